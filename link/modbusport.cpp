@@ -1,0 +1,360 @@
+#include "modbusport.h"
+
+#include "linklog.h"
+
+#include <QDateTime>
+#include <QtEndian>
+
+#include <cerrno>
+#include <cstring>
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
+              "register blocks overlay 32-bit fields on 16-bit words, low word first");
+
+namespace {
+
+constexpr quint8 kReadHolding = 3;
+constexpr quint8 kWriteSingle = 6;
+constexpr quint8 kWriteMultiple = 16;
+constexpr quint8 kExceptionBit = 0x80;
+constexpr int kMinFrame = 4;           // address, function, CRC
+constexpr int kExceptionFrame = 5;     // address, function | 0x80, code, CRC
+constexpr int kEchoBytes = 6;          // address, function, register, value
+
+void putWord(QByteArray &frame, quint16 v)
+{
+    frame.append(char(v >> 8));
+    frame.append(char(v & 0xFF));
+}
+
+quint16 wireAddress(quint32 reg)
+{
+    return quint16((reg & 0xFFFF) - 1);
+}
+
+} // namespace
+
+ModbusPort::ModbusPort(const QByteArray &devicePath)
+    : path(devicePath)
+{
+}
+
+ModbusPort::~ModbusPort()
+{
+    close();
+}
+
+quint16 ModbusPort::crc16(const quint8 *data, qint64 size)
+{
+    quint16 crc = 0xFFFF;
+    for (qint64 i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+void ModbusPort::appendCrc(QByteArray &frame)
+{
+    const quint16 crc = crc16(reinterpret_cast<const quint8 *>(frame.constData()), frame.size());
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+}
+
+bool ModbusPort::checkCrc(const quint8 *frame, qint64 size)
+{
+    if (size < 2)
+        return false;
+    const quint16 crc = crc16(frame, size - 2);
+    return frame[size - 2] == (crc & 0xFF) && frame[size - 1] == (crc >> 8);
+}
+
+QByteArray ModbusPort::readRequest(quint8 slave, quint32 firstRegister, quint16 count)
+{
+    QByteArray f;
+    f.append(char(slave));
+    f.append(char(kReadHolding));
+    putWord(f, wireAddress(firstRegister));
+    putWord(f, count);
+    return f;
+}
+
+QByteArray ModbusPort::writeSingleRequest(quint8 slave, quint32 reg, quint16 value)
+{
+    QByteArray f;
+    f.append(char(slave));
+    f.append(char(kWriteSingle));
+    putWord(f, wireAddress(reg));
+    putWord(f, value);
+    return f;
+}
+
+QByteArray ModbusPort::writeMultipleRequest(quint8 slave, quint32 firstRegister, const quint16 *values,
+                                            quint16 count)
+{
+    QByteArray f;
+    f.append(char(slave));
+    f.append(char(kWriteMultiple));
+    putWord(f, wireAddress(firstRegister));
+    putWord(f, count);
+    f.append(char(quint8(count * 2)));
+    for (quint16 i = 0; i < count; ++i)
+        putWord(f, values[i]);
+    return f;
+}
+
+bool ModbusPort::open()
+{
+    close();
+    startTransaction();
+    if (!line.open(path)) {
+        qCWarning(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError());
+        return openFailed();
+    }
+    if (!line.readSettings(settings))
+        return openFailed();
+    SerialLine::makeRaw(settings, kDefaultBaud, SerialLine::Parity::Even, 1);
+    baud = kDefaultBaud;
+    format = Format8E1;
+    if (!line.applySettings(settings))
+        return openFailed();
+    readTimeoutMs = 0;
+    line.setTimeouts({kInterByteGapMs, 0, kWriteTimeoutMs});
+    if (!line.raiseDtr() || !line.raiseRts())
+        return openFailed();
+    qCDebug(lcLink).noquote() << "opened" << QString::fromLocal8Bit(path);
+    return true;
+}
+
+bool ModbusPort::openFailed()
+{
+    sysError = line.lastError();
+    return failWith(Failure::NotOpen);
+}
+
+void ModbusPort::close()
+{
+    line.close();
+}
+
+bool ModbusPort::applyLineSettings()
+{
+    if (!line.isOpen()) {
+        sysError = EBADF;
+        return false;
+    }
+    if (!line.applySettings(settings)) {
+        sysError = line.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool ModbusPort::setFrameFormat(int code)
+{
+    format = code;
+    switch (code) {
+    case Format8E1:
+        SerialLine::setParity(settings, SerialLine::Parity::Even);
+        SerialLine::setStopBits(settings, 1);
+        break;
+    case Format8O1:
+        SerialLine::setParity(settings, SerialLine::Parity::Odd);
+        SerialLine::setStopBits(settings, 1);
+        break;
+    case Format8N15:
+    case Format8N2:
+        SerialLine::setParity(settings, SerialLine::Parity::None);
+        SerialLine::setStopBits(settings, 2);
+        break;
+    default:
+        break; // unknown code: settings unchanged, still applied
+    }
+    return applyLineSettings();
+}
+
+bool ModbusPort::setSpeed(quint32 newBaud)
+{
+    baud = newBaud;
+    if (!SerialLine::setBaud(settings, newBaud)) {
+        sysError = EINVAL;
+        return false;
+    }
+    return applyLineSettings();
+}
+
+bool ModbusPort::setReadTimeout(int ms)
+{
+    readTimeoutMs = ms;
+    SerialLine::Timeouts t = line.currentTimeouts();
+    t.totalReadMs = ms;
+    line.setTimeouts(t);
+    return true;
+}
+
+void ModbusPort::startTransaction()
+{
+    sysError = 0;
+    lineErrorFlags = 0;
+    exceptionCode = 0;
+    lastFailure = Failure::None;
+}
+
+bool ModbusPort::failWith(Failure f)
+{
+    lastFailure = f;
+    return false;
+}
+
+void ModbusPort::trace(const char *direction, const quint8 *data, qint64 size) const
+{
+    if (!lcFrames().isDebugEnabled())
+        return;
+    const QByteArray hex = QByteArray(reinterpret_cast<const char *>(data), int(size)).toHex(' ');
+    qCDebug(lcFrames).noquote() << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz"))
+                                << QString::fromLocal8Bit(path) << direction << QString::fromLatin1(hex);
+}
+
+bool ModbusPort::transact(QByteArray request, Reply &reply)
+{
+    appendCrc(request);
+    const auto *bytes = reinterpret_cast<const quint8 *>(request.constData());
+    trace("TX", bytes, request.size());
+    const qint64 written = line.write(bytes, request.size());
+    if (written != request.size()) {
+        lineErrorFlags = line.takeLineErrors();
+        sysError = line.lastError() ? line.lastError() : EIO;
+        return failWith(line.isOpen() ? Failure::WriteFailed : Failure::NotOpen);
+    }
+    return receive(reply);
+}
+
+bool ModbusPort::receive(Reply &reply)
+{
+    lineErrorFlags = line.takeLineErrors();
+    if (lineErrorFlags != 0)
+        return failWith(Failure::LineError);
+    reply.size = line.read(reply.bytes, kResponseBuffer);
+    if (reply.size > 0)
+        trace("RX", reply.bytes, reply.size);
+    if (reply.size <= 0) {
+        lineErrorFlags = line.takeLineErrors();
+        sysError = line.lastError() ? line.lastError() : ETIMEDOUT;
+        reply.size = 0;
+        return failWith(sysError == ECANCELED ? Failure::Cancelled : Failure::NoAnswer);
+    }
+    if (slave != 0 && reply.bytes[0] != slave)
+        return failWith(Failure::WrongAddress);
+    if (reply.size < kMinFrame) {
+        exceptionCode = kCrcException;
+        return failWith(Failure::ShortReply);
+    }
+    if (!checkCrc(reply.bytes, reply.size)) {
+        exceptionCode = kCrcException;
+        return failWith(Failure::CrcError);
+    }
+    if (reply.bytes[1] & kExceptionBit) {
+        if (reply.size < kExceptionFrame) {
+            exceptionCode = kCrcException;
+            return failWith(Failure::ShortReply);
+        }
+        exceptionCode = reply.bytes[2];
+    }
+    return true; // receiving done; the caller judges
+}
+
+bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *destination)
+{
+    startTransaction();
+    const quint32 count = byteCount / 2;
+    if (count == 0 || count > quint32(kMaxReadRegisters))
+        return failWith(Failure::BadRequest);
+    Reply reply;
+    if (!transact(readRequest(slave, firstRegister, quint16(count)), reply))
+        return false;
+    if (lineErrorFlags != 0)
+        return failWith(Failure::LineError);
+    if (exceptionCode != 0)
+        return failWith(Failure::Exception);
+    // Values come from byte 3 on, as many as were asked for; the byte-count field is not trusted.
+    if (reply.size < qint64(3 + 2 * count + 2)) {
+        exceptionCode = kCrcException;
+        return failWith(Failure::ShortReply);
+    }
+    auto *out = static_cast<quint16 *>(destination);
+    for (quint32 i = 0; i < count; ++i)
+        out[i] = qFromBigEndian<quint16>(reply.bytes + 3 + 2 * i);
+    return true;
+}
+
+bool ModbusPort::writeRegister(quint32 reg, quint16 value)
+{
+    startTransaction();
+    const QByteArray request = writeSingleRequest(slave, reg, value);
+    Reply reply;
+    if (!transact(request, reply))
+        return false;
+    if (exceptionCode != 0)
+        return failWith(Failure::Exception);
+    if (reply.size < kEchoBytes + 2) {
+        exceptionCode = kCrcException;
+        return failWith(Failure::ShortReply);
+    }
+    if (memcmp(reply.bytes, request.constData(), kEchoBytes) != 0)
+        return failWith(Failure::EchoMismatch);
+    return true;
+}
+
+bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const void *source)
+{
+    startTransaction();
+    const quint32 count = byteCount / 2;
+    if (count == 0 || count > quint32(kMaxWriteRegisters))
+        return failWith(Failure::BadRequest);
+    Reply reply;
+    if (!transact(writeMultipleRequest(slave, firstRegister, static_cast<const quint16 *>(source),
+                                       quint16(count)),
+                  reply))
+        return false;
+    if (lineErrorFlags != 0)
+        return failWith(Failure::LineError);
+    if (exceptionCode != 0)
+        return failWith(Failure::Exception);
+    return true;
+}
+
+QString ModbusPort::failureName(Failure f)
+{
+    switch (f) {
+    case Failure::None: return QStringLiteral("no error");
+    case Failure::NotOpen: return QStringLiteral("port cannot be opened");
+    case Failure::BadRequest: return QStringLiteral("register count out of range");
+    case Failure::WriteFailed: return QStringLiteral("write to the port failed");
+    case Failure::LineError: return QStringLiteral("line error");
+    case Failure::NoAnswer: return QStringLiteral("no answer");
+    case Failure::WrongAddress: return QStringLiteral("answer from another address");
+    case Failure::ShortReply: return QStringLiteral("answer too short");
+    case Failure::CrcError: return QStringLiteral("CRC error");
+    case Failure::Exception: return QStringLiteral("Modbus exception");
+    case Failure::EchoMismatch: return QStringLiteral("echo mismatch");
+    case Failure::Cancelled: return QStringLiteral("cancelled");
+    }
+    return QString();
+}
+
+QString ModbusPort::errorString() const
+{
+    switch (lastFailure) {
+    case Failure::Exception:
+        return QStringLiteral("Modbus exception %1").arg(exceptionCode);
+    case Failure::LineError:
+        return QStringLiteral("line error (flags 0x%1)").arg(lineErrorFlags, 0, 16);
+    case Failure::NotOpen:
+        return sysError ? SerialLine::openErrorText(path, sysError) : failureName(lastFailure);
+    case Failure::WriteFailed:
+        return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
+    default:
+        return failureName(lastFailure);
+    }
+}

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "serialline.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <termios.h>
+
+// Modbus RTU master on one serial line, one slave at a time: functions 3, 6 and 16.
+// Registers are named by number counted from 1; the wire carries number - 1.
+// All operations return false on failure and leave the reason in the error fields;
+// nothing throws and nothing is retried here.
+class ModbusPort
+{
+public:
+    // Why the last transaction failed, in more detail than the three error fields.
+    enum class Failure {
+        None,
+        NotOpen,       // open failed or the port is closed
+        BadRequest,    // register count outside the protocol limits; nothing sent
+        WriteFailed,   // fewer bytes written than the request length
+        LineError,     // parity/framing/overrun flags were pending at the receive
+        NoAnswer,      // no byte before the read time-out
+        WrongAddress,  // the answer came from another slave
+        ShortReply,    // too few bytes for what judging needs (exception = 255)
+        CrcError,      // exception = 255
+        Exception,     // Modbus exception reply; exception = its code
+        EchoMismatch,  // function 6 answer is not the echo of the request
+        Cancelled      // the owner's running flag was cleared while waiting
+    };
+
+    // Frame format codes; data bits are always 8.
+    enum FrameFormat { Format8E1 = 0, Format8O1 = 1, Format8N15 = 2, Format8N2 = 3 };
+
+    static constexpr quint32 kDefaultBaud = 19200;
+    static constexpr int kResponseBuffer = 255;       // Modbus RTU ADU limit
+    static constexpr int kInterByteGapMs = 250;       // silence that ends a response
+    static constexpr int kWriteTimeoutMs = 1000;
+    static constexpr int kMaxReadRegisters = 125;     // Modbus application protocol, function 3
+    static constexpr int kMaxWriteRegisters = 123;    // Modbus application protocol, function 16
+    static constexpr int kCrcException = 255;
+
+    explicit ModbusPort(const QByteArray &devicePath);
+    ~ModbusPort();
+    ModbusPort(const ModbusPort &) = delete;
+    ModbusPort &operator=(const ModbusPort &) = delete;
+
+    bool open();
+    void close();
+    bool isOpen() const { return line.isOpen(); }
+
+    bool setFrameFormat(int code);
+    bool setSpeed(quint32 baud);
+    bool setReadTimeout(int ms);
+
+    void setSlaveAddress(quint8 address) { slave = address; }
+    quint8 slaveAddress() const { return slave; }
+
+    bool readRegisters(quint32 firstRegister, quint32 byteCount, void *destination);
+    bool writeRegister(quint32 reg, quint16 value);
+    bool writeRegisters(quint32 firstRegister, quint32 byteCount, const void *source);
+
+    int systemError() const { return sysError; }
+    quint32 lineErrors() const { return lineErrorFlags; }
+    int exception() const { return exceptionCode; }
+    Failure failure() const { return lastFailure; }
+    // One line naming the reason of the last failure, for logs and the command line.
+    QString errorString() const;
+
+    int frameFormat() const { return format; }
+    quint32 speed() const { return baud; }
+    const QByteArray &devicePath() const { return path; }
+
+    // Waits on the line end soon after *flag is cleared (the owner's stop).
+    void setRunningFlag(const std::atomic<bool> *flag) { line.setRunningFlag(flag); }
+
+    // Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF), bit by bit.
+    static quint16 crc16(const quint8 *data, qint64 size);
+    // Appends the CRC, low byte first.
+    static void appendCrc(QByteArray &frame);
+    static bool checkCrc(const quint8 *frame, qint64 size);
+    // Request frames without CRC, exposed for tests and tools.
+    static QByteArray readRequest(quint8 slave, quint32 firstRegister, quint16 count);
+    static QByteArray writeSingleRequest(quint8 slave, quint32 reg, quint16 value);
+    static QByteArray writeMultipleRequest(quint8 slave, quint32 firstRegister, const quint16 *values,
+                                           quint16 count);
+    static QString failureName(Failure f);
+
+private:
+    struct Reply {
+        quint8 bytes[kResponseBuffer];
+        qint64 size = 0;
+    };
+
+    void startTransaction();
+    bool transact(QByteArray request, Reply &reply);
+    bool receive(Reply &reply);
+    bool failWith(Failure f);
+    bool openFailed();
+    bool applyLineSettings();
+    void trace(const char *direction, const quint8 *data, qint64 size) const;
+
+    QByteArray path;
+    SerialLine line;
+    termios settings {};
+    int format = Format8E1;
+    quint32 baud = kDefaultBaud;
+    int readTimeoutMs = 0;
+    quint8 slave = 0;
+    int sysError = 0;
+    quint32 lineErrorFlags = 0;
+    int exceptionCode = 0;
+    Failure lastFailure = Failure::None;
+};

@@ -1,0 +1,44 @@
+#include "packetexecutor.h"
+
+#include "datapacket.h"
+#include "modbusport.h"
+#include "registermap.h"
+
+PacketExecutor::PacketExecutor(ModbusPort &p, const std::atomic<bool> *flag)
+    : port(p)
+    , running(flag)
+{
+}
+
+bool PacketExecutor::isRunning() const
+{
+    return !running || running->load(std::memory_order_acquire);
+}
+
+bool PacketExecutor::readPacket(DataPacket &packet)
+{
+    if (packet.requests().empty() || !isRunning())
+        return true;
+    bool ok = true;
+    for (const RegisterRequest &r : packet.requests()) {
+        ok = port.readRegisters(r.firstRegister, r.byteCount, r.buffer);
+        if (!ok || !isRunning())
+            break;
+    }
+    return ok;
+}
+
+bool PacketExecutor::writePacket(const DataPacket &packet, bool useAccessCode, quint16 accessCode)
+{
+    if (packet.requests().empty() || !isRunning())
+        return true;
+    bool ok = true;
+    for (const RegisterRequest &r : packet.requests()) {
+        if (useAccessCode)
+            port.writeRegister(RegisterMap::AccessCode, accessCode);
+        ok = port.writeRegisters(r.firstRegister, r.byteCount, r.buffer);
+        if (!ok || !isRunning())
+            break;
+    }
+    return ok;
+}

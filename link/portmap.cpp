@@ -1,0 +1,209 @@
+#include "portmap.h"
+
+#include "datadirectory.h"
+#include "linklog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSerialPortInfo>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+const QString kPortsFile = QStringLiteral("ports.conf");
+
+QString describe(const QSerialPortInfo &info)
+{
+    QStringList parts;
+    if (!info.description().isEmpty())
+        parts << info.description();
+    if (!info.manufacturer().isEmpty() && info.manufacturer() != info.description())
+        parts << info.manufacturer();
+    if (!info.serialNumber().isEmpty())
+        parts << QStringLiteral("s/n ") + info.serialNumber();
+    return parts.join(QStringLiteral(", "));
+}
+
+QString readTextFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    return QString::fromUtf8(f.readAll());
+}
+
+} // namespace
+
+int PortMap::parseComName(const QString &name)
+{
+    static const QRegularExpression re(QStringLiteral("^\\s*(?:COM)?(\\d+)\\s*$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const auto m = re.match(name);
+    if (!m.hasMatch())
+        return 0;
+    bool ok = false;
+    const int n = m.captured(1).toInt(&ok);
+    return ok && n > 0 ? n : 0;
+}
+
+QMap<int, QString> PortMap::parseBindings(const QString &text, QChar sep)
+{
+    QMap<int, QString> out;
+    for (QString item : text.split(sep)) {
+        item = item.trimmed();
+        if (item.isEmpty() || item.startsWith(QLatin1Char('#')))
+            continue;
+        const int eq = item.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            continue;
+        const int n = parseComName(item.left(eq));
+        const QString target = item.mid(eq + 1).trimmed();
+        if (n > 0 && !target.isEmpty())
+            out.insert(n, target);
+    }
+    return out;
+}
+
+PortMap PortMap::system()
+{
+    QList<Candidate> present;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        present.append({info.portName(), info.systemLocation(), describe(info)});
+    return PortMap(DataDirectory::filePath(kPortsFile), qEnvironmentVariable(kEnvironmentVariable),
+                   QStringLiteral("/dev"), present);
+}
+
+PortMap::PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &root,
+                 const QList<Candidate> &presentPorts)
+    : file(bindingFile)
+    , devRoot(root)
+    , envBindings(parseBindings(environmentBindings, QLatin1Char(';')))
+    , fileBindings(parseBindings(readTextFile(bindingFile), QLatin1Char('\n')))
+    , present(presentPorts)
+{
+    assignNumbers();
+}
+
+QString PortMap::fixedPath(int n) const
+{
+    if (n >= kFirstSerial && n < kFirstSerial + kSerialCount)
+        return devRoot + QStringLiteral("/ttyS") + QString::number(n - kFirstSerial);
+    if (n >= kFirstAma && n < kFirstAma + kAmaCount)
+        return devRoot + QStringLiteral("/ttyAMA") + QString::number(n - kFirstAma);
+    return QString();
+}
+
+int PortMap::fixedNumber(const QString &systemName) const
+{
+    static const QRegularExpression re(QStringLiteral("^tty(S|AMA)(\\d+)$"));
+    const auto m = re.match(systemName);
+    if (!m.hasMatch())
+        return 0;
+    const int k = m.captured(2).toInt();
+    if (m.captured(1) == QLatin1String("S"))
+        return k < kSerialCount ? kFirstSerial + k : 0;
+    return k < kAmaCount ? kFirstAma + k : 0;
+}
+
+// The name of a device that does not change when it is plugged in again.
+QString PortMap::stableName(const QString &path) const
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    for (const char *dir : {"/serial/by-id", "/serial/by-path"}) {
+        QDir d(devRoot + QLatin1String(dir));
+        QStringList names = d.entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString &name : names) {
+            const QString link = d.filePath(name);
+            if (!target.isEmpty() && QFileInfo(link).canonicalFilePath() == target)
+                return link;
+        }
+    }
+    return path;
+}
+
+void PortMap::assignNumbers()
+{
+    // Bound targets are compared by what they point at, so a binding to a by-id link
+    // claims the ttyUSBn it currently resolves to.
+    QMap<QString, int> boundTarget;
+    for (auto it = fileBindings.cbegin(); it != fileBindings.cend(); ++it)
+        boundTarget.insert(QFileInfo(it.value()).canonicalFilePath(), it.key());
+
+    QList<Candidate> sorted = present;
+    std::sort(sorted.begin(), sorted.end(),
+              [this](const Candidate &a, const Candidate &b) { return stableName(a.path) < stableName(b.path); });
+    bool added = false;
+    for (const Candidate &c : sorted) {
+        if (fixedNumber(c.systemName) > 0)
+            continue;
+        const QString canonical = QFileInfo(c.path).canonicalFilePath();
+        int n = boundTarget.value(canonical.isEmpty() ? c.path : canonical, 0);
+        if (n == 0) {
+            n = kFirstAssigned;
+            while (fileBindings.contains(n) || envBindings.contains(n))
+                ++n;
+            fileBindings.insert(n, stableName(c.path));
+            added = true;
+        }
+        assigned.insert(c.systemName, n);
+    }
+    if (!added || file.isEmpty())
+        return;
+    // Remember new adapters so that they keep their numbers; a read-only data directory
+    // still gives the same numbers for the same set of adapters.
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        return;
+    QTextStream ts(&out);
+    ts << "# COM numbers of serial adapters; edit to bind any COMn to any path\n";
+    for (auto it = fileBindings.cbegin(); it != fileBindings.cend(); ++it)
+        ts << "COM" << it.key() << '=' << it.value() << '\n';
+    ts.flush();
+    if (!out.commit())
+        qCWarning(lcLink) << "cannot save" << file;
+}
+
+QString PortMap::devicePath(int number) const
+{
+    if (envBindings.contains(number))
+        return envBindings.value(number);
+    if (fileBindings.contains(number))
+        return fileBindings.value(number);
+    return fixedPath(number);
+}
+
+QList<PortMap::Port> PortMap::ports() const
+{
+    QMap<int, Port> out;
+    for (const Candidate &c : present) {
+        const int fixed = fixedNumber(c.systemName);
+        const int n = fixed > 0 ? fixed : assigned.value(c.systemName, 0);
+        if (n > 0 && !envBindings.contains(n))
+            out.insert(n, Port {n, devicePath(n), c.systemName, c.description});
+    }
+    auto addBound = [&out](const QMap<int, QString> &bindings, const QString &how) {
+        for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
+            if (out.contains(it.key()) || !QFileInfo::exists(it.value()))
+                continue;
+            const QString sys = QFileInfo(QFileInfo(it.value()).canonicalFilePath()).fileName();
+            out.insert(it.key(), Port {it.key(), it.value(), sys, how});
+        }
+    };
+    addBound(envBindings, QStringLiteral("bound by ") + QLatin1String(kEnvironmentVariable));
+    addBound(fileBindings, QStringLiteral("bound in ") + kPortsFile);
+    return out.values();
+}
+
+QString PortMap::resolve(const QString &name) const
+{
+    const int n = parseComName(name);
+    if (n > 0)
+        return devicePath(n);
+    return name.contains(QLatin1Char('/')) ? name : QString();
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+#include <QMap>
+#include <QString>
+
+// Maps the port number n of "COMn" to a device path, the same way every time:
+//  1. bindings in $ORBIX_PORTS ("COM5=/dev/pts/3;COM6=/tmp/line"),
+//  2. bindings in the file ports.conf of the data directory ("COM7=/dev/...", one per line),
+//  3. COM1..COM32 are /dev/ttyS0..ttyS31, COM33..COM40 are /dev/ttyAMA0..ttyAMA7,
+//  4. every other port (USB and ACM adapters, ...) gets the lowest free number from
+//     COM41 on, bound to its stable name under /dev/serial/by-id (or by-path) and
+//     remembered in ports.conf, so that it keeps its number across re-plugging.
+class PortMap
+{
+public:
+    struct Port {
+        int number = 0;
+        QString path;        // what is opened: the binding's target or the stable link
+        QString systemName;  // e.g. ttyUSB0
+        QString description; // adapter's description and maker, or how it was bound
+    };
+
+    // A serial device present on the system, as enumerated.
+    struct Candidate {
+        QString systemName;  // ttyUSB0
+        QString path;        // /dev/ttyUSB0
+        QString description;
+    };
+
+    static constexpr const char *kEnvironmentVariable = "ORBIX_PORTS";
+    static constexpr int kFirstSerial = 1, kSerialCount = 32;
+    static constexpr int kFirstAma = 33, kAmaCount = 8;
+    static constexpr int kFirstAssigned = 41;
+
+    // The map of this system: $ORBIX_PORTS, <data>/ports.conf, /dev and its serial ports.
+    static PortMap system();
+    static QString devicePathFor(int number) { return system().devicePath(number); }
+
+    PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &devRoot,
+            const QList<Candidate> &present);
+
+    // The path to open for COMn; empty when nothing is known of that number.
+    QString devicePath(int number) const;
+    // The ports to offer, ascending by number: those present plus bound targets that exist.
+    QList<Port> ports() const;
+    // Accepts "COM3", "com3", "3" or a path; returns the path to open (empty if unknown).
+    QString resolve(const QString &name) const;
+
+    // Parses "COMn=path" items separated by sep; malformed items are skipped.
+    static QMap<int, QString> parseBindings(const QString &text, QChar sep);
+    static int parseComName(const QString &name); // 0 when not COMn
+
+private:
+    QString fixedPath(int number) const;
+    int fixedNumber(const QString &systemName) const;
+    QString stableName(const QString &path) const;
+    void assignNumbers();
+
+    QString file;
+    QString devRoot;
+    QMap<int, QString> envBindings;
+    QMap<int, QString> fileBindings;
+    QList<Candidate> present;
+    QMap<QString, int> assigned; // systemName -> number, for ports of rule 4
+};

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <termios.h>
+
+#include "paritymarkdecoder.h"
+
+// One serial line over POSIX termios: the platform layer under ModbusPort.
+// Everything above it is platform-neutral; another platform is another
+// implementation of this class.
+class SerialLine
+{
+public:
+    enum class Parity { None, Even, Odd };
+
+    // Line error flags, as reported by takeLineErrors().
+    enum LineError : quint32 {
+        RxOverflow = 0x0001,   // input buffer overflow
+        Overrun = 0x0002,      // hardware overrun
+        ParityError = 0x0004,  // parity error (counted by the driver)
+        FramingError = 0x0008, // framing error (counted by the driver)
+        Break = 0x0010,        // break received
+        MarkedCharacter = 0x0100 // byte marked bad in the stream: parity or framing, driver cannot tell
+    };
+
+    struct Timeouts {
+        int interByteMs = 250;  // silence that ends a read once a byte arrived
+        int totalReadMs = 0;    // limit for the whole read; 0 means none
+        int writeMs = 1000;     // limit for a whole write
+    };
+
+    SerialLine() = default;
+    ~SerialLine();
+    SerialLine(const SerialLine &) = delete;
+    SerialLine &operator=(const SerialLine &) = delete;
+
+    // Opens an existing device for exclusive read/write use, non-blocking.
+    bool open(const QByteArray &path);
+    void close();
+    bool isOpen() const { return fd >= 0; }
+
+    bool readSettings(termios &settings);
+    bool applySettings(const termios &settings);
+    static void makeRaw(termios &settings, quint32 baud, Parity parity, int stopBits);
+    static bool setParity(termios &settings, Parity parity);
+    static bool setStopBits(termios &settings, int stopBits);
+    static bool setBaud(termios &settings, quint32 baud);
+
+    // Raises DTR then RTS. Lines without modem control (pseudo-terminals) count as done.
+    bool raiseDtr();
+    bool raiseRts();
+
+    void setTimeouts(const Timeouts &t) { timeouts = t; }
+    const Timeouts &currentTimeouts() const { return timeouts; }
+
+    // A read or write in progress gives up soon after *flag becomes false.
+    void setRunningFlag(const std::atomic<bool> *flag) { running = flag; }
+
+    // Writes all bytes within the write time-out; returns the count written (-1 if none).
+    qint64 write(const quint8 *data, qint64 size);
+    // Reads with the read timing of Timeouts; returns the data bytes received (>= 0), -1 on error.
+    qint64 read(quint8 *buffer, qint64 capacity);
+
+    // Line status query: the error flags gathered since the last query; clears them.
+    quint32 takeLineErrors();
+
+    // errno of the last failed platform call (0 when none failed).
+    int lastError() const { return error; }
+
+    // What to tell the user when open() failed with err, e.g. a missing group membership.
+    static QString openErrorText(const QByteArray &path, int err);
+
+    // Poll slice while waiting, so that a cleared running flag is seen quickly.
+    static constexpr int kStopCheckMs = 50;
+
+private:
+    bool fail(int err);
+    bool stopRequested() const;
+    int waitReadable(int timeoutMs);
+    void collectDriverCounters();
+    static QString permissionText(const QString &path);
+
+    int fd = -1;
+    int error = 0;
+    bool exclusiveSet = false;
+    Timeouts timeouts;
+    const std::atomic<bool> *running = nullptr;
+    ParityMarkDecoder decoder;
+    QByteArray pending; // decoded bytes beyond what the last read could take; never dropped
+    quint32 pendingErrors = 0;
+    bool haveCounters = false;
+    int lastFrame = 0, lastParity = 0, lastOverrun = 0, lastBufOverrun = 0, lastBrk = 0;
+};
