@@ -109,7 +109,7 @@ bool ModbusPort::open()
     close();
     startTransaction();
     if (!line.open(path)) {
-        qCWarning(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError());
+        qCInfo(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError());
         return openFailed();
     }
     if (!line.readSettings(settings))

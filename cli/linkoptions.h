@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+class ModbusPort;
+
+// The options every command that talks to a device shares: PORT, address, speed, format.
+class LinkOptions
+{
+public:
+    static void addTo(QCommandLineParser &parser);
+    // Reads them back; false with error() set on bad input.
+    bool read(const QCommandLineParser &parser, const QString &portArgument);
+
+    // Opens the port and applies the line settings; false with error() naming the reason.
+    bool openPort(ModbusPort &port);
+
+    QString portName;   // as given: COM3 or a path
+    QString devicePath; // what is opened
+    int address = 1;
+    quint32 baud = 19200;
+    int frameFormat = 0;
+    QString error;
+};

@@ -1,0 +1,47 @@
+#include "cliexit.h"
+#include "portscommand.h"
+#include "registercommand.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: orbix COMMAND [options]\n"
+    "\n"
+    "Commands:\n"
+    "  ports                      list serial ports and their COM numbers\n"
+    "  read PORT REGISTER [COUNT] read holding registers (function 3)\n"
+    "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
+    "\n"
+    "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
+    "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage.\n";
+
+using Command = std::function<int(const QStringList &)>;
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orbix"));
+    const std::map<QString, Command> commands = {
+        {QStringLiteral("ports"), PortsCommand::run},
+        {QStringLiteral("read"), RegisterCommand::runRead},
+        {QStringLiteral("write"), RegisterCommand::runWrite},
+    };
+    QStringList args = app.arguments();
+    const QString name = args.size() > 1 ? args[1] : QString();
+    const auto it = commands.find(name);
+    if (it == commands.end()) {
+        const bool help = name == QLatin1String("--help") || name == QLatin1String("-h");
+        QTextStream(help ? stdout : stderr) << kUsage;
+        return help ? CliExit::Ok : CliExit::Usage;
+    }
+    args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
+    return it->second(args);
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QStringList>
+
+// `orbix ports`: the serial ports as the program numbers them.
+class PortsCommand
+{
+public:
+    static int run(const QStringList &arguments);
+};

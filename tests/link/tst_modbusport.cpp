@@ -1,0 +1,344 @@
+// ModbusPort on a pseudo-terminal against a scripted peer: the exact bytes on the
+// wire, how each kind of reply is judged (malformed ones included), the read
+// timing, the line settings, exclusive use and the frame trace.
+#include "modbusport.h"
+#include "scriptedslave.h"
+
+#include <QtTest>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <thread>
+
+Q_DECLARE_METATYPE(ModbusPort::Failure)
+
+namespace {
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+ScriptedSlave::Reply crc(const char *text)
+{
+    return ScriptedSlave::withCrc(hex(text));
+}
+
+ScriptedSlave::Reply raw(const char *text)
+{
+    return ScriptedSlave::Reply {hex(text)};
+}
+
+QStringList traced;
+void captureTrace(QtMsgType, const QMessageLogContext &ctx, const QString &msg)
+{
+    if (QByteArray(ctx.category) == "orbix.link.frames")
+        traced << msg;
+}
+
+} // namespace
+
+class TestModbusPort : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readSendsFrameAndDecodesValues();
+    void judging_data();
+    void judging();
+    void slaveAddressZeroAcceptsAnyAnswer();
+    void noAnswerWaitsForTheReadTimeout();
+    void gapOfSilenceEndsTheReply();
+    void clearedRunningFlagEndsAWaitWithoutTimeout();
+    void countsOutsideTheProtocolAreNotSent();
+    void frameFormatsReachTheLine();
+    void secondOpenOfTheSameLineFails();
+    void closedPortFails();
+    void openFailuresAreExplained();
+    void framesAreTracedWhenEnabled();
+
+private:
+    bool startSlave(ScriptedSlave &slave, ScriptedSlave::Handler h);
+};
+
+bool TestModbusPort::startSlave(ScriptedSlave &slave, ScriptedSlave::Handler h)
+{
+    return slave.start(std::move(h));
+}
+
+void TestModbusPort::readSendsFrameAndDecodesValues()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return crc("05 03 08 00 01 00 02 00 03 FF FF"); }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(5);
+    port.setReadTimeout(1000);
+    quint16 values[4] = {};
+    QVERIFY2(port.readRegisters(1, 8, values), qPrintable(port.errorString()));
+    QCOMPARE(values[0], quint16(1));
+    QCOMPARE(values[2], quint16(3));
+    QCOMPARE(values[3], quint16(0xFFFF)); // 0xFF survives the tty layer's escaping
+    QByteArray expected = hex("05 03 00 00 00 04");
+    ModbusPort::appendCrc(expected);
+    QCOMPARE(slave.requests().value(0).toHex(' '), expected.toHex(' '));
+    QCOMPARE(port.failure(), ModbusPort::Failure::None);
+}
+
+void TestModbusPort::judging_data()
+{
+    QTest::addColumn<int>("function");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<ModbusPort::Failure>("failure");
+    QTest::addColumn<int>("exception");
+    using F = ModbusPort::Failure;
+    auto row = [](const char *name, int fn, const ScriptedSlave::Reply &r, bool ok, F f, int e) {
+        QTest::newRow(name) << fn << r.bytes << ok << f << e;
+    };
+    row("read: another slave", 3, crc("06 03 08 00 01 00 02 00 03 00 04"), false, F::WrongAddress, 0);
+    row("read: exception 2", 3, crc("05 83 02"), false, F::Exception, 2);
+    row("read: bad CRC", 3, raw("05 03 08 00 01 00 02 00 03 00 04 00 00"), false, F::CrcError, 255);
+    row("read: one byte", 3, raw("05"), false, F::ShortReply, 255);
+    row("read: three bytes", 3, raw("05 03 08"), false, F::ShortReply, 255);
+    row("read: fewer values than asked", 3, crc("05 03 04 00 01 00 02"), false, F::ShortReply, 255);
+    row("read: byte count claims 255", 3, crc("05 03 FF 00 01 00 02 00 03 00 04 00 05 00 06"), true, F::None, 0);
+    row("read: exception frame without code", 3, crc("05 83"), false, F::ShortReply, 255);
+    row("write single: echo", 6, crc("05 06 00 1F 04 D2"), true, F::None, 0);
+    row("write single: value differs", 6, crc("05 06 00 1F 04 D3"), false, F::EchoMismatch, 0);
+    row("write single: exception", 6, crc("05 86 03"), false, F::Exception, 3);
+    row("write single: too short for the echo", 6, crc("05 06 00"), false, F::ShortReply, 255);
+    row("write multiple: acknowledged", 16, crc("05 10 00 1F 00 02"), true, F::None, 0);
+    row("write multiple: exception", 16, crc("05 90 04"), false, F::Exception, 4);
+    row("write multiple: bad CRC", 16, raw("05 10 00 1F 00 02 00 00"), false, F::CrcError, 255);
+}
+
+void TestModbusPort::judging()
+{
+    QFETCH(int, function);
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, ok);
+    QFETCH(ModbusPort::Failure, failure);
+    QFETCH(int, exception);
+    ScriptedSlave slave;
+    QVERIFY(slave.start([reply](const QByteArray &) { return ScriptedSlave::Reply {reply}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(5);
+    port.setReadTimeout(1000);
+    quint16 buffer[6] = {0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA};
+    const quint16 values[2] = {1234, 1};
+    bool result = false;
+    if (function == 3)
+        result = port.readRegisters(1, 8, buffer);
+    else if (function == 6)
+        result = port.writeRegister(32, 1234);
+    else
+        result = port.writeRegisters(32, 4, values);
+    QCOMPARE(result, ok);
+    QCOMPARE(port.failure(), failure);
+    QCOMPARE(port.exception(), exception);
+    QCOMPARE(port.lineErrors(), 0u);
+    // Never more than was asked for reaches the caller, and nothing on failure.
+    QCOMPARE(buffer[4], quint16(0xAAAA));
+    if (function == 3 && !ok)
+        QCOMPARE(buffer[0], quint16(0xAAAA));
+}
+
+void TestModbusPort::slaveAddressZeroAcceptsAnyAnswer()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return crc("2A 03 02 12 34"); }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(0);
+    port.setReadTimeout(1000);
+    quint16 v = 0;
+    QVERIFY(port.readRegisters(7, 2, &v));
+    QCOMPARE(v, quint16(0x1234));
+}
+
+void TestModbusPort::noAnswerWaitsForTheReadTimeout()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(1);
+    port.setReadTimeout(300);
+    QElapsedTimer t;
+    t.start();
+    quint16 v = 7;
+    QVERIFY(!port.readRegisters(1, 2, &v));
+    QVERIFY2(t.elapsed() >= 290, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(port.failure(), ModbusPort::Failure::NoAnswer);
+    QCOMPARE(port.systemError(), ETIMEDOUT);
+    QCOMPARE(v, quint16(7));
+}
+
+void TestModbusPort::gapOfSilenceEndsTheReply()
+{
+    ScriptedSlave::Reply reply = crc("01 03 02 00 2A");
+    reply.pauseAfter = 3;
+    for (const int pauseMs : {100, 400}) {
+        reply.pauseMs = pauseMs;
+        ScriptedSlave slave;
+        QVERIFY(slave.start([reply](const QByteArray &) { return reply; }));
+        ModbusPort port(slave.path().toLocal8Bit());
+        QVERIFY(port.open());
+        port.setSlaveAddress(1);
+        port.setReadTimeout(1900);
+        quint16 v = 0;
+        const bool ok = port.readRegisters(1, 2, &v);
+        if (pauseMs < ModbusPort::kInterByteGapMs) {
+            QVERIFY2(ok, qPrintable(port.errorString()));
+            QCOMPARE(v, quint16(42));
+        } else {
+            QVERIFY(!ok); // the 250 ms gap ended the reply after three bytes
+            QCOMPARE(port.failure(), ModbusPort::Failure::ShortReply);
+        }
+    }
+}
+
+void TestModbusPort::clearedRunningFlagEndsAWaitWithoutTimeout()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    std::atomic<bool> running {true};
+    port.setRunningFlag(&running);
+    QVERIFY(port.open()); // read time-out 0: no limit of its own
+    port.setSlaveAddress(1);
+    QElapsedTimer t;
+    t.start();
+    std::thread stopper([&running] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the user presses stop
+        running = false;
+    });
+    quint16 v = 0;
+    const bool ok = port.readRegisters(1, 2, &v);
+    stopper.join();
+    QVERIFY(!ok);
+    QCOMPARE(port.failure(), ModbusPort::Failure::Cancelled);
+    QVERIFY2(t.elapsed() < 200 + 150, qPrintable(QString::number(t.elapsed())));
+}
+
+void TestModbusPort::countsOutsideTheProtocolAreNotSent()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    QVector<quint16> buf(130);
+    QVERIFY(!port.readRegisters(1, 0, buf.data()));
+    QCOMPARE(port.failure(), ModbusPort::Failure::BadRequest);
+    QVERIFY(!port.readRegisters(1, 2 * 126, buf.data()));
+    QVERIFY(!port.writeRegisters(1, 2 * 124, buf.data()));
+    QCOMPARE(port.failure(), ModbusPort::Failure::BadRequest);
+    QVERIFY(slave.requests().isEmpty());
+}
+
+void TestModbusPort::frameFormatsReachTheLine()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    const QByteArray path = slave.path().toLocal8Bit();
+    auto lineFlags = [&path]() {
+        const int fd = ::open(path.constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        termios t {};
+        tcgetattr(fd, &t);
+        ::close(fd);
+        return t;
+    };
+    struct Case { int code; bool odd; bool twoStop; };
+    for (const Case c : {Case {1, true, false}, Case {2, false, true}, Case {3, false, true}, Case {0, false, false}}) {
+        QVERIFY(port.setFrameFormat(c.code)); // a pty refuses parity; that is not a failure
+        const termios t = lineFlags();
+        QCOMPARE(bool(t.c_cflag & PARODD), c.odd);
+        QCOMPARE(bool(t.c_cflag & CSTOPB), c.twoStop);
+        QCOMPARE(t.c_cflag & CSIZE, tcflag_t(CS8));
+    }
+    QVERIFY(port.setFrameFormat(1));
+    QVERIFY(port.setFrameFormat(9)); // unknown code: recorded, line left as it was
+    QCOMPARE(port.frameFormat(), 9);
+    QVERIFY(lineFlags().c_cflag & PARODD);
+    QVERIFY(port.setSpeed(9600));
+    QCOMPARE(cfgetospeed(&static_cast<const termios &>(lineFlags())), speed_t(B9600));
+    QVERIFY(!port.setSpeed(14400)); // no such termios rate: refused, not rounded
+    QCOMPARE(port.systemError(), EINVAL);
+}
+
+void TestModbusPort::secondOpenOfTheSameLineFails()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort first(slave.path().toLocal8Bit());
+    ModbusPort second(slave.path().toLocal8Bit());
+    QVERIFY(first.open());
+    QVERIFY(!second.open());
+    QCOMPARE(second.systemError(), EBUSY);
+    QVERIFY(second.errorString().contains(QStringLiteral("in use")));
+    first.close();
+    QVERIFY(second.open());
+}
+
+void TestModbusPort::closedPortFails()
+{
+    ModbusPort port("/dev/null");
+    quint16 v = 0;
+    QVERIFY(!port.readRegisters(1, 2, &v));
+    QCOMPARE(port.failure(), ModbusPort::Failure::NotOpen);
+    QCOMPARE(port.systemError(), EBADF);
+    QVERIFY(!port.writeRegister(31, 1));
+    QCOMPARE(port.systemError(), EBADF);
+}
+
+void TestModbusPort::openFailuresAreExplained()
+{
+    ModbusPort missing("/dev/orbix-no-such-port");
+    QVERIFY(!missing.open());
+    QCOMPARE(missing.systemError(), ENOENT);
+    QCOMPARE(missing.failure(), ModbusPort::Failure::NotOpen);
+    QVERIFY(missing.errorString().contains(QStringLiteral("does not exist")));
+
+    ModbusPort notTty("/dev/null");
+    QVERIFY(!notTty.open());
+    QCOMPARE(notTty.systemError(), ENOTTY);
+
+    // Permission is judged by the kernel (root is never refused), so the text is checked directly.
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    QFileInfo info(file.fileName());
+    const QString text = SerialLine::openErrorText(file.fileName().toLocal8Bit(), EACCES);
+    QVERIFY2(text.contains(QStringLiteral("group '") + info.group() + QLatin1Char('\'')), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("usermod")));
+}
+
+void TestModbusPort::framesAreTracedWhenEnabled()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return crc("01 03 02 00 2A"); }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(1);
+    port.setReadTimeout(1000);
+    traced.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("orbix.link.frames.debug=true"));
+    const auto previous = qInstallMessageHandler(captureTrace);
+    quint16 v = 0;
+    const bool ok = port.readRegisters(1, 2, &v);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QStringLiteral("orbix.*.debug=false"));
+    QVERIFY(ok);
+    QCOMPARE(traced.size(), 2);
+    QVERIFY2(traced[0].contains(QStringLiteral("TX 01 03 00 00 00 01 84 0a")), qPrintable(traced[0]));
+    QVERIFY2(traced[1].contains(QStringLiteral("RX 01 03 02 00 2a")), qPrintable(traced[1]));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} ")).match(traced[0]).hasMatch());
+}
+
+QTEST_GUILESS_MAIN(TestModbusPort)
+#include "tst_modbusport.moc"
