@@ -24,6 +24,7 @@ ScriptedSlave::~ScriptedSlave()
 bool ScriptedSlave::start(Handler h)
 {
     handler = std::move(h);
+    received.clear();
     master = posix_openpt(O_RDWR | O_NOCTTY);
     if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
         return false;

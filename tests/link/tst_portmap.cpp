@@ -1,0 +1,157 @@
+// COM numbers on Linux: fixed numbers for on-board UARTs, remembered numbers for
+// adapters that survive re-plugging, and bindings that override both.
+#include "portmap.h"
+
+#include <QtTest>
+
+namespace {
+
+struct FakeDev {
+    QTemporaryDir dir;
+    QString root() const { return dir.path(); }
+    QString node(const QString &name)
+    {
+        QFile f(root() + QLatin1Char('/') + name);
+        f.open(QIODevice::WriteOnly);
+        return f.fileName();
+    }
+    void stableLink(const QString &name, const QString &target)
+    {
+        QDir().mkpath(root() + QStringLiteral("/serial/by-id"));
+        const QString link = root() + QStringLiteral("/serial/by-id/") + name;
+        QFile::remove(link);
+        QFile::link(root() + QLatin1Char('/') + target, link);
+    }
+    QList<PortMap::Candidate> candidates(const QStringList &names)
+    {
+        QList<PortMap::Candidate> out;
+        for (const QString &n : names)
+            out.append({n, node(n), n + QStringLiteral(" adapter")});
+        return out;
+    }
+    QString bindings() const { return root() + QStringLiteral("/data/ports.conf"); }
+};
+
+int numberOf(const PortMap &map, const QString &systemName)
+{
+    for (const PortMap::Port &p : map.ports())
+        if (p.systemName == systemName)
+            return p.number;
+    return 0;
+}
+
+} // namespace
+
+class TestPortMap : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void comNames_data();
+    void comNames();
+    void onBoardPortsHaveFixedNumbers();
+    void adaptersKeepTheirNumbersAcrossReplugging();
+    void newAdapterTakesTheNextFreeNumber();
+    void bindingsOverride();
+    void portsAreListedInAscendingOrder();
+};
+
+void TestPortMap::comNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("number");
+    QTest::newRow("COM3") << "COM3" << 3;
+    QTest::newRow("lower case") << "com12" << 12;
+    QTest::newRow("bare number") << "7" << 7;
+    QTest::newRow("zero") << "COM0" << 0;
+    QTest::newRow("path") << "/dev/ttyUSB0" << 0;
+    QTest::newRow("garbage") << "COMx" << 0;
+}
+
+void TestPortMap::comNames()
+{
+    QFETCH(QString, name);
+    QFETCH(int, number);
+    QCOMPARE(PortMap::parseComName(name), number);
+}
+
+void TestPortMap::onBoardPortsHaveFixedNumbers()
+{
+    FakeDev dev;
+    const PortMap map(dev.bindings(), QString(), dev.root(), dev.candidates({"ttyS0", "ttyS3", "ttyAMA1"}));
+    QCOMPARE(numberOf(map, "ttyS0"), 1);
+    QCOMPARE(numberOf(map, "ttyS3"), 4);
+    QCOMPARE(numberOf(map, "ttyAMA1"), 34);
+    QCOMPARE(map.devicePath(4), dev.root() + "/ttyS3");
+    QCOMPARE(map.devicePath(33), dev.root() + "/ttyAMA0"); // known even while absent
+    QCOMPARE(map.resolve("com1"), dev.root() + "/ttyS0");
+    QCOMPARE(map.resolve("/dev/ttyUSB7"), QString("/dev/ttyUSB7"));
+    QVERIFY(map.resolve("usb0").isEmpty());
+    QVERIFY(map.devicePath(41).isEmpty());
+    QVERIFY(!QFile::exists(dev.bindings())); // nothing to remember
+}
+
+void TestPortMap::adaptersKeepTheirNumbersAcrossReplugging()
+{
+    FakeDev dev;
+    dev.stableLink("usb-FTDI_A-if00-port0", "ttyUSB0");
+    dev.stableLink("usb-Prolific_B-if00-port0", "ttyUSB1");
+    const PortMap first(dev.bindings(), QString(), dev.root(), dev.candidates({"ttyUSB0", "ttyUSB1", "ttyACM0"}));
+    QCOMPARE(numberOf(first, "ttyUSB0"), 41);
+    QCOMPARE(numberOf(first, "ttyUSB1"), 42);
+    QCOMPARE(numberOf(first, "ttyACM0"), 43); // no stable name: known by its kernel name
+    QVERIFY(QFile::exists(dev.bindings()));
+
+    // Plugged in again the other way round: the kernel names swap, the COM numbers follow the adapters.
+    dev.stableLink("usb-FTDI_A-if00-port0", "ttyUSB1");
+    dev.stableLink("usb-Prolific_B-if00-port0", "ttyUSB0");
+    const PortMap again(dev.bindings(), QString(), dev.root(), dev.candidates({"ttyUSB0", "ttyUSB1"}));
+    QCOMPARE(numberOf(again, "ttyUSB1"), 41);
+    QCOMPARE(numberOf(again, "ttyUSB0"), 42);
+    QCOMPARE(QFileInfo(again.devicePath(41)).canonicalFilePath(), QFileInfo(dev.root() + "/ttyUSB1").canonicalFilePath());
+}
+
+void TestPortMap::newAdapterTakesTheNextFreeNumber()
+{
+    FakeDev dev;
+    dev.stableLink("usb-A", "ttyUSB0");
+    PortMap(dev.bindings(), QString(), dev.root(), dev.candidates({"ttyUSB0"}));
+    dev.stableLink("usb-0-first-by-name", "ttyUSB1");
+    const PortMap map(dev.bindings(), QString(), dev.root(), dev.candidates({"ttyUSB0", "ttyUSB1"}));
+    QCOMPARE(numberOf(map, "ttyUSB0"), 41); // remembered, although the newcomer sorts first
+    QCOMPARE(numberOf(map, "ttyUSB1"), 42);
+}
+
+void TestPortMap::bindingsOverride()
+{
+    FakeDev dev;
+    const QString pty = dev.node("pts-7");
+    const QString other = dev.node("line-b");
+    QDir().mkpath(QFileInfo(dev.bindings()).absolutePath());
+    QFile f(dev.bindings());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(("# comment\nCOM9=" + other + "\nbroken line\nCOM1=" + other + "\n").toUtf8());
+    f.close();
+    const PortMap map(dev.bindings(), "COM5=" + pty + "; COM1 = " + pty, dev.root(), dev.candidates({"ttyS0"}));
+    QCOMPARE(map.devicePath(5), pty);
+    QCOMPARE(map.devicePath(1), pty);   // the environment wins over the file and the fixed rule
+    QCOMPARE(map.devicePath(9), other); // the file wins over nothing
+    QCOMPARE(map.resolve("COM9"), other);
+    QCOMPARE(numberOf(map, "pts-7"), 1);
+}
+
+void TestPortMap::portsAreListedInAscendingOrder()
+{
+    FakeDev dev;
+    dev.stableLink("usb-A", "ttyUSB0");
+    const PortMap map(dev.bindings(), "COM10=" + dev.node("pts-1"), dev.root(),
+                      dev.candidates({"ttyUSB0", "ttyS1", "ttyS0"}));
+    QList<int> numbers;
+    for (const PortMap::Port &p : map.ports())
+        numbers << p.number;
+    QCOMPARE(numbers, (QList<int> {1, 2, 10, 41}));
+    QCOMPARE(map.ports().last().description, QString("ttyUSB0 adapter"));
+}
+
+QTEST_GUILESS_MAIN(TestPortMap)
+#include "tst_portmap.moc"
