@@ -1,0 +1,7 @@
+#include "dataeventerror.h"
+
+DataEventError::DataEventError(qint32 error)
+    : DataEvent(Error)
+    , code(error)
+{
+}

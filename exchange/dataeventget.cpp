@@ -1,0 +1,11 @@
+#include "dataeventget.h"
+
+#include "watchdatapacket.h"
+
+DataEventGet::DataEventGet(const WatchDataPacket &source)
+    : DataEvent(Get)
+    , block(source.clone())
+{
+}
+
+DataEventGet::~DataEventGet() = default;

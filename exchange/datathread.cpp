@@ -1,0 +1,377 @@
+#include "datathread.h"
+
+#include "changeautoconfigstate.h"
+#include "configevent.h"
+#include "configpacketv70.h"
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "crashprotocolpacket.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "dataeventgetprotocol.h"
+#include "modbusport.h"
+#include "packetexecutor.h"
+#include "portmap.h"
+#include "protocolpacketv50.h"
+#include "registermap.h"
+#include "runconfigeventget.h"
+#include "runconfigeventprogress.h"
+#include "runconfigpacket.h"
+#include "runconfigprogresspacket.h"
+#include "searchpacket.h"
+#include "tdatapacket.h"
+#include "watchdatapacket80.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+// Modification thresholds that select the larger blocks.
+constexpr int kV50 = 50, kV70 = 70, kV80 = 80;
+constexpr int kSlowLineBaud = 2400;
+constexpr int kSlowLineTimeoutMs = 2450, kLineTimeoutMs = 1900;
+constexpr quint16 kAutoSetupStart = 1;
+constexpr quint16 kToggleAuxOutput = 0x0002; // bit 1 of the outputs word
+
+std::unique_ptr<ConfigPacket> configurationFor(int modification)
+{
+    if (modification >= kV70)
+        return std::make_unique<ConfigPacketV70>();
+    if (modification >= kV50)
+        return std::make_unique<ConfigPacketV50>();
+    return std::make_unique<ConfigPacket>();
+}
+
+} // namespace
+
+struct DataThread::RunState {
+    bool linkUp = true;
+    int autoState = RunConfigProgressPacket::Running;
+    bool startCharacteristicPending = false;
+    quint16 lastOscillogramCode = 0;
+    quint32 lastCrashMark = 0;
+    quint32 lastWorkMark = 0;
+    bool logsChanged = false;
+};
+
+DataThread::DataThread(const DeviceInfo &device, QObject *parent)
+    : QThread(parent)
+    , info(device)
+    , monitoring(device.modification >= kV80 ? std::make_unique<WatchDataPacket80>()
+                                             : std::make_unique<WatchDataPacket>())
+    , workProtocol(device.modification >= kV50 ? std::make_unique<ProtocolPacketV50>()
+                                               : std::make_unique<ProtocolPacket>())
+    , crashProtocol(std::make_unique<CrashProtocolPacket>(device.currentScale))
+    , configuration(configurationFor(device.modification))
+    , startCharacteristic(std::make_unique<RunConfigPacket>(device.currentScale))
+    , setupProgress(std::make_unique<RunConfigProgressPacket>())
+    , oscillogram(std::make_unique<CrashOscillogramPacket>())
+{
+    qRegisterMetaType<DataEvent *>("DataEvent*");
+    qRegisterMetaType<const DataEvent *>("const DataEvent*");
+}
+
+DataThread::~DataThread()
+{
+    running = false;
+    wakeUp.notify_all();
+    wait();
+    delete pendingConfiguration.exchange(nullptr);
+}
+
+int DataThread::readTimeoutFor(qint32 baud)
+{
+    return baud < kSlowLineBaud ? kSlowLineTimeoutMs : kLineTimeoutMs;
+}
+
+void DataThread::startExchange()
+{
+    running = true;
+    setClockRequested = false;
+    clearCrashProtocolRequested = false;
+    clearWorkProtocolRequested = false;
+    resetRunningTimeRequested = false;
+    toggleOutputRequested = false;
+    motorCommand = kNoMotorCommand;
+    autoSetupStartRequested = false;
+    start();
+}
+
+void DataThread::stopExchange()
+{
+    {
+        std::lock_guard<std::mutex> lock(sleepMutex);
+        running = false;
+    }
+    wakeUp.notify_all();
+    wait();
+    stoped();
+}
+
+void DataThread::stoped()
+{
+    emitEvent(new DataEvent(DataEvent::Disconnected));
+}
+
+void DataThread::requestSetTime(quint32 secondsSince1970)
+{
+    clockValue = secondsSince1970;
+    setClockRequested = true;
+}
+
+bool DataThread::requestWriteConfig(ConfigPacket *configuration)
+{
+    ConfigPacket *expected = nullptr;
+    return pendingConfiguration.compare_exchange_strong(expected, configuration);
+}
+
+void DataThread::emitEvent(DataEvent *event)
+{
+    emit dataEvent(event);
+}
+
+bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
+{
+    return exec.writePacket(packet, true, quint16(accessCode.load()));
+}
+
+bool DataThread::identificationMatches(const SearchPacket &id) const
+{
+    // Products in extended precision from the integer word and the stored float, truncated.
+    const long double scale = id.currentScale();
+    const auto counts = [scale](float amps) { return qint64(scale * (long double)amps + 0.5L); };
+    return id.modification() == info.modification && id.currentScale() == info.currentScale
+        && id.maxRatedCounts() == counts(info.maxRatedCurrent)
+        && id.minRatedCounts() == counts(info.minRatedCurrent);
+}
+
+bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
+{
+    if (!port.open()) {
+        emitEvent(new DataEventError(DataEventError::PortNotOpened));
+        return false;
+    }
+    port.setSlaveAddress(quint8(info.address));
+    port.setFrameFormat(info.frameFormat);
+    port.setSpeed(quint32(info.baudRate));
+    port.setReadTimeout(readTimeoutFor(info.baudRate));
+    configReadRequested = false;
+    SearchPacket id;
+    if (!exec.readPacket(id) || !isRunning()) {
+        if (isRunning())
+            emitEvent(new DataEventError(DataEventError::IdentificationUnreadable));
+        return false;
+    }
+    if (!identificationMatches(id)) {
+        emitEvent(new DataEventError(DataEventError::IdentificationMismatch));
+        return false;
+    }
+    for (;;) {
+        QElapsedTimer attempt;
+        attempt.start();
+        if (exec.readPacket(*configuration) || !isRunning())
+            break;
+        sleepRestOfCycle(attempt.elapsed()); // a line that fails at once is not hammered
+    }
+    if (!isRunning())
+        return false;
+    emitEvent(new DataEvent(DataEvent::Connected));
+    emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
+    return true;
+}
+
+void DataThread::run()
+{
+    ModbusPort port(PortMap::devicePathFor(info.portNumber).toLocal8Bit());
+    port.setRunningFlag(&running);
+    PacketExecutor exec(port, &running);
+    if (!connectDevice(port, exec))
+        return;
+    RunState state;
+    while (isRunning()) {
+        QElapsedTimer timer;
+        timer.start();
+        cycle(exec, state);
+        sleepRestOfCycle(timer.elapsed());
+    }
+}
+
+void DataThread::sleepRestOfCycle(qint64 elapsedMs)
+{
+    if (elapsedMs >= kCyclePeriodMs)
+        return;
+    std::unique_lock<std::mutex> lock(sleepMutex);
+    wakeUp.wait_for(lock, std::chrono::milliseconds(kCyclePeriodMs - elapsedMs), [this] { return !isRunning(); });
+}
+
+void DataThread::cycle(PacketExecutor &exec, RunState &state)
+{
+    readSetupProgress(exec, state);
+    if (!isRunning())
+        return;
+    if (state.startCharacteristicPending && exec.readPacket(*startCharacteristic) && isRunning()) {
+        emitEvent(new RunConfigEventGet(*startCharacteristic));
+        state.startCharacteristicPending = false;
+    }
+    serveCommands(exec, state);
+    if (!isRunning())
+        return;
+    readOscillogram(exec, state);
+    if (isRunning())
+        readMonitoring(exec, state);
+}
+
+void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
+{
+    if (!exec.readPacket(*setupProgress) || !isRunning())
+        return;
+    emitEvent(new RunConfigEventProgress(*setupProgress));
+    const int now = setupProgress->state();
+    if (now == state.autoState)
+        return;
+    if (now != RunConfigProgressPacket::Running)
+        state.startCharacteristicPending = true;
+    emitEvent(new ChangeAutoConfigState(state.autoState, now));
+    state.autoState = now;
+}
+
+void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
+{
+    if (autoSetupStartRequested) {
+        TDataPacket<unsigned short> start(RegisterMap::AutoSetupState);
+        start.value = kAutoSetupStart;
+        // Stays requested until the device takes it.
+        if (writeGuarded(exec, start) && isRunning()) {
+            autoSetupStartRequested = false;
+            state.autoState = RunConfigProgressPacket::Running;
+        }
+    }
+    serveMotorCommand(exec);
+    serveClears(exec);
+    serveToggleOutput(exec);
+    serveRunningTimeReset(exec);
+    serveClock(exec);
+    serveConfiguration(exec);
+    if (configReadRequested && exec.readPacket(*configuration) && isRunning()) {
+        configReadRequested = false;
+        emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
+    }
+}
+
+void DataThread::serveMotorCommand(PacketExecutor &exec)
+{
+    const int command = motorCommand.exchange(kNoMotorCommand);
+    if (command == kNoMotorCommand)
+        return;
+    TDataPacket<unsigned short> packet(RegisterMap::MotorCommand);
+    packet.value = quint16(command);
+    exec.writePacket(packet, false);
+}
+
+void DataThread::serveClears(PacketExecutor &exec)
+{
+    if (clearCrashProtocolRequested.exchange(false)) {
+        TDataPacket<unsigned short> clear(RegisterMap::CrashLog);
+        const bool ok = writeGuarded(exec, clear);
+        emitEvent(new DataEvent(ok ? DataEvent::CrashProtocolCleared : DataEvent::CrashProtocolNotCleared));
+    }
+    if (clearWorkProtocolRequested.exchange(false)) {
+        TDataPacket<unsigned short> clear(RegisterMap::WorkLog);
+        const bool ok = writeGuarded(exec, clear);
+        emitEvent(new DataEvent(ok ? DataEvent::WorkProtocolCleared : DataEvent::WorkProtocolNotCleared));
+    }
+}
+
+void DataThread::serveToggleOutput(PacketExecutor &exec)
+{
+    if (!toggleOutputRequested.exchange(false))
+        return;
+    TDataPacket<unsigned short> outputs(RegisterMap::Outputs);
+    outputs.value = monitoring->outputs() ^ kToggleAuxOutput;
+    exec.writePacket(outputs, false);
+}
+
+void DataThread::serveRunningTimeReset(PacketExecutor &exec)
+{
+    if (!resetRunningTimeRequested.exchange(false))
+        return;
+    TDataPacket<unsigned short> hours(RegisterMap::RunningHours);
+    bool ok = writeGuarded(exec, hours);
+    if (ok && info.modification >= kV80) {
+        TDataPacket<unsigned int> starts(RegisterMap::StartCount);
+        ok = writeGuarded(exec, starts);
+    }
+    emitEvent(new DataEvent(ok ? DataEvent::RunningTimeReset : DataEvent::RunningTimeNotReset));
+}
+
+void DataThread::serveClock(PacketExecutor &exec)
+{
+    if (!setClockRequested.exchange(false))
+        return;
+    TDataPacket<unsigned int> clock(RegisterMap::DeviceClock);
+    clock.value = clockValue;
+    emitEvent(new DataEvent(writeGuarded(exec, clock) ? DataEvent::ClockSet : DataEvent::ClockNotSet));
+}
+
+void DataThread::serveConfiguration(PacketExecutor &exec)
+{
+    std::unique_ptr<ConfigPacket> pending(pendingConfiguration.exchange(nullptr));
+    if (!pending)
+        return;
+    if (writeGuarded(exec, *pending)) {
+        configuration = std::move(pending);
+        emitEvent(new ConfigEvent(*configuration, ConfigEvent::Written));
+        return;
+    }
+    emitEvent(new ConfigEvent(*configuration, ConfigEvent::NotWritten));
+    // Entries before the failure may already be in the device: read back what it now holds.
+    configReadRequested = true;
+}
+
+void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
+{
+    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
+    if (!exec.readPacket(fault) || !isRunning() || fault.value == state.lastOscillogramCode)
+        return;
+    if (exec.readPacket(*oscillogram) && isRunning()) {
+        state.lastOscillogramCode = fault.value;
+        emitEvent(new CrashEventOscillogramGet(*oscillogram));
+    }
+}
+
+void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
+{
+    if (!exec.readPacket(*monitoring) || !isRunning()) {
+        if (state.linkUp && isRunning()) {
+            emitEvent(new DataEventError(DataEventError::LinkLost));
+            state.linkUp = false;
+        }
+        return;
+    }
+    if (!state.linkUp) {
+        emitEvent(new DataEvent(DataEvent::LinkRestored));
+        state.linkUp = true;
+    }
+    emitEvent(new DataEventGet(*monitoring));
+    readLogsOrMarks(exec, state);
+}
+
+void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
+{
+    if (state.logsChanged) {
+        if (exec.readPacket(*workProtocol) && exec.readPacket(*crashProtocol) && isRunning()) {
+            emitEvent(new DataEventGetProtocol(*workProtocol, *crashProtocol));
+            state.logsChanged = false;
+        }
+        return;
+    }
+    // A failed read leaves 0 in its packet, which may fetch the logs once more: harmless.
+    TDataPacket<unsigned int> crashMark(RegisterMap::CrashLogNewestTime);
+    TDataPacket<unsigned int> workMark(RegisterMap::WorkLogNewestTime);
+    exec.readPacket(crashMark);
+    exec.readPacket(workMark);
+    if (crashMark.value != state.lastCrashMark || workMark.value != state.lastWorkMark)
+        state.logsChanged = true;
+    state.lastCrashMark = crashMark.value;
+    state.lastWorkMark = workMark.value;
+}

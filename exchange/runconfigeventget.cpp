@@ -1,0 +1,11 @@
+#include "runconfigeventget.h"
+
+#include "runconfigpacket.h"
+
+RunConfigEventGet::RunConfigEventGet(const RunConfigPacket &source)
+    : DataEvent(RunConfigGet)
+    , block(source.clone())
+{
+}
+
+RunConfigEventGet::~RunConfigEventGet() = default;

@@ -1,0 +1,11 @@
+#include "runconfigeventprogress.h"
+
+#include "runconfigprogresspacket.h"
+
+RunConfigEventProgress::RunConfigEventProgress(const RunConfigProgressPacket &source)
+    : DataEvent(RunConfigProgress)
+    , block(source.clone())
+{
+}
+
+RunConfigEventProgress::~RunConfigEventProgress() = default;

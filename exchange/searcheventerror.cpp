@@ -1,0 +1,7 @@
+#include "searcheventerror.h"
+
+SearchEventError::SearchEventError(qint32 error)
+    : SearchEvent(Error)
+    , code(error)
+{
+}

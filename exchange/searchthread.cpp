@@ -1,0 +1,177 @@
+#include "searchthread.h"
+
+#include "deviceinfo.h"
+#include "modbusport.h"
+#include "packetexecutor.h"
+#include "portmap.h"
+#include "searchevent.h"
+#include "searcheventerror.h"
+#include "searcheventfound.h"
+#include "searchpacket.h"
+
+namespace {
+
+constexpr int kScanFormats[SearchThread::kFormatCount] = {ModbusPort::Format8E1, ModbusPort::Format8O1,
+                                                          ModbusPort::Format8N15};
+// Identification words of a recognised device: lowest rated current in counts.
+constexpr quint16 kRatedLowA = 10, kRatedLowB = 84, kRatedLowScaleOne = 50;
+
+} // namespace
+
+SearchThread::SearchThread(QObject *parent)
+    : QThread(parent)
+{
+    qRegisterMetaType<SearchEvent *>("SearchEvent*");
+}
+
+SearchThread::~SearchThread()
+{
+    requestStop();
+    wait();
+}
+
+int SearchThread::scanFormat(int index)
+{
+    return kScanFormats[index];
+}
+
+int SearchThread::probeTimeoutFor(quint32 baud)
+{
+    if (baud < 2400)
+        return 800;
+    return baud < 38400 ? 400 : 300;
+}
+
+void SearchThread::resetSearch()
+{
+    formatIdx = 0;
+    address = 1;
+    probes = 0;
+}
+
+void SearchThread::startSearch()
+{
+    single = false;
+    resetSearch();
+    running = true;
+    start();
+}
+
+void SearchThread::probeAt(quint32 addr, quint32 format)
+{
+    single = true;
+    probeAddress = addr;
+    probeFormat = format;
+    running = true;
+    start();
+}
+
+void SearchThread::requestStop()
+{
+    running = false;
+}
+
+void SearchThread::stopSearch()
+{
+    if (!isRunning())
+        return;
+    requestStop();
+    wait();
+    single = false;
+    stoped();
+}
+
+void SearchThread::toggleSearch()
+{
+    single = false;
+    if (isRunning()) {
+        stopSearch();
+        return;
+    }
+    running = true;
+    start();
+}
+
+void SearchThread::stoped()
+{
+    emitEvent(new SearchEvent(SearchEvent::Stopped));
+}
+
+DeviceInfo SearchThread::recognise(const SearchPacket &answer)
+{
+    const quint16 scale = answer.currentScale();
+    const quint16 low = answer.minRatedCounts();
+    const bool lowKnown = low == kRatedLowA || low == kRatedLowB || (low == kRatedLowScaleOne && scale == 1);
+    DeviceInfo d;
+    if (!lowKnown || answer.maxRatedCounts() != 10 * low) {
+        d.kind = DeviceInfo::Unknown;
+        return d;
+    }
+    d.kind = DeviceInfo::Recognised;
+    d.currentScale = scale;
+    d.modification = answer.modification();
+    // A scale of 0 would give infinite currents; the raw scale is kept and the currents read 0.
+    if (scale != 0) {
+        d.minRatedCurrent = float(low) / float(scale);
+        d.maxRatedCurrent = float(10 * low) / float(scale);
+    }
+    return d;
+}
+
+bool SearchThread::probe(ModbusPort &modbus, int addr, int format)
+{
+    SearchPacket answer;
+    if (!PacketExecutor(modbus).readPacket(answer))
+        return false;
+    DeviceInfo d = recognise(answer);
+    d.address = addr;
+    d.frameFormat = format;
+    d.baudRate = qint32(speed);
+    d.portNumber = port;
+    emitEvent(new SearchEventFound(d));
+    return true;
+}
+
+void SearchThread::scan(ModbusPort &modbus)
+{
+    while (address <= kLastAddress) {
+        modbus.setSlaveAddress(quint8(address.load()));
+        while (formatIdx < kFormatCount) {
+            modbus.setFrameFormat(kScanFormats[formatIdx]);
+            probe(modbus, address, kScanFormats[formatIdx]);
+            // A probe cut off by a stop is not counted: the scan repeats it when continued.
+            if (!running && modbus.failure() == ModbusPort::Failure::Cancelled)
+                return;
+            ++probes;
+            ++formatIdx;
+            if (!running)
+                return;
+            emitEvent(new SearchEvent(SearchEvent::Progress));
+        }
+        formatIdx = 0;
+        ++address;
+    }
+    emitEvent(new SearchEvent(SearchEvent::ScanDone));
+}
+
+void SearchThread::run()
+{
+    ModbusPort modbus(PortMap::devicePathFor(port).toLocal8Bit());
+    modbus.setRunningFlag(&running);
+    if (!modbus.open()) {
+        emitEvent(new SearchEventError(0));
+        return;
+    }
+    emitEvent(new SearchEvent(SearchEvent::Started));
+    modbus.setReadTimeout(probeTimeoutOverride > 0 ? probeTimeoutOverride : probeTimeoutFor(speed));
+    modbus.setSpeed(speed);
+    if (single) {
+        modbus.setSlaveAddress(quint8(probeAddress));
+        modbus.setFrameFormat(int(probeFormat));
+        probe(modbus, int(probeAddress), int(probeFormat));
+        if (running)
+            emitEvent(new SearchEvent(SearchEvent::ProbeDone));
+        return;
+    }
+    scan(modbus);
+}

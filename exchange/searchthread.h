@@ -1,0 +1,84 @@
+#pragma once
+
+#include "searchevent.h"
+
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+class ModbusPort;
+class SearchPacket;
+struct DeviceInfo;
+
+// Looks for devices on one port at one speed: every address 1..247 under the
+// frame formats 8E1, 8O1 and 8N15 (a scan that can be stopped and continued),
+// or one address under one format (a single probe). Reports as SearchEvents.
+class SearchThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kFormatCount = 3;
+    static constexpr int kLastAddress = 247;
+    static constexpr int kProbesPerScan = kLastAddress * kFormatCount;
+
+    explicit SearchThread(QObject *parent = nullptr);
+    ~SearchThread() override;
+
+    // Set only while idle, before a start.
+    void setPortNumber(qint32 n) { port = n; }
+    void setBaudRate(quint32 baud) { speed = baud; }
+    qint32 portNumber() const { return port; }
+    quint32 baudRate() const { return speed; }
+
+    void resetSearch();
+    void startSearch();
+    void probeAt(quint32 address, quint32 format);
+    // Stops a running search and waits for it; emits type 6 before returning.
+    void stopSearch();
+    // Stops a running scan, or continues a stopped one from where it stopped.
+    void toggleSearch();
+
+    int probeCount() const { return probes.load(); }
+    bool singleProbe() const { return single.load(); }
+    int nextAddress() const { return address.load(); }
+    int formatIndex() const { return formatIdx.load(); }
+
+    // Read time-out of a probe by speed: 800 ms below 2400 bit/s, 400 ms below 38400, else 300 ms.
+    static int probeTimeoutFor(quint32 baud);
+    // Overrides the probe time-out (ms; 0 restores the speed rule). Tests use a short one.
+    void setProbeTimeout(int ms) { probeTimeoutOverride = ms; }
+
+    // The frame format code probed at scan index i (0..2).
+    static int scanFormat(int index);
+    // The record for an identification answer: recognised (kind 0) or unknown (kind 1).
+    static DeviceInfo recognise(const SearchPacket &answer);
+
+signals:
+    void searchEvent(SearchEvent *event);
+
+public slots:
+    // Emits type 6: the search was stopped and can be continued.
+    void stoped();
+
+protected:
+    void run() override;
+
+private:
+    void scan(ModbusPort &port);
+    bool probe(ModbusPort &port, int address, int format);
+    void emitEvent(SearchEvent *event) { emit searchEvent(event); }
+    void requestStop();
+
+    qint32 port = 0;
+    quint32 speed = 19200;
+    quint32 probeAddress = 1;
+    quint32 probeFormat = 0;
+    int probeTimeoutOverride = 0;
+    std::atomic<bool> single {false};
+    std::atomic<int> address {1};
+    std::atomic<int> formatIdx {0};
+    std::atomic<int> probes {0};
+    std::atomic<bool> running {false}; // cleared to stop; the port's waits watch it
+};
