@@ -1,0 +1,103 @@
+// The settings file: its exact bytes, short and missing files, and a data
+// directory that does not exist yet.
+#include "appsettings.h"
+#include "datadirectory.h"
+
+#include <QtTest>
+
+class TestAppSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fileBytesAreTheDocumentedStream();
+    void roundTrip();
+    void shortFileReadsZeros();
+    void missingFileGivesDefaults();
+    void saveCreatesTheDataDirectory();
+};
+
+void TestAppSettings::fileBytesAreTheDocumentedStream()
+{
+    QTemporaryDir dir;
+    AppSettings s;
+    s.lastReportDir = "C:";
+    s.autoConnect = true;
+    s.currentAxisScale = 0;
+    s.plotInterval = 5400;
+    s.lastSpeedIndex = 6;
+    s.lastPortNumber = 41;
+    const QString path = dir.filePath("config.dat");
+    QVERIFY(s.save(path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll().toHex(' '),
+             QByteArray("00 00 00 04 00 43 00 3a 01 00 00 00 00 00 00 15 18 00 00 00 06 00 00 00 29"));
+}
+
+void TestAppSettings::roundTrip()
+{
+    QTemporaryDir dir;
+    AppSettings s;
+    s.lastReportDir = "/home/инженер/отчёты";
+    s.plotInterval = 89940;
+    s.lastPortNumber = 3;
+    QVERIFY(s.save(dir.filePath("config.dat")));
+    AppSettings back;
+    back.load(dir.filePath("config.dat"));
+    QCOMPARE(back.lastReportDir, s.lastReportDir);
+    QCOMPARE(back.plotInterval, 89940);
+    QCOMPARE(back.currentAxisScale, 1);
+    QCOMPARE(back.lastPortNumber, 3);
+    QVERIFY(!back.autoConnect);
+}
+
+void TestAppSettings::shortFileReadsZeros()
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath("config.dat"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("00000002 0041 01"));
+    f.close();
+    AppSettings s;
+    s.load(f.fileName());
+    QCOMPARE(s.lastReportDir, QString("A"));
+    QVERIFY(s.autoConnect);
+    QCOMPARE(s.currentAxisScale, 0);
+    QCOMPARE(s.plotInterval, 0);
+    QCOMPARE(s.lastSpeedIndex, 0);
+    QCOMPARE(s.lastPortNumber, 0);
+}
+
+void TestAppSettings::missingFileGivesDefaults()
+{
+    QTemporaryDir dir;
+    AppSettings s;
+    s.plotInterval = 7;
+    s.load(dir.filePath("absent.dat"));
+    QCOMPARE(s.lastReportDir, QDir::currentPath());
+    QVERIFY(!s.autoConnect);
+    QCOMPARE(s.currentAxisScale, 1);
+    QCOMPARE(s.plotInterval, 60);
+    QCOMPARE(s.lastSpeedIndex, 6);
+    QCOMPARE(s.lastPortNumber, 1);
+}
+
+void TestAppSettings::saveCreatesTheDataDirectory()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath("fresh/install/data");
+    qputenv(DataDirectory::kEnvironmentVariable, data.toLocal8Bit());
+    AppSettings s;
+    s.lastPortNumber = 9;
+    QVERIFY(s.save());
+    qunsetenv(DataDirectory::kEnvironmentVariable);
+    QVERIFY(QFile::exists(data + "/config.dat"));
+    QCOMPARE(QDir(data).entryList(QDir::Files), QStringList {"config.dat"}); // no temporary left behind
+    AppSettings back;
+    back.load(data + "/config.dat");
+    QCOMPARE(back.lastPortNumber, 9);
+}
+
+QTEST_GUILESS_MAIN(TestAppSettings)
+#include "tst_appsettings.moc"
