@@ -5,6 +5,8 @@
 #include "portmap.h"
 #include "registermap.h"
 
+#include <QFileInfo>
+
 namespace {
 constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
 }
@@ -21,23 +23,37 @@ void LinkOptions::addTo(QCommandLineParser &parser)
                       QStringLiteral("8E1")});
 }
 
-bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgument)
+bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
 {
     portName = portArgument;
-    devicePath = PortMap::system().resolve(portArgument);
+    const PortMap map = PortMap::system();
+    devicePath = map.resolve(portArgument);
     if (devicePath.isEmpty()) {
         error = QStringLiteral("unknown port '%1' (see: orbix ports)").arg(portArgument);
         return false;
     }
-    bool ok = true;
-    address = parser.value(QStringLiteral("address")).toInt(&ok);
-    if (!ok || address < 1 || address > RegisterMap::kMaxAddress) {
-        error = QStringLiteral("address must be 1-247");
-        return false;
-    }
+    portNumber = PortMap::parseComName(portArgument);
+    const QString canonical = QFileInfo(devicePath).canonicalFilePath();
+    for (const PortMap::Port &p : map.ports())
+        if (portNumber == 0 && !canonical.isEmpty() && QFileInfo(p.path).canonicalFilePath() == canonical)
+            portNumber = p.number;
+    bool ok = false;
     baud = parser.value(QStringLiteral("baud")).toUInt(&ok);
     if (!ok || baud == 0) {
         error = QStringLiteral("bad speed '%1'").arg(parser.value(QStringLiteral("baud")));
+        return false;
+    }
+    return true;
+}
+
+bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgument)
+{
+    if (!readPortAndSpeed(parser, portArgument))
+        return false;
+    bool ok = false;
+    address = parser.value(QStringLiteral("address")).toInt(&ok);
+    if (!ok || address < 1 || address > RegisterMap::kMaxAddress) {
+        error = QStringLiteral("address must be 1-247");
         return false;
     }
     frameFormat = DeviceInfo::formatCode(parser.value(QStringLiteral("format")));

@@ -10,14 +10,17 @@ class LinkOptions
 {
 public:
     static void addTo(QCommandLineParser &parser);
-    // Reads them back; false with error() set on bad input.
+    // Reads them back; false with error set on bad input.
     bool read(const QCommandLineParser &parser, const QString &portArgument);
+    // Only the port and the speed (commands without an address).
+    bool readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument);
 
     // Opens the port and applies the line settings; false with error() naming the reason.
     bool openPort(ModbusPort &port);
 
     QString portName;   // as given: COM3 or a path
     QString devicePath; // what is opened
+    int portNumber = 0; // n of COMn, 0 when the path has no COM number
     int address = 1;
     quint32 baud = 19200;
     int frameFormat = 0;

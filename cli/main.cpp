@@ -1,6 +1,8 @@
 #include "cliexit.h"
+#include "monitorcommand.h"
 #include "portscommand.h"
 #include "registercommand.h"
+#include "scancommand.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -17,6 +19,8 @@ const char kUsage[] =
     "  ports                      list serial ports and their COM numbers\n"
     "  read PORT REGISTER [COUNT] read holding registers (function 3)\n"
     "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
+    "  scan PORT                  find the devices on a line\n"
+    "  monitor PORT               connect to a device and print its events\n"
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage.\n";
@@ -33,6 +37,8 @@ int main(int argc, char *argv[])
         {QStringLiteral("ports"), PortsCommand::run},
         {QStringLiteral("read"), RegisterCommand::runRead},
         {QStringLiteral("write"), RegisterCommand::runWrite},
+        {QStringLiteral("scan"), ScanCommand::run},
+        {QStringLiteral("monitor"), MonitorCommand::run},
     };
     QStringList args = app.arguments();
     const QString name = args.size() > 1 ? args[1] : QString();

@@ -157,8 +157,8 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     port.setReadTimeout(readTimeoutFor(info.baudRate));
     configReadRequested = false;
     SearchPacket id;
-    if (!exec.readPacket(id) || !isRunning()) {
-        if (isRunning())
+    if (!exec.readPacket(id) || !keepRunning()) {
+        if (keepRunning())
             emitEvent(new DataEventError(DataEventError::IdentificationUnreadable));
         return false;
     }
@@ -169,11 +169,11 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     for (;;) {
         QElapsedTimer attempt;
         attempt.start();
-        if (exec.readPacket(*configuration) || !isRunning())
+        if (exec.readPacket(*configuration) || !keepRunning())
             break;
         sleepRestOfCycle(attempt.elapsed()); // a line that fails at once is not hammered
     }
-    if (!isRunning())
+    if (!keepRunning())
         return false;
     emitEvent(new DataEvent(DataEvent::Connected));
     emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
@@ -182,13 +182,14 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
 
 void DataThread::run()
 {
-    ModbusPort port(PortMap::devicePathFor(info.portNumber).toLocal8Bit());
+    const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(info.portNumber) : pathOverride;
+    ModbusPort port(path.toLocal8Bit());
     port.setRunningFlag(&running);
     PacketExecutor exec(port, &running);
     if (!connectDevice(port, exec))
         return;
     RunState state;
-    while (isRunning()) {
+    while (keepRunning()) {
         QElapsedTimer timer;
         timer.start();
         cycle(exec, state);
@@ -201,29 +202,29 @@ void DataThread::sleepRestOfCycle(qint64 elapsedMs)
     if (elapsedMs >= kCyclePeriodMs)
         return;
     std::unique_lock<std::mutex> lock(sleepMutex);
-    wakeUp.wait_for(lock, std::chrono::milliseconds(kCyclePeriodMs - elapsedMs), [this] { return !isRunning(); });
+    wakeUp.wait_for(lock, std::chrono::milliseconds(kCyclePeriodMs - elapsedMs), [this] { return !keepRunning(); });
 }
 
 void DataThread::cycle(PacketExecutor &exec, RunState &state)
 {
     readSetupProgress(exec, state);
-    if (!isRunning())
+    if (!keepRunning())
         return;
-    if (state.startCharacteristicPending && exec.readPacket(*startCharacteristic) && isRunning()) {
+    if (state.startCharacteristicPending && exec.readPacket(*startCharacteristic) && keepRunning()) {
         emitEvent(new RunConfigEventGet(*startCharacteristic));
         state.startCharacteristicPending = false;
     }
     serveCommands(exec, state);
-    if (!isRunning())
+    if (!keepRunning())
         return;
     readOscillogram(exec, state);
-    if (isRunning())
+    if (keepRunning())
         readMonitoring(exec, state);
 }
 
 void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
 {
-    if (!exec.readPacket(*setupProgress) || !isRunning())
+    if (!exec.readPacket(*setupProgress) || !keepRunning())
         return;
     emitEvent(new RunConfigEventProgress(*setupProgress));
     const int now = setupProgress->state();
@@ -241,7 +242,7 @@ void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
         TDataPacket<unsigned short> start(RegisterMap::AutoSetupState);
         start.value = kAutoSetupStart;
         // Stays requested until the device takes it.
-        if (writeGuarded(exec, start) && isRunning()) {
+        if (writeGuarded(exec, start) && keepRunning()) {
             autoSetupStartRequested = false;
             state.autoState = RunConfigProgressPacket::Running;
         }
@@ -252,7 +253,7 @@ void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
     serveRunningTimeReset(exec);
     serveClock(exec);
     serveConfiguration(exec);
-    if (configReadRequested && exec.readPacket(*configuration) && isRunning()) {
+    if (configReadRequested && exec.readPacket(*configuration) && keepRunning()) {
         configReadRequested = false;
         emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
     }
@@ -331,9 +332,9 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
 void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
 {
     TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
-    if (!exec.readPacket(fault) || !isRunning() || fault.value == state.lastOscillogramCode)
+    if (!exec.readPacket(fault) || !keepRunning() || fault.value == state.lastOscillogramCode)
         return;
-    if (exec.readPacket(*oscillogram) && isRunning()) {
+    if (exec.readPacket(*oscillogram) && keepRunning()) {
         state.lastOscillogramCode = fault.value;
         emitEvent(new CrashEventOscillogramGet(*oscillogram));
     }
@@ -341,8 +342,8 @@ void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
 
 void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 {
-    if (!exec.readPacket(*monitoring) || !isRunning()) {
-        if (state.linkUp && isRunning()) {
+    if (!exec.readPacket(*monitoring) || !keepRunning()) {
+        if (state.linkUp && keepRunning()) {
             emitEvent(new DataEventError(DataEventError::LinkLost));
             state.linkUp = false;
         }
@@ -359,7 +360,7 @@ void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
 {
     if (state.logsChanged) {
-        if (exec.readPacket(*workProtocol) && exec.readPacket(*crashProtocol) && isRunning()) {
+        if (exec.readPacket(*workProtocol) && exec.readPacket(*crashProtocol) && keepRunning()) {
             emitEvent(new DataEventGetProtocol(*workProtocol, *crashProtocol));
             state.logsChanged = false;
         }

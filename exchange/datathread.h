@@ -38,6 +38,8 @@ public:
     ~DataThread() override;
 
     const DeviceInfo &device() const { return info; }
+    // Opens this path instead of the one the port number maps to (tools given a path).
+    void setDevicePath(const QString &path) { pathOverride = path; }
 
     void startExchange();
     // Asks the run to end, waits for it (the port is closed by then) and emits type 2.
@@ -89,9 +91,10 @@ private:
     bool writeGuarded(PacketExecutor &exec, const class DataPacket &packet);
     void sleepRestOfCycle(qint64 elapsedMs);
     void emitEvent(DataEvent *event);
-    bool isRunning() const { return running.load(); }
+    bool keepRunning() const { return running.load(); }
 
     const DeviceInfo info;
+    QString pathOverride;
     std::unique_ptr<WatchDataPacket> monitoring;
     std::unique_ptr<ProtocolPacket> workProtocol;
     std::unique_ptr<CrashProtocolPacket> crashProtocol;

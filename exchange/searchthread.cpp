@@ -42,10 +42,16 @@ int SearchThread::probeTimeoutFor(quint32 baud)
     return baud < 38400 ? 400 : 300;
 }
 
+void SearchThread::setScanRange(int first, int last)
+{
+    firstAddress = qBound(1, first, int(kLastAddress));
+    lastAddress = qBound(firstAddress, last, int(kLastAddress));
+}
+
 void SearchThread::resetSearch()
 {
     formatIdx = 0;
-    address = 1;
+    address = firstAddress;
     probes = 0;
 }
 
@@ -134,7 +140,7 @@ bool SearchThread::probe(ModbusPort &modbus, int addr, int format)
 
 void SearchThread::scan(ModbusPort &modbus)
 {
-    while (address <= kLastAddress) {
+    while (address <= lastAddress) {
         modbus.setSlaveAddress(quint8(address.load()));
         while (formatIdx < kFormatCount) {
             modbus.setFrameFormat(kScanFormats[formatIdx]);
@@ -156,7 +162,8 @@ void SearchThread::scan(ModbusPort &modbus)
 
 void SearchThread::run()
 {
-    ModbusPort modbus(PortMap::devicePathFor(port).toLocal8Bit());
+    const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(port) : pathOverride;
+    ModbusPort modbus(path.toLocal8Bit());
     modbus.setRunningFlag(&running);
     if (!modbus.open()) {
         emitEvent(new SearchEventError(0));

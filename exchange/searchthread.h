@@ -31,6 +31,11 @@ public:
     void setBaudRate(quint32 baud) { speed = baud; }
     qint32 portNumber() const { return port; }
     quint32 baudRate() const { return speed; }
+    // Opens this path instead of the one the port number maps to (tools given a path).
+    void setDevicePath(const QString &path) { pathOverride = path; }
+    // Limits a scan to addresses first..last (1..247 by default); applies from the next reset.
+    void setScanRange(int first, int last);
+    int scanProbes() const { return (lastAddress - firstAddress + 1) * kFormatCount; }
 
     void resetSearch();
     void startSearch();
@@ -72,6 +77,9 @@ private:
     void requestStop();
 
     qint32 port = 0;
+    QString pathOverride;
+    int firstAddress = 1;
+    int lastAddress = kLastAddress;
     quint32 speed = 19200;
     quint32 probeAddress = 1;
     quint32 probeFormat = 0;

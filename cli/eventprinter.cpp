@@ -1,0 +1,191 @@
+#include "eventprinter.h"
+
+#include "changeautoconfigstate.h"
+#include "configevent.h"
+#include "configpacket.h"
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "crashprotocolpacket.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "dataeventgetprotocol.h"
+#include "eventdatav50.h"
+#include "eventprotocolevent.h"
+#include "faulttext.h"
+#include "protocolpacket.h"
+#include "runconfigeventget.h"
+#include "runconfigeventprogress.h"
+#include "runconfigpacket.h"
+#include "runconfigprogresspacket.h"
+#include "watchdatapacket80.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QString deviceTime(quint32 seconds)
+{
+    return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
+}
+
+QJsonArray triple(double a, double b, double c)
+{
+    return QJsonArray {a, b, c};
+}
+
+QJsonObject monitoring(const WatchDataPacket &p)
+{
+    QJsonObject o {
+        {QStringLiteral("calculatedHeating"), p.calculatedHeating()},
+        {QStringLiteral("faultCode"), p.faultCode()},
+        {QStringLiteral("alarm"), p.alarmText()},
+        {QStringLiteral("inputs"), p.inputs()},
+        {QStringLiteral("outputs"), p.outputs()},
+        {QStringLiteral("motorRunning"), p.motorRunning()},
+        {QStringLiteral("ptcState"), p.ptcState()},
+        {QStringLiteral("humidityState"), p.humidityState()},
+        {QStringLiteral("pt100Temperature"), p.pt100Temperature()},
+        {QStringLiteral("phaseCurrents"), triple(p.phaseCurrent(0), p.phaseCurrent(1), p.phaseCurrent(2))},
+        {QStringLiteral("phaseVoltages"), triple(p.phaseVoltage(0), p.phaseVoltage(1), p.phaseVoltage(2))},
+        {QStringLiteral("deviceTime"), double(p.deviceTime())},
+        {QStringLiteral("motorHours"), p.motorHours()},
+    };
+    if (const auto *p80 = dynamic_cast<const WatchDataPacket80 *>(&p))
+        o.insert(QStringLiteral("startCount"), double(p80->startCount()));
+    return o;
+}
+
+QJsonArray workLog(const ProtocolPacket &log)
+{
+    QJsonArray records;
+    for (int i = 0; i < 10; ++i) {
+        std::unique_ptr<EventData> e = log.event(i);
+        if (e->code == EventData::Empty)
+            continue;
+        QJsonObject r {{QStringLiteral("index"), i}, {QStringLiteral("code"), e->code},
+                       {QStringLiteral("time"), double(e->time)}};
+        if (const auto *v50 = dynamic_cast<const EventDataV50 *>(e.get()))
+            r.insert(QStringLiteral("startPeak"), double(v50->startPeak));
+        r.insert(QStringLiteral("text"), EventProtocolEvent(std::move(e)).text());
+        records.append(r);
+    }
+    return records;
+}
+
+QJsonArray crashLog(const CrashProtocolPacket &log)
+{
+    QJsonArray records;
+    for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
+        const CrashRecord r = log.record(i);
+        if (r.code == 0)
+            continue;
+        records.append(QJsonObject {
+            {QStringLiteral("index"), i}, {QStringLiteral("code"), r.code},
+            {QStringLiteral("time"), double(r.time)}, {QStringLiteral("text"), faultText(r.code)},
+            {QStringLiteral("currents"), triple(r.currents[0], r.currents[1], r.currents[2])},
+            {QStringLiteral("voltages"), triple(r.voltages[0], r.voltages[1], r.voltages[2])}});
+    }
+    return records;
+}
+
+QJsonObject configuration(const ConfigEvent &e)
+{
+    QJsonArray words;
+    for (int w = 0; w < ConfigPacket::WordCount; ++w)
+        words.append(e.packet()->word(ConfigPacket::Word(w)));
+    return {{QStringLiteral("result"), e.result()},
+            {QStringLiteral("version"), e.packet()->version()},
+            {QStringLiteral("words"), words}};
+}
+
+QJsonObject startCharacteristic(const RunConfigPacket &p)
+{
+    QJsonArray times;
+    for (int i = 0; i < RunConfigPacket::kLevels; ++i)
+        times.append(p.timeWord(i));
+    return {{QStringLiteral("recordTime"), double(p.recordTime())},
+            {QStringLiteral("baseCurrent"), p.baseCurrent()},
+            {QStringLiteral("completeness"), p.completeness()},
+            {QStringLiteral("timeWords"), times}};
+}
+
+QJsonObject payload(const DataEvent &event)
+{
+    switch (event.type()) {
+    case DataEvent::Get:
+        return monitoring(*static_cast<const DataEventGet &>(event).packet());
+    case DataEvent::Error:
+        return {{QStringLiteral("error"), static_cast<const DataEventError &>(event).error()}};
+    case DataEvent::GetProtocol: {
+        const auto &e = static_cast<const DataEventGetProtocol &>(event);
+        return {{QStringLiteral("protocol"), workLog(*e.protocol())},
+                {QStringLiteral("crashProtocol"), crashLog(*e.crashProtocol())}};
+    }
+    case DataEvent::Config:
+        return configuration(static_cast<const ConfigEvent &>(event));
+    case DataEvent::RunConfigGet:
+        return startCharacteristic(*static_cast<const RunConfigEventGet &>(event).packet());
+    case DataEvent::RunConfigProgress: {
+        const auto *p = static_cast<const RunConfigEventProgress &>(event).packet();
+        return {{QStringLiteral("state"), p->stateWord()}, {QStringLiteral("accumulation"), p->accumulation()},
+                {QStringLiteral("completeness"), p->completeness()}};
+    }
+    case DataEvent::OscillogramGet: {
+        const auto *p = static_cast<const CrashEventOscillogramGet &>(event).packet();
+        return {{QStringLiteral("faultCode"), p->faultCode()}, {QStringLiteral("tripTime"), double(p->tripTime())},
+                {QStringLiteral("text"), faultText(p->faultCode())}};
+    }
+    case DataEvent::AutoConfigStateChanged: {
+        const auto &e = static_cast<const ChangeAutoConfigState &>(event);
+        return {{QStringLiteral("oldState"), e.oldState()}, {QStringLiteral("newState"), e.newState()}};
+    }
+    default:
+        return {};
+    }
+}
+
+QString monitoringText(const WatchDataPacket &p)
+{
+    return QStringLiteral("heating %1% | %2 | I %3 %4 %5 | U %6 %7 %8 | PT100 %9 | outputs 0x%10 | motor %11 | %12 | %13 h")
+        .arg(p.calculatedHeating())
+        .arg(p.faultCode() ? QStringLiteral("fault %1 %2").arg(p.faultCode()).arg(p.alarmText()) : p.alarmText())
+        .arg(p.phaseCurrent(0)).arg(p.phaseCurrent(1)).arg(p.phaseCurrent(2))
+        .arg(p.phaseVoltage(0)).arg(p.phaseVoltage(1)).arg(p.phaseVoltage(2))
+        .arg(p.pt100Temperature())
+        .arg(p.outputs(), 4, 16, QLatin1Char('0'))
+        .arg(p.motorRunning() ? QStringLiteral("running") : QStringLiteral("stopped"))
+        .arg(deviceTime(p.deviceTime()))
+        .arg(p.motorHours());
+}
+
+} // namespace
+
+QString EventPrinter::typeName(int type)
+{
+    static const char *const names[] = {
+        "monitoring", "connected", "disconnected", "error", "link restored", "logs", "configuration",
+        "clock set", "clock not set", "crash log cleared", "crash log not cleared", "work log cleared",
+        "work log not cleared", "running time reset", "running time not reset", "start characteristic",
+        "auto-setup progress", "oscillogram", "auto-setup state"};
+    return type >= 0 && type < int(sizeof names / sizeof *names) ? QString::fromLatin1(names[type]) : QString();
+}
+
+QJsonObject EventPrinter::json(const DataEvent &event)
+{
+    QJsonObject o = payload(event);
+    o.insert(QStringLiteral("type"), event.type());
+    return o;
+}
+
+QString EventPrinter::text(const DataEvent &event)
+{
+    const QString head = QStringLiteral("%1 %2").arg(event.type(), 2).arg(typeName(event.type()));
+    if (event.type() == DataEvent::Get)
+        return head + QStringLiteral(": ") + monitoringText(*static_cast<const DataEventGet &>(event).packet());
+    const QJsonObject p = payload(event);
+    if (p.isEmpty())
+        return head;
+    return head + QStringLiteral(": ") + QString::fromUtf8(QJsonDocument(p).toJson(QJsonDocument::Compact));
+}

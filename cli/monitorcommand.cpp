@@ -1,0 +1,130 @@
+#include "monitorcommand.h"
+
+#include "cliexit.h"
+#include "commandline.h"
+#include "dataeventerror.h"
+#include "datathread.h"
+#include "deviceinfo.h"
+#include "eventprinter.h"
+#include "linkoptions.h"
+#include "modbusport.h"
+#include "searcheventfound.h"
+#include "searchthread.h"
+#include "stopsignal.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+const char *const kConnectionErrors[] = {
+    "identification registers could not be read",
+    "port cannot be opened",
+    "link lost",
+    "the device does not match its identification (modification or rated range differ)",
+};
+
+// Identifies the device at the address the way the search does (one probe).
+bool identify(const LinkOptions &link, DeviceInfo &found, QString &reason)
+{
+    SearchThread search;
+    search.setDevicePath(link.devicePath);
+    search.setPortNumber(link.portNumber);
+    search.setBaudRate(link.baud);
+    std::unique_ptr<DeviceInfo> device;
+    QEventLoop loop;
+    QObject::connect(&search, &SearchThread::searchEvent, &loop, [&](SearchEvent *e) {
+        std::unique_ptr<SearchEvent> owned(e);
+        if (e->type() == SearchEvent::Found)
+            device.reset(static_cast<SearchEventFound *>(e)->takeDevice());
+        else if (e->type() != SearchEvent::Started)
+            loop.quit();
+    });
+    search.probeAt(quint32(link.address), quint32(link.frameFormat));
+    loop.exec();
+    search.wait();
+    if (!device) {
+        reason = QStringLiteral("no answer from address %1 at %2 bit/s %3")
+                     .arg(link.address).arg(link.baud).arg(DeviceInfo::formatLabel(link.frameFormat));
+        return false;
+    }
+    if (device->kind != DeviceInfo::Recognised) {
+        reason = QStringLiteral("address %1 answered, but not as an ОРБИКС-11").arg(link.address);
+        return false;
+    }
+    found = *device;
+    return true;
+}
+
+} // namespace
+
+int MonitorCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Connects to a device as the program does and prints every event of the connection,\n"
+        "one line each (a JSON object with --json: \"type\" is the event code)."));
+    parser.addHelpOption();
+    LinkOptions::addTo(parser);
+    parser.addOption({QStringLiteral("cycles"), QStringLiteral("Stop after N monitoring events (0: run until Ctrl-C)."),
+                      QStringLiteral("N"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("access-code"), QStringLiteral("Access code for guarded writes."),
+                      QStringLiteral("CODE"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per event.")});
+    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, arguments, status))
+        return status;
+    if (parser.positionalArguments().size() != 1)
+        return CommandLine::usage(parser, QStringLiteral("monitor needs PORT"));
+    LinkOptions link;
+    if (!link.read(parser, parser.positionalArguments()[0]))
+        return CommandLine::usage(parser, link.error);
+    bool ok = false;
+    const int cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
+    if (!ok || cycles < 0)
+        return CommandLine::usage(parser, QStringLiteral("bad --cycles"));
+    ModbusPort check(link.devicePath.toLocal8Bit());
+    if (!check.open())
+        return CommandLine::failed(check.errorString());
+    check.close();
+
+    DeviceInfo device;
+    QString reason;
+    if (!identify(link, device, reason))
+        return CommandLine::failed(reason);
+
+    const bool json = parser.isSet(QStringLiteral("json"));
+    QTextStream out(stdout);
+    DataThread thread(device);
+    thread.setDevicePath(link.devicePath);
+    thread.setAccessCode(qint16(parser.value(QStringLiteral("access-code")).toInt()));
+    int seen = 0;
+    int exitCode = CliExit::Ok;
+    QEventLoop loop;
+    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEvent *e) {
+        std::unique_ptr<const DataEvent> owned(e);
+        out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e)).toJson(QJsonDocument::Compact))
+                     : EventPrinter::text(*e))
+            << '\n' << Qt::flush;
+        if (e->type() == DataEvent::Error) {
+            const int code = static_cast<const DataEventError *>(e)->error();
+            if (code != DataEventError::LinkLost) {
+                QTextStream(stderr) << "orbix: connection failed: " << kConnectionErrors[code] << '\n';
+                exitCode = CliExit::Failure;
+                loop.quit();
+            }
+        }
+        if (e->type() == DataEvent::Get && cycles > 0 && ++seen >= cycles)
+            loop.quit();
+    });
+    StopSignal stop([&loop] { loop.quit(); });
+    thread.startExchange();
+    loop.exec();
+    if (thread.isRunning())
+        thread.stopExchange(); // prints the disconnection (type 2) through the direct call
+    return exitCode;
+}

@@ -1,0 +1,158 @@
+#include "scancommand.h"
+
+#include "cliexit.h"
+#include "commandline.h"
+#include "deviceinfo.h"
+#include "linkoptions.h"
+#include "modbusport.h"
+#include "searcheventfound.h"
+#include "searchthread.h"
+#include "stopsignal.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <unistd.h>
+
+namespace {
+
+QJsonObject deviceJson(const DeviceInfo &d, const QString &path)
+{
+    return {{QStringLiteral("kind"), d.kind},
+            {QStringLiteral("address"), d.address},
+            {QStringLiteral("baudRate"), d.baudRate},
+            {QStringLiteral("frameFormat"), d.frameFormat},
+            {QStringLiteral("portNumber"), d.portNumber},
+            {QStringLiteral("modification"), d.modification},
+            {QStringLiteral("currentScale"), d.currentScale},
+            {QStringLiteral("minRatedCurrent"), double(d.minRatedCurrent)},
+            {QStringLiteral("maxRatedCurrent"), double(d.maxRatedCurrent)},
+            {QStringLiteral("port"), path}};
+}
+
+bool parseRange(const QString &text, int &first, int &last)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    bool ok1 = false, ok2 = false;
+    first = parts.value(0).toInt(&ok1);
+    last = parts.size() == 2 ? parts[1].toInt(&ok2) : first;
+    ok2 = parts.size() == 1 ? ok1 : ok2;
+    return parts.size() <= 2 && ok1 && ok2 && first >= 1 && last <= SearchThread::kLastAddress && first <= last;
+}
+
+class ScanPrinter
+{
+public:
+    ScanPrinter(const SearchThread &t, bool asJson, const QString &p) : thread(t), json(asJson), path(p) {}
+
+    // True when the search is over.
+    bool handle(SearchEvent *event)
+    {
+        std::unique_ptr<SearchEvent> owned(event);
+        switch (event->type()) {
+        case SearchEvent::Found: {
+            const DeviceInfo *d = static_cast<SearchEventFound *>(event)->device();
+            out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(*d, path)).toJson(QJsonDocument::Compact))
+                         : d->displayText())
+                << '\n';
+            out.flush();
+            ++found;
+            return false;
+        }
+        case SearchEvent::Progress:
+            progress();
+            return false;
+        case SearchEvent::Error:
+            failed = true;
+            return true;
+        case SearchEvent::Started:
+            return false;
+        default:
+            return true;
+        }
+    }
+
+    void progress()
+    {
+        const int done = thread.probeCount(), total = thread.scanProbes();
+        if (interactive)
+            err << "\rscanning: " << done << '/' << total << " probes, " << found << " found" << Qt::flush;
+        else if (done % 30 == 0 || done == total)
+            err << "scanning: " << done << '/' << total << " probes, " << found << " found\n" << Qt::flush;
+    }
+
+    void finish()
+    {
+        if (interactive)
+            err << '\n';
+        err << "scan " << (failed ? "failed" : "done") << ": " << found << " device(s) found\n";
+    }
+
+    int found = 0;
+    bool failed = false;
+
+private:
+    const SearchThread &thread;
+    bool json;
+    QString path;
+    bool interactive = isatty(STDERR_FILENO);
+    QTextStream out {stdout};
+    QTextStream err {stderr};
+};
+
+} // namespace
+
+int ScanCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Scans a port for devices: every address under 8E1, 8O1 and 8N15, as the program's search does.\n"
+        "Prints one line per device found (or a JSON object with --json); progress goes to stderr."));
+    parser.addHelpOption();
+    parser.addOption({{QStringLiteral("b"), QStringLiteral("baud")}, QStringLiteral("Line speed in bit/s."),
+                      QStringLiteral("B"), QStringLiteral("19200")});
+    parser.addOption({QStringLiteral("addresses"), QStringLiteral("Address range FROM-TO (default 1-247)."),
+                      QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
+    parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
+    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, arguments, status))
+        return status;
+    if (parser.positionalArguments().size() != 1)
+        return CommandLine::usage(parser, QStringLiteral("scan needs PORT"));
+    int first = 1, last = SearchThread::kLastAddress;
+    if (!parseRange(parser.value(QStringLiteral("addresses")), first, last))
+        return CommandLine::usage(parser, QStringLiteral("bad address range (FROM-TO within 1-247)"));
+    LinkOptions link;
+    if (!link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
+        return CommandLine::usage(parser, link.error);
+    // Open once here so that a refusal is explained, not just reported.
+    ModbusPort check(link.devicePath.toLocal8Bit());
+    if (!check.open())
+        return CommandLine::failed(check.errorString());
+    check.close();
+
+    SearchThread thread;
+    thread.setDevicePath(link.devicePath);
+    thread.setPortNumber(link.portNumber);
+    thread.setBaudRate(link.baud);
+    thread.setScanRange(first, last);
+    thread.setProbeTimeout(parser.value(QStringLiteral("probe-timeout")).toInt());
+    ScanPrinter printer(thread, parser.isSet(QStringLiteral("json")), link.devicePath);
+    QEventLoop loop;
+    QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](SearchEvent *e) {
+        if (printer.handle(e))
+            loop.quit();
+    });
+    StopSignal stop([&thread] { thread.stopSearch(); });
+    thread.startSearch();
+    loop.exec();
+    thread.wait();
+    printer.finish();
+    return printer.failed ? int(CliExit::Failure) : int(CliExit::Ok);
+}
