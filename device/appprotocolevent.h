@@ -1,0 +1,18 @@
+#pragma once
+
+#include "protocolevent.h"
+
+// The program's own protocol entry, stamped with the current local time.
+class AppProtocolEvent : public ProtocolEvent
+{
+public:
+    enum Code { Connected = 0, LinkLost = 1, LinkRestored = 2, EngineCommand = 3, ConfigWritten = 4 };
+
+    explicit AppProtocolEvent(int code);
+    QString text() const override;
+
+    int code() const { return entryCode; }
+
+private:
+    int entryCode;
+};

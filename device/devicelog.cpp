@@ -1,0 +1,3 @@
+#include "devicelog.h"
+
+Q_LOGGING_CATEGORY(lcDevice, "orbix.device", QtWarningMsg)

@@ -1,0 +1,8 @@
+#include "eventdata.h"
+
+EventData::~EventData() = default;
+
+int EventData::version() const
+{
+    return 0;
+}

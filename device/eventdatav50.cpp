@@ -1,0 +1,6 @@
+#include "eventdatav50.h"
+
+int EventDataV50::version() const
+{
+    return 50;
+}

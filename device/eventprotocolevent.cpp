@@ -1,0 +1,37 @@
+#include "eventprotocolevent.h"
+
+#include "eventdatav50.h"
+
+namespace {
+
+// Records from modification 50 on carry the start peak.
+constexpr int kPeakVersion = 50;
+
+} // namespace
+
+EventProtocolEvent::EventProtocolEvent(std::unique_ptr<EventData> data)
+    : ProtocolEvent(fromDeviceTime(data->time), WorkLog), record(std::move(data))
+{
+}
+
+QString EventProtocolEvent::text() const
+{
+    switch (record->code) {
+    case EventData::MotorStop:
+        return QStringLiteral("Остановка двигателя");
+    case EventData::MotorStart:
+        return startText();
+    default:
+        return QString();
+    }
+}
+
+QString EventProtocolEvent::startText() const
+{
+    const auto *withPeak = dynamic_cast<const EventDataV50 *>(record.get());
+    if (record->version() < kPeakVersion || !withPeak)
+        return QStringLiteral("Пуск двигателя");
+    const float peak = withPeak->startPeak;
+    return QStringLiteral("Пуск двигателя (максимальная амплитуда тока при пуске ")
+        + QString::number(double(peak), 'f', 1) + QStringLiteral("А)");
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "eventdata.h"
+#include "protocolevent.h"
+
+#include <memory>
+
+// A work log record in the application protocol; owns the record it was built from.
+class EventProtocolEvent : public ProtocolEvent
+{
+public:
+    // data must not be null.
+    explicit EventProtocolEvent(std::unique_ptr<EventData> data);
+    QString text() const override;
+
+    const EventData &data() const { return *record; }
+
+private:
+    QString startText() const;
+
+    std::unique_ptr<EventData> record;
+};
