@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+// Texts of the settings that are stored as an index into a list of choices;
+// entry i is the text of register value i.
+class ConfigChoices
+{
+public:
+    enum Field {
+        VoltageTolerance, Input1Function, Input2Function, PowerOutputFunction,
+        AuxOutputFunction, InsulationThreshold
+    };
+
+    static QStringList texts(Field field);
+    // The text of one stored value; empty when the value is not in the list.
+    static QString text(Field field, int value);
+};
