@@ -1,0 +1,37 @@
+#include "eventrecorder.h"
+
+#include "configevent.h"
+
+#include <QtTest>
+
+QList<int> EventRecorder::types() const
+{
+    QList<int> out;
+    for (const auto &e : events)
+        out << e->type();
+    return out;
+}
+
+int EventRecorder::count(int type) const
+{
+    return int(std::count_if(events.begin(), events.end(), [type](const auto &e) { return e->type() == type; }));
+}
+
+bool EventRecorder::waitFor(int type, int n, int timeoutMs) const
+{
+    return QTest::qWaitFor([&] { return count(type) >= n; }, timeoutMs);
+}
+
+void EventRecorder::onDataEvent(const DataEvent *event)
+{
+    events.emplace_back(event);
+}
+
+QList<int> EventRecorder::configResults() const
+{
+    QList<int> out;
+    for (const auto &e : events)
+        if (e->type() == DataEvent::Config)
+            out << static_cast<const ConfigEvent *>(e.get())->result();
+    return out;
+}

@@ -1,0 +1,321 @@
+// The data exchange thread against the simulator: what goes on the wire at a
+// start and in a cycle for each size of device, the connection failures, a link
+// lost and restored, every command with its writes and events, and the stop.
+#include "configevent.h"
+#include "configpacketv70.h"
+#include "dataeventerror.h"
+#include "datathread.h"
+#include "eventrecorder.h"
+#include "simulator.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr quint16 kCode = 1234; // the simulator's default access code
+
+DeviceInfo deviceFor(const SimDeviceConfig &c)
+{
+    DeviceInfo d;
+    d.address = c.address;
+    d.baudRate = qint32(c.baudRate);
+    d.frameFormat = c.frameFormat;
+    d.portNumber = 7;
+    d.modification = c.modification;
+    d.currentScale = c.currentScale;
+    d.minRatedCurrent = float(c.ratedMinCounts) / c.currentScale;
+    d.maxRatedCurrent = float(c.ratedMinCounts * 10) / c.currentScale;
+    return d;
+}
+
+// "function:register xcount", with a '*' when the access code went right before it.
+QStringList wire(const QVector<SimRequest> &requests, int from = 0)
+{
+    QStringList out;
+    for (int i = from; i < requests.size(); ++i) {
+        const SimRequest &r = requests[i];
+        if (r.function == 6 && r.firstRegister == 32)
+            continue;
+        const bool guarded = i > 0 && requests[i - 1].function == 6 && requests[i - 1].firstRegister == 32
+            && requests[i - 1].values.value(0) == kCode;
+        out << QStringLiteral("%1%2:%3x%4").arg(guarded ? "*" : "").arg(r.function).arg(r.firstRegister).arg(r.count);
+    }
+    return out;
+}
+
+int indexOfSequence(const QStringList &all, const QStringList &part)
+{
+    for (int i = 0; i + part.size() <= all.size(); ++i)
+        if (all.mid(i, part.size()) == part)
+            return i;
+    return -1;
+}
+
+struct Connection {
+    Simulator sim;
+    std::unique_ptr<DataThread> thread;
+    EventRecorder events;
+
+    explicit Connection(const SimDeviceConfig &config) { sim.addDevice(config); }
+
+    bool start(const DeviceInfo &device)
+    {
+        if (!sim.start())
+            return false;
+        // Quiet device: no auto-setup result, no oscillogram, empty logs.
+        const int a = device.address;
+        sim.setRegisterValue(a, 199, 1);
+        sim.setRegisterValue(a, 303, 0);
+        for (int r : {51, 52, 141, 142})
+            sim.setRegisterValue(a, r, 0);
+        thread = std::make_unique<DataThread>(device);
+        thread->setDevicePath(sim.linkPath());
+        thread->setAccessCode(qint16(kCode));
+        QObject::connect(thread.get(), &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
+        thread->startExchange();
+        return true;
+    }
+};
+
+} // namespace
+
+class TestDataThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readTimeoutBySpeed();
+    void startAndCycleOnTheWire_data();
+    void startAndCycleOnTheWire();
+    void connectionFailures_data();
+    void connectionFailures();
+    void linkLostAndRestored();
+    void commandsInOneCycle();
+    void refusedCommandsAndServedOnce();
+    void failedConfigurationWriteIsReadBack();
+    void changedLogTimeFetchesBothLogs();
+    void stopWhileTheLineIsSilent();
+};
+
+void TestDataThread::readTimeoutBySpeed()
+{
+    QCOMPARE(DataThread::readTimeoutFor(1200), 2450);
+    QCOMPARE(DataThread::readTimeoutFor(2400), 1900);
+}
+
+void TestDataThread::startAndCycleOnTheWire_data()
+{
+    QTest::addColumn<int>("modification");
+    QTest::addColumn<QStringList>("start");
+    QTest::addColumn<QStringList>("cycle");
+    const QStringList marks {"3:51x2", "3:141x2"};
+    QTest::newRow("below 50") << 49 << QStringList {"3:1x4", "3:5x25"}
+                              << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1"} + marks;
+    QTest::newRow("70") << 70 << QStringList {"3:1x4", "3:5x25", "3:30x1", "3:190x2"}
+                        << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1"} + marks;
+    QTest::newRow("80") << 80 << QStringList {"3:1x4", "3:5x25", "3:30x1", "3:190x2"}
+                        << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1", "3:171x2"} + marks;
+}
+
+void TestDataThread::startAndCycleOnTheWire()
+{
+    QFETCH(int, modification);
+    QFETCH(QStringList, start);
+    QFETCH(QStringList, cycle);
+    SimDeviceConfig config;
+    config.modification = modification;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get, 3)); // two whole cycles behind it
+    c.thread->stopExchange();
+    QCOMPARE(c.events.types().mid(0, 4), (QList<int> {DataEvent::Connected, DataEvent::Config,
+                                                        DataEvent::RunConfigProgress, DataEvent::Get}));
+    QCOMPARE(c.events.last<ConfigEvent>(DataEvent::Config)->result(), int(ConfigEvent::Read));
+    const QStringList seen = wire(c.sim.requests());
+    QCOMPARE(seen.mid(0, start.size()), start);
+    QCOMPARE(seen.mid(start.size(), cycle.size()), cycle);
+    QCOMPARE(seen.mid(start.size() + cycle.size(), cycle.size()), cycle); // the marks did not change
+}
+
+void TestDataThread::connectionFailures_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("error");
+    QTest::newRow("port cannot be opened") << "port" << int(DataEventError::PortNotOpened);
+    QTest::newRow("identification unreadable") << "silent" << int(DataEventError::IdentificationUnreadable);
+    QTest::newRow("another modification") << "modification" << int(DataEventError::IdentificationMismatch);
+    QTest::newRow("another rated range") << "range" << int(DataEventError::IdentificationMismatch);
+}
+
+void TestDataThread::connectionFailures()
+{
+    QFETCH(QString, how);
+    QFETCH(int, error);
+    SimDeviceConfig config;
+    Connection c(config);
+    DeviceInfo d = deviceFor(config);
+    if (how == "modification")
+        d.modification = 71;
+    if (how == "range")
+        d.maxRatedCurrent = 49.0f;
+    if (how == "silent")
+        d.address = 2;
+    QVERIFY(c.start(d));
+    if (how == "port") {
+        c.thread.reset(new DataThread(d));
+        c.thread->setDevicePath("/dev/orbix-absent");
+        QObject::connect(c.thread.get(), &DataThread::dataEvent, &c.events, &EventRecorder::onDataEvent);
+        c.thread->startExchange();
+    }
+    QVERIFY(c.events.waitFor(DataEvent::Error));
+    QVERIFY(c.thread->wait(5000)); // the run ends by itself
+    QCoreApplication::processEvents();
+    QCOMPARE(c.events.types(), QList<int> {DataEvent::Error});
+    QCOMPARE(c.events.last<DataEventError>(DataEvent::Error)->error(), error);
+}
+
+void TestDataThread::linkLostAndRestored()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    c.sim.setFault(SimFault {SimFault::NoReply});
+    QVERIFY(c.events.waitFor(DataEvent::Error));
+    QCOMPARE(c.events.last<DataEventError>(DataEvent::Error)->error(), int(DataEventError::LinkLost));
+    const int gets = c.events.count(DataEvent::Get);
+    c.sim.clearFaults();
+    QVERIFY(c.events.waitFor(DataEvent::LinkRestored, 1, 30000));
+    QVERIFY(c.events.waitFor(DataEvent::Get, gets + 1));
+    c.thread->stopExchange();
+    const QList<int> types = c.events.types();
+    const int restored = types.indexOf(DataEvent::LinkRestored);
+    QCOMPARE(types.value(restored + 1), int(DataEvent::Get)); // live values in the restoring cycle
+    QCOMPARE(c.events.count(DataEvent::Error), 1);            // lost once, however long
+    QCOMPARE(types.count(DataEvent::Connected), 1);
+}
+
+void TestDataThread::commandsInOneCycle()
+{
+    SimDeviceConfig config;
+    config.modification = 80;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    const int from = c.sim.requests().size();
+    // Set right after a cycle's live values: all of them are served by the next cycle.
+    c.thread->requestSetTime(0x12345678);
+    c.thread->requestClearCrashProtocol();
+    c.thread->requestClearWorkProtocol();
+    c.thread->requestResetRunningTime();
+    c.thread->requestToggleOutput();
+    c.thread->requestEngineCommand(1);
+    auto *config70 = new ConfigPacketV70;
+    config70->setRatedCurrent(40);
+    QVERIFY(c.thread->requestWriteConfig(config70));
+    QVERIFY(c.events.waitFor(DataEvent::Config, 2));
+    QVERIFY(c.events.waitFor(DataEvent::Get, 3));
+    c.thread->stopExchange();
+    const QStringList seen = wire(c.sim.requests(), from);
+    const QStringList expected {"16:31x1", "*16:50x1", "*16:140x1", "16:37x1", "*16:170x1", "*16:171x2",
+                                "*16:48x2", "*16:5x25", "*16:30x1", "*16:190x2"};
+    QVERIFY2(indexOfSequence(seen, expected) >= 0, qPrintable(seen.join(' ')));
+    for (int type : {DataEvent::CrashProtocolCleared, DataEvent::WorkProtocolCleared, DataEvent::RunningTimeReset,
+                     DataEvent::ClockSet})
+        QCOMPARE(c.events.count(type), 1);
+    QCOMPARE(c.events.last<ConfigEvent>(DataEvent::Config)->result(), int(ConfigEvent::Written));
+    QCOMPARE(c.sim.registerValue(1, 5), quint16(40));
+    const QVector<SimRequest> all = c.sim.requests();
+    const auto motor = std::find_if(all.begin() + from, all.end(), [](const SimRequest &r) { return r.firstRegister == 31; });
+    QVERIFY(motor != all.end());
+    QCOMPARE(motor->values, QVector<quint16> {1});
+}
+
+void TestDataThread::refusedCommandsAndServedOnce()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    c.thread->setAccessCode(1); // the device refuses guarded writes
+    const int from = c.sim.requests().size();
+    c.thread->requestClearCrashProtocol();
+    c.thread->requestClearCrashProtocol(); // twice before it is served: served once
+    c.thread->requestClearWorkProtocol();
+    c.thread->requestSetTime(1000);
+    c.thread->requestEngineCommand(2);
+    c.thread->requestEngineCommand(0);
+    QVERIFY(c.events.waitFor(DataEvent::ClockNotSet));
+    QVERIFY(c.events.waitFor(DataEvent::Get, 3));
+    c.thread->stopExchange();
+    QCOMPARE(c.events.count(DataEvent::CrashProtocolNotCleared), 1);
+    QCOMPARE(c.events.count(DataEvent::WorkProtocolNotCleared), 1);
+    const QStringList seen = wire(c.sim.requests(), from);
+    QCOMPARE(seen.count("16:50x1"), 1);
+    QCOMPARE(seen.count("16:31x1"), 1);
+    const QVector<SimRequest> all = c.sim.requests();
+    for (const SimRequest &r : all)
+        if (r.firstRegister == 31)
+            QCOMPARE(r.values, QVector<quint16> {0}); // the last command set wins
+    for (int i = from; i < all.size(); ++i)
+        if (all[i].function == 16 && all[i].firstRegister == 50)
+            QCOMPARE(all[i - 1].firstRegister, 32); // a log clear always follows a code write
+}
+
+void TestDataThread::failedConfigurationWriteIsReadBack()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    const quint16 before = c.sim.registerValue(1, 5);
+    c.thread->setAccessCode(1);
+    auto *update = new ConfigPacketV70;
+    update->setRatedCurrent(quint16(before + 3));
+    QVERIFY(c.thread->requestWriteConfig(update));
+    ConfigPacketV70 second;
+    QVERIFY(!c.thread->requestWriteConfig(&second)); // one hand-over at a time
+    QVERIFY(c.events.waitFor(DataEvent::Config, 3));
+    c.thread->stopExchange();
+    const QList<int> results = c.events.configResults();
+    QCOMPARE(results.mid(results.size() - 2), (QList<int> {ConfigEvent::NotWritten, ConfigEvent::Read}));
+    const auto *last = c.events.last<ConfigEvent>(DataEvent::Config);
+    QCOMPARE(last->result(), int(ConfigEvent::Read)); // what the device really holds, after result 1
+    QCOMPARE(last->packet()->ratedCurrent(), before);
+    QCOMPARE(c.sim.registerValue(1, 5), before);
+}
+
+void TestDataThread::changedLogTimeFetchesBothLogs()
+{
+    SimDeviceConfig config;
+    config.modification = 60;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    c.sim.setRegisterValue(1, 141, 0x5678);
+    c.sim.setRegisterValue(1, 142, 0x1234);
+    QVERIFY(c.events.waitFor(DataEvent::GetProtocol, 1, 20000));
+    c.thread->stopExchange();
+    const QStringList seen = wire(c.sim.requests());
+    QVERIFY2(indexOfSequence(seen, {"3:140x30", "3:180x10", "3:1x1", "3:50x90"}) > 0, qPrintable(seen.join(' ')));
+    QCOMPARE(c.events.count(DataEvent::GetProtocol), 1);
+}
+
+void TestDataThread::stopWhileTheLineIsSilent()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    c.sim.setFault(SimFault {SimFault::NoReply});
+    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.sim.waitForRequests(1, 5000)); // waiting for the identification now
+    QElapsedTimer t;
+    t.start();
+    c.thread->stopExchange();
+    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(c.thread->isFinished());
+    QCoreApplication::processEvents();
+    QCOMPARE(c.events.types(), QList<int> {DataEvent::Disconnected});
+}
+
+QTEST_GUILESS_MAIN(TestDataThread)
+#include "tst_datathread.moc"

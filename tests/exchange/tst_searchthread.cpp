@@ -1,0 +1,218 @@
+// The search thread on a simulated line: the events of a scan, stop and continue
+// at the same probe, devices under several formats, single probes, and a stop
+// that does not wait for a silent line.
+#include "deviceinfo.h"
+#include "searcheventfound.h"
+#include "searchpacket.h"
+#include "searchrecorder.h"
+#include "searchthread.h"
+#include "simulator.h"
+
+#include <QtTest>
+
+namespace {
+constexpr int kFastProbeMs = 10; // an empty line answers nothing; no need to wait 400 ms per probe
+}
+
+class TestSearchThread : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recognition_data();
+    void recognition();
+    void probeTimeoutBySpeed();
+    void emptyLineScan();
+    void stopAndContinueRepeatTheCutProbe();
+    void devicesUnderSeveralFormats();
+    void singleProbe();
+    void stopOnASilentLineIsPrompt();
+    void portThatCannotBeOpened();
+
+private:
+    void prepare(SearchThread &thread, const Simulator &sim, SearchRecorder &rec);
+};
+
+void TestSearchThread::recognition_data()
+{
+    QTest::addColumn<QVector<int>>("words");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<float>("minI");
+    QTest::addColumn<float>("maxI");
+    QTest::newRow("scale 1, 50 counts") << QVector<int> {1, 50, 500, 80} << 0 << 50.0f << 500.0f;
+    QTest::newRow("50 counts needs scale 1") << QVector<int> {2, 50, 500, 80} << 1 << 0.0f << 0.0f;
+    QTest::newRow("scale 2, 10 counts") << QVector<int> {2, 10, 100, 70} << 0 << 5.0f << 50.0f;
+    QTest::newRow("84 counts") << QVector<int> {10, 84, 840, 60} << 0 << 8.4f << 84.0f;
+    QTest::newRow("highest must be ten times") << QVector<int> {2, 10, 99, 70} << 1 << 0.0f << 0.0f;
+    QTest::newRow("other lowest") << QVector<int> {2, 11, 110, 70} << 1 << 0.0f << 0.0f;
+    QTest::newRow("scale 0 gives no infinity") << QVector<int> {0, 10, 100, 70} << 0 << 0.0f << 0.0f;
+}
+
+void TestSearchThread::recognition()
+{
+    QFETCH(QVector<int>, words);
+    QFETCH(int, kind);
+    QFETCH(float, minI);
+    QFETCH(float, maxI);
+    SearchPacket p;
+    for (int i = 0; i < 4; ++i)
+        p.words[i] = quint16(words[i]);
+    const DeviceInfo d = SearchThread::recognise(p);
+    QCOMPARE(d.kind, kind);
+    QCOMPARE(d.minRatedCurrent, minI);
+    QCOMPARE(d.maxRatedCurrent, maxI);
+    QCOMPARE(d.modification, kind == 0 ? words[3] : 0);
+    QCOMPARE(d.currentScale, kind == 0 ? words[0] : 0);
+}
+
+void TestSearchThread::probeTimeoutBySpeed()
+{
+    QCOMPARE(SearchThread::probeTimeoutFor(1200), 800);
+    QCOMPARE(SearchThread::probeTimeoutFor(2400), 400);
+    QCOMPARE(SearchThread::probeTimeoutFor(19200), 400);
+    QCOMPARE(SearchThread::probeTimeoutFor(38400), 300);
+}
+
+void TestSearchThread::prepare(SearchThread &thread, const Simulator &sim, SearchRecorder &rec)
+{
+    thread.setDevicePath(sim.linkPath());
+    thread.setPortNumber(7);
+    thread.setBaudRate(19200);
+    connect(&thread, &SearchThread::searchEvent, &rec, &SearchRecorder::onSearchEvent);
+}
+
+void TestSearchThread::emptyLineScan()
+{
+    Simulator sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setProbeTimeout(kFastProbeMs);
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 120000));
+    QVERIFY(thread.wait(5000));
+    const QList<int> types = rec.types();
+    QCOMPARE(types.size(), 1 + 741 + 1);
+    QCOMPARE(types.first(), int(SearchEvent::Started));
+    QCOMPARE(types.count(SearchEvent::Progress), 741);
+    QCOMPARE(types.last(), int(SearchEvent::ScanDone));
+    QCOMPARE(thread.probeCount(), 741);
+    QCOMPARE(sim.requests().size(), 741);
+    QCOMPARE(sim.requests().last().address, 247);
+}
+
+void TestSearchThread::stopAndContinueRepeatTheCutProbe()
+{
+    Simulator sim;
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setProbeTimeout(100);
+    thread.startSearch();
+    QVERIFY(QTest::qWaitFor([&] { return thread.probeCount() >= 28; }, 20000));
+    thread.stopSearch();
+    QCOMPARE(rec.count(SearchEvent::Stopped), 1); // delivered before stopSearch returned
+    const int stoppedAt = thread.probeCount();
+    const int address = thread.nextAddress();
+    const int format = thread.formatIndex();
+    QCOMPARE(stoppedAt, (address - 1) * 3 + format);
+    const int before = sim.requests().size();
+
+    QCoreApplication::processEvents(); // progress queued before the stop
+    rec.clear();
+    thread.setProbeTimeout(kFastProbeMs);
+    thread.toggleSearch(); // continue
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 120000));
+    QCOMPARE(thread.probeCount(), 741);
+    QCOMPARE(rec.count(SearchEvent::Progress), 741 - stoppedAt);
+    const QVector<SimRequest> all = sim.requests();
+    QCOMPARE(all.at(before).address, address); // the probe cut off is made again
+}
+
+void TestSearchThread::devicesUnderSeveralFormats()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
+    sim.addDevice(SimDeviceConfig {4, 40, 3, 19200, 10, 84}); // 8N2 answers the 8N15 probe too
+    sim.addDevice(SimDeviceConfig {5, 70, 0, 9600, 2, 10});  // another speed: silent
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setScanRange(2, 5);
+    thread.setProbeTimeout(200);
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 60000));
+    QStringList found;
+    for (const auto &e : rec.all())
+        if (e->type() == SearchEvent::Found)
+            found << static_cast<SearchEventFound *>(e.get())->device()->displayText();
+    QCOMPARE(found, (QStringList {"ОРБИКС-11 5.0-50.0 v0.7/2/19200/8E1/COM7",
+                                  "ОРБИКС-11 50-500 v0.8/3/19200/8O1/COM7",
+                                  "ОРБИКС-11 8.4-84.0 v0.4/4/19200/8N15/COM7"}));
+    QCOMPARE(thread.probeCount(), 12);
+}
+
+void TestSearchThread::singleProbe()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {9, 70, 1, 19200, 2, 10});
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setProbeTimeout(300);
+    thread.resetSearch();
+    thread.probeAt(9, 1);
+    QVERIFY(rec.waitFor(SearchEvent::ProbeDone));
+    QCOMPARE(rec.types(), (QList<int> {SearchEvent::Started, SearchEvent::Found, SearchEvent::ProbeDone}));
+    const DeviceInfo *d = static_cast<SearchEventFound *>(rec.all()[1].get())->device();
+    QCOMPARE(d->frameFormat, 1);
+    QCOMPARE(d->address, 9);
+    QCOMPARE(thread.nextAddress(), 1); // the scan position is not touched
+    QCOMPARE(thread.probeCount(), 0);
+    QVERIFY(thread.wait(2000));
+
+    rec.clear();
+    thread.probeAt(9, 0); // wrong format: the device keeps quiet
+    QVERIFY(rec.waitFor(SearchEvent::ProbeDone));
+    QCOMPARE(rec.types(), (QList<int> {SearchEvent::Started, SearchEvent::ProbeDone}));
+}
+
+void TestSearchThread::stopOnASilentLineIsPrompt()
+{
+    Simulator sim;
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setBaudRate(1200); // 800 ms per probe
+    thread.startSearch();
+    QVERIFY(sim.waitForRequests(1, 5000));
+    QElapsedTimer t;
+    t.start();
+    thread.stopSearch();
+    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+    QVERIFY(thread.isFinished());
+    QCoreApplication::processEvents();
+    QCOMPARE(rec.count(SearchEvent::Stopped), 1);
+    QCOMPARE(thread.probeCount(), 0); // the probe that was cut off is not counted
+}
+
+void TestSearchThread::portThatCannotBeOpened()
+{
+    SearchThread thread;
+    SearchRecorder rec;
+    connect(&thread, &SearchThread::searchEvent, &rec, &SearchRecorder::onSearchEvent);
+    thread.setDevicePath("/dev/orbix-absent");
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::Error));
+    QVERIFY(thread.wait(2000));
+    QCOMPARE(rec.types(), QList<int> {SearchEvent::Error});
+}
+
+QTEST_GUILESS_MAIN(TestSearchThread)
+#include "tst_searchthread.moc"

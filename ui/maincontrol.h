@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+class ConfigPacket;
+class ProtocolEvent;
+struct DeviceInfo;
+
+// What the tabs may ask of the main window: the connection, the status bar, the
+// access code, and one-shot requests to the data exchange thread. The main window
+// implements it; tab tests use a small stand-in.
+class MainControl
+{
+public:
+    virtual ~MainControl() = default;
+
+    virtual void connectDevice(const DeviceInfo &device) = 0;
+    virtual void disconnectDevice() = 0;
+    // The record of the current connection, or nullptr when not connected.
+    virtual const DeviceInfo *currentDevice() const = 0;
+    // duration 0: until the next message.
+    virtual void showStatus(const QString &text, int durationMs) = 0;
+    virtual bool hasAccessCode() const = 0;
+    virtual void focusAccessCode() = 0;
+
+    virtual void requestReadConfig() = 0;
+    // Hands the block over; the data exchange thread owns it from then on.
+    virtual void requestWriteConfig(ConfigPacket *configuration) = 0;
+    virtual void requestSetTime(quint32 secondsSince1970) = 0;
+    virtual void requestResetCrashProtocol() = 0;
+    virtual void requestResetWorkProtocol() = 0;
+    virtual void requestResetWorkTime() = 0;
+    // Adds the motor command entry to the application protocol, then asks the thread.
+    virtual void requestEngineCommand(int command) = 0;
+    virtual void requestToggleOutput() = 0;
+    virtual void requestAutoSetup() = 0;
+
+    // The application protocol, newest first; owned by the main window.
+    virtual const QList<ProtocolEvent *> &protocol() const = 0;
+};
