@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ pkg-config
           qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
-          libmodbus-dev mbpoll)
+          libmodbus-dev mbpoll
+          xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
