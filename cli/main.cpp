@@ -1,3 +1,4 @@
+#include "characteristiccommand.h"
 #include "cliexit.h"
 #include "monitorcommand.h"
 #include "portscommand.h"
@@ -21,6 +22,7 @@ const char kUsage[] =
     "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
     "  scan PORT                  find the devices on a line\n"
     "  monitor PORT               connect to a device and print its events\n"
+    "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage.\n";
@@ -39,6 +41,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("write"), RegisterCommand::runWrite},
         {QStringLiteral("scan"), ScanCommand::run},
         {QStringLiteral("monitor"), MonitorCommand::run},
+        {QStringLiteral("characteristic"), CharacteristicCommand::run},
     };
     QStringList args = app.arguments();
     const QString name = args.size() > 1 ? args[1] : QString();

@@ -2,7 +2,7 @@
 
 #include "changeautoconfigstate.h"
 #include "configevent.h"
-#include "configpacketv70.h"
+#include "configpacket.h"
 #include "crasheventoscillogramget.h"
 #include "crashoscillogrampacket.h"
 #include "crashprotocolpacket.h"
@@ -12,7 +12,8 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "portmap.h"
-#include "protocolpacketv50.h"
+#include "packetfactory.h"
+#include "protocolpacket.h"
 #include "registermap.h"
 #include "runconfigeventget.h"
 #include "runconfigeventprogress.h"
@@ -20,27 +21,17 @@
 #include "runconfigprogresspacket.h"
 #include "searchpacket.h"
 #include "tdatapacket.h"
-#include "watchdatapacket80.h"
+#include "watchdatapacket.h"
 
 #include <QElapsedTimer>
 
 namespace {
 
-// Modification thresholds that select the larger blocks.
-constexpr int kV50 = 50, kV70 = 70, kV80 = 80;
+constexpr int kV80 = PacketFactory::kModificationV80; // the start counter exists from here
 constexpr int kSlowLineBaud = 2400;
 constexpr int kSlowLineTimeoutMs = 2450, kLineTimeoutMs = 1900;
 constexpr quint16 kAutoSetupStart = 1;
 constexpr quint16 kToggleAuxOutput = 0x0002; // bit 1 of the outputs word
-
-std::unique_ptr<ConfigPacket> configurationFor(int modification)
-{
-    if (modification >= kV70)
-        return std::make_unique<ConfigPacketV70>();
-    if (modification >= kV50)
-        return std::make_unique<ConfigPacketV50>();
-    return std::make_unique<ConfigPacket>();
-}
 
 } // namespace
 
@@ -57,12 +48,10 @@ struct DataThread::RunState {
 DataThread::DataThread(const DeviceInfo &device, QObject *parent)
     : QThread(parent)
     , info(device)
-    , monitoring(device.modification >= kV80 ? std::make_unique<WatchDataPacket80>()
-                                             : std::make_unique<WatchDataPacket>())
-    , workProtocol(device.modification >= kV50 ? std::make_unique<ProtocolPacketV50>()
-                                               : std::make_unique<ProtocolPacket>())
+    , monitoring(PacketFactory::monitoring(device.modification))
+    , workProtocol(PacketFactory::workProtocol(device.modification))
     , crashProtocol(std::make_unique<CrashProtocolPacket>(device.currentScale))
-    , configuration(configurationFor(device.modification))
+    , configuration(PacketFactory::configuration(device.modification))
     , startCharacteristic(std::make_unique<RunConfigPacket>(device.currentScale))
     , setupProgress(std::make_unique<RunConfigProgressPacket>())
     , oscillogram(std::make_unique<CrashOscillogramPacket>())
