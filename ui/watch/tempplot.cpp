@@ -1,0 +1,5 @@
+#include "tempplot.h"
+
+TempPlot::TempPlot(QWidget *parent) : QwtPlot(parent)
+{
+}

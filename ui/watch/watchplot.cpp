@@ -1,0 +1,5 @@
+#include "watchplot.h"
+
+WatchPlot::WatchPlot(QWidget *parent) : QwtPlot(parent)
+{
+}
