@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <termios.h>
+
+// The simulator's end of the serial line: the master side of a pseudo-terminal, or a
+// real serial port. Collects request frames by Modbus RTU timing and sends replies at
+// the pace of a real line.
+class SimLine
+{
+public:
+    enum class Wait { Frame, Stopped, Failed };
+
+    // When each byte of a reply goes out: byte i at startNs + i x charNs, plus pauseNs
+    // from byte splitAt on (-1: no pause).
+    struct Pacing {
+        qint64 startNs = 0;
+        qint64 charNs = 0;
+        int splitAt = -1;
+        qint64 pauseNs = 0;
+    };
+
+    static constexpr int kBitsPerCharacter = 11; // start, 8 data, parity or second stop, stop
+    static constexpr quint32 kFixedSilenceAbove = 19200; // Modbus serial line: fixed timing above this speed
+    static constexpr qint64 kFixedSilenceNs = 1750000;   // Modbus serial line: 1.75 ms frame gap there
+    static constexpr quint32 kDefaultBaud = 19200;
+
+    SimLine() = default;
+    ~SimLine();
+    SimLine(const SimLine &) = delete;
+    SimLine &operator=(const SimLine &) = delete;
+
+    // A new pseudo-terminal whose slave side starts raw at baud and format; symlinkPath,
+    // when not empty, becomes a symbolic link to that slave.
+    bool openPty(const QString &symlinkPath, quint32 baud, int format);
+    // An existing serial port, configured raw at baud and format.
+    bool openTty(const QString &path, quint32 baud, int format);
+    void close();
+    bool isOpen() const { return fd >= 0; }
+    bool isPty() const { return pty; }
+    QString path() const { return linePath; }
+    QString symlinkPath() const { return link; }
+    QString errorString() const { return error; }
+
+    // Whether the master's speed and frame format are these (a device hears only then).
+    bool settingsMatch(quint32 baud, int format) const;
+    // One request: bytes until a silence of 3.5 characters after the last of them
+    // has passed the line; endNs is when that silence ended.
+    Wait readFrame(int stopFd, QByteArray &frame, qint64 &endNs);
+    // One byte per write, each at its own time; false if stopped or the line failed.
+    bool send(const QByteArray &bytes, const Pacing &pacing, const std::atomic<bool> &stopping);
+
+    static qint64 characterNs(quint32 baud);
+    static qint64 silenceNs(quint32 baud);
+    static qint64 nowNs();
+    static quint32 baudOf(speed_t code);
+    // Format seen in termios flags: a pty hides the parity enable flag, so 8N1 reads as 8E1.
+    static int formatOf(const termios &settings);
+    // 8N15 and 8N2 are the same on the line.
+    static bool sameFormat(int a, int b);
+
+private:
+    enum Ready { Nothing, Input, Stop, Broken };
+    struct Timing {
+        qint64 charNs = 0;
+        qint64 silenceNs = 0;
+        qint64 lineFreeNs = 0; // when the last byte received so far has passed the line
+    };
+
+    bool fail(const QString &what, int err = 0);
+    bool configure(int lineFd, quint32 baud, int format);
+    bool makeLink(const QString &symlinkPath);
+    quint32 lineBaud() const;
+    Ready waitInput(int stopFd, qint64 timeoutNs) const;
+    bool takeInput(QByteArray &frame);
+    bool writeByte(quint8 byte);
+    static bool sleepUntil(qint64 atNs, const std::atomic<bool> &stopping);
+
+    int fd = -1;      // pty master, or the serial port
+    int slaveFd = -1; // keeps the pty and its settings alive while the master program reopens it
+    bool pty = false;
+    quint32 ttyBaud = kDefaultBaud;
+    int ttyFormat = 0;
+    QString linePath;
+    QString link;
+    QString error;
+    Timing timing;
+};

@@ -1,0 +1,3 @@
+#include "simlog.h"
+
+Q_LOGGING_CATEGORY(lcSim, "orbix.sim", QtWarningMsg)

@@ -1,0 +1,352 @@
+#include "simulator.h"
+
+#include "modbusport.h"
+#include "simdevice.h"
+#include "simframe.h"
+#include "simlog.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kMaxRecorded = 10000; // a demonstration may run for days; keep the newest
+constexpr qint64 kNsPerMs = 1000000;
+constexpr int kHighestAddress = 247; // Modbus RTU slave addresses 1..247
+
+} // namespace
+
+Simulator::Simulator()
+    : accessCode(SimDevice::kDefaultAccessCode)
+{
+}
+
+Simulator::~Simulator()
+{
+    stop();
+}
+
+qint64 Simulator::hostMs()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+void Simulator::addDevice(const SimDeviceConfig &config)
+{
+    auto added = std::make_unique<SimDevice>(config, hostMs());
+    QMutexLocker locker(&lock);
+    added->setAccessCode(accessCode);
+    for (auto &d : devices) {
+        if (d->config().address == config.address) {
+            d = std::move(added);
+            return;
+        }
+    }
+    devices.push_back(std::move(added));
+}
+
+void Simulator::setAccessCode(quint16 code)
+{
+    QMutexLocker locker(&lock);
+    accessCode = code;
+    for (auto &d : devices)
+        d->setAccessCode(code);
+}
+
+void Simulator::setTurnaroundMs(int ms)
+{
+    turnaroundMs = qMax(0, ms);
+}
+
+SimDeviceConfig Simulator::firstConfig() const
+{
+    QMutexLocker locker(&lock);
+    return devices.empty() ? SimDeviceConfig() : devices.front()->config();
+}
+
+bool Simulator::start(const QString &symlinkPath)
+{
+    if (isRunning())
+        return launch(false);
+    const SimDeviceConfig first = firstConfig();
+    return launch(line.openPty(symlinkPath, first.baudRate, first.frameFormat));
+}
+
+bool Simulator::startOnTty(const QString &ttyPath)
+{
+    if (isRunning())
+        return launch(false);
+    const SimDeviceConfig first = firstConfig();
+    return launch(line.openTty(ttyPath, first.baudRate, first.frameFormat));
+}
+
+bool Simulator::launch(bool opened)
+{
+    QMutexLocker locker(&lock);
+    if (!opened) {
+        error = isRunning() ? QStringLiteral("the simulator is already running") : line.errorString();
+        return false;
+    }
+    stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (stopFd < 0) {
+        error = QStringLiteral("cannot create a wake-up descriptor: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        line.close();
+        return false;
+    }
+    error.clear();
+    stopping = false;
+    worker = std::thread(&Simulator::run, this);
+    return true;
+}
+
+void Simulator::stop()
+{
+    if (!worker.joinable())
+        return;
+    stopping = true;
+    const quint64 one = 1;
+    if (::write(stopFd, &one, sizeof one) != sizeof one)
+        qCWarning(lcSim) << "cannot wake the line thread; it stops at its next frame";
+    worker.join();
+    ::close(stopFd);
+    stopFd = -1;
+    line.close();
+}
+
+QString Simulator::linkPath() const
+{
+    return line.path();
+}
+
+QString Simulator::errorString() const
+{
+    QMutexLocker locker(&lock);
+    return error;
+}
+
+void Simulator::run()
+{
+    QByteArray frame;
+    qint64 endNs = 0;
+    for (;;) {
+        const SimLine::Wait wait = line.readFrame(stopFd, frame, endNs);
+        if (wait == SimLine::Wait::Stopped)
+            return;
+        if (wait == SimLine::Wait::Failed) {
+            qCWarning(lcSim).noquote() << "the line failed; no more requests are served:" << line.path();
+            QMutexLocker locker(&lock);
+            error = QStringLiteral("the line %1 failed").arg(line.path());
+            return;
+        }
+        serve(frame, endNs);
+    }
+}
+
+void Simulator::serve(const QByteArray &frame, qint64 endNs)
+{
+    SimRequest request = describe(frame);
+    Outgoing out;
+    {
+        QMutexLocker locker(&lock);
+        out = answer(frame, request);
+    }
+    request.answered = !out.bytes.isEmpty();
+    record(request);
+    if (request.answered)
+        line.send(out.bytes, pacing(out, endNs), stopping);
+}
+
+SimRequest Simulator::describe(const QByteArray &frame)
+{
+    const SimFrame f = SimFrame::parse(frame);
+    SimRequest r;
+    r.timeMs = hostMs();
+    r.frame = frame;
+    r.address = f.address;
+    r.function = f.function;
+    r.firstRegister = f.firstRegister;
+    r.count = f.count;
+    r.values = f.values;
+    return r;
+}
+
+Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &request)
+{
+    if (bytes.size() < SimFrame::kMinFrame) {
+        request.reason = QStringLiteral("too short");
+        return Outgoing();
+    }
+    if (!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size())) {
+        request.reason = QStringLiteral("bad CRC");
+        return Outgoing();
+    }
+    const SimFrame frame = SimFrame::parse(bytes);
+    if (frame.address == SimFrame::kBroadcast) {
+        broadcast(frame, request);
+        return Outgoing();
+    }
+    SimDevice *d = device(frame.address);
+    if (!d) {
+        request.reason = QStringLiteral("no device at this address");
+        return Outgoing();
+    }
+    return answerDevice(*d, frame, request);
+}
+
+Simulator::Outgoing Simulator::answerDevice(SimDevice &d, const SimFrame &frame, SimRequest &request)
+{
+    const SimDeviceConfig &c = d.config();
+    if (!line.settingsMatch(c.baudRate, c.frameFormat)) {
+        request.reason = QStringLiteral("line settings differ");
+        return Outgoing();
+    }
+    const SimFault fault = faults.take(c.address, hostMs());
+    if (fault.kind == SimFault::NoReply || fault.kind == SimFault::Silent) {
+        request.reason = fault.kind == SimFault::Silent ? QStringLiteral("silent") : QStringLiteral("fault no-reply");
+        return Outgoing();
+    }
+    SimDevice::Answer a;
+    a.exception = fault.kind == SimFault::Exception ? fault.exceptionCode : 0;
+    if (a.exception == 0)
+        a = d.handle(frame, hostMs()); // a faked exception means the device did nothing
+    Outgoing out;
+    out.baud = c.baudRate;
+    out.bytes = replyFor(frame, a.exception, a.values);
+    request.exception = a.exception;
+    spoil(out, fault, request);
+    return out;
+}
+
+// Reads cannot be broadcast; writes reach every device that hears the line settings.
+void Simulator::broadcast(const SimFrame &frame, SimRequest &request)
+{
+    request.reason = QStringLiteral("broadcast");
+    if (frame.function != SimFrame::WriteSingle && frame.function != SimFrame::WriteMultiple)
+        return;
+    for (auto &d : devices)
+        if (line.settingsMatch(d->config().baudRate, d->config().frameFormat))
+            d->handle(frame, hostMs());
+}
+
+QByteArray Simulator::replyFor(const SimFrame &frame, int exception, const QVector<quint16> &values)
+{
+    if (exception != 0)
+        return SimFrame::exceptionReply(frame.address, frame.function, exception);
+    switch (frame.function) {
+    case SimFrame::ReadHolding: return SimFrame::readReply(frame.address, values);
+    case SimFrame::WriteSingle: return SimFrame::echoReply(frame.bytes);
+    default: return SimFrame::writeMultipleReply(frame.address, frame.firstRegister, frame.count);
+    }
+}
+
+void Simulator::spoil(Outgoing &out, const SimFault &fault, SimRequest &request)
+{
+    QByteArray &b = out.bytes;
+    switch (fault.kind) {
+    case SimFault::BadCrc:
+        b[b.size() - 1] = char(b[b.size() - 1] ^ 0x5A);
+        request.reason = QStringLiteral("fault bad-crc");
+        break;
+    case SimFault::WrongAddress:
+        b.chop(2);
+        b[0] = char(quint8(b[0]) % kHighestAddress + 1);
+        ModbusPort::appendCrc(b);
+        request.reason = QStringLiteral("fault wrong-address");
+        break;
+    case SimFault::Exception:
+        request.reason = QStringLiteral("fault exception");
+        break;
+    case SimFault::SplitReply:
+        out.splitAt = b.size() / 2;
+        out.pauseMs = fault.pauseMs;
+        request.reason = QStringLiteral("fault split");
+        break;
+    default:
+        break;
+    }
+}
+
+SimLine::Pacing Simulator::pacing(const Outgoing &out, qint64 endNs) const
+{
+    SimLine::Pacing p;
+    p.charNs = SimLine::characterNs(out.baud);
+    p.startNs = endNs + turnaroundMs.load() * kNsPerMs;
+    p.splitAt = out.splitAt;
+    p.pauseNs = out.pauseMs * kNsPerMs;
+    return p;
+}
+
+SimDevice *Simulator::device(int address) const
+{
+    for (const auto &d : devices)
+        if (d->config().address == address)
+            return d.get();
+    return nullptr;
+}
+
+quint16 Simulator::registerValue(int address, int reg) const
+{
+    QMutexLocker locker(&lock);
+    const SimDevice *d = device(address);
+    return d ? d->value(reg, hostMs()) : 0;
+}
+
+void Simulator::setRegisterValue(int address, int reg, quint16 value)
+{
+    QMutexLocker locker(&lock);
+    if (SimDevice *d = device(address))
+        d->setValue(reg, value, hostMs());
+}
+
+void Simulator::setFault(const SimFault &fault, int count, int address)
+{
+    QMutexLocker locker(&lock);
+    faults.set(fault, count, address, hostMs());
+}
+
+void Simulator::clearFaults()
+{
+    QMutexLocker locker(&lock);
+    faults.clear();
+}
+
+void Simulator::record(const SimRequest &request)
+{
+    qCDebug(lcSim).noquote() << "request" << QString::fromLatin1(request.frame.toHex(' '))
+                             << (request.answered ? QStringLiteral("answered") : request.reason);
+    {
+        QMutexLocker locker(&recordLock);
+        if (log.size() >= kMaxRecorded)
+            log.removeFirst();
+        log.append(request);
+    }
+    recorded.wakeAll();
+}
+
+QVector<SimRequest> Simulator::requests() const
+{
+    QMutexLocker locker(&recordLock);
+    return log;
+}
+
+void Simulator::clearRequests()
+{
+    QMutexLocker locker(&recordLock);
+    log.clear();
+}
+
+bool Simulator::waitForRequests(int count, int timeoutMs) const
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker locker(&recordLock);
+    while (log.size() < count) {
+        if (!recorded.wait(&recordLock, deadline))
+            break;
+    }
+    return log.size() >= count;
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "simdeviceconfig.h"
+#include "simfault.h"
+#include "simfaulttable.h"
+#include "simline.h"
+#include "simrequest.h"
+
+#include <QMutex>
+#include <QString>
+#include <QVector>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class SimDevice;
+class SimFrame;
+
+// One serial line with one or more simulated devices on it, served by a thread of its
+// own: a Modbus RTU slave per device, with line-settings matching, real-line timing,
+// faults on demand and a record of every request. All members may be called from any
+// thread while it runs.
+class Simulator
+{
+public:
+    Simulator();  // no devices yet
+    ~Simulator(); // stops
+    Simulator(const Simulator &) = delete;
+    Simulator &operator=(const Simulator &) = delete;
+
+    // A device with the address of an existing one replaces it.
+    void addDevice(const SimDeviceConfig &config);
+    void setAccessCode(quint16 code); // default 1234
+    void setTurnaroundMs(int ms);     // default 5
+
+    // Creates the pty, starts the thread; false + errorString() on failure.
+    bool start(const QString &symlinkPath = QString());
+    // Serves a real serial port, set to the speed and format of the first device.
+    bool startOnTty(const QString &ttyPath);
+    void stop();
+    bool isRunning() const { return worker.joinable(); }
+
+    QString linkPath() const; // path the master opens (pty slave, or the serial port)
+    QString errorString() const;
+
+    quint16 registerValue(int address, int reg) const;
+    void setRegisterValue(int address, int reg, quint16 value);
+    // count -1: until cleared; address 0: all devices.
+    void setFault(const SimFault &fault, int count = -1, int address = 0);
+    void clearFaults();
+
+    QVector<SimRequest> requests() const;
+    void clearRequests();
+    // true once at least count requests are recorded.
+    bool waitForRequests(int count, int timeoutMs) const;
+
+private:
+    struct Outgoing {
+        QByteArray bytes;
+        quint32 baud = 0;
+        int splitAt = -1;
+        int pauseMs = 0;
+    };
+
+    bool launch(bool ok);
+    void run();
+    void serve(const QByteArray &frame, qint64 endNs);
+    Outgoing answer(const QByteArray &frame, SimRequest &request);
+    Outgoing answerDevice(SimDevice &device, const SimFrame &frame, SimRequest &request);
+    void broadcast(const SimFrame &frame, SimRequest &request);
+    static QByteArray replyFor(const SimFrame &frame, int exception, const QVector<quint16> &values);
+    static void spoil(Outgoing &out, const SimFault &fault, SimRequest &request);
+    static SimRequest describe(const QByteArray &frame);
+    SimLine::Pacing pacing(const Outgoing &out, qint64 endNs) const;
+    SimDevice *device(int address) const;
+    SimDeviceConfig firstConfig() const;
+    void record(const SimRequest &request);
+    static qint64 hostMs();
+
+    mutable QMutex lock; // devices, faults, error
+    std::vector<std::unique_ptr<SimDevice>> devices;
+    SimFaultTable faults;
+    quint16 accessCode;
+    QString error;
+
+    std::atomic<int> turnaroundMs {5};
+    SimLine line; // opened and closed with the thread stopped; the thread's own while it runs
+    std::thread worker;
+    std::atomic<bool> stopping {false};
+    int stopFd = -1;
+
+    mutable QMutex recordLock;
+    mutable QWaitCondition recorded;
+    QVector<SimRequest> log;
+};

@@ -1,0 +1,14 @@
+#include "testmaster.h"
+
+std::unique_ptr<ModbusPort> TestMaster::open(const QString &path, quint8 address, quint32 baud, int format,
+                                             int timeoutMs)
+{
+    auto port = std::make_unique<ModbusPort>(path.toLocal8Bit());
+    if (!port->open())
+        return nullptr;
+    port->setSlaveAddress(address);
+    port->setFrameFormat(format);
+    port->setSpeed(baud);
+    port->setReadTimeout(timeoutMs);
+    return port;
+}
