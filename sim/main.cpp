@@ -1,0 +1,115 @@
+// orbix-sim: simulated devices on a pseudo-terminal (or a real serial port) for tests,
+// benchmarks and demonstrations without hardware.
+#include "simconsole.h"
+#include "simoptions.h"
+#include "simulator.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kUsageError = 2;
+constexpr int kStartError = 1;
+
+void print(FILE *to, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
+    fflush(to);
+}
+
+// SIGINT and SIGTERM arrive on a descriptor; blocked before any thread exists, so no
+// thread is ever interrupted by them.
+int signalDescriptor()
+{
+    sigset_t mask;
+    sigemptyset(&mask);
+    sigaddset(&mask, SIGINT);
+    sigaddset(&mask, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &mask, nullptr);
+    signal(SIGPIPE, SIG_IGN); // a closed stdout must not end the simulator
+    return signalfd(-1, &mask, SFD_CLOEXEC);
+}
+
+bool startSimulator(Simulator &sim, const SimOptions &options)
+{
+    for (const SimDeviceConfig &d : options.effectiveDevices())
+        sim.addDevice(d);
+    sim.setAccessCode(options.accessCode);
+    sim.setTurnaroundMs(options.turnaroundMs);
+    const bool ok = options.ttyPath.isEmpty() ? sim.start(options.linkPath) : sim.startOnTty(options.ttyPath);
+    if (!ok)
+        print(stderr, QStringLiteral("orbix-sim: %1\n").arg(sim.errorString()));
+    return ok;
+}
+
+// Runs the complete lines in pending; false once standard input has ended.
+bool readCommands(SimConsole &console, QByteArray &pending)
+{
+    char buffer[1024];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR)
+        return true;
+    if (n <= 0)
+        return false; // end of input (or none at all, as in CI): keep serving
+    pending.append(buffer, int(n));
+    for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+        print(stdout, console.execute(QString::fromLocal8Bit(pending.left(end))));
+        pending.remove(0, end + 1);
+    }
+    return true;
+}
+
+void serve(Simulator &sim, int signalFd)
+{
+    SimConsole console(sim);
+    QByteArray pending;
+    bool input = true;
+    for (;;) {
+        pollfd p[2] = {{signalFd, POLLIN, 0}, {input ? STDIN_FILENO : -1, POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0 && errno != EINTR)
+            return;
+        if (p[0].revents != 0)
+            return;
+        if (p[1].revents & (POLLIN | POLLHUP))
+            input = readCommands(console, pending);
+        else if (p[1].revents != 0)
+            input = false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    SimOptions options;
+    if (!options.parse(arguments)) {
+        print(stderr, QStringLiteral("orbix-sim: %1\nTry orbix-sim --help.\n").arg(options.errorString()));
+        return kUsageError;
+    }
+    if (options.help) {
+        print(stdout, SimOptions::usage() + QLatin1Char('\n') + SimConsole::help());
+        return 0;
+    }
+    const int signalFd = signalDescriptor();
+    Simulator sim;
+    if (signalFd < 0 || !startSimulator(sim, options))
+        return kStartError;
+    print(stdout, sim.linkPath() + QLatin1Char('\n'));
+    for (const QString &f : options.faults)
+        print(stdout, SimConsole(sim).execute(QStringLiteral("fault ") + f));
+    serve(sim, signalFd);
+    sim.stop(); // removes the link too
+    return 0;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "simdeviceconfig.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+// What orbix-sim is told on its command line and in its configuration file.
+class SimOptions
+{
+public:
+    // Device speeds; 14400 exists on the device but cannot be set on this system's lines.
+    static const quint32 kBauds[9];
+
+    QVector<SimDeviceConfig> devices; // empty: one device with the defaults
+    QString linkPath;
+    QString ttyPath;
+    quint16 accessCode = 1234;
+    int turnaroundMs = 5;
+    QStringList faults; // in the words of the control channel's "fault" command
+    bool help = false;
+
+    // The arguments after the program name.
+    bool parse(const QStringList &arguments);
+    // key = value lines; the keys are the long options without their dashes.
+    bool readConfigFile(const QString &path);
+    QString errorString() const { return error; }
+    QVector<SimDeviceConfig> effectiveDevices() const;
+
+    // ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N]
+    static bool parseDevice(const QString &text, SimDeviceConfig &out, QString &error);
+    // "8E1", "8O1", "8N15", "8N2" (any case) or a code 0..3; -1 if neither.
+    static int formatCode(const QString &text);
+    static QString formatLabel(int code);
+    static bool parseNumber(const QString &text, int low, int high, int &out);
+    static QString usage();
+
+private:
+    bool apply(const QString &key, const QString &value);
+    bool addDevice(const QString &text);
+    bool fail(const QString &text);
+    static bool takeField(const QString &field, int position, SimDeviceConfig &out);
+    static bool takeSetting(const QString &field, SimDeviceConfig &out);
+
+    QString error;
+    int configDepth = 0;
+};
