@@ -1,0 +1,215 @@
+// The orbix command line as scripts use it: output lines, exit codes and the one
+// line on stderr that names each failure, against the simulator on a pty.
+#include "simulator.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run orbix(const QStringList &args, int timeoutMs = 60000)
+{
+    QProcess p;
+    p.setProgram(QStringLiteral(ORBIX_CLI));
+    p.setArguments(args);
+    p.start();
+    Run r;
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void readPrintsOneLinePerRegister();
+    void writeThenRead();
+    void guardedWriteNeedsTheAccessCode();
+    void failuresAreNamed_data();
+    void failuresAreNamed();
+    void usageErrors_data();
+    void usageErrors();
+    void comNameThroughABinding();
+    void scanFindsTheDevices();
+    void monitorStopsAfterCycles();
+    void characteristicPrintsAllPoints();
+
+private:
+    Simulator sim;
+    QString path;
+};
+
+void TestCli::initTestCase()
+{
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    path = sim.linkPath();
+}
+
+void TestCli::cleanupTestCase()
+{
+    sim.stop();
+}
+
+void TestCli::init()
+{
+    sim.clearFaults();
+}
+
+void TestCli::readPrintsOneLinePerRegister()
+{
+    const Run r = orbix({"read", path, "--address", "1", "1", "4"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("1 2\n2 10\n3 100\n4 70\n"));
+    QVERIFY(r.err.isEmpty());
+}
+
+void TestCli::writeThenRead()
+{
+    QCOMPARE(orbix({"write", path, "--address", "1", "--single", "31", "2"}).code, 0);
+    QCOMPARE(sim.requests().last().function, 6);
+    QCOMPARE(orbix({"write", path, "--address", "3", "--format", "8O1", "37", "0x8002"}).code, 0);
+    QCOMPARE(sim.requests().last().function, 16);
+    QCOMPARE(sim.requests().last().values, QVector<quint16> {0x8002});
+}
+
+void TestCli::guardedWriteNeedsTheAccessCode()
+{
+    const quint16 before = sim.registerValue(1, 48);
+    Run r = orbix({"write", path, "--address", "1", "48", "100", "0"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.trimmed(), QString("orbix: Modbus exception 3"));
+    QCOMPARE(sim.registerValue(1, 48), before);
+    r = orbix({"write", path, "--address", "1", "--access-code", "1234", "5", "150"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(sim.registerValue(1, 5), quint16(150));
+    const QVector<SimRequest> all = sim.requests();
+    QCOMPARE(all[all.size() - 2].firstRegister, 32);
+    QCOMPARE(all[all.size() - 2].values, QVector<quint16> {1234});
+}
+
+void TestCli::failuresAreNamed_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no answer") << int(SimFault::NoReply) << "orbix: no answer";
+    QTest::newRow("CRC") << int(SimFault::BadCrc) << "orbix: CRC error";
+    QTest::newRow("another address") << int(SimFault::WrongAddress) << "orbix: answer from another address";
+    QTest::newRow("exception") << int(SimFault::Exception) << "orbix: Modbus exception 4";
+}
+
+void TestCli::failuresAreNamed()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, message);
+    sim.setFault(SimFault {SimFault::Kind(fault)}, 1);
+    const Run r = orbix({"read", path, "--address", "1", "33", "17"});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.trimmed(), message);
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("no command") << QStringList {} << 2 << "Usage: orbix COMMAND";
+    QTest::newRow("unknown option") << QStringList {"read", "--bogus"} << 2 << "bogus";
+    QTest::newRow("count too large") << QStringList {"read", "/dev/null", "1", "126"} << 2 << "1-125";
+    QTest::newRow("bad format") << QStringList {"read", "/dev/null", "--format", "7E1", "1"} << 2 << "frame format";
+    QTest::newRow("single takes one value") << QStringList {"write", "/dev/null", "--single", "1", "2", "3"} << 2 << "exactly one";
+    QTest::newRow("missing port") << QStringList {"read", "/dev/orbix-absent", "1"} << 1 << "does not exist";
+    QTest::newRow("not a serial port") << QStringList {"read", "/dev/null", "1"} << 1 << "not a serial port";
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, fragment);
+    const Run r = orbix(args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(fragment), qPrintable(r.err));
+}
+
+void TestCli::comNameThroughABinding()
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORBIX_PORTS", "COM77=" + path);
+    QTemporaryDir data;
+    env.insert("ORBIX_DATA_DIR", data.path());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ORBIX_CLI), {"read", "COM77", "--address", "1", "4"});
+    QVERIFY(p.waitForFinished(10000));
+    QCOMPARE(p.exitCode(), 0);
+    QCOMPARE(p.readAllStandardOutput(), QByteArray("4 70\n"));
+    p.start(QStringLiteral(ORBIX_CLI), {"ports"});
+    QVERIFY(p.waitForFinished(10000));
+    QVERIFY(p.readAllStandardOutput().contains("COM77\t" + path.toUtf8()));
+}
+
+void TestCli::scanFindsTheDevices()
+{
+    Run r = orbix({"scan", path, "--addresses", "1-3", "--probe-timeout", "100"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("ОРБИКС-11 5.0-50.0 v0.7/1/19200/8E1/COM0\nОРБИКС-11 50-500 v0.8/3/19200/8O1/COM0\n"));
+    QVERIFY2(r.err.contains("9/9 probes"), qPrintable(r.err));
+    r = orbix({"scan", path, "--addresses", "3", "--json"});
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value("address").toInt(), 3);
+    QCOMPARE(o.value("frameFormat").toInt(), 1);
+    QCOMPARE(o.value("minRatedCurrent").toDouble(), 50.0);
+    QCOMPARE(o.value("port").toString(), path);
+}
+
+void TestCli::monitorStopsAfterCycles()
+{
+    const Run r = orbix({"monitor", path, "--address", "3", "--format", "8O1", "--cycles", "2", "--json"});
+    QCOMPARE(r.code, 0);
+    QList<int> types;
+    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts))
+        types << QJsonDocument::fromJson(line.toUtf8()).object().value("type").toInt(-1);
+    QCOMPARE(types.first(), 1);
+    QCOMPARE(types.count(0), 2);
+    QCOMPARE(types.last(), 2);
+    const Run bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
+    QCOMPARE(bad.code, 1);
+    QVERIFY2(bad.err.contains("no answer from address 9"), qPrintable(bad.err));
+}
+
+void TestCli::characteristicPrintsAllPoints()
+{
+    const Run r = orbix({"characteristic", "--rated-current", "200", "--current-scale", "2", "--min-current", "20",
+                         "--overload-multiple", "5", "--double-overload-time", "30", "--fast-protection", "1",
+                         "--overload-reaction-time", "100", "--broken-phases-allowed", "0"});
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 107);
+    QCOMPARE(lines.first(), QString("1 3600.0032969999997")); // 1 % of 100 A never trips: the cap
+    QCOMPARE(lines.last(), QString("1450 0.003333"));        // fast protection in the first sample
+    QCOMPARE(orbix({"characteristic", "--rated-current", "200"}).code, 2);
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
