@@ -1,32 +1,319 @@
 #include "tabwatch.h"
 
+#include "appsettings.h"
+#include "configevent.h"
+#include "configpacket.h"
+#include "dataeventget.h"
+#include "deviceinfo.h"
+#include "maincontrol.h"
+#include "styles.h"
+#include "tableprotocol.h"
 #include "tempplot.h"
+#include "watchdatapacket80.h"
 #include "watchplot.h"
 
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
+
+namespace {
+// Configuration choice values the tab reacts to (setup tab's choice lists).
+constexpr int kInputExternalAlarm = 1;
+constexpr int kInput2Humidity = 5;
+constexpr int kPowerOutputForward = 2;   // "Вращение вперёд"
+constexpr int kAuxOutputRemote = 4;      // "Дистанционно упр. выход"
+// Devices above this modification count motor starts.
+constexpr int kLastVersionWithoutStarts = 79;
+// Motor commands as the device takes them.
+constexpr int kCommandStop = 0;
+constexpr int kCommandForward = 1;
+constexpr int kCommandBackward = 2;
+
+constexpr int kPanelItemHeight = 40;
+constexpr int kPlotMinimumHeight = 220;
+// The panel frames every label; labels with an empty style sheet fall back to it.
+const char kPanelStyle[] = "QLabel { border:1px solid #000000; } ";
+const char kDeviceTimeStyle[] = "border:1px solid #000000;";
+
+QString stateWord(const QStringList &words, int state)
+{
+    return state >= 0 && state < words.size() ? words.at(state) : QString();
+}
+} // namespace
 
 TabWatch::TabWatch(MainControl *main, QWidget *parent)
     : QSplitter(Qt::Vertical, parent), mainControl(main)
 {
     auto *upper = new QWidget(this);
-    auto *plots = new QVBoxLayout(upper);
-    livePlot = new WatchPlot(upper);
-    temperaturePlot = new TempPlot(upper);
-    plots->addWidget(livePlot);
-    plots->addWidget(temperaturePlot);
+    auto *grid = new QGridLayout(upper);
+    setupStatePanel(grid);
+    setupCounters(grid);
+    setupPlots(grid);
     addWidget(upper);
+    table = new TableProtocol(&mainControl->protocol(), this);
+    addWidget(table);
+    setPlotInterval(AppSettings::instance().plotInterval);
+}
+
+void TabWatch::setupStatePanel(QGridLayout *upper)
+{
+    auto *panel = new QWidget;
+    panel->setStyleSheet(QLatin1String(kPanelStyle));
+    auto *grid = new QGridLayout(panel);
+    alarmLabel = panelLabel(QString(), panel);
+    pt100Label = panelLabel(QString(), panel);
+    ptcLabel = panelLabel(QString(), panel);
+    motorLabel = panelLabel(QString(), panel);
+    alarmLabel->setWordWrap(true);
+    pt100Label->setWordWrap(true);
+    grid->addWidget(alarmLabel, 0, 0, 1, 3);
+    grid->addWidget(pt100Label, 1, 0, 1, 3);
+    grid->addWidget(ptcLabel, 2, 0, 1, 2);
+    grid->addWidget(motorLabel, 2, 2);
+    forwardButton = panelButton(tr("Вперёд"), panel);
+    backwardButton = panelButton(tr("Назад"), panel);
+    stopButton = panelButton(tr("Стоп"), panel);
+    grid->addWidget(forwardButton, 3, 0);
+    grid->addWidget(backwardButton, 3, 1);
+    grid->addWidget(stopButton, 3, 2);
+    for (QPushButton *b : {forwardButton, backwardButton, stopButton})
+        connect(b, &QPushButton::clicked, this, &TabWatch::onBtnEngineCommandClicked);
+    setupOutputsGrid(grid);
+    upper->addWidget(panel, 0, 0);
+}
+
+void TabWatch::setupOutputsGrid(QGridLayout *panel)
+{
+    QWidget *owner = panel->parentWidget();
+    auto *grid = new QGridLayout;
+    input1Label = panelLabel(tr("ВХОД 1"), owner);
+    powerOutLabel = panelLabel(tr("СИЛОВОЙ ВЫХОД"), owner);
+    input2Label = panelLabel(tr("ВХОД 2"), owner);
+    auxOutLabel = panelLabel(tr("ДОП. ВЫХОД"), owner);
+    auxOutButton = panelButton(tr("Доп. выход\nвыкл."), owner);
+    grid->addWidget(input1Label, 0, 0);
+    grid->addWidget(powerOutLabel, 0, 1, 1, 2);
+    grid->addWidget(input2Label, 1, 0);
+    grid->addWidget(auxOutLabel, 1, 1);
+    grid->addWidget(auxOutButton, 1, 2);
+    connect(auxOutButton, &QPushButton::clicked, this, &TabWatch::onBtnAppendOutClicked);
+    panel->addLayout(grid, 4, 0, 1, 3);
+}
+
+void TabWatch::setupCounters(QGridLayout *upper)
+{
+    upper->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0);
+    auto *grid = new QGridLayout;
+    hoursLabel = new QLabel(tr("Наработка двигателя:"));
+    startsLabel = new QLabel(tr("Количество пусков двигателя: 0"));
+    deviceTimeLabel = new QLabel(tr("Время ОРБИКС"));
+    deviceTimeLabel->setAlignment(Qt::AlignCenter);
+    deviceTimeLabel->setFixedHeight(kPanelItemHeight);
+    deviceTimeLabel->setStyleSheet(QLatin1String(kDeviceTimeStyle));
+    grid->addWidget(hoursLabel, 0, 0);
+    grid->addWidget(startsLabel, 1, 0);
+    grid->addWidget(deviceTimeLabel, 2, 0);
+    upper->addLayout(grid, 2, 0);
+}
+
+void TabWatch::setupPlots(QGridLayout *upper)
+{
+    auto *box = new QVBoxLayout;
+    livePlot = new WatchPlot;
+    temperaturePlot = new TempPlot;
+    livePlot->setMinimumHeight(kPlotMinimumHeight);
+    temperaturePlot->setMinimumHeight(kPlotMinimumHeight);
+    box->addWidget(livePlot);
+    box->addWidget(temperaturePlot);
+    upper->addLayout(box, upper->rowCount(), 0);
+}
+
+QLabel *TabWatch::panelLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFixedHeight(kPanelItemHeight);
+    return label;
+}
+
+QPushButton *TabWatch::panelButton(const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setFixedHeight(kPanelItemHeight);
+    button->setEnabled(false); // until the configuration allows it
+    return button;
 }
 
 void TabWatch::onDataEvent(const DataEvent *event)
 {
-    Q_UNUSED(event)
+    switch (event->type()) {
+    case DataEvent::Get:
+        showState(*static_cast<const DataEventGet *>(event)->packet());
+        break;
+    case DataEvent::Connected:
+        onConnected();
+        break;
+    case DataEvent::GetProtocol:
+        protocolChanged();
+        break;
+    case DataEvent::Config:
+        onConfiguration(*static_cast<const ConfigEvent *>(event)->packet());
+        break;
+    default:
+        break;
+    }
 }
 
 void TabWatch::protocolChanged()
 {
+    table->refresh();
 }
 
 void TabWatch::setPlotInterval(int seconds)
 {
-    Q_UNUSED(seconds)
+    livePlot->setInterval(seconds);
+    temperaturePlot->setInterval(seconds);
+}
+
+void TabWatch::onConnected()
+{
+    const DeviceInfo *device = mainControl->currentDevice();
+    livePlot->setCurrentPrecision(device && device->currentScale == 10);
+    livePlot->restart();
+    startsLabel->setVisible(deviceVersion() > kLastVersionWithoutStarts);
+}
+
+void TabWatch::onConfiguration(const ConfigPacket &config)
+{
+    input1Function = config.input1Function();
+    input2Function = config.input2Function();
+    humidityProtection = config.humidityProtection();
+    remoteControl = config.remoteControl();
+    ptcProtection = config.ptcProtection();
+    pt100Protection = config.pt100Protection();
+    forwardButton->setEnabled(remoteControl);
+    backwardButton->setEnabled(remoteControl && config.powerOutputFunction() == kPowerOutputForward);
+    auxOutButton->setEnabled(config.auxOutputFunction() == kAuxOutputRemote);
+}
+
+void TabWatch::showState(const WatchDataPacket &packet)
+{
+    showAlarm(packet);
+    showInputs(packet);
+    showOutputs(packet);
+    showSensors(packet);
+    addPlotSamples(packet);
+    showCounters(packet);
+    showControls(packet);
+}
+
+void TabWatch::showAlarm(const WatchDataPacket &packet)
+{
+    alarmLabel->setText(packet.alarmText());
+    alarmLabel->setStyleSheet(packet.faultCode() == 0 ? Styles::green() : Styles::red());
+}
+
+void TabWatch::showInputs(const WatchDataPacket &packet)
+{
+    if (packet.inputActive(0))
+        input1Label->setStyleSheet(input1Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+    else
+        input1Label->setStyleSheet(QString());
+    showInput2(packet);
+}
+
+void TabWatch::showInput2(const WatchDataPacket &packet)
+{
+    const bool active = packet.inputActive(1);
+    if (input2Function == kInput2Humidity) {
+        const QStringList words = {tr("ОБРЫВ"), tr("НОРМА"), tr("ВОДА")};
+        input2Label->setText(tr("ВЛАЖНОСТЬ\n") + stateWord(words, packet.humidityState()));
+        input2Label->setStyleSheet(!humidityProtection ? QString() : active ? Styles::green() : Styles::red());
+        return;
+    }
+    input2Label->setText(tr("ВХОД 2"));
+    if (active)
+        input2Label->setStyleSheet(input2Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+    else
+        input2Label->setStyleSheet(QString());
+}
+
+void TabWatch::showOutputs(const WatchDataPacket &packet)
+{
+    const bool power = packet.outputState(WatchDataPacket::PowerOutput);
+    powerOutLabel->setText(tr("СИЛОВОЙ ВЫХОД - ") + (power ? QLatin1String("1") : QLatin1String("0")));
+    powerOutLabel->setStyleSheet(power ? Styles::yellow() : QString());
+    const bool aux = packet.outputState(WatchDataPacket::AuxOutput);
+    auxOutLabel->setStyleSheet(aux ? Styles::yellow() : QString());
+    auxOutLabel->setText(tr("Доп. выход"));
+    const bool running = packet.motorRunning();
+    motorLabel->setText(tr("ДВИГАТЕЛЬ\n") + (running ? tr("РАБОТАЕТ") : tr("НЕ РАБОТАЕТ")));
+    motorLabel->setStyleSheet(running ? Styles::yellow() : Styles::plain());
+}
+
+void TabWatch::showSensors(const WatchDataPacket &packet)
+{
+    const int ptc = packet.ptcState();
+    const QStringList words = {tr("ОБРЫВ"), tr("НОРМА"), tr("ПЕРЕГРЕВ"), tr("ЗАМЫКАНИЕ")};
+    ptcLabel->setText(tr("ТЕРМОДАТЧИК РТС\n") + stateWord(words, ptc));
+    const bool known = ptc >= 0 && ptc < words.size();
+    ptcLabel->setStyleSheet(!ptcProtection || !known ? QString() : ptc == 1 ? Styles::green() : Styles::red());
+    const bool faulty = packet.pt100Shorted() || packet.pt100Open();
+    const QString state = packet.pt100Shorted() ? tr("ЗАМЫКАНИЕ") : packet.pt100Open() ? tr("ОБРЫВ") : tr("НОРМА");
+    pt100Label->setText(tr("ТЕРМОДАТЧИК РТ100\n") + state);
+    pt100Label->setStyleSheet(!pt100Protection ? QString() : faulty ? Styles::red() : Styles::green());
+}
+
+void TabWatch::addPlotSamples(const WatchDataPacket &packet)
+{
+    temperaturePlot->addSample(packet.pt100Temperature(), packet.calculatedHeating());
+    double currents[WatchPlot::kPhases];
+    double voltages[WatchPlot::kPhases];
+    for (int phase = 0; phase < WatchPlot::kPhases; ++phase) {
+        currents[phase] = packet.phaseCurrent(phase);
+        voltages[phase] = packet.phaseVoltage(phase);
+    }
+    livePlot->addSample(currents, voltages);
+}
+
+void TabWatch::showCounters(const WatchDataPacket &packet)
+{
+    hoursLabel->setText(tr("Наработка двигателя: ") + QString::number(packet.motorHours()) + tr("ч."));
+    const QDateTime time = QDateTime::fromTime_t(packet.deviceTime());
+    deviceTimeLabel->setText(time.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+}
+
+void TabWatch::showControls(const WatchDataPacket &packet)
+{
+    const bool aux = packet.outputState(WatchDataPacket::AuxOutput);
+    auxOutButton->setText(tr("Доп. выход\n") + (aux ? tr("выкл") : tr("вкл")));
+    stopButton->setEnabled(remoteControl && packet.outputState(WatchDataPacket::StopPermitted));
+    const auto *counted = dynamic_cast<const WatchDataPacket80 *>(&packet);
+    if (counted && deviceVersion() > kLastVersionWithoutStarts)
+        startsLabel->setText(tr("Количества пусков двигателя: ") + QString::number(counted->startCount()));
+}
+
+int TabWatch::deviceVersion() const
+{
+    const DeviceInfo *device = mainControl->currentDevice();
+    return device ? device->modification : 0;
+}
+
+void TabWatch::onBtnEngineCommandClicked()
+{
+    const QObject *button = sender();
+    if (button == stopButton)
+        mainControl->requestEngineCommand(kCommandStop);
+    else if (button == forwardButton)
+        mainControl->requestEngineCommand(kCommandForward);
+    else if (button == backwardButton)
+        mainControl->requestEngineCommand(kCommandBackward);
+}
+
+void TabWatch::onBtnAppendOutClicked()
+{
+    mainControl->requestToggleOutput();
 }

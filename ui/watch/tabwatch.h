@@ -4,12 +4,18 @@
 
 #include <QSplitter>
 
+class ConfigPacket;
 class MainControl;
+class QGridLayout;
+class QLabel;
+class QPushButton;
+class TableProtocol;
 class TempPlot;
+class WatchDataPacket;
 class WatchPlot;
 
-// Tab "Наблюдение и управление": the device state panel, motor commands, the live
-// plots and the application protocol.
+// Tab "Наблюдение и управление": the device state panel with the motor commands,
+// the live plots, and the application protocol below them.
 class TabWatch : public QSplitter, public DataEventListener
 {
     Q_OBJECT
@@ -19,13 +25,65 @@ public:
     void onDataEvent(const DataEvent *event) override;
     // The main window calls it after every change of its protocol list.
     void protocolChanged();
+    // Applied to both plots at once.
     void setPlotInterval(int seconds);
 
     WatchPlot *watchPlot() const { return livePlot; }
     TempPlot *tempPlot() const { return temperaturePlot; }
+    TableProtocol *protocolTable() const { return table; }
+
+private slots:
+    void onBtnEngineCommandClicked();
+    void onBtnAppendOutClicked();
 
 private:
+    void setupStatePanel(QGridLayout *upper);
+    void setupOutputsGrid(QGridLayout *panel);
+    void setupCounters(QGridLayout *upper);
+    void setupPlots(QGridLayout *upper);
+    QLabel *panelLabel(const QString &text, QWidget *parent);
+    QPushButton *panelButton(const QString &text, QWidget *parent);
+
+    void onConnected();
+    void onConfiguration(const ConfigPacket &config);
+    void showState(const WatchDataPacket &packet);
+    void showAlarm(const WatchDataPacket &packet);
+    void showInputs(const WatchDataPacket &packet);
+    void showInput2(const WatchDataPacket &packet);
+    void showOutputs(const WatchDataPacket &packet);
+    void showSensors(const WatchDataPacket &packet);
+    void addPlotSamples(const WatchDataPacket &packet);
+    void showCounters(const WatchDataPacket &packet);
+    void showControls(const WatchDataPacket &packet);
+    // The connected device's modification; 0 while none.
+    int deviceVersion() const;
+
     MainControl *mainControl;
+
+    QLabel *alarmLabel = nullptr;
+    QLabel *ptcLabel = nullptr;
+    QLabel *motorLabel = nullptr;
+    QLabel *input1Label = nullptr;
+    QLabel *input2Label = nullptr;
+    QLabel *powerOutLabel = nullptr;
+    QLabel *auxOutLabel = nullptr;
+    QLabel *pt100Label = nullptr;
+    QPushButton *forwardButton = nullptr;
+    QPushButton *backwardButton = nullptr;
+    QPushButton *stopButton = nullptr;
+    QPushButton *auxOutButton = nullptr;
+    QLabel *hoursLabel = nullptr;
+    QLabel *startsLabel = nullptr;
+    QLabel *deviceTimeLabel = nullptr;
+    TableProtocol *table = nullptr;
     WatchPlot *livePlot = nullptr;
     TempPlot *temperaturePlot = nullptr;
+
+    // From the last configuration event.
+    int input1Function = 0;
+    int input2Function = 0;
+    bool humidityProtection = false;
+    bool pt100Protection = false;
+    bool ptcProtection = false;
+    bool remoteControl = false;
 };
