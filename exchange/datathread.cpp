@@ -12,6 +12,7 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "portmap.h"
+#include "runhandover.h"
 #include "packetfactory.h"
 #include "protocolpacket.h"
 #include "registermap.h"
@@ -65,6 +66,7 @@ DataThread::~DataThread()
     running = false;
     wakeUp.notify_all();
     wait();
+    RunHandOver::taken(this);
     delete pendingConfiguration.exchange(nullptr);
 }
 
@@ -94,12 +96,13 @@ void DataThread::stopExchange()
     }
     wakeUp.notify_all();
     wait();
+    RunHandOver::taken(this);
     stoped();
 }
 
 void DataThread::stoped()
 {
-    emitEvent(new DataEvent(DataEvent::Disconnected));
+    emitEvent<DataEvent>(DataEvent::Disconnected);
 }
 
 void DataThread::requestSetTime(quint32 secondsSince1970)
@@ -112,11 +115,6 @@ bool DataThread::requestWriteConfig(ConfigPacket *configuration)
 {
     ConfigPacket *expected = nullptr;
     return pendingConfiguration.compare_exchange_strong(expected, configuration);
-}
-
-void DataThread::emitEvent(DataEvent *event)
-{
-    emit dataEvent(event);
 }
 
 bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
@@ -137,7 +135,7 @@ bool DataThread::identificationMatches(const SearchPacket &id) const
 bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
 {
     if (!port.open()) {
-        emitEvent(new DataEventError(DataEventError::PortNotOpened));
+        emitEvent<DataEventError>(DataEventError::PortNotOpened);
         return false;
     }
     port.setSlaveAddress(quint8(info.address));
@@ -148,11 +146,11 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     SearchPacket id;
     if (!exec.readPacket(id) || !keepRunning()) {
         if (keepRunning())
-            emitEvent(new DataEventError(DataEventError::IdentificationUnreadable));
+            emitEvent<DataEventError>(DataEventError::IdentificationUnreadable);
         return false;
     }
     if (!identificationMatches(id)) {
-        emitEvent(new DataEventError(DataEventError::IdentificationMismatch));
+        emitEvent<DataEventError>(DataEventError::IdentificationMismatch);
         return false;
     }
     for (;;) {
@@ -164,12 +162,18 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     }
     if (!keepRunning())
         return false;
-    emitEvent(new DataEvent(DataEvent::Connected));
-    emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
+    emitEvent<DataEvent>(DataEvent::Connected);
+    emitEvent<ConfigEvent>(*configuration, ConfigEvent::Read);
     return true;
 }
 
 void DataThread::run()
+{
+    runOnce();
+    RunHandOver::released(this);
+}
+
+void DataThread::runOnce()
 {
     const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(info.portNumber) : pathOverride;
     ModbusPort port(path.toLocal8Bit());
@@ -200,7 +204,7 @@ void DataThread::cycle(PacketExecutor &exec, RunState &state)
     if (!keepRunning())
         return;
     if (state.startCharacteristicPending && exec.readPacket(*startCharacteristic) && keepRunning()) {
-        emitEvent(new RunConfigEventGet(*startCharacteristic));
+        emitEvent<RunConfigEventGet>(*startCharacteristic);
         state.startCharacteristicPending = false;
     }
     serveCommands(exec, state);
@@ -215,13 +219,13 @@ void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
 {
     if (!exec.readPacket(*setupProgress) || !keepRunning())
         return;
-    emitEvent(new RunConfigEventProgress(*setupProgress));
+    emitEvent<RunConfigEventProgress>(*setupProgress);
     const int now = setupProgress->state();
     if (now == state.autoState)
         return;
     if (now != RunConfigProgressPacket::Running)
         state.startCharacteristicPending = true;
-    emitEvent(new ChangeAutoConfigState(state.autoState, now));
+    emitEvent<ChangeAutoConfigState>(state.autoState, now);
     state.autoState = now;
 }
 
@@ -244,7 +248,7 @@ void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
     serveConfiguration(exec);
     if (configReadRequested && exec.readPacket(*configuration) && keepRunning()) {
         configReadRequested = false;
-        emitEvent(new ConfigEvent(*configuration, ConfigEvent::Read));
+        emitEvent<ConfigEvent>(*configuration, ConfigEvent::Read);
     }
 }
 
@@ -263,12 +267,12 @@ void DataThread::serveClears(PacketExecutor &exec)
     if (clearCrashProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> clear(RegisterMap::CrashLog);
         const bool ok = writeGuarded(exec, clear);
-        emitEvent(new DataEvent(ok ? DataEvent::CrashProtocolCleared : DataEvent::CrashProtocolNotCleared));
+        emitEvent<DataEvent>(ok ? DataEvent::CrashProtocolCleared : DataEvent::CrashProtocolNotCleared);
     }
     if (clearWorkProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> clear(RegisterMap::WorkLog);
         const bool ok = writeGuarded(exec, clear);
-        emitEvent(new DataEvent(ok ? DataEvent::WorkProtocolCleared : DataEvent::WorkProtocolNotCleared));
+        emitEvent<DataEvent>(ok ? DataEvent::WorkProtocolCleared : DataEvent::WorkProtocolNotCleared);
     }
 }
 
@@ -291,7 +295,7 @@ void DataThread::serveRunningTimeReset(PacketExecutor &exec)
         TDataPacket<unsigned int> starts(RegisterMap::StartCount);
         ok = writeGuarded(exec, starts);
     }
-    emitEvent(new DataEvent(ok ? DataEvent::RunningTimeReset : DataEvent::RunningTimeNotReset));
+    emitEvent<DataEvent>(ok ? DataEvent::RunningTimeReset : DataEvent::RunningTimeNotReset);
 }
 
 void DataThread::serveClock(PacketExecutor &exec)
@@ -300,7 +304,7 @@ void DataThread::serveClock(PacketExecutor &exec)
         return;
     TDataPacket<unsigned int> clock(RegisterMap::DeviceClock);
     clock.value = clockValue;
-    emitEvent(new DataEvent(writeGuarded(exec, clock) ? DataEvent::ClockSet : DataEvent::ClockNotSet));
+    emitEvent<DataEvent>(writeGuarded(exec, clock) ? DataEvent::ClockSet : DataEvent::ClockNotSet);
 }
 
 void DataThread::serveConfiguration(PacketExecutor &exec)
@@ -310,10 +314,10 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
         return;
     if (writeGuarded(exec, *pending)) {
         configuration = std::move(pending);
-        emitEvent(new ConfigEvent(*configuration, ConfigEvent::Written));
+        emitEvent<ConfigEvent>(*configuration, ConfigEvent::Written);
         return;
     }
-    emitEvent(new ConfigEvent(*configuration, ConfigEvent::NotWritten));
+    emitEvent<ConfigEvent>(*configuration, ConfigEvent::NotWritten);
     // Entries before the failure may already be in the device: read back what it now holds.
     configReadRequested = true;
 }
@@ -325,7 +329,7 @@ void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
         return;
     if (exec.readPacket(*oscillogram) && keepRunning()) {
         state.lastOscillogramCode = fault.value;
-        emitEvent(new CrashEventOscillogramGet(*oscillogram));
+        emitEvent<CrashEventOscillogramGet>(*oscillogram);
     }
 }
 
@@ -333,16 +337,16 @@ void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 {
     if (!exec.readPacket(*monitoring) || !keepRunning()) {
         if (state.linkUp && keepRunning()) {
-            emitEvent(new DataEventError(DataEventError::LinkLost));
+            emitEvent<DataEventError>(DataEventError::LinkLost);
             state.linkUp = false;
         }
         return;
     }
     if (!state.linkUp) {
-        emitEvent(new DataEvent(DataEvent::LinkRestored));
+        emitEvent<DataEvent>(DataEvent::LinkRestored);
         state.linkUp = true;
     }
-    emitEvent(new DataEventGet(*monitoring));
+    emitEvent<DataEventGet>(*monitoring);
     readLogsOrMarks(exec, state);
 }
 
@@ -350,7 +354,7 @@ void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
 {
     if (state.logsChanged) {
         if (exec.readPacket(*workProtocol) && exec.readPacket(*crashProtocol) && keepRunning()) {
-            emitEvent(new DataEventGetProtocol(*workProtocol, *crashProtocol));
+            emitEvent<DataEventGetProtocol>(*workProtocol, *crashProtocol);
             state.logsChanged = false;
         }
         return;

@@ -74,6 +74,7 @@ protected:
 private:
     struct RunState;
 
+    void runOnce();
     bool connectDevice(ModbusPort &port, PacketExecutor &exec);
     bool identificationMatches(const SearchPacket &id) const;
     void cycle(PacketExecutor &exec, RunState &state);
@@ -90,7 +91,11 @@ private:
     void readLogsOrMarks(PacketExecutor &exec, RunState &state);
     bool writeGuarded(PacketExecutor &exec, const class DataPacket &packet);
     void sleepRestOfCycle(qint64 elapsedMs);
-    void emitEvent(DataEvent *event);
+    // The event is built inside, so that everything it carries is made in one place.
+    template <typename Event, typename... Args> void emitEvent(Args &&...args)
+    {
+        emit dataEvent(new Event(std::forward<Args>(args)...));
+    }
     bool keepRunning() const { return running.load(); }
 
     const DeviceInfo info;

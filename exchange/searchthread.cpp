@@ -4,6 +4,7 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "portmap.h"
+#include "runhandover.h"
 #include "searchevent.h"
 #include "searcheventerror.h"
 #include "searcheventfound.h"
@@ -28,6 +29,7 @@ SearchThread::~SearchThread()
 {
     requestStop();
     wait();
+    RunHandOver::taken(this);
 }
 
 int SearchThread::scanFormat(int index)
@@ -83,6 +85,7 @@ void SearchThread::stopSearch()
         return;
     requestStop();
     wait();
+    RunHandOver::taken(this);
     single = false;
     stoped();
 }
@@ -100,7 +103,7 @@ void SearchThread::toggleSearch()
 
 void SearchThread::stoped()
 {
-    emitEvent(new SearchEvent(SearchEvent::Stopped));
+    emitEvent<SearchEvent>(SearchEvent::Stopped);
 }
 
 DeviceInfo SearchThread::recognise(const SearchPacket &answer)
@@ -134,7 +137,7 @@ bool SearchThread::probe(ModbusPort &modbus, int addr, int format)
     d.frameFormat = format;
     d.baudRate = qint32(speed);
     d.portNumber = port;
-    emitEvent(new SearchEventFound(d));
+    emitEvent<SearchEventFound>(d);
     return true;
 }
 
@@ -152,24 +155,30 @@ void SearchThread::scan(ModbusPort &modbus)
             ++formatIdx;
             if (!running)
                 return;
-            emitEvent(new SearchEvent(SearchEvent::Progress));
+            emitEvent<SearchEvent>(SearchEvent::Progress);
         }
         formatIdx = 0;
         ++address;
     }
-    emitEvent(new SearchEvent(SearchEvent::ScanDone));
+    emitEvent<SearchEvent>(SearchEvent::ScanDone);
 }
 
 void SearchThread::run()
+{
+    runOnce();
+    RunHandOver::released(this);
+}
+
+void SearchThread::runOnce()
 {
     const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(port) : pathOverride;
     ModbusPort modbus(path.toLocal8Bit());
     modbus.setRunningFlag(&running);
     if (!modbus.open()) {
-        emitEvent(new SearchEventError(0));
+        emitEvent<SearchEventError>(0);
         return;
     }
-    emitEvent(new SearchEvent(SearchEvent::Started));
+    emitEvent<SearchEvent>(SearchEvent::Started);
     modbus.setReadTimeout(probeTimeoutOverride > 0 ? probeTimeoutOverride : probeTimeoutFor(speed));
     modbus.setSpeed(speed);
     if (single) {
@@ -177,7 +186,7 @@ void SearchThread::run()
         modbus.setFrameFormat(int(probeFormat));
         probe(modbus, int(probeAddress), int(probeFormat));
         if (running)
-            emitEvent(new SearchEvent(SearchEvent::ProbeDone));
+            emitEvent<SearchEvent>(SearchEvent::ProbeDone);
         return;
     }
     scan(modbus);

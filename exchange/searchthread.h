@@ -71,9 +71,14 @@ protected:
     void run() override;
 
 private:
+    void runOnce();
     void scan(ModbusPort &port);
     bool probe(ModbusPort &port, int address, int format);
-    void emitEvent(SearchEvent *event) { emit searchEvent(event); }
+    // The event is built inside, so that everything it carries is made in one place.
+    template <typename Event, typename... Args> void emitEvent(Args &&...args)
+    {
+        emit searchEvent(new Event(std::forward<Args>(args)...));
+    }
     void requestStop();
 
     qint32 port = 0;
