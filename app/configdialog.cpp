@@ -1,0 +1,85 @@
+#include "configdialog.h"
+
+#include "appsettings.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent)
+    : QDialog(parent), autoConnectBox(new QCheckBox(tr("Автоматическое подключение при запуске программы"), this))
+{
+    setWindowTitle(tr("Параметры"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    setFixedSize(320, 210);
+    autoConnectBox->setChecked(autoConnect);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(autoConnectBox);
+    layout->addWidget(setupAxisGroup(axisScale));
+    layout->addWidget(new QLabel(tr("Интервал графиков"), this));
+    layout->addLayout(setupIntervalRow(plotInterval));
+    layout->addLayout(setupButtons());
+}
+
+QWidget *ConfigDialog::setupAxisGroup(int axisScale)
+{
+    auto *group = new QGroupBox(tr("Масштаб оси токов токо-временной характеристики"), this);
+    linearButton = new QRadioButton(tr("Линейный"), group);
+    logarithmicButton = new QRadioButton(tr("Логарифмический"), group);
+    auto *column = new QVBoxLayout(group);
+    column->addWidget(linearButton);
+    column->addWidget(logarithmicButton);
+    // A damaged file may hold any value; the plot draws every value but 1 linear.
+    if (axisScale == AppSettings::kLogarithmicAxis)
+        logarithmicButton->setChecked(true);
+    else
+        linearButton->setChecked(true);
+    return group;
+}
+
+QLayout *ConfigDialog::setupIntervalRow(int plotInterval)
+{
+    hoursBox = new QSpinBox(this);
+    hoursBox->setRange(0, kMaxHours);
+    hoursBox->setSuffix(tr("ч."));
+    hoursBox->setValue(plotInterval / 3600);
+    minutesBox = new QSpinBox(this);
+    minutesBox->setRange(0, 59);
+    minutesBox->setSuffix(tr("мин."));
+    minutesBox->setValue(plotInterval % 3600 / 60);
+    auto *row = new QBoxLayout(QBoxLayout::RightToLeft);
+    row->addWidget(minutesBox);
+    row->addWidget(hoursBox);
+    return row;
+}
+
+QLayout *ConfigDialog::setupButtons()
+{
+    auto *ok = new QPushButton(tr("ОК"), this);
+    auto *cancel = new QPushButton(tr("Отмена"), this);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto *row = new QHBoxLayout;
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    return row;
+}
+
+bool ConfigDialog::autoConnect() const
+{
+    return autoConnectBox->isChecked();
+}
+
+int ConfigDialog::axisScale() const
+{
+    return linearButton->isChecked() ? AppSettings::kLinearAxis : AppSettings::kLogarithmicAxis;
+}
+
+int ConfigDialog::plotInterval() const
+{
+    return hoursBox->value() * 3600 + minutesBox->value() * 60;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QRadioButton;
+class QSpinBox;
+
+// "Параметры": auto-connection, the current axis of the time-current characteristic
+// and the time span of the plots. The caller reads the choices after acceptance.
+class ConfigDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    static constexpr int kMaxHours = 24; // a day is the longest span a plot keeps
+
+    ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent = nullptr);
+
+    bool autoConnect() const;
+    // 0 linear, 1 logarithmic.
+    int axisScale() const;
+    // Seconds, in whole minutes.
+    int plotInterval() const;
+
+private:
+    QWidget *setupAxisGroup(int axisScale);
+    QLayout *setupIntervalRow(int plotInterval);
+    QLayout *setupButtons();
+
+    QCheckBox *autoConnectBox;
+    QRadioButton *linearButton = nullptr;
+    QRadioButton *logarithmicButton = nullptr;
+    QSpinBox *hoursBox = nullptr;
+    QSpinBox *minutesBox = nullptr;
+};

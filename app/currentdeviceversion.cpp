@@ -1,0 +1,3 @@
+#include "currentdeviceversion.h"
+
+std::atomic<int> currentDeviceVersion {0};

@@ -1,0 +1,34 @@
+#include "datadirectory.h"
+#include "demoline.h"
+#include "launchoptions.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const LaunchOptions options = LaunchOptions::parse(app.arguments());
+    // Relative paths of the program (../data) are taken from its own directory.
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    QCoreApplication::setApplicationName(MainWindow::applicationName());
+    if (!options.dataDir.isEmpty())
+        qputenv(DataDirectory::kEnvironmentVariable, QFile::encodeName(options.dataDir));
+    DemoLine demo; // outlives the window, which closes its connection first
+    if (options.demo && !demo.start()) {
+        std::fprintf(stderr, "orbix-service: demo line: %s\n", qPrintable(demo.errorString()));
+        return 1;
+    }
+    auto *window = new MainWindow;
+    if (options.demo)
+        window->showDemoLine(demo.portNumber(), DemoLine::kProbeTimeoutMs);
+    window->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    window->show();
+    const int code = app.exec();
+    delete window;
+    return code;
+}

@@ -1,0 +1,501 @@
+#include "mainwindow.h"
+
+#include "appprotocolevent.h"
+#include "appprotocoleventengine.h"
+#include "appsettings.h"
+#include "configdialog.h"
+#include "configevent.h"
+#include "configpacket.h"
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "currentdeviceversion.h"
+#include "datadirectory.h"
+#include "dataeventerror.h"
+#include "dataeventgetprotocol.h"
+#include "datathread.h"
+#include "devicerecordfile.h"
+#include "styles.h"
+#include "tabcharcurve.h"
+#include "tabcrashcurve.h"
+#include "tabsearch.h"
+#include "tabsetup.h"
+#include "tabwatch.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+
+Q_LOGGING_CATEGORY(lcWindow, "orbix.window", QtWarningMsg)
+
+namespace {
+// Durations of status messages: results of requests and changes of the connection.
+constexpr int kResultStatusMs = 5000;
+constexpr int kConnectionStatusMs = 10000;
+constexpr int kAccessCodeDigits = 4;       // the device takes codes 0..9999
+constexpr int kAccessFieldWidth = 50;
+constexpr const char *kHelpFile = "user-guide.md"; // copied beside the program at build time
+} // namespace
+
+// The images live in a static library: their registration must be asked for.
+static void initResources()
+{
+    Q_INIT_RESOURCE(img);
+}
+
+QString MainWindow::applicationName()
+{
+    return QStringLiteral("ОРБИКС-Сервис 11");
+}
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+{
+    initResources();
+    setWindowIcon(QIcon(QStringLiteral(":/img/icon.ico")));
+    AppSettings::instance().load();
+    setupTabs();
+    setupToolBar();
+    setupStatusBar();
+    updateTitle();
+    autoConnect();
+}
+
+MainWindow::~MainWindow()
+{
+    writeLastConnection();
+    disconnectDevice();
+    AppSettings::instance().save();
+    delete tabWidget; // the search tab saves its device list on the way
+    tabWidget = nullptr;
+}
+
+void MainWindow::setupTabs()
+{
+    tabWidget = new QTabWidget(this);
+    setCentralWidget(tabWidget);
+    searchTab = new TabSearch(this, tabWidget);
+    watchTab = new TabWatch(this, tabWidget);
+    setupTab = new TabSetup(this, tabWidget);
+    charCurveTab = new TabCharCurve(this, tabWidget);
+    crashCurveTab = new TabCrashCurve(this, tabWidget);
+    tabWidget->addTab(searchTab, tr("Подключение"));
+    tabWidget->addTab(watchTab, tr("Наблюдение и управление"));
+    tabWidget->addTab(setupTab, tr("Настройка"));
+    tabWidget->addTab(charCurveTab, tr("Токо-временная характеристика"));
+    tabWidget->addTab(crashCurveTab, tr("Аварийная осциллограмма"));
+    setDeviceTabsEnabled(false);
+}
+
+void MainWindow::setupToolBar()
+{
+    QToolBar *bar = addToolBar(tr("Панель инструментов"));
+    bar->setOrientation(Qt::Horizontal);
+    btnReport = new QToolButton(bar);
+    btnReport->setIcon(QIcon(QStringLiteral(":/img/report.png")));
+    btnReport->setToolTip(tr("Сгенерировать отчёт"));
+    btnReport->setEnabled(false);
+    auto *btnConfig = new QToolButton(bar);
+    btnConfig->setIcon(QIcon(QStringLiteral(":/img/service_manager.png")));
+    btnConfig->setToolTip(tr("Настройки программы"));
+    auto *btnHelp = new QToolButton(bar);
+    btnHelp->setIcon(QIcon(QStringLiteral(":/img/help.png")));
+    btnHelp->setToolTip(tr("Помощь"));
+    for (QWidget *w : {static_cast<QWidget *>(btnReport), static_cast<QWidget *>(btnConfig),
+                       static_cast<QWidget *>(btnHelp), setupAccessCodeField()})
+        bar->addWidget(w);
+    connect(btnReport, &QToolButton::clicked, this, &MainWindow::onBtnCreateReport);
+    connect(btnConfig, &QToolButton::clicked, this, &MainWindow::onBtnShowAppConfig);
+    connect(btnHelp, &QToolButton::clicked, this, &MainWindow::onBtnShowHelp);
+}
+
+QWidget *MainWindow::setupAccessCodeField()
+{
+    auto *box = new QWidget(this);
+    auto *row = new QHBoxLayout(box);
+    row->addStretch();
+    row->addWidget(new QLabel(tr("Код доступа: "), box));
+    accessField = new QLineEdit(box);
+    accessField->setEchoMode(QLineEdit::Password);
+    accessField->setValidator(new QIntValidator(0, 9999, accessField));
+    accessField->setMaxLength(kAccessCodeDigits);
+    accessField->setFixedWidth(kAccessFieldWidth);
+    accessField->setEnabled(false);
+    row->addWidget(accessField);
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    connect(accessField, &QLineEdit::editingFinished, this, &MainWindow::onPasswordEditingFinished);
+    return box;
+}
+
+void MainWindow::setupStatusBar()
+{
+    indicator = new QLabel(QStringLiteral("-"), this);
+    indicator->setAlignment(Qt::AlignCenter);
+    statusBar()->addPermanentWidget(indicator);
+}
+
+void MainWindow::showDemoLine(int portNumber, int probeTimeoutMs)
+{
+    auto *demo = new QLabel(tr("Имитатор линии: COM%1").arg(portNumber), this);
+    demo->setStyleSheet(Styles::yellow());
+    statusBar()->insertPermanentWidget(0, demo);
+    searchTab->selectPort(portNumber);
+    searchTab->setProbeTimeout(probeTimeoutMs);
+}
+
+void MainWindow::autoConnect()
+{
+    if (!AppSettings::instance().autoConnect)
+        return;
+    // Each connect replaces the previous one: the last complete record wins.
+    for (const DeviceInfo &device : DeviceRecordFile::load(DataDirectory::filePath(QLatin1String(kLastConnectionFile))))
+        connectDevice(device);
+}
+
+void MainWindow::writeLastConnection() const
+{
+    QList<DeviceInfo> records;
+    if (thread)
+        records.append(thread->device());
+    if (!DeviceRecordFile::save(DataDirectory::writableFilePath(QLatin1String(kLastConnectionFile)), records))
+        qCWarning(lcWindow) << "last connection not written";
+}
+
+void MainWindow::updateTitle()
+{
+    if (!thread) {
+        setWindowTitle(applicationName());
+        return;
+    }
+    const DeviceInfo &d = thread->device();
+    setWindowTitle(applicationName() + QStringLiteral(" [ОРБИКС-11 ") + QString::number(d.minRatedCurrent, 'g', 6)
+                   + QLatin1Char('-') + QString::number(d.maxRatedCurrent, 'g', 6) + QStringLiteral(" v")
+                   + QString::number(d.modification * 0.01, 'f', 2) + QStringLiteral(" / ")
+                   + QString::number(d.address) + QStringLiteral(" / COM") + QString::number(d.portNumber)
+                   + QLatin1Char(']'));
+}
+
+void MainWindow::connectDevice(const DeviceInfo &device)
+{
+    disconnectDevice();
+    currentDeviceVersion = device.modification;
+    thread = std::make_unique<DataThread>(device);
+    connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onDataEvent);
+    thread->startExchange();
+}
+
+void MainWindow::disconnectDevice()
+{
+    if (!thread)
+        return;
+    thread->stopExchange(); // reports code 2 here, before it returns
+    thread.reset();
+    appProtocol.clear();
+    watchTab->protocolChanged();
+    updateTitle();
+}
+
+const DeviceInfo *MainWindow::currentDevice() const
+{
+    return thread ? &thread->device() : nullptr;
+}
+
+void MainWindow::showStatus(const QString &text, int durationMs)
+{
+    statusBar()->showMessage(text, durationMs);
+}
+
+bool MainWindow::hasAccessCode() const
+{
+    return !accessField->text().isEmpty();
+}
+
+void MainWindow::focusAccessCode()
+{
+    accessField->setFocus();
+}
+
+quint16 MainWindow::accessCode() const
+{
+    return quint16(accessField->text().toUInt()); // "" and junk read as 0
+}
+
+void MainWindow::onPasswordEditingFinished()
+{
+    if (thread)
+        thread->setAccessCode(qint16(accessCode()));
+}
+
+void MainWindow::requestReadConfig()
+{
+    if (!thread)
+        return;
+    showStatus(tr("Чтение настроек..."), kResultStatusMs);
+    thread->requestReadConfig();
+}
+
+void MainWindow::requestWriteConfig(ConfigPacket *configuration)
+{
+    if (!thread) {
+        delete configuration; // the block was handed over: nobody else frees it
+        return;
+    }
+    showStatus(tr("Запись настроек..."), kResultStatusMs);
+    // One write at a time: a second block while one is pending is dropped, not leaked.
+    if (!thread->requestWriteConfig(configuration))
+        delete configuration;
+}
+
+void MainWindow::requestSetTime(quint32 secondsSince1970)
+{
+    if (!thread)
+        return;
+    showStatus(tr("Настройка времени..."), kResultStatusMs);
+    thread->requestSetTime(secondsSince1970);
+}
+
+void MainWindow::requestResetCrashProtocol()
+{
+    if (!thread)
+        return;
+    showStatus(tr("Очистка протокола аварий..."), kResultStatusMs);
+    thread->requestClearCrashProtocol();
+}
+
+void MainWindow::requestResetWorkProtocol()
+{
+    if (!thread)
+        return;
+    showStatus(tr("Очистка протокола работы двигателя..."), kResultStatusMs);
+    thread->requestClearWorkProtocol();
+}
+
+void MainWindow::requestResetWorkTime()
+{
+    if (!thread)
+        return;
+    showStatus(tr("Сброс наработки двигателя..."), kResultStatusMs);
+    thread->requestResetRunningTime();
+}
+
+void MainWindow::requestEngineCommand(int command)
+{
+    if (!thread)
+        return;
+    addProtocolEntry(new AppProtocolEventEngine(command));
+    thread->requestEngineCommand(command);
+}
+
+void MainWindow::requestToggleOutput()
+{
+    if (thread)
+        thread->requestToggleOutput();
+}
+
+void MainWindow::requestAutoSetup()
+{
+    if (thread)
+        thread->requestAutoSetupStart();
+}
+
+void MainWindow::onDataEvent(const DataEvent *event)
+{
+    // An event queued by a connection that has been closed since must not
+    // re-enable the window; the stop's own code 2 comes from the current thread.
+    if (sender() && sender() != thread.get()) {
+        delete event;
+        return;
+    }
+    react(event);
+    for (DataEventListener *tab : std::initializer_list<DataEventListener *> {watchTab, setupTab, charCurveTab, crashCurveTab})
+        tab->onDataEvent(event);
+    delete event;
+}
+
+void MainWindow::react(const DataEvent *event)
+{
+    switch (event->type()) {
+    case DataEvent::Connected:
+        return onConnected();
+    case DataEvent::Disconnected:
+        return onDisconnected();
+    case DataEvent::Error:
+        return onConnectionError(static_cast<const DataEventError *>(event)->error());
+    case DataEvent::LinkRestored:
+        return onLinkRestored();
+    case DataEvent::GetProtocol:
+        return mergeProtocol(event);
+    case DataEvent::Config:
+        return onConfigEvent(static_cast<const ConfigEvent *>(event)->result());
+    case DataEvent::OscillogramGet:
+        return onOscillogram(event);
+    default:
+        showResultStatus(event->type());
+    }
+}
+
+void MainWindow::onConnected()
+{
+    for (int i : {WatchTab, SetupTab, CharCurveTab}) // the oscillogram tab follows code 17
+        tabWidget->setTabEnabled(i, true);
+    tabWidget->setCurrentIndex(WatchTab);
+    setIndicator(tr("Подключение"), Styles::green());
+    showStatus(tr("Соединение установлено"), kConnectionStatusMs);
+    searchTab->setDisconnectEnabled(true);
+    addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::Connected));
+    accessField->setEnabled(true);
+    btnReport->setEnabled(true);
+    updateTitle();
+}
+
+void MainWindow::onDisconnected()
+{
+    setDeviceTabsEnabled(false);
+    tabWidget->setCurrentIndex(SearchTab);
+    setIndicator(QStringLiteral("-"), QString());
+    showStatus(tr("Соединение разорвано"), kConnectionStatusMs);
+    searchTab->setDisconnectEnabled(false);
+    accessField->clear();
+    accessField->setEnabled(false);
+    btnReport->setEnabled(false);
+}
+
+void MainWindow::onConnectionError(int code)
+{
+    switch (code) {
+    case DataEventError::PortNotOpened:
+        return discardThread(tr("Ошибка соединения: невозможно открыть порт!"));
+    case DataEventError::IdentificationUnreadable:
+        return discardThread(tr("Не удалось подключиться к устройству"));
+    case DataEventError::IdentificationMismatch:
+        return discardThread(tr("Модификация устройства не соответствует ожидаемой"));
+    case DataEventError::LinkLost:
+        showStatus(tr("Соединение потеряно"), 0);
+        setIndicator(tr("Нет связи"), Styles::red());
+        addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::LinkLost));
+        return;
+    }
+}
+
+void MainWindow::discardThread(const QString &status)
+{
+    showStatus(status, 0);
+    thread.reset(); // its run has ended; the destructor waits for it
+}
+
+void MainWindow::onLinkRestored()
+{
+    showStatus(tr("Соединение восстановлено"), kConnectionStatusMs);
+    setIndicator(tr("Подключение"), Styles::green());
+    addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::LinkRestored));
+}
+
+void MainWindow::onConfigEvent(int result)
+{
+    if (result == ConfigEvent::Read) {
+        showStatus(tr("Настройки получены"), kResultStatusMs);
+    } else if (result == ConfigEvent::NotWritten) {
+        showStatus(tr("Ошибка записи настроек"), 0);
+    } else if (result == ConfigEvent::Written) {
+        addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::ConfigWritten));
+        showStatus(tr("Настройки записаны"), kResultStatusMs);
+    }
+}
+
+void MainWindow::onOscillogram(const DataEvent *event)
+{
+    const CrashOscillogramPacket *block = static_cast<const CrashEventOscillogramGet *>(event)->packet();
+    tabWidget->setTabEnabled(CrashCurveTab, block && block->faultCode() != 0);
+}
+
+// The results of one-shot requests: a status message, and for the cleared logs
+// their entries leave the application protocol.
+void MainWindow::showResultStatus(int type)
+{
+    switch (type) {
+    case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
+    case DataEvent::ClockNotSet: showStatus(tr("Не удалось настроить время"), kResultStatusMs); break;
+    case DataEvent::CrashProtocolCleared:
+        removeProtocolKind(ProtocolEvent::CrashLog);
+        showStatus(tr("Протокол аварий сброшен"), kResultStatusMs);
+        break;
+    case DataEvent::CrashProtocolNotCleared: showStatus(tr("Ошибка сброса протокола аварий"), kResultStatusMs); break;
+    case DataEvent::WorkProtocolCleared:
+        removeProtocolKind(ProtocolEvent::WorkLog);
+        showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs);
+        break;
+    case DataEvent::WorkProtocolNotCleared:
+        showStatus(tr("Ошибка сброса протокола работы двигателя"), kResultStatusMs);
+        break;
+    case DataEvent::RunningTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
+    case DataEvent::RunningTimeNotReset: showStatus(tr("Ошибка сброса наработки двигателя"), kResultStatusMs); break;
+    default: break; // 0, 15, 16, 18 and above concern the tabs only
+    }
+}
+
+void MainWindow::setIndicator(const QString &text, const QString &style)
+{
+    indicator->setText(text);
+    indicator->setStyleSheet(style);
+}
+
+void MainWindow::setDeviceTabsEnabled(bool enabled)
+{
+    for (int i = WatchTab; i <= CrashCurveTab; ++i)
+        tabWidget->setTabEnabled(i, enabled);
+}
+
+void MainWindow::addProtocolEntry(ProtocolEvent *entry)
+{
+    appProtocol.insert(entry);
+    watchTab->protocolChanged();
+}
+
+void MainWindow::removeProtocolKind(int kind)
+{
+    appProtocol.removeKind(kind);
+    watchTab->protocolChanged();
+}
+
+void MainWindow::mergeProtocol(const DataEvent *event)
+{
+    const auto *logs = static_cast<const DataEventGetProtocol *>(event);
+    if (logs->protocol() && logs->crashProtocol())
+        appProtocol.merge(*logs->protocol(), *logs->crashProtocol());
+    watchTab->protocolChanged();
+}
+
+void MainWindow::onBtnCreateReport()
+{
+    // The PDF report is built by its own change; until then the button only exists.
+    qCInfo(lcWindow) << "report generation is not part of this build";
+}
+
+void MainWindow::onBtnShowAppConfig()
+{
+    AppSettings &settings = AppSettings::instance();
+    ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    settings.autoConnect = dialog.autoConnect();
+    settings.currentAxisScale = dialog.axisScale();
+    settings.plotInterval = dialog.plotInterval();
+    // The characteristic plot takes the axis when that tab gets its plot.
+    watchTab->setPlotInterval(settings.plotInterval);
+}
+
+void MainWindow::onBtnShowHelp()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kHelpFile);
+    if (QFileInfo::exists(path)) // a missing guide is silent, as a failed shell call would be
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "dataeventlistener.h"
+#include "maincontrol.h"
+#include "protocollist.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class DataThread;
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class QToolButton;
+class TabCharCurve;
+class TabCrashCurve;
+class TabSearch;
+class TabSetup;
+class TabWatch;
+
+// The program's only top-level window: the five tabs, the toolbar with the access
+// code, the status bar with the link indicator, the connection and the application
+// protocol. Every data event passes through it to the device tabs.
+class MainWindow : public QMainWindow, public MainControl, public DataEventListener
+{
+    Q_OBJECT
+public:
+    enum TabIndex { SearchTab = 0, WatchTab = 1, SetupTab = 2, CharCurveTab = 3, CrashCurveTab = 4 };
+    static constexpr const char *kLastConnectionFile = "last_connection.dat";
+    static QString applicationName();
+
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void connectDevice(const DeviceInfo &device) override;
+    void disconnectDevice() override;
+    const DeviceInfo *currentDevice() const override;
+    void showStatus(const QString &text, int durationMs) override;
+    bool hasAccessCode() const override;
+    void focusAccessCode() override;
+    void requestReadConfig() override;
+    void requestWriteConfig(ConfigPacket *configuration) override;
+    void requestSetTime(quint32 secondsSince1970) override;
+    void requestResetCrashProtocol() override;
+    void requestResetWorkProtocol() override;
+    void requestResetWorkTime() override;
+    void requestEngineCommand(int command) override;
+    void requestToggleOutput() override;
+    void requestAutoSetup() override;
+    const QList<ProtocolEvent *> &protocol() const override { return appProtocol.entries(); }
+
+    // The access code as the device gets it: decimal, an empty or unreadable text is 0.
+    quint16 accessCode() const;
+    // Marks the window as working on the simulated line bound to COMn.
+    void showDemoLine(int portNumber, int probeTimeoutMs);
+
+    QTabWidget *tabs() const { return tabWidget; }
+    TabSearch *tabSearch() const { return searchTab; }
+    TabWatch *tabWatch() const { return watchTab; }
+    QLabel *linkIndicator() const { return indicator; }
+    QLineEdit *accessCodeField() const { return accessField; }
+    QToolButton *reportButton() const { return btnReport; }
+    DataThread *dataThread() const { return thread.get(); }
+
+public slots:
+    void onDataEvent(const DataEvent *event) override;
+    void onPasswordEditingFinished();
+    void onBtnCreateReport();
+    void onBtnShowAppConfig();
+    void onBtnShowHelp();
+
+private:
+    void setupTabs();
+    void setupToolBar();
+    QWidget *setupAccessCodeField();
+    void setupStatusBar();
+    void autoConnect();
+    void writeLastConnection() const;
+    void updateTitle();
+    void react(const DataEvent *event);
+    void onConnected();
+    void onDisconnected();
+    void onConnectionError(int code);
+    void onLinkRestored();
+    void onConfigEvent(int result);
+    void onOscillogram(const DataEvent *event);
+    void showResultStatus(int type);
+    void setIndicator(const QString &text, const QString &style);
+    void setDeviceTabsEnabled(bool enabled);
+    void discardThread(const QString &status);
+    void addProtocolEntry(ProtocolEvent *entry);
+    void removeProtocolKind(int kind);
+    void mergeProtocol(const DataEvent *event);
+
+    QTabWidget *tabWidget = nullptr;
+    TabSearch *searchTab = nullptr;
+    TabWatch *watchTab = nullptr;
+    TabSetup *setupTab = nullptr;
+    TabCharCurve *charCurveTab = nullptr;
+    TabCrashCurve *crashCurveTab = nullptr;
+    std::unique_ptr<DataThread> thread;
+    QLabel *indicator = nullptr;
+    ProtocolList appProtocol;
+    QLineEdit *accessField = nullptr;
+    QToolButton *btnReport = nullptr;
+};

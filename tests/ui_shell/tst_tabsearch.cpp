@@ -1,0 +1,278 @@
+// The search tab against a simulated line: button states through a scan, stop and
+// continue, the single probe, the device list file and the table's double click.
+#include "appsettings.h"
+#include "dataeventlistener.h"
+#include "deviceinfo.h"
+#include "devicerecordfile.h"
+#include "maincontrol.h"
+#include "searchdialog.h"
+#include "searchthread.h"
+#include "simulator.h"
+#include "tabledevice.h"
+#include "tabsearch.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+constexpr int kLinePort = 77;
+constexpr int kBrokenPort = 78;   // bound to a plain file: opening it as a line fails
+constexpr int kSpeedIndex57600 = 8;
+constexpr int kProbeMs = 25;      // the simulator answers at 57600 bit/s within a few ms
+
+// Records what the tab asks of the main window.
+class MainStandIn : public MainControl
+{
+public:
+    void connectDevice(const DeviceInfo &device) override { connected.append(device); }
+    void disconnectDevice() override { ++disconnects; }
+    const DeviceInfo *currentDevice() const override { return nullptr; }
+    void showStatus(const QString &text, int) override { status = text; }
+    bool hasAccessCode() const override { return false; }
+    void focusAccessCode() override {}
+    void requestReadConfig() override {}
+    void requestWriteConfig(ConfigPacket *) override {}
+    void requestSetTime(quint32) override {}
+    void requestResetCrashProtocol() override {}
+    void requestResetWorkProtocol() override {}
+    void requestResetWorkTime() override {}
+    void requestEngineCommand(int) override {}
+    void requestToggleOutput() override {}
+    void requestAutoSetup() override {}
+    const QList<ProtocolEvent *> &protocol() const override { return none; }
+
+    QList<DeviceInfo> connected;
+    int disconnects = 0;
+    QString status;
+    QList<ProtocolEvent *> none;
+};
+
+DeviceInfo record(int kind, int address)
+{
+    DeviceInfo d;
+    d.kind = kind;
+    d.address = address;
+    d.baudRate = 19200;
+    d.portNumber = kLinePort;
+    d.modification = kind == DeviceInfo::Unknown ? 0 : 70;
+    d.currentScale = kind == DeviceInfo::Unknown ? 0 : 2;
+    d.minRatedCurrent = kind == DeviceInfo::Unknown ? 0.0f : 5.0f;
+    d.maxRatedCurrent = kind == DeviceInfo::Unknown ? 0.0f : 50.0f;
+    return d;
+}
+} // namespace
+
+class TestTabSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void selectorsAndInitialState();
+    void scanStopContinue();
+    void singleProbeByDialog_data();
+    void singleProbeByDialog();
+    void portThatCannotOpen();
+    void deviceListLoadAndSave();
+    void doubleClickConnectsKnownDevicesOnly();
+
+private:
+    QPushButton *button(TabSearch &tab, const QString &text) const;
+    QComboBox *selector(TabSearch &tab, int index) const;
+    QString listPath() const { return dir->filePath(QStringLiteral("device_list.dat")); }
+    bool waitStatus(const QString &text, int ms = 20000) const;
+
+    Simulator sim;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString brokenLine;
+    MainStandIn main;
+};
+
+void TestTabSearch::initTestCase()
+{
+    sim.setTurnaroundMs(1);
+    sim.addDevice(SimDeviceConfig {2, 70, 0, 57600, 2, 10});
+    sim.addDevice(SimDeviceConfig {4, 80, 1, 57600, 1, 50});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+}
+
+void TestTabSearch::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    brokenLine = dir->filePath(QStringLiteral("not-a-line"));
+    QFile(brokenLine).open(QIODevice::WriteOnly);
+    qputenv("ORBIX_DATA_DIR", QFile::encodeName(dir->path()));
+    qputenv("ORBIX_PORTS", "COM77=" + QFile::encodeName(sim.linkPath()) + ";COM78=" + QFile::encodeName(brokenLine));
+    AppSettings::instance() = AppSettings();
+    AppSettings::instance().lastPortNumber = kLinePort;
+    AppSettings::instance().lastSpeedIndex = kSpeedIndex57600;
+    main = MainStandIn();
+}
+
+void TestTabSearch::cleanup()
+{
+    dir.reset();
+}
+
+QPushButton *TestTabSearch::button(TabSearch &tab, const QString &text) const
+{
+    for (QPushButton *b : tab.findChildren<QPushButton *>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+QComboBox *TestTabSearch::selector(TabSearch &tab, int index) const
+{
+    return tab.findChildren<QComboBox *>().value(index); // port, then speed
+}
+
+bool TestTabSearch::waitStatus(const QString &text, int ms) const
+{
+    return QTest::qWaitFor([&] { return main.status == text; }, ms);
+}
+
+void TestTabSearch::selectorsAndInitialState()
+{
+    TabSearch tab(&main);
+    QComboBox *port = selector(tab, 0);
+    QComboBox *speed = selector(tab, 1);
+    QCOMPARE(port->currentText(), QStringLiteral("COM77"));
+    QVERIFY(port->findText(QStringLiteral("COM78")) > port->currentIndex()); // ascending
+    QVERIFY(port->itemData(port->currentIndex(), Qt::ToolTipRole).toString().contains(sim.linkPath()));
+    QVERIFY(!tab.findChildren<QLabel *>().isEmpty());
+    QCOMPARE(speed->count(), 9);
+    QCOMPARE(speed->currentText(), QStringLiteral("57600"));
+    QVERIFY(button(tab, QStringLiteral("Поиск"))->isEnabled());
+    QVERIFY(!button(tab, QStringLiteral("Остановить"))->isEnabled());
+    QVERIFY(button(tab, QStringLiteral("Добавить"))->isEnabled());
+    QVERIFY(!button(tab, QStringLiteral("Подключиться"))->isEnabled());
+    QVERIFY(!button(tab, QStringLiteral("Отключиться"))->isEnabled());
+    QCOMPARE(tab.findChild<QProgressBar *>()->maximum(), 741);
+}
+
+void TestTabSearch::scanStopContinue()
+{
+    TabSearch tab(&main);
+    tab.setProbeTimeout(kProbeMs);
+    QPushButton *stop = button(tab, QStringLiteral("Остановить"));
+    button(tab, QStringLiteral("Поиск"))->click();
+    QCOMPARE(main.disconnects, 1);
+    QVERIFY(QTest::qWaitFor([&] { return tab.devices().size() == 2; }, 20000));
+    QVERIFY(!selector(tab, 0)->isEnabled());
+    QVERIFY(!button(tab, QStringLiteral("Поиск"))->isEnabled());
+    QVERIFY(stop->isEnabled());
+    stop->click();
+    QVERIFY(waitStatus(QStringLiteral("Поиск остановлен...")));
+    QCOMPARE(stop->text(), QStringLiteral("Продолжить"));
+    QVERIFY(stop->isEnabled());
+    const int stoppedAt = tab.searchThread()->probeCount();
+    selector(tab, 1)->setCurrentIndex(kSpeedIndex57600 - 1);
+    QVERIFY(!stop->isEnabled());
+    selector(tab, 1)->setCurrentIndex(kSpeedIndex57600);
+    QVERIFY(stop->isEnabled());
+    stop->click();
+    QVERIFY(QTest::qWaitFor([&] { return tab.searchThread()->probeCount() > stoppedAt; }, 5000));
+    QCOMPARE(stop->text(), QStringLiteral("Остановить"));
+    QVERIFY(waitStatus(QStringLiteral("Поиск завершён..."), 120000));
+    QCOMPARE(tab.findChild<QProgressBar *>()->value(), 741);
+    QVERIFY(!stop->isEnabled());
+    QVERIFY(button(tab, QStringLiteral("Поиск"))->isEnabled());
+    QCOMPARE(tab.devices().size(), 2); // continuing does not find them twice
+    QCOMPARE(tab.devices().at(1)->address, 4);
+    QCOMPARE(tab.devices().at(1)->frameFormat, 1);
+    QCOMPARE(AppSettings::instance().lastPortNumber, kLinePort);
+}
+
+void TestTabSearch::singleProbeByDialog_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<int>("added");
+    QTest::newRow("device there") << 4 << 1 << 1;
+    QTest::newRow("wrong parity") << 4 << 0 << 0;
+    QTest::newRow("nobody") << 9 << 0 << 0;
+}
+
+void TestTabSearch::singleProbeByDialog()
+{
+    QFETCH(int, address);
+    QFETCH(int, format);
+    DeviceRecordFile::save(listPath(), {record(DeviceInfo::Recognised, 1)});
+    TabSearch tab(&main);
+    tab.setProbeTimeout(kProbeMs);
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<SearchDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        dialog->setAddress(address);
+        dialog->setFrameFormat(format);
+        dialog->accept();
+    });
+    button(tab, QStringLiteral("Добавить"))->click();
+    QVERIFY(waitStatus(QStringLiteral("Поиск завершён...")));
+    QTEST(int(tab.devices().size() - 1), "added");
+    QCOMPARE(tab.devices().first()->address, 1); // a probe does not clear the list
+    QVERIFY(!button(tab, QStringLiteral("Остановить"))->isEnabled());
+}
+
+void TestTabSearch::portThatCannotOpen()
+{
+    TabSearch tab(&main);
+    QVERIFY(tab.selectPort(kBrokenPort));
+    button(tab, QStringLiteral("Поиск"))->click();
+    QVERIFY(waitStatus(QStringLiteral("Поиск остановлен. Ошибка открытия COM-порта")));
+    QVERIFY(selector(tab, 0)->isEnabled());
+    QVERIFY(button(tab, QStringLiteral("Поиск"))->isEnabled());
+    QVERIFY(button(tab, QStringLiteral("Добавить"))->isEnabled());
+    QCOMPARE(AppSettings::instance().lastPortNumber, kBrokenPort);
+}
+
+void TestTabSearch::deviceListLoadAndSave()
+{
+    const QByteArray two = record(DeviceInfo::Recognised, 1).toRecord() + record(DeviceInfo::Unknown, 6).toRecord();
+    {
+        QFile f(listPath());
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(two + QByteArray(8, '\x55')); // 80 bytes: the last 8 are no record
+    }
+    {
+        TabSearch tab(&main);
+        QCOMPARE(tab.devices().size(), 2);
+        QCOMPARE(tab.table()->model()->data(tab.table()->model()->index(1, 0)).toString(),
+                 record(DeviceInfo::Unknown, 6).displayText());
+        QCOMPARE(tab.table()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Устройство"));
+    }
+    QFile f(listPath());
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), two);
+}
+
+void TestTabSearch::doubleClickConnectsKnownDevicesOnly()
+{
+    DeviceRecordFile::save(listPath(), {record(DeviceInfo::Unknown, 6), record(DeviceInfo::Recognised, 2)});
+    TabSearch tab(&main);
+    tab.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&tab));
+    TableDevice *table = tab.table();
+    for (int row : {0, 1}) {
+        const QRect cell = table->visualRect(table->model()->index(row, 0));
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(button(tab, QStringLiteral("Подключиться"))->isEnabled(), row == 1);
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(main.connected.size(), row);
+    }
+    QCOMPARE(main.connected.first().address, 2);
+    button(tab, QStringLiteral("Подключиться"))->click();
+    QCOMPARE(main.connected.size(), 2);
+}
+
+QTEST_MAIN(TestTabSearch)
+#include "tst_tabsearch.moc"

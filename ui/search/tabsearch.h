@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+
+#include <memory>
+
+class DeviceModel;
+class MainControl;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class SearchDialog;
+class SearchEvent;
+class SearchThread;
+class TableDevice;
+struct DeviceInfo;
+
+// Tab "Подключение": scans a port for devices, probes one address by hand,
+// keeps the devices found in device_list.dat and connects to one of them.
+class TabSearch : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kDeviceListFile = "device_list.dat";
+
+    explicit TabSearch(MainControl *main, QWidget *parent = nullptr);
+    ~TabSearch() override;
+
+    // The main window follows the connection with the "Отключиться" button.
+    void setDisconnectEnabled(bool enabled);
+    // Makes the port with this number current, if the selector has it.
+    bool selectPort(int number);
+    // Probe time-out in ms for the following searches; 0 keeps the speed rule.
+    void setProbeTimeout(int ms);
+
+    const QList<DeviceInfo *> &devices() const { return deviceList; }
+    TableDevice *table() const { return tableDevice; }
+    // Created on first use.
+    SearchThread *searchThread();
+
+public slots:
+    void onSetupChanged();
+    void onBtnSearchClicked();
+    void onBtnStopClicked();
+    void onBtnAddClicked();
+    void onBtnConnectClicked();
+    void onBtnDisconnectClicked();
+    void onSearchEvent(SearchEvent *event);
+    void onSelectDevice(DeviceInfo *device);
+
+private:
+    void setupLayout();
+    QWidget *setupSidePanel();
+    QWidget *setupPortSelector();
+    void setupProgressBar();
+    void fillPortSelector();
+    void fillSpeedSelector();
+    void connectSignals();
+    void updatePortInfo();
+    void loadDeviceList();
+    void saveDeviceList() const;
+    void configureThread(int portIndex, int speedIndex);
+    void setIdleControlsEnabled(bool enabled);
+    void onSearchStarted();
+    void onSearchEnded(const QString &status);
+    void onDeviceFound(SearchEvent *event);
+
+    MainControl *mainControl;
+    QList<DeviceInfo *> deviceList;
+    DeviceModel *deviceModel;
+    TableDevice *tableDevice;
+    QComboBox *portBox = nullptr;
+    QLabel *portInfo = nullptr;
+    QComboBox *speedBox = nullptr;
+    QPushButton *btnSearch = nullptr;
+    QPushButton *btnStop = nullptr;
+    QPushButton *btnAdd = nullptr;
+    QPushButton *btnConnect = nullptr;
+    QPushButton *btnDisconnect = nullptr;
+    QProgressBar *progress = nullptr;
+    std::unique_ptr<SearchThread> thread;
+    std::unique_ptr<SearchDialog> dialog;
+    int lastPortIndex = 0;
+    int lastSpeedIndex = 0;
+    int probeTimeoutMs = 0;
+};
