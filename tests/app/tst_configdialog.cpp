@@ -1,0 +1,125 @@
+// The settings dialog's conversions and the program's command line.
+#include "configdialog.h"
+#include "launchoptions.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QtTest>
+
+class TestConfigDialog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void shownValues_data();
+    void shownValues();
+    void editedValues_data();
+    void editedValues();
+    void cancelKeepsNothing();
+    void launchOptions_data();
+    void launchOptions();
+
+private:
+    static QSpinBox *box(ConfigDialog &d, const QString &suffix);
+};
+
+QSpinBox *TestConfigDialog::box(ConfigDialog &d, const QString &suffix)
+{
+    for (QSpinBox *b : d.findChildren<QSpinBox *>())
+        if (b->suffix() == suffix)
+            return b;
+    return nullptr;
+}
+
+void TestConfigDialog::shownValues_data()
+{
+    QTest::addColumn<int>("axis");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<bool>("linearChecked");
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<int>("rebuilt");
+    QTest::newRow("default minute, log axis") << 1 << 60 << false << 0 << 1 << 60;
+    QTest::newRow("hour and a half") << 0 << 5400 << true << 1 << 30 << 5400;
+    QTest::newRow("seconds dropped") << 1 << 3719 << false << 1 << 1 << 3660;
+    QTest::newRow("damaged axis value") << 7 << 0 << true << 0 << 0 << 0;
+    QTest::newRow("longest") << 1 << 89940 << false << 24 << 59 << 89940;
+}
+
+void TestConfigDialog::shownValues()
+{
+    QFETCH(int, axis);
+    QFETCH(int, interval);
+    ConfigDialog d(true, axis, interval);
+    QCOMPARE(d.windowTitle(), QStringLiteral("Параметры"));
+    QCOMPARE(d.size(), QSize(320, 210));
+    QVERIFY(!(d.windowFlags() & Qt::WindowContextHelpButtonHint));
+    QVERIFY(d.autoConnect());
+    QTEST(d.findChildren<QRadioButton *>().first()->isChecked(), "linearChecked");
+    QTEST(box(d, QStringLiteral("ч."))->value(), "hours");
+    QTEST(box(d, QStringLiteral("мин."))->value(), "minutes");
+    QTEST(d.plotInterval(), "rebuilt");
+}
+
+void TestConfigDialog::editedValues_data()
+{
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<bool>("linear");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("axis");
+    QTest::newRow("zero") << 0 << 0 << true << 0 << 0;
+    QTest::newRow("beyond the ranges") << 30 << 75 << false << 24 * 3600 + 59 * 60 << 1;
+}
+
+void TestConfigDialog::editedValues()
+{
+    QFETCH(int, hours);
+    QFETCH(int, minutes);
+    QFETCH(bool, linear);
+    ConfigDialog d(false, 1, 60);
+    box(d, QStringLiteral("ч."))->setValue(hours); // the boxes clamp to their ranges
+    box(d, QStringLiteral("мин."))->setValue(minutes);
+    d.findChildren<QRadioButton *>().value(linear ? 0 : 1)->setChecked(true);
+    d.findChild<QCheckBox *>()->setChecked(true);
+    QTEST(d.plotInterval(), "interval");
+    QTEST(d.axisScale(), "axis");
+    QVERIFY(d.autoConnect());
+}
+
+void TestConfigDialog::cancelKeepsNothing()
+{
+    ConfigDialog d(false, 1, 60);
+    for (QPushButton *b : d.findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("Отмена"))
+            b->click();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+}
+
+void TestConfigDialog::launchOptions_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<QString>("dataDir");
+    const QString here = QDir::currentPath();
+    QTest::newRow("none") << QStringList {"orbix-service"} << false << QString();
+    QTest::newRow("demo, relative dir") << QStringList {"orbix-service", "--demo", "--data-dir", "d"} << true
+                                        << QDir(here).absoluteFilePath("d");
+    QTest::newRow("absolute dir, toolkit option") << QStringList {"orbix-service", "--data-dir=/tmp/x", "-reverse"}
+                                                  << false << "/tmp/x";
+}
+
+void TestConfigDialog::launchOptions()
+{
+    QFETCH(QStringList, arguments);
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+    QTEST(options.demo, "demo");
+    QTEST(options.dataDir, "dataDir");
+}
+
+QTEST_MAIN(TestConfigDialog)
+#include "tst_configdialog.moc"
