@@ -41,6 +41,7 @@ void Simulator::addDevice(const SimDeviceConfig &config)
     auto added = std::make_unique<SimDevice>(config, hostMs());
     QMutexLocker locker(&lock);
     added->setAccessCode(accessCode);
+    added->setSeed(seed);
     for (auto &d : devices) {
         if (d->config().address == config.address) {
             d = std::move(added);
@@ -56,6 +57,14 @@ void Simulator::setAccessCode(quint16 code)
     accessCode = code;
     for (auto &d : devices)
         d->setAccessCode(code);
+}
+
+void Simulator::setSeed(quint32 value)
+{
+    QMutexLocker locker(&lock);
+    seed = value;
+    for (auto &d : devices)
+        d->setSeed(value);
 }
 
 void Simulator::setTurnaroundMs(int ms)
@@ -292,8 +301,12 @@ SimDevice *Simulator::device(int address) const
 quint16 Simulator::registerValue(int address, int reg) const
 {
     QMutexLocker locker(&lock);
-    const SimDevice *d = device(address);
-    return d ? d->value(reg, hostMs()) : 0;
+    SimDevice *d = device(address);
+    if (!d)
+        return 0;
+    const qint64 now = hostMs();
+    d->advance(now);
+    return d->value(reg, now);
 }
 
 void Simulator::setRegisterValue(int address, int reg, quint16 value)
@@ -301,6 +314,27 @@ void Simulator::setRegisterValue(int address, int reg, quint16 value)
     QMutexLocker locker(&lock);
     if (SimDevice *d = device(address))
         d->setValue(reg, value, hostMs());
+}
+
+void Simulator::setLoad(int address, int percent)
+{
+    QMutexLocker locker(&lock);
+    if (SimDevice *d = device(address))
+        d->setLoad(percent, hostMs());
+}
+
+void Simulator::injectTrip(int address, int faultCode)
+{
+    QMutexLocker locker(&lock);
+    if (SimDevice *d = device(address))
+        d->injectTrip(faultCode, hostMs());
+}
+
+void Simulator::releaseRegisters(int address)
+{
+    QMutexLocker locker(&lock);
+    if (SimDevice *d = device(address))
+        d->releaseRegisters();
 }
 
 void Simulator::setFault(const SimFault &fault, int count, int address)

@@ -35,6 +35,8 @@ public:
     void addDevice(const SimDeviceConfig &config);
     void setAccessCode(quint16 code); // default 1234
     void setTurnaroundMs(int ms);     // default 5
+    // Noise of the simulated measurements; the same seed gives the same values at the same times.
+    void setSeed(quint32 seed);       // default 1
 
     // Creates the pty, starts the thread; false + errorString() on failure.
     bool start(const QString &symlinkPath = QString());
@@ -51,6 +53,13 @@ public:
     // count -1: until cleared; address 0: all devices.
     void setFault(const SimFault &fault, int count = -1, int address = 0);
     void clearFaults();
+
+    // The motor of a device runs at percent of its rated current once started (default 80).
+    void setLoad(int address, int percent);
+    // The device trips now with faultCode: crash record, oscillogram, motor stopped.
+    void injectTrip(int address, int faultCode);
+    // Monitoring registers set by setRegisterValue() follow the motor again.
+    void releaseRegisters(int address);
 
     QVector<SimRequest> requests() const;
     void clearRequests();
@@ -84,6 +93,7 @@ private:
     std::vector<std::unique_ptr<SimDevice>> devices;
     SimFaultTable faults;
     quint16 accessCode;
+    quint32 seed = 1;
     QString error;
 
     std::atomic<int> turnaroundMs {5};
