@@ -41,6 +41,7 @@ int signalDescriptor()
 
 bool startSimulator(Simulator &sim, const SimOptions &options)
 {
+    sim.setSeed(options.seed);
     for (const SimDeviceConfig &d : options.effectiveDevices())
         sim.addDevice(d);
     sim.setAccessCode(options.accessCode);

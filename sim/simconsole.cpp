@@ -13,6 +13,7 @@ namespace {
 constexpr int kHighestAddress = 247;
 constexpr int kMaxPauseMs = 600000;
 constexpr int kMaxGet = 125;
+constexpr int kMaxLoadPercent = 1000;
 
 QString line(const QString &text)
 {
@@ -62,6 +63,8 @@ QString SimConsole::execute(const QString &text)
         return set(args);
     if (command == QLatin1String("log"))
         return log(args);
+    if (command == QLatin1String("trip") || command == QLatin1String("load") || command == QLatin1String("release"))
+        return motor(command, args);
     if (command == QLatin1String("help"))
         return help();
     return line(QStringLiteral("unknown command \"%1\"; try help").arg(command));
@@ -165,6 +168,27 @@ QString SimConsole::set(const QStringList &words)
     return line(QStringLiteral("ok"));
 }
 
+QString SimConsole::motor(const QString &command, const QStringList &words)
+{
+    const QString usage = line(QStringLiteral("usage: trip ADDR CODE, load ADDR PERCENT, release ADDR"));
+    int address = 0, n = 0;
+    if (words.isEmpty() || !SimOptions::parseNumber(words[0], 1, kHighestAddress, address))
+        return usage;
+    const bool trip = command == QLatin1String("trip");
+    if (command == QLatin1String("release")) {
+        if (words.size() != 1)
+            return usage;
+        sim.releaseRegisters(address);
+    } else if (words.size() != 2 || !SimOptions::parseNumber(words[1], trip ? 1 : 0, trip ? 65535 : kMaxLoadPercent, n)) {
+        return usage;
+    } else if (trip) {
+        sim.injectTrip(address, n);
+    } else {
+        sim.setLoad(address, n);
+    }
+    return line(QStringLiteral("ok"));
+}
+
 QString SimConsole::log(const QStringList &words)
 {
     if (words.value(0) == QLatin1String("clear")) {
@@ -206,7 +230,11 @@ QString SimConsole::help()
         "silent SECONDS [ADDR]            hears nothing for SECONDS, then answers again\n"
         "clear                            no faults\n"
         "get ADDR REG [COUNT]             shows registers\n"
-        "set ADDR REG VALUE...            sets registers (no guard; 0x for hexadecimal)\n"
+        "set ADDR REG VALUE...            sets registers (no guard; 0x for hexadecimal;\n"
+        "                                 33..47 then stay as set until release)\n"
+        "trip ADDR CODE                   the device trips now with fault CODE\n"
+        "load ADDR PERCENT                the motor's load, % of its rated current (80)\n"
+        "release ADDR                     monitoring registers set by hand follow the motor again\n"
         "log                              the requests received;  log clear  forgets them\n"
         "help                             this text\n"
         "N may be \"all\"; ADDR 0 or none means every device on the line.\n");

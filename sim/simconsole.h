@@ -9,7 +9,7 @@
 class Simulator;
 
 // The operator's line commands to a running simulator (orbix-sim reads them from
-// standard input): faults, register peeks and pokes, the request record.
+// standard input): faults, register peeks and pokes, the motor, the request record.
 class SimConsole
 {
 public:
@@ -35,6 +35,7 @@ private:
     QString get(const QStringList &words);
     QString set(const QStringList &words);
     QString log(const QStringList &words);
+    QString motor(const QString &command, const QStringList &words);
     static bool parseValue(const QString &text, quint16 &out);
     static bool parseSilent(const QStringList &words, FaultOrder &order);
     static bool takeCountAndAddress(const QStringList &words, int from, FaultOrder &order);

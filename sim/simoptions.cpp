@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -17,7 +18,8 @@ const QStringList &valueOptions()
 {
     static const QStringList names = {QStringLiteral("link"), QStringLiteral("device"),
                                       QStringLiteral("access-code"), QStringLiteral("turnaround"),
-                                      QStringLiteral("tty"), QStringLiteral("config"), QStringLiteral("fault")};
+                                      QStringLiteral("tty"), QStringLiteral("config"), QStringLiteral("fault"),
+                                      QStringLiteral("seed")};
     return names;
 }
 
@@ -97,6 +99,8 @@ bool SimOptions::apply(const QString &key, const QString &value)
         accessCode = quint16(n);
     else if (key == QLatin1String("turnaround") && parseNumber(value, 0, kMaxTurnaroundMs, n))
         turnaroundMs = n;
+    else if (key == QLatin1String("seed") && parseNumber(value, 0, std::numeric_limits<int>::max(), n))
+        seed = quint32(n);
     else if (key == QLatin1String("device"))
         return addDevice(value);
     else if (valueOptions().contains(key))
@@ -219,6 +223,7 @@ QString SimOptions::usage()
         "  --tty PATH           serve a real serial port instead of a pseudo-terminal\n"
         "  --config FILE        read options from FILE\n"
         "  --fault F            start with a fault, as the command \"fault F\"\n"
+        "  --seed N             seed of the measurement noise; same seed, same values (1)\n"
         "  --help               this text\n"
         "\n"
         "Configuration file: one option a line as key = value, the keys being the long\n"

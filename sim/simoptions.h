@@ -18,6 +18,7 @@ public:
     QString ttyPath;
     quint16 accessCode = 1234;
     int turnaroundMs = 5;
+    quint32 seed = 1;
     QStringList faults; // in the words of the control channel's "fault" command
     bool help = false;
 

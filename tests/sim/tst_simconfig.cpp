@@ -26,6 +26,7 @@ private slots:
     void faultWords_data();
     void faultWords();
     void consoleGetSetAndLog();
+    void consoleMotorCommands();
     void faultTableCountsAndPrecedence();
     void silentFaultEndsByTime();
 };
@@ -93,7 +94,7 @@ void TestSimConfig::commandLine()
     const QStringList args = {QStringLiteral("--device"), QStringLiteral("1"), QStringLiteral("--device=2:80"),
                               QStringLiteral("--access-code"), QStringLiteral("0042"), QStringLiteral("--turnaround=0"),
                               QStringLiteral("--link"), QStringLiteral("/tmp/line"), QStringLiteral("--fault"),
-                              QStringLiteral("bad-crc 3 1")};
+                              QStringLiteral("bad-crc 3 1"), QStringLiteral("--seed=77")};
     QVERIFY2(o.parse(args), qPrintable(o.errorString()));
     QCOMPARE(o.devices.size(), 2);
     QCOMPARE(o.devices[1].modification, 80);
@@ -101,6 +102,7 @@ void TestSimConfig::commandLine()
     QCOMPARE(o.turnaroundMs, 0);
     QCOMPARE(o.linkPath, QStringLiteral("/tmp/line"));
     QCOMPARE(o.faults, QStringList {QStringLiteral("bad-crc 3 1")});
+    QCOMPARE(o.seed, 77u);
     QVERIFY(!o.help);
     QVERIFY(o.parse({QStringLiteral("-h")}) && o.help);
 }
@@ -223,6 +225,25 @@ void TestSimConfig::consoleGetSetAndLog()
     QVERIFY(console.execute(QStringLiteral("jump")).contains(QStringLiteral("unknown command")));
     QVERIFY(console.execute(QStringLiteral("help")).contains(QStringLiteral("fault split MS")));
     QCOMPARE(console.execute(QString()), QString());
+}
+
+void TestSimConfig::consoleMotorCommands()
+{
+    Simulator sim;
+    SimDeviceConfig c;
+    c.address = 2;
+    sim.addDevice(c);
+    SimConsole console(sim);
+    QCOMPARE(console.execute(QStringLiteral("trip 2 62")), QStringLiteral("ok\n"));
+    QCOMPARE(sim.registerValue(2, 303), quint16(62));
+    QCOMPARE(sim.registerValue(2, 50), quint16(62));
+    QCOMPARE(console.execute(QStringLiteral("set 2 41 999")), QStringLiteral("ok\n"));
+    QCOMPARE(sim.registerValue(2, 41), quint16(999));
+    QCOMPARE(console.execute(QStringLiteral("release 2")), QStringLiteral("ok\n"));
+    QVERIFY(sim.registerValue(2, 41) < 100);
+    QCOMPARE(console.execute(QStringLiteral("load 2 150")), QStringLiteral("ok\n"));
+    for (const char *bad : {"trip 2", "trip 2 0", "load 2 1001", "load 300 50", "release", "release 2 3"})
+        QVERIFY2(console.execute(QString::fromLatin1(bad)).startsWith(QStringLiteral("usage")), bad);
 }
 
 void TestSimConfig::faultTableCountsAndPrecedence()
