@@ -185,14 +185,25 @@ void TestCli::scanFindsTheDevices()
 
 void TestCli::monitorStopsAfterCycles()
 {
-    const Run r = orbix({"monitor", path, "--address", "3", "--format", "8O1", "--cycles", "2", "--json"});
+    sim.setRegisterValue(3, 141, 0x5678); // a work log record
+    sim.setRegisterValue(3, 142, 0x1234);
+    sim.setRegisterValue(3, 140, 2);
+    const Run r = orbix({"monitor", path, "--address", "3", "--format", "8O1", "--cycles", "3", "--json"});
     QCOMPARE(r.code, 0);
     QList<int> types;
-    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts))
-        types << QJsonDocument::fromJson(line.toUtf8()).object().value("type").toInt(-1);
+    QJsonObject logs;
+    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts)) {
+        const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+        types << o.value("type").toInt(-1);
+        if (types.last() == 5)
+            logs = o;
+    }
     QCOMPARE(types.first(), 1);
-    QCOMPARE(types.count(0), 2);
+    QCOMPARE(types.count(0), 3);
     QCOMPARE(types.last(), 2);
+    const QJsonObject first = logs.value("protocol").toArray().first().toObject();
+    QCOMPARE(first.value("time").toDouble(), double(0x12345678));
+    QCOMPARE(first.value("text").toString().left(14), QString("Пуск двигателя"));
     const Run bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
     QCOMPARE(bad.code, 1);
     QVERIFY2(bad.err.contains("no answer from address 9"), qPrintable(bad.err));
