@@ -10,6 +10,13 @@ namespace {
 // Below this many samples per pixel column the plain drawing is as cheap.
 constexpr int kSamplesPerColumnToReduce = 2;
 
+// Off: QPainter's rules for the end pixels of short segments make the reduced line
+// differ from the full one by single pixels where it turns inside a column.
+bool reductionOn = false;
+
+// Wider than the clipping margin (pen width) and the rounding into the edge columns.
+constexpr double kEdgePixels = 4.0;
+
 void appendColumn(QPolygon &out, const QPoint *begin, const QPoint *end)
 {
     const QPoint *low = begin;
@@ -44,18 +51,29 @@ QPolygon DecimatedCurve::reduceToColumns(const QPolygon &points)
     return out;
 }
 
+void DecimatedCurve::setColumnReduction(bool on)
+{
+    reductionOn = on;
+}
+
+bool DecimatedCurve::columnReduction()
+{
+    return reductionOn;
+}
+
 void DecimatedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                                 const QRectF &canvasRect, int from, int to) const
 {
     const int count = int(dataSize());
     if (to < 0)
         to = count - 1;
-    // One sample either side of the visible range keeps the lines entering and leaving it.
-    const int left = firstAtOrAfter(qMin(xMap.s1(), xMap.s2()));
-    const int right = firstAtOrAfter(qMax(xMap.s1(), xMap.s2()));
-    from = qMax(from, left - 1);
-    to = qMin(to, right);
-    if (from < to)
+    // Samples a little outside the scale still round into the edge columns or the
+    // clipping margin; one more sample either side keeps the lines crossing the edges.
+    const double edgeA = xMap.invTransform(canvasRect.left() - kEdgePixels);
+    const double edgeB = xMap.invTransform(canvasRect.right() + kEdgePixels);
+    from = qMax(from, firstAtOrAfter(qMin(edgeA, edgeB)) - 1);
+    to = qMin(to, firstAtOrAfter(qMax(edgeA, edgeB)));
+    if (from <= to)
         QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
 }
 
@@ -63,7 +81,7 @@ void DecimatedCurve::drawCurve(QPainter *painter, int style, const QwtScaleMap &
                                const QRectF &canvasRect, int from, int to) const
 {
     // Printing keeps sub-pixel positions, so only screen painting is reduced.
-    const bool reducible = style == Lines && QwtPainter::roundingAlignment(painter)
+    const bool reducible = reductionOn && style == Lines && QwtPainter::roundingAlignment(painter)
         && to - from > kSamplesPerColumnToReduce * canvasRect.width();
     if (!reducible) {
         QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, from, to);

@@ -5,9 +5,9 @@
 #include <QPolygon>
 
 // A line curve for long time series with ascending x. It draws only the samples in
-// the visible time range, and on screen reduces the samples that fall into one pixel
-// column to the first, lowest, highest and last of them: the same pixels, a few
-// points per column instead of thousands.
+// the visible time range. On request it also reduces, on screen, the samples that
+// fall into one pixel column to the first, lowest, highest and last of them: about
+// three times cheaper to paint, but not pixel-exact, so it is off by default.
 class DecimatedCurve : public QwtPlotCurve
 {
 public:
@@ -15,6 +15,9 @@ public:
 
     // points already rounded to pixels; x must not decrease.
     static QPolygon reduceToColumns(const QPolygon &points);
+    // Process-wide; off by default.
+    static void setColumnReduction(bool on);
+    static bool columnReduction();
 
 protected:
     void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

@@ -18,6 +18,7 @@ TableProtocol::TableProtocol(const QList<ProtocolEvent *> *entries, QWidget *par
     verticalHeader()->hide();
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setColumnWidth(ProtocolModel::TextColumn, kTextColumnWidth);
+    verticalHeader()->setMinimumSectionSize(kRowHeight); // the style's minimum would widen the rows
     verticalHeader()->setDefaultSectionSize(kRowHeight);
 }
 

@@ -82,7 +82,20 @@ void TabWatch::setupStatePanel(QGridLayout *upper)
     for (QPushButton *b : {forwardButton, backwardButton, stopButton})
         connect(b, &QPushButton::clicked, this, &TabWatch::onBtnEngineCommandClicked);
     setupOutputsGrid(grid);
+    nameStateWidgets();
     upper->addWidget(panel, 0, 0);
+}
+
+// Names let the window's end-to-end tests find the panel's parts.
+void TabWatch::nameStateWidgets()
+{
+    const std::pair<QWidget *, const char *> names[] = {
+        {alarmLabel, "alarmLabel"}, {pt100Label, "pt100Label"}, {ptcLabel, "ptcLabel"},
+        {motorLabel, "motorLabel"}, {input1Label, "input1Label"}, {input2Label, "input2Label"},
+        {powerOutLabel, "powerOutLabel"}, {auxOutLabel, "auxOutLabel"}, {forwardButton, "forwardButton"},
+        {backwardButton, "backwardButton"}, {stopButton, "stopButton"}, {auxOutButton, "auxOutButton"}};
+    for (const auto &n : names)
+        n.first->setObjectName(QLatin1String(n.second));
 }
 
 void TabWatch::setupOutputsGrid(QGridLayout *panel)
@@ -108,8 +121,11 @@ void TabWatch::setupCounters(QGridLayout *upper)
     upper->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0);
     auto *grid = new QGridLayout;
     hoursLabel = new QLabel(tr("Наработка двигателя:"));
+    hoursLabel->setObjectName(QStringLiteral("hoursLabel"));
     startsLabel = new QLabel(tr("Количество пусков двигателя: 0"));
+    startsLabel->setObjectName(QStringLiteral("startsLabel"));
     deviceTimeLabel = new QLabel(tr("Время ОРБИКС"));
+    deviceTimeLabel->setObjectName(QStringLiteral("deviceTimeLabel"));
     deviceTimeLabel->setAlignment(Qt::AlignCenter);
     deviceTimeLabel->setFixedHeight(kPanelItemHeight);
     deviceTimeLabel->setStyleSheet(QLatin1String(kDeviceTimeStyle));

@@ -39,6 +39,7 @@ private slots:
 private:
     void setupStatePanel(QGridLayout *upper);
     void setupOutputsGrid(QGridLayout *panel);
+    void nameStateWidgets();
     void setupCounters(QGridLayout *upper);
     void setupPlots(QGridLayout *upper);
     QLabel *panelLabel(const QString &text, QWidget *parent);

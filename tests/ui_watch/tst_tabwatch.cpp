@@ -1,0 +1,338 @@
+// The watch tab's state panel, enabling rules, commands and connection handling.
+#include "fakemaincontrol.h"
+
+#include "configevent.h"
+#include "configpacket.h"
+#include "dataeventget.h"
+#include "packetregisters.h"
+#include "styles.h"
+#include "tableprotocol.h"
+#include "appprotocolevent.h"
+#include "tabwatch.h"
+#include "tempplot.h"
+#include "watchdatapacket80.h"
+#include "watchplot.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+#include <ctime>
+
+namespace {
+// Configuration the rows start from: every protection and remote control on.
+struct Config
+{
+    int input1 = 0;
+    int input2 = 0;
+    bool humidity = true;
+    bool pt100 = true;
+    bool ptc = true;
+    bool remote = true;
+    int powerOutput = 2;
+    int auxOutput = 4;
+};
+
+// "reg=value reg=value", values decimal or 0x-hex.
+template <class Packet>
+Packet packetWith(const QString &registers)
+{
+    Packet packet;
+    for (const QString &pair : registers.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList parts = pair.split(QLatin1Char('='));
+        const quint16 value = quint16(parts.at(1).toUInt(nullptr, 0));
+        if (!PacketRegisters::write(packet, parts.at(0).toUInt(), value))
+            qFatal("register %s not in the block", qPrintable(parts.at(0)));
+    }
+    return packet;
+}
+
+// "in1=1 in2=5 hum=0 pt100=0 ptc=0 remote=0 power=2 aux=4": changes to the defaults.
+Config configFrom(const QString &text)
+{
+    Config c;
+    for (const QString &pair : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList kv = pair.split(QLatin1Char('='));
+        const int v = kv.at(1).toInt();
+        const QString &k = kv.at(0);
+        if (k == "in1") c.input1 = v;
+        else if (k == "in2") c.input2 = v;
+        else if (k == "hum") c.humidity = v;
+        else if (k == "pt100") c.pt100 = v;
+        else if (k == "ptc") c.ptc = v;
+        else if (k == "remote") c.remote = v;
+        else if (k == "power") c.powerOutput = v;
+        else if (k == "aux") c.auxOutput = v;
+        else qFatal("unknown config key");
+    }
+    return c;
+}
+} // namespace
+
+class TestTabWatch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void panel_data();
+    void panel();
+    void controls_data();
+    void controls();
+    void commandsGoThroughMainWindow();
+    void commandFromOtherSenderIgnored();
+    void startCounter_data();
+    void startCounter();
+    void connectionRestartsLivePlotOnly();
+    void monitoringFeedsBothPlots();
+    void plotIntervalReachesBothPlots();
+    void protocolRefresh();
+
+private:
+    void sendConfig(const Config &c);
+    void sendMonitoring(const WatchDataPacket &packet);
+    QLabel *label(const char *name) const { return tab->findChild<QLabel *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) const { return tab->findChild<QPushButton *>(QLatin1String(name)); }
+
+    FakeMainControl *main = nullptr;
+    TabWatch *tab = nullptr;
+};
+
+void TestTabWatch::initTestCase()
+{
+    // Device times are shown in local time; fix the zone so the rows hold.
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void TestTabWatch::init()
+{
+    main = new FakeMainControl;
+    main->device.modification = 80;
+    main->device.currentScale = 10;
+    main->connected = true;
+    tab = new TabWatch(main);
+}
+
+void TestTabWatch::cleanup()
+{
+    delete tab;
+    delete main;
+}
+
+void TestTabWatch::sendConfig(const Config &c)
+{
+    ConfigPacket config;
+    config.setInput1Function(quint16(c.input1));
+    config.setInput2Function(quint16(c.input2));
+    config.setHumidityProtection(c.humidity);
+    config.setPt100Protection(c.pt100);
+    config.setPtcProtection(c.ptc);
+    config.setRemoteControl(c.remote);
+    config.setPowerOutputFunction(quint16(c.powerOutput));
+    config.setAuxOutputFunction(quint16(c.auxOutput));
+    const ConfigEvent event(config, ConfigEvent::Read);
+    tab->onDataEvent(&event);
+}
+
+void TestTabWatch::sendMonitoring(const WatchDataPacket &packet)
+{
+    const DataEventGet event(packet);
+    tab->onDataEvent(&event);
+}
+
+void TestTabWatch::panel_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("registers");
+    QTest::addColumn<QString>("labelName");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("style");
+
+    const QString red = Styles::red(), green = Styles::green(), yellow = Styles::yellow();
+    const QString plain = Styles::plain(), none;
+    QTest::newRow("no alarm") << "" << "34=0" << "alarmLabel" << "АВАРИЙ НЕТ" << green;
+    QTest::newRow("alarm 0x32") << "" << "34=0x0032" << "alarmLabel"
+                                << "Выход напряжения сети за установленные границы" << red;
+    QTest::newRow("alarm without text") << "" << "34=71" << "alarmLabel" << "" << red;
+    QTest::newRow("input 1 external alarm") << "in1=1" << "36=1" << "input1Label" << "ВХОД 1" << red;
+    QTest::newRow("input 1 other function") << "in1=3" << "36=1" << "input1Label" << "ВХОД 1" << yellow;
+    QTest::newRow("input 1 inactive") << "in1=1" << "36=2" << "input1Label" << "ВХОД 1" << none;
+    QTest::newRow("humidity water, protection on") << "in2=5" << "36=0 40=2" << "input2Label"
+                                                   << "ВЛАЖНОСТЬ\nВОДА" << red;
+    QTest::newRow("humidity water, protection off") << "in2=5 hum=0" << "36=0 40=2" << "input2Label"
+                                                    << "ВЛАЖНОСТЬ\nВОДА" << none;
+    QTest::newRow("humidity normal, bit set") << "in2=5" << "36=2 40=1" << "input2Label"
+                                              << "ВЛАЖНОСТЬ\nНОРМА" << green;
+    QTest::newRow("humidity open") << "in2=5" << "36=2 40=0" << "input2Label" << "ВЛАЖНОСТЬ\nОБРЫВ" << green;
+    QTest::newRow("humidity unknown state") << "in2=5" << "36=2 40=3" << "input2Label" << "ВЛАЖНОСТЬ\n" << green;
+    QTest::newRow("input 2 external alarm") << "in2=1" << "36=2" << "input2Label" << "ВХОД 2" << red;
+    QTest::newRow("input 2 other function") << "in2=2" << "36=2" << "input2Label" << "ВХОД 2" << yellow;
+    QTest::newRow("input 2 inactive") << "in2=1" << "36=1" << "input2Label" << "ВХОД 2" << none;
+    QTest::newRow("power output on") << "" << "37=1" << "powerOutLabel" << "СИЛОВОЙ ВЫХОД - 1" << yellow;
+    QTest::newRow("power output off") << "" << "37=0x8002" << "powerOutLabel" << "СИЛОВОЙ ВЫХОД - 0" << none;
+    QTest::newRow("aux output on") << "" << "37=2" << "auxOutLabel" << "Доп. выход" << yellow;
+    QTest::newRow("aux output off") << "" << "37=1" << "auxOutLabel" << "Доп. выход" << none;
+    QTest::newRow("motor running") << "" << "38=5" << "motorLabel" << "ДВИГАТЕЛЬ\nРАБОТАЕТ" << yellow;
+    QTest::newRow("motor stopped") << "" << "38=0" << "motorLabel" << "ДВИГАТЕЛЬ\nНЕ РАБОТАЕТ" << plain;
+    QTest::newRow("ptc normal") << "" << "39=1" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\nНОРМА" << green;
+    QTest::newRow("ptc open") << "" << "39=0" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\nОБРЫВ" << red;
+    QTest::newRow("ptc overheat") << "" << "39=2" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\nПЕРЕГРЕВ" << red;
+    QTest::newRow("ptc short") << "" << "39=3" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\nЗАМЫКАНИЕ" << red;
+    QTest::newRow("ptc state 7") << "" << "39=7" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\n" << none;
+    QTest::newRow("ptc protection off") << "ptc=0" << "39=2" << "ptcLabel" << "ТЕРМОДАТЧИК РТС\nПЕРЕГРЕВ" << none;
+    QTest::newRow("pt100 25") << "" << "41=25" << "pt100Label" << "ТЕРМОДАТЧИК РТ100\nНОРМА" << green;
+    QTest::newRow("pt100 short") << "" << "41=0xFF9D" << "pt100Label" << "ТЕРМОДАТЧИК РТ100\nЗАМЫКАНИЕ" << red;
+    QTest::newRow("pt100 open") << "" << "41=0x03E7" << "pt100Label" << "ТЕРМОДАТЧИК РТ100\nОБРЫВ" << red;
+    QTest::newRow("pt100 -10") << "" << "41=0xFFF6" << "pt100Label" << "ТЕРМОДАТЧИК РТ100\nНОРМА" << green;
+    QTest::newRow("pt100 protection off") << "pt100=0" << "41=999" << "pt100Label"
+                                          << "ТЕРМОДАТЧИК РТ100\nОБРЫВ" << none;
+    QTest::newRow("running hours") << "" << "170=1234" << "hoursLabel" << "Наработка двигателя: 1234ч." << none;
+    QTest::newRow("device time") << "" << "48=0x5678 49=0x1234" << "deviceTimeLabel" << "05.09.1979 22:51:36"
+                                 << "border:1px solid #000000;";
+}
+
+void TestTabWatch::panel()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, registers);
+    QFETCH(QString, labelName);
+    QFETCH(QString, text);
+    QFETCH(QString, style);
+
+    sendConfig(configFrom(config));
+    sendMonitoring(packetWith<WatchDataPacket80>(registers));
+    QLabel *l = label(qPrintable(labelName));
+    QVERIFY(l);
+    QCOMPARE(l->text(), text);
+    QCOMPARE(l->styleSheet(), style);
+}
+
+void TestTabWatch::controls_data()
+{
+    QTest::addColumn<QString>("config");
+    QTest::addColumn<QString>("registers");
+    QTest::addColumn<bool>("forward");
+    QTest::addColumn<bool>("backward");
+    QTest::addColumn<bool>("stop");
+    QTest::addColumn<bool>("aux");
+    QTest::addColumn<QString>("auxText");
+
+    QTest::newRow("all allowed") << "" << "37=0x8000" << true << true << true << true << "Доп. выход\nвкл";
+    QTest::newRow("stop not permitted") << "" << "37=0" << true << true << false << true << "Доп. выход\nвкл";
+    QTest::newRow("no remote control") << "remote=0" << "37=0x8002" << false << false << false << true
+                                       << "Доп. выход\nвыкл";
+    QTest::newRow("power output not forward") << "power=1" << "37=0x8000" << true << false << true << true
+                                              << "Доп. выход\nвкл";
+    QTest::newRow("aux output not remote") << "aux=3" << "37=2" << true << true << false << false
+                                           << "Доп. выход\nвыкл";
+}
+
+void TestTabWatch::controls()
+{
+    QFETCH(QString, config);
+    QFETCH(QString, registers);
+
+    sendConfig(configFrom(config));
+    sendMonitoring(packetWith<WatchDataPacket80>(registers));
+    QTEST(button("forwardButton")->isEnabled(), "forward");
+    QTEST(button("backwardButton")->isEnabled(), "backward");
+    QTEST(button("stopButton")->isEnabled(), "stop");
+    QTEST(button("auxOutButton")->isEnabled(), "aux");
+    QTEST(button("auxOutButton")->text(), "auxText");
+}
+
+void TestTabWatch::commandsGoThroughMainWindow()
+{
+    sendConfig(Config());
+    sendMonitoring(packetWith<WatchDataPacket80>("37=0x8000"));
+    QTest::mouseClick(button("forwardButton"), Qt::LeftButton);
+    QTest::mouseClick(button("backwardButton"), Qt::LeftButton);
+    QTest::mouseClick(button("stopButton"), Qt::LeftButton);
+    QCOMPARE(main->commands, QList<int>({1, 2, 0}));
+    QCOMPARE(main->toggles, 0);
+    QTest::mouseClick(button("auxOutButton"), Qt::LeftButton);
+    QCOMPARE(main->toggles, 1);
+    // The button names the action from the device's report, not from the click.
+    QCOMPARE(button("auxOutButton")->text(), QString("Доп. выход\nвкл"));
+}
+
+void TestTabWatch::commandFromOtherSenderIgnored()
+{
+    QVERIFY(QMetaObject::invokeMethod(tab, "onBtnEngineCommandClicked"));
+    QVERIFY(main->commands.isEmpty());
+}
+
+void TestTabWatch::startCounter_data()
+{
+    QTest::addColumn<int>("modification");
+    QTest::addColumn<bool>("visible");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("79") << 79 << false << "Количество пусков двигателя: 0";
+    QTest::newRow("80") << 80 << true << "Количества пусков двигателя: 65541";
+}
+
+void TestTabWatch::startCounter()
+{
+    QFETCH(int, modification);
+    main->device.modification = modification;
+    tab->show();
+    const DataEvent connected(DataEvent::Connected);
+    tab->onDataEvent(&connected);
+    sendConfig(Config());
+    sendMonitoring(packetWith<WatchDataPacket80>("171=5 172=1"));
+    QLabel *starts = label("startsLabel");
+    QTEST(starts->isVisible(), "visible");
+    QTEST(starts->text(), "text");
+}
+
+void TestTabWatch::connectionRestartsLivePlotOnly()
+{
+    sendConfig(Config());
+    sendMonitoring(packetWith<WatchDataPacket>("42=12"));
+    QCOMPARE(tab->watchPlot()->samples().size(), 1);
+    main->device.currentScale = 10;
+    const DataEvent connected(DataEvent::Connected);
+    tab->onDataEvent(&connected);
+    QCOMPARE(tab->watchPlot()->samples().size(), 0);
+    QCOMPARE(tab->tempPlot()->samples().size(), 1);
+    QVERIFY(tab->watchPlot()->currentPrecision());
+    main->device.currentScale = 1;
+    tab->onDataEvent(&connected);
+    QVERIFY(!tab->watchPlot()->currentPrecision());
+}
+
+void TestTabWatch::monitoringFeedsBothPlots()
+{
+    sendConfig(Config());
+    sendMonitoring(packetWith<WatchDataPacket>("33=87 41=0xFFF6 42=11 43=12 44=13 45=380 46=381 47=379"));
+    const SampleBuffer &live = tab->watchPlot()->samples();
+    const double expected[] = {11, 12, 13, 380, 381, 379};
+    for (int c = 0; c < WatchPlot::kCurves; ++c)
+        QCOMPARE(live.newest(c), expected[c]);
+    QCOMPARE(tab->tempPlot()->samples().newest(TempPlot::Temperature), -10.0);
+    QCOMPARE(tab->tempPlot()->samples().newest(TempPlot::Heating), 87.0);
+}
+
+void TestTabWatch::plotIntervalReachesBothPlots()
+{
+    tab->setPlotInterval(89940);
+    QCOMPARE(tab->watchPlot()->interval(), 89940);
+    QCOMPARE(tab->tempPlot()->interval(), 89940);
+}
+
+void TestTabWatch::protocolRefresh()
+{
+    QAbstractItemModel *model = tab->protocolTable()->model();
+    QCOMPARE(model->rowCount(), 0);
+    main->entries.prepend(new AppProtocolEvent(AppProtocolEvent::Connected));
+    tab->protocolChanged();
+    QCOMPARE(model->rowCount(), 1);
+    QCOMPARE(model->index(0, 1).data().toString(), QString("Подключение"));
+}
+
+QTEST_MAIN(TestTabWatch)
+#include "tst_tabwatch.moc"

@@ -1,0 +1,349 @@
+// Axis ranges, window trimming, titles, legend switching and tracker texts of the two plots.
+#include "tempplot.h"
+#include "watchplot.h"
+
+#include <qwt_legend.h>
+#include <qwt_legend_label.h>
+#include <qwt_plot_item.h>
+#include <qwt_scale_div.h>
+
+#include <QtTest>
+
+#include <ctime>
+
+namespace {
+constexpr quint32 kT0 = 0x12345678; // 22:51:36 UTC
+
+// Samples "i,i,i/u,u,u;..." as comma lists per sample, one second apart.
+void feedWatch(WatchPlot &plot, const QString &samples)
+{
+    quint32 t = kT0;
+    for (const QString &s : samples.split(QLatin1Char(';'))) {
+        const QStringList parts = s.split(QLatin1Char('/'));
+        const QStringList i = parts.at(0).split(QLatin1Char(','));
+        const QStringList u = parts.at(1).split(QLatin1Char(','));
+        const double currents[3] = {i[0].toDouble(), i[1].toDouble(), i[2].toDouble()};
+        const double voltages[3] = {u[0].toDouble(), u[1].toDouble(), u[2].toDouble()};
+        plot.addSampleAt(t++, currents, voltages);
+    }
+}
+
+void addWatchAt(WatchPlot &plot, quint32 t, double current, double voltage)
+{
+    const double currents[3] = {current, current, current};
+    const double voltages[3] = {voltage, voltage, voltage};
+    plot.addSampleAt(t, currents, voltages);
+}
+
+// The range the axis shows at the next paint.
+QPair<double, double> range(const QwtPlot &plot, int axis)
+{
+    const_cast<QwtPlot &>(plot).updateAxes();
+    const QwtScaleDiv &div = plot.axisScaleDiv(axis);
+    return qMakePair(div.lowerBound(), div.upperBound());
+}
+
+QwtLegendLabel *legendLabel(const QwtPlot &plot, QwtPlotItem *item)
+{
+    auto *legend = qobject_cast<const QwtLegend *>(plot.legend());
+    return legend ? qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot.itemToInfo(item))) : nullptr;
+}
+} // namespace
+
+class TestWatchPlots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void initialAxes();
+    void watchAxes_data();
+    void watchAxes();
+    void watchAxisCountsLeavingSample();
+    void trimming_data();
+    void trimming();
+    void timeAxisFollowsNewest();
+    void watchTitles_data();
+    void watchTitles();
+    void tempAxes_data();
+    void tempAxes();
+    void tempTitles();
+    void legendSwitchesOneCurve_data();
+    void legendSwitchesOneCurve();
+    void trackerTexts();
+    void copies();
+    void copyOfEmptyPlots();
+    void restartEmpties();
+};
+
+void TestWatchPlots::initTestCase()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+void TestWatchPlots::initialAxes()
+{
+    WatchPlot live;
+    TempPlot temp;
+    QCOMPARE(range(live, QwtPlot::yLeft), qMakePair(0.0, 400.0));
+    QCOMPARE(range(live, QwtPlot::yRight), qMakePair(0.0, 400.0));
+    QCOMPARE(range(live, QwtPlot::xBottom), qMakePair(0.0, 100.0));
+    QCOMPARE(range(temp, QwtPlot::yLeft), qMakePair(0.0, 100.0));
+    QCOMPARE(range(temp, QwtPlot::yRight), qMakePair(0.0, 150.0));
+    QVERIFY(live.axisEnabled(QwtPlot::yRight));
+    QCOMPARE(live.axisTitle(QwtPlot::yLeft).text(), QString("Ток (А)"));
+    QCOMPARE(temp.axisTitle(QwtPlot::yRight).text(), QString("Расчётный нагрев (%)"));
+    QCOMPARE(live.interval(), 60);
+    QCOMPARE(temp.interval(), 60);
+}
+
+void TestWatchPlots::watchAxes_data()
+{
+    QTest::addColumn<QString>("samples");
+    QTest::addColumn<double>("left");
+    QTest::addColumn<double>("right");
+
+    QTest::newRow("small values keep minimum tops") << "5,8,9.9/100,120,149" << 10.0 << 150.0;
+    QTest::newRow("current 20, voltage 400") << "20,3,4/400,0,0" << 21.0 << 420.0;
+    QTest::newRow("exactly the minimum gets the margin") << "10,0,0/150,0,0" << 10.5 << 157.5;
+    QTest::newRow("largest of all phases and samples") << "1,2,30/0,0,200;4,5,6/300,1,1" << 31.5 << 315.0;
+}
+
+void TestWatchPlots::watchAxes()
+{
+    QFETCH(QString, samples);
+    QFETCH(double, left);
+    QFETCH(double, right);
+    WatchPlot plot;
+    feedWatch(plot, samples);
+    QCOMPARE(range(plot, QwtPlot::yLeft), qMakePair(0.0, left));
+    QCOMPARE(range(plot, QwtPlot::yRight), qMakePair(0.0, right));
+}
+
+void TestWatchPlots::watchAxisCountsLeavingSample()
+{
+    WatchPlot plot;
+    addWatchAt(plot, kT0, 50.0, 300.0);
+    addWatchAt(plot, kT0 + 66, 1.0, 1.0); // trims the first sample, after scaling
+    QCOMPARE(plot.samples().size(), 1);
+    QCOMPARE(range(plot, QwtPlot::yLeft), qMakePair(0.0, 52.5));
+    QCOMPARE(range(plot, QwtPlot::yRight), qMakePair(0.0, 315.0));
+    addWatchAt(plot, kT0 + 67, 1.0, 1.0);
+    QCOMPARE(range(plot, QwtPlot::yLeft), qMakePair(0.0, 10.0));
+    QCOMPARE(range(plot, QwtPlot::yRight), qMakePair(0.0, 150.0));
+}
+
+void TestWatchPlots::trimming_data()
+{
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("gap");
+    QTest::addColumn<int>("kept");
+
+    QTest::newRow("live, 65 s keeps the oldest") << true << 60 << 65 << 2;
+    QTest::newRow("live, 66 s removes the oldest") << true << 60 << 66 << 1;
+    QTest::newRow("live, day window") << true << 89940 << 89945 << 2;
+    QTest::newRow("live, day window + 1") << true << 89940 << 89946 << 1;
+    QTest::newRow("temperature, 60 s keeps the oldest") << false << 60 << 60 << 2;
+    QTest::newRow("temperature, 61 s removes the oldest") << false << 60 << 61 << 1;
+}
+
+void TestWatchPlots::trimming()
+{
+    QFETCH(bool, live);
+    QFETCH(int, interval);
+    QFETCH(int, gap);
+    WatchPlot watch;
+    TempPlot temp;
+    watch.setInterval(interval);
+    temp.setInterval(interval);
+    if (live) {
+        addWatchAt(watch, kT0, 1, 1);
+        addWatchAt(watch, kT0 + quint32(gap), 1, 1);
+    } else {
+        temp.addSampleAt(kT0, 1, 1);
+        temp.addSampleAt(kT0 + quint32(gap), 1, 1);
+    }
+    const SampleBuffer &held = live ? watch.samples() : temp.samples();
+    QTEST(held.size(), "kept");
+    QCOMPARE(held.newestTime(), double(kT0 + quint32(gap)));
+}
+
+void TestWatchPlots::timeAxisFollowsNewest()
+{
+    WatchPlot watch;
+    TempPlot temp;
+    watch.setInterval(120);
+    addWatchAt(watch, kT0, 1, 1);
+    temp.addSampleAt(kT0 + 5, 1, 1);
+    QCOMPARE(range(watch, QwtPlot::xBottom), qMakePair(double(kT0) - 120, double(kT0)));
+    QCOMPARE(range(temp, QwtPlot::xBottom), qMakePair(double(kT0) + 5 - 60, double(kT0 + 5)));
+}
+
+void TestWatchPlots::watchTitles_data()
+{
+    QTest::addColumn<bool>("precision");
+    QTest::addColumn<int>("curve");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("current without decimal") << false << 0 << "Ток A:   12";
+    QTest::newRow("current with decimal") << true << 0 << "Ток A: 12.0";
+    QTest::newRow("current C rounds") << false << 2 << "Ток C:   13";
+    QTest::newRow("voltage B") << true << 4 << "Напряжение B:  381";
+}
+
+void TestWatchPlots::watchTitles()
+{
+    QFETCH(bool, precision);
+    QFETCH(int, curve);
+    WatchPlot plot;
+    plot.setCurrentPrecision(precision);
+    feedWatch(plot, "12,0,12.6/380,381,379");
+    QTEST(plot.curve(curve)->title().text(), "title");
+}
+
+void TestWatchPlots::tempAxes_data()
+{
+    QTest::addColumn<QList<double>>("temperatures");
+    QTest::addColumn<QList<double>>("heating");
+    QTest::addColumn<double>("bottom");
+    QTest::addColumn<double>("top");
+    QTest::addColumn<double>("heatingTop");
+
+    QTest::newRow("0..100 keeps minimum") << QList<double>{20, 80} << QList<double>{10, 140} << 0.0 << 100.0 << 150.0;
+    QTest::newRow("120 without margin") << QList<double>{120} << QList<double>{0} << 0.0 << 120.0 << 150.0;
+    QTest::newRow("open sensor 999") << QList<double>{25, 999} << QList<double>{0, 0} << 0.0 << 999.0 << 150.0;
+    QTest::newRow("short sensor -99") << QList<double>{-99, 25} << QList<double>{0, 0} << -99.0 << 100.0 << 150.0;
+    QTest::newRow("zero is a bottom") << QList<double>{0} << QList<double>{0} << 0.0 << 100.0 << 150.0;
+    QTest::newRow("heating 180") << QList<double>{25} << QList<double>{180} << 0.0 << 100.0 << 180.0;
+}
+
+void TestWatchPlots::tempAxes()
+{
+    QFETCH(QList<double>, temperatures);
+    QFETCH(QList<double>, heating);
+    QFETCH(double, bottom);
+    QFETCH(double, top);
+    QFETCH(double, heatingTop);
+    TempPlot plot;
+    for (int i = 0; i < temperatures.size(); ++i)
+        plot.addSampleAt(kT0 + quint32(i), temperatures[i], heating[i]);
+    QCOMPARE(range(plot, QwtPlot::yLeft), qMakePair(bottom, top));
+    QCOMPARE(range(plot, QwtPlot::yRight), qMakePair(0.0, heatingTop));
+}
+
+void TestWatchPlots::tempTitles()
+{
+    TempPlot plot;
+    plot.addSampleAt(kT0, 36.9, 87.6);
+    QCOMPARE(plot.curve(TempPlot::Temperature)->title().text(), QString("Температура: 36°C"));
+    QCOMPARE(plot.curve(TempPlot::Heating)->title().text(), QString("Нагрев: 87%"));
+    plot.addSampleAt(kT0 + 1, -99, 0);
+    QCOMPARE(plot.curve(TempPlot::Temperature)->title().text(), QString("Температура: -99°C"));
+}
+
+void TestWatchPlots::legendSwitchesOneCurve_data()
+{
+    QTest::addColumn<bool>("live");
+    QTest::addColumn<int>("curve");
+
+    QTest::newRow("current A") << true << 0;
+    QTest::newRow("voltage C") << true << 5;
+    QTest::newRow("heating") << false << 1;
+}
+
+void TestWatchPlots::legendSwitchesOneCurve()
+{
+    QFETCH(bool, live);
+    QFETCH(int, curve);
+    WatchPlot watch;
+    TempPlot temp;
+    QwtPlot &plot = live ? static_cast<QwtPlot &>(watch) : temp;
+    const int count = live ? WatchPlot::kCurves : int(TempPlot::ColumnCount);
+    auto item = [&](int i) { return live ? watch.curve(i) : temp.curve(i); };
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    QwtLegendLabel *label = legendLabel(plot, item(curve));
+    QVERIFY(label);
+    QVERIFY(label->isChecked());
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(item(i)->isVisible(), i != curve);
+    QVERIFY(!label->isChecked());
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    for (int i = 0; i < count; ++i)
+        QVERIFY(item(i)->isVisible());
+    QVERIFY(label->isChecked());
+}
+
+void TestWatchPlots::trackerTexts()
+{
+    WatchPlot watch;
+    TempPlot temp;
+    watch.resize(600, 300);
+    temp.resize(600, 300);
+    watch.show();
+    temp.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&watch));
+    QVERIFY(QTest::qWaitForWindowExposed(&temp));
+    addWatchAt(watch, kT0, 1, 1); // axes 0..10 and 0..150
+    temp.addSampleAt(kT0, 20, 10); // axes 0..100 and 0..150
+    QCOMPARE(watch.trackerText(QPointF(kT0, 5.0)), QString("Ток: 5.0 Напряжение: 75.0 22:51:36"));
+    QCOMPARE(temp.trackerText(QPointF(kT0 - 1, 50.4)),
+             QString("Температура: 50°C\n Расчётный нагрев: 75%\n22:51:35"));
+}
+
+void TestWatchPlots::copies()
+{
+    WatchPlot watch;
+    watch.setInterval(300);
+    watch.setCurrentPrecision(true);
+    feedWatch(watch, "20,3,4/400,0,0");
+    const WatchPlot watchCopy(watch);
+    QCOMPARE(watchCopy.interval(), 300);
+    QCOMPARE(watchCopy.samples().size(), 1);
+    QCOMPARE(range(watchCopy, QwtPlot::yLeft), qMakePair(0.0, 20.0)); // no margin in the copy
+    QCOMPARE(range(watchCopy, QwtPlot::yRight), qMakePair(0.0, 400.0));
+    QCOMPARE(range(watchCopy, QwtPlot::xBottom), qMakePair(double(kT0) - 300, double(kT0)));
+    QCOMPARE(watchCopy.curve(0)->title().text(), QString("Ток A: 20.0"));
+
+    TempPlot temp;
+    temp.setInterval(90);
+    temp.addSampleAt(kT0, -99, 180);
+    const TempPlot tempCopy(temp);
+    QCOMPARE(tempCopy.interval(), 90);
+    QCOMPARE(range(tempCopy, QwtPlot::yLeft), qMakePair(0.0, 100.0)); // always from 0
+    QCOMPARE(range(tempCopy, QwtPlot::yRight), qMakePair(0.0, 180.0));
+    QCOMPARE(tempCopy.curve(TempPlot::Temperature)->title().text(), QString("Температура: -99°C"));
+    // The copies keep their own samples.
+    addWatchAt(watch, kT0 + 1, 1, 1);
+    QCOMPARE(watchCopy.samples().size(), 1);
+}
+
+void TestWatchPlots::copyOfEmptyPlots()
+{
+    const WatchPlot watch;
+    const TempPlot temp;
+    const WatchPlot watchCopy(watch);
+    const TempPlot tempCopy(temp);
+    QCOMPARE(watchCopy.samples().size(), 0);
+    QCOMPARE(range(watchCopy, QwtPlot::yLeft), qMakePair(0.0, 400.0));
+    QCOMPARE(range(tempCopy, QwtPlot::yLeft), qMakePair(0.0, 100.0));
+}
+
+void TestWatchPlots::restartEmpties()
+{
+    WatchPlot plot;
+    feedWatch(plot, "1,1,1/1,1,1;2,2,2/2,2,2");
+    plot.restart();
+    QCOMPARE(plot.samples().size(), 0);
+    QCOMPARE(range(plot, QwtPlot::xBottom), qMakePair(0.0, 100.0));
+    addWatchAt(plot, kT0 + 1000, 3, 3);
+    QCOMPARE(plot.samples().size(), 1);
+}
+
+QTEST_MAIN(TestWatchPlots)
+#include "tst_watchplots.moc"
