@@ -1,5 +1,5 @@
 // What xdotool cannot do for the window tests on a virtual display:
-//   orbix-xhelper shot FILE   - saves the whole screen as PNG
+//   orbix-xhelper shot FILE [WID] - saves the screen, or one window, as PNG
 //   orbix-xhelper close WID   - asks a window to close as its close button would
 #include <QGuiApplication>
 #include <QPixmap>
@@ -28,10 +28,10 @@ static int closeWindow(unsigned long window)
     return sent ? 0 : 1;
 }
 
-static int screenshot(int argc, char **argv, const char *file)
+static int screenshot(int argc, char **argv, const char *file, unsigned long window)
 {
     QGuiApplication app(argc, argv);
-    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(WId(window));
     return screen.save(QString::fromLocal8Bit(file), "PNG") ? 0 : 1;
 }
 
@@ -39,8 +39,8 @@ int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "close") == 0)
         return closeWindow(std::strtoul(argv[2], nullptr, 0));
-    if (argc == 3 && std::strcmp(argv[1], "shot") == 0)
-        return screenshot(argc, argv, argv[2]);
-    std::fprintf(stderr, "usage: orbix-xhelper shot FILE | close WINDOW\n");
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "shot") == 0)
+        return screenshot(argc, argv, argv[2], argc == 4 ? std::strtoul(argv[3], nullptr, 0) : 0);
+    std::fprintf(stderr, "usage: orbix-xhelper shot FILE [WINDOW] | close WINDOW\n");
     return 2;
 }
