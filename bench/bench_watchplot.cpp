@@ -96,10 +96,10 @@ int main(int argc, char **argv)
                 double(fill.elapsed()), fill.nsecsElapsed() / 1000.0 / (kLongestInterval + 10));
     std::printf("VmRSS with the day-long window full: %s\n", qPrintable(vmRss()));
 
-    measure(plot, t, "day-long window full, every sample trims one:");
-    DecimatedCurve::setColumnReduction(false);
-    measure(plot, t, "the same without the per-column reduction:");
+    measure(plot, t, "day-long window full, every sample trims one (exact drawing):");
     DecimatedCurve::setColumnReduction(true);
+    measure(plot, t, "the same with the opt-in per-column reduction:");
+    DecimatedCurve::setColumnReduction(false);
     plot.setInterval(60);
     sample(plot, t++);
     measure(plot, t, "60 s window:");
