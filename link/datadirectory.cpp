@@ -56,7 +56,7 @@ QString DataDirectory::writablePath()
 QString DataDirectory::filePath(const QString &name)
 {
     const QString preferred = path() + QLatin1Char('/') + name;
-    if (QFileInfo::exists(preferred))
+    if (QFileInfo::exists(preferred) || !qEnvironmentVariableIsEmpty(kEnvironmentVariable))
         return preferred;
     // Files that went to the fallback directory on an earlier run are read from there.
     const QString fallback = fallbackPath() + QLatin1Char('/') + name;
