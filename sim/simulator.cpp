@@ -6,9 +6,9 @@
 #include "simlog.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -39,7 +39,7 @@ qint64 Simulator::hostMs()
 void Simulator::addDevice(const SimDeviceConfig &config)
 {
     auto added = std::make_unique<SimDevice>(config, hostMs());
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     added->setAccessCode(accessCode);
     added->setSeed(seed);
     for (auto &d : devices) {
@@ -53,7 +53,7 @@ void Simulator::addDevice(const SimDeviceConfig &config)
 
 void Simulator::setAccessCode(quint16 code)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     accessCode = code;
     for (auto &d : devices)
         d->setAccessCode(code);
@@ -61,7 +61,7 @@ void Simulator::setAccessCode(quint16 code)
 
 void Simulator::setSeed(quint32 value)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     seed = value;
     for (auto &d : devices)
         d->setSeed(value);
@@ -74,7 +74,7 @@ void Simulator::setTurnaroundMs(int ms)
 
 SimDeviceConfig Simulator::firstConfig() const
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     return devices.empty() ? SimDeviceConfig() : devices.front()->config();
 }
 
@@ -96,7 +96,7 @@ bool Simulator::startOnTty(const QString &ttyPath)
 
 bool Simulator::launch(bool opened)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     if (!opened) {
         error = isRunning() ? QStringLiteral("the simulator is already running") : line.errorString();
         return false;
@@ -134,7 +134,7 @@ QString Simulator::linkPath() const
 
 QString Simulator::errorString() const
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     return error;
 }
 
@@ -148,7 +148,7 @@ void Simulator::run()
             return;
         if (wait == SimLine::Wait::Failed) {
             qCWarning(lcSim).noquote() << "the line failed; no more requests are served:" << line.path();
-            QMutexLocker locker(&lock);
+            std::lock_guard<std::mutex> locker(lock);
             error = QStringLiteral("the line %1 failed").arg(line.path());
             return;
         }
@@ -161,7 +161,7 @@ void Simulator::serve(const QByteArray &frame, qint64 endNs)
     SimRequest request = describe(frame);
     Outgoing out;
     {
-        QMutexLocker locker(&lock);
+        std::lock_guard<std::mutex> locker(lock);
         out = answer(frame, request);
     }
     request.answered = !out.bytes.isEmpty();
@@ -300,7 +300,7 @@ SimDevice *Simulator::device(int address) const
 
 quint16 Simulator::registerValue(int address, int reg) const
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     SimDevice *d = device(address);
     if (!d)
         return 0;
@@ -311,41 +311,41 @@ quint16 Simulator::registerValue(int address, int reg) const
 
 void Simulator::setRegisterValue(int address, int reg, quint16 value)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     if (SimDevice *d = device(address))
         d->setValue(reg, value, hostMs());
 }
 
 void Simulator::setLoad(int address, int percent)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     if (SimDevice *d = device(address))
         d->setLoad(percent, hostMs());
 }
 
 void Simulator::injectTrip(int address, int faultCode)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     if (SimDevice *d = device(address))
         d->injectTrip(faultCode, hostMs());
 }
 
 void Simulator::releaseRegisters(int address)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     if (SimDevice *d = device(address))
         d->releaseRegisters();
 }
 
 void Simulator::setFault(const SimFault &fault, int count, int address)
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     faults.set(fault, count, address, hostMs());
 }
 
 void Simulator::clearFaults()
 {
-    QMutexLocker locker(&lock);
+    std::lock_guard<std::mutex> locker(lock);
     faults.clear();
 }
 
@@ -354,33 +354,34 @@ void Simulator::record(const SimRequest &request)
     qCDebug(lcSim).noquote() << "request" << QString::fromLatin1(request.frame.toHex(' '))
                              << (request.answered ? QStringLiteral("answered") : request.reason);
     {
-        QMutexLocker locker(&recordLock);
+        std::lock_guard<std::mutex> locker(recordLock);
         if (log.size() >= kMaxRecorded)
             log.removeFirst();
         log.append(request);
     }
-    recorded.wakeAll();
+    recorded.notify_all();
 }
 
+// A copy of its own: a vector sharing the record's storage would detach, unlocked, while
+// the line thread appends.
 QVector<SimRequest> Simulator::requests() const
 {
-    QMutexLocker locker(&recordLock);
-    return log;
+    std::lock_guard<std::mutex> locker(recordLock);
+    QVector<SimRequest> copy;
+    copy.reserve(log.size());
+    for (const SimRequest &r : log)
+        copy.append(r);
+    return copy;
 }
 
 void Simulator::clearRequests()
 {
-    QMutexLocker locker(&recordLock);
+    std::lock_guard<std::mutex> locker(recordLock);
     log.clear();
 }
 
 bool Simulator::waitForRequests(int count, int timeoutMs) const
 {
-    QDeadlineTimer deadline(timeoutMs);
-    QMutexLocker locker(&recordLock);
-    while (log.size() < count) {
-        if (!recorded.wait(&recordLock, deadline))
-            break;
-    }
-    return log.size() >= count;
+    std::unique_lock<std::mutex> locker(recordLock);
+    return recorded.wait_for(locker, std::chrono::milliseconds(timeoutMs), [&] { return log.size() >= count; });
 }
