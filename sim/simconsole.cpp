@@ -44,30 +44,36 @@ SimConsole::SimConsole(Simulator &simulator)
 
 QString SimConsole::execute(const QString &text)
 {
+    using Handler = QString (SimConsole::*)(const QStringList &);
+    static const struct { const char *name; Handler handler; } kCommands[] = {
+        {"fault", &SimConsole::fault}, {"silent", &SimConsole::silent}, {"clear", &SimConsole::clear},
+        {"get", &SimConsole::get},     {"set", &SimConsole::set},       {"log", &SimConsole::log},
+        {"trip", &SimConsole::trip},   {"load", &SimConsole::load},     {"release", &SimConsole::release},
+        {"help", &SimConsole::helpText},
+    };
     const QStringList words = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.isEmpty())
         return QString();
-    const QString command = words.first();
-    const QStringList args = words.mid(1);
-    if (command == QLatin1String("fault"))
-        return fault(args);
-    if (command == QLatin1String("silent"))
-        return fault(words);
-    if (command == QLatin1String("clear")) {
-        sim.clearFaults();
-        return line(QStringLiteral("ok: no faults"));
-    }
-    if (command == QLatin1String("get"))
-        return get(args);
-    if (command == QLatin1String("set"))
-        return set(args);
-    if (command == QLatin1String("log"))
-        return log(args);
-    if (command == QLatin1String("trip") || command == QLatin1String("load") || command == QLatin1String("release"))
-        return motor(command, args);
-    if (command == QLatin1String("help"))
-        return help();
-    return line(QStringLiteral("unknown command \"%1\"; try help").arg(command));
+    for (const auto &c : kCommands)
+        if (words.first() == QLatin1String(c.name))
+            return (this->*c.handler)(words.mid(1));
+    return line(QStringLiteral("unknown command \"%1\"; try help").arg(words.first()));
+}
+
+QString SimConsole::silent(const QStringList &args)
+{
+    return fault(QStringList {QStringLiteral("silent")} + args);
+}
+
+QString SimConsole::clear(const QStringList &)
+{
+    sim.clearFaults();
+    return line(QStringLiteral("ok: no faults"));
+}
+
+QString SimConsole::helpText(const QStringList &)
+{
+    return help();
 }
 
 QString SimConsole::fault(const QStringList &words)
@@ -168,24 +174,36 @@ QString SimConsole::set(const QStringList &words)
     return line(QStringLiteral("ok"));
 }
 
-QString SimConsole::motor(const QString &command, const QStringList &words)
+bool SimConsole::takeAddressAndNumber(const QStringList &words, int low, int high, int &address, int &n)
 {
-    const QString usage = line(QStringLiteral("usage: trip ADDR CODE, load ADDR PERCENT, release ADDR"));
-    int address = 0, n = 0;
-    if (words.isEmpty() || !SimOptions::parseNumber(words[0], 1, kHighestAddress, address))
-        return usage;
-    const bool trip = command == QLatin1String("trip");
-    if (command == QLatin1String("release")) {
-        if (words.size() != 1)
-            return usage;
-        sim.releaseRegisters(address);
-    } else if (words.size() != 2 || !SimOptions::parseNumber(words[1], trip ? 1 : 0, trip ? 65535 : kMaxLoadPercent, n)) {
-        return usage;
-    } else if (trip) {
-        sim.injectTrip(address, n);
-    } else {
-        sim.setLoad(address, n);
-    }
+    return words.size() == 2 && SimOptions::parseNumber(words[0], 1, kHighestAddress, address)
+        && SimOptions::parseNumber(words[1], low, high, n);
+}
+
+QString SimConsole::trip(const QStringList &words)
+{
+    int address = 0, code = 0;
+    if (!takeAddressAndNumber(words, 1, 65535, address, code))
+        return line(QStringLiteral("usage: trip ADDR CODE"));
+    sim.injectTrip(address, code);
+    return line(QStringLiteral("ok"));
+}
+
+QString SimConsole::load(const QStringList &words)
+{
+    int address = 0, percent = 0;
+    if (!takeAddressAndNumber(words, 0, kMaxLoadPercent, address, percent))
+        return line(QStringLiteral("usage: load ADDR PERCENT"));
+    sim.setLoad(address, percent);
+    return line(QStringLiteral("ok"));
+}
+
+QString SimConsole::release(const QStringList &words)
+{
+    int address = 0;
+    if (words.size() != 1 || !SimOptions::parseNumber(words[0], 1, kHighestAddress, address))
+        return line(QStringLiteral("usage: release ADDR"));
+    sim.releaseRegisters(address);
     return line(QStringLiteral("ok"));
 }
 

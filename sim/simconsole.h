@@ -32,10 +32,16 @@ public:
 
 private:
     QString fault(const QStringList &words);
+    QString silent(const QStringList &words);
+    QString clear(const QStringList &words);
     QString get(const QStringList &words);
     QString set(const QStringList &words);
     QString log(const QStringList &words);
-    QString motor(const QString &command, const QStringList &words);
+    QString trip(const QStringList &words);
+    QString load(const QStringList &words);
+    QString release(const QStringList &words);
+    QString helpText(const QStringList &words);
+    static bool takeAddressAndNumber(const QStringList &words, int low, int high, int &address, int &n);
     static bool parseValue(const QString &text, quint16 &out);
     static bool parseSilent(const QStringList &words, FaultOrder &order);
     static bool takeCountAndAddress(const QStringList &words, int from, FaultOrder &order);

@@ -60,20 +60,16 @@ QString SimOptions::formatLabel(int code)
 bool SimOptions::parse(const QStringList &arguments)
 {
     for (int i = 0; i < arguments.size(); ++i) {
-        const QString arg = arguments[i];
+        const QString &arg = arguments[i];
         if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             help = true;
             continue;
         }
         if (!arg.startsWith(QLatin1String("--")))
             return fail(QStringLiteral("unexpected argument \"%1\"").arg(arg));
-        QString key = arg.mid(2);
-        QString value;
-        const int eq = key.indexOf(QLatin1Char('='));
-        if (eq >= 0) {
-            value = key.mid(eq + 1);
-            key.truncate(eq);
-        } else if (valueOptions().contains(key)) {
+        QString key = arg.mid(2).section(QLatin1Char('='), 0, 0);
+        QString value = arg.section(QLatin1Char('='), 1);
+        if (!arg.contains(QLatin1Char('=')) && valueOptions().contains(key)) {
             if (++i >= arguments.size())
                 return fail(QStringLiteral("--%1 needs a value").arg(key));
             value = arguments[i];
@@ -86,7 +82,6 @@ bool SimOptions::parse(const QStringList &arguments)
 
 bool SimOptions::apply(const QString &key, const QString &value)
 {
-    int n = 0;
     if (key == QLatin1String("link"))
         linkPath = value;
     else if (key == QLatin1String("tty"))
@@ -95,14 +90,22 @@ bool SimOptions::apply(const QString &key, const QString &value)
         faults << value;
     else if (key == QLatin1String("config"))
         return readConfigFile(value);
-    else if (key == QLatin1String("access-code") && parseNumber(value, 0, 65535, n))
+    else if (key == QLatin1String("device"))
+        return addDevice(value);
+    else
+        return applyNumber(key, value);
+    return true;
+}
+
+bool SimOptions::applyNumber(const QString &key, const QString &value)
+{
+    int n = 0;
+    if (key == QLatin1String("access-code") && parseNumber(value, 0, 65535, n))
         accessCode = quint16(n);
     else if (key == QLatin1String("turnaround") && parseNumber(value, 0, kMaxTurnaroundMs, n))
         turnaroundMs = n;
     else if (key == QLatin1String("seed") && parseNumber(value, 0, std::numeric_limits<int>::max(), n))
         seed = quint32(n);
-    else if (key == QLatin1String("device"))
-        return addDevice(value);
     else if (valueOptions().contains(key))
         return fail(QStringLiteral("bad value \"%1\" for %2").arg(value, key));
     else
@@ -132,17 +135,23 @@ bool SimOptions::readConfigFile(const QString &path)
     ++configDepth;
     bool ok = true;
     for (int lineNo = 1; ok && !in.atEnd(); ++lineNo) {
-        const QString line = in.readLine().section(QLatin1Char('#'), 0, 0).trimmed();
-        if (line.isEmpty())
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        ok = eq > 0 ? apply(line.left(eq).trimmed(), line.mid(eq + 1).trimmed())
-                    : fail(QStringLiteral("expected key = value"));
+        ok = applyLine(in.readLine());
         if (!ok)
             error = QStringLiteral("%1:%2: %3").arg(path).arg(lineNo).arg(error);
     }
     --configDepth;
     return ok;
+}
+
+bool SimOptions::applyLine(const QString &text)
+{
+    const QString line = text.section(QLatin1Char('#'), 0, 0).trimmed();
+    if (line.isEmpty())
+        return true;
+    const int eq = line.indexOf(QLatin1Char('='));
+    if (eq <= 0)
+        return fail(QStringLiteral("expected key = value"));
+    return apply(line.left(eq).trimmed(), line.mid(eq + 1).trimmed());
 }
 
 QVector<SimDeviceConfig> SimOptions::effectiveDevices() const

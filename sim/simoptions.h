@@ -39,6 +39,8 @@ public:
 
 private:
     bool apply(const QString &key, const QString &value);
+    bool applyNumber(const QString &key, const QString &value);
+    bool applyLine(const QString &text);
     bool addDevice(const QString &text);
     bool fail(const QString &text);
     static bool takeField(const QString &field, int position, SimDeviceConfig &out);

@@ -184,47 +184,44 @@ SimRequest Simulator::describe(const QByteArray &frame)
     return r;
 }
 
+Simulator::Outgoing Simulator::ignore(SimRequest &request, const QString &why)
+{
+    request.reason = why;
+    return Outgoing();
+}
+
 Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &request)
 {
-    if (bytes.size() < SimFrame::kMinFrame) {
-        request.reason = QStringLiteral("too short");
-        return Outgoing();
-    }
-    if (!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size())) {
-        request.reason = QStringLiteral("bad CRC");
-        return Outgoing();
-    }
+    if (bytes.size() < SimFrame::kMinFrame)
+        return ignore(request, QStringLiteral("too short"));
+    if (!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size()))
+        return ignore(request, QStringLiteral("bad CRC"));
     const SimFrame frame = SimFrame::parse(bytes);
     if (frame.address == SimFrame::kBroadcast) {
-        broadcast(frame, request);
-        return Outgoing();
+        broadcast(frame);
+        return ignore(request, QStringLiteral("broadcast"));
     }
     SimDevice *d = device(frame.address);
-    if (!d) {
-        request.reason = QStringLiteral("no device at this address");
-        return Outgoing();
-    }
+    if (!d)
+        return ignore(request, QStringLiteral("no device at this address"));
+    if (!line.settingsMatch(d->config().baudRate, d->config().frameFormat))
+        return ignore(request, QStringLiteral("line settings differ"));
     return answerDevice(*d, frame, request);
 }
 
 Simulator::Outgoing Simulator::answerDevice(SimDevice &d, const SimFrame &frame, SimRequest &request)
 {
-    const SimDeviceConfig &c = d.config();
-    if (!line.settingsMatch(c.baudRate, c.frameFormat)) {
-        request.reason = QStringLiteral("line settings differ");
-        return Outgoing();
-    }
-    const SimFault fault = faults.take(c.address, hostMs());
-    if (fault.kind == SimFault::NoReply || fault.kind == SimFault::Silent) {
-        request.reason = fault.kind == SimFault::Silent ? QStringLiteral("silent") : QStringLiteral("fault no-reply");
-        return Outgoing();
-    }
+    const SimFault fault = faults.take(d.config().address, hostMs());
+    if (fault.kind == SimFault::NoReply)
+        return ignore(request, QStringLiteral("fault no-reply"));
+    if (fault.kind == SimFault::Silent)
+        return ignore(request, QStringLiteral("silent"));
     SimDevice::Answer a;
     a.exception = fault.kind == SimFault::Exception ? fault.exceptionCode : 0;
     if (a.exception == 0)
         a = d.handle(frame, hostMs()); // a faked exception means the device did nothing
     Outgoing out;
-    out.baud = c.baudRate;
+    out.baud = d.config().baudRate;
     out.bytes = replyFor(frame, a.exception, a.values);
     request.exception = a.exception;
     spoil(out, fault, request);
@@ -232,9 +229,8 @@ Simulator::Outgoing Simulator::answerDevice(SimDevice &d, const SimFrame &frame,
 }
 
 // Reads cannot be broadcast; writes reach every device that hears the line settings.
-void Simulator::broadcast(const SimFrame &frame, SimRequest &request)
+void Simulator::broadcast(const SimFrame &frame)
 {
-    request.reason = QStringLiteral("broadcast");
     if (frame.function != SimFrame::WriteSingle && frame.function != SimFrame::WriteMultiple)
         return;
     for (auto &d : devices)

@@ -79,7 +79,8 @@ private:
     void serve(const QByteArray &frame, qint64 endNs);
     Outgoing answer(const QByteArray &frame, SimRequest &request);
     Outgoing answerDevice(SimDevice &device, const SimFrame &frame, SimRequest &request);
-    void broadcast(const SimFrame &frame, SimRequest &request);
+    void broadcast(const SimFrame &frame);
+    static Outgoing ignore(SimRequest &request, const QString &why);
     static QByteArray replyFor(const SimFrame &frame, int exception, const QVector<quint16> &values);
     static void spoil(Outgoing &out, const SimFault &fault, SimRequest &request);
     static SimRequest describe(const QByteArray &frame);
