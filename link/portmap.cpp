@@ -191,7 +191,9 @@ QList<PortMap::Port> PortMap::ports() const
         for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
             if (out.contains(it.key()) || !QFileInfo::exists(it.value()))
                 continue;
-            const QString sys = QFileInfo(QFileInfo(it.value()).canonicalFilePath()).fileName();
+            // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number.
+            QString sys = QFileInfo(it.value()).canonicalFilePath();
+            sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
             out.insert(it.key(), Port {it.key(), it.value(), sys, how});
         }
     };

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ pkg-config
           qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libmodbus-dev mbpoll
-          xvfb xauth xdotool x11-utils imagemagick fonts-dejavu-core)
+          xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -24,16 +24,6 @@ namespace {
 // The speeds a device can be set to, bit/s.
 const int kSpeeds[] = {600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600};
 
-// The name a user knows the port by: "ttyUSB0"; a pseudo-terminal's bare number
-// ("3") says less than its path ("pts/3").
-QString portName(const PortMap::Port &port)
-{
-    bool numeric = false;
-    port.systemName.toInt(&numeric);
-    if (!numeric)
-        return port.systemName;
-    return port.path.startsWith(QLatin1String("/dev/")) ? port.path.mid(5) : port.path;
-}
 } // namespace
 
 TabSearch::TabSearch(MainControl *main, QWidget *parent)
@@ -118,7 +108,7 @@ void TabSearch::fillPortSelector()
 {
     for (const PortMap::Port &port : PortMap::system().ports()) {
         portBox->addItem(QStringLiteral("COM") + QString::number(port.number), port.number);
-        const QString detail = portName(port) + QStringLiteral(" — ") + port.description;
+        const QString detail = port.systemName + QStringLiteral(" — ") + port.description;
         portBox->setItemData(portBox->count() - 1, QString(detail + QLatin1Char('\n') + port.path), Qt::ToolTipRole);
         portBox->setItemData(portBox->count() - 1, detail, Qt::UserRole + 1);
     }
