@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end, as a user would: start "orbix-service --demo" on a virtual display,
 # press "Поиск", pick the first device found, "Подключиться", wait until the window
-# names the connected device, close the window normally, then check the files it kept.
+# names the connected device and live values arrive, close the window normally, then
+# check the files it kept.
 # Usage: e2e_demo.sh ORBIX_SERVICE ORBIX_XHELPER
 set -u
 program=$1
@@ -56,6 +57,8 @@ xvfb_pid=$!
 wait_for 10 display_up || fail "virtual display $DISPLAY did not start"
 
 mkdir -p "$work/data"
+# The frame trace shows from outside when live values arrive (17 monitoring registers: 0x22 bytes).
+export QT_LOGGING_RULES="orbix.link.frames.debug=true"
 "$program" --demo --data-dir "$work/data" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 window_shown || fail "no main window"
@@ -73,6 +76,8 @@ try_connect() {
 }
 wait_for 60 try_connect || fail "not connected; title: $(title)"
 echo "connected: $(title)"
+live_values() { grep -q ' RX 01 03 22 ' "$work/app.log"; }
+wait_for 15 live_values || fail "no live values after connecting"
 
 "$xhelper" close "$window" || fail "could not ask the window to close"
 wait_for 20 app_gone || fail "the program did not end after its window closed"
