@@ -98,7 +98,8 @@ void TestSearchThread::emptyLineScan()
     QCOMPARE(types.count(SearchEvent::Progress), 741);
     QCOMPARE(types.last(), int(SearchEvent::ScanDone));
     QCOMPARE(thread.probeCount(), 741);
-    QCOMPARE(sim.requests().size(), 741);
+    // Over a pty two 10 ms probes can reach a busy simulator as one frame, so its record
+    // is only checked for the last address reached.
     QCOMPARE(sim.requests().last().address, 247);
 }
 
