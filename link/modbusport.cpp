@@ -177,8 +177,11 @@ bool ModbusPort::setFrameFormat(int code)
 bool ModbusPort::setSpeed(quint32 newBaud)
 {
     baud = newBaud;
-    if (!SerialLine::setBaud(settings, newBaud)) {
-        sysError = EINVAL;
+    const bool standard = SerialLine::setBaud(settings, newBaud);
+    if (!line.isOpen())
+        return applyLineSettings(); // records the error of a closed port
+    if (!line.setCustomBaud(standard ? 0 : newBaud)) {
+        sysError = line.lastError();
         return false;
     }
     return applyLineSettings();

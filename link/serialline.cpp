@@ -1,5 +1,6 @@
 #include "serialline.h"
 
+#include "custombaud.h"
 #include "linklog.h"
 
 #include <QDeadlineTimer>
@@ -27,8 +28,7 @@ constexpr BaudCode kBauds[] = {
     {115200, B115200}, {230400, B230400},
 };
 
-// 14400 bit/s exists on the device but not in termios; the nearest rate would
-// silently garble every frame, so it is refused instead.
+// Speeds with a termios constant; others (14400) go through CustomBaud.
 speed_t baudCode(quint32 baud)
 {
     for (const auto &b : kBauds)
@@ -59,6 +59,7 @@ bool SerialLine::open(const QByteArray &path)
 {
     close();
     error = 0;
+    customBaud = 0;
     fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail(errno);
@@ -108,17 +109,25 @@ static bool sameSettingsBarParity(const termios &a, const termios &b)
         && cfgetospeed(&a) == cfgetospeed(&b);
 }
 
+bool SerialLine::setCustomBaud(quint32 baud)
+{
+    customBaud = baud;
+    if (baud == 0 || fd < 0)
+        return true;
+    return CustomBaud::apply(fd, baud) || fail(errno);
+}
+
 bool SerialLine::applySettings(const termios &settings)
 {
     if (tcsetattr(fd, TCSANOW, &settings) == 0)
-        return true;
+        return customBaud == 0 || setCustomBaud(customBaud);
     const int err = errno;
     // Pseudo-terminals drop the parity-enable flag and then refuse it with EINVAL.
     // The rest of the settings are in force; a line that cannot do parity has no parity errors.
     termios now {};
     if (err == EINVAL && tcgetattr(fd, &now) == 0 && sameSettingsBarParity(now, settings)) {
         qCDebug(lcLink) << "line keeps its settings but not the parity flag (pseudo-terminal?)";
-        return true;
+        return customBaud == 0 || setCustomBaud(customBaud);
     }
     return fail(err);
 }

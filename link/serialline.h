@@ -47,7 +47,10 @@ public:
     static void makeRaw(termios &settings, quint32 baud, Parity parity, int stopBits);
     static bool setParity(termios &settings, Parity parity);
     static bool setStopBits(termios &settings, int stopBits);
+    // False for a speed termios has no constant for: use setCustomBaud for it.
     static bool setBaud(termios &settings, quint32 baud);
+    // A speed without a termios constant (14400); kept through later applySettings. 0 clears it.
+    bool setCustomBaud(quint32 baud);
 
     // Raises DTR then RTS. Lines without modem control (pseudo-terminals) count as done.
     bool raiseDtr();
@@ -85,6 +88,7 @@ private:
 
     int fd = -1;
     int error = 0;
+    quint32 customBaud = 0;
     bool exclusiveSet = false;
     Timeouts timeouts;
     const std::atomic<bool> *running = nullptr;

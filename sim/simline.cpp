@@ -1,5 +1,7 @@
 #include "simline.h"
 
+#include "custombaud.h"
+
 #include "serialline.h"
 #include "simlog.h"
 
@@ -21,11 +23,7 @@ constexpr int kMaxCollect = 512;          // bytes kept of one frame; more is no
 constexpr int kWriteAttempts = 10;
 constexpr int kWriteWaitMs = 20;
 
-struct BaudCode { quint32 baud; speed_t code; };
-constexpr BaudCode kBauds[] = {
-    {300, B300}, {600, B600}, {1200, B1200}, {2400, B2400}, {4800, B4800}, {9600, B9600},
-    {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
-};
+
 
 timespec toTimespec(qint64 ns)
 {
@@ -64,13 +62,6 @@ qint64 SimLine::silenceNs(quint32 baud)
     return baud > kFixedSilenceAbove ? kFixedSilenceNs : characterNs(baud) * 7 / 2;
 }
 
-quint32 SimLine::baudOf(speed_t code)
-{
-    for (const BaudCode &b : kBauds)
-        if (b.code == code)
-            return b.baud;
-    return 0;
-}
 
 int SimLine::formatOf(const termios &settings)
 {
@@ -139,11 +130,12 @@ bool SimLine::configure(int lineFd, quint32 baud, int format)
     SerialLine::setParity(t, format == 0 ? SerialLine::Parity::Even
                              : format == 1 ? SerialLine::Parity::Odd : SerialLine::Parity::None);
     SerialLine::setStopBits(t, format >= 2 ? 2 : 1);
-    if (!SerialLine::setBaud(t, baud))
-        return fail(QStringLiteral("%1 bit/s is not a speed this system can set").arg(baud));
+    const bool standard = SerialLine::setBaud(t, baud);
     // A pty drops the parity enable flag and may say EINVAL for it; the rest holds.
     if (tcsetattr(lineFd, TCSANOW, &t) != 0 && !(pty && errno == EINVAL))
         return fail(QStringLiteral("cannot set up %1").arg(linePath), errno);
+    if (!standard && !CustomBaud::apply(lineFd, baud)) // 14400 has no termios constant
+        return fail(QStringLiteral("%1 bit/s is not a speed this line can set").arg(baud), errno);
     return true;
 }
 
@@ -184,8 +176,7 @@ quint32 SimLine::lineBaud() const
 {
     if (!pty)
         return ttyBaud;
-    termios t {};
-    const quint32 baud = tcgetattr(fd, &t) == 0 ? baudOf(cfgetospeed(&t)) : 0;
+    const quint32 baud = CustomBaud::read(fd);
     return baud ? baud : kDefaultBaud;
 }
 
@@ -196,7 +187,7 @@ bool SimLine::settingsMatch(quint32 baud, int format) const
     termios t {}; // the master side reports the termios the master program set on the slave
     if (tcgetattr(fd, &t) != 0)
         return false;
-    return baudOf(cfgetospeed(&t)) == baud && sameFormat(formatOf(t), format);
+    return CustomBaud::read(fd) == baud && sameFormat(formatOf(t), format);
 }
 
 SimLine::Wait SimLine::readFrame(int stopFd, QByteArray &frame, qint64 &endNs)

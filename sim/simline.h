@@ -57,7 +57,6 @@ public:
     static qint64 characterNs(quint32 baud);
     static qint64 silenceNs(quint32 baud);
     static qint64 nowNs();
-    static quint32 baudOf(speed_t code);
     // Format seen in termios flags: a pty hides the parity enable flag, so 8N1 reads as 8E1.
     static int formatOf(const termios &settings);
     // 8N15 and 8N2 are the same on the line.

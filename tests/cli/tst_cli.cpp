@@ -41,6 +41,7 @@ private slots:
     void cleanupTestCase();
     void init();
     void readPrintsOneLinePerRegister();
+    void speedWithoutTermiosConstant();
     void writeThenRead();
     void guardedWriteNeedsTheAccessCode();
     void failuresAreNamed_data();
@@ -61,6 +62,7 @@ void TestCli::initTestCase()
 {
     sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
     sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
+    sim.addDevice(SimDeviceConfig {4, 60, 0, 14400, 2, 10}); // a speed without a termios constant
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     path = sim.linkPath();
 }
@@ -81,6 +83,14 @@ void TestCli::readPrintsOneLinePerRegister()
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("1 2\n2 10\n3 100\n4 70\n"));
     QVERIFY(r.err.isEmpty());
+}
+
+void TestCli::speedWithoutTermiosConstant()
+{
+    QCOMPARE(orbix({"read", path, "--address", "4", "4"}).code, 1); // 19200: not heard
+    const Run r = orbix({"read", path, "--address", "4", "--baud", "14400", "4"});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString("4 60\n"));
 }
 
 void TestCli::writeThenRead()
