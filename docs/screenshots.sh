@@ -49,20 +49,28 @@ export DISPLAY=":$(free_display)"
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 wait_for 10 display_up || fail "no virtual display"
-"$program" --demo --data-dir "$work/data" >"$work/app.log" 2>&1 &
+# The frame trace tells when the scan has probed the last address under all three formats.
+QT_LOGGING_RULES="orbix.link.frames.debug=true" \
+  "$program" --demo --data-dir "$work/data" >"$work/app.log" 2>&1 &
 app_pid=$!
 wait_for 20 window_shown || fail "no window"
 window=$(window_id)
 # The search tab's buttons at 1000 x 640, as in the end-to-end test.
 xdotool windowmove "$window" 0 0 windowsize "$window" 1000 640
 click_at 897 210
+scan_done() { [ "$(grep -c ' TX f7 03 00 00 00 04' "$work/app.log")" -ge 3 ]; }
+wait_for 120 scan_done || fail "the scan did not finish"
+sleep 1
+click_at 150 122
+xdotool windowsize "$window" 1100 1000
+sleep 1
+shot tab-search
+xdotool windowsize "$window" 1000 640
 try_connect() { click_at 150 122; click_at 897 303; wait_for 3 connected; }
 wait_for 60 try_connect || fail "not connected"
 xdotool windowsize "$window" 1100 1000
 # Let the plots gather some seconds of samples before they are shown.
 sleep 8
-click_at 60 65
-shot tab-search
 click_at 225 65
 sleep 1
 shot tab-watch
