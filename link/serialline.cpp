@@ -336,6 +336,8 @@ quint32 SerialLine::takeLineErrors()
 QString SerialLine::openErrorText(const QByteArray &path, int err)
 {
     const QString p = QString::fromLocal8Bit(path);
+    if (p.isEmpty())
+        return QStringLiteral("no serial port has this COM number (see: orbix ports)");
     switch (err) {
     case ENOENT:
         return QStringLiteral("%1 does not exist (adapter unplugged or wrong port?)").arg(p);
