@@ -12,7 +12,9 @@ if [ ! -f "$TSAN_DIR/build.ninja" ]; then
 fi
 cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread
 echo "== Thread tests under ThreadSanitizer"
-TSAN_OPTIONS="halt_on_error=1 exitcode=66 suppressions=$PWD/tests/tsan.supp" \
+# Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
+# locks, the test library's watchdog) are left out; every access of ours is checked.
+TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure
 
 echo "== All tests"
