@@ -12,43 +12,17 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() { echo "screenshots: $*" >&2; exit 1; }
 
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-
-free_display() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    echo $n
-}
-
-display_up() { xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; }
-window_id() { xdotool search --name "^ОРБИКС-Сервис 11" 2>/dev/null | head -1; }
-window_shown() { [ -n "$(window_id)" ]; }
+. "$here/../tests/ui_shell/xsession.sh"
+trap stop_session EXIT
 connected() { xdotool getwindowname "$window" | grep -q '\[ОРБИКС-11 '; }
-click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 shot() { "$xhelper" shot "$out/$1.png" "$window" || fail "no screenshot $1"; echo "$out/$1.png"; }
 
 [ -x "$program" ] && [ -x "$xhelper" ] || fail "build orbix-service and orbix-xhelper in $build first"
 mkdir -p "$out" "$work/data"
-export DISPLAY=":$(free_display)"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-wait_for 10 display_up || fail "no virtual display"
+start_display 1280x1024
 # The frame trace tells when the scan has probed the last address under all three formats.
 QT_LOGGING_RULES="orbix.link.frames.debug=true" \
   "$program" --demo --data-dir "$work/data" >"$work/app.log" 2>&1 &

@@ -11,12 +11,6 @@ work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
 
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null && wait "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
@@ -24,37 +18,16 @@ fail() {
     exit 1
 }
 
-# wait_for SECONDS COMMAND...: polls until the command succeeds or the deadline passes.
-wait_for() {
-    local deadline=$((SECONDS + $1))
-    shift
-    until "$@"; do
-        [ $SECONDS -ge $deadline ] && return 1
-        sleep 0.1
-    done
-}
-
-free_display() {
-    local n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    echo $n
-}
-
-display_up() { xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; }
-window_id() { xdotool search --name "^ОРБИКС-Сервис 11" 2>/dev/null | head -1; }
-window_shown() { [ -n "$(window_id)" ]; }
+. "$(dirname "$0")/xsession.sh"
+trap stop_session EXIT
 title() { xdotool getwindowname "$window" 2>/dev/null; }
 connected() { title | grep -q '\[ОРБИКС-11 .* / COM[0-9]*\]'; }
 app_gone() { ! kill -0 "$app_pid" 2>/dev/null; }
 
 # Window-relative points of the search tab at 1000 x 640 (default fonts).
-click_at() { xdotool mousemove --window "$window" "$1" "$2" click 1; }
 readonly SEARCH_X=897 SEARCH_Y=210 CONNECT_X=897 CONNECT_Y=303 FIRST_ROW_X=150 FIRST_ROW_Y=122
 
-export DISPLAY=":$(free_display)"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 10 display_up || fail "virtual display $DISPLAY did not start"
+start_display 1280x800
 
 mkdir -p "$work/data"
 # The frame trace shows from outside when live values arrive (17 monitoring registers: 0x22 bytes).
