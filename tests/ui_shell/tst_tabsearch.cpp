@@ -17,6 +17,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include "fakemaincontrol.h"
+
 #include <QtTest>
 
 namespace {
@@ -24,33 +26,6 @@ constexpr int kLinePort = 77;
 constexpr int kBrokenPort = 78;   // bound to a plain file: opening it as a line fails
 constexpr int kSpeedIndex57600 = 8;
 constexpr int kProbeMs = 25;      // the simulator answers at 57600 bit/s within a few ms
-
-// Records what the tab asks of the main window.
-class MainStandIn : public MainControl
-{
-public:
-    void connectDevice(const DeviceInfo &device) override { connected.append(device); }
-    void disconnectDevice() override { ++disconnects; }
-    const DeviceInfo *currentDevice() const override { return nullptr; }
-    void showStatus(const QString &text, int) override { status = text; }
-    bool hasAccessCode() const override { return false; }
-    void focusAccessCode() override {}
-    void requestReadConfig() override {}
-    void requestWriteConfig(ConfigPacket *) override {}
-    void requestSetTime(quint32) override {}
-    void requestResetCrashProtocol() override {}
-    void requestResetWorkProtocol() override {}
-    void requestResetWorkTime() override {}
-    void requestEngineCommand(int) override {}
-    void requestToggleOutput() override {}
-    void requestAutoSetup() override {}
-    const QList<ProtocolEvent *> &protocol() const override { return none; }
-
-    QList<DeviceInfo> connected;
-    int disconnects = 0;
-    QString status;
-    QList<ProtocolEvent *> none;
-};
 
 DeviceInfo record(int kind, int address)
 {
@@ -92,7 +67,7 @@ private:
     Simulator sim;
     std::unique_ptr<QTemporaryDir> dir;
     QString brokenLine;
-    MainStandIn main;
+    FakeMainControl main;
 };
 
 void TestTabSearch::initTestCase()
@@ -113,7 +88,7 @@ void TestTabSearch::init()
     AppSettings::instance() = AppSettings();
     AppSettings::instance().lastPortNumber = kLinePort;
     AppSettings::instance().lastSpeedIndex = kSpeedIndex57600;
-    main = MainStandIn();
+    main.reset();
 }
 
 void TestTabSearch::cleanup()
@@ -136,7 +111,7 @@ QComboBox *TestTabSearch::selector(TabSearch &tab, int index) const
 
 bool TestTabSearch::waitStatus(const QString &text, int ms) const
 {
-    return QTest::qWaitFor([&] { return main.status == text; }, ms);
+    return QTest::qWaitFor([&] { return main.lastStatus() == text; }, ms);
 }
 
 void TestTabSearch::selectorsAndInitialState()
@@ -267,11 +242,11 @@ void TestTabSearch::doubleClickConnectsKnownDevicesOnly()
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(button(tab, QStringLiteral("Подключиться"))->isEnabled(), row == 1);
         QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
-        QCOMPARE(main.connected.size(), row);
+        QCOMPARE(main.connections.size(), row);
     }
-    QCOMPARE(main.connected.first().address, 2);
+    QCOMPARE(main.connections.first().address, 2);
     button(tab, QStringLiteral("Подключиться"))->click();
-    QCOMPARE(main.connected.size(), 2);
+    QCOMPARE(main.connections.size(), 2);
 }
 
 QTEST_MAIN(TestTabSearch)

@@ -6,17 +6,40 @@
 
 #include <QList>
 
-// Stands in for the main window: records what the tab asks for and holds a
-// protocol list the test fills.
+// Stands in for the main window in the tab tests: records what a tab asks for and
+// holds a protocol list the test fills.
 class FakeMainControl : public MainControl
 {
 public:
+    FakeMainControl() = default;
+    FakeMainControl(const FakeMainControl &) = delete;
+    FakeMainControl &operator=(const FakeMainControl &) = delete;
     ~FakeMainControl() override { qDeleteAll(entries); }
 
-    void connectDevice(const DeviceInfo &d) override { device = d; connected = true; }
-    void disconnectDevice() override { connected = false; }
+    void connectDevice(const DeviceInfo &d) override
+    {
+        device = d;
+        connected = true;
+        connections << d;
+    }
+    void disconnectDevice() override
+    {
+        connected = false;
+        ++disconnects;
+    }
     const DeviceInfo *currentDevice() const override { return connected ? &device : nullptr; }
     void showStatus(const QString &text, int) override { statuses << text; }
+    QString lastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
+    // Forgets what was asked so far (the protocol list stays).
+    void reset()
+    {
+        connected = false;
+        connections.clear();
+        disconnects = 0;
+        commands.clear();
+        toggles = 0;
+        statuses.clear();
+    }
     bool hasAccessCode() const override { return false; }
     void focusAccessCode() override {}
     void requestReadConfig() override {}
@@ -32,6 +55,8 @@ public:
 
     DeviceInfo device;
     bool connected = false;
+    QList<DeviceInfo> connections;
+    int disconnects = 0;
     QList<ProtocolEvent *> entries;
     QList<int> commands;
     int toggles = 0;
