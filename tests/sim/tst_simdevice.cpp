@@ -1,5 +1,6 @@
 // The simulated device without a line: what it answers, what it refuses and why,
 // the access-code guard, and the plausibility of what a fresh device holds.
+#include "devicerequests.h"
 #include "modbusport.h"
 #include "simdevice.h"
 #include "simframe.h"
@@ -10,38 +11,15 @@
 
 namespace {
 
+using DR = DeviceRequests;
+
 constexpr qint64 kNow = 1700000000000; // a fixed host time, ms
 constexpr quint16 kCode = SimDevice::kDefaultAccessCode;
-
-SimFrame frame(QByteArray pdu)
-{
-    ModbusPort::appendCrc(pdu);
-    return SimFrame::parse(pdu);
-}
-
-SimFrame readRequest(int first, int count)
-{
-    return frame(ModbusPort::readRequest(1, quint32(first), quint16(count)));
-}
-
-SimFrame writeRequest(int first, const QVector<quint16> &values)
-{
-    if (values.size() == 1)
-        return frame(ModbusPort::writeSingleRequest(1, quint32(first), values.first()));
-    return frame(ModbusPort::writeMultipleRequest(1, quint32(first), values.constData(), quint16(values.size())));
-}
-
-SimDeviceConfig model(int modification)
-{
-    SimDeviceConfig c;
-    c.modification = modification;
-    return c;
-}
 
 // Sends the access code, then the request; the answer to the request.
 SimDevice::Answer afterCode(SimDevice &d, const SimFrame &request)
 {
-    d.handle(writeRequest(32, {kCode}), kNow);
+    d.handle(DR::writeRequest(32, {kCode}), kNow);
     return d.handle(request, kNow);
 }
 
@@ -87,11 +65,11 @@ void TestSimDevice::identification()
     QFETCH(int, modification);
     QFETCH(int, scale);
     QFETCH(int, range);
-    SimDeviceConfig c = model(modification);
+    SimDeviceConfig c = DR::model(modification);
     c.currentScale = quint16(scale);
     c.ratedMinCounts = quint16(range);
     SimDevice d(c, kNow);
-    const SimDevice::Answer a = d.handle(readRequest(1, 4), kNow);
+    const SimDevice::Answer a = d.handle(DR::readRequest(1, 4), kNow);
     QCOMPARE(a.exception, 0);
     QCOMPARE(a.values, (QVector<quint16> {quint16(scale), quint16(range), quint16(range * 10), quint16(modification)}));
 }
@@ -116,12 +94,12 @@ void TestSimDevice::blocksOfLargerModifications()
     QFETCH(int, modification);
     QFETCH(int, reg);
     QFETCH(bool, exists);
-    SimDevice d(model(modification), kNow);
+    SimDevice d(DR::model(modification), kNow);
     QCOMPARE(d.exists(reg), exists);
-    QCOMPARE(d.handle(readRequest(reg, 1), kNow).exception, exists ? 0 : int(SimFrame::IllegalDataAddress));
+    QCOMPARE(d.handle(DR::readRequest(reg, 1), kNow).exception, exists ? 0 : int(SimFrame::IllegalDataAddress));
     // settings and counters there take a guarded write; the start peaks are read-only
     const bool writable = exists && (reg < 180 || reg > 189);
-    const int refused = afterCode(d, writeRequest(reg, {0})).exception;
+    const int refused = afterCode(d, DR::writeRequest(reg, {0})).exception;
     QCOMPARE(refused, writable ? 0 : int(SimFrame::IllegalDataAddress));
 }
 
@@ -166,9 +144,9 @@ void TestSimDevice::writes()
     QFETCH(int, exception);
     QFETCH(int, checkReg);
     QFETCH(int, expected);
-    SimDevice d(model(70), kNow);
+    SimDevice d(DR::model(70), kNow);
     const quint16 before = d.value(checkReg, kNow);
-    const SimFrame request = writeRequest(first, values);
+    const SimFrame request = DR::writeRequest(first, values);
     const SimDevice::Answer a = withCode ? afterCode(d, request) : d.handle(request, kNow);
     QCOMPARE(a.exception, exception);
     QCOMPARE(int(d.value(checkReg, kNow)), expected < 0 ? int(before) : expected);
@@ -176,34 +154,34 @@ void TestSimDevice::writes()
 
 void TestSimDevice::armLastsExactlyOneRequest()
 {
-    SimDevice d(model(70), kNow);
-    QCOMPARE(afterCode(d, writeRequest(9, {70})).exception, 0);
-    QCOMPARE(d.handle(writeRequest(9, {80}), kNow).exception, SimDevice::kGuardRefusal);
+    SimDevice d(DR::model(70), kNow);
+    QCOMPARE(afterCode(d, DR::writeRequest(9, {70})).exception, 0);
+    QCOMPARE(d.handle(DR::writeRequest(9, {80}), kNow).exception, SimDevice::kGuardRefusal);
     QCOMPARE(d.value(9, kNow), quint16(70));
 
     // any request in between, even a read, uses the arm up
-    d.handle(writeRequest(32, {kCode}), kNow);
-    QCOMPARE(d.handle(readRequest(33, 17), kNow).exception, 0);
-    QCOMPARE(d.handle(writeRequest(9, {90}), kNow).exception, SimDevice::kGuardRefusal);
+    d.handle(DR::writeRequest(32, {kCode}), kNow);
+    QCOMPARE(d.handle(DR::readRequest(33, 17), kNow).exception, 0);
+    QCOMPARE(d.handle(DR::writeRequest(9, {90}), kNow).exception, SimDevice::kGuardRefusal);
     // and so does a refused request
-    d.handle(writeRequest(32, {kCode}), kNow);
-    QCOMPARE(d.handle(readRequest(701, 1), kNow).exception, int(SimFrame::IllegalDataAddress));
-    QCOMPARE(d.handle(writeRequest(9, {90}), kNow).exception, SimDevice::kGuardRefusal);
+    d.handle(DR::writeRequest(32, {kCode}), kNow);
+    QCOMPARE(d.handle(DR::readRequest(701, 1), kNow).exception, int(SimFrame::IllegalDataAddress));
+    QCOMPARE(d.handle(DR::writeRequest(9, {90}), kNow).exception, SimDevice::kGuardRefusal);
     QCOMPARE(d.value(9, kNow), quint16(70));
 }
 
 void TestSimDevice::wrongOrChangedAccessCodeDoesNotArm()
 {
-    SimDevice d(model(70), kNow);
-    QCOMPARE(d.handle(writeRequest(32, {kCode + 1}), kNow).exception, 0); // judged silently
-    QCOMPARE(d.handle(writeRequest(9, {33}), kNow).exception, SimDevice::kGuardRefusal);
+    SimDevice d(DR::model(70), kNow);
+    QCOMPARE(d.handle(DR::writeRequest(32, {kCode + 1}), kNow).exception, 0); // judged silently
+    QCOMPARE(d.handle(DR::writeRequest(9, {33}), kNow).exception, SimDevice::kGuardRefusal);
     d.setAccessCode(4321);
-    QCOMPARE(afterCode(d, writeRequest(9, {33})).exception, SimDevice::kGuardRefusal);
-    d.handle(writeRequest(32, {4321}), kNow);
-    QCOMPARE(d.handle(writeRequest(9, {33}), kNow).exception, 0);
+    QCOMPARE(afterCode(d, DR::writeRequest(9, {33})).exception, SimDevice::kGuardRefusal);
+    d.handle(DR::writeRequest(32, {4321}), kNow);
+    QCOMPARE(d.handle(DR::writeRequest(9, {33}), kNow).exception, 0);
     // the code written by function 16 does not arm
-    d.handle(writeRequest(31, {0, 4321}), kNow);
-    QCOMPARE(d.handle(writeRequest(9, {34}), kNow).exception, SimDevice::kGuardRefusal);
+    d.handle(DR::writeRequest(31, {0, 4321}), kNow);
+    QCOMPARE(d.handle(DR::writeRequest(9, {34}), kNow).exception, SimDevice::kGuardRefusal);
 }
 
 void TestSimDevice::refusals_data()
@@ -233,28 +211,28 @@ void TestSimDevice::refusals()
 {
     QFETCH(QByteArray, pdu);
     QFETCH(int, exception);
-    SimDevice d(model(80), kNow);
-    QCOMPARE(d.handle(frame(pdu), kNow).exception, exception);
+    SimDevice d(DR::model(80), kNow);
+    QCOMPARE(d.handle(DR::frame(pdu), kNow).exception, exception);
 }
 
 void TestSimDevice::holesReadAsZero()
 {
-    SimDevice d(model(80), kNow);
-    const SimDevice::Answer a = d.handle(readRequest(173, 7), kNow);
+    SimDevice d(DR::model(80), kNow);
+    const SimDevice::Answer a = d.handle(DR::readRequest(173, 7), kNow);
     QCOMPARE(a.exception, 0);
     QCOMPARE(a.values, QVector<quint16>(7, 0));
-    QCOMPARE(d.handle(readRequest(690, 11), kNow).values, QVector<quint16>(11, 0));
-    QCOMPARE(d.handle(readRequest(237, 64), kNow).values, QVector<quint16>(64, 0));
+    QCOMPARE(d.handle(DR::readRequest(690, 11), kNow).values, QVector<quint16>(11, 0));
+    QCOMPARE(d.handle(DR::readRequest(237, 64), kNow).values, QVector<quint16>(64, 0));
 }
 
 void TestSimDevice::clockFollowsTheHostAndCanBeSet()
 {
-    SimDevice d(model(70), kNow);
+    SimDevice d(DR::model(70), kNow);
     const quint32 host = quint32(kNow / 1000);
     QCOMPARE(d.clock(kNow), host);
-    QCOMPARE(d.handle(readRequest(48, 2), kNow + 5000).values,
+    QCOMPARE(d.handle(DR::readRequest(48, 2), kNow + 5000).values,
              (QVector<quint16> {quint16((host + 5) & 0xFFFF), quint16((host + 5) >> 16)}));
-    QCOMPARE(afterCode(d, writeRequest(48, {0x5678, 0x1234})).exception, 0);
+    QCOMPARE(afterCode(d, DR::writeRequest(48, {0x5678, 0x1234})).exception, 0);
     QCOMPARE(d.clock(kNow + 3000), 0x12345678u + 3);
     d.setValue(49, 0x0001, kNow); // only the high word changes
     QCOMPARE(d.clock(kNow), 0x00015678u);
@@ -281,13 +259,13 @@ void TestSimDevice::clears()
     QFETCH(int, count);
     QFETCH(int, cleared);
     QFETCH(int, clearedLast);
-    SimDevice d(model(modification), kNow);
+    SimDevice d(DR::model(modification), kNow);
     const int span = clearedLast - cleared + 1;
-    QVERIFY(d.handle(readRequest(cleared, span), kNow).values != QVector<quint16>(span, 0));
-    QCOMPARE(d.handle(writeRequest(reg, QVector<quint16>(count, 0)), kNow).exception, SimDevice::kGuardRefusal);
-    QVERIFY(d.handle(readRequest(cleared, span), kNow).values != QVector<quint16>(span, 0));
-    QCOMPARE(afterCode(d, writeRequest(reg, QVector<quint16>(count, 0))).exception, 0);
-    QCOMPARE(d.handle(readRequest(cleared, span), kNow).values, QVector<quint16>(span, 0));
+    QVERIFY(d.handle(DR::readRequest(cleared, span), kNow).values != QVector<quint16>(span, 0));
+    QCOMPARE(d.handle(DR::writeRequest(reg, QVector<quint16>(count, 0)), kNow).exception, SimDevice::kGuardRefusal);
+    QVERIFY(d.handle(DR::readRequest(cleared, span), kNow).values != QVector<quint16>(span, 0));
+    QCOMPARE(afterCode(d, DR::writeRequest(reg, QVector<quint16>(count, 0))).exception, 0);
+    QCOMPARE(d.handle(DR::readRequest(cleared, span), kNow).values, QVector<quint16>(span, 0));
 }
 
 void TestSimDevice::settingsArePlausible_data()
@@ -314,7 +292,7 @@ void TestSimDevice::settingsArePlausible()
     QFETCH(int, low);
     QFETCH(int, high);
     QFETCH(int, step);
-    SimDevice d(model(80), kNow);
+    SimDevice d(DR::model(80), kNow);
     const int v = qint16(d.value(reg, kNow)); // 190 is signed; the others are small
     QVERIFY2(v >= low && v <= high && v % step == 0, qPrintable(QString::number(v)));
     // the rated current lies in the rated range
@@ -323,7 +301,7 @@ void TestSimDevice::settingsArePlausible()
 
 void TestSimDevice::logsOscillogramAndStartRecordAgree()
 {
-    SimDevice d(model(80), kNow);
+    SimDevice d(DR::model(80), kNow);
     const quint32 host = quint32(kNow / 1000);
     auto at32 = [&](int reg) { return quint32(d.value(reg, kNow)) | (quint32(d.value(reg + 1, kNow)) << 16); };
     QVERIFY(d.value(50, kNow) != 0 && at32(51) <= host && at32(51) > at32(60)); // newest record first
@@ -348,16 +326,16 @@ void TestSimDevice::logsOscillogramAndStartRecordAgree()
 
 void TestSimDevice::motorStartsOnlyUnderRemoteControl()
 {
-    SimDevice d(model(70), kNow);
-    QCOMPARE(afterCode(d, writeRequest(29, {0})).exception, 0);
-    QCOMPARE(d.handle(writeRequest(31, {1}), kNow).exception, 0);
+    SimDevice d(DR::model(70), kNow);
+    QCOMPARE(afterCode(d, DR::writeRequest(29, {0})).exception, 0);
+    QCOMPARE(d.handle(DR::writeRequest(31, {1}), kNow).exception, 0);
     QCOMPARE(d.value(38, kNow), quint16(0));
-    QCOMPARE(afterCode(d, writeRequest(29, {1})).exception, 0);
-    d.handle(writeRequest(31, {2}), kNow);
+    QCOMPARE(afterCode(d, DR::writeRequest(29, {1})).exception, 0);
+    d.handle(DR::writeRequest(31, {2}), kNow);
     QCOMPARE(d.value(38, kNow), quint16(2));
     QVERIFY(d.value(37, kNow) & SimDevice::kPowerOutput);
-    QCOMPARE(afterCode(d, writeRequest(29, {0})).exception, 0);
-    d.handle(writeRequest(31, {0}), kNow); // a stop is always obeyed
+    QCOMPARE(afterCode(d, DR::writeRequest(29, {0})).exception, 0);
+    d.handle(DR::writeRequest(31, {0}), kNow); // a stop is always obeyed
     QCOMPARE(d.value(38, kNow), quint16(0));
     QVERIFY(!(d.value(37, kNow) & SimDevice::kPowerOutput));
 }

@@ -2,6 +2,7 @@
 // log records, the inrush, heating, trips by overcurrent and thermal overload with crash
 // record and oscillogram, injected trips, counters, auto-setup, held registers and
 // reproducibility under a seed; and a trip seen by the real master over the line.
+#include "devicerequests.h"
 #include "modbusport.h"
 #include "simdevice.h"
 #include "simulator.h"
@@ -11,29 +12,11 @@
 
 namespace {
 
+using DR = DeviceRequests;
+
 constexpr qint64 kT0 = 1700000000000; // host time, ms
 constexpr quint16 kCode = SimDevice::kDefaultAccessCode;
 constexpr int kRatedCounts = 40;      // the preset: four times the lowest rated current (10)
-
-SimFrame frame(QByteArray pdu)
-{
-    ModbusPort::appendCrc(pdu);
-    return SimFrame::parse(pdu);
-}
-
-SimFrame writeRequest(int first, const QVector<quint16> &values)
-{
-    if (values.size() == 1)
-        return frame(ModbusPort::writeSingleRequest(1, quint32(first), values.first()));
-    return frame(ModbusPort::writeMultipleRequest(1, quint32(first), values.constData(), quint16(values.size())));
-}
-
-SimDeviceConfig model(int modification)
-{
-    SimDeviceConfig c;
-    c.modification = modification;
-    return c;
-}
 
 int reg(SimDevice &d, int r, qint64 t)
 {
@@ -48,13 +31,13 @@ quint32 reg32(SimDevice &d, int r, qint64 t)
 
 int guardedWrite(SimDevice &d, int first, const QVector<quint16> &values, qint64 t)
 {
-    d.handle(writeRequest(32, {kCode}), t);
-    return d.handle(writeRequest(first, values), t).exception;
+    d.handle(DR::writeRequest(32, {kCode}), t);
+    return d.handle(DR::writeRequest(first, values), t).exception;
 }
 
 void command(SimDevice &d, quint16 code, qint64 t)
 {
-    QCOMPARE(d.handle(writeRequest(31, {code}), t).exception, 0);
+    QCOMPARE(d.handle(DR::writeRequest(31, {code}), t).exception, 0);
 }
 
 // The first moment, in 50 ms steps from 'from', at which the motor is found at rest; -1 if none by 'until'.
@@ -90,7 +73,7 @@ private slots:
 
 void TestSimService::startAndStopAreLogged()
 {
-    SimDevice d(model(80), kT0);
+    SimDevice d(DR::model(80), kT0);
     const quint32 starts = reg32(d, 171, kT0);
     command(d, 1, kT0);
     QCOMPARE(reg(d, 38, kT0), 1);
@@ -118,7 +101,7 @@ void TestSimService::startAndStopAreLogged()
 
 void TestSimService::inrushDecaysToTheLoadCurrent()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     command(d, 1, kT0);
     QVERIFY(reg(d, 42, kT0 + 100) > 4 * kRatedCounts);
     int previous = reg(d, 42, kT0 + 100);
@@ -136,7 +119,7 @@ void TestSimService::inrushDecaysToTheLoadCurrent()
 
 void TestSimService::heatingFollowsTheLoad()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     d.setLoad(100, kT0);
     command(d, 1, kT0);
     const int warm = reg(d, 33, kT0 + 60000); // a minute at the rated current, from cold
@@ -167,7 +150,7 @@ void TestSimService::protectionTrips()
     QFETCH(int, code);
     QFETCH(int, earliestMs);
     QFETCH(int, latestMs);
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     QCOMPARE(guardedWrite(d, 9, {quint16(doubleOverloadSeconds)}, kT0), 0);
     d.setLoad(load, kT0);
     command(d, 1, kT0);
@@ -193,7 +176,7 @@ void TestSimService::protectionTrips()
 
 void TestSimService::injectedTrips()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     command(d, 1, kT0);
     d.injectTrip(65, kT0 + 10000);
     QCOMPARE(reg(d, 38, kT0 + 10000), 0);
@@ -216,7 +199,7 @@ void TestSimService::injectedTrips()
 
 void TestSimService::auxiliaryOutputSignalsATrip()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     QCOMPARE(guardedWrite(d, 27, {1}, kT0), 0); // auxiliary output: trip signal
     QVERIFY(!(reg(d, 37, kT0) & SimDevice::kAuxOutput));
     d.injectTrip(10, kT0 + 1000);
@@ -227,7 +210,7 @@ void TestSimService::auxiliaryOutputSignalsATrip()
 
 void TestSimService::runningHoursAndStarts()
 {
-    SimDevice d(model(80), kT0);
+    SimDevice d(DR::model(80), kT0);
     const int hours = reg(d, 170, kT0);
     command(d, 1, kT0);
     QCOMPARE(reg(d, 170, kT0 + 9000000), hours + 2); // 2.5 h
@@ -243,7 +226,7 @@ void TestSimService::runningHoursAndStarts()
 
 void TestSimService::autoSetupMeasuresTheMotor()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     d.setLoad(60, kT0);
     QCOMPARE(guardedWrite(d, 199, {1}, kT0), 0);
     QCOMPARE(reg(d, 199, kT0), 1);
@@ -267,7 +250,7 @@ void TestSimService::autoSetupMeasuresTheMotor()
 
 void TestSimService::autoSetupStateSetFromOutsideStaysPut()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     d.setValue(199, 1, kT0);
     command(d, 1, kT0);
     QCOMPARE(reg(d, 199, kT0 + 60000), 1);
@@ -276,7 +259,7 @@ void TestSimService::autoSetupStateSetFromOutsideStaysPut()
 
 void TestSimService::heldRegistersUntilReleased()
 {
-    SimDevice d(model(70), kT0);
+    SimDevice d(DR::model(70), kT0);
     d.setValue(41, 999, kT0); // PT100 open
     d.setValue(34, 72, kT0);
     command(d, 1, kT0);
@@ -290,9 +273,9 @@ void TestSimService::heldRegistersUntilReleased()
 
 void TestSimService::sameSeedSameValuesHoweverPolled()
 {
-    SimDevice often(model(70), kT0);
-    SimDevice once(model(70), kT0);
-    SimDevice other(model(70), kT0);
+    SimDevice often(DR::model(70), kT0);
+    SimDevice once(DR::model(70), kT0);
+    SimDevice other(DR::model(70), kT0);
     other.setSeed(2);
     for (SimDevice *d : {&often, &once, &other})
         command(*d, 1, kT0);

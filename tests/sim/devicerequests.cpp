@@ -1,0 +1,28 @@
+#include "devicerequests.h"
+
+#include "modbusport.h"
+
+SimFrame DeviceRequests::frame(QByteArray pdu)
+{
+    ModbusPort::appendCrc(pdu);
+    return SimFrame::parse(pdu);
+}
+
+SimFrame DeviceRequests::readRequest(int first, int count)
+{
+    return frame(ModbusPort::readRequest(1, quint32(first), quint16(count)));
+}
+
+SimFrame DeviceRequests::writeRequest(int first, const QVector<quint16> &values)
+{
+    if (values.size() == 1)
+        return frame(ModbusPort::writeSingleRequest(1, quint32(first), values.first()));
+    return frame(ModbusPort::writeMultipleRequest(1, quint32(first), values.constData(), quint16(values.size())));
+}
+
+SimDeviceConfig DeviceRequests::model(int modification)
+{
+    SimDeviceConfig c;
+    c.modification = modification;
+    return c;
+}
