@@ -44,7 +44,7 @@ QWidget *ConfigDialog::setupAxisGroup(int axisScale)
 QLayout *ConfigDialog::setupIntervalRow(int plotInterval)
 {
     hoursBox = new QSpinBox(this);
-    hoursBox->setRange(0, kMaxHours);
+    hoursBox->setRange(0, AppSettings::kMaxPlotHours);
     hoursBox->setSuffix(tr("ч."));
     hoursBox->setValue(plotInterval / 3600);
     minutesBox = new QSpinBox(this);

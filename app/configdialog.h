@@ -12,8 +12,6 @@ class ConfigDialog : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kMaxHours = 24; // a day is the longest span a plot keeps
-
     ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent = nullptr);
 
     bool autoConnect() const;

@@ -38,10 +38,5 @@ int DemoLine::freePortNumber()
 void DemoLine::bindPort()
 {
     number = freePortNumber();
-    const char *name = PortMap::kEnvironmentVariable;
-    QByteArray bindings = qgetenv(name);
-    if (!bindings.isEmpty())
-        bindings += ';';
-    bindings += "COM" + QByteArray::number(number) + '=' + simulator.linkPath().toLocal8Bit();
-    qputenv(name, bindings);
+    PortMap::bindForSession(number, simulator.linkPath());
 }

@@ -14,7 +14,7 @@ public:
     // per probe keeps a full scan of the demo line under a minute.
     static constexpr int kProbeTimeoutMs = 40;
 
-    // Starts the line and binds its number in $ORBIX_PORTS; false + errorString() on failure.
+    // Starts the line and binds its number for this process; false + errorString() on failure.
     bool start();
     int portNumber() const { return number; }
     QString errorString() const { return error; }

@@ -16,8 +16,7 @@ int main(int argc, char *argv[])
     // Relative paths of the program (../data) are taken from its own directory.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QCoreApplication::setApplicationName(MainWindow::applicationName());
-    if (!options.dataDir.isEmpty())
-        qputenv(DataDirectory::kEnvironmentVariable, QFile::encodeName(options.dataDir));
+    DataDirectory::setOverride(options.dataDir);
     DemoLine demo; // outlives the window, which closes its connection first
     if (options.demo && !demo.start()) {
         std::fprintf(stderr, "orbix-service: demo line: %s\n", qPrintable(demo.errorString()));

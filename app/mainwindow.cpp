@@ -14,6 +14,7 @@
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
 #include "devicerecordfile.h"
+#include "portmap.h"
 #include "styles.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
@@ -149,7 +150,15 @@ void MainWindow::showDemoLine(int portNumber, int probeTimeoutMs)
     demo->setStyleSheet(Styles::yellow());
     statusBar()->insertPermanentWidget(0, demo);
     searchTab->selectPort(portNumber);
-    searchTab->setProbeTimeout(probeTimeoutMs);
+    ProtocolTiming demoTiming = timing;
+    demoTiming.probeTimeoutMs = probeTimeoutMs;
+    searchTab->setTiming(demoTiming);
+}
+
+void MainWindow::setTiming(const ProtocolTiming &t)
+{
+    timing = t;
+    searchTab->setTiming(t);
 }
 
 void MainWindow::autoConnect()
@@ -163,7 +172,7 @@ void MainWindow::autoConnect()
 
 void MainWindow::writeLastConnection() const
 {
-    QList<DeviceInfo> records;
+    QVector<DeviceInfo> records;
     if (thread)
         records.append(thread->device());
     if (!DeviceRecordFile::save(DataDirectory::writableFilePath(QLatin1String(kLastConnectionFile)), records))
@@ -188,8 +197,10 @@ void MainWindow::connectDevice(const DeviceInfo &device)
 {
     disconnectDevice();
     currentDeviceVersion = device.modification;
-    thread = std::make_unique<DataThread>(device);
-    connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onDataEvent);
+    // The COM number is resolved here, in the interface thread: the thread only opens the path.
+    thread = std::make_unique<DataThread>(device, PortMap::system().devicePath(device.portNumber));
+    thread->setTiming(timing);
+    connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
     thread->startExchange();
 }
 
@@ -243,16 +254,13 @@ void MainWindow::requestReadConfig()
     thread->requestReadConfig();
 }
 
-void MainWindow::requestWriteConfig(ConfigPacket *configuration)
+void MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
 {
-    if (!thread) {
-        delete configuration; // the block was handed over: nobody else frees it
+    if (!thread)
         return;
-    }
     showStatus(tr("Запись настроек..."), kResultStatusMs);
-    // One write at a time: a second block while one is pending is dropped, not leaked.
-    if (!thread->requestWriteConfig(configuration))
-        delete configuration;
+    // One write at a time: a second block while one is pending is handed back and dropped.
+    thread->requestWriteConfig(std::move(configuration));
 }
 
 void MainWindow::requestSetTime(quint32 secondsSince1970)
@@ -268,7 +276,7 @@ void MainWindow::requestResetCrashProtocol()
     if (!thread)
         return;
     showStatus(tr("Очистка протокола аварий..."), kResultStatusMs);
-    thread->requestClearCrashProtocol();
+    thread->requestResetCrashProtocol();
 }
 
 void MainWindow::requestResetWorkProtocol()
@@ -276,7 +284,7 @@ void MainWindow::requestResetWorkProtocol()
     if (!thread)
         return;
     showStatus(tr("Очистка протокола работы двигателя..."), kResultStatusMs);
-    thread->requestClearWorkProtocol();
+    thread->requestResetWorkProtocol();
 }
 
 void MainWindow::requestResetWorkTime()
@@ -284,14 +292,14 @@ void MainWindow::requestResetWorkTime()
     if (!thread)
         return;
     showStatus(tr("Сброс наработки двигателя..."), kResultStatusMs);
-    thread->requestResetRunningTime();
+    thread->requestResetWorkTime();
 }
 
-void MainWindow::requestEngineCommand(int command)
+void MainWindow::requestEngineCommand(EngineCommand command)
 {
     if (!thread)
         return;
-    addProtocolEntry(new AppProtocolEventEngine(command));
+    addProtocolEntry(std::make_unique<AppProtocolEventEngine>(command));
     thread->requestEngineCommand(command);
 }
 
@@ -304,21 +312,23 @@ void MainWindow::requestToggleOutput()
 void MainWindow::requestAutoSetup()
 {
     if (thread)
-        thread->requestAutoSetupStart();
+        thread->requestAutoSetup();
+}
+
+void MainWindow::onThreadEvent(DataEventPtr event)
+{
+    // Events still queued from a connection closed since must not touch the window
+    // (a late type 1 would enable the tabs with no thread behind them); the stop's
+    // own type 2 comes from the current thread while it still exists.
+    if (thread && event->connection() == thread->connection())
+        onDataEvent(event.get());
 }
 
 void MainWindow::onDataEvent(const DataEvent *event)
 {
-    // An event queued by a connection that has been closed since must not
-    // re-enable the window; the stop's own code 2 comes from the current thread.
-    if (sender() && sender() != thread.get()) {
-        delete event;
-        return;
-    }
     react(event);
     for (DataEventListener *tab : std::initializer_list<DataEventListener *> {watchTab, setupTab, charCurveTab, crashCurveTab})
         tab->onDataEvent(event);
-    delete event;
 }
 
 void MainWindow::react(const DataEvent *event)
@@ -351,7 +361,7 @@ void MainWindow::onConnected()
     setIndicator(tr("Подключение"), Styles::green());
     showStatus(tr("Соединение установлено"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(true);
-    addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::Connected));
+    addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
     accessField->setEnabled(true);
     btnReport->setEnabled(true);
     updateTitle();
@@ -381,7 +391,7 @@ void MainWindow::onConnectionError(int code)
     case DataEventError::LinkLost:
         showStatus(tr("Соединение потеряно"), 0);
         setIndicator(tr("Нет связи"), Styles::red());
-        addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::LinkLost));
+        addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkLost));
         return;
     }
 }
@@ -396,7 +406,7 @@ void MainWindow::onLinkRestored()
 {
     showStatus(tr("Соединение восстановлено"), kConnectionStatusMs);
     setIndicator(tr("Подключение"), Styles::green());
-    addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::LinkRestored));
+    addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkRestored));
 }
 
 void MainWindow::onConfigEvent(int result)
@@ -406,7 +416,7 @@ void MainWindow::onConfigEvent(int result)
     } else if (result == ConfigEvent::NotWritten) {
         showStatus(tr("Ошибка записи настроек"), 0);
     } else if (result == ConfigEvent::Written) {
-        addProtocolEntry(new AppProtocolEvent(AppProtocolEvent::ConfigWritten));
+        addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::ConfigWritten));
         showStatus(tr("Настройки записаны"), kResultStatusMs);
     }
 }
@@ -424,20 +434,20 @@ void MainWindow::showResultStatus(int type)
     switch (type) {
     case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
     case DataEvent::ClockNotSet: showStatus(tr("Не удалось настроить время"), kResultStatusMs); break;
-    case DataEvent::CrashProtocolCleared:
+    case DataEvent::CrashProtocolReset:
         removeProtocolKind(ProtocolEvent::CrashLog);
         showStatus(tr("Протокол аварий сброшен"), kResultStatusMs);
         break;
-    case DataEvent::CrashProtocolNotCleared: showStatus(tr("Ошибка сброса протокола аварий"), kResultStatusMs); break;
-    case DataEvent::WorkProtocolCleared:
+    case DataEvent::CrashProtocolNotReset: showStatus(tr("Ошибка сброса протокола аварий"), kResultStatusMs); break;
+    case DataEvent::WorkProtocolReset:
         removeProtocolKind(ProtocolEvent::WorkLog);
         showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs);
         break;
-    case DataEvent::WorkProtocolNotCleared:
+    case DataEvent::WorkProtocolNotReset:
         showStatus(tr("Ошибка сброса протокола работы двигателя"), kResultStatusMs);
         break;
-    case DataEvent::RunningTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
-    case DataEvent::RunningTimeNotReset: showStatus(tr("Ошибка сброса наработки двигателя"), kResultStatusMs); break;
+    case DataEvent::WorkTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
+    case DataEvent::WorkTimeNotReset: showStatus(tr("Ошибка сброса наработки двигателя"), kResultStatusMs); break;
     default: break; // 0, 15, 16, 18 and above concern the tabs only
     }
 }
@@ -454,9 +464,9 @@ void MainWindow::setDeviceTabsEnabled(bool enabled)
         tabWidget->setTabEnabled(i, enabled);
 }
 
-void MainWindow::addProtocolEntry(ProtocolEvent *entry)
+void MainWindow::addProtocolEntry(std::unique_ptr<ProtocolEvent> entry)
 {
-    appProtocol.insert(entry);
+    appProtocol.insert(std::move(entry));
     watchTab->protocolChanged();
 }
 

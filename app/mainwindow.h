@@ -1,8 +1,10 @@
 #pragma once
 
+#include "dataevent.h"
 #include "dataeventlistener.h"
 #include "maincontrol.h"
 #include "protocollist.h"
+#include "protocoltiming.h"
 
 #include <QMainWindow>
 
@@ -40,20 +42,22 @@ public:
     bool hasAccessCode() const override;
     void focusAccessCode() override;
     void requestReadConfig() override;
-    void requestWriteConfig(ConfigPacket *configuration) override;
+    void requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) override;
     void requestSetTime(quint32 secondsSince1970) override;
     void requestResetCrashProtocol() override;
     void requestResetWorkProtocol() override;
     void requestResetWorkTime() override;
-    void requestEngineCommand(int command) override;
+    void requestEngineCommand(EngineCommand command) override;
     void requestToggleOutput() override;
     void requestAutoSetup() override;
-    const QList<ProtocolEvent *> &protocol() const override { return appProtocol.entries(); }
+    const ProtocolList &protocol() const override { return appProtocol; }
 
     // The access code as the device gets it: decimal, an empty or unreadable text is 0.
     quint16 accessCode() const;
     // Marks the window as working on the simulated line bound to COMn.
     void showDemoLine(int portNumber, int probeTimeoutMs);
+    // The timing of the following connections and searches (tests shorten it).
+    void setTiming(const ProtocolTiming &timing);
 
     QTabWidget *tabs() const { return tabWidget; }
     TabSearch *tabSearch() const { return searchTab; }
@@ -64,7 +68,11 @@ public:
     DataThread *dataThread() const { return thread.get(); }
 
 public slots:
+    // Reacts to an event of the current connection, then hands it to the device tabs.
     void onDataEvent(const DataEvent *event) override;
+    // Events as the data exchange thread sends them: those of a connection that is
+    // no longer the current one are dropped.
+    void onThreadEvent(DataEventPtr event);
     void onPasswordEditingFinished();
     void onBtnCreateReport();
     void onBtnShowAppConfig();
@@ -89,7 +97,7 @@ private:
     void setIndicator(const QString &text, const QString &style);
     void setDeviceTabsEnabled(bool enabled);
     void discardThread(const QString &status);
-    void addProtocolEntry(ProtocolEvent *entry);
+    void addProtocolEntry(std::unique_ptr<ProtocolEvent> entry);
     void removeProtocolKind(int kind);
     void mergeProtocol(const DataEvent *event);
 
@@ -104,4 +112,5 @@ private:
     ProtocolList appProtocol;
     QLineEdit *accessField = nullptr;
     QToolButton *btnReport = nullptr;
+    ProtocolTiming timing;
 };

@@ -47,17 +47,15 @@ int main(int argc, char *argv[])
     d.currentScale = 2;
     d.minRatedCurrent = 5;
     d.maxRatedCurrent = 50;
-    DataThread thread(d);
-    thread.setDevicePath(sim.linkPath());
+    DataThread thread(d, sim.linkPath());
     std::vector<qint64> stamps;
     QElapsedTimer clock;
     clock.start();
-    QObject::connect(&thread, &DataThread::dataEvent, &app, [&](const DataEvent *e) {
+    QObject::connect(&thread, &DataThread::dataEvent, &app, [&](const DataEventPtr &e) {
         if (e->type() == DataEvent::Get)
             stamps.push_back(clock.elapsed());
         if (int(stamps.size()) > kCycles)
             app.quit();
-        delete e;
     });
     QTimer::singleShot(120000, &app, &QCoreApplication::quit);
     thread.startExchange();

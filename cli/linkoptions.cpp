@@ -9,6 +9,7 @@
 
 namespace {
 constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
+constexpr int kMaxReplyGapMs = 10000;
 }
 
 void LinkOptions::addTo(QCommandLineParser &parser)
@@ -21,6 +22,14 @@ void LinkOptions::addTo(QCommandLineParser &parser)
     parser.addOption({{QStringLiteral("f"), QStringLiteral("format")},
                       QStringLiteral("Frame format: 8E1, 8O1, 8N15 or 8N2."), QStringLiteral("F"),
                       QStringLiteral("8E1")});
+    addReplyGapTo(parser);
+}
+
+void LinkOptions::addReplyGapTo(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("reply-gap"),
+                      QStringLiteral("Silence that ends a reply, in ms (default 250, as the device requires)."),
+                      QStringLiteral("MS"), QString::number(ModbusPort::kInterByteGapMs)});
 }
 
 bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
@@ -43,6 +52,11 @@ bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QStri
         error = QStringLiteral("bad speed '%1'").arg(parser.value(QStringLiteral("baud")));
         return false;
     }
+    replyGapMs = parser.value(QStringLiteral("reply-gap")).toInt(&ok);
+    if (!ok || replyGapMs < 1 || replyGapMs > kMaxReplyGapMs) {
+        error = QStringLiteral("bad --reply-gap '%1' (1-%2 ms)").arg(parser.value(QStringLiteral("reply-gap"))).arg(kMaxReplyGapMs);
+        return false;
+    }
     return true;
 }
 
@@ -52,7 +66,7 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
         return false;
     bool ok = false;
     address = parser.value(QStringLiteral("address")).toInt(&ok);
-    if (!ok || address < 1 || address > RegisterMap::kMaxAddress) {
+    if (!ok || address < 1 || address > ModbusPort::kMaxSlaveAddress) {
         error = QStringLiteral("address must be 1-247");
         return false;
     }
@@ -63,6 +77,13 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
         return false;
     }
     return true;
+}
+
+ProtocolTiming LinkOptions::timing() const
+{
+    ProtocolTiming t;
+    t.replyGapMs = replyGapMs;
+    return t;
 }
 
 bool LinkOptions::openPort(ModbusPort &port)
@@ -78,5 +99,6 @@ bool LinkOptions::openPort(ModbusPort &port)
         return false;
     }
     port.setReadTimeout(kCliReadTimeoutMs);
+    port.setReplyGap(replyGapMs);
     return true;
 }

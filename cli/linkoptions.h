@@ -3,17 +3,23 @@
 #include <QCommandLineParser>
 #include <QString>
 
-class ModbusPort;
+#include "modbusport.h"
+#include "protocoltiming.h"
 
 // The options every command that talks to a device shares: PORT, address, speed, format.
 class LinkOptions
 {
 public:
     static void addTo(QCommandLineParser &parser);
+    // The silence that ends a reply; every command that talks to a line has it.
+    static void addReplyGapTo(QCommandLineParser &parser);
     // Reads them back; false with error set on bad input.
     bool read(const QCommandLineParser &parser, const QString &portArgument);
     // Only the port and the speed (commands without an address).
     bool readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument);
+
+    // The timing the threads get: the reply gap given, the rest as the protocol has it.
+    ProtocolTiming timing() const;
 
     // Opens the port and applies the line settings; false with error() naming the reason.
     bool openPort(ModbusPort &port);
@@ -24,5 +30,6 @@ public:
     int address = 1;
     quint32 baud = 19200;
     int frameFormat = 0;
+    int replyGapMs = ModbusPort::kInterByteGapMs;
     QString error;
 };

@@ -16,7 +16,7 @@
 #include <QJsonDocument>
 #include <QTextStream>
 
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -34,12 +34,12 @@ bool identify(const LinkOptions &link, DeviceInfo &found, QString &reason)
     search.setDevicePath(link.devicePath);
     search.setPortNumber(link.portNumber);
     search.setBaudRate(link.baud);
-    std::unique_ptr<DeviceInfo> device;
+    search.setTiming(link.timing());
+    std::optional<DeviceInfo> device;
     QEventLoop loop;
-    QObject::connect(&search, &SearchThread::searchEvent, &loop, [&](SearchEvent *e) {
-        std::unique_ptr<SearchEvent> owned(e);
+    QObject::connect(&search, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
         if (e->type() == SearchEvent::Found)
-            device.reset(static_cast<SearchEventFound *>(e)->takeDevice());
+            device = static_cast<const SearchEventFound &>(*e).device();
         else if (e->type() != SearchEvent::Started)
             loop.quit();
     });
@@ -99,14 +99,14 @@ int MonitorCommand::run(const QStringList &arguments)
 
     const bool json = parser.isSet(QStringLiteral("json"));
     QTextStream out(stdout);
-    DataThread thread(device);
-    thread.setDevicePath(link.devicePath);
+    DataThread thread(device, link.devicePath);
+    thread.setTiming(link.timing());
     thread.setAccessCode(qint16(parser.value(QStringLiteral("access-code")).toInt()));
     int seen = 0;
     int exitCode = CliExit::Ok;
     QEventLoop loop;
-    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEvent *e) {
-        std::unique_ptr<const DataEvent> owned(e);
+    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &event) {
+        const DataEvent *e = event.get();
         out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e)).toJson(QJsonDocument::Compact))
                      : EventPrinter::text(*e))
             << '\n' << Qt::flush;

@@ -7,6 +7,21 @@
 #include <QCommandLineParser>
 #include <QTextStream>
 
+namespace {
+
+QString bindingText(PortMap::Binding binding)
+{
+    switch (binding) {
+    case PortMap::Binding::Environment: return QStringLiteral("bound by ") + QLatin1String(PortMap::kEnvironmentVariable);
+    case PortMap::Binding::File: return QStringLiteral("bound in ") + QLatin1String(PortMap::kBindingFile);
+    case PortMap::Binding::Session: return QStringLiteral("bound for this session");
+    case PortMap::Binding::System: break;
+    }
+    return QString();
+}
+
+} // namespace
+
 int PortsCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
@@ -21,8 +36,9 @@ int PortsCommand::run(const QStringList &arguments)
     QTextStream out(stdout);
     for (const PortMap::Port &p : PortMap::system().ports()) {
         out << "COM" << p.number << '\t' << p.path << '\t' << p.systemName;
-        if (!p.description.isEmpty())
-            out << ", " << p.description;
+        const QString about = p.binding == PortMap::Binding::System ? p.description : bindingText(p.binding);
+        if (!about.isEmpty())
+            out << ", " << about;
         out << '\n';
     }
     return CliExit::Ok;

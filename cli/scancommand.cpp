@@ -49,14 +49,13 @@ public:
     ScanPrinter(const SearchThread &t, bool asJson, const QString &p) : thread(t), json(asJson), path(p) {}
 
     // True when the search is over.
-    bool handle(SearchEvent *event)
+    bool handle(const SearchEvent &event)
     {
-        std::unique_ptr<SearchEvent> owned(event);
-        switch (event->type()) {
+        switch (event.type()) {
         case SearchEvent::Found: {
-            const DeviceInfo *d = static_cast<SearchEventFound *>(event)->device();
-            out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(*d, path)).toJson(QJsonDocument::Compact))
-                         : d->displayText())
+            const DeviceInfo &d = static_cast<const SearchEventFound &>(event).device();
+            out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(d, path)).toJson(QJsonDocument::Compact))
+                         : d.displayText())
                 << '\n';
             out.flush();
             ++found;
@@ -118,6 +117,7 @@ int ScanCommand::run(const QStringList &arguments)
                       QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
     parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
                       QStringLiteral("MS"), QStringLiteral("0")});
+    LinkOptions::addReplyGapTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
     int status = CliExit::Ok;
@@ -142,11 +142,13 @@ int ScanCommand::run(const QStringList &arguments)
     thread.setPortNumber(link.portNumber);
     thread.setBaudRate(link.baud);
     thread.setScanRange(first, last);
-    thread.setProbeTimeout(parser.value(QStringLiteral("probe-timeout")).toInt());
+    ProtocolTiming timing = link.timing();
+    timing.probeTimeoutMs = parser.value(QStringLiteral("probe-timeout")).toInt();
+    thread.setTiming(timing);
     ScanPrinter printer(thread, parser.isSet(QStringLiteral("json")), link.devicePath);
     QEventLoop loop;
-    QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](SearchEvent *e) {
-        if (printer.handle(e))
+    QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
+        if (printer.handle(*e))
             loop.quit();
     });
     StopSignal stop([&thread] { thread.stopSearch(); });

@@ -6,7 +6,7 @@
 class AppProtocolEvent : public ProtocolEvent
 {
 public:
-    enum Code { Connected = 0, LinkLost = 1, LinkRestored = 2, EngineCommand = 3, ConfigWritten = 4 };
+    enum Code { Connected = 0, LinkLost = 1, LinkRestored = 2, EngineCommandSent = 3, ConfigWritten = 4 };
 
     explicit AppProtocolEvent(int code);
     QString text() const override;

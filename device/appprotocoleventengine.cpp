@@ -1,20 +1,21 @@
 #include "appprotocoleventengine.h"
 
-AppProtocolEventEngine::AppProtocolEventEngine(int command)
-    : AppProtocolEvent(EngineCommand), engineCommand(command)
+AppProtocolEventEngine::AppProtocolEventEngine(EngineCommand command)
+    : AppProtocolEvent(EngineCommandSent), engineCommand(command)
 {
 }
 
 QString AppProtocolEventEngine::text() const
 {
     switch (engineCommand) {
-    case Stop:
+    case EngineCommand::Stop:
         return QStringLiteral("Послана команда остановки двигателя");
-    case Forward:
+    case EngineCommand::Forward:
         return QStringLiteral("Послана команда запуска двигателя вперёд");
-    case Backward:
+    case EngineCommand::Backward:
         return QStringLiteral("Послана команда запуска двигателя назад");
-    default:
-        return AppProtocolEvent::text();
+    case EngineCommand::None:
+        break;
     }
+    return AppProtocolEvent::text();
 }

@@ -22,6 +22,9 @@ struct DeviceInfo
     float maxRatedCurrent = 0.0f;
 
     static constexpr int kRecordSize = 36;
+    // The nine speeds a device can be set to, bit/s, in the order the search offers them.
+    static constexpr int kSpeedCount = 9;
+    static constexpr qint32 kSpeeds[kSpeedCount] = {600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600};
 
     QByteArray toRecord() const;
     // Reads one record from exactly kRecordSize bytes; false for a short buffer.

@@ -20,7 +20,7 @@ constexpr quint16 kOutputBits[] = {0x0001, 0x0002, 0x8000};
 WatchDataPacket::WatchDataPacket()
 {
     addRequest(words, kMonitoringWords * 2, RegisterMap::Monitoring);
-    addRequest(words + kMonitoringWords, 2, RegisterMap::RunningHours);
+    addRequest(words + kMonitoringWords, 2, RegisterMap::WorkTime);
 }
 
 WatchDataPacket::WatchDataPacket(const WatchDataPacket &other)

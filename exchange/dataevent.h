@@ -1,9 +1,15 @@
 #pragma once
 
+#include <QMetaType>
 #include <QtGlobal>
 
-// What the data exchange thread tells the interface. The receiver owns the event
-// and deletes it; every block inside is the event's own clone.
+#include <memory>
+
+// What the data exchange thread tells the interface. Each event travels as a shared
+// pointer to const: built whole by the thread, read by the receivers, deleted when
+// the last of them lets go (also when Qt drops it undelivered). Every block inside
+// is the event's own clone. The connection number tells which connection sent it,
+// so that a late event of a closed connection is never taken for the current one.
 class DataEvent
 {
 public:
@@ -18,12 +24,12 @@ public:
         Config = 6,
         ClockSet = 7,
         ClockNotSet = 8,
-        CrashProtocolCleared = 9,
-        CrashProtocolNotCleared = 10,
-        WorkProtocolCleared = 11,
-        WorkProtocolNotCleared = 12,
-        RunningTimeReset = 13,
-        RunningTimeNotReset = 14,
+        CrashProtocolReset = 9,
+        CrashProtocolNotReset = 10,
+        WorkProtocolReset = 11,
+        WorkProtocolNotReset = 12,
+        WorkTimeReset = 13,
+        WorkTimeNotReset = 14,
         RunConfigGet = 15,
         RunConfigProgress = 16,
         OscillogramGet = 17,
@@ -36,7 +42,14 @@ public:
     DataEvent &operator=(const DataEvent &) = delete;
 
     qint32 type() const { return eventType; }
+    quint64 connection() const { return connectionNumber; }
+    // Set by the sender before the event leaves it.
+    void setConnection(quint64 number) { connectionNumber = number; }
 
 private:
     const qint32 eventType;
+    quint64 connectionNumber = 0;
 };
+
+using DataEventPtr = std::shared_ptr<const DataEvent>;
+Q_DECLARE_METATYPE(DataEventPtr)

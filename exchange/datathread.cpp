@@ -11,7 +11,6 @@
 #include "dataeventgetprotocol.h"
 #include "modbusport.h"
 #include "packetexecutor.h"
-#include "portmap.h"
 #include "runhandover.h"
 #include "packetfactory.h"
 #include "protocolpacket.h"
@@ -29,10 +28,9 @@
 namespace {
 
 constexpr int kV80 = PacketFactory::kModificationV80; // the start counter exists from here
-constexpr int kSlowLineBaud = 2400;
-constexpr int kSlowLineTimeoutMs = 2450, kLineTimeoutMs = 1900;
-constexpr quint16 kAutoSetupStart = 1;
-constexpr quint16 kToggleAuxOutput = 0x0002; // bit 1 of the outputs word
+constexpr quint16 kToggleAuxOutput = 1u << WatchDataPacket::AuxOutput;
+
+std::atomic<quint64> lastConnection {0};
 
 } // namespace
 
@@ -46,9 +44,11 @@ struct DataThread::RunState {
     bool logsChanged = false;
 };
 
-DataThread::DataThread(const DeviceInfo &device, QObject *parent)
+DataThread::DataThread(const DeviceInfo &device, const QString &devicePath, QObject *parent)
     : QThread(parent)
     , info(device)
+    , path(devicePath)
+    , connectionNumber(++lastConnection)
     , monitoring(PacketFactory::monitoring(device.modification))
     , workProtocol(PacketFactory::workProtocol(device.modification))
     , crashProtocol(std::make_unique<CrashProtocolPacket>(device.currentScale))
@@ -57,44 +57,43 @@ DataThread::DataThread(const DeviceInfo &device, QObject *parent)
     , setupProgress(std::make_unique<RunConfigProgressPacket>())
     , oscillogram(std::make_unique<CrashOscillogramPacket>())
 {
-    qRegisterMetaType<DataEvent *>("DataEvent*");
-    qRegisterMetaType<const DataEvent *>("const DataEvent*");
+    qRegisterMetaType<DataEventPtr>("DataEventPtr");
 }
 
 DataThread::~DataThread()
 {
-    running = false;
-    wakeUp.notify_all();
+    stopRunning();
     wait();
     RunHandOver::taken(this);
     delete pendingConfiguration.exchange(nullptr);
 }
 
-int DataThread::readTimeoutFor(qint32 baud)
-{
-    return baud < kSlowLineBaud ? kSlowLineTimeoutMs : kLineTimeoutMs;
-}
-
-void DataThread::startExchange()
-{
-    running = true;
-    setClockRequested = false;
-    clearCrashProtocolRequested = false;
-    clearWorkProtocolRequested = false;
-    resetRunningTimeRequested = false;
-    toggleOutputRequested = false;
-    motorCommand = kNoMotorCommand;
-    autoSetupStartRequested = false;
-    start();
-}
-
-void DataThread::stopExchange()
+// Under the pause's mutex, so that a run about to wait cannot miss the wake-up.
+void DataThread::stopRunning()
 {
     {
         std::lock_guard<std::mutex> lock(sleepMutex);
         running = false;
     }
     wakeUp.notify_all();
+}
+
+void DataThread::startExchange()
+{
+    running = true;
+    setClockRequested = false;
+    resetCrashProtocolRequested = false;
+    resetWorkProtocolRequested = false;
+    resetWorkTimeRequested = false;
+    toggleOutputRequested = false;
+    engineCommand = EngineCommand::None;
+    autoSetupRequested = false;
+    start();
+}
+
+void DataThread::stopExchange()
+{
+    stopRunning();
     wait();
     RunHandOver::taken(this);
     stoped();
@@ -111,15 +110,17 @@ void DataThread::requestSetTime(quint32 secondsSince1970)
     setClockRequested = true;
 }
 
-bool DataThread::requestWriteConfig(ConfigPacket *configuration)
+std::unique_ptr<ConfigPacket> DataThread::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
 {
     ConfigPacket *expected = nullptr;
-    return pendingConfiguration.compare_exchange_strong(expected, configuration);
+    if (pendingConfiguration.compare_exchange_strong(expected, configuration.get()))
+        configuration.release(); // owned through pendingConfiguration from here
+    return configuration;
 }
 
 bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
 {
-    return exec.writePacket(packet, true, quint16(accessCode.load()));
+    return exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
 }
 
 bool DataThread::identificationMatches(const SearchPacket &id) const
@@ -141,7 +142,7 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     port.setSlaveAddress(quint8(info.address));
     port.setFrameFormat(info.frameFormat);
     port.setSpeed(quint32(info.baudRate));
-    port.setReadTimeout(readTimeoutFor(info.baudRate));
+    port.setReadTimeout(timing.readTimeout(info.baudRate));
     configReadRequested = false;
     SearchPacket id;
     if (!exec.readPacket(id) || !keepRunning()) {
@@ -175,9 +176,9 @@ void DataThread::run()
 
 void DataThread::runOnce()
 {
-    const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(info.portNumber) : pathOverride;
     ModbusPort port(path.toLocal8Bit());
     port.setRunningFlag(&running);
+    port.setReplyGap(timing.replyGapMs);
     PacketExecutor exec(port, &running);
     if (!connectDevice(port, exec))
         return;
@@ -192,10 +193,11 @@ void DataThread::runOnce()
 
 void DataThread::sleepRestOfCycle(qint64 elapsedMs)
 {
-    if (elapsedMs >= kCyclePeriodMs)
+    if (elapsedMs >= timing.cyclePeriodMs)
         return;
     std::unique_lock<std::mutex> lock(sleepMutex);
-    wakeUp.wait_for(lock, std::chrono::milliseconds(kCyclePeriodMs - elapsedMs), [this] { return !keepRunning(); });
+    wakeUp.wait_for(lock, std::chrono::milliseconds(timing.cyclePeriodMs - elapsedMs),
+                    [this] { return !keepRunning(); });
 }
 
 void DataThread::cycle(PacketExecutor &exec, RunState &state)
@@ -231,19 +233,11 @@ void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
 
 void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
 {
-    if (autoSetupStartRequested) {
-        TDataPacket<unsigned short> start(RegisterMap::AutoSetupState);
-        start.value = kAutoSetupStart;
-        // Stays requested until the device takes it.
-        if (writeGuarded(exec, start) && keepRunning()) {
-            autoSetupStartRequested = false;
-            state.autoState = RunConfigProgressPacket::Running;
-        }
-    }
-    serveMotorCommand(exec);
-    serveClears(exec);
+    serveAutoSetup(exec, state);
+    serveEngineCommand(exec);
+    serveProtocolResets(exec);
     serveToggleOutput(exec);
-    serveRunningTimeReset(exec);
+    serveWorkTimeReset(exec);
     serveClock(exec);
     serveConfiguration(exec);
     if (configReadRequested && exec.readPacket(*configuration) && keepRunning()) {
@@ -252,27 +246,40 @@ void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
     }
 }
 
-void DataThread::serveMotorCommand(PacketExecutor &exec)
+void DataThread::serveAutoSetup(PacketExecutor &exec, RunState &state)
 {
-    const int command = motorCommand.exchange(kNoMotorCommand);
-    if (command == kNoMotorCommand)
+    if (!autoSetupRequested)
         return;
-    TDataPacket<unsigned short> packet(RegisterMap::MotorCommand);
-    packet.value = quint16(command);
-    exec.writePacket(packet, false);
+    TDataPacket<unsigned short> start(RegisterMap::AutoSetupState);
+    start.value = RegisterMap::kAutoSetupStart;
+    // Stays requested until the device takes it.
+    if (writeGuarded(exec, start) && keepRunning()) {
+        autoSetupRequested = false;
+        state.autoState = RunConfigProgressPacket::Running;
+    }
 }
 
-void DataThread::serveClears(PacketExecutor &exec)
+void DataThread::serveEngineCommand(PacketExecutor &exec)
 {
-    if (clearCrashProtocolRequested.exchange(false)) {
-        TDataPacket<unsigned short> clear(RegisterMap::CrashLog);
-        const bool ok = writeGuarded(exec, clear);
-        emitEvent<DataEvent>(ok ? DataEvent::CrashProtocolCleared : DataEvent::CrashProtocolNotCleared);
+    const EngineCommand command = engineCommand.exchange(EngineCommand::None);
+    if (command == EngineCommand::None)
+        return;
+    TDataPacket<unsigned short> packet(RegisterMap::EngineCommandRegister);
+    packet.value = quint16(command);
+    exec.writePacket(packet);
+}
+
+void DataThread::serveProtocolResets(PacketExecutor &exec)
+{
+    if (resetCrashProtocolRequested.exchange(false)) {
+        TDataPacket<unsigned short> reset(RegisterMap::CrashLog);
+        const bool ok = writeGuarded(exec, reset);
+        emitEvent<DataEvent>(ok ? DataEvent::CrashProtocolReset : DataEvent::CrashProtocolNotReset);
     }
-    if (clearWorkProtocolRequested.exchange(false)) {
-        TDataPacket<unsigned short> clear(RegisterMap::WorkLog);
-        const bool ok = writeGuarded(exec, clear);
-        emitEvent<DataEvent>(ok ? DataEvent::WorkProtocolCleared : DataEvent::WorkProtocolNotCleared);
+    if (resetWorkProtocolRequested.exchange(false)) {
+        TDataPacket<unsigned short> reset(RegisterMap::WorkLog);
+        const bool ok = writeGuarded(exec, reset);
+        emitEvent<DataEvent>(ok ? DataEvent::WorkProtocolReset : DataEvent::WorkProtocolNotReset);
     }
 }
 
@@ -282,20 +289,20 @@ void DataThread::serveToggleOutput(PacketExecutor &exec)
         return;
     TDataPacket<unsigned short> outputs(RegisterMap::Outputs);
     outputs.value = monitoring->outputs() ^ kToggleAuxOutput;
-    exec.writePacket(outputs, false);
+    exec.writePacket(outputs);
 }
 
-void DataThread::serveRunningTimeReset(PacketExecutor &exec)
+void DataThread::serveWorkTimeReset(PacketExecutor &exec)
 {
-    if (!resetRunningTimeRequested.exchange(false))
+    if (!resetWorkTimeRequested.exchange(false))
         return;
-    TDataPacket<unsigned short> hours(RegisterMap::RunningHours);
+    TDataPacket<unsigned short> hours(RegisterMap::WorkTime);
     bool ok = writeGuarded(exec, hours);
     if (ok && info.modification >= kV80) {
         TDataPacket<unsigned int> starts(RegisterMap::StartCount);
         ok = writeGuarded(exec, starts);
     }
-    emitEvent<DataEvent>(ok ? DataEvent::RunningTimeReset : DataEvent::RunningTimeNotReset);
+    emitEvent<DataEvent>(ok ? DataEvent::WorkTimeReset : DataEvent::WorkTimeNotReset);
 }
 
 void DataThread::serveClock(PacketExecutor &exec)

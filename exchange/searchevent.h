@@ -1,8 +1,14 @@
 #pragma once
 
+#include <QMetaType>
 #include <QtGlobal>
 
-// What the search thread tells the search tab; the receiver deletes it.
+#include <memory>
+
+// What the search thread tells the search tab. Travels as a shared pointer to const
+// and is deleted with its last holder. The scan number tells which scan sent it:
+// a new scan (not a continued one) gets a new number, so that late events of an
+// earlier scan are not taken for the current one.
 class SearchEvent
 {
 public:
@@ -22,7 +28,14 @@ public:
     SearchEvent &operator=(const SearchEvent &) = delete;
 
     qint32 type() const { return eventType; }
+    quint64 scan() const { return scanNumber; }
+    // Set by the sender before the event leaves it.
+    void setScan(quint64 number) { scanNumber = number; }
 
 private:
     const qint32 eventType;
+    quint64 scanNumber = 0;
 };
+
+using SearchEventPtr = std::shared_ptr<const SearchEvent>;
+Q_DECLARE_METATYPE(SearchEventPtr)

@@ -1,11 +1,7 @@
 #include "searcheventfound.h"
 
-#include "deviceinfo.h"
-
 SearchEventFound::SearchEventFound(const DeviceInfo &device)
     : SearchEvent(Found)
-    , info(new DeviceInfo(device))
+    , info(device)
 {
 }
-
-SearchEventFound::~SearchEventFound() = default;

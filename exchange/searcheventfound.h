@@ -1,22 +1,16 @@
 #pragma once
 
+#include "deviceinfo.h"
 #include "searchevent.h"
 
-#include <memory>
-
-struct DeviceInfo;
-
-// Type 2: a device answered. The device list takes the record over with takeDevice().
+// Type 2: a device answered; the search tab copies the record into its list.
 class SearchEventFound : public SearchEvent
 {
 public:
     explicit SearchEventFound(const DeviceInfo &device);
-    ~SearchEventFound() override;
 
-    const DeviceInfo *device() const { return info.get(); }
-    // Hands the record to the caller; the event keeps nothing.
-    DeviceInfo *takeDevice() { return info.release(); }
+    const DeviceInfo &device() const { return info; }
 
 private:
-    std::unique_ptr<DeviceInfo> info;
+    const DeviceInfo info;
 };

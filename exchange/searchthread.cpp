@@ -3,7 +3,6 @@
 #include "deviceinfo.h"
 #include "modbusport.h"
 #include "packetexecutor.h"
-#include "portmap.h"
 #include "runhandover.h"
 #include "searchevent.h"
 #include "searcheventerror.h"
@@ -22,7 +21,7 @@ constexpr quint16 kRatedLowA = 10, kRatedLowB = 84, kRatedLowScaleOne = 50;
 SearchThread::SearchThread(QObject *parent)
     : QThread(parent)
 {
-    qRegisterMetaType<SearchEvent *>("SearchEvent*");
+    qRegisterMetaType<SearchEventPtr>("SearchEventPtr");
 }
 
 SearchThread::~SearchThread()
@@ -37,13 +36,6 @@ int SearchThread::scanFormat(int index)
     return kScanFormats[index];
 }
 
-int SearchThread::probeTimeoutFor(quint32 baud)
-{
-    if (baud < 2400)
-        return 800;
-    return baud < 38400 ? 400 : 300;
-}
-
 void SearchThread::setScanRange(int first, int last)
 {
     firstAddress = qBound(1, first, int(kLastAddress));
@@ -55,6 +47,7 @@ void SearchThread::resetSearch()
     formatIdx = 0;
     address = firstAddress;
     probes = 0;
+    ++scanId;
 }
 
 void SearchThread::startSearch()
@@ -147,9 +140,10 @@ void SearchThread::scan(ModbusPort &modbus)
         modbus.setSlaveAddress(quint8(address.load()));
         while (formatIdx < kFormatCount) {
             modbus.setFrameFormat(kScanFormats[formatIdx]);
-            probe(modbus, address, kScanFormats[formatIdx]);
-            // A probe cut off by a stop is not counted: the scan repeats it when continued.
-            if (!running && modbus.failure() == ModbusPort::Failure::Cancelled)
+            const bool answered = probe(modbus, address, kScanFormats[formatIdx]);
+            // A probe cut off by a stop, whether or not some reply bytes had come, is
+            // not counted: the scan repeats it when continued.
+            if (!running && !answered)
                 return;
             ++probes;
             ++formatIdx;
@@ -171,15 +165,15 @@ void SearchThread::run()
 
 void SearchThread::runOnce()
 {
-    const QString path = pathOverride.isEmpty() ? PortMap::devicePathFor(port) : pathOverride;
     ModbusPort modbus(path.toLocal8Bit());
     modbus.setRunningFlag(&running);
+    modbus.setReplyGap(timing.replyGapMs);
     if (!modbus.open()) {
         emitEvent<SearchEventError>(0);
         return;
     }
     emitEvent<SearchEvent>(SearchEvent::Started);
-    modbus.setReadTimeout(probeTimeoutOverride > 0 ? probeTimeoutOverride : probeTimeoutFor(speed));
+    modbus.setReadTimeout(timing.probeTimeout(speed));
     modbus.setSpeed(speed);
     if (single) {
         modbus.setSlaveAddress(quint8(probeAddress));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modbusport.h"
+#include "protocoltiming.h"
 #include "searchevent.h"
 
 #include <QThread>
@@ -14,25 +16,28 @@ struct DeviceInfo;
 // Looks for devices on one port at one speed: every address 1..247 under the
 // frame formats 8E1, 8O1 and 8N15 (a scan that can be stopped and continued),
 // or one address under one format (a single probe). Reports as SearchEvents.
+// The thread touches no file: its port is given as a path.
 class SearchThread : public QThread
 {
     Q_OBJECT
 
 public:
     static constexpr int kFormatCount = 3;
-    static constexpr int kLastAddress = 247;
+    static constexpr int kLastAddress = ModbusPort::kMaxSlaveAddress;
     static constexpr int kProbesPerScan = kLastAddress * kFormatCount;
 
     explicit SearchThread(QObject *parent = nullptr);
     ~SearchThread() override;
 
-    // Set only while idle, before a start.
+    // Set only while idle, before a start: the port's COM number (recorded in what is
+    // found), the path it resolves to (what is opened) and the speed.
     void setPortNumber(qint32 n) { port = n; }
+    void setDevicePath(const QString &devicePath) { path = devicePath; }
     void setBaudRate(quint32 baud) { speed = baud; }
+    void setTiming(const ProtocolTiming &t) { timing = t; }
     qint32 portNumber() const { return port; }
+    const QString &devicePath() const { return path; }
     quint32 baudRate() const { return speed; }
-    // Opens this path instead of the one the port number maps to (tools given a path).
-    void setDevicePath(const QString &path) { pathOverride = path; }
     // Limits a scan to addresses first..last (1..247 by default); applies from the next reset.
     void setScanRange(int first, int last);
     int scanProbes() const { return (lastAddress - firstAddress + 1) * kFormatCount; }
@@ -46,14 +51,11 @@ public:
     void toggleSearch();
 
     int probeCount() const { return probes.load(); }
+    // The number stamped into the events of the current scan; a reset makes a new one.
+    quint64 scanNumber() const { return scanId.load(); }
     bool singleProbe() const { return single.load(); }
     int nextAddress() const { return address.load(); }
     int formatIndex() const { return formatIdx.load(); }
-
-    // Read time-out of a probe by speed: 800 ms below 2400 bit/s, 400 ms below 38400, else 300 ms.
-    static int probeTimeoutFor(quint32 baud);
-    // Overrides the probe time-out (ms; 0 restores the speed rule). Tests use a short one.
-    void setProbeTimeout(int ms) { probeTimeoutOverride = ms; }
 
     // The frame format code probed at scan index i (0..2).
     static int scanFormat(int index);
@@ -61,7 +63,7 @@ public:
     static DeviceInfo recognise(const SearchPacket &answer);
 
 signals:
-    void searchEvent(SearchEvent *event);
+    void searchEvent(SearchEventPtr event);
 
 public slots:
     // Emits type 6: the search was stopped and can be continued.
@@ -77,21 +79,24 @@ private:
     // The event is built inside, so that everything it carries is made in one place.
     template <typename Event, typename... Args> void emitEvent(Args &&...args)
     {
-        emit searchEvent(new Event(std::forward<Args>(args)...));
+        auto event = std::make_shared<Event>(std::forward<Args>(args)...);
+        event->setScan(scanId.load());
+        emit searchEvent(std::move(event));
     }
     void requestStop();
 
     qint32 port = 0;
-    QString pathOverride;
+    QString path;
+    ProtocolTiming timing;
     int firstAddress = 1;
     int lastAddress = kLastAddress;
     quint32 speed = 19200;
     quint32 probeAddress = 1;
     quint32 probeFormat = 0;
-    int probeTimeoutOverride = 0;
     std::atomic<bool> single {false};
     std::atomic<int> address {1};
     std::atomic<int> formatIdx {0};
     std::atomic<int> probes {0};
+    std::atomic<quint64> scanId {0};
     std::atomic<bool> running {false}; // cleared to stop; the port's waits watch it
 };

@@ -120,7 +120,7 @@ bool ModbusPort::open()
     if (!line.applySettings(settings))
         return openFailed();
     readTimeoutMs = 0;
-    line.setTimeouts({kInterByteGapMs, 0, kWriteTimeoutMs});
+    line.setTimeouts({replyGapMs, 0, kWriteTimeoutMs});
     if (!line.raiseDtr() || !line.raiseRts())
         return openFailed();
     qCDebug(lcLink).noquote() << "opened" << QString::fromLocal8Bit(path);
@@ -194,6 +194,14 @@ bool ModbusPort::setReadTimeout(int ms)
     t.totalReadMs = ms;
     line.setTimeouts(t);
     return true;
+}
+
+void ModbusPort::setReplyGap(int ms)
+{
+    replyGapMs = ms;
+    SerialLine::Timeouts t = line.currentTimeouts();
+    t.interByteMs = ms;
+    line.setTimeouts(t);
 }
 
 void ModbusPort::startTransaction()

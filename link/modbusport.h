@@ -41,6 +41,7 @@ public:
     static constexpr int kMaxReadRegisters = 125;     // Modbus application protocol, function 3
     static constexpr int kMaxWriteRegisters = 123;    // Modbus application protocol, function 16
     static constexpr int kCrcException = 255;
+    static constexpr int kMaxSlaveAddress = 247;      // Modbus RTU slave addresses are 1..247
 
     explicit ModbusPort(const QByteArray &devicePath);
     ~ModbusPort();
@@ -54,6 +55,8 @@ public:
     bool setFrameFormat(int code);
     bool setSpeed(quint32 baud);
     bool setReadTimeout(int ms);
+    // The silence that ends a reply (kInterByteGapMs unless a test or tool shortens it).
+    void setReplyGap(int ms);
 
     void setSlaveAddress(quint8 address) { slave = address; }
     quint8 slaveAddress() const { return slave; }
@@ -108,6 +111,7 @@ private:
     int format = Format8E1;
     quint32 baud = kDefaultBaud;
     int readTimeoutMs = 0;
+    int replyGapMs = kInterByteGapMs;
     quint8 slave = 0;
     int sysError = 0;
     quint32 lineErrorFlags = 0;

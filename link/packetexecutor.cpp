@@ -2,7 +2,6 @@
 
 #include "datapacket.h"
 #include "modbusport.h"
-#include "registermap.h"
 
 PacketExecutor::PacketExecutor(ModbusPort &p, const std::atomic<bool> *flag)
     : port(p)
@@ -28,14 +27,14 @@ bool PacketExecutor::readPacket(DataPacket &packet)
     return ok;
 }
 
-bool PacketExecutor::writePacket(const DataPacket &packet, bool useAccessCode, quint16 accessCode)
+bool PacketExecutor::writePacket(const DataPacket &packet, std::optional<Guard> guard)
 {
     if (packet.requests().empty() || !isRunning())
         return true;
     bool ok = true;
     for (const RegisterRequest &r : packet.requests()) {
-        if (useAccessCode)
-            port.writeRegister(RegisterMap::AccessCode, accessCode);
+        if (guard)
+            port.writeRegister(guard->reg, guard->value);
         ok = port.writeRegisters(r.firstRegister, r.byteCount, r.buffer);
         if (!ok || !isRunning())
             break;

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <atomic>
+#include <optional>
 
 class DataPacket;
 class ModbusPort;
@@ -12,13 +13,20 @@ class ModbusPort;
 class PacketExecutor
 {
 public:
+    // A single register written before every entry of a guarded list (function 6);
+    // the slave judges whether the entry that follows is accepted.
+    struct Guard {
+        quint32 reg;
+        quint16 value;
+    };
+
     explicit PacketExecutor(ModbusPort &port, const std::atomic<bool> *running = nullptr);
 
     // Fills the packet in place, entry by entry; stops at the first failing entry.
     bool readPacket(DataPacket &packet);
-    // Sends the packet entry by entry; with useAccessCode, register 32 gets
-    // accessCode before every entry (that write's result is not examined).
-    bool writePacket(const DataPacket &packet, bool useAccessCode, quint16 accessCode = 0);
+    // Sends the packet entry by entry; with a guard, the guard register is written
+    // before every entry (that write's result is not examined).
+    bool writePacket(const DataPacket &packet, std::optional<Guard> guard = std::nullopt);
 
 private:
     bool isRunning() const;

@@ -74,6 +74,9 @@ bool SerialLine::open(const QByteArray &path)
         return fail(err);
     }
     exclusiveSet = ioctl(fd, TIOCEXCL) == 0;
+    // Bytes that arrived before we opened the line (the tail of a reply to another
+    // program, or to our own exchange before it was stopped) are nobody's answer now.
+    tcflush(fd, TCIOFLUSH);
     decoder.reset();
     pending.clear();
     pendingErrors = 0;
@@ -228,7 +231,24 @@ qint64 SerialLine::write(const quint8 *data, qint64 size)
         pollfd p {fd, POLLOUT, 0};
         ::poll(&p, 1, int(qMin<qint64>(deadline.remainingTime(), kStopCheckMs)));
     }
+    if (done == size && !drain(deadline))
+        return -1;
     return done > 0 ? done : (done == size ? 0 : -1);
+}
+
+// write() returns when the bytes are queued; the read timing must start when they
+// have left (an 8-byte request takes 150 ms at 600 bit/s). The driver's queue is
+// watched within the write time-out, then tcdrain waits out the last characters.
+bool SerialLine::drain(const QDeadlineTimer &deadline)
+{
+    constexpr int kDrainCheckUs = 500;
+    int queued = 0;
+    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+        if (deadline.hasExpired() || stopRequested())
+            return fail(ETIMEDOUT);
+        ::usleep(kDrainCheckUs);
+    }
+    return tcdrain(fd) == 0 || errno == ENOTTY || errno == EINVAL || fail(errno);
 }
 
 int SerialLine::waitReadable(int timeoutMs)

@@ -8,6 +8,8 @@
 
 #include "paritymarkdecoder.h"
 
+class QDeadlineTimer;
+
 // One serial line over POSIX termios: the platform layer under ModbusPort.
 // Everything above it is platform-neutral; another platform is another
 // implementation of this class.
@@ -81,6 +83,7 @@ public:
 
 private:
     bool fail(int err);
+    bool drain(const QDeadlineTimer &deadline);
     bool stopRequested() const;
     int waitReadable(int timeoutMs);
     void collectDriverCounters();

@@ -1,5 +1,7 @@
 #include "simconsole.h"
 
+#include "modbusport.h"
+
 #include "simoptions.h"
 #include "simregisters.h"
 #include "simulator.h"
@@ -10,7 +12,7 @@
 
 namespace {
 
-constexpr int kHighestAddress = 247;
+constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 constexpr int kMaxPauseMs = 600000;
 constexpr int kMaxGet = 125;
 constexpr int kMaxLoadPercent = 1000;

@@ -1,5 +1,6 @@
 #include "simdevice.h"
 
+#include "enginecommand.h"
 #include "modbusport.h"
 #include "registermap.h"
 #include "simlogbook.h"
@@ -32,8 +33,6 @@ constexpr quint16 kSensorNormal = 1;
 constexpr quint16 kPtcOverheat = 2;
 constexpr double kPtcOverheatPercent = 105.0; // the thermistor reacts past the calculated limit
 
-constexpr quint16 kAutoSetupStart = 1;
-constexpr quint16 kCommandBackward = 2;
 constexpr qint64 kHourMs = 3600000;
 
 bool within(int reg, int first, int last)
@@ -198,10 +197,10 @@ SimDevice::Access SimDevice::access(int reg) const
 {
     if (!exists(reg))
         return Access::None;
-    if (reg == int(MotorCommand) || reg == int(AccessCode) || reg == int(Outputs))
+    if (reg == int(EngineCommandRegister) || reg == int(AccessCode) || reg == int(Outputs))
         return Access::Open;
     const bool guarded = within(reg, Configuration, ConfigurationV50) || within(reg, DeviceClock, DeviceClock + 1)
-        || reg == int(CrashLog) || reg == int(WorkLog) || reg == int(RunningHours)
+        || reg == int(CrashLog) || reg == int(WorkLog) || reg == int(WorkTime)
         || within(reg, StartCount, StartCount + 1) || within(reg, ConfigurationV70, ConfigurationV70 + 1)
         || reg == int(AutoSetupState);
     return guarded ? Access::Guarded : Access::None;
@@ -209,11 +208,11 @@ SimDevice::Access SimDevice::access(int reg) const
 
 bool SimDevice::valueAllowed(int reg, quint16 value)
 {
-    if (reg == int(MotorCommand))
-        return value <= kCommandBackward;
+    if (reg == int(EngineCommandRegister))
+        return value <= quint16(EngineCommand::Backward);
     if (reg == int(AutoSetupState))
         return value == kAutoSetupStart;
-    if (reg == int(CrashLog) || reg == int(WorkLog) || reg == int(RunningHours)
+    if (reg == int(CrashLog) || reg == int(WorkLog) || reg == int(WorkTime)
         || within(reg, StartCount, StartCount + 1))
         return value == 0; // these registers are written only to clear them
     return true;
@@ -222,7 +221,7 @@ bool SimDevice::valueAllowed(int reg, quint16 value)
 void SimDevice::apply(int reg, quint16 value, qint64 nowMs)
 {
     switch (reg) {
-    case MotorCommand:
+    case EngineCommandRegister:
         value == 0 ? stopMotor(nowMs) : startMotor(value, nowMs);
         break;
     case Outputs:
@@ -237,7 +236,7 @@ void SimDevice::apply(int reg, quint16 value, qint64 nowMs)
     case AutoSetupState:
         autoSetup.start(regs);
         break;
-    case RunningHours:
+    case WorkTime:
         hourRemainderMs = 0; // a new hour starts with the reset
         regs.set(reg, value);
         break;
@@ -340,7 +339,7 @@ void SimDevice::countHours(qint64 ranMs)
 {
     hourRemainderMs += ranMs;
     for (; hourRemainderMs >= kHourMs; hourRemainderMs -= kHourMs)
-        regs.set(RunningHours, quint16(regs.at(RunningHours) + 1));
+        regs.set(WorkTime, quint16(regs.at(WorkTime) + 1));
 }
 
 // The setup measured the motor: its running current becomes the rated current and the

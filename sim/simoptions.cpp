@@ -1,4 +1,7 @@
 #include "simoptions.h"
+#include "modbusport.h"
+
+#include "deviceinfo.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -9,7 +12,7 @@
 namespace {
 
 const char *const kFormatLabels[] = {"8E1", "8O1", "8N15", "8N2"};
-constexpr int kHighestAddress = 247; // Modbus RTU slave addresses 1..247
+constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 constexpr int kMaxTurnaroundMs = 10000;
 constexpr int kMaxScale = 1000;
 constexpr int kMaxRangeCounts = 6553; // ten times this must fit a register
@@ -25,7 +28,6 @@ const QStringList &valueOptions()
 
 } // namespace
 
-const quint32 SimOptions::kBauds[9] = {600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600};
 
 bool SimOptions::fail(const QString &text)
 {
@@ -189,7 +191,7 @@ bool SimOptions::takeField(const QString &field, int position, SimDeviceConfig &
         out.frameFormat = formatCode(field);
         return out.frameFormat >= 0;
     case 3:
-        if (!parseNumber(field, 1, 1000000, n) || !std::count(std::begin(kBauds), std::end(kBauds), quint32(n)))
+        if (!parseNumber(field, 1, 1000000, n) || !std::count(std::begin(DeviceInfo::kSpeeds), std::end(DeviceInfo::kSpeeds), qint32(n)))
             return false;
         out.baudRate = quint32(n);
         return true;

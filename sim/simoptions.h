@@ -10,8 +10,6 @@
 class SimOptions
 {
 public:
-    // Device speeds; 14400 exists on the device but cannot be set on this system's lines.
-    static const quint32 kBauds[9];
 
     QVector<SimDeviceConfig> devices; // empty: one device with the defaults
     QString linkPath;

@@ -44,7 +44,7 @@ constexpr quint16 kMainsVolts[3] = {380, 381, 379};
 constexpr qint16 kRoomTemperature = 21;
 constexpr quint16 kSensorNormal = 1;      // PTC and humidity state "normal"
 constexpr quint16 kStopPermitted = 0x8000; // outputs bit 15
-constexpr quint16 kRunningHours = 1250;
+constexpr quint16 kWorkTimeHours = 1250;
 constexpr quint32 kStarts = 342;
 
 constexpr quint16 kOverloadCode = 31;  // overcurrent trip
@@ -89,7 +89,7 @@ void SimPreset::fill(SimRegisters &regs, const SimDeviceConfig &config, quint32 
     fillMonitoring(regs);
     fillLogs(regs, config, nowSec);
     fillStartRecord(regs, config, nowSec);
-    regs.set(RunningHours, kRunningHours);
+    regs.set(WorkTime, kWorkTimeHours);
     if (config.modification >= kV80)
         regs.set32(StartCount, kStarts);
 }

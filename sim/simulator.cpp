@@ -17,7 +17,7 @@ namespace {
 
 constexpr int kMaxRecorded = 10000; // a demonstration may run for days; keep the newest
 constexpr qint64 kNsPerMs = 1000000;
-constexpr int kHighestAddress = 247; // Modbus RTU slave addresses 1..247
+constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 
 } // namespace
 
@@ -166,8 +166,14 @@ void Simulator::serve(const QByteArray &frame, qint64 endNs)
     }
     request.answered = !out.bytes.isEmpty();
     record(request);
-    if (request.answered)
-        line.send(out.bytes, pacing(out, endNs), stopping);
+    if (!request.answered)
+        return;
+    line.send(out.bytes, pacing(out, endNs), stopping);
+    {
+        std::lock_guard<std::mutex> locker(recordLock);
+        ++replies;
+    }
+    recorded.notify_all();
 }
 
 SimRequest Simulator::describe(const QByteArray &frame)
@@ -380,4 +386,10 @@ bool Simulator::waitForRequests(int count, int timeoutMs) const
 {
     std::unique_lock<std::mutex> locker(recordLock);
     return recorded.wait_for(locker, std::chrono::milliseconds(timeoutMs), [&] { return log.size() >= count; });
+}
+
+bool Simulator::waitForReplies(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> locker(recordLock);
+    return recorded.wait_for(locker, std::chrono::milliseconds(timeoutMs), [&] { return replies >= count; });
 }

@@ -65,6 +65,8 @@ public:
     void clearRequests();
     // true once at least count requests are recorded.
     bool waitForRequests(int count, int timeoutMs) const;
+    // true once at least count replies have left in full since the start.
+    bool waitForReplies(int count, int timeoutMs) const;
 
 private:
     struct Outgoing {
@@ -107,4 +109,5 @@ private:
     mutable std::mutex recordLock;
     mutable std::condition_variable recorded;
     QVector<SimRequest> log;
+    int replies = 0;
 };

@@ -1,11 +1,14 @@
 #pragma once
 
-#include <QList>
+#include "enginecommand.h"
+
 #include <QString>
 #include <QtGlobal>
 
+#include <memory>
+
 class ConfigPacket;
-class ProtocolEvent;
+class ProtocolList;
 struct DeviceInfo;
 
 // What the tabs may ask of the main window: the connection, the status bar, the
@@ -26,17 +29,17 @@ public:
     virtual void focusAccessCode() = 0;
 
     virtual void requestReadConfig() = 0;
-    // Hands the block over; the data exchange thread owns it from then on.
-    virtual void requestWriteConfig(ConfigPacket *configuration) = 0;
+    // Hands the block over to be written; it is deleted if it cannot be written.
+    virtual void requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) = 0;
     virtual void requestSetTime(quint32 secondsSince1970) = 0;
     virtual void requestResetCrashProtocol() = 0;
     virtual void requestResetWorkProtocol() = 0;
     virtual void requestResetWorkTime() = 0;
     // Adds the motor command entry to the application protocol, then asks the thread.
-    virtual void requestEngineCommand(int command) = 0;
+    virtual void requestEngineCommand(EngineCommand command) = 0;
     virtual void requestToggleOutput() = 0;
     virtual void requestAutoSetup() = 0;
 
     // The application protocol, newest first; owned by the main window.
-    virtual const QList<ProtocolEvent *> &protocol() const = 0;
+    virtual const ProtocolList &protocol() const = 0;
 };

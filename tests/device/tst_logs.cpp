@@ -226,11 +226,11 @@ void TestLogs::applicationEntries()
     QFETCH(QString, text);
 
     const QDateTime before = QDateTime::currentDateTime();
-    std::unique_ptr<AppProtocolEvent> entry(engine ? new AppProtocolEventEngine(value)
+    std::unique_ptr<AppProtocolEvent> entry(engine ? new AppProtocolEventEngine(EngineCommand(value))
                                                    : new AppProtocolEvent(value));
     QCOMPARE(entry->text(), text);
     QCOMPARE(entry->kind(), int(ProtocolEvent::Application));
-    QCOMPARE(entry->code(), engine ? int(AppProtocolEvent::EngineCommand) : value);
+    QCOMPARE(entry->code(), engine ? int(AppProtocolEvent::EngineCommandSent) : value);
     QVERIFY(entry->time() >= before && entry->time() <= QDateTime::currentDateTime());
 }
 

@@ -22,9 +22,9 @@ bool EventRecorder::waitFor(int type, int n, int timeoutMs) const
     return QTest::qWaitFor([&] { return count(type) >= n; }, timeoutMs);
 }
 
-void EventRecorder::onDataEvent(const DataEvent *event)
+void EventRecorder::onDataEvent(DataEventPtr event)
 {
-    events.emplace_back(event);
+    events.push_back(std::move(event));
 }
 
 QList<int> EventRecorder::configResults() const

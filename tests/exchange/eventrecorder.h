@@ -5,7 +5,6 @@
 #include <QList>
 #include <QObject>
 
-#include <memory>
 #include <vector>
 
 // Receives a data thread's events in the test's thread and keeps them, in order.
@@ -29,8 +28,8 @@ public:
     }
 
 public slots:
-    void onDataEvent(const DataEvent *event);
+    void onDataEvent(DataEventPtr event);
 
 private:
-    std::vector<std::unique_ptr<const DataEvent>> events;
+    std::vector<DataEventPtr> events;
 };

@@ -20,7 +20,7 @@ bool SearchRecorder::waitFor(int type, int n, int timeoutMs) const
     return QTest::qWaitFor([&] { return count(type) >= n; }, timeoutMs);
 }
 
-void SearchRecorder::onSearchEvent(SearchEvent *event)
+void SearchRecorder::onSearchEvent(SearchEventPtr event)
 {
-    events.emplace_back(event);
+    events.push_back(std::move(event));
 }

@@ -5,7 +5,6 @@
 #include <QList>
 #include <QObject>
 
-#include <memory>
 #include <vector>
 
 // Receives a search thread's events in the test's thread and keeps them, in order.
@@ -17,12 +16,12 @@ public:
     QList<int> types() const;
     int count(int type) const;
     bool waitFor(int type, int count = 1, int timeoutMs = 30000) const;
-    const std::vector<std::unique_ptr<SearchEvent>> &all() const { return events; }
+    const std::vector<SearchEventPtr> &all() const { return events; }
     void clear() { events.clear(); }
 
 public slots:
-    void onSearchEvent(SearchEvent *event);
+    void onSearchEvent(SearchEventPtr event);
 
 private:
-    std::vector<std::unique_ptr<SearchEvent>> events;
+    std::vector<SearchEventPtr> events;
 };

@@ -7,6 +7,7 @@
 #include "datathread.h"
 #include "eventrecorder.h"
 #include "simulator.h"
+#include "testtiming.h"
 
 #include <QtTest>
 
@@ -58,7 +59,7 @@ struct Connection {
 
     explicit Connection(const SimDeviceConfig &config) { sim.addDevice(config); }
 
-    bool start(const DeviceInfo &device)
+    bool start(const DeviceInfo &device, const ProtocolTiming &timing = testTiming())
     {
         if (!sim.start())
             return false;
@@ -68,8 +69,8 @@ struct Connection {
         sim.setRegisterValue(a, 303, 0);
         for (int r : {51, 52, 141, 142})
             sim.setRegisterValue(a, r, 0);
-        thread = std::make_unique<DataThread>(device);
-        thread->setDevicePath(sim.linkPath());
+        thread = std::make_unique<DataThread>(device, sim.linkPath());
+        thread->setTiming(timing);
         thread->setAccessCode(qint16(kCode));
         QObject::connect(thread.get(), &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
         thread->startExchange();
@@ -87,6 +88,8 @@ private slots:
     void readTimeoutBySpeed();
     void startAndCycleOnTheWire_data();
     void startAndCycleOnTheWire();
+    void cycleAtTheRealTiming();
+    void connectionNumbersAreUnique();
     void connectionFailures_data();
     void connectionFailures();
     void linkLostAndRestored();
@@ -99,8 +102,9 @@ private slots:
 
 void TestDataThread::readTimeoutBySpeed()
 {
-    QCOMPARE(DataThread::readTimeoutFor(1200), 2450);
-    QCOMPARE(DataThread::readTimeoutFor(2400), 1900);
+    QCOMPARE(ProtocolTiming::readTimeoutFor(1200), 2450);
+    QCOMPARE(ProtocolTiming::readTimeoutFor(2400), 1900);
+    QCOMPARE(ProtocolTiming().readTimeout(1200), 2450);
 }
 
 void TestDataThread::startAndCycleOnTheWire_data()
@@ -137,6 +141,36 @@ void TestDataThread::startAndCycleOnTheWire()
     QCOMPARE(seen.mid(start.size() + cycle.size(), cycle.size()), cycle); // the marks did not change
 }
 
+// The protocol's own timing: every reply ends after 250 ms of silence, so a quiet
+// cycle of six transactions lasts more than 1.5 s, and the next one starts at once.
+void TestDataThread::cycleAtTheRealTiming()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    QVERIFY(c.start(deviceFor(config), ProtocolTiming()));
+    QVERIFY(c.events.waitFor(DataEvent::Get, 2, 20000));
+    c.thread->stopExchange();
+    QVector<qint64> cycleStarts;
+    for (const SimRequest &r : c.sim.requests())
+        if (r.firstRegister == 199)
+            cycleStarts << r.timeMs;
+    QVERIFY(cycleStarts.size() >= 2);
+    const qint64 period = cycleStarts[1] - cycleStarts[0];
+    QVERIFY2(period >= 6 * 250, qPrintable(QString::number(period)));
+}
+
+void TestDataThread::connectionNumbersAreUnique()
+{
+    DeviceInfo d;
+    std::unique_ptr<DataThread> first = std::make_unique<DataThread>(d, QString());
+    const quint64 number = first->connection();
+    first.reset();
+    // The next thread may well live at the freed address; its number still differs.
+    DataThread second(d, QString());
+    QVERIFY(second.connection() != number);
+    QVERIFY(number != 0);
+}
+
 void TestDataThread::connectionFailures_data()
 {
     QTest::addColumn<QString>("how");
@@ -162,8 +196,7 @@ void TestDataThread::connectionFailures()
         d.address = 2;
     QVERIFY(c.start(d));
     if (how == "port") {
-        c.thread.reset(new DataThread(d));
-        c.thread->setDevicePath("/dev/orbix-absent");
+        c.thread.reset(new DataThread(d, "/dev/orbix-absent"));
         QObject::connect(c.thread.get(), &DataThread::dataEvent, &c.events, &EventRecorder::onDataEvent);
         c.thread->startExchange();
     }
@@ -205,14 +238,14 @@ void TestDataThread::commandsInOneCycle()
     const int from = c.sim.requests().size();
     // Set right after a cycle's live values: all of them are served by the next cycle.
     c.thread->requestSetTime(0x12345678);
-    c.thread->requestClearCrashProtocol();
-    c.thread->requestClearWorkProtocol();
-    c.thread->requestResetRunningTime();
+    c.thread->requestResetCrashProtocol();
+    c.thread->requestResetWorkProtocol();
+    c.thread->requestResetWorkTime();
     c.thread->requestToggleOutput();
-    c.thread->requestEngineCommand(1);
-    auto *config70 = new ConfigPacketV70;
+    c.thread->requestEngineCommand(EngineCommand::Forward);
+    auto config70 = std::make_unique<ConfigPacketV70>();
     config70->setRatedCurrent(40);
-    QVERIFY(c.thread->requestWriteConfig(config70));
+    QVERIFY(!c.thread->requestWriteConfig(std::move(config70))); // taken: nothing handed back
     QVERIFY(c.events.waitFor(DataEvent::Config, 2));
     QVERIFY(c.events.waitFor(DataEvent::Get, 3));
     c.thread->stopExchange();
@@ -220,7 +253,7 @@ void TestDataThread::commandsInOneCycle()
     const QStringList expected {"16:31x1", "*16:50x1", "*16:140x1", "16:37x1", "*16:170x1", "*16:171x2",
                                 "*16:48x2", "*16:5x25", "*16:30x1", "*16:190x2"};
     QVERIFY2(indexOfSequence(seen, expected) >= 0, qPrintable(seen.join(' ')));
-    for (int type : {DataEvent::CrashProtocolCleared, DataEvent::WorkProtocolCleared, DataEvent::RunningTimeReset,
+    for (int type : {DataEvent::CrashProtocolReset, DataEvent::WorkProtocolReset, DataEvent::WorkTimeReset,
                      DataEvent::ClockSet})
         QCOMPARE(c.events.count(type), 1);
     QCOMPARE(c.events.last<ConfigEvent>(DataEvent::Config)->result(), int(ConfigEvent::Written));
@@ -239,17 +272,17 @@ void TestDataThread::refusedCommandsAndServedOnce()
     QVERIFY(c.events.waitFor(DataEvent::Get));
     c.thread->setAccessCode(1); // the device refuses guarded writes
     const int from = c.sim.requests().size();
-    c.thread->requestClearCrashProtocol();
-    c.thread->requestClearCrashProtocol(); // twice before it is served: served once
-    c.thread->requestClearWorkProtocol();
+    c.thread->requestResetCrashProtocol();
+    c.thread->requestResetCrashProtocol(); // twice before it is served: served once
+    c.thread->requestResetWorkProtocol();
     c.thread->requestSetTime(1000);
-    c.thread->requestEngineCommand(2);
-    c.thread->requestEngineCommand(0);
+    c.thread->requestEngineCommand(EngineCommand::Backward);
+    c.thread->requestEngineCommand(EngineCommand::Stop);
     QVERIFY(c.events.waitFor(DataEvent::ClockNotSet));
     QVERIFY(c.events.waitFor(DataEvent::Get, 3));
     c.thread->stopExchange();
-    QCOMPARE(c.events.count(DataEvent::CrashProtocolNotCleared), 1);
-    QCOMPARE(c.events.count(DataEvent::WorkProtocolNotCleared), 1);
+    QCOMPARE(c.events.count(DataEvent::CrashProtocolNotReset), 1);
+    QCOMPARE(c.events.count(DataEvent::WorkProtocolNotReset), 1);
     const QStringList seen = wire(c.sim.requests(), from);
     QCOMPARE(seen.count("16:50x1"), 1);
     QCOMPARE(seen.count("16:31x1"), 1);
@@ -270,11 +303,12 @@ void TestDataThread::failedConfigurationWriteIsReadBack()
     QVERIFY(c.events.waitFor(DataEvent::Get));
     const quint16 before = c.sim.registerValue(1, 5);
     c.thread->setAccessCode(1);
-    auto *update = new ConfigPacketV70;
+    auto update = std::make_unique<ConfigPacketV70>();
     update->setRatedCurrent(quint16(before + 3));
-    QVERIFY(c.thread->requestWriteConfig(update));
-    ConfigPacketV70 second;
-    QVERIFY(!c.thread->requestWriteConfig(&second)); // one hand-over at a time
+    QVERIFY(!c.thread->requestWriteConfig(std::move(update)));
+    auto second = std::make_unique<ConfigPacketV70>();
+    ConfigPacketV70 *secondBlock = second.get();
+    QCOMPARE(c.thread->requestWriteConfig(std::move(second)).get(), secondBlock); // one hand-over at a time
     QVERIFY(c.events.waitFor(DataEvent::Config, 3));
     c.thread->stopExchange();
     const QList<int> results = c.events.configResults();
@@ -306,12 +340,13 @@ void TestDataThread::stopWhileTheLineIsSilent()
     SimDeviceConfig config;
     Connection c(config);
     c.sim.setFault(SimFault {SimFault::NoReply});
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(deviceFor(config), ProtocolTiming())); // a 1900 ms read time-out
     QVERIFY(c.sim.waitForRequests(1, 5000)); // waiting for the identification now
     QElapsedTimer t;
     t.start();
     c.thread->stopExchange();
-    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+    // The port looks at the stop every 50 ms: far sooner than the read time-out.
+    QVERIFY2(t.elapsed() < 600, qPrintable(QString::number(t.elapsed())));
     QVERIFY(c.thread->isFinished());
     QCoreApplication::processEvents();
     QCOMPARE(c.events.types(), QList<int> {DataEvent::Disconnected});

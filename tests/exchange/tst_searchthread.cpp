@@ -7,12 +7,25 @@
 #include "searchrecorder.h"
 #include "searchthread.h"
 #include "simulator.h"
+#include "testtiming.h"
 
 #include <QtTest>
 
 namespace {
-constexpr int kFastProbeMs = 10; // an empty line answers nothing; no need to wait 400 ms per probe
+
+ProtocolTiming withProbeTimeout(int ms)
+{
+    ProtocolTiming t = testTiming();
+    t.probeTimeoutMs = ms;
+    return t;
 }
+
+const DeviceInfo &foundDevice(const SearchEventPtr &event)
+{
+    return static_cast<const SearchEventFound &>(*event).device();
+}
+
+} // namespace
 
 class TestSearchThread : public QObject
 {
@@ -23,7 +36,10 @@ private slots:
     void recognition();
     void probeTimeoutBySpeed();
     void emptyLineScan();
+    void emptyLineScanAtTheRealTiming();
     void stopAndContinueRepeatTheCutProbe();
+    void probeCutAfterSomeReplyBytesIsRepeated();
+    void lateEventsOfAnEarlierScanAreMarked();
     void devicesUnderSeveralFormats();
     void singleProbe();
     void stopOnASilentLineIsPrompt();
@@ -67,10 +83,14 @@ void TestSearchThread::recognition()
 
 void TestSearchThread::probeTimeoutBySpeed()
 {
-    QCOMPARE(SearchThread::probeTimeoutFor(1200), 800);
-    QCOMPARE(SearchThread::probeTimeoutFor(2400), 400);
-    QCOMPARE(SearchThread::probeTimeoutFor(19200), 400);
-    QCOMPARE(SearchThread::probeTimeoutFor(38400), 300);
+    QCOMPARE(ProtocolTiming::probeTimeoutFor(1200), 800);
+    QCOMPARE(ProtocolTiming::probeTimeoutFor(2400), 400);
+    QCOMPARE(ProtocolTiming::probeTimeoutFor(19200), 400);
+    QCOMPARE(ProtocolTiming::probeTimeoutFor(38400), 300);
+    ProtocolTiming t;
+    QCOMPARE(t.probeTimeout(1200), 800);
+    t.probeTimeoutMs = 25;
+    QCOMPARE(t.probeTimeout(1200), 25);
 }
 
 void TestSearchThread::prepare(SearchThread &thread, const Simulator &sim, SearchRecorder &rec)
@@ -78,6 +98,7 @@ void TestSearchThread::prepare(SearchThread &thread, const Simulator &sim, Searc
     thread.setDevicePath(sim.linkPath());
     thread.setPortNumber(7);
     thread.setBaudRate(19200);
+    thread.setTiming(testTiming());
     connect(&thread, &SearchThread::searchEvent, &rec, &SearchRecorder::onSearchEvent);
 }
 
@@ -88,7 +109,7 @@ void TestSearchThread::emptyLineScan()
     SearchThread thread;
     SearchRecorder rec;
     prepare(thread, sim, rec);
-    thread.setProbeTimeout(kFastProbeMs);
+    thread.setTiming(emptyLineTiming());
     thread.startSearch();
     QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 120000));
     QVERIFY(thread.wait(5000));
@@ -103,6 +124,28 @@ void TestSearchThread::emptyLineScan()
     QCOMPARE(sim.requests().last().address, 247);
 }
 
+// The real probe time-out and reply gap, on a short range: a device answers,
+// an empty address costs the full time-out.
+void TestSearchThread::emptyLineScanAtTheRealTiming()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setTiming(ProtocolTiming());
+    thread.setScanRange(2, 3);
+    QElapsedTimer t;
+    t.start();
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 30000));
+    QCOMPARE(rec.count(SearchEvent::Found), 1);
+    QCOMPARE(rec.count(SearchEvent::Progress), 6);
+    // Five silent probes of 400 ms and one answer ended by 250 ms of silence.
+    QVERIFY2(t.elapsed() >= 5 * 400 + 250, qPrintable(QString::number(t.elapsed())));
+}
+
 void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 {
     Simulator sim;
@@ -110,7 +153,8 @@ void TestSearchThread::stopAndContinueRepeatTheCutProbe()
     SearchThread thread;
     SearchRecorder rec;
     prepare(thread, sim, rec);
-    thread.setProbeTimeout(100);
+    thread.setScanRange(1, 20);
+    thread.setTiming(withProbeTimeout(30));
     thread.startSearch();
     QVERIFY(QTest::qWaitFor([&] { return thread.probeCount() >= 28; }, 20000));
     thread.stopSearch();
@@ -123,13 +167,88 @@ void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 
     QCoreApplication::processEvents(); // progress queued before the stop
     rec.clear();
-    thread.setProbeTimeout(kFastProbeMs);
+    thread.setTiming(emptyLineTiming());
     thread.toggleSearch(); // continue
-    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 120000));
-    QCOMPARE(thread.probeCount(), 741);
-    QCOMPARE(rec.count(SearchEvent::Progress), 741 - stoppedAt);
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 60000));
+    QCOMPARE(thread.probeCount(), 60);
+    QCOMPARE(rec.count(SearchEvent::Progress), 60 - stoppedAt);
     const QVector<SimRequest> all = sim.requests();
     QCOMPARE(all.at(before).address, address); // the probe cut off is made again
+}
+
+// A stop that arrives after the first bytes of a reply, while the master waits for
+// the silence that ends it: that probe did not complete and is made again.
+void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
+    QVERIFY(sim.start());
+    SimFault split;
+    split.kind = SimFault::SplitReply;
+    split.pauseMs = 1000;
+    sim.setFault(split, 1, 2);
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    ProtocolTiming slowEnd = withProbeTimeout(4000);
+    slowEnd.replyGapMs = 3000; // the master waits long after the first half of the reply
+    thread.setTiming(slowEnd);
+    thread.setScanRange(2, 2);
+    thread.startSearch();
+    auto probedAddress2 = [&] {
+        for (const SimRequest &r : sim.requests())
+            if (r.address == 2)
+                return r.timeMs;
+        return qint64(0);
+    };
+    QVERIFY(QTest::qWaitFor([&] { return probedAddress2() > 0; }, 10000));
+    // The first half leaves the simulator within a few milliseconds; stop well inside
+    // the 3 s the master then waits for silence.
+    const qint64 halfSent = probedAddress2() + 300;
+    QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentMSecsSinceEpoch() >= halfSent; }, 5000));
+    thread.stopSearch();
+    QCOMPARE(thread.probeCount(), 0);
+    QCOMPARE(rec.count(SearchEvent::Found), 0);
+
+    // The rest of the cut reply has gone out before the scan goes on (and is flushed
+    // when the port opens again).
+    const qint64 replyOver = halfSent + split.pauseMs;
+    QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentMSecsSinceEpoch() >= replyOver; }, 5000));
+    thread.setTiming(withProbeTimeout(30));
+    thread.toggleSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 20000));
+    QCOMPARE(rec.count(SearchEvent::Found), 1);
+    QCOMPARE(foundDevice(rec.all()[std::size_t(rec.types().indexOf(SearchEvent::Found))]).address, 2);
+    QCOMPARE(thread.probeCount(), 3);
+}
+
+// Every event carries the number of its scan; a new scan gets a new one, a continued
+// scan and a single probe keep it.
+void TestSearchThread::lateEventsOfAnEarlierScanAreMarked()
+{
+    Simulator sim;
+    QVERIFY(sim.start());
+    SearchThread thread;
+    SearchRecorder rec;
+    prepare(thread, sim, rec);
+    thread.setScanRange(1, 1);
+    thread.setTiming(emptyLineTiming());
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone));
+    QVERIFY(thread.wait(2000));
+    const quint64 first = thread.scanNumber();
+    thread.startSearch();
+    QVERIFY(rec.waitFor(SearchEvent::ScanDone, 2));
+    QVERIFY(thread.wait(2000));
+    const quint64 second = thread.scanNumber();
+    QVERIFY(second != first);
+    thread.probeAt(1, 0);
+    QVERIFY(rec.waitFor(SearchEvent::ProbeDone));
+    QList<quint64> scans;
+    for (const SearchEventPtr &e : rec.all())
+        scans << e->scan();
+    QCOMPARE(scans.count(first), 5);  // started, three probes, done
+    QCOMPARE(scans.count(second), 7); // the same, then the single probe's start and end
 }
 
 void TestSearchThread::devicesUnderSeveralFormats()
@@ -144,13 +263,12 @@ void TestSearchThread::devicesUnderSeveralFormats()
     SearchRecorder rec;
     prepare(thread, sim, rec);
     thread.setScanRange(2, 5);
-    thread.setProbeTimeout(200);
     thread.startSearch();
     QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 60000));
     QStringList found;
     for (const auto &e : rec.all())
         if (e->type() == SearchEvent::Found)
-            found << static_cast<SearchEventFound *>(e.get())->device()->displayText();
+            found << foundDevice(e).displayText();
     QCOMPARE(found, (QStringList {"ОРБИКС-11 5.0-50.0 v0.7/2/19200/8E1/COM7",
                                   "ОРБИКС-11 50-500 v0.8/3/19200/8O1/COM7",
                                   "ОРБИКС-11 8.4-84.0 v0.4/4/19200/8N15/COM7"}));
@@ -165,14 +283,13 @@ void TestSearchThread::singleProbe()
     SearchThread thread;
     SearchRecorder rec;
     prepare(thread, sim, rec);
-    thread.setProbeTimeout(300);
     thread.resetSearch();
     thread.probeAt(9, 1);
     QVERIFY(rec.waitFor(SearchEvent::ProbeDone));
     QCOMPARE(rec.types(), (QList<int> {SearchEvent::Started, SearchEvent::Found, SearchEvent::ProbeDone}));
-    const DeviceInfo *d = static_cast<SearchEventFound *>(rec.all()[1].get())->device();
-    QCOMPARE(d->frameFormat, 1);
-    QCOMPARE(d->address, 9);
+    const DeviceInfo &d = foundDevice(rec.all()[1]);
+    QCOMPARE(d.frameFormat, 1);
+    QCOMPARE(d.address, 9);
     QCOMPARE(thread.nextAddress(), 1); // the scan position is not touched
     QCOMPARE(thread.probeCount(), 0);
     QVERIFY(thread.wait(2000));
@@ -190,13 +307,15 @@ void TestSearchThread::stopOnASilentLineIsPrompt()
     SearchThread thread;
     SearchRecorder rec;
     prepare(thread, sim, rec);
-    thread.setBaudRate(1200); // 800 ms per probe
+    thread.setBaudRate(1200);
+    thread.setTiming(ProtocolTiming()); // 800 ms per probe
     thread.startSearch();
     QVERIFY(sim.waitForRequests(1, 5000));
     QElapsedTimer t;
     t.start();
     thread.stopSearch();
-    QVERIFY2(t.elapsed() < 300, qPrintable(QString::number(t.elapsed())));
+    // The port looks at the stop every 50 ms: far sooner than the 800 ms probe.
+    QVERIFY2(t.elapsed() < 600, qPrintable(QString::number(t.elapsed())));
     QVERIFY(thread.isFinished());
     QCoreApplication::processEvents();
     QCOMPARE(rec.count(SearchEvent::Stopped), 1);

@@ -4,7 +4,6 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "scriptedslave.h"
-#include "searchpacket.h"
 #include "tdatapacket.h"
 
 #include <QtTest>
@@ -34,6 +33,12 @@ class EmptyPacket : public DataPacket
 public:
     EmptyPacket *clone() const override { return new EmptyPacket; }
 };
+
+// A guard as the device's access code uses it: code 1234 to register 32.
+PacketExecutor::Guard guard(quint16 code)
+{
+    return PacketExecutor::Guard {32, code};
+}
 
 // A device that acknowledges everything, except the requests whose index (from 0) is listed.
 struct Device {
@@ -130,7 +135,7 @@ void TestPacketExecutor::thirtyTwoBitValueGoesLowWordFirst()
     TDataPacket<unsigned int> clock(48);
     clock.value = 0x00010002;
     PacketExecutor exec(*port);
-    QVERIFY(exec.writePacket(clock, false));
+    QVERIFY(exec.writePacket(clock));
     QByteArray expected = QByteArray::fromHex("01 10 00 2F 00 02 04 00 02 00 01");
     ModbusPort::appendCrc(expected);
     QCOMPARE(slave.requests().value(0).toHex(' '), expected.toHex(' '));
@@ -141,7 +146,7 @@ void TestPacketExecutor::guardedWriteSendsTheCodeBeforeEveryEntry()
     QVERIFY(startDevice());
     ThreeRegisters p;
     PacketExecutor exec(*port);
-    QVERIFY(exec.writePacket(p, true, 1234));
+    QVERIFY(exec.writePacket(p, guard(1234)));
     QCOMPARE(summaries(slave), (QStringList {"6:32", "16:5", "6:32", "16:6", "6:32", "16:7"}));
     QCOMPARE(slave.requests().value(0).mid(4, 2).toHex(), QByteArray("04d2"));
 }
@@ -152,7 +157,7 @@ void TestPacketExecutor::failingEntryEndsTheWrite()
     QVERIFY(startDevice());
     ThreeRegisters p;
     PacketExecutor exec(*port);
-    QVERIFY(!exec.writePacket(p, true, 1234));
+    QVERIFY(!exec.writePacket(p, guard(1234)));
     QCOMPARE(summaries(slave), (QStringList {"6:32", "16:5", "6:32", "16:6"}));
 }
 
@@ -162,7 +167,7 @@ void TestPacketExecutor::failingCodeWriteDoesNotStopTheList()
     QVERIFY(startDevice());
     ThreeRegisters p;
     PacketExecutor exec(*port);
-    QVERIFY(exec.writePacket(p, true, 1));
+    QVERIFY(exec.writePacket(p, guard(1)));
     QCOMPARE(slave.requests().size(), 6);
 }
 
@@ -189,27 +194,27 @@ void TestPacketExecutor::emptyListAndClearedFlagSendNothing()
     std::atomic<bool> running {true};
     PacketExecutor exec(*port, &running);
     QVERIFY(exec.readPacket(empty));
-    QVERIFY(exec.writePacket(empty, true, 1));
+    QVERIFY(exec.writePacket(empty, guard(1)));
     running = false;
     QVERIFY(exec.readPacket(p));
-    QVERIFY(exec.writePacket(p, true, 1));
+    QVERIFY(exec.writePacket(p, guard(1)));
     QVERIFY(slave.requests().isEmpty());
 }
 
 void TestPacketExecutor::cloneKeepsItsOwnValues()
 {
     QVERIFY(startDevice());
-    SearchPacket id;
+    ThreeRegisters block;
     PacketExecutor exec(*port);
-    QVERIFY(exec.readPacket(id));
-    std::unique_ptr<SearchPacket> copy(id.clone());
-    QCOMPARE(copy->requests().size(), std::size_t(1));
-    QCOMPARE(copy->requests()[0].buffer, static_cast<void *>(copy->words));
-    QCOMPARE(copy->requests()[0].firstRegister, 1u);
-    QCOMPARE(copy->requests()[0].byteCount, 8u);
-    QVERIFY(exec.readPacket(id)); // the next read changes the original only
+    QVERIFY(exec.readPacket(block));
+    std::unique_ptr<ThreeRegisters> copy(block.clone());
+    QCOMPARE(copy->requests().size(), std::size_t(3));
+    QCOMPARE(copy->requests()[1].buffer, static_cast<void *>(&copy->words[1]));
+    QCOMPARE(copy->requests()[1].firstRegister, 6u);
+    QCOMPARE(copy->requests()[1].byteCount, 2u);
+    QVERIFY(exec.readPacket(block)); // the next read changes the original only
     QCOMPARE(copy->words[0], quint16(10));
-    QCOMPARE(id.words[0], quint16(20));
+    QCOMPARE(block.words[0], quint16(40));
 
     TDataPacket<unsigned short> command(31);
     command.value = 2;

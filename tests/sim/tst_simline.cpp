@@ -5,6 +5,7 @@
 #include "packetexecutor.h"
 #include "rawmaster.h"
 #include "simulator.h"
+#include "registermap.h"
 #include "tdatapacket.h"
 #include "testmaster.h"
 
@@ -136,9 +137,9 @@ void TestSimLine::accessCodeBeforeAPacketEntry()
     PacketExecutor executor(*port);
     TDataPacket<unsigned int> clock(48);
     clock.value = 0x12345678;
-    QVERIFY(!executor.writePacket(clock, true, 1111));
+    QVERIFY(!executor.writePacket(clock, PacketExecutor::Guard {RegisterMap::AccessCode, 1111}));
     QCOMPARE(port->exception(), 3);
-    QVERIFY2(executor.writePacket(clock, true, 1234), qPrintable(port->errorString()));
+    QVERIFY2(executor.writePacket(clock, PacketExecutor::Guard {RegisterMap::AccessCode, 1234}), qPrintable(port->errorString()));
     QCOMPARE(sim.registerValue(1, 49), quint16(0x1234)); // the clock runs on in the low word
     QCOMPARE(sim.requests().size(), 4);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "deviceinfo.h"
+#include "configpacket.h"
 #include "maincontrol.h"
-#include "protocolevent.h"
+#include "protocollist.h"
 
 #include <QList>
 
@@ -14,7 +15,7 @@ public:
     FakeMainControl() = default;
     FakeMainControl(const FakeMainControl &) = delete;
     FakeMainControl &operator=(const FakeMainControl &) = delete;
-    ~FakeMainControl() override { qDeleteAll(entries); }
+    ~FakeMainControl() override = default;
 
     void connectDevice(const DeviceInfo &d) override
     {
@@ -43,22 +44,23 @@ public:
     bool hasAccessCode() const override { return false; }
     void focusAccessCode() override {}
     void requestReadConfig() override {}
-    void requestWriteConfig(ConfigPacket *) override {}
+    void requestWriteConfig(std::unique_ptr<ConfigPacket> block) override { written = std::move(block); }
     void requestSetTime(quint32) override {}
     void requestResetCrashProtocol() override {}
     void requestResetWorkProtocol() override {}
     void requestResetWorkTime() override {}
-    void requestEngineCommand(int command) override { commands << command; }
+    void requestEngineCommand(EngineCommand command) override { commands << command; }
     void requestToggleOutput() override { ++toggles; }
     void requestAutoSetup() override {}
-    const QList<ProtocolEvent *> &protocol() const override { return entries; }
+    const ProtocolList &protocol() const override { return entries; }
 
     DeviceInfo device;
     bool connected = false;
     QList<DeviceInfo> connections;
     int disconnects = 0;
-    QList<ProtocolEvent *> entries;
-    QList<int> commands;
+    ProtocolList entries;
+    QList<EngineCommand> commands;
+    std::unique_ptr<ConfigPacket> written;
     int toggles = 0;
     QStringList statuses;
 };

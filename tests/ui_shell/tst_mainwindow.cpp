@@ -14,14 +14,17 @@
 #include "crashprotocolpacket.h"
 #include "dataeventerror.h"
 #include "dataeventgetprotocol.h"
+#include "datadirectory.h"
 #include "datathread.h"
 #include "mainwindow.h"
 #include "packetfactory.h"
 #include "packetregisters.h"
 #include "protocolevent.h"
+#include "portmap.h"
 #include "simulator.h"
 #include "styles.h"
 #include "tabsearch.h"
+#include "testtiming.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -41,29 +44,35 @@ constexpr quint32 kWorkLog = 140;  // first register of the work log, three per 
 constexpr quint32 kCrashLog = 50;  // first register of the crash log, nine per record
 constexpr quint32 kFaultCode = 303; // the oscillogram's fault code
 
-DataEvent *makeEvent(int type, int value)
+std::unique_ptr<DataEvent> makeEvent(int type, int value)
 {
     switch (type) {
     case DataEvent::Error:
-        return new DataEventError(value);
+        return std::make_unique<DataEventError>(value);
     case DataEvent::Config:
-        return new ConfigEvent(*PacketFactory::configuration(70), value);
+        return std::make_unique<ConfigEvent>(*PacketFactory::configuration(70), value);
     case DataEvent::OscillogramGet: {
         CrashOscillogramPacket block;
         PacketRegisters::write(block, kFaultCode, quint16(value));
-        return new CrashEventOscillogramGet(block);
+        return std::make_unique<CrashEventOscillogramGet>(block);
     }
     case DataEvent::Get:
-        return new DataEventGet(*PacketFactory::monitoring(70));
+        return std::make_unique<DataEventGet>(*PacketFactory::monitoring(70));
     case DataEvent::RunConfigGet:
-        return new RunConfigEventGet(RunConfigPacket(2));
+        return std::make_unique<RunConfigEventGet>(RunConfigPacket(2));
     case DataEvent::RunConfigProgress:
-        return new RunConfigEventProgress(RunConfigProgressPacket());
+        return std::make_unique<RunConfigEventProgress>(RunConfigProgressPacket());
     case DataEvent::AutoConfigStateChanged:
-        return new ChangeAutoConfigState(0, 1);
+        return std::make_unique<ChangeAutoConfigState>(0, 1);
     default:
-        return new DataEvent(type);
+        return std::make_unique<DataEvent>(type);
     }
+}
+
+// Hands an event to the window as its dispatch does; the test keeps the event.
+void feed(MainWindow &w, std::unique_ptr<DataEvent> event)
+{
+    w.onDataEvent(event.get());
 }
 
 void setWorkRecord(ProtocolPacket &log, int i, quint16 code, quint32 time)
@@ -82,20 +91,20 @@ void setCrashRecord(CrashProtocolPacket &log, int i, quint16 code, quint32 time)
     PacketRegisters::write(log, r + 2, quint16(time >> 16));
 }
 
-QList<int> kinds(const QList<ProtocolEvent *> &entries)
+QList<int> kinds(const ProtocolList &entries)
 {
     QList<int> out;
-    for (const ProtocolEvent *e : entries)
-        out << e->kind();
+    for (int i = 0; i < entries.size(); ++i)
+        out << entries.at(i).kind();
     return out;
 }
 
-QList<int> appCodes(const QList<ProtocolEvent *> &entries)
+QList<int> appCodes(const ProtocolList &entries)
 {
     QList<int> out;
-    for (const ProtocolEvent *e : entries)
-        if (e->kind() == ProtocolEvent::Application)
-            out << static_cast<const AppProtocolEvent *>(e)->code();
+    for (int i = 0; i < entries.size(); ++i)
+        if (entries.at(i).kind() == ProtocolEvent::Application)
+            out << static_cast<const AppProtocolEvent &>(entries.at(i)).code();
     return out;
 }
 
@@ -143,6 +152,7 @@ private slots:
     void autoConnectTakesLastCompleteRecord_data();
     void autoConnectTakesLastCompleteRecord();
     void connectedTitleAndLastConnection();
+    void eventsOfAClosedConnectionAreDropped();
     void settingsDialogAppliesAtOnce();
 
 private:
@@ -156,7 +166,7 @@ private:
 void TestMainWindow::init()
 {
     dir = std::make_unique<QTemporaryDir>();
-    qputenv("ORBIX_DATA_DIR", QFile::encodeName(dir->path()));
+    DataDirectory::setOverride(dir->path());
     qputenv("ORBIX_PORTS", ""); // no bindings of the machine's own
     AppSettings::instance() = AppSettings();
 }
@@ -240,8 +250,8 @@ void TestMainWindow::eventReaction()
     QFETCH(int, type);
     QFETCH(int, value);
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected));
-    w.onDataEvent(makeEvent(type, value));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected));
+    feed(w, makeEvent(type, value));
     QTEST(w.statusBar()->currentMessage(), "status");
     QTEST(w.linkIndicator()->text(), "indicator");
     QTEST(tabStates(w.tabs()), "tabs");
@@ -257,10 +267,10 @@ void TestMainWindow::eventReaction()
 void TestMainWindow::linkLostThenRestored()
 {
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected));
-    w.onDataEvent(new DataEventError(DataEventError::LinkLost));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected));
+    feed(w, std::make_unique<DataEventError>(DataEventError::LinkLost));
     QCOMPARE(w.linkIndicator()->styleSheet(), Styles::red());
-    w.onDataEvent(new DataEvent(DataEvent::LinkRestored));
+    feed(w, std::make_unique<DataEvent>(DataEvent::LinkRestored));
     QCOMPARE(w.linkIndicator()->text(), QStringLiteral("Подключение"));
     QCOMPARE(w.linkIndicator()->styleSheet(), Styles::green());
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Соединение восстановлено"));
@@ -272,10 +282,10 @@ void TestMainWindow::linkLostThenRestored()
 void TestMainWindow::oscillogramFollowsFaultCode()
 {
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected));
-    w.onDataEvent(makeEvent(DataEvent::OscillogramGet, 7));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected));
+    feed(w, makeEvent(DataEvent::OscillogramGet, 7));
     QVERIFY(w.tabs()->isTabEnabled(MainWindow::CrashCurveTab));
-    w.onDataEvent(makeEvent(DataEvent::OscillogramGet, 0));
+    feed(w, makeEvent(DataEvent::OscillogramGet, 0));
     QVERIFY(!w.tabs()->isTabEnabled(MainWindow::CrashCurveTab));
 }
 
@@ -289,15 +299,15 @@ void TestMainWindow::protocolMergeWithoutDuplicates()
     setCrashRecord(crash, 0, 5, 1700000300);
     setCrashRecord(crash, 3, 0, 1700000400);
     MainWindow w;
-    w.onDataEvent(new DataEventGetProtocol(work, crash));
-    w.onDataEvent(new DataEventGetProtocol(work, crash));
+    feed(w, std::make_unique<DataEventGetProtocol>(work, crash));
+    feed(w, std::make_unique<DataEventGetProtocol>(work, crash));
     QCOMPARE(kinds(w.protocol()), (QList<int> {1, 2, 1}));
     QList<qint64> times;
-    for (const ProtocolEvent *e : w.protocol())
-        times << e->time().toSecsSinceEpoch();
+    for (int i = 0; i < w.protocol().size(); ++i)
+        times << w.protocol().at(i).time().toSecsSinceEpoch();
     QCOMPARE(times, (QList<qint64> {1700000500, 1700000300, 1700000000}));
     setWorkRecord(work, 2, 2, 1700000900); // a new record next to the known ones
-    w.onDataEvent(new DataEventGetProtocol(work, crash));
+    feed(w, std::make_unique<DataEventGetProtocol>(work, crash));
     QCOMPARE(kinds(w.protocol()), (QList<int> {1, 1, 2, 1}));
 }
 
@@ -320,10 +330,10 @@ void TestMainWindow::clearedLogLeavesOnlyItsKind()
     setCrashRecord(crash, 0, 3, 1000000300);
     setCrashRecord(crash, 1, 4, 1000000100);
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected)); // an application entry of today: newest
-    w.onDataEvent(new DataEventGetProtocol(work, crash));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected)); // an application entry of today: newest
+    feed(w, std::make_unique<DataEventGetProtocol>(work, crash));
     QCOMPARE(kinds(w.protocol()), (QList<int> {0, 1, 2, 1, 2}));
-    w.onDataEvent(new DataEvent(type));
+    feed(w, std::make_unique<DataEvent>(type));
     QTEST(kinds(w.protocol()), "kindsLeft");
 }
 
@@ -341,20 +351,20 @@ void TestMainWindow::accessCode()
 {
     QFETCH(QString, typed);
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected));
     QTest::keyClicks(w.accessCodeField(), typed);
     QCOMPARE(w.accessCodeField()->text(), typed);
     QTEST(w.hasAccessCode(), "present");
     QTEST(int(w.accessCode()), "code");
     QCOMPARE(w.accessCodeField()->echoMode(), QLineEdit::Password);
-    w.onDataEvent(new DataEvent(DataEvent::Disconnected));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Disconnected));
     QVERIFY(w.accessCodeField()->text().isEmpty());
 }
 
 void TestMainWindow::accessFieldRejects()
 {
     MainWindow w;
-    w.onDataEvent(new DataEvent(DataEvent::Connected));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected));
     QTest::keyClicks(w.accessCodeField(), QStringLiteral("12a-345"));
     QCOMPARE(w.accessCodeField()->text(), QStringLiteral("1234"));
     QCOMPARE(w.accessCodeField()->width(), 50);
@@ -405,13 +415,14 @@ void TestMainWindow::connectedTitleAndLastConnection()
     Simulator sim;
     sim.addDevice(SimDeviceConfig {3, 80, 0, 19200, 1, 50});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    qputenv("ORBIX_PORTS", "COM57=" + QFile::encodeName(sim.linkPath()));
+    PortMap::bindForSession(57, sim.linkPath());
     DeviceInfo device = deviceAt(57, 3, 80);
     device.currentScale = 1;
     device.minRatedCurrent = 50;
     device.maxRatedCurrent = 500;
     {
         MainWindow w;
+        w.setTiming(testTiming());
         w.connectDevice(device);
         QVERIFY(QTest::qWaitFor([&] { return w.linkIndicator()->text() == QStringLiteral("Подключение"); }, 15000));
         QCOMPARE(w.windowTitle(), QStringLiteral("ОРБИКС-Сервис 11 [ОРБИКС-11 50-500 v0.80 / 3 / COM57]"));
@@ -428,6 +439,52 @@ void TestMainWindow::connectedTitleAndLastConnection()
     again.disconnectDevice();
     QCOMPARE(again.windowTitle(), QStringLiteral("ОРБИКС-Сервис 11"));
     QVERIFY(again.protocol().isEmpty());
+}
+
+// Events a connection queued before it was closed arrive after the close: they
+// must change nothing, and after a new connection only its own events count.
+void TestMainWindow::eventsOfAClosedConnectionAreDropped()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {3, 80, 0, 19200, 1, 50});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    PortMap::bindForSession(58, sim.linkPath());
+    DeviceInfo device = deviceAt(58, 3, 80);
+    device.currentScale = 1;
+    device.minRatedCurrent = 50;
+    device.maxRatedCurrent = 500;
+    // A reply still on its way when a connection closes would reach the next one.
+    auto lineQuiet = [&sim] {
+        const QVector<SimRequest> asked = sim.requests();
+        return sim.waitForReplies(int(std::count_if(asked.begin(), asked.end(),
+                                                    [](const SimRequest &r) { return r.answered; })),
+                                  5000);
+    };
+    MainWindow w;
+    w.setTiming(testTiming());
+    // Without an event loop the thread's events stay queued: connected (1),
+    // configuration (6), then the first cycle's, once its requests are seen.
+    w.connectDevice(device);
+    QVERIFY(sim.waitForRequests(8, 15000));
+    w.disconnectDevice();
+    QCoreApplication::processEvents();
+    QCOMPARE(tabStates(w.tabs()), QStringLiteral("10000"));
+    QCOMPARE(w.linkIndicator()->text(), QStringLiteral("-"));
+    QVERIFY(w.protocol().isEmpty());
+    QVERIFY(!w.accessCodeField()->isEnabled());
+    QVERIFY(lineQuiet());
+
+    // The same again, but the next connection starts before the queue is served.
+    w.connectDevice(device);
+    QVERIFY(sim.waitForRequests(sim.requests().size() + 8, 15000));
+    w.disconnectDevice();
+    QVERIFY(lineQuiet());
+    w.connectDevice(device);
+    QSignalSpy live(w.dataThread(), &DataThread::dataEvent);
+    QVERIFY(QTest::qWaitFor([&] { return live.count() >= 3; }, 15000)); // connected, configuration, a cycle
+    QCoreApplication::processEvents();
+    QCOMPARE(appCodes(w.protocol()), QList<int> {AppProtocolEvent::Connected}); // once: the new one
+    QCOMPARE(tabStates(w.tabs()), QStringLiteral("11110"));
 }
 
 void TestMainWindow::settingsDialogAppliesAtOnce()

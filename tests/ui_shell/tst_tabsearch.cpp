@@ -10,6 +10,7 @@
 #include "simulator.h"
 #include "tabledevice.h"
 #include "tabsearch.h"
+#include "testtiming.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -17,15 +18,22 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include "fakemaincontrol.h"
-
 #include <QtTest>
+
+#include "fakemaincontrol.h"
 
 namespace {
 constexpr int kLinePort = 77;
 constexpr int kBrokenPort = 78;   // bound to a plain file: opening it as a line fails
 constexpr int kSpeedIndex57600 = 8;
-constexpr int kProbeMs = 25;      // the simulator answers at 57600 bit/s within a few ms
+
+// The simulator answers at 57600 bit/s within a few ms.
+ProtocolTiming searchTiming()
+{
+    ProtocolTiming t = testTiming();
+    t.probeTimeoutMs = 25;
+    return t;
+}
 
 DeviceInfo record(int kind, int address)
 {
@@ -136,7 +144,7 @@ void TestTabSearch::selectorsAndInitialState()
 void TestTabSearch::scanStopContinue()
 {
     TabSearch tab(&main);
-    tab.setProbeTimeout(kProbeMs);
+    tab.setTiming(searchTiming());
     QPushButton *stop = button(tab, QStringLiteral("Остановить"));
     button(tab, QStringLiteral("Поиск"))->click();
     QCOMPARE(main.disconnects, 1);
@@ -161,8 +169,8 @@ void TestTabSearch::scanStopContinue()
     QVERIFY(!stop->isEnabled());
     QVERIFY(button(tab, QStringLiteral("Поиск"))->isEnabled());
     QCOMPARE(tab.devices().size(), 2); // continuing does not find them twice
-    QCOMPARE(tab.devices().at(1)->address, 4);
-    QCOMPARE(tab.devices().at(1)->frameFormat, 1);
+    QCOMPARE(tab.devices().at(1).address, 4);
+    QCOMPARE(tab.devices().at(1).frameFormat, 1);
     QCOMPARE(AppSettings::instance().lastPortNumber, kLinePort);
 }
 
@@ -182,7 +190,7 @@ void TestTabSearch::singleProbeByDialog()
     QFETCH(int, format);
     DeviceRecordFile::save(listPath(), {record(DeviceInfo::Recognised, 1)});
     TabSearch tab(&main);
-    tab.setProbeTimeout(kProbeMs);
+    tab.setTiming(searchTiming());
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<SearchDialog *>(QApplication::activeModalWidget());
         if (!dialog)
@@ -194,7 +202,7 @@ void TestTabSearch::singleProbeByDialog()
     button(tab, QStringLiteral("Добавить"))->click();
     QVERIFY(waitStatus(QStringLiteral("Поиск завершён...")));
     QTEST(int(tab.devices().size() - 1), "added");
-    QCOMPARE(tab.devices().first()->address, 1); // a probe does not clear the list
+    QCOMPARE(tab.devices().first().address, 1); // a probe does not clear the list
     QVERIFY(!button(tab, QStringLiteral("Остановить"))->isEnabled());
 }
 

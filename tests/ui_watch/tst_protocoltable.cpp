@@ -5,6 +5,7 @@
 #include "detaildialog.h"
 #include "eventdata.h"
 #include "eventprotocolevent.h"
+#include "protocollist.h"
 #include "protocolmodel.h"
 #include "tableprotocol.h"
 
@@ -20,7 +21,7 @@
 namespace {
 constexpr quint32 kTripTime = 0x12345678; // 05.09.79 22:51:36 UTC
 
-ProtocolEvent *crashEntry()
+std::unique_ptr<ProtocolEvent> crashEntry()
 {
     CrashRecord record;
     record.code = 30;
@@ -29,12 +30,12 @@ ProtocolEvent *crashEntry()
     const int voltages[3] = {380, 381, 379};
     std::copy(currents, currents + 3, record.currents);
     std::copy(voltages, voltages + 3, record.voltages);
-    return new CrashProtocolEvent(record);
+    return std::make_unique<CrashProtocolEvent>(record);
 }
 
-ProtocolEvent *workEntry()
+std::unique_ptr<ProtocolEvent> workEntry()
 {
-    return new EventProtocolEvent(std::make_unique<EventData>(EventData::MotorStop, kTripTime - 60));
+    return std::make_unique<EventProtocolEvent>(std::make_unique<EventData>(EventData::MotorStop, kTripTime - 60));
 }
 
 QString cell(const QGridLayout *grid, int row, int column)
@@ -65,7 +66,7 @@ private slots:
     void doubleClickOutsideRowsDoesNothing();
 
 private:
-    QList<ProtocolEvent *> entries;
+    ProtocolList entries; // newest first: the application entry, the crash, the work record
 };
 
 void TestProtocolTable::initTestCase()
@@ -76,18 +77,19 @@ void TestProtocolTable::initTestCase()
 
 void TestProtocolTable::init()
 {
-    entries = {crashEntry(), workEntry(), new AppProtocolEvent(AppProtocolEvent::Connected)};
+    entries.insert(crashEntry());
+    entries.insert(workEntry());
+    entries.insert(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
 }
 
 void TestProtocolTable::cleanup()
 {
-    qDeleteAll(entries);
     entries.clear();
 }
 
 void TestProtocolTable::emptyListShowsHeaderOnly()
 {
-    const QList<ProtocolEvent *> none;
+    const ProtocolList none;
     ProtocolModel model(&none);
     QCOMPARE(model.rowCount(), 0);
     QVERIFY(!model.hasChildren());
@@ -106,11 +108,11 @@ void TestProtocolTable::rows_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QVariant>("background");
 
-    QTest::newRow("crash entry, red") << 0 << "05.09.79 22:51:36" << "Короткое замыкание (быстродействующая защита)"
+    QTest::newRow("crash entry, red") << 1 << "05.09.79 22:51:36" << "Короткое замыкание (быстродействующая защита)"
                                       << QVariant(QColor(255, 51, 0));
-    QTest::newRow("work entry, yellow") << 1 << "05.09.79 22:50:36" << "Остановка двигателя"
+    QTest::newRow("work entry, yellow") << 2 << "05.09.79 22:50:36" << "Остановка двигателя"
                                         << QVariant(QColor(255, 204, 0));
-    QTest::newRow("application entry, default") << 2 << "" << "Подключение" << QVariant();
+    QTest::newRow("application entry, default") << 0 << "" << "Подключение" << QVariant();
 }
 
 void TestProtocolTable::rows()
@@ -124,7 +126,7 @@ void TestProtocolTable::rows()
     if (!time.isEmpty())
         QCOMPARE(timeCell.data().toString(), time);
     QTEST(model.index(row, 1).data().toString(), "text");
-    QCOMPARE(ProtocolModel::entryAt(timeCell), entries.at(row));
+    QCOMPARE(ProtocolModel::entryAt(timeCell), &entries.at(row));
     for (int column = 0; column < 2; ++column) {
         const QVariant brush = model.index(row, column).data(Qt::BackgroundRole);
         QCOMPARE(brush.isValid(), background.isValid());
@@ -174,7 +176,7 @@ void TestProtocolTable::cellsNotEditable()
 
 void TestProtocolTable::crashDetails()
 {
-    DetailDialog dialog(*entries.at(0));
+    DetailDialog dialog(entries.at(1));
     QCOMPARE(dialog.windowTitle(), QString("Подробнее"));
     QVERIFY(!(dialog.windowFlags() & Qt::WindowContextHelpButtonHint));
     auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
@@ -198,10 +200,10 @@ void TestProtocolTable::crashDetails()
 
 void TestProtocolTable::applicationDetails()
 {
-    DetailDialog dialog(*entries.at(2));
+    DetailDialog dialog(entries.at(0));
     auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
     QCOMPARE(grid->count(), 2);
-    QCOMPARE(cell(grid, 0, 0), entries.at(2)->time().toString("dd.MM.yy hh:mm:ss"));
+    QCOMPARE(cell(grid, 0, 0), entries.at(0).time().toString("dd.MM.yy hh:mm:ss"));
     QCOMPARE(cell(grid, 0, 1), QString("Подключение"));
 }
 
@@ -224,7 +226,7 @@ void TestProtocolTable::doubleClickOpensDetails()
         seenText = cell(qobject_cast<QGridLayout *>(dialog->layout()), 0, 1);
         dialog->reject();
     });
-    const QRect cellRect = table.visualRect(table.model()->index(1, 1));
+    const QRect cellRect = table.visualRect(table.model()->index(2, 1));
     QTest::mouseDClick(table.viewport(), Qt::LeftButton, Qt::NoModifier, cellRect.center());
     QCOMPARE(seenTitle, QString("Подробнее"));
     QCOMPARE(seenText, QString("Остановка двигателя"));
@@ -233,7 +235,7 @@ void TestProtocolTable::doubleClickOpensDetails()
 
 void TestProtocolTable::doubleClickOutsideRowsDoesNothing()
 {
-    const QList<ProtocolEvent *> none;
+    const ProtocolList none;
     TableProtocol table(&none);
     table.resize(600, 200);
     table.show();

@@ -251,7 +251,7 @@ void TestTabWatch::commandsGoThroughMainWindow()
     QTest::mouseClick(button("forwardButton"), Qt::LeftButton);
     QTest::mouseClick(button("backwardButton"), Qt::LeftButton);
     QTest::mouseClick(button("stopButton"), Qt::LeftButton);
-    QCOMPARE(main->commands, QList<int>({1, 2, 0}));
+    QCOMPARE(main->commands, QList<EngineCommand>({EngineCommand::Forward, EngineCommand::Backward, EngineCommand::Stop}));
     QCOMPARE(main->toggles, 0);
     QTest::mouseClick(button("auxOutButton"), Qt::LeftButton);
     QCOMPARE(main->toggles, 1);
@@ -328,7 +328,7 @@ void TestTabWatch::protocolRefresh()
 {
     QAbstractItemModel *model = tab->protocolTable()->model();
     QCOMPARE(model->rowCount(), 0);
-    main->entries.prepend(new AppProtocolEvent(AppProtocolEvent::Connected));
+    main->entries.insert(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
     tab->protocolChanged();
     QCOMPARE(model->rowCount(), 1);
     QCOMPARE(model->index(0, 1).data().toString(), QString("Подключение"));

@@ -1,23 +1,25 @@
 #include "devicemodel.h"
 
-#include "deviceinfo.h"
-
-DeviceModel::DeviceModel(QList<DeviceInfo *> *devices, QObject *parent)
-    : QAbstractListModel(parent), list(devices)
+DeviceModel::DeviceModel(QObject *parent)
+    : QAbstractListModel(parent)
 {
 }
 
 int DeviceModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : list->size();
+    return parent.isValid() ? 0 : list.size();
 }
 
 QVariant DeviceModel::data(const QModelIndex &index, int role) const
 {
     const DeviceInfo *info = device(index);
-    if (!info || role != Qt::DisplayRole || index.column() != 0)
+    if (!info || index.column() != 0)
         return QVariant();
-    return info->displayText();
+    if (role == Qt::DisplayRole)
+        return info->displayText();
+    if (role == Qt::ToolTipRole) // the table may be narrower than the text
+        return info->displayText();
+    return QVariant();
 }
 
 QVariant DeviceModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -32,24 +34,23 @@ Qt::ItemFlags DeviceModel::flags(const QModelIndex &index) const
     return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
-DeviceInfo *DeviceModel::device(const QModelIndex &index) const
+const DeviceInfo *DeviceModel::device(const QModelIndex &index) const
 {
-    if (!index.isValid() || index.row() >= list->size())
+    if (!index.isValid() || index.row() >= list.size())
         return nullptr;
-    return list->at(index.row());
+    return &list.at(index.row());
 }
 
-void DeviceModel::append(DeviceInfo *device)
+void DeviceModel::append(const DeviceInfo &device)
 {
-    beginInsertRows(QModelIndex(), list->size(), list->size());
-    list->append(device);
+    beginInsertRows(QModelIndex(), list.size(), list.size());
+    list.append(device);
     endInsertRows();
 }
 
 void DeviceModel::clear()
 {
     beginResetModel();
-    qDeleteAll(*list);
-    list->clear();
+    list.clear();
     endResetModel();
 }

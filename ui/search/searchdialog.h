@@ -1,5 +1,7 @@
 #pragma once
 
+#include "modbusport.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -10,7 +12,7 @@ class SearchDialog : public QDialog
     Q_OBJECT
 public:
     static constexpr int kFormatChoices = 3;   // 8E1, 8O1, 8N15: the formats a scan probes
-    static constexpr int kLastAddress = 247;   // highest Modbus slave address
+    static constexpr int kLastAddress = ModbusPort::kMaxSlaveAddress;
 
     explicit SearchDialog(QWidget *parent = nullptr);
 

@@ -8,7 +8,6 @@
 TableDevice::TableDevice(DeviceModel *model, QWidget *parent)
     : QTableView(parent), deviceModel(model)
 {
-    qRegisterMetaType<DeviceInfo *>("DeviceInfo*");
     setModel(model);
     verticalHeader()->hide();
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -19,23 +18,34 @@ TableDevice::TableDevice(DeviceModel *model, QWidget *parent)
     connect(this, &QAbstractItemView::doubleClicked, this, &TableDevice::onRowDoubleClicked);
     // A reset clears the current row without any signal from the selection model.
     connect(model, &QAbstractItemModel::modelReset, this, &TableDevice::onModelReset);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TableDevice::fitColumn);
+}
+
+const DeviceInfo *TableDevice::currentDevice() const
+{
+    return deviceModel->device(currentIndex());
 }
 
 void TableDevice::onCurrentRowChanged(const QModelIndex &index)
 {
-    current = deviceModel->device(index);
-    emit selectedDevice(current);
+    emit selectedDevice(deviceModel->device(index));
 }
 
 void TableDevice::onRowDoubleClicked(const QModelIndex &index)
 {
-    DeviceInfo *info = deviceModel->device(index);
+    const DeviceInfo *info = deviceModel->device(index);
     if (info && info->kind != DeviceInfo::Unknown)
         emit connectTo(info);
 }
 
 void TableDevice::onModelReset()
 {
-    current = nullptr;
     emit selectedDevice(nullptr);
+    fitColumn();
+}
+
+// The column keeps its least width and grows to the longest text in this font.
+void TableDevice::fitColumn()
+{
+    setColumnWidth(0, qMax(kColumnWidth, sizeHintForColumn(0)));
 }

@@ -14,6 +14,7 @@
 #include "tabledevice.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -21,13 +22,29 @@
 #include <QVBoxLayout>
 
 namespace {
-// The speeds a device can be set to, bit/s.
-const int kSpeeds[] = {600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 57600};
+constexpr int kStartStatusMs = 5000;
 
+QString tabText(const char *text)
+{
+    return QCoreApplication::translate("TabSearch", text);
+}
+
+// What the label under the port selector says of a port.
+QString portDetail(const PortMap::Port &port)
+{
+    QString about;
+    switch (port.binding) {
+    case PortMap::Binding::System: about = port.description; break;
+    case PortMap::Binding::Environment: about = tabText("назначен переменной ORBIX_PORTS"); break;
+    case PortMap::Binding::File: about = tabText("назначен в файле ports.conf"); break;
+    case PortMap::Binding::Session: about = tabText("имитатор линии"); break;
+    }
+    return about.isEmpty() ? port.systemName : port.systemName + QStringLiteral(" — ") + about;
+}
 } // namespace
 
 TabSearch::TabSearch(MainControl *main, QWidget *parent)
-    : QWidget(parent), mainControl(main), deviceModel(new DeviceModel(&deviceList, this)),
+    : QWidget(parent), mainControl(main), deviceModel(new DeviceModel(this)),
       tableDevice(new TableDevice(deviceModel, this))
 {
     setupLayout();
@@ -41,7 +58,11 @@ TabSearch::~TabSearch()
     saveDeviceList();
     thread.reset(); // asks a running scan to stop and waits for it
     dialog.reset();
-    qDeleteAll(deviceList);
+}
+
+const QVector<DeviceInfo> &TabSearch::devices() const
+{
+    return deviceModel->devices();
 }
 
 void TabSearch::setupLayout()
@@ -108,7 +129,7 @@ void TabSearch::fillPortSelector()
 {
     for (const PortMap::Port &port : PortMap::system().ports()) {
         portBox->addItem(QStringLiteral("COM") + QString::number(port.number), port.number);
-        const QString detail = port.systemName + QStringLiteral(" — ") + port.description;
+        const QString detail = portDetail(port);
         portBox->setItemData(portBox->count() - 1, QString(detail + QLatin1Char('\n') + port.path), Qt::ToolTipRole);
         portBox->setItemData(portBox->count() - 1, detail, Qt::UserRole + 1);
     }
@@ -119,7 +140,7 @@ void TabSearch::fillPortSelector()
 
 void TabSearch::fillSpeedSelector()
 {
-    for (int speed : kSpeeds)
+    for (qint32 speed : DeviceInfo::kSpeeds)
         speedBox->addItem(QString::number(speed), speed);
     const int last = AppSettings::instance().lastSpeedIndex;
     speedBox->setCurrentIndex(last >= 0 && last < speedBox->count() ? last : 0);
@@ -148,7 +169,7 @@ SearchThread *TabSearch::searchThread()
 {
     if (!thread) {
         thread = std::make_unique<SearchThread>();
-        thread->setProbeTimeout(probeTimeoutMs);
+        thread->setTiming(timing);
         connect(thread.get(), &SearchThread::searchEvent, this, &TabSearch::onSearchEvent, Qt::QueuedConnection);
     }
     return thread.get();
@@ -167,31 +188,32 @@ bool TabSearch::selectPort(int number)
     return index >= 0;
 }
 
-void TabSearch::setProbeTimeout(int ms)
+void TabSearch::setTiming(const ProtocolTiming &t)
 {
-    probeTimeoutMs = ms;
+    timing = t;
     if (thread)
-        thread->setProbeTimeout(ms);
+        thread->setTiming(t);
 }
 
 void TabSearch::loadDeviceList()
 {
     for (const DeviceInfo &info : DeviceRecordFile::load(DataDirectory::filePath(QLatin1String(kDeviceListFile))))
-        deviceModel->append(new DeviceInfo(info));
+        deviceModel->append(info);
 }
 
 void TabSearch::saveDeviceList() const
 {
-    QList<DeviceInfo> records;
-    for (const DeviceInfo *info : deviceList)
-        records.append(*info);
-    DeviceRecordFile::save(DataDirectory::writableFilePath(QLatin1String(kDeviceListFile)), records);
+    DeviceRecordFile::save(DataDirectory::writableFilePath(QLatin1String(kDeviceListFile)), deviceModel->devices());
 }
 
+// The COM number is resolved here, in the interface thread, when a search starts:
+// the thread only opens the path it is given.
 void TabSearch::configureThread(int portIndex, int speedIndex)
 {
-    // An empty port selector gives port 0, which fails to open and ends the search.
-    searchThread()->setPortNumber(portBox->itemData(portIndex).toInt());
+    // An empty port selector gives port 0 and an empty path, which fails to open.
+    const int number = portBox->itemData(portIndex).toInt();
+    searchThread()->setPortNumber(number);
+    searchThread()->setDevicePath(number > 0 ? PortMap::system().devicePath(number) : QString());
     searchThread()->setBaudRate(speedBox->itemData(speedIndex).toUInt());
 }
 
@@ -234,10 +256,14 @@ void TabSearch::onBtnAddClicked()
 
 void TabSearch::onBtnConnectClicked()
 {
-    DeviceInfo *device = tableDevice->currentDevice();
+    const DeviceInfo *current = tableDevice->currentDevice();
+    if (!current) {
+        searchThread()->stopSearch();
+        return;
+    }
+    const DeviceInfo device = *current; // the list may change while the search stops
     searchThread()->stopSearch();
-    if (device)
-        mainControl->connectDevice(*device);
+    mainControl->connectDevice(device);
 }
 
 void TabSearch::onBtnDisconnectClicked()
@@ -245,16 +271,23 @@ void TabSearch::onBtnDisconnectClicked()
     mainControl->disconnectDevice();
 }
 
-void TabSearch::onSelectDevice(DeviceInfo *device)
+void TabSearch::onSelectDevice(const DeviceInfo *device)
 {
     btnConnect->setEnabled(device && device->kind != DeviceInfo::Unknown);
 }
 
-void TabSearch::onSearchEvent(SearchEvent *event)
+void TabSearch::onSearchEvent(SearchEventPtr event)
 {
-    switch (event->type()) {
+    // Late events of a scan that a new scan has replaced are not this scan's.
+    if (thread && event->scan() == thread->scanNumber())
+        react(*event);
+}
+
+void TabSearch::react(const SearchEvent &event)
+{
+    switch (event.type()) {
     case SearchEvent::Error:
-        if (static_cast<SearchEventError *>(event)->error() == 0)
+        if (static_cast<const SearchEventError &>(event).error() == 0)
             onSearchEnded(tr("Поиск остановлен. Ошибка открытия COM-порта"));
         break;
     case SearchEvent::Started:
@@ -276,7 +309,6 @@ void TabSearch::onSearchEvent(SearchEvent *event)
             btnStop->setText(tr("Продолжить"));
         break;
     }
-    delete event;
 }
 
 void TabSearch::setIdleControlsEnabled(bool enabled)
@@ -288,7 +320,7 @@ void TabSearch::setIdleControlsEnabled(bool enabled)
 
 void TabSearch::onSearchStarted()
 {
-    mainControl->showStatus(tr("Поиск запущен..."), 5000);
+    mainControl->showStatus(tr("Поиск запущен..."), kStartStatusMs);
     setIdleControlsEnabled(false);
     btnConnect->setEnabled(false);
     btnStop->setEnabled(!searchThread()->singleProbe());
@@ -304,8 +336,7 @@ void TabSearch::onSearchEnded(const QString &status)
     mainControl->showStatus(status, 0);
 }
 
-void TabSearch::onDeviceFound(SearchEvent *event)
+void TabSearch::onDeviceFound(const SearchEvent &event)
 {
-    if (DeviceInfo *device = static_cast<SearchEventFound *>(event)->takeDevice())
-        deviceModel->append(device);
+    deviceModel->append(static_cast<const SearchEventFound &>(event).device());
 }

@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QList>
+#include "protocoltiming.h"
+#include "searchevent.h"
+
+#include <QVector>
 #include <QWidget>
 
 #include <memory>
@@ -12,7 +15,6 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class SearchDialog;
-class SearchEvent;
 class SearchThread;
 class TableDevice;
 struct DeviceInfo;
@@ -32,10 +34,10 @@ public:
     void setDisconnectEnabled(bool enabled);
     // Makes the port with this number current, if the selector has it.
     bool selectPort(int number);
-    // Probe time-out in ms for the following searches; 0 keeps the speed rule.
-    void setProbeTimeout(int ms);
+    // The timing of the following searches (tests and the demo line shorten it).
+    void setTiming(const ProtocolTiming &timing);
 
-    const QList<DeviceInfo *> &devices() const { return deviceList; }
+    const QVector<DeviceInfo> &devices() const;
     TableDevice *table() const { return tableDevice; }
     // Created on first use.
     SearchThread *searchThread();
@@ -47,8 +49,8 @@ public slots:
     void onBtnAddClicked();
     void onBtnConnectClicked();
     void onBtnDisconnectClicked();
-    void onSearchEvent(SearchEvent *event);
-    void onSelectDevice(DeviceInfo *device);
+    void onSearchEvent(SearchEventPtr event);
+    void onSelectDevice(const DeviceInfo *device);
 
 private:
     void setupLayout();
@@ -65,10 +67,10 @@ private:
     void setIdleControlsEnabled(bool enabled);
     void onSearchStarted();
     void onSearchEnded(const QString &status);
-    void onDeviceFound(SearchEvent *event);
+    void onDeviceFound(const SearchEvent &event);
+    void react(const SearchEvent &event);
 
     MainControl *mainControl;
-    QList<DeviceInfo *> deviceList;
     DeviceModel *deviceModel;
     TableDevice *tableDevice;
     QComboBox *portBox = nullptr;
@@ -84,5 +86,5 @@ private:
     std::unique_ptr<SearchDialog> dialog;
     int lastPortIndex = 0;
     int lastSpeedIndex = 0;
-    int probeTimeoutMs = 0;
+    ProtocolTiming timing;
 };

@@ -1,6 +1,7 @@
 #include "protocolmodel.h"
 
 #include "protocolevent.h"
+#include "protocollist.h"
 
 #include <QBrush>
 #include <QColor>
@@ -11,7 +12,7 @@ const QColor kWorkLogColour(255, 204, 0);
 const QColor kCrashLogColour(255, 51, 0);
 } // namespace
 
-ProtocolModel::ProtocolModel(const QList<ProtocolEvent *> *entries, QObject *parent)
+ProtocolModel::ProtocolModel(const ProtocolList *entries, QObject *parent)
     : QAbstractItemModel(parent), entries(entries)
 {
 }
@@ -20,7 +21,7 @@ QModelIndex ProtocolModel::index(int row, int column, const QModelIndex &parent)
 {
     if (row < 0 || column < 0 || column >= ColumnCount || parent.column() > 0 || row >= rowCount(parent))
         return QModelIndex();
-    return createIndex(row, column, entries->at(row));
+    return createIndex(row, column, const_cast<ProtocolEvent *>(&entries->at(row)));
 }
 
 QModelIndex ProtocolModel::parent(const QModelIndex &) const

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QAbstractItemModel>
-#include <QList>
 
 class ProtocolEvent;
+class ProtocolList;
 
 // The application protocol as a two-column table: time and text. Reads the main
 // window's list in place and never changes it.
@@ -13,7 +13,7 @@ class ProtocolModel : public QAbstractItemModel
 public:
     enum Column { TimeColumn = 0, TextColumn = 1, ColumnCount = 2 };
 
-    explicit ProtocolModel(const QList<ProtocolEvent *> *entries, QObject *parent = nullptr);
+    explicit ProtocolModel(const ProtocolList *entries, QObject *parent = nullptr);
 
     QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QModelIndex parent(const QModelIndex &child) const override;
@@ -33,5 +33,5 @@ private:
     QVariant display(const ProtocolEvent &entry, int column) const;
     static QVariant background(const ProtocolEvent &entry);
 
-    const QList<ProtocolEvent *> *entries;
+    const ProtocolList *entries;
 };

@@ -11,7 +11,7 @@ constexpr int kTextColumnWidth = 400;
 constexpr int kRowHeight = 16;
 } // namespace
 
-TableProtocol::TableProtocol(const QList<ProtocolEvent *> *entries, QWidget *parent)
+TableProtocol::TableProtocol(const ProtocolList *entries, QWidget *parent)
     : QTableView(parent), protocol(new ProtocolModel(entries, this))
 {
     setModel(protocol);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QList>
 #include <QTableView>
 
 class ProtocolEvent;
+class ProtocolList;
 class ProtocolModel;
 
 // The application protocol table; a double click on an entry shows its details.
@@ -11,7 +11,7 @@ class TableProtocol : public QTableView
 {
     Q_OBJECT
 public:
-    explicit TableProtocol(const QList<ProtocolEvent *> *entries, QWidget *parent = nullptr);
+    explicit TableProtocol(const ProtocolList *entries, QWidget *parent = nullptr);
 
     ProtocolModel *protocolModel() const { return protocol; }
     void refresh();

@@ -6,6 +6,7 @@
 #include "dataeventget.h"
 #include "deviceinfo.h"
 #include "maincontrol.h"
+#include "packetfactory.h"
 #include "styles.h"
 #include "tableprotocol.h"
 #include "tempplot.h"
@@ -25,12 +26,6 @@ constexpr int kInputExternalAlarm = 1;
 constexpr int kInput2Humidity = 5;
 constexpr int kPowerOutputForward = 2;   // "Вращение вперёд"
 constexpr int kAuxOutputRemote = 4;      // "Дистанционно упр. выход"
-// Devices above this modification count motor starts.
-constexpr int kLastVersionWithoutStarts = 79;
-// Motor commands as the device takes them.
-constexpr int kCommandStop = 0;
-constexpr int kCommandForward = 1;
-constexpr int kCommandBackward = 2;
 
 constexpr int kPanelItemHeight = 40;
 constexpr int kPlotMinimumHeight = 220;
@@ -199,7 +194,7 @@ void TabWatch::onConnected()
     const DeviceInfo *device = mainControl->currentDevice();
     livePlot->setCurrentPrecision(device && device->currentScale == 10);
     livePlot->restart();
-    startsLabel->setVisible(deviceVersion() > kLastVersionWithoutStarts);
+    startsLabel->setVisible(deviceVersion() >= PacketFactory::kModificationV80);
 }
 
 void TabWatch::onConfiguration(const ConfigPacket &config)
@@ -308,7 +303,7 @@ void TabWatch::showControls(const WatchDataPacket &packet)
     auxOutButton->setText(tr("Доп. выход\n") + (aux ? tr("выкл") : tr("вкл")));
     stopButton->setEnabled(remoteControl && packet.outputState(WatchDataPacket::StopPermitted));
     const auto *counted = dynamic_cast<const WatchDataPacket80 *>(&packet);
-    if (counted && deviceVersion() > kLastVersionWithoutStarts)
+    if (counted && deviceVersion() >= PacketFactory::kModificationV80)
         startsLabel->setText(tr("Количества пусков двигателя: ") + QString::number(counted->startCount()));
 }
 
@@ -322,11 +317,11 @@ void TabWatch::onBtnEngineCommandClicked()
 {
     const QObject *button = sender();
     if (button == stopButton)
-        mainControl->requestEngineCommand(kCommandStop);
+        mainControl->requestEngineCommand(EngineCommand::Stop);
     else if (button == forwardButton)
-        mainControl->requestEngineCommand(kCommandForward);
+        mainControl->requestEngineCommand(EngineCommand::Forward);
     else if (button == backwardButton)
-        mainControl->requestEngineCommand(kCommandBackward);
+        mainControl->requestEngineCommand(EngineCommand::Backward);
 }
 
 void TabWatch::onBtnAppendOutClicked()

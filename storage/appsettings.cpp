@@ -1,11 +1,11 @@
 #include "appsettings.h"
 
 #include "datadirectory.h"
+#include "deviceinfo.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 AppSettings &AppSettings::instance()
 {
@@ -40,6 +40,17 @@ void AppSettings::load(const QString &path)
     plotInterval = ints[1];
     lastSpeedIndex = ints[2];
     lastPortNumber = ints[3];
+    clamp();
+}
+
+void AppSettings::clamp()
+{
+    // Every value other than 1 draws a linear axis; the dialog then shows "Линейный".
+    if (currentAxisScale != kLogarithmicAxis)
+        currentAxisScale = kLinearAxis;
+    plotInterval = qBound(0, plotInterval, kMaxPlotInterval);
+    lastSpeedIndex = qBound(0, lastSpeedIndex, DeviceInfo::kSpeedCount - 1);
+    lastPortNumber = qMax(0, lastPortNumber);
 }
 
 bool AppSettings::save() const
@@ -49,11 +60,9 @@ bool AppSettings::save() const
 
 bool AppSettings::save(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    QDataStream out(&file);
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setByteOrder(QDataStream::BigEndian);
     out << lastReportDir << autoConnect << currentAxisScale << plotInterval << lastSpeedIndex << lastPortNumber;
-    return out.status() == QDataStream::Ok && file.commit();
+    return out.status() == QDataStream::Ok && DataDirectory::writeFile(path, bytes);
 }

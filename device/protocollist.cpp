@@ -7,14 +7,12 @@
 
 #include <algorithm>
 
-ProtocolList::~ProtocolList()
-{
-    clear();
-}
+ProtocolList::ProtocolList() = default;
+ProtocolList::~ProtocolList() = default;
 
-void ProtocolList::insert(ProtocolEvent *entry)
+void ProtocolList::insert(std::unique_ptr<ProtocolEvent> entry)
 {
-    list.prepend(entry);
+    list.insert(list.begin(), std::move(entry));
     sort();
 }
 
@@ -32,7 +30,7 @@ int ProtocolList::mergeWork(const ProtocolPacket &work)
         const int code = work.code(i);
         if (code == 0 || contains(ProtocolEvent::WorkLog, work.time(i), code))
             continue;
-        list.append(new EventProtocolEvent(work.event(i)));
+        list.push_back(std::make_unique<EventProtocolEvent>(work.event(i)));
         ++added;
     }
     return added;
@@ -45,7 +43,7 @@ int ProtocolList::mergeCrash(const CrashProtocolPacket &crash)
         const CrashRecord record = crash.record(j);
         if (record.code == 0 || contains(ProtocolEvent::CrashLog, record.time, record.code))
             continue;
-        list.append(new CrashProtocolEvent(record));
+        list.push_back(std::make_unique<CrashProtocolEvent>(record));
         ++added;
     }
     return added;
@@ -53,7 +51,7 @@ int ProtocolList::mergeCrash(const CrashProtocolPacket &crash)
 
 bool ProtocolList::contains(int kind, quint32 time, int code) const
 {
-    return std::any_of(list.cbegin(), list.cend(), [&](const ProtocolEvent *e) {
+    return std::any_of(list.cbegin(), list.cend(), [&](const std::unique_ptr<ProtocolEvent> &e) {
         return e->kind() == kind && e->time().toSecsSinceEpoch() == qint64(time) && codeOf(*e) == code;
     });
 }
@@ -69,22 +67,20 @@ int ProtocolList::codeOf(const ProtocolEvent &entry)
 
 void ProtocolList::removeKind(int kind)
 {
-    const auto doomed = std::stable_partition(list.begin(), list.end(), [kind](const ProtocolEvent *e) {
-        return e->kind() != kind;
-    });
-    qDeleteAll(doomed, list.end());
-    list.erase(doomed, list.end());
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [kind](const std::unique_ptr<ProtocolEvent> &e) { return e->kind() == kind; }),
+               list.end());
 }
 
 void ProtocolList::clear()
 {
-    qDeleteAll(list);
     list.clear();
 }
 
 void ProtocolList::sort()
 {
-    std::stable_sort(list.begin(), list.end(), [](const ProtocolEvent *a, const ProtocolEvent *b) {
-        return a->time().toSecsSinceEpoch() > b->time().toSecsSinceEpoch();
-    });
+    std::stable_sort(list.begin(), list.end(),
+                     [](const std::unique_ptr<ProtocolEvent> &a, const std::unique_ptr<ProtocolEvent> &b) {
+                         return a->time().toSecsSinceEpoch() > b->time().toSecsSinceEpoch();
+                     });
 }

@@ -1,11 +1,12 @@
 #include "devicerecordfile.h"
 
-#include <QFile>
-#include <QSaveFile>
+#include "datadirectory.h"
 
-QList<DeviceInfo> DeviceRecordFile::load(const QString &path)
+#include <QFile>
+
+QVector<DeviceInfo> DeviceRecordFile::load(const QString &path)
 {
-    QList<DeviceInfo> records;
+    QVector<DeviceInfo> records;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return records;
@@ -19,12 +20,10 @@ QList<DeviceInfo> DeviceRecordFile::load(const QString &path)
     return records;
 }
 
-bool DeviceRecordFile::save(const QString &path, const QList<DeviceInfo> &records)
+bool DeviceRecordFile::save(const QString &path, const QVector<DeviceInfo> &records)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
     for (const DeviceInfo &info : records)
-        file.write(info.toRecord());
-    return file.commit();
+        bytes += info.toRecord();
+    return DataDirectory::writeFile(path, bytes);
 }

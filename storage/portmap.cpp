@@ -1,21 +1,19 @@
 #include "portmap.h"
 
 #include "datadirectory.h"
-#include "linklog.h"
+#include "storagelog.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSerialPortInfo>
-#include <QTextStream>
 
 #include <algorithm>
 
 namespace {
 
-const QString kPortsFile = QStringLiteral("ports.conf");
+const QString kPortsFile = QLatin1String(PortMap::kBindingFile);
 
 QString describe(const QSerialPortInfo &info)
 {
@@ -35,6 +33,12 @@ QString readTextFile(const QString &path)
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return QString();
     return QString::fromUtf8(f.readAll());
+}
+
+QMap<int, QString> &sessionMap()
+{
+    static QMap<int, QString> bindings;
+    return bindings;
 }
 
 } // namespace
@@ -69,19 +73,26 @@ QMap<int, QString> PortMap::parseBindings(const QString &text, QChar sep)
     return out;
 }
 
+void PortMap::bindForSession(int number, const QString &path)
+{
+    sessionMap().insert(number, path);
+}
+
 PortMap PortMap::system()
 {
     QList<Candidate> present;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         present.append({info.portName(), info.systemLocation(), describe(info)});
     return PortMap(DataDirectory::filePath(kPortsFile), qEnvironmentVariable(kEnvironmentVariable),
-                   QStringLiteral("/dev"), present);
+                   QStringLiteral("/dev"), present, sessionMap(), DataDirectory::writableFilePath(kPortsFile));
 }
 
 PortMap::PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &root,
-                 const QList<Candidate> &presentPorts)
-    : file(bindingFile)
+                 const QList<Candidate> &presentPorts, const QMap<int, QString> &session,
+                 const QString &bindingSaveFile)
+    : saveFile(bindingSaveFile.isEmpty() ? bindingFile : bindingSaveFile)
     , devRoot(root)
+    , sessionBindings(session)
     , envBindings(parseBindings(environmentBindings, QLatin1Char(';')))
     , fileBindings(parseBindings(readTextFile(bindingFile), QLatin1Char('\n')))
     , present(presentPorts)
@@ -126,6 +137,11 @@ QString PortMap::stableName(const QString &path) const
     return path;
 }
 
+bool PortMap::isBoundAbove(int number) const
+{
+    return sessionBindings.contains(number) || envBindings.contains(number);
+}
+
 void PortMap::assignNumbers()
 {
     // Bound targets are compared by what they point at, so a binding to a by-id link
@@ -145,36 +161,34 @@ void PortMap::assignNumbers()
         int n = boundTarget.value(canonical.isEmpty() ? c.path : canonical, 0);
         if (n == 0) {
             n = kFirstAssigned;
-            while (fileBindings.contains(n) || envBindings.contains(n))
+            while (fileBindings.contains(n) || isBoundAbove(n))
                 ++n;
             fileBindings.insert(n, stableName(c.path));
             added = true;
         }
         assigned.insert(c.systemName, n);
     }
-    if (!added || file.isEmpty())
-        return;
-    // Remember new adapters so that they keep their numbers; a read-only data directory
-    // still gives the same numbers for the same set of adapters.
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
-        return;
-    QTextStream ts(&out);
-    ts << "# COM numbers of serial adapters; edit to bind any COMn to any path\n";
+    // Only a new adapter changes the file; a read-only data directory still gives
+    // the same numbers for the same set of adapters.
+    if (added && !saveFile.isEmpty())
+        saveBindings();
+}
+
+// Remembers the adapters so that they keep their numbers.
+void PortMap::saveBindings() const
+{
+    QByteArray text("# COM numbers of serial adapters; edit to bind any COMn to any path\n");
     for (auto it = fileBindings.cbegin(); it != fileBindings.cend(); ++it)
-        ts << "COM" << it.key() << '=' << it.value() << '\n';
-    ts.flush();
-    if (!out.commit())
-        qCWarning(lcLink) << "cannot save" << file;
+        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
+    if (!DataDirectory::writeFile(saveFile, text))
+        qCWarning(lcStorage) << "cannot save" << saveFile;
 }
 
 QString PortMap::devicePath(int number) const
 {
-    if (envBindings.contains(number))
-        return envBindings.value(number);
-    if (fileBindings.contains(number))
-        return fileBindings.value(number);
+    for (const QMap<int, QString> *bindings : {&sessionBindings, &envBindings, &fileBindings})
+        if (bindings->contains(number))
+            return bindings->value(number);
     return fixedPath(number);
 }
 
@@ -184,21 +198,22 @@ QList<PortMap::Port> PortMap::ports() const
     for (const Candidate &c : present) {
         const int fixed = fixedNumber(c.systemName);
         const int n = fixed > 0 ? fixed : assigned.value(c.systemName, 0);
-        if (n > 0 && !envBindings.contains(n))
-            out.insert(n, Port {n, devicePath(n), c.systemName, c.description});
+        if (n > 0 && !isBoundAbove(n))
+            out.insert(n, Port {n, devicePath(n), c.systemName, c.description, Binding::System});
     }
-    auto addBound = [&out](const QMap<int, QString> &bindings, const QString &how) {
+    auto addBound = [&out](const QMap<int, QString> &bindings, Binding how) {
         for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
             if (out.contains(it.key()) || !QFileInfo::exists(it.value()))
                 continue;
             // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number.
             QString sys = QFileInfo(it.value()).canonicalFilePath();
             sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
-            out.insert(it.key(), Port {it.key(), it.value(), sys, how});
+            out.insert(it.key(), Port {it.key(), it.value(), sys, QString(), how});
         }
     };
-    addBound(envBindings, QStringLiteral("bound by ") + QLatin1String(kEnvironmentVariable));
-    addBound(fileBindings, QStringLiteral("bound in ") + kPortsFile);
+    addBound(sessionBindings, Binding::Session);
+    addBound(envBindings, Binding::Environment);
+    addBound(fileBindings, Binding::File);
     return out.values();
 }
 

@@ -11,7 +11,7 @@ enum : quint32 {
     StartPeakDivisor = 1,    // divisor of the start peaks in the work log (modification 50+)
     Configuration = 5,       // 5..29
     ConfigurationV50 = 30,   // modification 50+
-    MotorCommand = 31,       // 0 stop, 1 forward, 2 backward; not guarded
+    EngineCommandRegister = 31, // EngineCommand values; not guarded
     AccessCode = 32,         // written before every guarded write
     Monitoring = 33,         // 33..49, read every cycle
     Outputs = 37,            // bit 1 toggles the auxiliary output; not guarded
@@ -20,7 +20,7 @@ enum : quint32 {
     CrashLogNewestTime = 51, // 51..52
     WorkLog = 140,           // 140..169, ten records of three registers; write 0 clears (guarded)
     WorkLogNewestTime = 141, // 141..142
-    RunningHours = 170,      // write 0 resets (guarded)
+    WorkTime = 170,          // motor running hours; write 0 resets (guarded)
     StartCount = 171,        // 171..172, modification 80+; write 0 resets (guarded)
     StartPeaks = 180,        // 180..189, modification 50+
     ConfigurationV70 = 190,  // 190..191, modification 70+
@@ -31,10 +31,12 @@ enum : quint32 {
     OscillogramEnd = 689,
 };
 
+// Written to AutoSetupState to start the device's auto-setup.
+constexpr quint16 kAutoSetupStart = 1;
+
 // Counts of the blocks above.
 constexpr int kLogRecords = 10;
 constexpr int kCrashRecordRegisters = 9;
 constexpr int kWorkRecordRegisters = 3;
-constexpr int kMaxAddress = 247; // highest Modbus slave address
 
 } // namespace RegisterMap

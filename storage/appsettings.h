@@ -9,6 +9,9 @@ class AppSettings
 public:
     static constexpr int kLinearAxis = 0;
     static constexpr int kLogarithmicAxis = 1;
+    // The longest plot span the settings dialog offers: 24 h 59 min.
+    static constexpr int kMaxPlotHours = 24;
+    static constexpr int kMaxPlotInterval = kMaxPlotHours * 3600 + 59 * 60;
 
     static AppSettings &instance();
 
@@ -21,6 +24,8 @@ public:
 
     // A missing file gives the defaults with the report directory set to the current
     // directory; a short file reads the missing fields as 0, false or empty text.
+    // Values outside what the program can produce (a damaged or hand-edited file)
+    // are brought into range.
     void load() { load(defaultPath()); }
     void load(const QString &path);
     // Written to a temporary file and renamed, so a crash never leaves half a file.
@@ -29,4 +34,7 @@ public:
 
     static QString defaultPath();
     static constexpr const char *kFileName = "config.dat";
+
+private:
+    void clamp();
 };

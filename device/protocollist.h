@@ -1,6 +1,9 @@
 #pragma once
 
-#include <QList>
+#include <memory>
+#include <vector>
+
+#include <QtGlobal>
 
 class CrashProtocolPacket;
 class ProtocolEvent;
@@ -11,15 +14,17 @@ class ProtocolPacket;
 class ProtocolList
 {
 public:
-    ProtocolList() = default;
+    ProtocolList();
     ~ProtocolList();
     ProtocolList(const ProtocolList &) = delete;
     ProtocolList &operator=(const ProtocolList &) = delete;
 
-    const QList<ProtocolEvent *> &entries() const { return list; }
+    int size() const { return int(list.size()); }
+    bool isEmpty() const { return list.empty(); }
+    const ProtocolEvent &at(int index) const { return *list[std::size_t(index)]; }
 
     // Takes the entry and keeps the list sorted.
-    void insert(ProtocolEvent *entry);
+    void insert(std::unique_ptr<ProtocolEvent> entry);
     // Adds the records of both logs not yet present (empty slots never); returns how many.
     int merge(const ProtocolPacket &work, const CrashProtocolPacket &crash);
     // Deletes every entry of one kind; the others keep their order.
@@ -33,5 +38,5 @@ private:
     int mergeCrash(const CrashProtocolPacket &crash);
     void sort();
 
-    QList<ProtocolEvent *> list;
+    std::vector<std::unique_ptr<ProtocolEvent>> list;
 };

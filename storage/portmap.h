@@ -14,11 +14,15 @@
 class PortMap
 {
 public:
+    // How a port got its number, for the texts that describe it.
+    enum class Binding { System, Environment, File, Session };
+
     struct Port {
         int number = 0;
         QString path;        // what is opened: the binding's target or the stable link
         QString systemName;  // e.g. ttyUSB0
-        QString description; // adapter's description and maker, or how it was bound
+        QString description; // adapter's description and maker; empty for a bound path
+        Binding binding = Binding::System;
     };
 
     // A serial device present on the system, as enumerated.
@@ -29,16 +33,22 @@ public:
     };
 
     static constexpr const char *kEnvironmentVariable = "ORBIX_PORTS";
+    static constexpr const char *kBindingFile = "ports.conf"; // in the data directory
     static constexpr int kFirstSerial = 1, kSerialCount = 32;
     static constexpr int kFirstAma = 33, kAmaCount = 8;
     static constexpr int kFirstAssigned = 41;
 
-    // The map of this system: $ORBIX_PORTS, <data>/ports.conf, /dev and its serial ports.
+    // The map of this system: the session's bindings, $ORBIX_PORTS, <data>/ports.conf,
+    // /dev and its serial ports. Lists ports and may write ports.conf (when a new
+    // adapter gets its number): call it from the interface thread, not from a worker.
     static PortMap system();
-    static QString devicePathFor(int number) { return system().devicePath(number); }
+    // Binds COMn to a path for the rest of this process, above every other rule
+    // (the demo line's pseudo-terminal).
+    static void bindForSession(int number, const QString &path);
 
     PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &devRoot,
-            const QList<Candidate> &present);
+            const QList<Candidate> &present, const QMap<int, QString> &sessionBindings = {},
+            const QString &bindingSaveFile = QString()); // empty: bindingFile
 
     // The path to open for COMn; empty when nothing is known of that number.
     QString devicePath(int number) const;
@@ -56,9 +66,12 @@ private:
     int fixedNumber(const QString &systemName) const;
     QString stableName(const QString &path) const;
     void assignNumbers();
+    void saveBindings() const;
+    bool isBoundAbove(int number) const; // by the session or the environment
 
-    QString file;
+    QString saveFile;
     QString devRoot;
+    QMap<int, QString> sessionBindings;
     QMap<int, QString> envBindings;
     QMap<int, QString> fileBindings;
     QList<Candidate> present;

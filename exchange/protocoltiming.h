@@ -1,0 +1,25 @@
+#pragma once
+
+#include "modbusport.h"
+
+#include <QtGlobal>
+
+// The timing of the exchange with a device, in one place so that tests and tools
+// can shorten it. The defaults are the protocol's own.
+struct ProtocolTiming
+{
+    static constexpr int kCyclePeriodMs = 1000;  // the data exchange polls once a second
+
+    int replyGapMs = ModbusPort::kInterByteGapMs; // silence that ends a reply
+    int cyclePeriodMs = kCyclePeriodMs;
+    int readTimeoutMs = 0;  // data exchange read time-out; 0: by speed (readTimeoutFor)
+    int probeTimeoutMs = 0; // search probe time-out; 0: by speed (probeTimeoutFor)
+
+    // Data exchange: 2450 ms below 2400 bit/s, else 1900 ms.
+    static int readTimeoutFor(qint32 baud);
+    // Search probe: 800 ms below 2400 bit/s, 400 ms below 38400, else 300 ms.
+    static int probeTimeoutFor(quint32 baud);
+
+    int readTimeout(qint32 baud) const { return readTimeoutMs > 0 ? readTimeoutMs : readTimeoutFor(baud); }
+    int probeTimeout(quint32 baud) const { return probeTimeoutMs > 0 ? probeTimeoutMs : probeTimeoutFor(baud); }
+};

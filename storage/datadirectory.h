@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Where the program keeps its files: ../data beside the program's directory, or the
+// directory the user named ($ORBIX_DATA_DIR, or --data-dir through setOverride).
+// When that directory cannot be written, the files live in the user's application
+// data directory instead; reads then come from there too, so that what was saved is
+// what is read back. Used from the interface thread only.
+class DataDirectory
+{
+public:
+    static constexpr const char *kEnvironmentVariable = "ORBIX_DATA_DIR";
+
+    // A directory given on the command line; wins over the environment. Empty clears it.
+    static void setOverride(const QString &dir);
+
+    // The directory the program prefers (it may not exist yet).
+    static QString path();
+    // The directory files are written to: path(), or the fallback directory when
+    // path() cannot be written or created (said once on stderr). Creates nothing:
+    // the savers create it when they first write.
+    static QString writablePath();
+    // Where to read a file: where it is written, or, before anything was written
+    // to the fallback directory, the preferred directory's copy.
+    static QString filePath(const QString &name);
+    static QString writableFilePath(const QString &name);
+
+    // Writes a whole file through a temporary file and a rename, creating its
+    // directory first, so that a crash or a full disk never leaves half a file.
+    static bool writeFile(const QString &path, const QByteArray &bytes);
+
+private:
+    static QString fallbackPath();
+};
