@@ -20,6 +20,7 @@ constexpr quint8 kExceptionBit = 0x80;
 constexpr int kMinFrame = 4;           // address, function, CRC
 constexpr int kExceptionFrame = 5;     // address, function | 0x80, code, CRC
 constexpr int kEchoBytes = 6;          // address, function, register, value
+constexpr int kReadRequestBytes = 6;   // address, function, first register, count
 
 void putWord(QByteArray &frame, quint16 v)
 {
@@ -227,9 +228,8 @@ void ModbusPort::trace(const char *direction, const quint8 *data, qint64 size) c
                                 << QString::fromLocal8Bit(path) << direction << QString::fromLatin1(hex);
 }
 
-bool ModbusPort::transact(QByteArray request, Reply &reply)
+bool ModbusPort::transact(const QByteArray &request, Reply &reply)
 {
-    appendCrc(request);
     const auto *bytes = reinterpret_cast<const quint8 *>(request.constData());
     trace("TX", bytes, request.size());
     const qint64 written = line.write(bytes, request.size());
@@ -255,24 +255,69 @@ bool ModbusPort::receive(Reply &reply)
         reply.size = 0;
         return failWith(sysError == ECANCELED ? Failure::Cancelled : Failure::NoAnswer);
     }
-    if (slave != 0 && reply.bytes[0] != slave)
-        return failWith(Failure::WrongAddress);
-    if (reply.size < kMinFrame) {
-        exceptionCode = kCrcException;
-        return failWith(Failure::ShortReply);
+    return true;
+}
+
+// Every reply goes through here: the receive steps that look at the bytes, then the
+// function's own judging. Reads only the size bytes given; values are written only
+// for a sound read reply.
+ModbusPort::Failure ModbusPort::judge(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
+                                      quint16 *values)
+{
+    exception = 0;
+    if (request.size() < kMinFrame)
+        return Failure::BadRequest;
+    if (size <= 0)
+        return Failure::NoAnswer;
+    const quint8 address = quint8(request[0]);
+    if (address != 0 && reply[0] != address)
+        return Failure::WrongAddress;
+    if (size < kMinFrame || !checkCrc(reply, size)) {
+        exception = kCrcException;
+        return size < kMinFrame ? Failure::ShortReply : Failure::CrcError;
     }
-    if (!checkCrc(reply.bytes, reply.size)) {
-        exceptionCode = kCrcException;
-        return failWith(Failure::CrcError);
+    if (reply[1] & kExceptionBit) {
+        exception = size < kExceptionFrame ? kCrcException : reply[2];
+        return size < kExceptionFrame ? Failure::ShortReply : Failure::Exception;
     }
-    if (reply.bytes[1] & kExceptionBit) {
-        if (reply.size < kExceptionFrame) {
-            exceptionCode = kCrcException;
-            return failWith(Failure::ShortReply);
+    switch (quint8(request[1])) {
+    case kReadHolding:
+        return judgeRead(request, reply, size, exception, values);
+    case kWriteSingle:
+        if (size < kEchoBytes + 2) {
+            exception = kCrcException;
+            return Failure::ShortReply;
         }
-        exceptionCode = reply.bytes[2];
+        return memcmp(reply, request.constData(), kEchoBytes) == 0 ? Failure::None : Failure::EchoMismatch;
+    default:
+        return Failure::None; // function 16: a sound frame without exception
     }
-    return true; // receiving done; the caller judges
+}
+
+// Values come from byte 3 on, as many as were asked for; the byte-count field is not trusted.
+ModbusPort::Failure ModbusPort::judgeRead(const QByteArray &request, const quint8 *reply, qint64 size,
+                                          int &exception, quint16 *values)
+{
+    if (request.size() < kReadRequestBytes)
+        return Failure::BadRequest;
+    const int count = qFromBigEndian<quint16>(reinterpret_cast<const uchar *>(request.constData()) + 4);
+    if (size < qint64(3 + 2 * count + 2)) {
+        exception = kCrcException;
+        return Failure::ShortReply;
+    }
+    for (int i = 0; values && i < count; ++i)
+        values[i] = qFromBigEndian<quint16>(reply + 3 + 2 * i);
+    return Failure::None;
+}
+
+bool ModbusPort::exchange(QByteArray request, quint16 *values)
+{
+    appendCrc(request);
+    Reply reply;
+    if (!transact(request, reply))
+        return false;
+    const Failure verdict = judge(request, reply.bytes, reply.size, exceptionCode, values);
+    return verdict == Failure::None || failWith(verdict);
 }
 
 bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *destination)
@@ -281,40 +326,17 @@ bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *d
     const quint32 count = byteCount / 2;
     if (count == 0 || count > quint32(kMaxReadRegisters))
         return failWith(Failure::BadRequest);
-    Reply reply;
-    if (!transact(readRequest(slave, firstRegister, quint16(count)), reply))
+    quint16 values[kMaxReadRegisters];
+    if (!exchange(readRequest(slave, firstRegister, quint16(count)), values))
         return false;
-    if (lineErrorFlags != 0)
-        return failWith(Failure::LineError);
-    if (exceptionCode != 0)
-        return failWith(Failure::Exception);
-    // Values come from byte 3 on, as many as were asked for; the byte-count field is not trusted.
-    if (reply.size < qint64(3 + 2 * count + 2)) {
-        exceptionCode = kCrcException;
-        return failWith(Failure::ShortReply);
-    }
-    auto *out = static_cast<quint16 *>(destination);
-    for (quint32 i = 0; i < count; ++i)
-        out[i] = qFromBigEndian<quint16>(reply.bytes + 3 + 2 * i);
+    memcpy(destination, values, count * sizeof(quint16)); // untouched on failure
     return true;
 }
 
 bool ModbusPort::writeRegister(quint32 reg, quint16 value)
 {
     startTransaction();
-    const QByteArray request = writeSingleRequest(slave, reg, value);
-    Reply reply;
-    if (!transact(request, reply))
-        return false;
-    if (exceptionCode != 0)
-        return failWith(Failure::Exception);
-    if (reply.size < kEchoBytes + 2) {
-        exceptionCode = kCrcException;
-        return failWith(Failure::ShortReply);
-    }
-    if (memcmp(reply.bytes, request.constData(), kEchoBytes) != 0)
-        return failWith(Failure::EchoMismatch);
-    return true;
+    return exchange(writeSingleRequest(slave, reg, value));
 }
 
 bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const void *source)
@@ -323,16 +345,7 @@ bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const 
     const quint32 count = byteCount / 2;
     if (count == 0 || count > quint32(kMaxWriteRegisters))
         return failWith(Failure::BadRequest);
-    Reply reply;
-    if (!transact(writeMultipleRequest(slave, firstRegister, static_cast<const quint16 *>(source),
-                                       quint16(count)),
-                  reply))
-        return false;
-    if (lineErrorFlags != 0)
-        return failWith(Failure::LineError);
-    if (exceptionCode != 0)
-        return failWith(Failure::Exception);
-    return true;
+    return exchange(writeMultipleRequest(slave, firstRegister, static_cast<const quint16 *>(source), quint16(count)));
 }
 
 QString ModbusPort::failureName(Failure f)

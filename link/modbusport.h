@@ -90,6 +90,11 @@ public:
     static QByteArray writeMultipleRequest(quint8 slave, quint32 firstRegister, const quint16 *values,
                                            quint16 count);
     static QString failureName(Failure f);
+    // Judges the reply bytes to a request (built by the functions above, CRC appended)
+    // as a transaction does, and sets exception as the transaction would. For a read,
+    // values (room for the count asked) receive the registers on success only.
+    static Failure judge(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
+                         quint16 *values = nullptr);
 
 private:
     struct Reply {
@@ -98,8 +103,11 @@ private:
     };
 
     void startTransaction();
-    bool transact(QByteArray request, Reply &reply);
+    bool exchange(QByteArray request, quint16 *values = nullptr);
+    bool transact(const QByteArray &request, Reply &reply);
     bool receive(Reply &reply);
+    static Failure judgeRead(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
+                             quint16 *values);
     bool failWith(Failure f);
     bool openFailed();
     bool applyLineSettings();
