@@ -2,13 +2,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace {
 
@@ -18,7 +18,9 @@ QString &overrideDir()
     return dir;
 }
 
-// Whether files can be created in dir, or dir itself can be created; creates nothing.
+// Whether files can be created in dir, or dir itself can be created: tried with a
+// temporary file in dir or its nearest existing ancestor (permissions alone do not
+// tell, a read-only file system refuses root too). Leaves nothing behind.
 bool writable(const QString &dir)
 {
     QFileInfo at(dir);
@@ -28,7 +30,10 @@ bool writable(const QString &dir)
             return false;
         at = QFileInfo(parent);
     }
-    return at.isDir() && ::access(QFile::encodeName(at.absoluteFilePath()).constData(), W_OK | X_OK) == 0;
+    if (!at.isDir())
+        return false;
+    QTemporaryFile probe(at.absoluteFilePath() + QStringLiteral("/.orbix-write-test-XXXXXX"));
+    return probe.open();
 }
 
 } // namespace

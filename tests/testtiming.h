@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocoltiming.h"
+#include "testreplygap.h"
 
 // The protocol's timing shortened for tests against the simulator: a reply still ends
 // on silence, a cycle still waits out its period, only faster. Each kind of test keeps
@@ -8,7 +9,7 @@
 inline ProtocolTiming testTiming()
 {
     ProtocolTiming t;
-    t.replyGapMs = 50;     // the simulator's replies come paced, with no pause inside
+    t.replyGapMs = kTestReplyGapMs;
     t.cyclePeriodMs = 200;
     t.readTimeoutMs = 500;
     t.probeTimeoutMs = 100;
@@ -19,6 +20,6 @@ inline ProtocolTiming testTiming()
 inline ProtocolTiming emptyLineTiming()
 {
     ProtocolTiming t = testTiming();
-    t.probeTimeoutMs = 10;
+    t.probeTimeoutMs = 4;
     return t;
 }

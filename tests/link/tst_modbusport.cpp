@@ -4,6 +4,7 @@
 #include "custombaud.h"
 #include "modbusport.h"
 #include "scriptedslave.h"
+#include "testreplygap.h"
 
 #include <QtTest>
 
@@ -77,6 +78,7 @@ void TestModbusPort::readSendsFrameAndDecodesValues()
     QVERIFY(port.open());
     port.setSlaveAddress(5);
     port.setReadTimeout(1000);
+    port.setReplyGap(kTestReplyGapMs);
     quint16 values[4] = {};
     QVERIFY2(port.readRegisters(1, 8, values), qPrintable(port.errorString()));
     QCOMPARE(values[0], quint16(1));
@@ -129,6 +131,7 @@ void TestModbusPort::judging()
     QVERIFY(port.open());
     port.setSlaveAddress(5);
     port.setReadTimeout(1000);
+    port.setReplyGap(kTestReplyGapMs);
     quint16 buffer[6] = {0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA, 0xAAAA};
     const quint16 values[2] = {1234, 1};
     bool result = false;
@@ -156,6 +159,7 @@ void TestModbusPort::slaveAddressZeroAcceptsAnyAnswer()
     QVERIFY(port.open());
     port.setSlaveAddress(0);
     port.setReadTimeout(1000);
+    port.setReplyGap(kTestReplyGapMs);
     quint16 v = 0;
     QVERIFY(port.readRegisters(7, 2, &v));
     QCOMPARE(v, quint16(0x1234));
@@ -338,6 +342,7 @@ void TestModbusPort::framesAreTracedWhenEnabled()
     QVERIFY(port.open());
     port.setSlaveAddress(1);
     port.setReadTimeout(1000);
+    port.setReplyGap(kTestReplyGapMs);
     traced.clear();
     QLoggingCategory::setFilterRules(QStringLiteral("orbix.link.frames.debug=true"));
     const auto previous = qInstallMessageHandler(captureTrace);

@@ -4,6 +4,7 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "scriptedslave.h"
+#include "testreplygap.h"
 #include "tdatapacket.h"
 
 #include <QtTest>
@@ -126,6 +127,7 @@ bool TestPacketExecutor::startDevice()
         return false;
     port->setSlaveAddress(1);
     port->setReadTimeout(400);
+    port->setReplyGap(kTestReplyGapMs);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modbusport.h"
+#include "testreplygap.h"
 
 #include <QString>
 
@@ -14,5 +15,6 @@ public:
     static constexpr int kSilenceTimeoutMs = 300; // enough to be sure none comes
 
     static std::unique_ptr<ModbusPort> open(const QString &path, quint8 address, quint32 baud = 19200,
-                                            int format = ModbusPort::Format8E1, int timeoutMs = kAnswerTimeoutMs);
+                                            int format = ModbusPort::Format8E1, int timeoutMs = kAnswerTimeoutMs,
+                                            int replyGapMs = kTestReplyGapMs);
 };

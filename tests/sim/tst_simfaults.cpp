@@ -139,6 +139,7 @@ void TestSimFaults::exceptionFaultLeavesTheDeviceAlone()
 
 void TestSimFaults::splitWithinTheGapIsOneReply()
 {
+    port->setReplyGap(ModbusPort::kInterByteGapMs); // the device's own gap
     sim->setFault(fault(SimFault::SplitReply, 0, 120), 1, 1);
     QElapsedTimer t;
     t.start();
@@ -148,6 +149,7 @@ void TestSimFaults::splitWithinTheGapIsOneReply()
 
 void TestSimFaults::splitBeyondTheGapBreaksTheReply()
 {
+    port->setReplyGap(ModbusPort::kInterByteGapMs);
     sim->setFault(fault(SimFault::SplitReply, 0, 500), 1, 1);
     QVERIFY(!readId(*port));
     QCOMPARE(port->exception(), 255); // half a reply: its CRC cannot hold

@@ -14,6 +14,8 @@ private slots:
     void roundTrip();
     void shortFileReadsZeros();
     void missingFileGivesDefaults();
+    void damagedValuesAreBroughtIntoRange_data();
+    void damagedValuesAreBroughtIntoRange();
     void saveCreatesTheDataDirectory();
 };
 
@@ -81,6 +83,36 @@ void TestAppSettings::missingFileGivesDefaults()
     QCOMPARE(s.plotInterval, 60);
     QCOMPARE(s.lastSpeedIndex, 6);
     QCOMPARE(s.lastPortNumber, 1);
+}
+
+void TestAppSettings::damagedValuesAreBroughtIntoRange_data()
+{
+    QTest::addColumn<QVector<qint32>>("stored"); // axis, interval, speed index, port
+    QTest::addColumn<QVector<qint32>>("loaded");
+    QTest::newRow("in range") << QVector<qint32> {0, 89940, 8, 41} << QVector<qint32> {0, 89940, 8, 41};
+    QTest::newRow("negative") << QVector<qint32> {-1, -60, -3, -7} << QVector<qint32> {0, 0, 0, 0};
+    QTest::newRow("huge") << QVector<qint32> {2, 2147483647, 9, 2147483647}
+                          << QVector<qint32> {0, 89940, 8, 2147483647};
+    QTest::newRow("a day and a minute") << QVector<qint32> {1, 86460, 6, 1} << QVector<qint32> {1, 86460, 6, 1};
+}
+
+// A hand-edited file must not reach the plots or the selectors with values they
+// cannot hold (a negative span emptied the sample buffer, a huge one never ended).
+void TestAppSettings::damagedValuesAreBroughtIntoRange()
+{
+    QFETCH(QVector<qint32>, stored);
+    QFETCH(QVector<qint32>, loaded);
+    QTemporaryDir dir;
+    QFile f(dir.filePath("config.dat"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QDataStream out(&f);
+    out << QString() << false;
+    for (qint32 v : stored)
+        out << v;
+    f.close();
+    AppSettings s;
+    s.load(f.fileName());
+    QCOMPARE((QVector<qint32> {s.currentAxisScale, s.plotInterval, s.lastSpeedIndex, s.lastPortNumber}), loaded);
 }
 
 void TestAppSettings::saveCreatesTheDataDirectory()
