@@ -20,6 +20,6 @@ inline ProtocolTiming testTiming()
 inline ProtocolTiming emptyLineTiming()
 {
     ProtocolTiming t = testTiming();
-    t.probeTimeoutMs = 4;
+    t.probeTimeoutMs = 10;
     return t;
 }
