@@ -25,6 +25,37 @@ const DeviceInfo &foundDevice(const SearchEventPtr &event)
     return static_cast<const SearchEventFound &>(*event).device();
 }
 
+// A simulated line with its devices, a search thread on it and what it reported.
+struct Line {
+    Simulator sim;
+    SearchThread thread;
+    SearchRecorder rec;
+
+    explicit Line(const QVector<SimDeviceConfig> &devices = {})
+    {
+        for (const SimDeviceConfig &d : devices)
+            sim.addDevice(d);
+    }
+    bool start()
+    {
+        if (!sim.start())
+            return false;
+        thread.setDevicePath(sim.linkPath());
+        thread.setPortNumber(7);
+        thread.setBaudRate(19200);
+        thread.setTiming(testTiming());
+        QObject::connect(&thread, &SearchThread::searchEvent, &rec, &SearchRecorder::onSearchEvent);
+        return true;
+    }
+};
+
+// Waits until the host clock reaches a moment (milliseconds since 1970, as the
+// simulator stamps its requests).
+bool waitUntil(qint64 momentMs)
+{
+    return QTest::qWaitFor([momentMs] { return QDateTime::currentMSecsSinceEpoch() >= momentMs; }, 10000);
+}
+
 } // namespace
 
 class TestSearchThread : public QObject
@@ -44,9 +75,6 @@ private slots:
     void singleProbe();
     void stopOnASilentLineIsPrompt();
     void portThatCannotBeOpened();
-
-private:
-    void prepare(SearchThread &thread, const Simulator &sim, SearchRecorder &rec);
 };
 
 void TestSearchThread::recognition_data()
@@ -93,22 +121,13 @@ void TestSearchThread::probeTimeoutBySpeed()
     QCOMPARE(t.probeTimeout(1200), 25);
 }
 
-void TestSearchThread::prepare(SearchThread &thread, const Simulator &sim, SearchRecorder &rec)
-{
-    thread.setDevicePath(sim.linkPath());
-    thread.setPortNumber(7);
-    thread.setBaudRate(19200);
-    thread.setTiming(testTiming());
-    connect(&thread, &SearchThread::searchEvent, &rec, &SearchRecorder::onSearchEvent);
-}
-
 void TestSearchThread::emptyLineScan()
 {
-    Simulator sim;
-    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line;
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
+    Simulator &sim = line.sim;
     thread.setTiming(emptyLineTiming());
     thread.startSearch();
     QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 120000));
@@ -128,12 +147,10 @@ void TestSearchThread::emptyLineScan()
 // an empty address costs the full time-out.
 void TestSearchThread::emptyLineScanAtTheRealTiming()
 {
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
     thread.setTiming(ProtocolTiming());
     thread.setScanRange(2, 3);
     QElapsedTimer t;
@@ -148,11 +165,11 @@ void TestSearchThread::emptyLineScanAtTheRealTiming()
 
 void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 {
-    Simulator sim;
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line;
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
+    Simulator &sim = line.sim;
     thread.setScanRange(1, 20);
     thread.setTiming(withProbeTimeout(30));
     thread.startSearch();
@@ -180,16 +197,15 @@ void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 // the silence that ends it: that probe did not complete and is made again.
 void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
 {
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
-    QVERIFY(sim.start());
+    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
+    Simulator &sim = line.sim;
     SimFault split;
     split.kind = SimFault::SplitReply;
     split.pauseMs = 1000;
     sim.setFault(split, 1, 2);
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
     ProtocolTiming slowEnd = withProbeTimeout(4000);
     slowEnd.replyGapMs = 3000; // the master waits long after the first half of the reply
     thread.setTiming(slowEnd);
@@ -204,16 +220,14 @@ void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
     QVERIFY(QTest::qWaitFor([&] { return probedAddress2() > 0; }, 10000));
     // The first half leaves the simulator within a few milliseconds; stop well inside
     // the 3 s the master then waits for silence.
-    const qint64 halfSent = probedAddress2() + 300;
-    QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentMSecsSinceEpoch() >= halfSent; }, 5000));
+    QVERIFY(waitUntil(probedAddress2() + 300));
     thread.stopSearch();
     QCOMPARE(thread.probeCount(), 0);
     QCOMPARE(rec.count(SearchEvent::Found), 0);
 
     // The rest of the cut reply has gone out before the scan goes on (and is flushed
     // when the port opens again).
-    const qint64 replyOver = halfSent + split.pauseMs;
-    QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentMSecsSinceEpoch() >= replyOver; }, 5000));
+    QVERIFY(waitUntil(probedAddress2() + 300 + split.pauseMs));
     thread.setTiming(withProbeTimeout(30));
     thread.toggleSearch();
     QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 20000));
@@ -226,11 +240,10 @@ void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
 // scan and a single probe keep it.
 void TestSearchThread::lateEventsOfAnEarlierScanAreMarked()
 {
-    Simulator sim;
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line;
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
     thread.setScanRange(1, 1);
     thread.setTiming(emptyLineTiming());
     thread.startSearch();
@@ -253,15 +266,12 @@ void TestSearchThread::lateEventsOfAnEarlierScanAreMarked()
 
 void TestSearchThread::devicesUnderSeveralFormats()
 {
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {2, 70, 0, 19200, 2, 10});
-    sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
-    sim.addDevice(SimDeviceConfig {4, 40, 3, 19200, 10, 84}); // 8N2 answers the 8N15 probe too
-    sim.addDevice(SimDeviceConfig {5, 70, 0, 9600, 2, 10});  // another speed: silent
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}, SimDeviceConfig {3, 80, 1, 19200, 1, 50},
+               SimDeviceConfig {4, 40, 3, 19200, 10, 84},  // 8N2 answers the 8N15 probe too
+               SimDeviceConfig {5, 70, 0, 9600, 2, 10}}); // another speed: silent
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
     thread.setScanRange(2, 5);
     thread.startSearch();
     QVERIFY(rec.waitFor(SearchEvent::ScanDone, 1, 60000));
@@ -277,12 +287,10 @@ void TestSearchThread::devicesUnderSeveralFormats()
 
 void TestSearchThread::singleProbe()
 {
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {9, 70, 1, 19200, 2, 10});
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line({SimDeviceConfig {9, 70, 1, 19200, 2, 10}});
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
     thread.resetSearch();
     thread.probeAt(9, 1);
     QVERIFY(rec.waitFor(SearchEvent::ProbeDone));
@@ -302,11 +310,11 @@ void TestSearchThread::singleProbe()
 
 void TestSearchThread::stopOnASilentLineIsPrompt()
 {
-    Simulator sim;
-    QVERIFY(sim.start());
-    SearchThread thread;
-    SearchRecorder rec;
-    prepare(thread, sim, rec);
+    Line line;
+    QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
+    SearchThread &thread = line.thread;
+    SearchRecorder &rec = line.rec;
+    Simulator &sim = line.sim;
     thread.setBaudRate(1200);
     thread.setTiming(ProtocolTiming()); // 800 ms per probe
     thread.startSearch();

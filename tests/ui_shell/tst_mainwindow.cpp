@@ -128,6 +128,17 @@ DeviceInfo deviceAt(int port, int address, int modification)
     d.maxRatedCurrent = 50.0f;
     return d;
 }
+// The device of modification 80 that the simulator line in these tests holds at address 3.
+const SimDeviceConfig kLineDevice {3, 80, 0, 19200, 1, 50};
+
+DeviceInfo lineDeviceAt(int port)
+{
+    DeviceInfo d = deviceAt(port, kLineDevice.address, kLineDevice.modification);
+    d.currentScale = 1;
+    d.minRatedCurrent = 50;
+    d.maxRatedCurrent = 500;
+    return d;
+}
 } // namespace
 
 class TestMainWindow : public QObject
@@ -413,13 +424,10 @@ void TestMainWindow::autoConnectTakesLastCompleteRecord()
 void TestMainWindow::connectedTitleAndLastConnection()
 {
     Simulator sim;
-    sim.addDevice(SimDeviceConfig {3, 80, 0, 19200, 1, 50});
+    sim.addDevice(kLineDevice);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     PortMap::bindForSession(57, sim.linkPath());
-    DeviceInfo device = deviceAt(57, 3, 80);
-    device.currentScale = 1;
-    device.minRatedCurrent = 50;
-    device.maxRatedCurrent = 500;
+    const DeviceInfo device = lineDeviceAt(57);
     {
         MainWindow w;
         w.setTiming(testTiming());
@@ -446,13 +454,10 @@ void TestMainWindow::connectedTitleAndLastConnection()
 void TestMainWindow::eventsOfAClosedConnectionAreDropped()
 {
     Simulator sim;
-    sim.addDevice(SimDeviceConfig {3, 80, 0, 19200, 1, 50});
+    sim.addDevice(kLineDevice);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     PortMap::bindForSession(58, sim.linkPath());
-    DeviceInfo device = deviceAt(58, 3, 80);
-    device.currentScale = 1;
-    device.minRatedCurrent = 50;
-    device.maxRatedCurrent = 500;
+    const DeviceInfo device = lineDeviceAt(58);
     // A reply still on its way when a connection closes would reach the next one.
     auto lineQuiet = [&sim] {
         const QVector<SimRequest> asked = sim.requests();
