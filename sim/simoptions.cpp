@@ -1,7 +1,7 @@
 #include "simoptions.h"
-#include "modbusport.h"
 
 #include "deviceinfo.h"
+#include "modbusport.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -11,7 +11,6 @@
 
 namespace {
 
-const char *const kFormatLabels[] = {"8E1", "8O1", "8N15", "8N2"};
 constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 constexpr int kMaxTurnaroundMs = 10000;
 constexpr int kMaxScale = 1000;
@@ -43,20 +42,6 @@ bool SimOptions::parseNumber(const QString &text, int low, int high, int &out)
         return false;
     out = n;
     return true;
-}
-
-int SimOptions::formatCode(const QString &text)
-{
-    for (int i = 0; i < 4; ++i)
-        if (text.compare(QLatin1String(kFormatLabels[i]), Qt::CaseInsensitive) == 0)
-            return i;
-    int code = -1;
-    return parseNumber(text, 0, 3, code) ? code : -1;
-}
-
-QString SimOptions::formatLabel(int code)
-{
-    return code >= 0 && code < 4 ? QString::fromLatin1(kFormatLabels[code]) : QString();
 }
 
 bool SimOptions::parse(const QStringList &arguments)
@@ -188,7 +173,7 @@ bool SimOptions::takeField(const QString &field, int position, SimDeviceConfig &
     case 1:
         return parseNumber(field, 0, 65535, out.modification);
     case 2:
-        out.frameFormat = formatCode(field);
+        out.frameFormat = DeviceInfo::formatCode(field.trimmed());
         return out.frameFormat >= 0;
     case 3:
         if (!parseNumber(field, 1, 1000000, n) || !std::count(std::begin(DeviceInfo::kSpeeds), std::end(DeviceInfo::kSpeeds), qint32(n)))

@@ -29,9 +29,6 @@ public:
 
     // ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N]
     static bool parseDevice(const QString &text, SimDeviceConfig &out, QString &error);
-    // "8E1", "8O1", "8N15", "8N2" (any case) or a code 0..3; -1 if neither.
-    static int formatCode(const QString &text);
-    static QString formatLabel(int code);
     static bool parseNumber(const QString &text, int low, int high, int &out);
     static QString usage();
 

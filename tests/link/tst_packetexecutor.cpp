@@ -4,8 +4,8 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "scriptedslave.h"
-#include "testreplygap.h"
 #include "tdatapacket.h"
+#include "testreplygap.h"
 
 #include <QtTest>
 

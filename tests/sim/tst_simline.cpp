@@ -4,8 +4,8 @@
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "rawmaster.h"
-#include "simulator.h"
 #include "registermap.h"
+#include "simulator.h"
 #include "tdatapacket.h"
 #include "testmaster.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "deviceinfo.h"
 #include "configpacket.h"
+#include "deviceinfo.h"
 #include "maincontrol.h"
 #include "protocollist.h"
 

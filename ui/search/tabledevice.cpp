@@ -1,7 +1,7 @@
 #include "tabledevice.h"
 
-#include "devicemodel.h"
 #include "deviceinfo.h"
+#include "devicemodel.h"
 
 #include <QHeaderView>
 
