@@ -183,18 +183,21 @@ void TestTabSearch::singleProbeByDialog_data()
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("format");
     QTest::addColumn<int>("added");
-    QTest::newRow("device there") << 4 << 1 << 1;
-    QTest::newRow("wrong parity") << 4 << 0 << 0;
-    QTest::newRow("nobody") << 9 << 0 << 0;
+    QTest::addColumn<bool>("realTiming");
+    QTest::newRow("device there") << 4 << 1 << 1 << false;
+    QTest::newRow("device there, the protocol's timing") << 4 << 1 << 1 << true;
+    QTest::newRow("wrong parity") << 4 << 0 << 0 << false;
+    QTest::newRow("nobody") << 9 << 0 << 0 << false;
 }
 
 void TestTabSearch::singleProbeByDialog()
 {
     QFETCH(int, address);
     QFETCH(int, format);
+    QFETCH(bool, realTiming);
     DeviceRecordFile::save(listPath(), {record(DeviceInfo::Recognised, 1)});
     TabSearch tab(&main);
-    tab.setTiming(searchTiming());
+    tab.setTiming(realTiming ? ProtocolTiming() : searchTiming());
     QTimer::singleShot(0, [&] {
         auto *dialog = qobject_cast<SearchDialog *>(QApplication::activeModalWidget());
         if (!dialog)
