@@ -1,6 +1,7 @@
 #include "protectioncharacteristic.h"
 
 #include "devicelog.h"
+#include "triptimesolver.h"
 
 namespace {
 
@@ -37,14 +38,14 @@ double ProtectionCharacteristic::ratedCurrentAmps(quint16 ratedCurrent, int curr
 bool ProtectionCharacteristic::build(const ProtectionSettings &settings, int currentScale,
                                      CurvePoints &out, const std::atomic<bool> *stop)
 {
-    ProtectionModel model(settings);
+    const TripTimeSolver solver(settings);
     const double rated = ratedCurrentAmps(settings.ratedCurrent, currentScale);
     out = CurvePoints();
     for (int v : percentSteps()) {
         if (stop && stop->load())
             return false;
         out.x.append(kPercent * v * rated);
-        out.y.append(model.tripTime(quint16(kPerMillePerPercent * v)) * kSecondsPerUs);
+        out.y.append(solver.tripTime(quint16(kPerMillePerPercent * v)) * kSecondsPerUs);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 // The protection simulation and the time-current characteristic built from it.
 #include "configpacketv70.h"
 #include "protectioncharacteristic.h"
+#include "triptimesolver.h"
 
 #include <QtTest>
 
@@ -61,6 +62,9 @@ private slots:
     void settingsFromConfig();
     void characteristic();
     void characteristicZeroScaleAndStop();
+    void solverMatchesEveryPointOfTheReference_data();
+    void solverMatchesEveryPointOfTheReference();
+    void solverMatchesTheReferenceOnRandomSettings();
 };
 
 void TestProtection::tripTime_data()
@@ -219,6 +223,50 @@ void TestProtection::characteristicZeroScaleAndStop()
     const std::atomic<bool> stop {true};
     QVERIFY(!ProtectionCharacteristic::build(s, 10, curve, &stop));
     QVERIFY(curve.x.isEmpty());
+}
+
+// The fast build against the sample-by-sample model, every point of the curve:
+// typical settings, every setting at both ends of its editor's range, and values
+// only a damaged or blank device holds.
+void TestProtection::solverMatchesEveryPointOfTheReference_data()
+{
+    QTest::addColumn<ProtectionSettings>("s");
+    QTest::newRow("typical") << settings(20, 5, 30, true, 500, 0);
+    QTest::newRow("low ends") << settings(1, 2, 10, false, 10, 0);
+    QTest::newRow("high ends") << settings(60, 10, 200, true, 9990, 3);
+    QTest::newRow("blank device") << settings(0, 0, 0, false, 0, 0);
+    QTest::newRow("all ones") << settings(1, 1, 1, true, 5, 1);
+    QTest::newRow("words at their maximum") << settings(65535, 65535, 65535, true, 65535, 65535);
+    QTest::newRow("minimum above rated") << settings(120, 3, 45, false, 2000, 2);
+}
+
+void TestProtection::solverMatchesEveryPointOfTheReference()
+{
+    QFETCH(ProtectionSettings, s);
+    ProtectionModel reference(s);
+    const TripTimeSolver solver(s);
+    for (int v : ProtectionCharacteristic::percentSteps()) {
+        const quint16 a = quint16(10 * v);
+        QCOMPARE(solver.tripTime(a), reference.tripTime(a));
+    }
+}
+
+void TestProtection::solverMatchesTheReferenceOnRandomSettings()
+{
+    QRandomGenerator random(20261208); // the same cases every run
+    auto word = [&random](quint32 low, quint32 high) { return quint16(random.bounded(low, high + 1)); };
+    for (int i = 0; i < 200; ++i) {
+        const bool wild = i % 4 == 0; // now and then values no editor allows
+        const ProtectionSettings s = settings(wild ? word(0, 65535) : word(1, 60), wild ? word(0, 20) : word(2, 10),
+                                              wild ? word(0, 400) : word(10, 200), random.bounded(2) == 1,
+                                              wild ? word(0, 65535) : word(1, 999) * 10,
+                                              wild ? word(0, 10) : word(0, 3));
+        ProtectionModel reference(s);
+        const TripTimeSolver solver(s);
+        for (quint16 a : {quint16(word(1, 1450) * 10), word(0, 65535)})
+            QVERIFY2(solver.tripTime(a) == reference.tripTime(a),
+                     qPrintable(QStringLiteral("case %1, current %2").arg(i).arg(a)));
+    }
 }
 
 QTEST_APPLESS_MAIN(TestProtection)
