@@ -216,18 +216,24 @@ void TestModbusPort::clearedRunningFlagEndsAWaitWithoutTimeout()
     port.setRunningFlag(&running);
     QVERIFY(port.open()); // read time-out 0: no limit of its own
     port.setSlaveAddress(1);
-    QElapsedTimer t;
-    t.start();
-    std::thread stopper([&running] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200)); // the user presses stop
+    // The user presses stop once the request is on the line and the port waits.
+    std::atomic<qint64> stoppedAt {0};
+    QElapsedTimer clock;
+    clock.start();
+    std::thread stopper([&] {
+        while (slave.requests().isEmpty() && clock.elapsed() < 5000)
+            std::this_thread::yield();
+        stoppedAt = clock.elapsed();
         running = false;
     });
     quint16 v = 0;
     const bool ok = port.readRegisters(1, 2, &v);
+    const qint64 returnedAt = clock.elapsed();
     stopper.join();
     QVERIFY(!ok);
     QCOMPARE(port.failure(), ModbusPort::Failure::Cancelled);
-    QVERIFY2(t.elapsed() < 200 + 150, qPrintable(QString::number(t.elapsed())));
+    // The wait looks at the flag every 50 ms; without it the read would never end.
+    QVERIFY2(returnedAt - stoppedAt < 3 * 3 * SerialLine::kStopCheckMs, qPrintable(QString::number(returnedAt - stoppedAt)));
 }
 
 void TestModbusPort::countsOutsideTheProtocolAreNotSent()
