@@ -27,10 +27,17 @@ public:
     void protocolChanged();
     // Applied to both plots at once.
     void setPlotInterval(int seconds);
+    // The heights of the plots' part and the protocol as the user left them; false,
+    // changing nothing, unless there is one positive height per part.
+    bool setSplit(const QList<int> &heights);
+    QList<int> split() const { return sizes(); }
 
     WatchPlot *watchPlot() const { return livePlot; }
     TempPlot *tempPlot() const { return temperaturePlot; }
     TableProtocol *protocolTable() const { return table; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void onBtnEngineCommandClicked();
@@ -79,6 +86,8 @@ private:
     TableProtocol *table = nullptr;
     WatchPlot *livePlot = nullptr;
     TempPlot *temperaturePlot = nullptr;
+
+    bool splitGiven = false; // by the user's last session, or set at the first show
 
     // From the last configuration event.
     int input1Function = 0;
