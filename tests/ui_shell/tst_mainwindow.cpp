@@ -574,8 +574,23 @@ void TestMainWindow::placeSizeAndSplitKeptAcrossRestarts()
     again.setWindowState(Qt::WindowMaximized);
     QVERIFY(again.close());
 
+    {
+        // A session that never connects leaves the split as it found it.
+        MainWindow unconnected;
+        unconnected.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&unconnected));
+        QVERIFY(unconnected.close());
+    }
+
     MainWindow maximized;
     QVERIFY(maximized.windowState() & Qt::WindowMaximized);
+    feed(maximized, std::make_unique<DataEvent>(DataEvent::Connected));
+    maximized.setWindowState(Qt::WindowNoState);
+    maximized.setGeometry(place);
+    maximized.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&maximized));
+    QTRY_COMPARE(maximized.geometry(), place);
+    QCOMPARE(maximized.tabWatch()->sizes(), split);
 }
 
 QTEST_MAIN(TestMainWindow)

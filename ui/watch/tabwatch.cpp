@@ -80,19 +80,30 @@ bool TabWatch::setSplit(const QList<int> &heights)
     for (int h : heights)
         if (h <= 0)
             return false;
-    setSizes(heights);
-    splitGiven = true;
+    if (shownOnce)
+        setSizes(heights);
+    else
+        firstSplit = heights;
     return true;
+}
+
+QList<int> TabWatch::split() const
+{
+    return shownOnce ? sizes() : firstSplit;
 }
 
 void TabWatch::showEvent(QShowEvent *event)
 {
-    // The first split needs the tab's height, known once it is shown.
-    if (!splitGiven) {
-        splitGiven = true;
-        const int protocol = table->horizontalHeader()->sizeHint().height()
-            + kProtocolRows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
-        setSizes({qMax(1, height() - handleWidth() - protocol), protocol});
+    // Heights mean something only against the tab's own height, known once it is
+    // shown: a split given before is applied now, else the protocol gets its rows.
+    if (!shownOnce) {
+        shownOnce = true;
+        if (firstSplit.isEmpty()) {
+            const int protocol = table->horizontalHeader()->sizeHint().height()
+                + kProtocolRows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+            firstSplit = {qMax(1, height() - handleWidth() - protocol), protocol};
+        }
+        setSizes(firstSplit);
     }
     QSplitter::showEvent(event);
 }

@@ -30,7 +30,8 @@ public:
     // The heights of the plots' part and the protocol as the user left them; false,
     // changing nothing, unless there is one positive height per part.
     bool setSplit(const QList<int> &heights);
-    QList<int> split() const { return sizes(); }
+    // The heights now; before the tab was first shown, those given, or none.
+    QList<int> split() const;
 
     WatchPlot *watchPlot() const { return livePlot; }
     TempPlot *tempPlot() const { return temperaturePlot; }
@@ -87,7 +88,8 @@ private:
     WatchPlot *livePlot = nullptr;
     TempPlot *temperaturePlot = nullptr;
 
-    bool splitGiven = false; // by the user's last session, or set at the first show
+    bool shownOnce = false;
+    QList<int> firstSplit; // applied when the tab is first shown
 
     // From the last configuration event.
     int input1Function = 0;
