@@ -34,14 +34,19 @@ has_device() { probe cell deviceTable 0 0 >/dev/null; }
 
 window_is() { [ "$(widget_rect mainWindow)" = "$*" ]; }
 
-# inside_screen NAME: the widget is on screen and within the screen's available area.
-inside_screen() {
-    local area x y w h ax ay aw ah
+# within_area X Y W H: the rectangle lies within the screen's available area.
+within_area() {
+    local area ax ay aw ah
     area=$(probe screen mainWindow) || return 1
     read -r ax ay aw ah <<<"$area"
-    read -r x y w h <<<"$(widget_rect "$1")"
-    shown "$1" && [ "$x" -ge "$ax" ] && [ "$y" -ge "$ay" ] \
-        && [ $((x + w)) -le $((ax + aw)) ] && [ $((y + h)) -le $((ay + ah)) ]
+    [ "$1" -ge "$ax" ] && [ "$2" -ge "$ay" ] && [ $(($1 + $3)) -le $((ax + aw)) ] && [ $(($2 + $4)) -le $((ay + ah)) ]
+}
+# inside_screen NAME: the widget is on screen and within the screen's available area.
+inside_screen() { shown "$1" && within_area $(widget_rect "$1"); }
+# x_geometry: "X Y W H" of the window as the display has it.
+x_geometry() {
+    xdotool getwindowgeometry --shell "$window" \
+        | awk -F= '$1=="X"{x=$2} $1=="Y"{y=$2} $1=="WIDTH"{w=$2} $1=="HEIGHT"{h=$2} END{print x, y, w, h}'
 }
 
 # pick_first_device: select the first row until "Подключиться" is enabled, then
@@ -67,10 +72,10 @@ mkdir -p "$work/data"
 start_program "$work/data" --demo
 [ "$(title)" = "ОРБИКС-Сервис 11" ] || fail "title before connecting: $(title)"
 
-# The window opens within the screen, and so do the status bar and the protocol.
-echo "window at start (xdotool): $(xdotool getwindowgeometry "$window" | tr -s ' \n' ' ')"
-echo "available area: $(probe screen mainWindow)"
-inside_screen mainWindow || fail "the window ($(widget_rect mainWindow)) is not within the screen's available area"
+# The window opens within the screen's available area, its status bar too.
+read -r wx wy ww wh <<<"$(x_geometry)"
+echo "window at start (xdotool): ${ww}x${wh} at $wx,$wy; available area: $(probe screen mainWindow)"
+within_area "$wx" "$wy" "$ww" "$wh" || fail "the window (${ww}x${wh} at $wx,$wy) is not within the screen's available area"
 inside_screen statusBar || fail "the status bar is out of reach"
 
 wait_for 10 click_widget searchButton || fail "no search button to press"
