@@ -2,6 +2,7 @@
 #include "demoline.h"
 #include "launchoptions.h"
 #include "mainwindow.h"
+#include "widgetprobe.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,11 @@ int main(int argc, char *argv[])
     DemoLine demo; // outlives the window, which closes its connection first
     if (options.demo && !demo.start()) {
         std::fprintf(stderr, "orbix-service: demo line: %s\n", qPrintable(demo.errorString()));
+        return 1;
+    }
+    WidgetProbe probe;
+    if (!options.probeSocket.isEmpty() && !probe.listen(options.probeSocket)) {
+        std::fprintf(stderr, "orbix-service: probe socket: %s\n", qPrintable(probe.errorString()));
         return 1;
     }
     auto *window = new MainWindow;

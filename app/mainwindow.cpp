@@ -21,15 +21,19 @@
 #include "tabsearch.h"
 #include "tabsetup.h"
 #include "tabwatch.h"
+#include "windowstate.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -62,11 +66,13 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
     initResources();
+    setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/img/icon.ico")));
     AppSettings::instance().load();
     setupTabs();
     setupToolBar();
     setupStatusBar();
+    restoreWindowState();
     updateTitle();
     autoConnect();
 }
@@ -80,9 +86,40 @@ MainWindow::~MainWindow()
     tabWidget = nullptr;
 }
 
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveWindowState(); // while the window still has the place the user gave it
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::restoreWindowState()
+{
+    const WindowState state = WindowState::load(DataDirectory::filePath(QLatin1String(WindowState::kFileName)));
+    // The screen the window was on, if it is still there.
+    QScreen *screen = state.geometry.isValid() ? QGuiApplication::screenAt(state.geometry.center()) : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        setGeometry(state.placement(screen->availableGeometry(), minimumSizeHint()));
+    if (state.maximized)
+        setWindowState(windowState() | Qt::WindowMaximized);
+    watchTab->setSplit(state.watchSplit);
+}
+
+void MainWindow::saveWindowState() const
+{
+    WindowState state;
+    state.geometry = normalGeometry();
+    state.maximized = isMaximized();
+    state.watchSplit = watchTab->split();
+    if (!state.save(DataDirectory::writableFilePath(QLatin1String(WindowState::kFileName))))
+        qCWarning(lcWindow) << "window state not written";
+}
+
 void MainWindow::setupTabs()
 {
     tabWidget = new QTabWidget(this);
+    tabWidget->setObjectName(QStringLiteral("tabs"));
     setCentralWidget(tabWidget);
     searchTab = new TabSearch(this, tabWidget);
     watchTab = new TabWatch(this, tabWidget);
@@ -102,6 +139,7 @@ void MainWindow::setupToolBar()
     QToolBar *bar = addToolBar(tr("Панель инструментов"));
     bar->setOrientation(Qt::Horizontal);
     btnReport = new QToolButton(bar);
+    btnReport->setObjectName(QStringLiteral("reportButton"));
     btnReport->setIcon(QIcon(QStringLiteral(":/img/report.png")));
     btnReport->setToolTip(tr("Сгенерировать отчёт"));
     btnReport->setEnabled(false);
@@ -126,6 +164,7 @@ QWidget *MainWindow::setupAccessCodeField()
     row->addStretch();
     row->addWidget(new QLabel(tr("Код доступа: "), box));
     accessField = new QLineEdit(box);
+    accessField->setObjectName(QStringLiteral("accessCodeField"));
     accessField->setEchoMode(QLineEdit::Password);
     accessField->setValidator(new QIntValidator(0, 9999, accessField));
     accessField->setMaxLength(kAccessCodeDigits);
@@ -139,7 +178,9 @@ QWidget *MainWindow::setupAccessCodeField()
 
 void MainWindow::setupStatusBar()
 {
+    statusBar()->setObjectName(QStringLiteral("statusBar"));
     indicator = new QLabel(QStringLiteral("-"), this);
+    indicator->setObjectName(QStringLiteral("linkIndicator"));
     indicator->setAlignment(Qt::AlignCenter);
     statusBar()->addPermanentWidget(indicator);
 }

@@ -78,11 +78,17 @@ public slots:
     void onBtnShowAppConfig();
     void onBtnShowHelp();
 
+protected:
+    // Keeps the window's place, size and split for the next start (window.conf).
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void setupTabs();
     void setupToolBar();
     QWidget *setupAccessCodeField();
     void setupStatusBar();
+    void restoreWindowState();
+    void saveWindowState() const;
     void autoConnect();
     void writeLastConnection() const;
     void updateTitle();

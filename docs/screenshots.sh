@@ -2,6 +2,7 @@
 # Screenshots of the working tabs on the demo line, connected, with live values:
 #   docs/screenshots.sh [BUILD_DIR]   (default: build) -> docs/screenshots/*.png
 # Needs Xvfb and xdotool; the build must contain orbix-service and orbix-xhelper.
+# Widgets are found by object name through the program's probe socket.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-$here/../build}" && pwd)
@@ -11,40 +12,50 @@ out="$here/screenshots"
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
-
+window=""
 
 fail() { echo "screenshots: $*" >&2; exit 1; }
 
 . "$here/../tests/ui_shell/xsession.sh"
 trap stop_session EXIT
-connected() { xdotool getwindowname "$window" | grep -q '\[ОРБИКС-11 '; }
-shot() { "$xhelper" shot "$out/$1.png" "$window" || fail "no screenshot $1"; echo "$out/$1.png"; }
+trap 'exit 1' INT TERM HUP
+
+# How the pictures are framed, and how many readings the plots show.
+readonly SHOT_WIDTH=1100 SHOT_HEIGHT=1000 READINGS=6
+
+connected() { title | grep -q '\[ОРБИКС-11 '; }
+window_is() { [ "$(widget_rect mainWindow)" = "$*" ]; }
+scan_done() { [ "$(text_of searchProgress)" = "100%" ] && enabled searchButton; }
+has_device() { probe cell deviceTable 0 0 >/dev/null; }
+select_first() { click_cell deviceTable 0 0 && wait_for 2 enabled connectButton; }
+try_connect() { connected || { click_widget connectButton; wait_for 5 connected; }; }
+shot() {
+    probe settle >/dev/null || fail "the program does not answer"
+    "$xhelper" shot "$out/$1.png" "$window" || fail "no screenshot $1"
+    echo "$out/$1.png"
+}
+# readings: counts the device times the watch tab has shown, one per polling cycle.
+last_time="" readings=0
+readings_shown() {
+    local now
+    now=$(text_of deviceTimeLabel) || return 1
+    [ "$now" != "$last_time" ] && last_time=$now && readings=$((readings + 1))
+    [ $readings -gt $READINGS ] # the first is the label's text before any reading
+}
 
 [ -x "$program" ] && [ -x "$xhelper" ] || fail "build orbix-service and orbix-xhelper in $build first"
 mkdir -p "$out" "$work/data"
 start_display 1280x1024
-# The frame trace tells when the scan has probed the last address under all three formats.
-QT_LOGGING_RULES="orbix.link.frames.debug=true" \
-  "$program" --demo --data-dir "$work/data" >"$work/app.log" 2>&1 &
-app_pid=$!
-wait_for 20 window_shown || fail "no window"
-window=$(window_id)
-# The search tab's buttons at 1000 x 640, as in the end-to-end test.
-xdotool windowmove "$window" 0 0 windowsize "$window" 1000 640
-click_at 897 210
-scan_done() { [ "$(grep -c ' TX f7 03 00 00 00 04' "$work/app.log")" -ge 3 ]; }
+start_program "$work/data" --demo
+xdotool windowmove "$window" 0 0 windowsize "$window" $SHOT_WIDTH $SHOT_HEIGHT
+wait_for 10 window_is 0 0 $SHOT_WIDTH $SHOT_HEIGHT || fail "the window did not take its size"
+
+wait_for 10 click_widget searchButton || fail "no search button to press"
 wait_for 120 scan_done || fail "the scan did not finish"
-sleep 1
-click_at 150 122
-xdotool windowsize "$window" 1100 1000
-sleep 1
+has_device || fail "the scan found no device"
+wait_for 10 select_first || fail "the first device cannot be selected"
 shot tab-search
-xdotool windowsize "$window" 1000 640
-try_connect() { click_at 150 122; click_at 897 303; wait_for 3 connected; }
-wait_for 60 try_connect || fail "not connected"
-xdotool windowsize "$window" 1100 1000
-# Let the plots gather some seconds of samples before they are shown.
-sleep 8
-click_at 225 65
-sleep 1
+
+wait_for 30 try_connect || fail "not connected"
+wait_for 60 readings_shown || fail "the watch tab shows no readings"
 shot tab-watch

@@ -105,12 +105,15 @@ void TestConfigDialog::launchOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("demo");
     QTest::addColumn<QString>("dataDir");
+    QTest::addColumn<QString>("probeSocket");
     const QString here = QDir::currentPath();
-    QTest::newRow("none") << QStringList {"orbix-service"} << false << QString();
+    QTest::newRow("none") << QStringList {"orbix-service"} << false << QString() << QString();
     QTest::newRow("demo, relative dir") << QStringList {"orbix-service", "--demo", "--data-dir", "d"} << true
-                                        << QDir(here).absoluteFilePath("d");
+                                        << QDir(here).absoluteFilePath("d") << QString();
     QTest::newRow("absolute dir, toolkit option") << QStringList {"orbix-service", "--data-dir=/tmp/x", "-reverse"}
-                                                  << false << "/tmp/x";
+                                                  << false << "/tmp/x" << QString();
+    QTest::newRow("probe socket, relative") << QStringList {"orbix-service", "--probe-socket", "w/probe", "--demo"}
+                                            << true << QString() << QDir(here).absoluteFilePath("w/probe");
 }
 
 void TestConfigDialog::launchOptions()
@@ -119,6 +122,7 @@ void TestConfigDialog::launchOptions()
     const LaunchOptions options = LaunchOptions::parse(arguments);
     QTEST(options.demo, "demo");
     QTEST(options.dataDir, "dataDir");
+    QTEST(options.probeSocket, "probeSocket");
 }
 
 QTEST_MAIN(TestConfigDialog)

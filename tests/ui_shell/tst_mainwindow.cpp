@@ -24,7 +24,9 @@
 #include "simulator.h"
 #include "styles.h"
 #include "tabsearch.h"
+#include "tabwatch.h"
 #include "testtiming.h"
+#include "windowstate.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -33,6 +35,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -165,6 +168,10 @@ private slots:
     void connectedTitleAndLastConnection();
     void eventsOfAClosedConnectionAreDropped();
     void settingsDialogAppliesAtOnce();
+    void opensWithinTheScreen_data();
+    void opensWithinTheScreen();
+    void fitsALaptopScreen();
+    void placeSizeAndSplitKeptAcrossRestarts();
 
 private:
     QString dataFile(const QString &name) const { return dir->filePath(name); }
@@ -510,6 +517,85 @@ void TestMainWindow::settingsDialogAppliesAtOnce()
     w.onBtnShowAppConfig();
     QVERIFY(seen);
     QCOMPARE(AppSettings::instance().plotInterval, 2 * 3600 + 5 * 60);
+}
+
+void TestMainWindow::opensWithinTheScreen_data()
+{
+    QTest::addColumn<QByteArray>("windowFile");
+    QTest::newRow("first start") << QByteArray();
+    QTest::newRow("left on a screen no longer there") << QByteArray("geometry=5000,3000,1200,1000\n");
+    QTest::newRow("damaged file") << QByteArray("geometry=5000,-9,abc\nwatchSplit=0,0\n\xff\xfe");
+}
+
+void TestMainWindow::opensWithinTheScreen()
+{
+    QFETCH(QByteArray, windowFile);
+    if (!windowFile.isEmpty()) {
+        QFile file(dataFile(QLatin1String(WindowState::kFileName)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(windowFile);
+    }
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(available.contains(w.frameGeometry()), qPrintable(QStringLiteral("%1x%2+%3+%4 on %5x%6")
+        .arg(w.width()).arg(w.height()).arg(w.x()).arg(w.y()).arg(available.width()).arg(available.height())));
+}
+
+// Whatever the test screen: the window can be made small enough for a 1366 x 768
+// laptop with a frame around it, with both working tabs in it.
+void TestMainWindow::fitsALaptopScreen()
+{
+    const QSize laptop = QRect(0, 0, 1366, 768).marginsRemoved(WindowState::kFrameAllowance).size();
+    MainWindow w;
+    feed(w, std::make_unique<DataEvent>(DataEvent::Connected)); // the watch tab in front
+    const QSize least = w.minimumSizeHint();
+    QVERIFY2(least.width() <= laptop.width() && least.height() <= laptop.height(),
+             qPrintable(QStringLiteral("least size %1x%2").arg(least.width()).arg(least.height())));
+}
+
+void TestMainWindow::placeSizeAndSplitKeptAcrossRestarts()
+{
+    const QRect place(20, 40, 700, 520); // inside the test screen's area
+    QList<int> split;
+    {
+        MainWindow w;
+        feed(w, std::make_unique<DataEvent>(DataEvent::Connected)); // the watch tab in front
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.setGeometry(place);
+        QTRY_COMPARE(w.geometry(), place);
+        w.tabWatch()->setSizes({150, 230});
+        split = w.tabWatch()->sizes();
+        QVERIFY(w.close());
+    }
+    MainWindow again;
+    QCOMPARE(again.geometry(), place);
+    feed(again, std::make_unique<DataEvent>(DataEvent::Connected));
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QCOMPARE(again.tabWatch()->sizes(), split);
+    again.setWindowState(Qt::WindowMaximized);
+    QVERIFY(again.close());
+
+    {
+        // A session that never connects leaves the split as it found it.
+        MainWindow unconnected;
+        unconnected.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&unconnected));
+        QVERIFY(unconnected.close());
+    }
+
+    MainWindow maximized;
+    QVERIFY(maximized.windowState() & Qt::WindowMaximized);
+    feed(maximized, std::make_unique<DataEvent>(DataEvent::Connected));
+    maximized.setWindowState(Qt::WindowNoState);
+    maximized.setGeometry(place);
+    maximized.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&maximized));
+    QTRY_COMPARE(maximized.geometry(), place);
+    QCOMPARE(maximized.tabWatch()->sizes(), split);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -64,6 +65,8 @@ private slots:
     void singleProbeByDialog();
     void portThatCannotOpen();
     void deviceListLoadAndSave();
+    void deviceColumnFitsItsTexts_data();
+    void deviceColumnFitsItsTexts();
     void doubleClickConnectsKnownDevicesOnly();
 
 private:
@@ -243,6 +246,41 @@ void TestTabSearch::deviceListLoadAndSave()
     QFile f(listPath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), two);
+}
+
+void TestTabSearch::deviceColumnFitsItsTexts_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::newRow("small: the least width holds") << 6;
+    QTest::newRow("application font") << 0;
+    QTest::newRow("large") << 20;
+}
+
+void TestTabSearch::deviceColumnFitsItsTexts()
+{
+    QFETCH(int, pixelSize);
+    const QFont before = QApplication::font();
+    if (pixelSize > 0) {
+        QFont font = before;
+        font.setPixelSize(pixelSize);
+        QApplication::setFont(font);
+    }
+    DeviceInfo slow = record(DeviceInfo::Recognised, 247);
+    slow.frameFormat = 1;
+    DeviceRecordFile::save(listPath(), {record(DeviceInfo::Unknown, 6), slow});
+    TabSearch tab(&main);
+    TableDevice *table = tab.table();
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    int widest = 0;
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QString text = table->model()->index(row, 0).data().toString();
+        widest = qMax(widest, table->fontMetrics().horizontalAdvance(text) + 2 * margin);
+    }
+    QApplication::setFont(before);
+    QVERIFY2(table->columnWidth(0) >= widest, qPrintable(QStringLiteral("%1 < %2").arg(table->columnWidth(0)).arg(widest)));
+    QVERIFY(table->columnWidth(0) >= TableDevice::kColumnWidth);
+    if (pixelSize == 6)
+        QCOMPARE(table->columnWidth(0), TableDevice::kColumnWidth);
 }
 
 void TestTabSearch::doubleClickConnectsKnownDevicesOnly()

@@ -1,14 +1,24 @@
 // What xdotool cannot do for the window tests on a virtual display:
-//   orbix-xhelper shot FILE [WID] - saves the screen, or one window, as PNG
-//   orbix-xhelper close WID   - asks a window to close as its close button would
+//   orbix-xhelper shot FILE [WID]        - saves the screen, or one window, as PNG
+//   orbix-xhelper close WID              - asks a window to close as its close button would
+//   orbix-xhelper ask SOCKET REQUEST...  - asks the program started with --probe-socket
+//                                          SOCKET; prints the answer without its "OK",
+//                                          exit status 0 for OK, 1 otherwise
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLocalSocket>
 #include <QPixmap>
 #include <QScreen>
+#include <QStringList>
 
 #include <X11/Xlib.h>
 
 #include <cstdio>
 #include <cstring>
+
+namespace {
+constexpr int kAnswerTimeoutMs = 5000;
+}
 
 static int closeWindow(unsigned long window)
 {
@@ -35,12 +45,37 @@ static int screenshot(int argc, char **argv, const char *file, unsigned long win
     return screen.save(QString::fromLocal8Bit(file), "PNG") ? 0 : 1;
 }
 
+static int ask(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList words;
+    for (int i = 3; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromLocal8Bit(argv[2]));
+    if (!socket.waitForConnected(kAnswerTimeoutMs))
+        return 1; // not listening (yet): the caller polls
+    socket.write(words.join(QLatin1Char(' ')).toUtf8() + '\n');
+    while (!socket.canReadLine())
+        if (!socket.waitForReadyRead(kAnswerTimeoutMs))
+            return 1;
+    const QByteArray answer = socket.readLine().trimmed();
+    if (!answer.startsWith("OK")) {
+        std::fprintf(stderr, "%s\n", answer.constData());
+        return 1;
+    }
+    std::printf("%s\n", answer.mid(3).constData());
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "close") == 0)
         return closeWindow(std::strtoul(argv[2], nullptr, 0));
     if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "shot") == 0)
         return screenshot(argc, argv, argv[2], argc == 4 ? std::strtoul(argv[3], nullptr, 0) : 0);
-    std::fprintf(stderr, "usage: orbix-xhelper shot FILE [WINDOW] | close WINDOW\n");
+    if (argc >= 4 && std::strcmp(argv[1], "ask") == 0)
+        return ask(argc, argv);
+    std::fprintf(stderr, "usage: orbix-xhelper shot FILE [WINDOW] | close WINDOW | ask SOCKET REQUEST...\n");
     return 2;
 }

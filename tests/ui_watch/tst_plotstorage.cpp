@@ -39,6 +39,7 @@ QImage plotImage(QwtPlotCurve *curve, const SampleBuffer &buffer, double from, d
     plot.updateLayout();
     plot.setAxisScale(QwtPlot::xBottom, from, to);
     plot.setAxisScale(QwtPlot::yLeft, -1000, 1000);
+    curve->setPen(QPen(Qt::black, 0)); // the live plots' pen
     curve->setData(new SampleSeries(&buffer, 0));
     curve->attach(&plot);
     plot.replot();

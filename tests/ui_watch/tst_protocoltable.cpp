@@ -1,4 +1,5 @@
-// The protocol table's model, the view's double click and the detail dialog.
+// The protocol table's model, its column widths, the view's double click and the
+// detail dialog.
 #include "appprotocolevent.h"
 #include "crashprotocolevent.h"
 #include "crashprotocolpacket.h"
@@ -12,6 +13,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QTimer>
 #include <QtTest>
 
@@ -38,6 +40,13 @@ std::unique_ptr<ProtocolEvent> workEntry()
     return std::make_unique<EventProtocolEvent>(std::make_unique<EventData>(EventData::MotorStop, kTripTime - 60));
 }
 
+// What a cell's text needs to show whole: the text and the item view's margins.
+int neededWidth(const QTableView &table, const QString &text)
+{
+    const int margin = table.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &table) + 1;
+    return table.fontMetrics().horizontalAdvance(text) + 2 * margin;
+}
+
 QString cell(const QGridLayout *grid, int row, int column)
 {
     QLayoutItem *item = grid->itemAtPosition(row, column);
@@ -60,6 +69,9 @@ private slots:
     void invalidIndexes_data();
     void invalidIndexes();
     void cellsNotEditable();
+    void columnsFitTheirTexts_data();
+    void columnsFitTheirTexts();
+    void narrowedColumnGrowsBack();
     void crashDetails();
     void applicationDetails();
     void doubleClickOpensDetails();
@@ -170,8 +182,60 @@ void TestProtocolTable::cellsNotEditable()
     QCOMPARE(table.model()->flags(index), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
     QCOMPARE(table.editTriggers(), QAbstractItemView::NoEditTriggers);
     QVERIFY(table.verticalHeader()->isHidden());
-    QCOMPARE(table.columnWidth(1), 400);
     QCOMPARE(table.verticalHeader()->defaultSectionSize(), 16);
+}
+
+void TestProtocolTable::columnsFitTheirTexts_data()
+{
+    QTest::addColumn<int>("pixelSize");
+    QTest::addColumn<bool>("bold");
+    QTest::newRow("small: the least widths hold") << 6 << false;
+    QTest::newRow("application font") << 0 << false;
+    QTest::newRow("large") << 16 << false;
+    QTest::newRow("large bold") << 22 << true;
+}
+
+// No time or text is cut, whatever the font; the least widths stay.
+void TestProtocolTable::columnsFitTheirTexts()
+{
+    QFETCH(int, pixelSize);
+    QFETCH(bool, bold);
+    TableProtocol table(&entries);
+    if (pixelSize > 0) {
+        QFont font = table.font();
+        font.setPixelSize(pixelSize);
+        font.setBold(bold);
+        table.setFont(font);
+    }
+    table.refresh();
+    const int timeWidth = table.columnWidth(0);
+    const int textWidth = table.columnWidth(1);
+    QVERIFY(timeWidth >= 100);
+    QVERIFY(textWidth >= 400);
+    for (int row = 0; row < table.model()->rowCount(); ++row) {
+        const QString time = table.model()->index(row, 0).data().toString();
+        const QString text = table.model()->index(row, 1).data().toString();
+        QVERIFY2(timeWidth >= neededWidth(table, time), qPrintable(QStringLiteral("%1 in %2 px").arg(time).arg(timeWidth)));
+        QVERIFY2(textWidth >= neededWidth(table, text), qPrintable(QStringLiteral("%1 in %2 px").arg(text).arg(textWidth)));
+    }
+    // Any time of the format fits, not only those shown now.
+    QVERIFY(timeWidth >= neededWidth(table, QStringLiteral("28.08.08 08:08:08")));
+    QVERIFY(timeWidth >= static_cast<const QAbstractItemView &>(table).sizeHintForColumn(0)); // the delegate's own measure
+    if (pixelSize == 6) {
+        QCOMPARE(timeWidth, 100);
+        QCOMPARE(textWidth, 400);
+    }
+}
+
+void TestProtocolTable::narrowedColumnGrowsBack()
+{
+    TableProtocol table(&entries);
+    const int fitted = table.columnWidth(0);
+    table.setColumnWidth(0, 20);
+    table.setColumnWidth(1, 700);
+    table.refresh();
+    QCOMPARE(table.columnWidth(0), fitted);
+    QCOMPARE(table.columnWidth(1), 700); // a column the user widened stays so
 }
 
 void TestProtocolTable::crashDetails()

@@ -13,6 +13,7 @@
 #include "watchdatapacket80.h"
 #include "watchplot.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QtTest>
@@ -89,6 +90,9 @@ private slots:
     void monitoringFeedsBothPlots();
     void plotIntervalReachesBothPlots();
     void protocolRefresh();
+    void firstSplitShowsSixEntries();
+    void splitTakesOnePositiveHeightPerPart_data();
+    void splitTakesOnePositiveHeightPerPart();
 
 private:
     void sendConfig(const Config &c);
@@ -332,6 +336,41 @@ void TestTabWatch::protocolRefresh()
     tab->protocolChanged();
     QCOMPARE(model->rowCount(), 1);
     QCOMPARE(model->index(0, 1).data().toString(), QString("Подключение"));
+}
+
+void TestTabWatch::firstSplitShowsSixEntries()
+{
+    tab->resize(900, 700);
+    tab->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tab));
+    const TableProtocol *table = tab->protocolTable();
+    QVERIFY(table->viewport()->height() >= 6 * table->verticalHeader()->defaultSectionSize());
+    QVERIFY(tab->sizes().at(0) > tab->sizes().at(1)); // the rest goes to the plots
+}
+
+void TestTabWatch::splitTakesOnePositiveHeightPerPart_data()
+{
+    QTest::addColumn<QList<int>>("heights");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("none") << QList<int>() << false;
+    QTest::newRow("one part") << QList<int> {500} << false;
+    QTest::newRow("a collapsed protocol") << QList<int> {500, 0} << false;
+    QTest::newRow("a negative height") << QList<int> {-5, 500} << false;
+    QTest::newRow("three parts") << QList<int> {300, 100, 100} << false;
+    QTest::newRow("plots and protocol") << QList<int> {450, 200} << true;
+}
+
+// A split from a damaged file must not collapse a part nor move the handle.
+void TestTabWatch::splitTakesOnePositiveHeightPerPart()
+{
+    QFETCH(QList<int>, heights);
+    QFETCH(bool, taken);
+    tab->resize(900, 650 + tab->handleWidth());
+    tab->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tab));
+    const QList<int> before = tab->sizes();
+    QCOMPARE(tab->setSplit(heights), taken);
+    QCOMPARE(tab->sizes(), taken ? heights : before);
 }
 
 QTEST_MAIN(TestTabWatch)

@@ -1,10 +1,14 @@
-// Axis ranges, window trimming, titles, legend switching and tracker texts of the two plots.
+// Axis ranges, window trimming, titles, legend switching, tracker texts and point
+// selection, and the line width of the two plots.
 #include "tempplot.h"
 #include "watchplot.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>
+#include <qwt_plot_canvas.h>
 #include <qwt_plot_item.h>
+#include <qwt_plot_picker.h>
+#include <qwt_plot_renderer.h>
 #include <qwt_scale_div.h>
 
 #include <QtTest>
@@ -48,6 +52,26 @@ QwtLegendLabel *legendLabel(const QwtPlot &plot, QwtPlotItem *item)
     auto *legend = qobject_cast<const QwtLegend *>(plot.legend());
     return legend ? qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot.itemToInfo(item))) : nullptr;
 }
+
+void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &at, Qt::MouseButtons held)
+{
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The pixels of one column of the image within 40 of the colour in every channel.
+int pixelsNear(const QImage &image, int x, const QColor &colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor c = image.pixelColor(x, y);
+        if (qAbs(c.red() - colour.red()) < 40 && qAbs(c.green() - colour.green()) < 40
+            && qAbs(c.blue() - colour.blue()) < 40)
+            ++count;
+    }
+    return count;
+}
 } // namespace
 
 class TestWatchPlots : public QObject
@@ -71,6 +95,9 @@ private slots:
     void legendSwitchesOneCurve_data();
     void legendSwitchesOneCurve();
     void trackerTexts();
+    void clickSelectsPoint_data();
+    void clickSelectsPoint();
+    void linesStayThinWhenScaled();
     void copies();
     void copyOfEmptyPlots();
     void restartEmpties();
@@ -294,6 +321,63 @@ void TestWatchPlots::trackerTexts()
     QCOMPARE(watch.trackerText(QPointF(kT0, 5.0)), QString("Ток: 5.0 Напряжение: 75.0 22:51:36"));
     QCOMPARE(temp.trackerText(QPointF(kT0 - 1, 50.4)),
              QString("Температура: 50°C\n Расчётный нагрев: 75%\n22:51:35"));
+}
+
+void TestWatchPlots::clickSelectsPoint_data()
+{
+    QTest::addColumn<bool>("live");
+    QTest::newRow("live plot") << true;
+    QTest::newRow("temperature plot") << false;
+}
+
+// A press selects the point under the mouse at once; moving on with the button
+// held and letting go neither moves it nor selects a second one.
+void TestWatchPlots::clickSelectsPoint()
+{
+    QFETCH(bool, live);
+    WatchPlot watch;
+    TempPlot temp;
+    QwtPlot &plot = live ? static_cast<QwtPlot &>(watch) : temp;
+    plot.resize(600, 300);
+    plot.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    addWatchAt(watch, kT0, 1, 1);
+    temp.addSampleAt(kT0, 20, 10);
+    QWidget *canvas = plot.canvas();
+    auto *picker = canvas->findChild<QwtPlotPicker *>();
+    QVERIFY(picker);
+    QSignalSpy selected(picker, qOverload<const QPointF &>(&QwtPlotPicker::selected));
+    const QPoint press(canvas->width() / 4, canvas->height() / 4);
+    const QPoint release(canvas->width() * 3 / 4, canvas->height() * 3 / 4);
+
+    sendMouse(canvas, QEvent::MouseButtonPress, press, Qt::LeftButton);
+    QCOMPARE(selected.count(), 1);
+    sendMouse(canvas, QEvent::MouseMove, release, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseButtonRelease, release, Qt::NoButton);
+    QCOMPARE(selected.count(), 1);
+    const QPointF point = selected.at(0).at(0).toPointF();
+    QCOMPARE(qRound(plot.canvasMap(QwtPlot::xBottom).transform(point.x())), press.x());
+    QCOMPARE(qRound(plot.canvasMap(QwtPlot::yLeft).transform(point.y())), press.y());
+}
+
+// Drawn scaled, as into a report at printer resolution, a curve keeps one device
+// pixel: a wider line would hide the grid and the neighbouring phases.
+void TestWatchPlots::linesStayThinWhenScaled()
+{
+    constexpr int kScale = 3;
+    TempPlot plot;
+    for (quint32 t = 0; t <= 60; ++t)
+        plot.addSampleAt(kT0 + t, 50, 0); // a level line half way up the temperature axis
+    plot.curve(TempPlot::Heating)->setVisible(false);
+    QImage image(900 * kScale, 400 * kScale, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.scale(kScale, kScale);
+        QwtPlotRenderer().render(&plot, &painter, QRectF(0, 0, 900, 400));
+    }
+    // The line spans the whole time axis; the legend sits right of the canvas.
+    QCOMPARE(pixelsNear(image, image.width() * 2 / 5, QColor(QStringLiteral("#FF9933"))), 1);
 }
 
 void TestWatchPlots::copies()

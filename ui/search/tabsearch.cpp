@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 constexpr int kStartStatusMs = 5000;
 
@@ -92,11 +94,23 @@ QWidget *TabSearch::setupSidePanel()
     int row = 2;
     for (QPushButton *b : {btnSearch, btnStop, btnAdd, btnConnect, btnDisconnect})
         grid->addWidget(b, row++, 0, 1, 2);
+    nameWidgets();
     grid->setRowStretch(row, 1);
     btnStop->setEnabled(false);
     btnConnect->setEnabled(false);
     btnDisconnect->setEnabled(false);
     return panel;
+}
+
+// Names let the window's end-to-end test and the screenshot script find the controls.
+void TabSearch::nameWidgets()
+{
+    const std::pair<QWidget *, const char *> names[] = {
+        {this, "searchTab"}, {tableDevice, "deviceTable"}, {btnSearch, "searchButton"},
+        {btnStop, "searchStopButton"}, {btnAdd, "addButton"}, {btnConnect, "connectButton"},
+        {btnDisconnect, "disconnectButton"}, {speedBox, "speedSelector"}};
+    for (const auto &n : names)
+        n.first->setObjectName(QLatin1String(n.second));
 }
 
 // "COMn" alone says nothing on Linux: the adapter's name is shown under the selector.
@@ -106,7 +120,9 @@ QWidget *TabSearch::setupPortSelector()
     auto *column = new QVBoxLayout(box);
     column->setContentsMargins(0, 0, 0, 0);
     portBox = new QComboBox(box);
+    portBox->setObjectName(QStringLiteral("portSelector"));
     portInfo = new QLabel(box);
+    portInfo->setObjectName(QStringLiteral("portInfo"));
     portInfo->setWordWrap(true);
     column->addWidget(portBox);
     column->addWidget(portInfo);
@@ -117,6 +133,7 @@ QWidget *TabSearch::setupPortSelector()
 void TabSearch::setupProgressBar()
 {
     progress = new QProgressBar(this);
+    progress->setObjectName(QStringLiteral("searchProgress"));
     progress->setStyleSheet(Styles::progressBar());
     progress->setFormat(QStringLiteral("%p%"));
     progress->setOrientation(Qt::Horizontal);

@@ -55,6 +55,7 @@ public slots:
 private:
     void setupLayout();
     QWidget *setupSidePanel();
+    void nameWidgets();
     QWidget *setupPortSelector();
     void setupProgressBar();
     void fillPortSelector();

@@ -1,6 +1,7 @@
 #include "detaildialog.h"
 
 #include "crashprotocolevent.h"
+#include "protocolmodel.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -10,7 +11,7 @@ DetailDialog::DetailDialog(const ProtocolEvent &entry, QWidget *parent) : QDialo
     setWindowTitle(tr("Подробнее"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto *grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(entry.time().toString(QStringLiteral("dd.MM.yy hh:mm:ss")), this), 0, 0);
+    grid->addWidget(new QLabel(entry.time().toString(QLatin1String(ProtocolModel::kTimeFormat)), this), 0, 0);
     grid->addWidget(new QLabel(entry.text(), this), 0, 1);
     if (entry.kind() == ProtocolEvent::CrashLog)
         addCrashRows(entry);

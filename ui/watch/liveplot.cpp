@@ -71,7 +71,8 @@ void LivePlot::setupValueAxes(const QString &left, double leftTop, const QString
 void LivePlot::addCurve(const QString &title, const QColor &colour, int zBelow, int yAxis)
 {
     auto *curve = new DecimatedCurve(title);
-    curve->setPen(QPen(colour));
+    // Width 0: one device pixel on screen and in a scaled report alike.
+    curve->setPen(QPen(colour, 0));
     curve->setZ(curve->z() - zBelow);
     curve->setData(new SampleSeries(&buffer, int(curves.size())));
     curve->setYAxis(yAxis);

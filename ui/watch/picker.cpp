@@ -7,7 +7,8 @@ Picker::Picker(QWidget *canvas, TextFunction text)
     : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::CrossRubberBand, QwtPicker::AlwaysOn, canvas),
       text(std::move(text))
 {
-    setStateMachine(new QwtPickerDragPointMachine);
+    // A click picks the point under the mouse; no dragging needed.
+    setStateMachine(new QwtPickerClickPointMachine);
 }
 
 QwtText Picker::trackerTextF(const QPointF &position) const

@@ -5,7 +5,7 @@
 #include <functional>
 
 // The plots' tracker: a cross following the mouse with a text the plot composes
-// for the position (time axis, left axis coordinates).
+// for the position (time axis, left axis coordinates); a click selects a point.
 class Picker : public QwtPlotPicker
 {
     Q_OBJECT

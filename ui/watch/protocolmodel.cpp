@@ -86,7 +86,7 @@ const ProtocolEvent *ProtocolModel::entryAt(const QModelIndex &index)
 QVariant ProtocolModel::display(const ProtocolEvent &entry, int column) const
 {
     if (column == TimeColumn)
-        return entry.time().toString(QStringLiteral("dd.MM.yy hh:mm:ss"));
+        return entry.time().toString(QLatin1String(kTimeFormat));
     if (column == TextColumn)
         return entry.text();
     return QVariant();

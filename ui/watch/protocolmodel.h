@@ -12,6 +12,7 @@ class ProtocolModel : public QAbstractItemModel
     Q_OBJECT
 public:
     enum Column { TimeColumn = 0, TextColumn = 1, ColumnCount = 2 };
+    static constexpr const char *kTimeFormat = "dd.MM.yy hh:mm:ss";
 
     explicit ProtocolModel(const ProtocolList *entries, QObject *parent = nullptr);
 

@@ -15,8 +15,10 @@
 
 #include <QDateTime>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSpacerItem>
 #include <QVBoxLayout>
 
@@ -29,6 +31,11 @@ constexpr int kAuxOutputRemote = 4;      // "Дистанционно упр. в
 
 constexpr int kPanelItemHeight = 40;
 constexpr int kPlotMinimumHeight = 220;
+// The splitter's parts: the scrolling panel with the plots over the protocol. The
+// protocol first shows this many entries; new height goes to the plots.
+constexpr int kPanelIndex = 0;
+constexpr int kProtocolIndex = 1;
+constexpr int kProtocolRows = 6;
 // The panel frames every label; labels with an empty style sheet fall back to it.
 const char kPanelStyle[] = "QLabel { border:1px solid #000000; } ";
 const char kDeviceTimeStyle[] = "border:1px solid #000000;";
@@ -42,15 +49,63 @@ QString stateWord(const QStringList &words, int state)
 TabWatch::TabWatch(MainControl *main, QWidget *parent)
     : QSplitter(Qt::Vertical, parent), mainControl(main)
 {
-    auto *upper = new QWidget(this);
+    setObjectName(QStringLiteral("watchTab"));
+    auto *upper = new QWidget;
     auto *grid = new QGridLayout(upper);
     setupStatePanel(grid);
     setupCounters(grid);
     setupPlots(grid);
-    addWidget(upper);
+    // The panel and both plots need more height than a laptop screen leaves the
+    // tab: they scroll rather than push the window past the screen.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("watchPanel"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(upper);
+    addWidget(scroll);
     table = new TableProtocol(&mainControl->protocol(), this);
+    table->setObjectName(QStringLiteral("protocolTable"));
     addWidget(table);
+    handle(kProtocolIndex)->setObjectName(QStringLiteral("watchSplitHandle"));
+    setChildrenCollapsible(false);
+    setStretchFactor(kPanelIndex, 1);
+    setStretchFactor(kProtocolIndex, 0);
     setPlotInterval(AppSettings::instance().plotInterval);
+}
+
+bool TabWatch::setSplit(const QList<int> &heights)
+{
+    if (heights.size() != count())
+        return false;
+    for (int h : heights)
+        if (h <= 0)
+            return false;
+    if (shownOnce)
+        setSizes(heights);
+    else
+        firstSplit = heights;
+    return true;
+}
+
+QList<int> TabWatch::split() const
+{
+    return shownOnce ? sizes() : firstSplit;
+}
+
+void TabWatch::showEvent(QShowEvent *event)
+{
+    // Heights mean something only against the tab's own height, known once it is
+    // shown: a split given before is applied now, else the protocol gets its rows.
+    if (!shownOnce) {
+        shownOnce = true;
+        if (firstSplit.isEmpty()) {
+            const int protocol = table->horizontalHeader()->sizeHint().height()
+                + kProtocolRows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
+            firstSplit = {qMax(1, height() - handleWidth() - protocol), protocol};
+        }
+        setSizes(firstSplit);
+    }
+    QSplitter::showEvent(event);
 }
 
 void TabWatch::setupStatePanel(QGridLayout *upper)
@@ -134,7 +189,9 @@ void TabWatch::setupPlots(QGridLayout *upper)
 {
     auto *box = new QVBoxLayout;
     livePlot = new WatchPlot;
+    livePlot->setObjectName(QStringLiteral("watchPlot"));
     temperaturePlot = new TempPlot;
+    temperaturePlot->setObjectName(QStringLiteral("tempPlot"));
     livePlot->setMinimumHeight(kPlotMinimumHeight);
     temperaturePlot->setMinimumHeight(kPlotMinimumHeight);
     box->addWidget(livePlot);

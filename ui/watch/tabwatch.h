@@ -27,10 +27,18 @@ public:
     void protocolChanged();
     // Applied to both plots at once.
     void setPlotInterval(int seconds);
+    // The heights of the plots' part and the protocol as the user left them; false,
+    // changing nothing, unless there is one positive height per part.
+    bool setSplit(const QList<int> &heights);
+    // The heights now; before the tab was first shown, those given, or none.
+    QList<int> split() const;
 
     WatchPlot *watchPlot() const { return livePlot; }
     TempPlot *tempPlot() const { return temperaturePlot; }
     TableProtocol *protocolTable() const { return table; }
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private slots:
     void onBtnEngineCommandClicked();
@@ -79,6 +87,9 @@ private:
     TableProtocol *table = nullptr;
     WatchPlot *livePlot = nullptr;
     TempPlot *temperaturePlot = nullptr;
+
+    bool shownOnce = false;
+    QList<int> firstSplit; // applied when the tab is first shown
 
     // From the last configuration event.
     int input1Function = 0;

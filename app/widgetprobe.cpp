@@ -1,0 +1,181 @@
+#include "widgetprobe.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocalSocket>
+#include <QMap>
+#include <QProgressBar>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+QString rectText(const QRect &r)
+{
+    return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
+QString oneLine(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+}
+
+// The part of the widget its parents leave visible (a scroll area may hide some of
+// it), in the coordinates of its window.
+QRect visiblePart(const QWidget *widget)
+{
+    QRect part = widget->rect();
+    for (const QWidget *w = widget; !w->isWindow() && w->parentWidget(); w = w->parentWidget())
+        part = part.translated(w->pos()) & w->parentWidget()->rect();
+    return part;
+}
+
+bool onScreen(const QWidget *widget)
+{
+    const QWindow *window = widget->window()->windowHandle();
+    return widget->isVisible() && window && window->isExposed() && !visiblePart(widget).isEmpty();
+}
+} // namespace
+
+WidgetProbe::WidgetProbe(QObject *parent) : QObject(parent)
+{
+    connect(&server, &QLocalServer::newConnection, this, &WidgetProbe::onNewConnection);
+}
+
+bool WidgetProbe::listen(const QString &path)
+{
+    QLocalServer::removeServer(path);
+    server.setSocketOptions(QLocalServer::UserAccessOption);
+    return server.listen(path);
+}
+
+void WidgetProbe::onNewConnection()
+{
+    while (QLocalSocket *socket = server.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            while (socket->canReadLine()) {
+                const QString request = QString::fromUtf8(socket->readLine()).trimmed();
+                socket->write(answer(request).toUtf8() + '\n');
+            }
+            socket->flush();
+        });
+    }
+}
+
+QString WidgetProbe::answer(const QString &request)
+{
+    const QStringList words = request.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString command = words.value(0);
+    static const QMap<QString, int> kWordCounts {
+        {QStringLiteral("settle"), 1}, {QStringLiteral("widget"), 2}, {QStringLiteral("text"), 2},
+        {QStringLiteral("screen"), 2}, {QStringLiteral("cell"), 4}};
+    if (!command.isEmpty() && !kWordCounts.contains(command))
+        return QStringLiteral("ERR unknown request ") + command;
+    if (command.isEmpty() || words.size() != kWordCounts.value(command))
+        return QStringLiteral("ERR usage: widget|text|screen NAME, cell NAME ROW COLUMN, settle");
+    if (command == QLatin1String("settle")) {
+        settle();
+        return QStringLiteral("OK");
+    }
+    QWidget *widget = find(words.at(1));
+    if (!widget)
+        return QStringLiteral("ERR no widget ") + words.at(1);
+    if (command == QLatin1String("widget"))
+        return describe(widget);
+    if (command == QLatin1String("text"))
+        return QStringLiteral("OK ") + oneLine(textOf(widget));
+    if (command == QLatin1String("screen"))
+        return screenOf(widget);
+    return cell(widget, words.at(2).toInt(), words.at(3).toInt());
+}
+
+// A name may occur in several windows (a dialog's copy): the one on screen wins.
+QWidget *WidgetProbe::find(const QString &name)
+{
+    QWidget *hidden = nullptr;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        QList<QWidget *> named = top->findChildren<QWidget *>(name);
+        if (top->objectName() == name)
+            named.prepend(top);
+        for (QWidget *w : named) {
+            if (onScreen(w))
+                return w;
+            if (!hidden)
+                hidden = w;
+        }
+    }
+    return hidden;
+}
+
+QString WidgetProbe::describe(QWidget *widget)
+{
+    const bool shown = onScreen(widget);
+    // A widget partly scrolled away is clicked at the middle of what is left of it.
+    const QRect part = shown ? visiblePart(widget) : QRect(widget->mapTo(widget->window(), QPoint()), widget->size());
+    const QRect global(widget->window()->mapToGlobal(part.topLeft()), part.size());
+    return QStringLiteral("OK %1 %2 %3 %4")
+        .arg(widget->window()->internalWinId())
+        .arg(rectText(global))
+        .arg(shown ? 1 : 0)
+        .arg(widget->isEnabled() ? 1 : 0);
+}
+
+QString WidgetProbe::textOf(QWidget *widget)
+{
+    if (widget->isWindow())
+        return widget->windowTitle();
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text();
+    if (auto *field = qobject_cast<QLineEdit *>(widget))
+        return field->displayText();
+    if (auto *box = qobject_cast<QComboBox *>(widget))
+        return box->currentText();
+    if (auto *bar = qobject_cast<QProgressBar *>(widget))
+        return bar->text();
+    return QString();
+}
+
+QString WidgetProbe::cell(QWidget *widget, int row, int column)
+{
+    auto *view = qobject_cast<QAbstractItemView *>(widget);
+    if (!view || !view->model())
+        return QStringLiteral("ERR not an item view");
+    const QModelIndex index = view->model()->index(row, column);
+    if (!index.isValid())
+        return QStringLiteral("ERR no cell %1 %2").arg(row).arg(column);
+    const QRect rect = view->visualRect(index);
+    QStyleOptionViewItem option;
+    option.initFrom(view->viewport());
+    option.font = view->font();
+    const int needed = view->itemDelegate(index)->sizeHint(option, index).width();
+    const QRect global(view->viewport()->mapToGlobal(rect.topLeft()), rect.size());
+    return QStringLiteral("OK %1 %2 %3")
+        .arg(rectText(global))
+        .arg(needed <= rect.width() ? 1 : 0)
+        .arg(oneLine(index.data().toString()));
+}
+
+QString WidgetProbe::screenOf(QWidget *widget)
+{
+    const QScreen *screen = widget->screen();
+    return screen ? QStringLiteral("OK ") + rectText(screen->availableGeometry()) : QStringLiteral("ERR no screen");
+}
+
+// Input the display had sent before the request is handled, and a picture taken
+// after the answer shows what it changed.
+void WidgetProbe::settle()
+{
+    QGuiApplication::sync(); // a round trip: whatever the display sent before is queued
+    QApplication::processEvents();
+    for (QWidget *top : QApplication::topLevelWidgets())
+        if (top->isVisible())
+            top->repaint();
+    QGuiApplication::sync();
+}
