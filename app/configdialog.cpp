@@ -10,19 +10,62 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+namespace {
+// The dialog's fixed size: its first rows as always, the line's group below them.
+constexpr int kWidth = 320;
+constexpr int kHeight = 330;
+} // namespace
+
 ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent)
     : QDialog(parent), autoConnectBox(new QCheckBox(tr("Автоматическое подключение при запуске программы"), this))
 {
     setWindowTitle(tr("Параметры"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setFixedSize(320, 210);
+    setFixedSize(kWidth, kHeight);
     autoConnectBox->setChecked(autoConnect);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(autoConnectBox);
     layout->addWidget(setupAxisGroup(axisScale));
     layout->addWidget(new QLabel(tr("Интервал графиков"), this));
     layout->addLayout(setupIntervalRow(plotInterval));
+    layout->addWidget(setupLinkGroup());
     layout->addLayout(setupButtons());
+}
+
+// The line: how replies end, and a pause for slow devices.
+QGroupBox *ConfigDialog::setupLinkGroup()
+{
+    auto *group = new QGroupBox(tr("Окончание ответа"), this);
+    lengthFramingButton = new QRadioButton(tr("по длине кадра"), group);
+    gapFramingButton = new QRadioButton(tr("по паузе 250 мс"), group);
+    lengthFramingButton->setChecked(true);
+    pauseBox = new QSpinBox(group);
+    pauseBox->setRange(0, AppSettings::kMaxExtraPauseMs);
+    pauseBox->setSuffix(tr(" мс"));
+    auto *pauseRow = new QHBoxLayout;
+    pauseRow->addWidget(new QLabel(tr("Пауза перед запросом"), group));
+    pauseRow->addWidget(pauseBox);
+    auto *column = new QVBoxLayout(group);
+    column->addWidget(lengthFramingButton);
+    column->addWidget(gapFramingButton);
+    column->addLayout(pauseRow);
+    return group;
+}
+
+void ConfigDialog::setLinkSettings(int framing, int extraPauseMs)
+{
+    (framing == AppSettings::kFramingGap ? gapFramingButton : lengthFramingButton)->setChecked(true);
+    pauseBox->setValue(extraPauseMs);
+}
+
+int ConfigDialog::framing() const
+{
+    return gapFramingButton->isChecked() ? AppSettings::kFramingGap : AppSettings::kFramingLength;
+}
+
+int ConfigDialog::extraPauseMs() const
+{
+    return pauseBox->value();
 }
 
 QWidget *ConfigDialog::setupAxisGroup(int axisScale)

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QGroupBox;
 class QRadioButton;
 class QSpinBox;
 
@@ -20,9 +21,16 @@ public:
     // Seconds, in whole minutes.
     int plotInterval() const;
 
+    // How replies on the line end (AppSettings::kFramingLength or kFramingGap), and
+    // the pause before each request.
+    void setLinkSettings(int framing, int extraPauseMs);
+    int framing() const;
+    int extraPauseMs() const;
+
 private:
     QWidget *setupAxisGroup(int axisScale);
     QLayout *setupIntervalRow(int plotInterval);
+    QGroupBox *setupLinkGroup();
     QLayout *setupButtons();
 
     QCheckBox *autoConnectBox;
@@ -30,4 +38,7 @@ private:
     QRadioButton *logarithmicButton = nullptr;
     QSpinBox *hoursBox = nullptr;
     QSpinBox *minutesBox = nullptr;
+    QRadioButton *lengthFramingButton = nullptr;
+    QRadioButton *gapFramingButton = nullptr;
+    QSpinBox *pauseBox = nullptr;
 };

@@ -73,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent)
     setupToolBar();
     setupStatusBar();
     restoreWindowState();
+    applyLinkSettings();
     updateTitle();
     autoConnect();
 }
@@ -193,13 +194,24 @@ void MainWindow::showDemoLine(int portNumber, int probeTimeoutMs)
     searchTab->selectPort(portNumber);
     ProtocolTiming demoTiming = timing;
     demoTiming.probeTimeoutMs = probeTimeoutMs;
-    searchTab->setTiming(demoTiming);
+    setTiming(demoTiming);
 }
 
 void MainWindow::setTiming(const ProtocolTiming &t)
 {
     timing = t;
     searchTab->setTiming(t);
+}
+
+// How replies end and the pause before requests, as the settings have them.
+void MainWindow::applyLinkSettings()
+{
+    const AppSettings &settings = AppSettings::instance();
+    ProtocolTiming t = timing;
+    t.framing = settings.replyFraming == AppSettings::kFramingGap ? ModbusPort::Framing::Gap
+                                                                  : ModbusPort::Framing::Length;
+    t.extraPauseMs = settings.extraPauseMs;
+    setTiming(t);
 }
 
 void MainWindow::autoConnect()
@@ -535,11 +547,15 @@ void MainWindow::onBtnShowAppConfig()
 {
     AppSettings &settings = AppSettings::instance();
     ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
+    dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs);
     if (dialog.exec() != QDialog::Accepted)
         return;
     settings.autoConnect = dialog.autoConnect();
     settings.currentAxisScale = dialog.axisScale();
     settings.plotInterval = dialog.plotInterval();
+    settings.replyFraming = dialog.framing();
+    settings.extraPauseMs = dialog.extraPauseMs();
+    applyLinkSettings(); // from the next connection or search on
     // The characteristic plot takes the axis when that tab gets its plot.
     watchTab->setPlotInterval(settings.plotInterval);
 }

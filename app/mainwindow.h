@@ -87,6 +87,7 @@ private:
     void setupToolBar();
     QWidget *setupAccessCodeField();
     void setupStatusBar();
+    void applyLinkSettings();
     void restoreWindowState();
     void saveWindowState() const;
     void autoConnect();

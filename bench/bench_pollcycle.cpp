@@ -1,5 +1,7 @@
-// Period of the polling cycle of a connection through the simulator at 19200
-// bit/s 8E1 with line pacing, against the physical bound of its transactions.
+// The polling cycle of a connection through the simulator at 19200 bit/s 8E1 with
+// line pacing: the work of one quiet cycle (cycles run back to back) and the period
+// with the one-second pause, for modifications 70 and 80 and both ways of ending a
+// reply, against the physical bound of the cycle's transactions.
 #include "dataevent.h"
 #include "datathread.h"
 #include "simulator.h"
@@ -15,17 +17,63 @@ namespace {
 
 constexpr int kTurnaroundMs = 5;
 constexpr int kCycles = 8;
+constexpr double kCharMs = 1000.0 * 11 / 19200;
 
-// Requests and replies of a quiet cycle of a modification-70 device: progress (6 registers),
-// oscillogram code (1), monitoring (17 and 1), the two record times (2 and 2).
-double boundMs(bool withGap)
+// Registers read by a quiet cycle: progress (6), oscillogram code (1), monitoring
+// (17, 1 and for modification 80 the start counter, 2), the two record times (2, 2).
+std::vector<int> cycleReads(int modification)
 {
-    const int counts[] = {6, 1, 17, 1, 2, 2};
-    const double charMs = 1000.0 * 11 / 19200;
+    std::vector<int> counts {6, 1, 17, 1};
+    if (modification >= 80)
+        counts.push_back(2);
+    counts.insert(counts.end(), {2, 2});
+    return counts;
+}
+
+double boundMs(int modification, double silenceMs)
+{
     double total = 0;
-    for (int n : counts)
-        total += (8 + 5 + 2 * n) * charMs + kTurnaroundMs + (withGap ? 250 : 0);
+    for (int n : cycleReads(modification))
+        total += (8 + 5 + 2 * n) * kCharMs + kTurnaroundMs + silenceMs;
     return total;
+}
+
+// Mean milliseconds between the live values of successive cycles.
+double cyclePeriod(int modification, const ProtocolTiming &timing)
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {1, modification, 0, 19200, 2, 10});
+    sim.setTurnaroundMs(kTurnaroundMs);
+    if (!sim.start())
+        return -1;
+    sim.setRegisterValue(1, 199, 1); // a quiet device: no auto-setup result, no oscillogram, no logs
+    sim.setRegisterValue(1, 303, 0);
+    DeviceInfo d;
+    d.address = 1;
+    d.baudRate = 19200;
+    d.modification = modification;
+    d.currentScale = 2;
+    d.minRatedCurrent = 5;
+    d.maxRatedCurrent = 50;
+    DataThread thread(d, sim.linkPath());
+    thread.setTiming(timing);
+    std::vector<qint64> stamps;
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &e) {
+        if (e->type() == DataEvent::Get)
+            stamps.push_back(clock.elapsed());
+        if (int(stamps.size()) > kCycles)
+            loop.quit();
+    });
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    thread.startExchange();
+    loop.exec();
+    thread.stopExchange();
+    if (stamps.size() < 3)
+        return -1;
+    return double(stamps.back() - stamps[1]) / double(stamps.size() - 2);
 }
 
 } // namespace
@@ -33,44 +81,22 @@ double boundMs(bool withGap)
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {});
-    sim.setTurnaroundMs(kTurnaroundMs);
-    if (!sim.start())
-        return 1;
-    sim.setRegisterValue(1, 199, 1); // a quiet device: no auto-setup result, no oscillogram, no logs
-    sim.setRegisterValue(1, 303, 0);
-    DeviceInfo d;
-    d.address = 1;
-    d.baudRate = 19200;
-    d.modification = 70;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5;
-    d.maxRatedCurrent = 50;
-    DataThread thread(d, sim.linkPath());
-    std::vector<qint64> stamps;
-    QElapsedTimer clock;
-    clock.start();
-    QObject::connect(&thread, &DataThread::dataEvent, &app, [&](const DataEventPtr &e) {
-        if (e->type() == DataEvent::Get)
-            stamps.push_back(clock.elapsed());
-        if (int(stamps.size()) > kCycles)
-            app.quit();
-    });
-    QTimer::singleShot(120000, &app, &QCoreApplication::quit);
-    thread.startExchange();
-    app.exec();
-    thread.stopExchange();
-    if (stamps.size() < 3) {
-        printf("too few cycles\n");
-        return 1;
+    for (int modification : {70, 80}) {
+        for (ModbusPort::Framing framing : {ModbusPort::Framing::Length, ModbusPort::Framing::Gap}) {
+            const bool length = framing == ModbusPort::Framing::Length;
+            ProtocolTiming timing;
+            timing.framing = framing;
+            const double silenceMs = length ? 2.0 : ModbusPort::kInterByteGapMs; // 3.5 characters at 19200: 2.0 ms
+            const double period = cyclePeriod(modification, timing);
+            timing.cyclePeriodMs = 0;
+            const double work = cyclePeriod(modification, timing);
+            const double bound = boundMs(modification, 0), boundSilent = boundMs(modification, silenceMs);
+            printf("modification %d, %zu transactions, reply ended by its %s:\n", modification,
+                   cycleReads(modification).size(), length ? "length" : "250 ms gap");
+            printf("  cycle work %.0f ms, period %.0f ms (over %d cycles)\n", work, period, kCycles - 1);
+            printf("  physical bound %.0f ms; with the silences that end the replies %.0f ms; work ratio %.2f / %.2f\n",
+                   bound, boundSilent, work / bound, work / boundSilent);
+        }
     }
-    const double period = double(stamps.back() - stamps[1]) / double(stamps.size() - 2);
-    printf("polling cycle (modification 70, quiet device, 6 transactions): %.0f ms per cycle over %d cycles\n",
-           period, int(stamps.size() - 2));
-    printf("  physical bound of its transactions: %.0f ms; with the 250 ms end-of-response silence: %.0f ms\n",
-           boundMs(false), boundMs(true));
-    printf("  ratio to the physical bound %.2f; to the bound with silences %.2f\n", period / boundMs(false),
-           period / boundMs(true));
     return 0;
 }

@@ -1,5 +1,6 @@
 // Time of one Modbus transaction through the simulator at 19200 bit/s 8E1 with
-// line pacing, against the physical bound of the line.
+// line pacing, against the physical bound of the line, for both ways of ending a
+// reply: by its length (and 3.5 characters of silence) and by 250 ms of silence.
 #include "modbusport.h"
 #include "simulator.h"
 
@@ -22,7 +23,7 @@ double charMs()
     return 1000.0 * kBitsPerChar / kBaud;
 }
 
-void measure(ModbusPort &port, int firstRegister, int count)
+void measure(ModbusPort &port, int firstRegister, int count, double silenceMs)
 {
     std::vector<double> ms;
     std::vector<quint16> values(count);
@@ -46,8 +47,8 @@ void measure(ModbusPort &port, int firstRegister, int count)
            ms.front(), ms[ms.size() / 2], ms.back(), kRuns);
     printf("  physical bound: %d bytes x %.3f ms + %d ms turnaround = %.1f ms; ratio %.2f\n", bytes, charMs(),
            kTurnaroundMs, bound, mean / bound);
-    printf("  with the %d ms silence that ends every response: %.1f ms; ratio %.2f\n", ModbusPort::kInterByteGapMs,
-           bound + ModbusPort::kInterByteGapMs, mean / (bound + ModbusPort::kInterByteGapMs));
+    printf("  with the %.2f ms silence that ends the response: %.1f ms; ratio %.2f\n", silenceMs, bound + silenceMs,
+           mean / (bound + silenceMs));
 }
 
 } // namespace
@@ -71,8 +72,14 @@ int main(int argc, char *argv[])
     port.setFrameFormat(ModbusPort::Format8E1);
     port.setSpeed(kBaud);
     port.setReadTimeout(1900);
-    printf("One transaction at %u bit/s 8E1, simulator turnaround %d ms\n", kBaud, kTurnaroundMs);
-    measure(port, 33, 17);
-    measure(port, 1, 4);
+    for (ModbusPort::Framing framing : {ModbusPort::Framing::Length, ModbusPort::Framing::Gap}) {
+        port.setFraming(framing);
+        const bool length = framing == ModbusPort::Framing::Length;
+        printf("One transaction at %u bit/s 8E1, simulator turnaround %d ms, reply ended by its %s\n", kBaud,
+               kTurnaroundMs, length ? "length" : "250 ms gap");
+        const double silenceMs = length ? port.frameSilenceUs() / 1000.0 : ModbusPort::kInterByteGapMs;
+        measure(port, 33, 17, silenceMs);
+        measure(port, 1, 4, silenceMs);
+    }
     return 0;
 }

@@ -9,7 +9,7 @@
 
 namespace {
 constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
-constexpr int kMaxReplyGapMs = 10000;
+constexpr int kMaxPauseMs = 10000;
 }
 
 void LinkOptions::addTo(QCommandLineParser &parser)
@@ -22,14 +22,42 @@ void LinkOptions::addTo(QCommandLineParser &parser)
     parser.addOption({{QStringLiteral("f"), QStringLiteral("format")},
                       QStringLiteral("Frame format: 8E1, 8O1, 8N15 or 8N2."), QStringLiteral("F"),
                       QStringLiteral("8E1")});
-    addReplyGapTo(parser);
+    addLineTimingTo(parser);
 }
 
-void LinkOptions::addReplyGapTo(QCommandLineParser &parser)
+void LinkOptions::addLineTimingTo(QCommandLineParser &parser)
 {
+    parser.addOption({QStringLiteral("framing"),
+                      QStringLiteral("How a reply ends: length (when complete, the default) or gap (after the reply gap "
+                                     "of silence only, as the device documentation has it)."),
+                      QStringLiteral("length|gap"), QStringLiteral("length")});
     parser.addOption({QStringLiteral("reply-gap"),
-                      QStringLiteral("Silence that ends a reply, in ms (default 250, as the device requires)."),
+                      QStringLiteral("Silence that ends a reply that is not complete, in ms (default 250)."),
                       QStringLiteral("MS"), QString::number(ModbusPort::kInterByteGapMs)});
+    parser.addOption({QStringLiteral("extra-pause"), QStringLiteral("Pause before each request, in ms (default 0)."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
+}
+
+bool LinkOptions::readLineTiming(const QCommandLineParser &parser)
+{
+    const QString framing = parser.value(QStringLiteral("framing"));
+    if (framing != QLatin1String("length") && framing != QLatin1String("gap")) {
+        error = QStringLiteral("bad --framing '%1' (length or gap)").arg(framing);
+        return false;
+    }
+    lineTiming.framing = framing == QLatin1String("gap") ? ModbusPort::Framing::Gap : ModbusPort::Framing::Length;
+    bool ok = false;
+    lineTiming.replyGapMs = parser.value(QStringLiteral("reply-gap")).toInt(&ok);
+    if (!ok || lineTiming.replyGapMs < 1 || lineTiming.replyGapMs > kMaxPauseMs) {
+        error = QStringLiteral("bad --reply-gap '%1' (1-%2 ms)").arg(parser.value(QStringLiteral("reply-gap"))).arg(kMaxPauseMs);
+        return false;
+    }
+    lineTiming.extraPauseMs = parser.value(QStringLiteral("extra-pause")).toInt(&ok);
+    if (!ok || lineTiming.extraPauseMs < 0 || lineTiming.extraPauseMs > kMaxPauseMs) {
+        error = QStringLiteral("bad --extra-pause '%1' (0-%2 ms)").arg(parser.value(QStringLiteral("extra-pause"))).arg(kMaxPauseMs);
+        return false;
+    }
+    return true;
 }
 
 bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
@@ -52,12 +80,7 @@ bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QStri
         error = QStringLiteral("bad speed '%1'").arg(parser.value(QStringLiteral("baud")));
         return false;
     }
-    replyGapMs = parser.value(QStringLiteral("reply-gap")).toInt(&ok);
-    if (!ok || replyGapMs < 1 || replyGapMs > kMaxReplyGapMs) {
-        error = QStringLiteral("bad --reply-gap '%1' (1-%2 ms)").arg(parser.value(QStringLiteral("reply-gap"))).arg(kMaxReplyGapMs);
-        return false;
-    }
-    return true;
+    return readLineTiming(parser);
 }
 
 bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgument)
@@ -79,13 +102,6 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
     return true;
 }
 
-ProtocolTiming LinkOptions::timing() const
-{
-    ProtocolTiming t;
-    t.replyGapMs = replyGapMs;
-    return t;
-}
-
 bool LinkOptions::openPort(ModbusPort &port)
 {
     if (!port.open()) {
@@ -99,6 +115,6 @@ bool LinkOptions::openPort(ModbusPort &port)
         return false;
     }
     port.setReadTimeout(kCliReadTimeoutMs);
-    port.setReplyGap(replyGapMs);
+    lineTiming.applyTo(port);
     return true;
 }

@@ -11,15 +11,16 @@ class LinkOptions
 {
 public:
     static void addTo(QCommandLineParser &parser);
-    // The silence that ends a reply; every command that talks to a line has it.
-    static void addReplyGapTo(QCommandLineParser &parser);
+    // How replies end (--framing, --reply-gap, --extra-pause); every command that
+    // talks to a line has them.
+    static void addLineTimingTo(QCommandLineParser &parser);
     // Reads them back; false with error set on bad input.
     bool read(const QCommandLineParser &parser, const QString &portArgument);
     // Only the port and the speed (commands without an address).
     bool readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument);
 
-    // The timing the threads get: the reply gap given, the rest as the protocol has it.
-    ProtocolTiming timing() const;
+    // The timing the threads get: framing, gap and pause as given, the rest as the protocol has it.
+    ProtocolTiming timing() const { return lineTiming; }
 
     // Opens the port and applies the line settings; false with error() naming the reason.
     bool openPort(ModbusPort &port);
@@ -30,6 +31,9 @@ public:
     int address = 1;
     quint32 baud = 19200;
     int frameFormat = 0;
-    int replyGapMs = ModbusPort::kInterByteGapMs;
+    ProtocolTiming lineTiming;
     QString error;
+
+private:
+    bool readLineTiming(const QCommandLineParser &parser);
 };

@@ -117,7 +117,7 @@ int ScanCommand::run(const QStringList &arguments)
                       QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
     parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
                       QStringLiteral("MS"), QStringLiteral("0")});
-    LinkOptions::addReplyGapTo(parser);
+    LinkOptions::addLineTimingTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
     int status = CliExit::Ok;

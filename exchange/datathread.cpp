@@ -178,7 +178,7 @@ void DataThread::runOnce()
 {
     ModbusPort port(path.toLocal8Bit());
     port.setRunningFlag(&running);
-    port.setReplyGap(timing.replyGapMs);
+    timing.applyTo(port);
     PacketExecutor exec(port, &running);
     if (!connectDevice(port, exec))
         return;

@@ -18,3 +18,10 @@ int ProtocolTiming::probeTimeoutFor(quint32 baud)
         return kSlowProbeMs;
     return baud < kFastLineBaud ? kProbeMs : kFastProbeMs;
 }
+
+void ProtocolTiming::applyTo(ModbusPort &port) const
+{
+    port.setFraming(framing);
+    port.setReplyGap(replyGapMs);
+    port.setExtraPause(extraPauseMs);
+}

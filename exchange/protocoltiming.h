@@ -4,10 +4,13 @@
 
 #include <QtGlobal>
 
-// The timing of the exchange with a device, in one place so that tests and tools
-// can shorten it. The defaults are the protocol's own.
+// The timing of the exchange with a device, in one place so that the settings,
+// tools and tests can change it. The defaults are the protocol's own, with replies
+// ended by their length (the gap framing is the device documentation's own).
 struct ProtocolTiming
 {
+    ModbusPort::Framing framing = ModbusPort::Framing::Length;
+    int extraPauseMs = 0; // before each request, for slow devices
     static constexpr int kCyclePeriodMs = 1000;  // the data exchange polls once a second
 
     int replyGapMs = ModbusPort::kInterByteGapMs; // silence that ends a reply
@@ -22,4 +25,6 @@ struct ProtocolTiming
 
     int readTimeout(qint32 baud) const { return readTimeoutMs > 0 ? readTimeoutMs : readTimeoutFor(baud); }
     int probeTimeout(quint32 baud) const { return probeTimeoutMs > 0 ? probeTimeoutMs : probeTimeoutFor(baud); }
+    // Sets a port's framing, reply gap and extra pause.
+    void applyTo(ModbusPort &port) const;
 };

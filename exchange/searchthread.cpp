@@ -167,7 +167,7 @@ void SearchThread::runOnce()
 {
     ModbusPort modbus(path.toLocal8Bit());
     modbus.setRunningFlag(&running);
-    modbus.setReplyGap(timing.replyGapMs);
+    timing.applyTo(modbus);
     if (!modbus.open()) {
         emitEvent<SearchEventError>(0);
         return;

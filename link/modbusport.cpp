@@ -1,6 +1,7 @@
 #include "modbusport.h"
 
 #include "linklog.h"
+#include "rtuframing.h"
 
 #include <QDateTime>
 #include <QtEndian>
@@ -37,6 +38,7 @@ quint16 wireAddress(quint32 reg)
 
 ModbusPort::ModbusPort(const QByteArray &devicePath)
     : path(devicePath)
+    , log(devicePath)
 {
 }
 
@@ -121,7 +123,7 @@ bool ModbusPort::open()
     if (!line.applySettings(settings))
         return openFailed();
     readTimeoutMs = 0;
-    line.setTimeouts({replyGapMs, 0, kWriteTimeoutMs});
+    applyTimeouts();
     if (!line.raiseDtr() || !line.raiseRts())
         return openFailed();
     qCDebug(lcLink).noquote() << "opened" << QString::fromLocal8Bit(path);
@@ -172,12 +174,14 @@ bool ModbusPort::setFrameFormat(int code)
     default:
         break; // unknown code: settings unchanged, still applied
     }
+    applyTimeouts();
     return applyLineSettings();
 }
 
 bool ModbusPort::setSpeed(quint32 newBaud)
 {
     baud = newBaud;
+    applyTimeouts();
     const bool standard = SerialLine::setBaud(settings, newBaud);
     if (!line.isOpen())
         return applyLineSettings(); // records the error of a closed port
@@ -191,18 +195,39 @@ bool ModbusPort::setSpeed(quint32 newBaud)
 bool ModbusPort::setReadTimeout(int ms)
 {
     readTimeoutMs = ms;
-    SerialLine::Timeouts t = line.currentTimeouts();
-    t.totalReadMs = ms;
-    line.setTimeouts(t);
+    applyTimeouts();
     return true;
 }
 
 void ModbusPort::setReplyGap(int ms)
 {
     replyGapMs = ms;
-    SerialLine::Timeouts t = line.currentTimeouts();
-    t.interByteMs = ms;
-    line.setTimeouts(t);
+    applyTimeouts();
+}
+
+void ModbusPort::setFraming(Framing f)
+{
+    frameEnd = f;
+    applyTimeouts();
+}
+
+int ModbusPort::frameSilenceUs() const
+{
+    const bool parity = settings.c_cflag & PARENB;
+    const int stopBits = settings.c_cflag & CSTOPB ? 2 : 1;
+    return RtuFraming::silenceUs(baud, RtuFraming::bitsPerCharacter(parity, stopBits));
+}
+
+void ModbusPort::applyTimeouts()
+{
+    const int silence = frameEnd == Framing::Length ? frameSilenceUs() : 0;
+    line.setTimeouts({replyGapMs, readTimeoutMs, kWriteTimeoutMs, silence});
+}
+
+bool ModbusPort::lineGone() const
+{
+    return (lastFailure == Failure::NoAnswer || lastFailure == Failure::WriteFailed || lastFailure == Failure::NotOpen)
+        && (sysError == EIO || sysError == ENODEV || sysError == ENXIO || sysError == EBADF);
 }
 
 void ModbusPort::startTransaction()
@@ -219,42 +244,69 @@ bool ModbusPort::failWith(Failure f)
     return false;
 }
 
-void ModbusPort::trace(const char *direction, const quint8 *data, qint64 size) const
+// Length framing: what has arrived unasked is dropped, and the line gets its
+// 3.5 characters of silence after the last reply, plus any extra pause.
+void ModbusPort::prepareLine()
 {
-    if (!lcFrames().isDebugEnabled())
-        return;
-    const QByteArray hex = QByteArray(reinterpret_cast<const char *>(data), int(size)).toHex(' ');
-    qCDebug(lcFrames).noquote() << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz"))
-                                << QString::fromLocal8Bit(path) << direction << QString::fromLatin1(hex);
+    if (frameEnd == Framing::Length) {
+        const QByteArray stale = line.discardInput();
+        if (!stale.isEmpty())
+            log.discarded(stale);
+    }
+    const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceUs() * 1000LL : 0)
+        + extraPauseMs * SerialLine::kNsPerMs;
+    if (silenceNs > 0)
+        line.waitQuiet(silenceNs);
 }
 
 bool ModbusPort::transact(const QByteArray &request, Reply &reply)
 {
+    prepareLine();
     const auto *bytes = reinterpret_cast<const quint8 *>(request.constData());
-    trace("TX", bytes, request.size());
+    log.sent(request);
     const qint64 written = line.write(bytes, request.size());
+    sentNs = SerialLine::nowNs();
     if (written != request.size()) {
         lineErrorFlags = line.takeLineErrors();
         sysError = line.lastError() ? line.lastError() : EIO;
         return failWith(line.isOpen() ? Failure::WriteFailed : Failure::NotOpen);
     }
-    return receive(reply);
+    return receive(request, reply);
 }
 
-bool ModbusPort::receive(Reply &reply)
+bool ModbusPort::receive(const QByteArray &request, Reply &reply)
 {
     lineErrorFlags = line.takeLineErrors();
     if (lineErrorFlags != 0)
         return failWith(Failure::LineError);
-    reply.size = line.read(reply.bytes, kResponseBuffer);
-    if (reply.size > 0)
-        trace("RX", reply.bytes, reply.size);
+    const bool echoPossible = RtuFraming::echoPossible(request, echoes);
+    SerialLine::ReplyLength complete;
+    if (frameEnd == Framing::Length)
+        complete = [&request, echoPossible](const quint8 *b, qint64 n) {
+            return RtuFraming::replyLength(request, b, n, echoPossible);
+        };
+    reply.size = line.read(reply.bytes, kResponseBuffer, complete);
     if (reply.size <= 0) {
         lineErrorFlags = line.takeLineErrors();
         sysError = line.lastError() ? line.lastError() : ETIMEDOUT;
         reply.size = 0;
         return failWith(sysError == ECANCELED ? Failure::Cancelled : Failure::NoAnswer);
     }
+    return true;
+}
+
+// An adapter that hears itself puts a copy of the request before the reply: it is
+// skipped, and after the first unmistakable one (not a write-single, whose reply
+// is the same bytes) the line counts as one that echoes.
+bool ModbusPort::skipEcho(const QByteArray &request, Reply &reply)
+{
+    if (!RtuFraming::echoPossible(request, echoes) || !RtuFraming::startsWithEcho(request, reply.bytes, reply.size))
+        return false;
+    const qint64 n = request.size();
+    memmove(reply.bytes, reply.bytes + n, size_t(reply.size - n));
+    reply.size -= n;
+    echoes = echoes || quint8(request[1]) != RtuFraming::kFunctionWriteSingle;
+    log.echoSkipped();
     return true;
 }
 
@@ -314,10 +366,17 @@ bool ModbusPort::exchange(QByteArray request, quint16 *values)
 {
     appendCrc(request);
     Reply reply;
-    if (!transact(request, reply))
-        return false;
-    const Failure verdict = judge(request, reply.bytes, reply.size, exceptionCode, values);
-    return verdict == Failure::None || failWith(verdict);
+    const bool received = transact(request, reply);
+    const QByteArray heard(reinterpret_cast<const char *>(reply.bytes), int(reply.size));
+    const bool echoed = received && skipEcho(request, reply);
+    if (received) {
+        const Failure verdict = judge(request, reply.bytes, reply.size, exceptionCode, values);
+        if (verdict != Failure::None)
+            failWith(verdict);
+    }
+    const qint64 responseUs = (line.lastReceiveNs() - sentNs) / 1000;
+    log.received(request, heard, int(lastFailure), exceptionCode, responseUs, echoed);
+    return lastFailure == Failure::None;
 }
 
 bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *destination)

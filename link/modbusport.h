@@ -1,5 +1,6 @@
 #pragma once
 
+#include "framelog.h"
 #include "serialline.h"
 
 #include <QByteArray>
@@ -34,6 +35,12 @@ public:
     // Frame format codes; data bits are always 8.
     enum FrameFormat { Format8E1 = 0, Format8O1 = 1, Format8N15 = 2, Format8N2 = 3 };
 
+    // How a reply ends. Length: once it has the length its request implies, after
+    // 3.5 characters of silence; bytes left from before are dropped before each
+    // request, and a request waits for that silence after the last reply. Gap: only
+    // after the reply gap of silence (250 ms), nothing dropped, nothing waited for.
+    enum class Framing { Length, Gap };
+
     static constexpr quint32 kDefaultBaud = 19200;
     static constexpr int kResponseBuffer = 255;       // Modbus RTU ADU limit
     static constexpr int kInterByteGapMs = 250;       // silence that ends a response
@@ -55,8 +62,25 @@ public:
     bool setFrameFormat(int code);
     bool setSpeed(quint32 baud);
     bool setReadTimeout(int ms);
-    // The silence that ends a reply (kInterByteGapMs unless a test or tool shortens it).
+    // The silence that ends a reply (kInterByteGapMs unless a test or tool shortens it);
+    // with length framing it still ends a reply that is not complete.
     void setReplyGap(int ms);
+    void setFraming(Framing f);
+    Framing framing() const { return frameEnd; }
+    // A pause before each request beyond the line's own silence, for slow devices.
+    void setExtraPause(int ms) { extraPauseMs = qMax(0, ms); }
+    // The silence of 3.5 characters at the current speed and format.
+    int frameSilenceUs() const;
+
+    // Every frame goes to the observer too (not owned; the port's thread calls it).
+    void setObserver(FrameObserver *observer) { log.setObserver(observer); }
+    // A value written to this register by function 6 is never shown in clear.
+    void setMaskedRegister(quint32 reg) { log.setMaskedRegister(reg); }
+    const LinkStatistics &statistics() const { return log.statistics(); }
+    // Learned from the replies: the adapter sends back a copy of every request.
+    bool lineEchoes() const { return echoes; }
+    // The last failure came from a line that is gone (a pulled adapter): reopen it.
+    bool lineGone() const;
 
     void setSlaveAddress(quint8 address) { slave = address; }
     quint8 slaveAddress() const { return slave; }
@@ -104,14 +128,16 @@ private:
 
     void startTransaction();
     bool exchange(QByteArray request, quint16 *values = nullptr);
+    void prepareLine();
     bool transact(const QByteArray &request, Reply &reply);
-    bool receive(Reply &reply);
+    bool receive(const QByteArray &request, Reply &reply);
+    bool skipEcho(const QByteArray &request, Reply &reply);
+    void applyTimeouts();
     static Failure judgeRead(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
                              quint16 *values);
     bool failWith(Failure f);
     bool openFailed();
     bool applyLineSettings();
-    void trace(const char *direction, const quint8 *data, qint64 size) const;
 
     QByteArray path;
     SerialLine line;
@@ -120,6 +146,11 @@ private:
     quint32 baud = kDefaultBaud;
     int readTimeoutMs = 0;
     int replyGapMs = kInterByteGapMs;
+    Framing frameEnd = Framing::Length;
+    int extraPauseMs = 0;
+    bool echoes = false;
+    qint64 sentNs = 0;
+    FrameLog log;
     quint8 slave = 0;
     int sysError = 0;
     quint32 lineErrorFlags = 0;

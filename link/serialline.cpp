@@ -11,12 +11,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <grp.h>
+#include <limits>
 #include <linux/serial.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -35,11 +37,6 @@ speed_t baudCode(quint32 baud)
         if (b.baud == baud)
             return b.code;
     return B0;
-}
-
-qint64 remainingMs(const QDeadlineTimer &t)
-{
-    return t.isForever() ? -1 : t.remainingTime();
 }
 
 } // namespace
@@ -251,74 +248,120 @@ bool SerialLine::drain(const QDeadlineTimer &deadline)
     return tcdrain(fd) == 0 || errno == ENOTTY || errno == EINVAL || fail(errno);
 }
 
-int SerialLine::waitReadable(int timeoutMs)
+qint64 SerialLine::nowNs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+}
+
+int SerialLine::waitReadable(qint64 timeoutNs)
 {
     pollfd p {fd, POLLIN, 0};
-    const int r = ::poll(&p, 1, timeoutMs);
+    const timespec ts {time_t(timeoutNs / kNsPerSecond), long(timeoutNs % kNsPerSecond)};
+    const int r = ::ppoll(&p, 1, &ts, nullptr);
     if (r < 0)
         return errno == EINTR ? 0 : -1;
-    if (r > 0 && (p.revents & (POLLERR | POLLNVAL)))
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
+        errno = EIO; // the device is gone (a pulled adapter, a closed pseudo-terminal)
         return -1;
+    }
     return r > 0 ? 1 : 0;
 }
 
-qint64 SerialLine::read(quint8 *buffer, qint64 capacity)
+// Bytes from the line into pending: 1 when some came (or an escape prefix), 0 when
+// none, -1 on a failure of the line.
+int SerialLine::fill()
+{
+    quint8 raw[512];
+    quint8 decoded[sizeof raw + 1];
+    const ssize_t n = ::read(fd, raw, sizeof raw);
+    if (n < 0)
+        return errno == EAGAIN || errno == EINTR ? 0 : (fail(errno), -1);
+    if (n == 0) // hang-up: the other end of the line is gone
+        return fail(EIO), -1;
+    lastReceive = nowNs();
+    const std::size_t k = decoder.decode(raw, std::size_t(n), decoded);
+    pending.append(reinterpret_cast<const char *>(decoded), int(k));
+    return 1;
+}
+
+// How long the line may stay silent before the read ends: the frame silence once
+// the bytes make a complete reply, else the inter-byte gap.
+qint64 SerialLine::silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const
+{
+    if (complete && timeouts.frameSilenceUs > 0) {
+        const qint64 length = complete(buffer, got);
+        if (length > 0 && got >= length)
+            return qint64(timeouts.frameSilenceUs) * 1000;
+    }
+    return qint64(timeouts.interByteMs) * kNsPerMs;
+}
+
+qint64 SerialLine::read(quint8 *buffer, qint64 capacity, const ReplyLength &complete)
 {
     if (fd < 0) {
         fail(EBADF);
         return -1;
     }
-    QDeadlineTimer total = timeouts.totalReadMs > 0 ? QDeadlineTimer(timeouts.totalReadMs)
-                                                    : QDeadlineTimer(QDeadlineTimer::Forever);
-    QDeadlineTimer gap(QDeadlineTimer::Forever);
+    constexpr qint64 kForever = std::numeric_limits<qint64>::max();
+    const qint64 totalEnd = timeouts.totalReadMs > 0 ? nowNs() + qint64(timeouts.totalReadMs) * kNsPerMs : kForever;
+    qint64 gapEnd = kForever;
     qint64 got = 0;
-    quint8 raw[512];
-    quint8 decoded[sizeof raw + 1];
     while (got < capacity) {
         if (!pending.isEmpty()) {
             const qint64 take = qMin<qint64>(capacity - got, pending.size());
             memcpy(buffer + got, pending.constData(), size_t(take));
             pending.remove(0, int(take));
             got += take;
-            gap.setRemainingTime(timeouts.interByteMs);
+            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
             continue;
         }
         if (stopRequested()) {
             error = ECANCELED;
             break;
         }
-        const QDeadlineTimer &limit = (got > 0 && gap.deadline() < total.deadline()) ? gap : total;
-        if (limit.hasExpired()) {
+        const qint64 end = got > 0 ? qMin(gapEnd, totalEnd) : totalEnd;
+        const qint64 now = nowNs();
+        if (end != kForever && now >= end) {
             if (got == 0)
                 error = ETIMEDOUT;
             break;
         }
-        const qint64 left = remainingMs(limit);
-        const int slice = int(left < 0 ? kStopCheckMs : qMin<qint64>(left, kStopCheckMs));
-        const int ready = waitReadable(slice);
+        const int ready = waitReadable(qMin(end - now, qint64(kStopCheckMs) * kNsPerMs));
         if (ready < 0) {
             fail(errno ? errno : EIO);
             break;
         }
         if (ready == 0)
             continue;
-        const ssize_t n = ::read(fd, raw, sizeof raw);
-        if (n < 0) {
-            if (errno == EAGAIN || errno == EINTR)
-                continue;
-            fail(errno);
+        const int filled = fill();
+        if (filled < 0)
             break;
-        }
-        if (n == 0) { // hang-up: the other end of the line is gone
-            fail(EIO);
-            break;
-        }
-        const std::size_t k = decoder.decode(raw, std::size_t(n), decoded);
-        pending.append(reinterpret_cast<const char *>(decoded), int(k));
-        if (k == 0)
-            gap.setRemainingTime(timeouts.interByteMs); // an escape prefix is still a byte on the line
+        if (filled > 0 && pending.isEmpty() && got > 0) // an escape prefix is still a byte on the line
+            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
     }
     return got;
+}
+
+QByteArray SerialLine::discardInput()
+{
+    while (fd >= 0 && waitReadable(0) > 0 && fill() > 0) {
+    }
+    QByteArray dropped;
+    dropped.swap(pending);
+    takeLineErrors(); // errors of bytes nobody asked for fail no later request
+    return dropped;
+}
+
+void SerialLine::waitQuiet(qint64 silenceNs)
+{
+    const qint64 until = lastReceive + silenceNs;
+    for (qint64 now = nowNs(); now < until && !stopRequested(); now = nowNs()) {
+        const qint64 wait = qMin(until - now, qint64(kStopCheckMs) * kNsPerMs);
+        const timespec ts {time_t(wait / kNsPerSecond), long(wait % kNsPerSecond)};
+        nanosleep(&ts, nullptr);
+    }
 }
 
 void SerialLine::collectDriverCounters()

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 #include <termios.h>
 
 #include "paritymarkdecoder.h"
@@ -32,7 +33,12 @@ public:
         int interByteMs = 250;  // silence that ends a read once a byte arrived
         int totalReadMs = 0;    // limit for the whole read; 0 means none
         int writeMs = 1000;     // limit for a whole write
+        int frameSilenceUs = 0; // silence that ends a complete reply (see read); 0: none
     };
+
+    // The length a complete reply has, judged from the bytes received so far;
+    // 0 while that cannot be told yet.
+    using ReplyLength = std::function<qint64(const quint8 *bytes, qint64 size)>;
 
     SerialLine() = default;
     ~SerialLine();
@@ -67,7 +73,19 @@ public:
     // Writes all bytes within the write time-out; returns the count written (-1 if none).
     qint64 write(const quint8 *data, qint64 size);
     // Reads with the read timing of Timeouts; returns the data bytes received (>= 0), -1 on error.
-    qint64 read(quint8 *buffer, qint64 capacity);
+    // With complete, a reply that has its full length ends after frameSilenceUs of
+    // silence instead of interByteMs; bytes within that silence still belong to it.
+    qint64 read(quint8 *buffer, qint64 capacity, const ReplyLength &complete = ReplyLength());
+    // Drops what has arrived unasked (a late tail, noise) and the errors it carried;
+    // returns the bytes dropped.
+    QByteArray discardInput();
+    // When the last byte came in (nowNs clock); 0 before any.
+    qint64 lastReceiveNs() const { return lastReceive; }
+    // Returns once the line has been silent for silenceNs since the last byte received
+    // (or a stop was asked).
+    void waitQuiet(qint64 silenceNs);
+    // Monotonic clock of the line's timing, nanoseconds.
+    static qint64 nowNs();
 
     // Line status query: the error flags gathered since the last query; clears them.
     quint32 takeLineErrors();
@@ -80,12 +98,16 @@ public:
 
     // Poll slice while waiting, so that a cleared running flag is seen quickly.
     static constexpr int kStopCheckMs = 50;
+    static constexpr qint64 kNsPerMs = 1000000;
+    static constexpr qint64 kNsPerSecond = 1000000000;
 
 private:
     bool fail(int err);
     bool drain(const QDeadlineTimer &deadline);
     bool stopRequested() const;
-    int waitReadable(int timeoutMs);
+    int waitReadable(qint64 timeoutNs);
+    int fill();
+    qint64 silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const;
     void collectDriverCounters();
     static QString permissionText(const QString &path);
 
@@ -96,7 +118,8 @@ private:
     Timeouts timeouts;
     const std::atomic<bool> *running = nullptr;
     ParityMarkDecoder decoder;
-    QByteArray pending; // decoded bytes beyond what the last read could take; never dropped
+    QByteArray pending; // decoded bytes beyond what the last read could take; dropped only by discardInput
+    qint64 lastReceive = 0;
     quint32 pendingErrors = 0;
     bool haveCounters = false;
     int lastFrame = 0, lastParity = 0, lastOverrun = 0, lastBufOverrun = 0, lastBrk = 0;

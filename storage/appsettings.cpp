@@ -7,6 +7,10 @@
 #include <QDir>
 #include <QFile>
 
+namespace {
+constexpr qint64 kLinkFileLimit = 4096; // a few lines; more is no file of ours
+} // namespace
+
 AppSettings &AppSettings::instance()
 {
     static AppSettings settings;
@@ -16,6 +20,12 @@ AppSettings &AppSettings::instance()
 QString AppSettings::defaultPath()
 {
     return DataDirectory::filePath(QLatin1String(kFileName));
+}
+
+void AppSettings::load()
+{
+    load(defaultPath());
+    loadLink(DataDirectory::filePath(QLatin1String(kLinkFileName)));
 }
 
 void AppSettings::load(const QString &path)
@@ -55,7 +65,8 @@ void AppSettings::clamp()
 
 bool AppSettings::save() const
 {
-    return save(DataDirectory::writableFilePath(QLatin1String(kFileName)));
+    const bool link = saveLink(DataDirectory::writableFilePath(QLatin1String(kLinkFileName)));
+    return save(DataDirectory::writableFilePath(QLatin1String(kFileName))) && link;
 }
 
 bool AppSettings::save(const QString &path) const
@@ -65,4 +76,31 @@ bool AppSettings::save(const QString &path) const
     out.setByteOrder(QDataStream::BigEndian);
     out << lastReportDir << autoConnect << currentAxisScale << plotInterval << lastSpeedIndex << lastPortNumber;
     return out.status() == QDataStream::Ok && DataDirectory::writeFile(path, bytes);
+}
+
+void AppSettings::loadLink(const QString &path)
+{
+    replyFraming = kFramingLength;
+    extraPauseMs = 0;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return;
+    for (const QByteArray &line : file.read(kLinkFileLimit).split('\n')) {
+        const int eq = line.indexOf('=');
+        const QByteArray key = line.left(eq).trimmed(), value = eq < 0 ? QByteArray() : line.mid(eq + 1).trimmed();
+        if (key == "framing" && (value == "length" || value == "gap"))
+            replyFraming = value == "gap" ? kFramingGap : kFramingLength;
+        bool ok = false;
+        const int pause = value.toInt(&ok);
+        if (key == "extra-pause" && ok)
+            extraPauseMs = qBound(0, pause, kMaxExtraPauseMs);
+    }
+}
+
+bool AppSettings::saveLink(const QString &path) const
+{
+    const QByteArray text = "# how replies on the line end: length or gap (250 ms of silence)\nframing="
+        + QByteArray(replyFraming == kFramingGap ? "gap" : "length") + "\nextra-pause=" + QByteArray::number(extraPauseMs)
+        + '\n';
+    return DataDirectory::writeFile(path, text);
 }

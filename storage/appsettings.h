@@ -9,6 +9,10 @@ class AppSettings
 public:
     static constexpr int kLinearAxis = 0;
     static constexpr int kLogarithmicAxis = 1;
+    // How replies on the line end: by their length (the default) or by 250 ms of silence.
+    static constexpr int kFramingLength = 0;
+    static constexpr int kFramingGap = 1;
+    static constexpr int kMaxExtraPauseMs = 1000;
     // The longest plot span the settings dialog offers: 24 h 59 min.
     static constexpr int kMaxPlotHours = 24;
     static constexpr int kMaxPlotInterval = kMaxPlotHours * 3600 + 59 * 60;
@@ -21,19 +25,26 @@ public:
     qint32 plotInterval = 60;  // seconds
     qint32 lastSpeedIndex = 6; // 19200 bit/s in the speed list
     qint32 lastPortNumber = 1;
+    // Kept in link.conf beside config.dat, whose six fields are a fixed layout.
+    qint32 replyFraming = kFramingLength;
+    qint32 extraPauseMs = 0;
 
     // A missing file gives the defaults with the report directory set to the current
     // directory; a short file reads the missing fields as 0, false or empty text.
     // Values outside what the program can produce (a damaged or hand-edited file)
     // are brought into range.
-    void load() { load(defaultPath()); }
+    void load();
     void load(const QString &path);
     // Written to a temporary file and renamed, so a crash never leaves half a file.
     bool save() const;
     bool save(const QString &path) const;
+    // The line settings alone: "key=value" lines; a missing file or line keeps the default.
+    void loadLink(const QString &path);
+    bool saveLink(const QString &path) const;
 
     static QString defaultPath();
     static constexpr const char *kFileName = "config.dat";
+    static constexpr const char *kLinkFileName = "link.conf";
 
 private:
     void clamp();

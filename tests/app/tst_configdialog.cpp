@@ -1,4 +1,5 @@
 // The settings dialog's conversions and the program's command line.
+#include "appsettings.h"
 #include "configdialog.h"
 #include "launchoptions.h"
 
@@ -15,6 +16,7 @@ class TestConfigDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void linkSettings();
     void shownValues_data();
     void shownValues();
     void editedValues_data();
@@ -56,7 +58,7 @@ void TestConfigDialog::shownValues()
     QFETCH(int, interval);
     ConfigDialog d(true, axis, interval);
     QCOMPARE(d.windowTitle(), QStringLiteral("Параметры"));
-    QCOMPARE(d.size(), QSize(320, 210));
+    QCOMPARE(d.size(), QSize(320, 330));
     QVERIFY(!(d.windowFlags() & Qt::WindowContextHelpButtonHint));
     QVERIFY(d.autoConnect());
     QTEST(d.findChildren<QRadioButton *>().first()->isChecked(), "linearChecked");
@@ -123,6 +125,26 @@ void TestConfigDialog::launchOptions()
     QTEST(options.demo, "demo");
     QTEST(options.dataDir, "dataDir");
     QTEST(options.probeSocket, "probeSocket");
+}
+
+// The line's group: how replies end and the pause, shown and read back.
+void TestConfigDialog::linkSettings()
+{
+    ConfigDialog d(false, 1, 60);
+    QCOMPARE(d.framing(), int(AppSettings::kFramingLength)); // the default before any setting
+    d.setLinkSettings(AppSettings::kFramingGap, 35);
+    QRadioButton *gap = nullptr;
+    for (QRadioButton *b : d.findChildren<QRadioButton *>())
+        if (b->text() == QStringLiteral("по паузе 250 мс"))
+            gap = b;
+    QVERIFY(gap && gap->isChecked());
+    QCOMPARE(d.extraPauseMs(), 35);
+    for (QRadioButton *b : d.findChildren<QRadioButton *>())
+        if (b->text() == QStringLiteral("по длине кадра"))
+            b->click();
+    QCOMPARE(d.framing(), int(AppSettings::kFramingLength));
+    box(d, QStringLiteral(" мс"))->setValue(5000); // beyond the range
+    QCOMPARE(d.extraPauseMs(), AppSettings::kMaxExtraPauseMs);
 }
 
 QTEST_MAIN(TestConfigDialog)

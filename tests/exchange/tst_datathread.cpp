@@ -88,6 +88,7 @@ private slots:
     void readTimeoutBySpeed();
     void startAndCycleOnTheWire_data();
     void startAndCycleOnTheWire();
+    void cycleAtTheRealTiming_data();
     void cycleAtTheRealTiming();
     void connectionNumbersAreUnique();
     void connectionFailures_data();
@@ -141,22 +142,36 @@ void TestDataThread::startAndCycleOnTheWire()
     QCOMPARE(seen.mid(start.size() + cycle.size(), cycle.size()), cycle); // the marks did not change
 }
 
-// The protocol's own timing: every reply ends after 250 ms of silence, so a quiet
-// cycle of six transactions lasts more than 1.5 s, and the next one starts at once.
+void TestDataThread::cycleAtTheRealTiming_data()
+{
+    QTest::addColumn<int>("framing");
+    QTest::addColumn<int>("least");
+    QTest::addColumn<int>("most");
+    // Replies ended by their length: six transactions fit in the second, polled once a second.
+    QTest::newRow("length") << int(ModbusPort::Framing::Length) << 1000 << 1500;
+    // Every reply ends after 250 ms of silence: a quiet cycle lasts more than 1.5 s.
+    QTest::newRow("gap") << int(ModbusPort::Framing::Gap) << 6 * 250 << 6000;
+}
+
 void TestDataThread::cycleAtTheRealTiming()
 {
+    QFETCH(int, framing);
+    QFETCH(int, least);
+    QFETCH(int, most);
     SimDeviceConfig config;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config), ProtocolTiming()));
-    QVERIFY(c.events.waitFor(DataEvent::Get, 2, 20000));
+    ProtocolTiming timing;
+    timing.framing = ModbusPort::Framing(framing);
+    QVERIFY(c.start(deviceFor(config), timing));
+    QVERIFY(c.events.waitFor(DataEvent::Get, 3, 20000));
     c.thread->stopExchange();
     QVector<qint64> cycleStarts;
     for (const SimRequest &r : c.sim.requests())
         if (r.firstRegister == 199)
             cycleStarts << r.timeMs;
-    QVERIFY(cycleStarts.size() >= 2);
-    const qint64 period = cycleStarts[1] - cycleStarts[0];
-    QVERIFY2(period >= 6 * 250, qPrintable(QString::number(period)));
+    QVERIFY(cycleStarts.size() >= 3);
+    const qint64 period = cycleStarts[2] - cycleStarts[1];
+    QVERIFY2(period >= least && period < most, qPrintable(QString::number(period)));
 }
 
 void TestDataThread::connectionNumbersAreUnique()

@@ -151,7 +151,9 @@ void TestSearchThread::emptyLineScanAtTheRealTiming()
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
-    thread.setTiming(ProtocolTiming());
+    ProtocolTiming gapFraming;
+    gapFraming.framing = ModbusPort::Framing::Gap;
+    thread.setTiming(gapFraming);
     thread.setScanRange(2, 3);
     QElapsedTimer t;
     t.start();

@@ -17,6 +17,7 @@ private slots:
     void damagedValuesAreBroughtIntoRange_data();
     void damagedValuesAreBroughtIntoRange();
     void saveCreatesTheDataDirectory();
+    void linkSettingsBesideTheFixedFile();
 };
 
 void TestAppSettings::fileBytesAreTheDocumentedStream()
@@ -125,10 +126,35 @@ void TestAppSettings::saveCreatesTheDataDirectory()
     QVERIFY(s.save());
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QVERIFY(QFile::exists(data + "/config.dat"));
-    QCOMPARE(QDir(data).entryList(QDir::Files), QStringList {"config.dat"}); // no temporary left behind
+    QCOMPARE(QDir(data).entryList(QDir::Files), (QStringList {"config.dat", "link.conf"})); // no temporary left
     AppSettings back;
     back.load(data + "/config.dat");
     QCOMPARE(back.lastPortNumber, 9);
+}
+
+// The line settings live beside config.dat, whose bytes they never change; a file
+// from before them, or a damaged one, gives replies ended by their length.
+void TestAppSettings::linkSettingsBesideTheFixedFile()
+{
+    QTemporaryDir dir;
+    AppSettings s;
+    s.replyFraming = AppSettings::kFramingGap;
+    s.extraPauseMs = 40;
+    QVERIFY(s.saveLink(dir.filePath("link.conf")));
+    AppSettings back;
+    back.loadLink(dir.filePath("link.conf"));
+    QCOMPARE(back.replyFraming, int(AppSettings::kFramingGap));
+    QCOMPARE(back.extraPauseMs, 40);
+    back.loadLink(dir.filePath("absent.conf"));
+    QCOMPARE(back.replyFraming, int(AppSettings::kFramingLength));
+    QCOMPARE(back.extraPauseMs, 0);
+    QFile damaged(dir.filePath("damaged.conf"));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("framing=sometimes\nextra-pause=99999\n=\n\xff\xfe");
+    damaged.close();
+    back.loadLink(damaged.fileName());
+    QCOMPARE(back.replyFraming, int(AppSettings::kFramingLength));
+    QCOMPARE(back.extraPauseMs, AppSettings::kMaxExtraPauseMs);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)
