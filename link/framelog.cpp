@@ -34,7 +34,8 @@ void FrameLog::mask(const QByteArray &request, const QByteArray &bytes, FrameRec
         const int from = maskStart(request, bytes, offset);
         if (from < 0)
             break;
-        record.masked.resize(bytes.size()); // zero-filled where new
+        if (record.masked.isEmpty())
+            record.masked = QByteArray(bytes.size(), 0);
         for (int i = from; i < qMin(bytes.size(), offset + kWriteSingleSize); ++i) {
             record.bytes[i] = 0;
             record.masked[i] = 1;

@@ -80,6 +80,7 @@ void ScriptedSlave::serve()
                 received.append(frame);
             }
             send(handler(frame));
+            ++sent;
             frame.clear();
             continue;
         }

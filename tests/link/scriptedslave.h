@@ -29,6 +29,8 @@ public:
     void stop();
     QString path() const { return slavePath; }
     QList<QByteArray> requests() const;
+    // How many replies have gone out whole.
+    int repliesSent() const { return sent.load(); }
 
     // Builds a reply with a correct CRC.
     static Reply withCrc(QByteArray frame);
@@ -45,4 +47,5 @@ private:
     std::thread worker;
     mutable QMutex mutex;
     QList<QByteArray> received;
+    std::atomic<int> sent {0};
 };
