@@ -133,16 +133,23 @@ bool DataThread::identificationMatches(const SearchPacket &id) const
         && id.minRatedCounts() == counts(info.minRatedCurrent);
 }
 
-bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
+bool DataThread::openPort(ModbusPort &port)
 {
-    if (!port.open()) {
-        emitEvent<DataEventError>(DataEventError::PortNotOpened);
+    if (!port.open())
         return false;
-    }
     port.setSlaveAddress(quint8(info.address));
     port.setFrameFormat(info.frameFormat);
     port.setSpeed(quint32(info.baudRate));
     port.setReadTimeout(timing.readTimeout(info.baudRate));
+    return true;
+}
+
+bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
+{
+    if (!openPort(port)) {
+        emitEvent<DataEventError>(DataEventError::PortNotOpened);
+        return false;
+    }
     configReadRequested = false;
     SearchPacket id;
     if (!exec.readPacket(id) || !keepRunning()) {
@@ -157,7 +164,9 @@ bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
     for (;;) {
         QElapsedTimer attempt;
         attempt.start();
-        if (exec.readPacket(*configuration) || !keepRunning())
+        if ((port.isOpen() || openPort(port)) && exec.readPacket(*configuration))
+            break;
+        if (!keepRunning())
             break;
         sleepRestOfCycle(attempt.elapsed()); // a line that fails at once is not hammered
     }
@@ -186,7 +195,11 @@ void DataThread::runOnce()
     while (keepRunning()) {
         QElapsedTimer timer;
         timer.start();
-        cycle(exec, state);
+        // A line that went away (a pulled adapter) is opened again, once a cycle.
+        if (port.isOpen() || openPort(port))
+            cycle(exec, state);
+        else
+            noteLinkLost(state);
         sleepRestOfCycle(timer.elapsed());
     }
 }
@@ -340,13 +353,18 @@ void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
     }
 }
 
+void DataThread::noteLinkLost(RunState &state)
+{
+    if (state.linkUp && keepRunning()) {
+        emitEvent<DataEventError>(DataEventError::LinkLost);
+        state.linkUp = false;
+    }
+}
+
 void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 {
     if (!exec.readPacket(*monitoring) || !keepRunning()) {
-        if (state.linkUp && keepRunning()) {
-            emitEvent<DataEventError>(DataEventError::LinkLost);
-            state.linkUp = false;
-        }
+        noteLinkLost(state);
         return;
     }
     if (!state.linkUp) {

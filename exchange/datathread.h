@@ -77,7 +77,9 @@ private:
     struct RunState;
 
     void runOnce();
+    bool openPort(ModbusPort &port);
     bool connectDevice(ModbusPort &port, PacketExecutor &exec);
+    void noteLinkLost(RunState &state);
     bool identificationMatches(const SearchPacket &id) const;
     void cycle(PacketExecutor &exec, RunState &state);
     void readSetupProgress(PacketExecutor &exec, RunState &state);

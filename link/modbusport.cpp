@@ -226,8 +226,8 @@ void ModbusPort::applyTimeouts()
 
 bool ModbusPort::lineGone() const
 {
-    return (lastFailure == Failure::NoAnswer || lastFailure == Failure::WriteFailed || lastFailure == Failure::NotOpen)
-        && (sysError == EIO || sysError == ENODEV || sysError == ENXIO || sysError == EBADF);
+    return (lastFailure == Failure::NoAnswer || lastFailure == Failure::WriteFailed)
+        && (sysError == EIO || sysError == ENODEV || sysError == ENXIO);
 }
 
 void ModbusPort::startTransaction()
@@ -376,6 +376,10 @@ bool ModbusPort::exchange(QByteArray request, quint16 *values)
     }
     const qint64 responseUs = (line.lastReceiveNs() - sentNs) / 1000;
     log.received(request, heard, int(lastFailure), exceptionCode, responseUs, echoed);
+    if (lineGone()) { // a dead descriptor stays dead: the owner opens the path again
+        qCInfo(lcLink).noquote() << QString::fromLocal8Bit(path) << "is gone:" << errorString();
+        line.close();
+    }
     return lastFailure == Failure::None;
 }
 

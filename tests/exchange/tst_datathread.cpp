@@ -94,6 +94,7 @@ private slots:
     void connectionFailures_data();
     void connectionFailures();
     void linkLostAndRestored();
+    void repluggedLineIsOpenedAgain();
     void commandsInOneCycle();
     void refusedCommandsAndServedOnce();
     void failedConfigurationWriteIsReadBack();
@@ -241,6 +242,34 @@ void TestDataThread::linkLostAndRestored()
     QCOMPARE(types.value(restored + 1), int(DataEvent::Get)); // live values in the restoring cycle
     QCOMPARE(c.events.count(DataEvent::Error), 1);            // lost once, however long
     QCOMPARE(types.count(DataEvent::Connected), 1);
+}
+
+// A pulled adapter: the line's descriptor dies with it. The run reports the link
+// lost, opens the same path again once a cycle, and goes on when it is back.
+void TestDataThread::repluggedLineIsOpenedAgain()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("ttyORBIX");
+    SimDeviceConfig config;
+    Simulator sim;
+    sim.addDevice(config);
+    QVERIFY2(sim.start(link), qPrintable(sim.errorString()));
+    DataThread thread(deviceFor(config), link);
+    thread.setTiming(testTiming());
+    EventRecorder events;
+    QObject::connect(&thread, &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
+    thread.startExchange();
+    QVERIFY(events.waitFor(DataEvent::Get));
+    sim.stop(); // the line is gone, and its name with it
+    QVERIFY(events.waitFor(DataEvent::Error));
+    QCOMPARE(events.last<DataEventError>(DataEvent::Error)->error(), int(DataEventError::LinkLost));
+    QVERIFY2(sim.start(link), qPrintable(sim.errorString())); // plugged in again: a new pty behind the name
+    QVERIFY(events.waitFor(DataEvent::LinkRestored, 1, 10000));
+    const int gets = events.count(DataEvent::Get);
+    QVERIFY(events.waitFor(DataEvent::Get, gets + 1));
+    thread.stopExchange();
+    QCOMPARE(events.count(DataEvent::Connected), 1); // the same connection all along
+    QCOMPARE(events.count(DataEvent::Error), 1);
 }
 
 void TestDataThread::commandsInOneCycle()
