@@ -251,7 +251,9 @@ void MainWindow::connectDevice(const DeviceInfo &device)
     disconnectDevice();
     currentDeviceVersion = device.modification;
     // The COM number is resolved here, in the interface thread: the thread only opens the path.
-    thread = std::make_unique<DataThread>(device, PortMap::system().devicePath(device.portNumber));
+    const PortMap ports = PortMap::system();
+    thread = std::make_unique<DataThread>(device, ports.devicePath(device.portNumber));
+    thread->setLineOptions(ports.lineOptions(device.portNumber));
     thread->setTiming(timing);
     connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
     thread->startExchange();

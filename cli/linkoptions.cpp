@@ -74,6 +74,7 @@ bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QStri
     for (const PortMap::Port &p : map.ports())
         if (portNumber == 0 && !canonical.isEmpty() && QFileInfo(p.path).canonicalFilePath() == canonical)
             portNumber = p.number;
+    options = portNumber > 0 ? map.lineOptions(portNumber) : LineOptions();
     bool ok = false;
     baud = parser.value(QStringLiteral("baud")).toUInt(&ok);
     if (!ok || baud == 0) {
@@ -104,6 +105,7 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
 
 bool LinkOptions::openPort(ModbusPort &port)
 {
+    port.setLineOptions(options);
     if (!port.open()) {
         error = port.errorString();
         return false;

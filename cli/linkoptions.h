@@ -28,6 +28,7 @@ public:
     QString portName;   // as given: COM3 or a path
     QString devicePath; // what is opened
     int portNumber = 0; // n of COMn, 0 when the path has no COM number
+    LineOptions options; // the binding's, such as RS-485 mode
     int address = 1;
     quint32 baud = 19200;
     int frameFormat = 0;

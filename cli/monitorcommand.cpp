@@ -32,6 +32,7 @@ bool identify(const LinkOptions &link, DeviceInfo &found, QString &reason)
 {
     SearchThread search;
     search.setDevicePath(link.devicePath);
+    search.setLineOptions(link.options);
     search.setPortNumber(link.portNumber);
     search.setBaudRate(link.baud);
     search.setTiming(link.timing());
@@ -100,6 +101,7 @@ int MonitorCommand::run(const QStringList &arguments)
     const bool json = parser.isSet(QStringLiteral("json"));
     QTextStream out(stdout);
     DataThread thread(device, link.devicePath);
+    thread.setLineOptions(link.options);
     thread.setTiming(link.timing());
     thread.setAccessCode(qint16(parser.value(QStringLiteral("access-code")).toInt()));
     int seen = 0;

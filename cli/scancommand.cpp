@@ -139,6 +139,7 @@ int ScanCommand::run(const QStringList &arguments)
 
     SearchThread thread;
     thread.setDevicePath(link.devicePath);
+    thread.setLineOptions(link.options);
     thread.setPortNumber(link.portNumber);
     thread.setBaudRate(link.baud);
     thread.setScanRange(first, last);

@@ -186,6 +186,7 @@ void DataThread::run()
 void DataThread::runOnce()
 {
     ModbusPort port(path.toLocal8Bit());
+    port.setLineOptions(lineOptions);
     port.setRunningFlag(&running);
     timing.applyTo(port);
     PacketExecutor exec(port, &running);

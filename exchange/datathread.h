@@ -45,6 +45,7 @@ public:
     quint64 connection() const { return connectionNumber; }
     // Set before startExchange().
     void setTiming(const ProtocolTiming &t) { timing = t; }
+    void setLineOptions(const LineOptions &o) { lineOptions = o; }
 
     void startExchange();
     // Asks the run to end, waits for it (the port is closed by then) and emits type 2.
@@ -110,6 +111,7 @@ private:
     const QString path;
     const quint64 connectionNumber;
     ProtocolTiming timing;
+    LineOptions lineOptions;
     std::unique_ptr<WatchDataPacket> monitoring;
     std::unique_ptr<ProtocolPacket> workProtocol;
     std::unique_ptr<CrashProtocolPacket> crashProtocol;

@@ -166,6 +166,7 @@ void SearchThread::run()
 void SearchThread::runOnce()
 {
     ModbusPort modbus(path.toLocal8Bit());
+    modbus.setLineOptions(lineOptions);
     modbus.setRunningFlag(&running);
     timing.applyTo(modbus);
     if (!modbus.open()) {

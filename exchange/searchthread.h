@@ -35,6 +35,7 @@ public:
     void setDevicePath(const QString &devicePath) { path = devicePath; }
     void setBaudRate(quint32 baud) { speed = baud; }
     void setTiming(const ProtocolTiming &t) { timing = t; }
+    void setLineOptions(const LineOptions &o) { lineOptions = o; }
     qint32 portNumber() const { return port; }
     const QString &devicePath() const { return path; }
     quint32 baudRate() const { return speed; }
@@ -88,6 +89,7 @@ private:
     qint32 port = 0;
     QString path;
     ProtocolTiming timing;
+    LineOptions lineOptions;
     int firstAddress = 1;
     int lastAddress = kLastAddress;
     quint32 speed = 19200;

@@ -111,8 +111,8 @@ bool ModbusPort::open()
 {
     close();
     startTransaction();
-    if (!line.open(path)) {
-        qCInfo(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError());
+    if (!line.open(path, options)) {
+        qCInfo(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError(), line.rs485Refused());
         return openFailed();
     }
     if (!line.readSettings(settings))
@@ -438,7 +438,7 @@ QString ModbusPort::errorString() const
     case Failure::LineError:
         return QStringLiteral("line error (flags 0x%1)").arg(lineErrorFlags, 0, 16);
     case Failure::NotOpen:
-        return sysError ? SerialLine::openErrorText(path, sysError) : failureName(lastFailure);
+        return sysError ? SerialLine::openErrorText(path, sysError, line.rs485Refused()) : failureName(lastFailure);
     case Failure::WriteFailed:
         return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
     default:

@@ -55,6 +55,8 @@ public:
     ModbusPort(const ModbusPort &) = delete;
     ModbusPort &operator=(const ModbusPort &) = delete;
 
+    // Options of the port (RS-485 mode) for the next open.
+    void setLineOptions(const LineOptions &o) { options = o; }
     bool open();
     void close();
     bool isOpen() const { return line.isOpen(); }
@@ -140,6 +142,7 @@ private:
     bool applyLineSettings();
 
     QByteArray path;
+    LineOptions options;
     SerialLine line;
     termios settings {};
     int format = Format8E1;

@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <cerrno>
@@ -52,9 +53,10 @@ bool SerialLine::fail(int err)
     return false;
 }
 
-bool SerialLine::open(const QByteArray &path)
+bool SerialLine::open(const QByteArray &path, const LineOptions &options)
 {
     close();
+    rs485Failed = false;
     error = 0;
     customBaud = 0;
     fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -80,7 +82,58 @@ bool SerialLine::open(const QByteArray &path)
     haveCounters = false;
     collectDriverCounters(); // baseline; earlier errors belong to earlier users
     pendingErrors = 0;
+    requestLowLatency();
+    if (options.rs485 && !setRs485(options)) {
+        const int err = error;
+        close();
+        return fail(err);
+    }
     return true;
+}
+
+// USB adapters hold received bytes for their latency timer (16 ms by default)
+// before passing them on; drivers that can, shorten it on this flag.
+void SerialLine::requestLowLatency()
+{
+    serial_struct info {};
+    if (ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY))
+        return;
+    info.flags |= ASYNC_LOW_LATENCY;
+    if (ioctl(fd, TIOCSSERIAL, &info) != 0)
+        qCDebug(lcLink) << "the driver keeps its latency:" << strerror(errno);
+}
+
+bool SerialLine::setRs485(const LineOptions &options)
+{
+    serial_rs485 conf {};
+    conf.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    conf.delay_rts_before_send = quint32(options.rs485DelayBeforeMs);
+    conf.delay_rts_after_send = quint32(options.rs485DelayAfterMs);
+    if (ioctl(fd, TIOCSRS485, &conf) == 0)
+        return true;
+    rs485Failed = true;
+    return fail(errno);
+}
+
+SerialLine::DriverInfo SerialLine::driverInfo(const QString &path)
+{
+    DriverInfo info;
+    const QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    info.driver = QFileInfo(QStringLiteral("/sys/class/tty/%1/device/driver").arg(name)).canonicalFilePath().section(QLatin1Char('/'), -1);
+    QFile latency(QStringLiteral("/sys/bus/usb-serial/devices/%1/latency_timer").arg(name));
+    bool ok = false;
+    if (latency.open(QIODevice::ReadOnly)) {
+        const int ms = latency.readAll().trimmed().toInt(&ok);
+        info.latencyTimerMs = ok ? ms : -1;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return info;
+    serial_rs485 conf {};
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) // never ask a port another program holds
+        info.rs485 = ioctl(fd, TIOCGRS485, &conf) == 0 ? 1 : 0;
+    ::close(fd);
+    return info;
 }
 
 void SerialLine::close()
@@ -396,9 +449,13 @@ quint32 SerialLine::takeLineErrors()
     return e;
 }
 
-QString SerialLine::openErrorText(const QByteArray &path, int err)
+QString SerialLine::openErrorText(const QByteArray &path, int err, bool rs485Refused)
 {
     const QString p = QString::fromLocal8Bit(path);
+    if (rs485Refused)
+        return QStringLiteral("the driver of %1 refuses RS-485 mode (%2); remove the rs485 option of its binding in "
+                              "ports.conf")
+            .arg(p, QString::fromLocal8Bit(strerror(err)));
     if (p.isEmpty())
         return QStringLiteral("no serial port has this COM number (see: orbix ports)");
     switch (err) {

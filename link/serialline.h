@@ -7,6 +7,7 @@
 #include <functional>
 #include <termios.h>
 
+#include "lineoptions.h"
 #include "paritymarkdecoder.h"
 
 class QDeadlineTimer;
@@ -45,8 +46,11 @@ public:
     SerialLine(const SerialLine &) = delete;
     SerialLine &operator=(const SerialLine &) = delete;
 
-    // Opens an existing device for exclusive read/write use, non-blocking.
-    bool open(const QByteArray &path);
+    // Opens an existing device for exclusive read/write use, non-blocking, asks the
+    // driver for low latency where it has a latency timer, and sets the options.
+    // A refused RS-485 mode fails the open (rs485Refused() tells).
+    bool open(const QByteArray &path, const LineOptions &options = LineOptions());
+    bool rs485Refused() const { return rs485Failed; }
     void close();
     bool isOpen() const { return fd >= 0; }
 
@@ -94,7 +98,17 @@ public:
     int lastError() const { return error; }
 
     // What to tell the user when open() failed with err, e.g. a missing group membership.
-    static QString openErrorText(const QByteArray &path, int err);
+    static QString openErrorText(const QByteArray &path, int err, bool rs485Refused = false);
+
+    // For listings: the kernel driver of a serial device, its USB latency timer in ms
+    // (-1 when it has none or cannot be read), and whether its driver takes RS-485
+    // mode (-1 when that cannot be asked: the port is in use or cannot be opened).
+    struct DriverInfo {
+        QString driver;
+        int latencyTimerMs = -1;
+        int rs485 = -1;
+    };
+    static DriverInfo driverInfo(const QString &path);
 
     // Poll slice while waiting, so that a cleared running flag is seen quickly.
     static constexpr int kStopCheckMs = 50;
@@ -103,6 +117,8 @@ public:
 
 private:
     bool fail(int err);
+    void requestLowLatency();
+    bool setRs485(const LineOptions &options);
     bool drain(const QDeadlineTimer &deadline);
     bool stopRequested() const;
     int waitReadable(qint64 timeoutNs);
@@ -115,6 +131,7 @@ private:
     int error = 0;
     quint32 customBaud = 0;
     bool exclusiveSet = false;
+    bool rs485Failed = false;
     Timeouts timeouts;
     const std::atomic<bool> *running = nullptr;
     ParityMarkDecoder decoder;

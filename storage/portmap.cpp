@@ -148,7 +148,12 @@ void PortMap::assignNumbers()
     // claims the ttyUSBn it currently resolves to.
     QMap<QString, int> boundTarget;
     for (auto it = fileBindings.cbegin(); it != fileBindings.cend(); ++it)
-        boundTarget.insert(QFileInfo(it.value()).canonicalFilePath(), it.key());
+    {
+        QString path;
+        LineOptions options;
+        parseTarget(it.value(), path, options);
+        boundTarget.insert(QFileInfo(path).canonicalFilePath(), it.key());
+    }
 
     QList<Candidate> sorted = present;
     std::sort(sorted.begin(), sorted.end(),
@@ -184,12 +189,52 @@ void PortMap::saveBindings() const
         qCWarning(lcStorage) << "cannot save" << saveFile;
 }
 
-QString PortMap::devicePath(int number) const
+QString PortMap::binding(int number) const
 {
     for (const QMap<int, QString> *bindings : {&sessionBindings, &envBindings, &fileBindings})
         if (bindings->contains(number))
             return bindings->value(number);
-    return fixedPath(number);
+    return QString();
+}
+
+QString PortMap::devicePath(int number) const
+{
+    const QString value = binding(number);
+    if (value.isEmpty())
+        return fixedPath(number);
+    QString path;
+    LineOptions options;
+    parseTarget(value, path, options);
+    return path;
+}
+
+LineOptions PortMap::lineOptions(int number) const
+{
+    QString path;
+    LineOptions options;
+    parseTarget(binding(number), path, options);
+    return options;
+}
+
+bool PortMap::parseTarget(const QString &value, QString &path, LineOptions &options)
+{
+    static const QRegularExpression rs485(QStringLiteral("^rs485(?:=(\\d+)/(\\d+))?$"));
+    const QStringList words = value.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    path = words.value(0);
+    options = LineOptions();
+    bool known = true;
+    for (int i = 1; i < words.size(); ++i) {
+        const auto m = rs485.match(words[i]);
+        if (!m.hasMatch()) {
+            qCWarning(lcStorage) << "unknown option of" << path << ":" << words[i];
+            known = false;
+            continue;
+        }
+        options.rs485 = true;
+        options.rs485DelayBeforeMs = m.captured(1).toInt();
+        options.rs485DelayAfterMs = m.captured(2).toInt();
+    }
+    return known;
 }
 
 QList<PortMap::Port> PortMap::ports() const
@@ -199,16 +244,19 @@ QList<PortMap::Port> PortMap::ports() const
         const int fixed = fixedNumber(c.systemName);
         const int n = fixed > 0 ? fixed : assigned.value(c.systemName, 0);
         if (n > 0 && !isBoundAbove(n))
-            out.insert(n, Port {n, devicePath(n), c.systemName, c.description, Binding::System});
+            out.insert(n, Port {n, devicePath(n), c.systemName, c.description, Binding::System, lineOptions(n)});
     }
     auto addBound = [&out](const QMap<int, QString> &bindings, Binding how) {
         for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
-            if (out.contains(it.key()) || !QFileInfo::exists(it.value()))
+            QString path;
+            LineOptions options;
+            parseTarget(it.value(), path, options);
+            if (out.contains(it.key()) || !QFileInfo::exists(path))
                 continue;
             // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number.
-            QString sys = QFileInfo(it.value()).canonicalFilePath();
+            QString sys = QFileInfo(path).canonicalFilePath();
             sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
-            out.insert(it.key(), Port {it.key(), it.value(), sys, QString(), how});
+            out.insert(it.key(), Port {it.key(), path, sys, QString(), how, options});
         }
     };
     addBound(sessionBindings, Binding::Session);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lineoptions.h"
+
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -11,6 +13,8 @@
 //  4. every other port (USB and ACM adapters, ...) gets the lowest free number from
 //     COM41 on, bound to its stable name under /dev/serial/by-id (or by-path) and
 //     remembered in ports.conf, so that it keeps its number across re-plugging.
+// A binding may name options after its path: "COM3=/dev/ttyS2 rs485" (the kernel's
+// RS-485 mode) or "rs485=BEFORE/AFTER" with the RTS delays in milliseconds.
 class PortMap
 {
 public:
@@ -23,6 +27,7 @@ public:
         QString systemName;  // e.g. ttyUSB0
         QString description; // adapter's description and maker; empty for a bound path
         Binding binding = Binding::System;
+        LineOptions options;
     };
 
     // A serial device present on the system, as enumerated.
@@ -52,6 +57,8 @@ public:
 
     // The path to open for COMn; empty when nothing is known of that number.
     QString devicePath(int number) const;
+    // The options its binding names (none for a port that is not bound).
+    LineOptions lineOptions(int number) const;
     // The ports to offer, ascending by number: those present plus bound targets that exist.
     QList<Port> ports() const;
     // Accepts "COM3", "com3", "3" or a path; returns the path to open (empty if unknown).
@@ -60,9 +67,12 @@ public:
     // Parses "COMn=path" items separated by sep; malformed items are skipped.
     static QMap<int, QString> parseBindings(const QString &text, QChar sep);
     static int parseComName(const QString &name); // 0 when not COMn
+    // A binding's value: the path, then options; false for an option it does not know.
+    static bool parseTarget(const QString &value, QString &path, LineOptions &options);
 
 private:
     QString fixedPath(int number) const;
+    QString binding(int number) const; // the raw value of the rule that wins, empty if none
     int fixedNumber(const QString &systemName) const;
     QString stableName(const QString &path) const;
     void assignNumbers();

@@ -47,6 +47,8 @@ class TestPortMap : public QObject
     Q_OBJECT
 
 private slots:
+    void optionsAfterThePath_data();
+    void optionsAfterThePath();
     void comNames_data();
     void comNames();
     void onBoardPortsHaveFixedNumbers();
@@ -138,6 +140,39 @@ void TestPortMap::bindingsOverride()
     QCOMPARE(map.devicePath(9), other); // the file wins over nothing
     QCOMPARE(map.resolve("COM9"), other);
     QCOMPARE(numberOf(map, "pts-7"), 1);
+}
+
+void TestPortMap::optionsAfterThePath_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("known");
+    QTest::addColumn<bool>("rs485");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("path alone") << "/dev/ttyS2" << true << false << 0 << 0;
+    QTest::newRow("rs485") << "/dev/ttyS2 rs485" << true << true << 0 << 0;
+    QTest::newRow("rs485 with delays") << "/dev/ttyS2\trs485=2/5" << true << true << 2 << 5;
+    QTest::newRow("unknown option") << "/dev/ttyS2 fast" << false << false << 0 << 0;
+    QTest::newRow("malformed delays") << "/dev/ttyS2 rs485=2" << false << false << 0 << 0;
+}
+
+// "COM3=/dev/ttyS2 rs485": the path is what is opened, the rest drives the port.
+void TestPortMap::optionsAfterThePath()
+{
+    QFETCH(QString, value);
+    QString path;
+    LineOptions options;
+    QTEST(PortMap::parseTarget(value, path, options), "known");
+    QCOMPARE(path, QString("/dev/ttyS2"));
+    QTEST(options.rs485, "rs485");
+    QTEST(options.rs485DelayBeforeMs, "before");
+    QTEST(options.rs485DelayAfterMs, "after");
+
+    FakeDev dev;
+    const PortMap map(dev.bindings(), "COM3=" + value, dev.root(), {});
+    QCOMPARE(map.devicePath(3), QString("/dev/ttyS2"));
+    QCOMPARE(map.lineOptions(3).rs485, options.rs485);
+    QCOMPARE(map.lineOptions(4).rs485, false);
 }
 
 void TestPortMap::portsAreListedInAscendingOrder()

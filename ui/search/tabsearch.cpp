@@ -229,8 +229,10 @@ void TabSearch::configureThread(int portIndex, int speedIndex)
 {
     // An empty port selector gives port 0 and an empty path, which fails to open.
     const int number = portBox->itemData(portIndex).toInt();
+    const PortMap ports = PortMap::system();
     searchThread()->setPortNumber(number);
-    searchThread()->setDevicePath(number > 0 ? PortMap::system().devicePath(number) : QString());
+    searchThread()->setDevicePath(number > 0 ? ports.devicePath(number) : QString());
+    searchThread()->setLineOptions(ports.lineOptions(number));
     searchThread()->setBaudRate(speedBox->itemData(speedIndex).toUInt());
 }
 
