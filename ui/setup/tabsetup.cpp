@@ -127,8 +127,10 @@ void TabSetup::setupEditors(QGridLayout *left, QGridLayout *right)
         addRow(left, row);
     for (const Row &row : rightRows)
         addRow(right, row);
-    for (QGridLayout *grid : {left, right})
+    for (QGridLayout *grid : {left, right}) {
         grid->setRowStretch(grid->rowCount(), 1);
+        grid->setColumnStretch(0, 1);
+    }
     static_cast<QComboBox *>(editors[F::InsulationThreshold])->setCurrentIndex(1);
 }
 
@@ -138,6 +140,7 @@ QWidget *TabSetup::addRow(QGridLayout *grid, const Row &row)
     auto *text = new QLabel(F::label(row.id));
     text->setObjectName(F::name(row.id) + QStringLiteral("Label"));
     text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    text->setWordWrap(true); // the longest labels take two lines on a laptop screen
     labels[row.id] = text;
     QWidget *edit = makeEditor(row);
     editors[row.id] = edit;
