@@ -213,8 +213,9 @@ QWidget *TabSetup::buttonGrid()
     commandButtons[WorkButton] = button(tr("Сброс протокола работы двигателя"), "resetWorkProtocolButton",
                                         &TabSetup::onBtnResetWorkProtocol);
     commandButtons[HoursButton] = button(tr("Сброс наработки"), "resetWorkTimeButton", &TabSetup::onBtnResetWorkTime);
-    for (int i = 0; i < 6; ++i)
-        grid->addWidget(commandButtons[i], i / 3, i % 3);
+    constexpr int kColumns = 3;
+    for (int i = 0; i < kCommandCount; ++i)
+        grid->addWidget(commandButtons[i], i / kColumns, i % kColumns);
     grid->addWidget(button(tr("Сохранить в файл..."), "saveSettingsButton", &TabSetup::onBtnSaveFileClicked), 2, 0);
     grid->addWidget(button(tr("Загрузить из файла..."), "loadSettingsButton", &TabSetup::onBtnLoadFileClicked), 2, 1);
     return panel;
@@ -523,7 +524,8 @@ bool TabSetup::saveSettingsFile(const QString &path)
     const DeviceInfo *device = mainControl->currentDevice();
     QString error = tr("нет подключения к устройству");
     const bool ok = device && SettingsFile::fromBlock(*buildConfiguration(), *device).save(path, error);
-    report(ok ? tr("Настройки сохранены в файл %1").arg(path) : tr("Настройки не сохранены: %1").arg(error), !ok, true);
+    // A failure is shown in a box as well: the engineer believes the file exists.
+    report(ok ? tr("Настройки сохранены в файл %1").arg(path) : tr("Настройки не сохранены: %1").arg(error), !ok, ok);
     return ok;
 }
 

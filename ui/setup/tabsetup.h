@@ -59,6 +59,7 @@ private slots:
 
 private:
     enum class Kind { Spin, Tens, Check, Combo, Amps, Tenths };
+    static constexpr int kCommandCount = 6; // "Диаграмма" and the file buttons are not commands
     struct Row;
 
     void setupEditors(QGridLayout *left, QGridLayout *right);
@@ -85,7 +86,7 @@ private:
     MainControl *mainControl;
     QWidget *editors[ConfigFields::Count] = {};
     QLabel *labels[ConfigFields::Count] = {};
-    QPushButton *commandButtons[6] = {};
+    QPushButton *commandButtons[kCommandCount] = {};
     QPushButton *writeButton = nullptr;
     QPushButton *idlePlotButton = nullptr;
     quint32 lastDeviceTime = 0;
