@@ -33,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -250,6 +251,7 @@ void MainWindow::connectDevice(const DeviceInfo &device)
 {
     disconnectDevice();
     currentDeviceVersion = device.modification;
+    writeCheck.reset();
     // The COM number is resolved here, in the interface thread: the thread only opens the path.
     const PortMap ports = PortMap::system();
     thread = std::make_unique<DataThread>(device, ports.devicePath(device.portNumber));
@@ -309,13 +311,26 @@ void MainWindow::requestReadConfig()
     thread->requestReadConfig();
 }
 
-void MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
+bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
 {
     if (!thread)
-        return;
+        return false;
+    QString path;
+    QString error;
+    // No write without a copy of what the device held before it.
+    if (!writeCheck.backup(thread->device(), thread->devicePath(), path, error)) {
+        const QString text = tr("Запись настроек не начата: %1").arg(error);
+        showStatus(text, 0);
+        warn(QStringLiteral("backupWarning"), text);
+        return false;
+    }
     showStatus(tr("Запись настроек..."), kResultStatusMs);
-    // One write at a time: a second block while one is pending is handed back and dropped.
-    thread->requestWriteConfig(std::move(configuration));
+    // One write at a time: a second block while one is pending is handed back.
+    if (thread->requestWriteConfig(std::move(configuration))) {
+        showStatus(tr("Запись настроек не начата: предыдущая запись ещё не закончена"), kResultStatusMs);
+        return false;
+    }
+    return true;
 }
 
 void MainWindow::requestSetTime(quint32 secondsSince1970)
@@ -400,7 +415,7 @@ void MainWindow::react(const DataEvent *event)
     case DataEvent::GetProtocol:
         return mergeProtocol(event);
     case DataEvent::Config:
-        return onConfigEvent(static_cast<const ConfigEvent *>(event)->result());
+        return onConfigEvent(static_cast<const ConfigEvent *>(event));
     case DataEvent::OscillogramGet:
         return onOscillogram(event);
     default:
@@ -464,16 +479,40 @@ void MainWindow::onLinkRestored()
     addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkRestored));
 }
 
-void MainWindow::onConfigEvent(int result)
+void MainWindow::onConfigEvent(const ConfigEvent *event)
 {
-    if (result == ConfigEvent::Read) {
-        showStatus(tr("Настройки получены"), kResultStatusMs);
-    } else if (result == ConfigEvent::NotWritten) {
-        showStatus(tr("Ошибка записи настроек"), 0);
-    } else if (result == ConfigEvent::Written) {
+    if (!event->packet())
+        return;
+    switch (writeCheck.onConfiguration(*event->packet(), event->result())) {
+    case ConfigWriteCheck::Outcome::Read:
+        return showStatus(tr("Настройки получены"), kResultStatusMs);
+    case ConfigWriteCheck::Outcome::NotWritten:
+        return showStatus(tr("Ошибка записи настроек"), 0);
+    case ConfigWriteCheck::Outcome::Written:
         addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::ConfigWritten));
         showStatus(tr("Настройки записаны"), kResultStatusMs);
+        if (thread)
+            thread->requestReadConfig(); // the read-back; "Настройки записаны" stays
+        return;
+    case ConfigWriteCheck::Outcome::Differs: {
+        const QString text = tr("Устройство хранит не те значения, что записаны:\n")
+            + writeCheck.differences().join(QLatin1Char('\n'));
+        showStatus(tr("Устройство хранит не те значения, что записаны"), 0);
+        return warn(QStringLiteral("readBackWarning"), text);
     }
+    case ConfigWriteCheck::Outcome::RereadAfterFailure: // the failure's status stays
+    case ConfigWriteCheck::Outcome::Confirmed:
+        return;
+    }
+}
+
+// Not modal to the event flow: the warning waits while the connection goes on.
+void MainWindow::warn(const QString &objectName, const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Настройка"), text, QMessageBox::Ok, this);
+    box->setObjectName(objectName);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void MainWindow::onOscillogram(const DataEvent *event)

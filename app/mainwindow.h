@@ -1,5 +1,6 @@
 #pragma once
 
+#include "configwritecheck.h"
 #include "dataevent.h"
 #include "dataeventlistener.h"
 #include "maincontrol.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+class ConfigEvent;
 class DataThread;
 class QLabel;
 class QLineEdit;
@@ -42,7 +44,7 @@ public:
     bool hasAccessCode() const override;
     void focusAccessCode() override;
     void requestReadConfig() override;
-    void requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) override;
+    bool requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) override;
     void requestSetTime(quint32 secondsSince1970) override;
     void requestResetCrashProtocol() override;
     void requestResetWorkProtocol() override;
@@ -62,6 +64,7 @@ public:
     QTabWidget *tabs() const { return tabWidget; }
     TabSearch *tabSearch() const { return searchTab; }
     TabWatch *tabWatch() const { return watchTab; }
+    TabSetup *tabSetup() const { return setupTab; }
     QLabel *linkIndicator() const { return indicator; }
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
@@ -98,7 +101,8 @@ private:
     void onDisconnected();
     void onConnectionError(int code);
     void onLinkRestored();
-    void onConfigEvent(int result);
+    void onConfigEvent(const ConfigEvent *event);
+    void warn(const QString &objectName, const QString &text);
     void onOscillogram(const DataEvent *event);
     void showResultStatus(int type);
     void setIndicator(const QString &text, const QString &style);
@@ -120,4 +124,5 @@ private:
     QLineEdit *accessField = nullptr;
     QToolButton *btnReport = nullptr;
     ProtocolTiming timing;
+    ConfigWriteCheck writeCheck;
 };

@@ -1,5 +1,6 @@
 #include "characteristiccommand.h"
 #include "cliexit.h"
+#include "configcommand.h"
 #include "monitorcommand.h"
 #include "portscommand.h"
 #include "registercommand.h"
@@ -23,9 +24,10 @@ const char kUsage[] =
     "  scan PORT                  find the devices on a line\n"
     "  monitor PORT               connect to a device and print its events\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
+    "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
-    "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage.\n";
+    "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
 using Command = std::function<int(const QStringList &)>;
 
@@ -42,6 +44,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("scan"), ScanCommand::run},
         {QStringLiteral("monitor"), MonitorCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
+        {QStringLiteral("config"), ConfigCommand::run},
     };
     QStringList args = app.arguments();
     const QString name = args.size() > 1 ? args[1] : QString();

@@ -1,5 +1,6 @@
 #include "registercommand.h"
 
+#include "accesscode.h"
 #include "cliexit.h"
 #include "commandline.h"
 #include "linkoptions.h"
@@ -89,14 +90,14 @@ int write(const QCommandLineParser &parser, const QStringList &pos)
 {
     QVector<quint16> values;
     int status = parseValues(parser, pos, values);
-    int code = 0;
-    const bool guarded = parser.isSet(QStringLiteral("access-code"));
-    if (status < 0 && guarded && !parseNumber(parser.value(QStringLiteral("access-code")), -32768, 0xFFFF, code))
-        status = CommandLine::usage(parser, QStringLiteral("bad access code"));
+    std::optional<quint16> code;
+    QString error;
+    if (status < 0 && !AccessCode::obtain(parser, false, code, error))
+        status = CommandLine::usage(parser, error);
     Target t;
     if (status >= 0 || (status = openTarget(parser, pos, t)) >= 0)
         return status;
-    if (guarded && !t.port->writeRegister(RegisterMap::AccessCode, quint16(code)))
+    if (code && !t.port->writeRegister(RegisterMap::AccessCode, *code))
         return CommandLine::failed(QStringLiteral("access code not taken: ") + t.port->errorString());
     const bool ok = parser.isSet(QStringLiteral("single"))
         ? t.port->writeRegister(quint32(t.first), values[0])
@@ -128,9 +129,9 @@ int RegisterCommand::runWrite(const QStringList &arguments)
     QCommandLineParser parser;
     addCommonArguments(parser,
                        "Writes holding registers: function 16, or function 6 with --single.\n"
-                       "With --access-code the code goes to register 32 (function 6) first, as a guarded write does.");
-    parser.addOption({QStringLiteral("access-code"), QStringLiteral("Access code written to register 32 first."),
-                      QStringLiteral("CODE")});
+                       "With an access code (--access-code, or $ORBIX_ACCESS_CODE) the code goes to register 32\n"
+                       "(function 6) first, as a guarded write does.");
+    AccessCode::addTo(parser);
     parser.addOption({QStringLiteral("single"), QStringLiteral("Use function 6 (exactly one value).")});
     parser.addPositionalArgument(QStringLiteral("VALUE"), QStringLiteral("Values, 0-65535 (decimal or 0x hex)."),
                                  QStringLiteral("VALUE..."));

@@ -59,3 +59,10 @@ shot tab-search
 wait_for 30 try_connect || fail "not connected"
 wait_for 60 readings_shown || fail "the watch tab shows no readings"
 shot tab-watch
+
+# The setup tab: the next tab after the watch tab, filled from the configuration read at connection.
+setup_shown() { shown setupPanel && enabled readConfigButton; }
+next_tab() { xdotool key --window "$window" ctrl+Tab; wait_for 3 setup_shown; }
+click_widget watchPlot
+wait_for 10 next_tab || fail "the setup tab did not show"
+shot tab-setup

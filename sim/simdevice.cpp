@@ -123,6 +123,12 @@ void SimDevice::setValue(int reg, quint16 value, qint64 nowMs)
     regs.set(reg, value);
 }
 
+void SimDevice::clearWriteQuirks()
+{
+    clamps.clear();
+    failingWrites.clear();
+}
+
 SimDevice::Answer SimDevice::read(const SimFrame &request, qint64 nowMs) const
 {
     if (!request.wellFormed || request.count < 1 || request.count > ModbusPort::kMaxReadRegisters)
@@ -166,7 +172,7 @@ SimDevice::Answer SimDevice::write(int first, const QVector<quint16> &values, bo
             clockValue = replaceWord(clockValue, reg - DeviceClock, values[i]);
             clockWritten = true;
         } else {
-            apply(reg, values[i], nowMs);
+            apply(reg, clamps.value(reg, values[i]), nowMs);
         }
     }
     if (clockWritten)
@@ -187,6 +193,9 @@ int SimDevice::refusal(int first, const QVector<quint16> &values, bool wasArmed)
     }
     if (guarded && !wasArmed)
         return kGuardRefusal;
+    for (int i = 0; i < values.size(); ++i)
+        if (failingWrites.contains(first + i))
+            return SimFrame::SlaveDeviceFailure;
     for (int i = 0; i < values.size(); ++i)
         if (!valueAllowed(first + i, values[i]))
             return SimFrame::IllegalDataValue;

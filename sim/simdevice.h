@@ -6,6 +6,7 @@
 #include "simmotor.h"
 #include "simregisters.h"
 
+#include <QHash>
 #include <QSet>
 #include <QVector>
 
@@ -51,6 +52,12 @@ public:
     // no longer updates them) until releaseRegisters().
     void setValue(int reg, quint16 value, qint64 nowMs);
     void releaseRegisters() { held.clear(); }
+    // Test switches for devices that misbehave on writes: a write of reg stores value
+    // instead, answered as usual (a device that clamps silently); a write request that
+    // covers failing is refused with exception 4 and stores nothing.
+    void setWriteClamp(int reg, quint16 value) { clamps.insert(reg, value); }
+    void setWriteFailure(int reg) { failingWrites.insert(reg); }
+    void clearWriteQuirks();
     quint32 clock(qint64 nowMs) const;
 
     void setLoad(double percent, qint64 nowMs);
@@ -94,4 +101,6 @@ private:
     bool auxOutput = false;
     qint64 hourRemainderMs = 0;
     QSet<int> held; // monitoring registers set from outside
+    QHash<int, quint16> clamps;
+    QSet<int> failingWrites;
 };

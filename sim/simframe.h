@@ -10,7 +10,7 @@ class SimFrame
 public:
     // Modbus application protocol: function codes served and exception codes sent.
     enum Function { ReadHolding = 3, WriteSingle = 6, WriteMultiple = 16 };
-    enum Exception { IllegalFunction = 1, IllegalDataAddress = 2, IllegalDataValue = 3 };
+    enum Exception { IllegalFunction = 1, IllegalDataAddress = 2, IllegalDataValue = 3, SlaveDeviceFailure = 4 };
     static constexpr quint8 kExceptionBit = 0x80;
     static constexpr int kMinFrame = 4;   // Modbus RTU: address, function, CRC
     static constexpr int kMaxFrame = 256; // Modbus RTU ADU limit

@@ -349,6 +349,22 @@ void Simulator::clearFaults()
 {
     std::lock_guard<std::mutex> locker(lock);
     faults.clear();
+    for (auto &d : devices)
+        d->clearWriteQuirks();
+}
+
+void Simulator::setWriteClamp(int address, int reg, quint16 value)
+{
+    std::lock_guard<std::mutex> locker(lock);
+    if (SimDevice *d = device(address))
+        d->setWriteClamp(reg, value);
+}
+
+void Simulator::setWriteFailure(int address, int reg)
+{
+    std::lock_guard<std::mutex> locker(lock);
+    if (SimDevice *d = device(address))
+        d->setWriteFailure(reg);
 }
 
 void Simulator::record(const SimRequest &request)

@@ -52,7 +52,12 @@ public:
     void setRegisterValue(int address, int reg, quint16 value);
     // count -1: until cleared; address 0: all devices.
     void setFault(const SimFault &fault, int count = -1, int address = 0);
+    // Also ends the write quirks below.
     void clearFaults();
+    // The device at address stores value whenever reg is written, and answers as usual.
+    void setWriteClamp(int address, int reg, quint16 value);
+    // The device at address refuses every write that covers reg (exception 4).
+    void setWriteFailure(int address, int reg);
 
     // The motor of a device runs at percent of its rated current once started (default 80).
     void setLoad(int address, int percent);

@@ -29,8 +29,9 @@ public:
     virtual void focusAccessCode() = 0;
 
     virtual void requestReadConfig() = 0;
-    // Hands the block over to be written; it is deleted if it cannot be written.
-    virtual void requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) = 0;
+    // Hands the block over to be written; false, the block deleted and the user told
+    // why, when no write was started (no connection, a write pending, no backup).
+    virtual bool requestWriteConfig(std::unique_ptr<ConfigPacket> configuration) = 0;
     virtual void requestSetTime(quint32 secondsSince1970) = 0;
     virtual void requestResetCrashProtocol() = 0;
     virtual void requestResetWorkProtocol() = 0;

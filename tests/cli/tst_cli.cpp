@@ -3,6 +3,9 @@
 #include "simulator.h"
 #include "testreplygap.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 namespace {
@@ -13,12 +16,16 @@ struct Run {
     QString err;
 };
 
-Run run(const QStringList &args, int timeoutMs = 60000)
+Run run(const QStringList &args, int timeoutMs = 60000, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+        const QByteArray &input = QByteArray())
 {
     QProcess p;
     p.setProgram(QStringLiteral(ORBIX_CLI));
     p.setArguments(args);
+    p.setProcessEnvironment(env);
     p.start();
+    p.write(input);
+    p.closeWriteChannel();
     Run r;
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
@@ -34,7 +41,7 @@ Run run(const QStringList &args, int timeoutMs = 60000)
 // The commands that talk to a line, with the shorter reply gap of the tests.
 Run orbix(const QStringList &args)
 {
-    const QStringList lineCommands {"read", "write", "scan", "monitor"};
+    const QStringList lineCommands {"read", "write", "scan", "monitor", "config"};
     if (args.isEmpty() || !lineCommands.contains(args.first()) || args.contains("--help"))
         return run(args);
     return run(args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
@@ -62,10 +69,26 @@ private slots:
     void scanFindsTheDevices();
     void monitorStopsAfterCycles();
     void characteristicPrintsAllPoints();
+    void configGetPrintsTheFields();
+    void configSetWritesWhatTheFileHolds();
+    void configSetRefusesBadFiles_data();
+    void configSetRefusesBadFiles();
+    void configSetNamesFieldsNotHeld_data();
+    void configSetNamesFieldsNotHeld();
+    void accessCodeSources_data();
+    void accessCodeSources();
+    void configDiff();
 
 private:
+    // `orbix config ...` with its own data directory, the test's reply gap, and more.
+    Run config(const QStringList &args, const QMap<QString, QString> &env = {}, const QByteArray &input = {});
+    // The device's settings as `config get --json` prints them, with changes.
+    QString settingsFile(const QMap<QString, QVariant> &changes);
+    QStringList writesSince(int first) const;
+
     Simulator sim;
     QString path;
+    QTemporaryDir data;
 };
 
 void TestCli::initTestCase()
@@ -85,6 +108,10 @@ void TestCli::cleanupTestCase()
 void TestCli::init()
 {
     sim.clearFaults();
+    sim.setRegisterValue(1, 5, 40); // within the device's rated range: 10..100 counts
+    sim.setRegisterValue(1, 6, 25);
+    sim.setRegisterValue(1, 13, 0); // no fast protection: the simulator's settings then pass every rule
+    sim.setRegisterValue(1, 190, 0xFFFB);
 }
 
 void TestCli::readPrintsOneLinePerRegister()
@@ -242,6 +269,215 @@ void TestCli::characteristicPrintsAllPoints()
     QCOMPARE(lines.first(), QString("1 3600.0032969999997")); // 1 % of 100 A never trips: the cap
     QCOMPARE(lines.last(), QString("1450 0.003333"));        // fast protection in the first sample
     QCOMPARE(orbix({"characteristic", "--rated-current", "200"}).code, 2);
+}
+
+Run TestCli::config(const QStringList &args, const QMap<QString, QString> &env, const QByteArray &input)
+{
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORBIX_DATA_DIR", data.path());
+    e.remove("ORBIX_ACCESS_CODE");
+    for (auto it = env.begin(); it != env.end(); ++it)
+        e.insert(it.key(), it.value());
+    return run(QStringList {"config"} + args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)}, 60000, e,
+               input);
+}
+
+QString TestCli::settingsFile(const QMap<QString, QVariant> &changes)
+{
+    const Run r = config({"get", path, "--address", "1", "--json"});
+    QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QJsonObject fields = o.value("fields").toObject();
+    for (auto it = changes.begin(); it != changes.end(); ++it) {
+        if (it.key() == "modification")
+            o.insert("modification", it.value().toInt());
+        else if (it.value().isNull())
+            fields.remove(it.key());
+        else
+            fields.insert(it.key(), QJsonValue::fromVariant(it.value()));
+    }
+    o.insert("fields", fields);
+    const QString file = data.filePath("settings.json");
+    QFile f(file);
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write the settings file");
+    f.write(QJsonDocument(o).toJson());
+    return file;
+}
+
+// "function:register" of every write since request first.
+QStringList TestCli::writesSince(int first) const
+{
+    QStringList out;
+    const QVector<SimRequest> all = sim.requests();
+    for (int i = first; i < all.size(); ++i)
+        if (all[i].function != 3)
+            out << QString("%1:%2").arg(all[i].function).arg(all[i].firstRegister);
+    return out;
+}
+
+void TestCli::configGetPrintsTheFields()
+{
+    Run r = config({"get", path, "--address", "1"});
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 28);
+    QCOMPARE(lines.first(), QString("ratedCurrent %1").arg(sim.registerValue(1, 5)));
+    QCOMPARE(lines[1], QString("minCurrent 25"));
+    QCOMPARE(lines[25], QString("imbalanceTripTime %1").arg(sim.registerValue(1, 30)));
+    QCOMPARE(lines[26], QString("minCurrentCorrection -5"));
+    QCOMPARE(lines[27].section(' ', 0, 0), QString("insulationThreshold"));
+
+    r = config({"get", path, "--address", "3", "--format", "8O1"}); // modification 80, same block as 70
+    QCOMPARE(r.out.count('\n'), 28);
+    r = config({"get", path, "--address", "1", "--json"});
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value("format").toString(), QString("orbix-settings"));
+    QCOMPARE(o.value("version").toInt(), 1);
+    QCOMPARE(o.value("modification").toInt(), 70);
+    QCOMPARE(o.value("device").toObject().value("address").toInt(), 1);
+    QCOMPARE(o.value("fields").toObject().value("minCurrentCorrection").toInt(), -5);
+    QVERIFY(QDateTime::fromString(o.value("saved").toString(), Qt::ISODate).isValid());
+    r = config({"get", path, "--address", "9"});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.startsWith("orbix: identification registers could not be read"), qPrintable(r.err));
+}
+
+void TestCli::configSetWritesWhatTheFileHolds()
+{
+    const QString file = settingsFile({{"minCurrent", 33}, {"minCurrentCorrection", 7}});
+    QDir(data.filePath("backups")).removeRecursively();
+    const int first = sim.requests().size();
+    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(sim.registerValue(1, 6), quint16(33));
+    QCOMPARE(sim.registerValue(1, 190), quint16(7));
+    QCOMPARE(writesSince(first), QStringList({"6:32", "16:5", "6:32", "16:30", "6:32", "16:190"}));
+    // The backup holds the device as it was before the write.
+    const QStringList backups = QDir(data.filePath("backups")).entryList(QDir::Files);
+    QCOMPARE(backups.size(), 1);
+    QCOMPARE(r.out, "backup " + data.filePath("backups/" + backups.first()) + "\n");
+    QFile b(data.filePath("backups/" + backups.first()));
+    QVERIFY(b.open(QIODevice::ReadOnly));
+    QCOMPARE(QJsonDocument::fromJson(b.readAll()).object().value("fields").toObject().value("minCurrent").toInt(), 25);
+}
+
+void TestCli::configSetRefusesBadFiles_data()
+{
+    QTest::addColumn<QVariantMap>("changes");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("outside the editor's range") << QVariantMap {{"overloadMultiple", 11}} << "overloadMultiple";
+    QTest::newRow("rated current above the device") << QVariantMap {{"ratedCurrent", 101}} << "ratedCurrent";
+    QTest::newRow("rule 6") << QVariantMap {{"remoteControl", 1}, {"cyclicMode", 1}}
+                            << "consistency rule 6 violated: remoteControl, cyclicMode";
+    QTest::newRow("rule 9") << QVariantMap {{"fastProtection", 1}, {"auxOutputFunction", 0}}
+                            << "consistency rule 9 violated: fastProtection, auxOutputFunction";
+    QTest::newRow("another class") << QVariantMap {{"modification", 40}} << "modification 40";
+    QTest::newRow("a field missing") << QVariantMap {{"switchDelay", QVariant()}} << "missing from the file: switchDelay";
+    QTest::newRow("unknown field") << QVariantMap {{"speed", 3}} << "speed";
+}
+
+void TestCli::configSetRefusesBadFiles()
+{
+    QFETCH(QVariantMap, changes);
+    QFETCH(QString, reason);
+    const QString file = settingsFile(changes);
+    const int first = sim.requests().size();
+    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(writesSince(first).isEmpty());
+
+    QFile damaged(file);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    damaged.write("{\"format\": \"orbix-settings\", ");
+    damaged.close();
+    const Run cut = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    QCOMPARE(cut.code, 1);
+    QVERIFY2(cut.err.contains("файл повреждён"), qPrintable(cut.err));
+}
+
+void TestCli::configSetNamesFieldsNotHeld_data()
+{
+    QTest::addColumn<bool>("clamp");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("clamped silently") << true
+                                      << "orbix: the device holds other values than written: minCurrent (written 40, held 20)";
+    QTest::newRow("last item refused") << false
+                                       << "orbix: write failed (Modbus exception 4); the device holds other values than "
+                                          "written in: minCurrentCorrection (written 7, held -5)";
+}
+
+void TestCli::configSetNamesFieldsNotHeld()
+{
+    QFETCH(bool, clamp);
+    QFETCH(QString, reason);
+    const QString file = settingsFile({{"minCurrent", 40}, {"minCurrentCorrection", 7}});
+    if (clamp)
+        sim.setWriteClamp(1, 6, 20);
+    else
+        sim.setWriteFailure(1, 190);
+    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.trimmed(), reason);
+}
+
+void TestCli::accessCodeSources_data()
+{
+    QTest::addColumn<QStringList>("option");
+    QTest::addColumn<QString>("environment");
+    QTest::addColumn<QByteArray>("typed");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("stderrStart");
+    QTest::newRow("environment") << QStringList {} << "1234" << QByteArray() << 0 << "";
+    QTest::newRow("typed") << QStringList {} << "" << QByteArray("1234\n") << 0 << "Access code: ";
+    QTest::newRow("asked for with -") << QStringList {"--access-code", "-"} << "99" << QByteArray("1234\n") << 0
+                                      << "Access code: ";
+    QTest::newRow("option wins") << QStringList {"--access-code", "1234"} << "99" << QByteArray() << 0 << "";
+    QTest::newRow("wrong code") << QStringList {} << "4321" << QByteArray() << 1 << "orbix: write failed";
+    QTest::newRow("none") << QStringList {} << "" << QByteArray() << 2 << "Access code: orbix: no access code given";
+    QTest::newRow("not a number") << QStringList {} << "12a" << QByteArray() << 2 << "orbix: bad access code";
+}
+
+void TestCli::accessCodeSources()
+{
+    QFETCH(QStringList, option);
+    QFETCH(QString, environment);
+    QFETCH(QByteArray, typed);
+    QFETCH(int, code);
+    QFETCH(QString, stderrStart);
+    const QString file = settingsFile({{"minCurrent", 26}});
+    QMap<QString, QString> env;
+    if (!environment.isEmpty())
+        env.insert("ORBIX_ACCESS_CODE", environment);
+    const Run r = config(QStringList {"set", path, "--address", "1"} + option + QStringList {file}, env, typed);
+    QCOMPARE(r.code, code);
+    QVERIFY2(stderrStart.isEmpty() ? r.err.isEmpty() : r.err.startsWith(stderrStart), qPrintable(r.err));
+    QCOMPARE(sim.registerValue(1, 6), quint16(code == 0 ? 26 : 25));
+    // The same sources serve `orbix write`.
+    if (code == 0 && option.isEmpty() && typed.isEmpty()) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert("ORBIX_ACCESS_CODE", environment);
+        const Run w = run({"write", path, "--address", "1", "--single", "6", "27", "--reply-gap",
+                           QString::number(kTestReplyGapMs)}, 60000, e);
+        QCOMPARE(w.code, 0);
+        QCOMPARE(sim.registerValue(1, 6), quint16(27));
+    }
+}
+
+void TestCli::configDiff()
+{
+    const QString same = settingsFile({});
+    Run r = config({"diff", path, "--address", "1", same});
+    QCOMPARE(r.code, 0);
+    QVERIFY(r.out.isEmpty());
+    const QString other = settingsFile({{"minCurrent", 41}, {"insulationThreshold", QVariant()}});
+    r = config({"diff", path, "--address", "1", other});
+    QCOMPARE(r.code, 3);
+    QCOMPARE(r.out, QString("minCurrent 25 41\ninsulationThreshold %1 -\n").arg(sim.registerValue(1, 191)));
+    r = config({"diff", path, "--address", "1", data.filePath("absent.json")});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err.count('\n'), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -40,15 +40,23 @@ public:
         commands.clear();
         toggles = 0;
         statuses.clear();
+        requests.clear();
     }
-    bool hasAccessCode() const override { return false; }
-    void focusAccessCode() override {}
-    void requestReadConfig() override {}
-    void requestWriteConfig(std::unique_ptr<ConfigPacket> block) override { written = std::move(block); }
-    void requestSetTime(quint32) override {}
-    void requestResetCrashProtocol() override {}
-    void requestResetWorkProtocol() override {}
-    void requestResetWorkTime() override {}
+    bool hasAccessCode() const override { return accessCode; }
+    void focusAccessCode() override { ++focusRequests; }
+    void requestReadConfig() override { requests << "read"; }
+    bool requestWriteConfig(std::unique_ptr<ConfigPacket> block) override
+    {
+        if (!acceptWrites)
+            return false;
+        written = std::move(block);
+        requests << "write";
+        return true;
+    }
+    void requestSetTime(quint32 t) override { requests << QStringLiteral("time %1").arg(t); }
+    void requestResetCrashProtocol() override { requests << "crash"; }
+    void requestResetWorkProtocol() override { requests << "work"; }
+    void requestResetWorkTime() override { requests << "hours"; }
     void requestEngineCommand(EngineCommand command) override { commands << command; }
     void requestToggleOutput() override { ++toggles; }
     void requestAutoSetup() override {}
@@ -61,6 +69,10 @@ public:
     ProtocolList entries;
     QList<EngineCommand> commands;
     std::unique_ptr<ConfigPacket> written;
+    bool accessCode = false;
+    bool acceptWrites = true;
+    int focusRequests = 0;
+    QStringList requests; // "read", "write", "time N", "crash", "work", "hours"
     int toggles = 0;
     QStringList statuses;
 };

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class ConfigPacket;
+struct DeviceInfo;
+
+// What the window keeps about configuration writes: the block last read from the
+// device, saved as a backup before every write, and the block just written, compared
+// with what the device holds when it is read back.
+class ConfigWriteCheck
+{
+public:
+    // What a configuration event means for the write last started.
+    enum class Outcome {
+        Read,              // an ordinary read
+        Written,           // written: a read-back is due
+        NotWritten,        // refused part-way: the thread reads the device again
+        RereadAfterFailure,// that read: the device's values after the failed write
+        Confirmed,         // the read-back holds what was written
+        Differs            // the read-back holds other values: differences() names them
+    };
+
+    ConfigWriteCheck();
+    ~ConfigWriteCheck();
+
+    // A new connection: nothing read, nothing written.
+    void reset();
+    Outcome onConfiguration(const ConfigPacket &block, int result);
+    // "Label (name): записано W, на устройстве H" for each field of the last Differs.
+    const QStringList &differences() const { return found; }
+
+    // Saves the block last read; false with the reason (Russian) when there is none
+    // or it cannot be saved.
+    bool backup(const DeviceInfo &device, const QString &devicePath, QString &path, QString &error) const;
+
+private:
+    std::unique_ptr<ConfigPacket> lastRead;
+    std::unique_ptr<ConfigPacket> written;
+    bool afterFailure = false;
+    QStringList found;
+};

@@ -1,0 +1,68 @@
+#include "accesscode.h"
+
+#include <QTextStream>
+
+#include <cstdio>
+#include <termios.h>
+#include <unistd.h>
+
+void AccessCode::addTo(QCommandLineParser &parser)
+{
+    parser.addOption({QStringLiteral("access-code"),
+                      QStringLiteral("Access code written to register 32 before each guarded write; \"-\" asks for it\n"
+                                     "on the terminal. Without the option: $ORBIX_ACCESS_CODE."),
+                      QStringLiteral("CODE")});
+}
+
+bool AccessCode::parse(const QString &text, quint16 &code)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok, 0);
+    if (!ok || value < -32768 || value > 0xFFFF) // the device keeps it as a signed or unsigned word
+        return false;
+    code = quint16(value);
+    return true;
+}
+
+QString AccessCode::ask()
+{
+    std::fputs("Access code: ", stderr);
+    std::fflush(stderr);
+    termios saved {};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= tcflag_t(~ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const QString line = QTextStream(stdin).readLine();
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputs("\n", stderr);
+    }
+    return line;
+}
+
+bool AccessCode::obtain(const QCommandLineParser &parser, bool askIfMissing, std::optional<quint16> &code,
+                        QString &error)
+{
+    QString text = parser.value(QStringLiteral("access-code"));
+    if (!parser.isSet(QStringLiteral("access-code")))
+        text = qEnvironmentVariable(kEnvironmentVariable);
+    if (text == QLatin1String(kAsk) || (text.isEmpty() && askIfMissing))
+        text = ask();
+    code.reset();
+    if (text.isEmpty()) {
+        if (!askIfMissing)
+            return true; // an unguarded command
+        error = QStringLiteral("no access code given");
+        return false;
+    }
+    quint16 value = 0;
+    if (!parse(text, value)) {
+        error = QStringLiteral("bad access code");
+        return false;
+    }
+    code = value;
+    return true;
+}

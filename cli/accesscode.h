@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+
+#include <optional>
+
+// Where a guarded command gets the device's access code. A command line is visible to
+// every user of the machine, so the code may instead come from the environment or be
+// typed on the terminal without echo.
+class AccessCode
+{
+public:
+    static constexpr const char *kEnvironmentVariable = "ORBIX_ACCESS_CODE";
+    static constexpr const char *kAsk = "-"; // --access-code - : ask on the terminal
+
+    static void addTo(QCommandLineParser &parser);
+    // --access-code CODE, else $ORBIX_ACCESS_CODE, else (when askIfMissing, or asked for
+    // with "-") a line read from standard input, without echo on a terminal. No code and
+    // nothing to ask gives an empty result; false with error for a code that is no number.
+    static bool obtain(const QCommandLineParser &parser, bool askIfMissing, std::optional<quint16> &code,
+                       QString &error);
+
+private:
+    static bool parse(const QString &text, quint16 &code);
+    static QString ask();
+};

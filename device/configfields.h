@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+#include <QVector>
+#include <QtGlobal>
+
+class ConfigPacket;
+struct DeviceInfo;
+
+// The fields of the configuration block as the register table names them: register,
+// the smallest block class that has it, the range of words its editor can hold and
+// the editor's label. The setup tab, the settings files and `orbix config` share it.
+class ConfigFields
+{
+public:
+    // In register order.
+    enum Id {
+        RatedCurrent, MinCurrent, OverloadMultiple, ImbalanceThreshold, DoubleOverloadTime,
+        SwitchOnDelay, AutoRestart, PhaseSequenceCheck, FastProtection, OverloadReactionTime,
+        BrokenPhasesAllowed, PtcProtection, HumidityProtection, Pt100Protection, Pt100Threshold,
+        VoltageTolerance, CyclicMode, CyclicWorkTime, CyclicPauseTime, Input1Function,
+        Input2Function, PowerOutputFunction, AuxOutputFunction, SwitchDelay, RemoteControl,
+        ImbalanceTripTime, MinCurrentCorrection, InsulationThreshold,
+        Count
+    };
+
+    // Words an editor can hold: low..high in steps of step from 0.
+    struct Range {
+        int low = 0;
+        int high = 0;
+        int step = 1;
+        bool contains(int word) const { return word >= low && word <= high && word % step == 0; }
+    };
+
+    static QString name(Id id);
+    // -1 for a name no field has.
+    static int find(const QString &name);
+    static quint32 registerOf(Id id);
+    // The block version (0, 50, 70) from which the field exists.
+    static int firstVersion(Id id);
+    static bool present(Id id, int version) { return version >= firstVersion(id); }
+    // The fields of a block of that version, in register order.
+    static QVector<Id> fieldsOf(int version);
+    // The editor's label (Russian, as the setup tab shows it).
+    static QString label(Id id);
+    // The rated current's range follows the device's limits and current scale.
+    static Range range(Id id, const DeviceInfo &device);
+
+    // The word as the device holds it; signed for the correction.
+    static int value(const ConfigPacket &block, Id id);
+    // False when the block has no such field.
+    static bool setValue(ConfigPacket &block, Id id, int word);
+    // The fields of the smaller of the two versions whose words differ.
+    static QVector<Id> differences(const ConfigPacket &a, const ConfigPacket &b);
+};

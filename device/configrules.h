@@ -1,0 +1,41 @@
+#pragma once
+
+#include "configfields.h"
+
+#include <QVector>
+
+class ConfigPacket;
+
+// The consistency rules of the settings: combinations of inputs, outputs, remote
+// control, cyclic mode and protections that cannot work together. The setup tab
+// marks the fields of each violation; `orbix config set` refuses to write them.
+class ConfigRules
+{
+public:
+    static constexpr int kRuleCount = 9;
+
+    // The eight settings the rules look at.
+    struct Settings {
+        int input1 = 0;
+        int input2 = 0;
+        int powerOutput = 0;
+        int auxOutput = 0;
+        bool remoteControl = false;
+        bool cyclicMode = false;
+        bool humidityProtection = false;
+        bool fastProtection = false;
+
+        static Settings of(const ConfigPacket &block);
+    };
+
+    // One violated condition: its rule (1..9) and the fields it marks, in marking order.
+    struct Violation {
+        int rule = 0;
+        QVector<ConfigFields::Id> marked;
+    };
+
+    // The fields the check clears before it marks, in that order.
+    static QVector<ConfigFields::Id> checkedFields();
+    // Every violated condition, rules in order; empty when the settings can be written.
+    static QVector<Violation> check(const Settings &s);
+};

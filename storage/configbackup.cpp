@@ -1,0 +1,35 @@
+#include "configbackup.h"
+
+#include "datadirectory.h"
+#include "deviceinfo.h"
+#include "settingsfile.h"
+
+#include <QFileInfo>
+
+QString ConfigBackup::portLabel(int portNumber, const QString &devicePath)
+{
+    return portNumber > 0 ? QStringLiteral("COM%1").arg(portNumber) : QFileInfo(devicePath).fileName();
+}
+
+QString ConfigBackup::fileName(const QString &portLabel, int address, const QDateTime &at)
+{
+    return QStringLiteral("%1_a%2_%3.%4")
+        .arg(portLabel).arg(address).arg(at.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")))
+        .arg(QLatin1String(SettingsFile::kSuffix));
+}
+
+bool ConfigBackup::save(const ConfigPacket &block, const DeviceInfo &device, const QString &portLabel,
+                        QString &path, QString &error)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString dir = DataDirectory::writableFilePath(QLatin1String(kDirectory)) + QLatin1Char('/');
+    const QString base = fileName(portLabel, device.address, now);
+    path = dir + base;
+    // Two writes within a second keep both copies.
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = dir + QFileInfo(base).completeBaseName() + QStringLiteral("_%1.").arg(n) + QLatin1String(SettingsFile::kSuffix);
+    if (SettingsFile::fromBlock(block, device, now).save(path, error))
+        return true;
+    error = QStringLiteral("резервная копия настроек не сохранена в %1").arg(dir);
+    return false;
+}

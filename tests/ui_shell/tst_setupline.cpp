@@ -1,0 +1,228 @@
+// The setup tab in the main window against the simulated device: what a write puts on
+// the line, the backup before it, the editors after a refused write, the read-back.
+#include "configevent.h"
+#include "configfields.h"
+#include "configpacket.h"
+#include "datadirectory.h"
+#include "datathread.h"
+#include "mainwindow.h"
+#include "portmap.h"
+#include "settingsfile.h"
+#include "simulator.h"
+#include "tabsetup.h"
+#include "testtiming.h"
+
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+using F = ConfigFields;
+constexpr int kPort = 61;
+constexpr int kWaitMs = 15000;
+// Two devices of one modification: the settings of one are carried to the other.
+const SimDeviceConfig kDevice {1, 70, 0, 19200, 2, 10};
+const SimDeviceConfig kTwin {2, 70, 0, 19200, 2, 10};
+
+DeviceInfo infoOf(const SimDeviceConfig &c)
+{
+    DeviceInfo d;
+    d.address = c.address;
+    d.baudRate = 19200;
+    d.portNumber = kPort;
+    d.modification = c.modification;
+    d.currentScale = 2;
+    d.minRatedCurrent = 5.0f;
+    d.maxRatedCurrent = 50.0f;
+    return d;
+}
+
+QMessageBox *shownBox(const QString &name)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->objectName() == name && w->isVisible())
+            return qobject_cast<QMessageBox *>(w);
+    return nullptr;
+}
+} // namespace
+
+class TestSetupLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+    void writeGoesOutWithTheCodeBeforeEachItem();
+    void refusedWriteShowsWhatTheDeviceHolds();
+    void readBackNamesClampedFields();
+    void noWriteWithoutABackup();
+    void settingsCarriedToATwin();
+
+private:
+    void connectTo(const SimDeviceConfig &device);
+    bool statusIs(const QString &text) const { return window->statusBar()->currentMessage() == text; }
+    QPushButton *writeButton() const { return tab()->findChild<QPushButton *>("writeConfigButton"); }
+    TabSetup *tab() const { return window->tabSetup(); }
+    QSpinBox *spin(F::Id id) const { return qobject_cast<QSpinBox *>(tab()->editor(id)); }
+    QDoubleSpinBox *dspin(F::Id id) const { return qobject_cast<QDoubleSpinBox *>(tab()->editor(id)); }
+    QStringList backups() const { return QDir(dir->filePath("backups")).entryList(QDir::Files); }
+
+    Simulator sim;
+    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestSetupLine::initTestCase()
+{
+    sim.addDevice(kDevice);
+    sim.addDevice(kTwin);
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    PortMap::bindForSession(kPort, sim.linkPath());
+}
+
+void TestSetupLine::cleanupTestCase()
+{
+    sim.stop();
+}
+
+void TestSetupLine::init()
+{
+    sim.clearFaults();
+    for (const SimDeviceConfig &d : {kDevice, kTwin})
+        sim.setRegisterValue(d.address, 13, 0); // the simulator's settings with fast protection break rule 9
+    dir = std::make_unique<QTemporaryDir>();
+    DataDirectory::setOverride(dir->path());
+    window = std::make_unique<MainWindow>();
+    window->setTiming(testTiming());
+}
+
+void TestSetupLine::cleanup()
+{
+    window.reset(); // stops the connection whatever the outcome
+    DataDirectory::setOverride(QString());
+    dir.reset();
+}
+
+void TestSetupLine::connectTo(const SimDeviceConfig &device)
+{
+    window->connectDevice(infoOf(device));
+    QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки получены"); }, kWaitMs));
+    window->accessCodeField()->setText("1234");
+    window->onPasswordEditingFinished();
+}
+
+void TestSetupLine::writeGoesOutWithTheCodeBeforeEachItem()
+{
+    connectTo(kDevice);
+    const quint16 before = sim.registerValue(1, 6);
+    spin(F::MinCurrent)->setValue(33);
+    dspin(F::MinCurrentCorrection)->setValue(-0.5);
+    sim.clearRequests();
+    writeButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки записаны"); }, kWaitMs));
+    QCOMPARE(sim.registerValue(1, 6), quint16(33));
+    QCOMPARE(sim.registerValue(1, 190), quint16(0xFFFB));
+
+    QStringList writes; // every write on the line, in order: "function:register:count"
+    for (const SimRequest &r : sim.requests())
+        if (r.function != 3)
+            writes << QString("%1:%2:%3").arg(r.function).arg(r.firstRegister).arg(r.count);
+    QCOMPARE(writes, QStringList({"6:32:1", "16:5:25", "6:32:1", "16:30:1", "6:32:1", "16:190:2"}));
+    // The read-back finds what was written: no warning, the status stays.
+    QVERIFY(QTest::qWaitFor([&] { return writeButton()->isEnabled() && spin(F::MinCurrent)->value() == 33; }, kWaitMs));
+    QVERIFY(!shownBox("readBackWarning"));
+    QCOMPARE(backups().size(), 1);
+    SettingsFile backup;
+    QString error;
+    QVERIFY2(SettingsFile::load(dir->filePath("backups/" + backups().first()), backup, error), qPrintable(error));
+    QCOMPARE(backup.fields.value("minCurrent"), int(before));
+    QVERIFY(backups().first().startsWith("COM61_a1_"));
+}
+
+void TestSetupLine::refusedWriteShowsWhatTheDeviceHolds()
+{
+    connectTo(kDevice);
+    const quint16 correction = sim.registerValue(1, 190);
+    sim.setWriteFailure(1, 190); // the last item fails: the first is already in the device
+    QSignalSpy events(window->dataThread(), &DataThread::dataEvent);
+    spin(F::MinCurrent)->setValue(44);
+    dspin(F::MinCurrentCorrection)->setValue(0.7);
+    writeButton()->click();
+    auto configResults = [&] {
+        QList<int> results;
+        for (const QList<QVariant> &args : events) {
+            const auto e = qvariant_cast<DataEventPtr>(args.at(0));
+            if (e->type() == DataEvent::Config)
+                results << static_cast<const ConfigEvent &>(*e).result();
+        }
+        return results;
+    };
+    QVERIFY(QTest::qWaitFor([&] { return configResults() == QList<int>({1, 0}); }, kWaitMs));
+    QCoreApplication::processEvents();
+    QCOMPARE(sim.registerValue(1, 6), quint16(44));
+    QCOMPARE(spin(F::MinCurrent)->value(), 44);
+    QCOMPARE(dspin(F::MinCurrentCorrection)->value(), qint16(correction) * 0.1);
+    QVERIFY(statusIs("Ошибка записи настроек")); // not hidden by the read that follows
+}
+
+void TestSetupLine::readBackNamesClampedFields()
+{
+    connectTo(kDevice);
+    sim.setWriteClamp(1, 6, 20);
+    spin(F::MinCurrent)->setValue(50);
+    writeButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return shownBox("readBackWarning"); }, kWaitMs));
+    const QString text = shownBox("readBackWarning")->text();
+    QVERIFY2(text.contains("«Минимально допустимый ток двигателя» (minCurrent): записано 50, на устройстве 20"),
+             qPrintable(text));
+    QCOMPARE(text.count('\n'), 1); // one field only
+    QCOMPARE(spin(F::MinCurrent)->value(), 20);
+    shownBox("readBackWarning")->close();
+}
+
+void TestSetupLine::noWriteWithoutABackup()
+{
+    connectTo(kDevice);
+    QFile blocker(dir->filePath("backups")); // a file where the folder must go
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    spin(F::MinCurrent)->setValue(12);
+    sim.clearRequests();
+    writeButton()->click();
+    QVERIFY(shownBox("backupWarning"));
+    QVERIFY(shownBox("backupWarning")->text().startsWith("Запись настроек не начата: резервная копия"));
+    QVERIFY(window->statusBar()->currentMessage().startsWith("Запись настроек не начата"));
+    QVERIFY(writeButton()->isEnabled());
+    QVERIFY(sim.waitForRequests(3, kWaitMs)); // a few polling cycles pass
+    for (const SimRequest &r : sim.requests())
+        QVERIFY(r.function == 3);
+    shownBox("backupWarning")->close();
+}
+
+void TestSetupLine::settingsCarriedToATwin()
+{
+    sim.setRegisterValue(1, 6, 31);
+    sim.setRegisterValue(2, 6, 17);
+    connectTo(kDevice);
+    const QString path = dir->filePath("motor.json");
+    QVERIFY(tab()->saveSettingsFile(path));
+    connectTo(kTwin);
+    QCOMPARE(spin(F::MinCurrent)->value(), 17);
+    QVERIFY(tab()->loadSettingsFile(path, true));
+    QCOMPARE(spin(F::MinCurrent)->value(), 31);
+    QVERIFY(tab()->differsFromDevice(F::MinCurrent));
+    QCOMPARE(tab()->editor(F::MinCurrent)->toolTip(), QString("На устройстве: 17%"));
+    QCOMPARE(sim.registerValue(2, 6), quint16(17)); // loading never writes
+}
+
+QTEST_MAIN(TestSetupLine)
+#include "tst_setupline.moc"
