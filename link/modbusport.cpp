@@ -248,15 +248,17 @@ bool ModbusPort::failWith(Failure f)
 // 3.5 characters of silence after the last reply, plus any extra pause.
 void ModbusPort::prepareLine()
 {
-    if (frameEnd == Framing::Length) {
-        const QByteArray stale = line.discardInput();
-        if (!stale.isEmpty())
-            log.discarded(stale);
-    }
+    QByteArray stale;
+    if (frameEnd == Framing::Length)
+        stale = line.discardInput();
     const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceUs() * 1000LL : 0)
         + extraPauseMs * SerialLine::kNsPerMs;
+    // A reply still on its way (to a request of before, or of another master) is let
+    // pass; a line that never falls silent is given up on after the reply gap.
     if (silenceNs > 0)
-        line.waitQuiet(silenceNs);
+        stale += line.waitQuiet(silenceNs, replyGapMs * SerialLine::kNsPerMs);
+    if (!stale.isEmpty())
+        log.discarded(stale);
 }
 
 bool ModbusPort::transact(const QByteArray &request, Reply &reply)

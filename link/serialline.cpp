@@ -83,6 +83,7 @@ bool SerialLine::open(const QByteArray &path, const LineOptions &options)
     collectDriverCounters(); // baseline; earlier errors belong to earlier users
     pendingErrors = 0;
     requestLowLatency();
+    lastReceive = nowNs(); // what was on the line before is unknown: the first request waits for silence
     if (options.rs485 && !setRs485(options)) {
         const int err = error;
         close();
@@ -407,14 +408,20 @@ QByteArray SerialLine::discardInput()
     return dropped;
 }
 
-void SerialLine::waitQuiet(qint64 silenceNs)
+QByteArray SerialLine::waitQuiet(qint64 silenceNs, qint64 limitNs)
 {
-    const qint64 until = lastReceive + silenceNs;
-    for (qint64 now = nowNs(); now < until && !stopRequested(); now = nowNs()) {
-        const qint64 wait = qMin(until - now, qint64(kStopCheckMs) * kNsPerMs);
-        const timespec ts {time_t(wait / kNsPerSecond), long(wait % kNsPerSecond)};
-        nanosleep(&ts, nullptr);
+    QByteArray dropped;
+    const qint64 giveUp = nowNs() + limitNs;
+    for (qint64 now = nowNs(); now < lastReceive + silenceNs && now < giveUp && !stopRequested(); now = nowNs()) {
+        const qint64 wait = qMin(qMin(lastReceive + silenceNs, giveUp) - now, qint64(kStopCheckMs) * kNsPerMs);
+        if (waitReadable(wait) > 0 && fill() > 0) { // still talking: a late reply, or another master
+            dropped += pending;
+            pending.clear();
+        }
     }
+    if (!dropped.isEmpty())
+        takeLineErrors();
+    return dropped;
 }
 
 void SerialLine::collectDriverCounters()

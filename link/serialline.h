@@ -85,9 +85,9 @@ public:
     QByteArray discardInput();
     // When the last byte came in (nowNs clock); 0 before any.
     qint64 lastReceiveNs() const { return lastReceive; }
-    // Returns once the line has been silent for silenceNs since the last byte received
-    // (or a stop was asked).
-    void waitQuiet(qint64 silenceNs);
+    // Returns once the line has been silent for silenceNs since the last byte received,
+    // dropping what comes meanwhile (returned), or after limitNs, or at a stop.
+    QByteArray waitQuiet(qint64 silenceNs, qint64 limitNs);
     // Monotonic clock of the line's timing, nanoseconds.
     static qint64 nowNs();
 
