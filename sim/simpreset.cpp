@@ -21,7 +21,7 @@ constexpr quint16 kSettings[] = {
     5,   // 10 switch-on delay, s
     0,   // 11 automatic restart off
     1,   // 12 phase sequence check on
-    1,   // 13 fast protection on
+    0,   // 13 fast protection off: the auxiliary output is not the trip coil (no consistency rule broken)
     100, // 14 overload reaction time, ms
     0,   // 15 broken phases allowed
     1,   // 16 PTC protection on

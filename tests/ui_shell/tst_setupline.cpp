@@ -97,8 +97,6 @@ void TestSetupLine::cleanupTestCase()
 void TestSetupLine::init()
 {
     sim.clearFaults();
-    for (const SimDeviceConfig &d : {kDevice, kTwin})
-        sim.setRegisterValue(d.address, 13, 0); // the simulator's settings with fast protection break rule 9
     dir = std::make_unique<QTemporaryDir>();
     DataDirectory::setOverride(dir->path());
     window = std::make_unique<MainWindow>();
