@@ -110,7 +110,6 @@ void TestCli::init()
     sim.clearFaults();
     sim.setRegisterValue(1, 5, 40); // within the device's rated range: 10..100 counts
     sim.setRegisterValue(1, 6, 25);
-    sim.setRegisterValue(1, 13, 0); // no fast protection: the simulator's settings then pass every rule
     sim.setRegisterValue(1, 190, 0xFFFB);
 }
 
