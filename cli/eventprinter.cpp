@@ -11,6 +11,7 @@
 #include "dataeventgetprotocol.h"
 #include "eventdatav50.h"
 #include "eventprotocolevent.h"
+#include "linkstatisticsevent.h"
 #include "faulttext.h"
 #include "protocolpacket.h"
 #include "runconfigeventget.h"
@@ -141,6 +142,8 @@ QJsonObject payload(const DataEvent &event)
         const auto &e = static_cast<const ChangeAutoConfigState &>(event);
         return {{QStringLiteral("oldState"), e.oldState()}, {QStringLiteral("newState"), e.newState()}};
     }
+    case DataEvent::LinkStatistics:
+        return EventPrinter::statistics(static_cast<const LinkStatisticsEvent &>(event).statistics());
     default:
         return {};
     }
@@ -162,13 +165,29 @@ QString monitoringText(const WatchDataPacket &p)
 
 } // namespace
 
+QJsonObject EventPrinter::statistics(const LinkStatistics &s)
+{
+    return {{QStringLiteral("requests"), double(s.requests)},
+            {QStringLiteral("replies"), double(s.replies)},
+            {QStringLiteral("timeouts"), double(s.timeouts)},
+            {QStringLiteral("crcErrors"), double(s.crcErrors)},
+            {QStringLiteral("exceptions"), double(s.exceptions)},
+            {QStringLiteral("wrongAddress"), double(s.wrongAddress)},
+            {QStringLiteral("lineErrors"), double(s.lineErrors)},
+            {QStringLiteral("echoMismatches"), double(s.echoMismatches)},
+            {QStringLiteral("discardedBytes"), double(s.discardedBytes)},
+            {QStringLiteral("echoesSkipped"), double(s.echoesSkipped)},
+            {QStringLiteral("meanResponseMs"), s.meanResponseMs()},
+            {QStringLiteral("maxResponseMs"), double(s.maxResponseUs) / 1000.0}};
+}
+
 QString EventPrinter::typeName(int type)
 {
     static const char *const names[] = {
         "monitoring", "connected", "disconnected", "error", "link restored", "logs", "configuration",
         "clock set", "clock not set", "crash log cleared", "crash log not cleared", "work log cleared",
         "work log not cleared", "running time reset", "running time not reset", "start characteristic",
-        "auto-setup progress", "oscillogram", "auto-setup state"};
+        "auto-setup progress", "oscillogram", "auto-setup state", "frame", "statistics"};
     return type >= 0 && type < int(sizeof names / sizeof *names) ? QString::fromLatin1(names[type]) : QString();
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 
 class DataEvent;
+struct LinkStatistics;
 
 // One line per data event for `orbix monitor`: readable text, or a JSON object
 // with "type" (the event code) and the decoded payload under the fields' names.
@@ -13,4 +14,5 @@ public:
     static QString text(const DataEvent &event);
     static QJsonObject json(const DataEvent &event);
     static QString typeName(int type);
+    static QJsonObject statistics(const LinkStatistics &stats);
 };

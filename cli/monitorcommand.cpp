@@ -7,6 +7,7 @@
 #include "deviceinfo.h"
 #include "eventprinter.h"
 #include "linkoptions.h"
+#include "linkstatisticsevent.h"
 #include "modbusport.h"
 #include "searcheventfound.h"
 #include "searchthread.h"
@@ -60,6 +61,22 @@ bool identify(const LinkOptions &link, DeviceInfo &found, QString &reason)
     return true;
 }
 
+void printStatistics(QTextStream &out, const LinkStatistics &s, bool json)
+{
+    if (json) {
+        const QJsonObject o {{QStringLiteral("stats"), EventPrinter::statistics(s)}};
+        out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << '\n';
+        return;
+    }
+    out << QStringLiteral("statistics: %1 requests, %2 replies, %3 time-outs, %4 CRC errors, %5 exceptions, "
+                          "%6 from another address, %7 line errors, %8 bytes dropped, %9 echoes skipped, "
+                          "response %10 ms mean, %11 ms max")
+               .arg(s.requests).arg(s.replies).arg(s.timeouts).arg(s.crcErrors).arg(s.exceptions)
+               .arg(s.wrongAddress).arg(s.lineErrors).arg(s.discardedBytes).arg(s.echoesSkipped)
+               .arg(s.meanResponseMs(), 0, 'f', 1).arg(s.maxResponseUs / 1000.0, 0, 'f', 1)
+        << '\n';
+}
+
 } // namespace
 
 int MonitorCommand::run(const QStringList &arguments)
@@ -107,8 +124,13 @@ int MonitorCommand::run(const QStringList &arguments)
     int seen = 0;
     int exitCode = CliExit::Ok;
     QEventLoop loop;
+    std::shared_ptr<const LinkStatisticsEvent> stats;
     QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &event) {
         const DataEvent *e = event.get();
+        if (e->type() == DataEvent::LinkStatistics) { // printed once, at the end
+            stats = std::static_pointer_cast<const LinkStatisticsEvent>(event);
+            return;
+        }
         out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e)).toJson(QJsonDocument::Compact))
                      : EventPrinter::text(*e))
             << '\n' << Qt::flush;
@@ -128,5 +150,7 @@ int MonitorCommand::run(const QStringList &arguments)
     loop.exec();
     if (thread.isRunning())
         thread.stopExchange(); // prints the disconnection (type 2) through the direct call
+    if (stats)
+        printStatistics(out, stats->statistics(), json);
     return exitCode;
 }

@@ -33,7 +33,10 @@ public:
         RunConfigGet = 15,
         RunConfigProgress = 16,
         OscillogramGet = 17,
-        AutoConfigStateChanged = 18
+        AutoConfigStateChanged = 18,
+        // Beyond the device's events: the traffic of the line, for the traffic monitor.
+        Traffic = 19,        // one frame sent, received or dropped
+        LinkStatistics = 20  // the line's counts since the connection started, every cycle
     };
 
     explicit DataEvent(qint32 type);

@@ -9,6 +9,7 @@
 #include "dataeventerror.h"
 #include "dataeventget.h"
 #include "dataeventgetprotocol.h"
+#include "linkstatisticsevent.h"
 #include "modbusport.h"
 #include "packetexecutor.h"
 #include "packetfactory.h"
@@ -21,6 +22,7 @@
 #include "runhandover.h"
 #include "searchpacket.h"
 #include "tdatapacket.h"
+#include "trafficevent.h"
 #include "watchdatapacket.h"
 
 #include <QElapsedTimer>
@@ -188,6 +190,8 @@ void DataThread::runOnce()
     ModbusPort port(path.toLocal8Bit());
     port.setLineOptions(lineOptions);
     port.setRunningFlag(&running);
+    port.setMaskedRegister(RegisterMap::AccessCode);
+    port.setObserver(this);
     timing.applyTo(port);
     PacketExecutor exec(port, &running);
     if (!connectDevice(port, exec))
@@ -201,8 +205,16 @@ void DataThread::runOnce()
             cycle(exec, state);
         else
             noteLinkLost(state);
+        emitEvent<LinkStatisticsEvent>(port.statistics());
         sleepRestOfCycle(timer.elapsed());
     }
+}
+
+// In the exchange's own thread: the frame leaves as an event, the line goes on.
+void DataThread::onFrame(const FrameRecord &record)
+{
+    if (trafficEvents.load())
+        emitEvent<TrafficEvent>(record);
 }
 
 void DataThread::sleepRestOfCycle(qint64 elapsedMs)

@@ -3,6 +3,7 @@
 #include "dataevent.h"
 #include "deviceinfo.h"
 #include "enginecommand.h"
+#include "frameobserver.h"
 #include "protocoltiming.h"
 
 #include <QThread>
@@ -30,7 +31,7 @@ class WatchDataPacket;
 // stamped with this connection's number. The request operations may be called
 // from the interface thread at any time; each request is served once, at the
 // next cycle. The thread touches no file: its port is given as a path.
-class DataThread : public QThread
+class DataThread : public QThread, private FrameObserver
 {
     Q_OBJECT
 
@@ -46,6 +47,8 @@ public:
     // Set before startExchange().
     void setTiming(const ProtocolTiming &t) { timing = t; }
     void setLineOptions(const LineOptions &o) { lineOptions = o; }
+    // Every frame of the line as a Traffic event (for a traffic monitor); off by default.
+    void setTrafficEvents(bool on) { trafficEvents = on; }
 
     void startExchange();
     // Asks the run to end, waits for it (the port is closed by then) and emits type 2.
@@ -106,12 +109,14 @@ private:
         emit dataEvent(std::move(event));
     }
     bool keepRunning() const { return running.load(); }
+    void onFrame(const FrameRecord &record) override;
 
     const DeviceInfo info;
     const QString path;
     const quint64 connectionNumber;
     ProtocolTiming timing;
     LineOptions lineOptions;
+    std::atomic<bool> trafficEvents {false};
     std::unique_ptr<WatchDataPacket> monitoring;
     std::unique_ptr<ProtocolPacket> workProtocol;
     std::unique_ptr<CrashProtocolPacket> crashProtocol;

@@ -238,7 +238,9 @@ void TestCli::monitorStopsAfterCycles()
     QCOMPARE(r.code, 0);
     QList<int> types;
     QJsonObject logs;
-    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts)) {
+    QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    const QJsonObject stats = QJsonDocument::fromJson(lines.takeLast().toUtf8()).object().value("stats").toObject();
+    for (const QString &line : lines) {
         const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
         types << o.value("type").toInt(-1);
         if (types.last() == 5)
@@ -247,6 +249,9 @@ void TestCli::monitorStopsAfterCycles()
     QCOMPARE(types.first(), 1);
     QCOMPARE(types.count(0), 3);
     QCOMPARE(types.last(), 2);
+    QVERIFY(stats.value("requests").toDouble() >= 3 * 6); // the statistics come last, once
+    QCOMPARE(stats.value("replies").toDouble(), stats.value("requests").toDouble());
+    QCOMPARE(stats.value("timeouts").toDouble(), 0.0);
     QJsonObject mine;
     for (const QJsonValue &record : logs.value("protocol").toArray())
         if (record.toObject().value("time").toDouble() == double(0x12345678))

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "dataevent.h"
+#include "framerecord.h"
+
+// Type 19: one frame of the connection's line, as the port saw it.
+class TrafficEvent : public DataEvent
+{
+public:
+    explicit TrafficEvent(const FrameRecord &record) : DataEvent(Traffic), frame(record) {}
+
+    const FrameRecord &record() const { return frame; }
+
+private:
+    const FrameRecord frame;
+};
