@@ -2,6 +2,7 @@
 
 #include "linklog.h"
 #include "rtuframing.h"
+#include "serialline.h"
 
 #include <QDateTime>
 #include <QtEndian>
@@ -38,6 +39,7 @@ quint16 wireAddress(quint32 reg)
 
 ModbusPort::ModbusPort(const QByteArray &devicePath)
     : path(devicePath)
+    , line(Line::create(devicePath))
     , log(devicePath)
 {
 }
@@ -111,85 +113,75 @@ bool ModbusPort::open()
 {
     close();
     startTransaction();
-    if (!line.open(path, options)) {
-        qCInfo(lcLink).noquote() << SerialLine::openErrorText(path, line.lastError(), line.rs485Refused());
+    if (auto *serial = dynamic_cast<SerialLine *>(line.get()))
+        serial->setOptions(options);
+    line->setNetworkAllowance(networkAllowanceMs);
+    readTimeoutMs = 0;
+    applyTimeouts(); // a network line's connection waits the allowance
+    if (!line->open()) {
+        qCInfo(lcLink).noquote() << line->openErrorText();
         return openFailed();
     }
-    if (!line.readSettings(settings))
-        return openFailed();
-    SerialLine::makeRaw(settings, kDefaultBaud, SerialLine::Parity::Even, 1);
     baud = kDefaultBaud;
     format = Format8E1;
-    if (!line.applySettings(settings))
+    parityOn = true;
+    stopBits = 1;
+    if (!line->raiseModemLines())
         return openFailed();
-    readTimeoutMs = 0;
-    applyTimeouts();
-    if (!line.raiseDtr() || !line.raiseRts())
-        return openFailed();
+    freshLine = true;
     qCDebug(lcLink).noquote() << "opened" << QString::fromLocal8Bit(path);
     return true;
 }
 
 bool ModbusPort::openFailed()
 {
-    sysError = line.lastError();
+    sysError = line->lastError();
     return failWith(Failure::NotOpen);
 }
 
 void ModbusPort::close()
 {
-    line.close();
-}
-
-bool ModbusPort::applyLineSettings()
-{
-    if (!line.isOpen()) {
-        sysError = EBADF;
-        return false;
-    }
-    if (!line.applySettings(settings)) {
-        sysError = line.lastError();
-        return false;
-    }
-    return true;
+    line->close();
 }
 
 bool ModbusPort::setFrameFormat(int code)
 {
     format = code;
-    switch (code) {
-    case Format8E1:
-        SerialLine::setParity(settings, SerialLine::Parity::Even);
-        SerialLine::setStopBits(settings, 1);
-        break;
-    case Format8O1:
-        SerialLine::setParity(settings, SerialLine::Parity::Odd);
-        SerialLine::setStopBits(settings, 1);
-        break;
-    case Format8N15:
-    case Format8N2:
-        SerialLine::setParity(settings, SerialLine::Parity::None);
-        SerialLine::setStopBits(settings, 2);
-        break;
-    default:
-        break; // unknown code: settings unchanged, still applied
+    const bool known = code >= Format8E1 && code <= Format8N2;
+    if (known) {
+        parityOn = code == Format8E1 || code == Format8O1;
+        stopBits = parityOn ? 1 : 2;
     }
+    const Line::Parity parity = code == Format8E1 ? Line::Parity::Even
+        : code == Format8O1                       ? Line::Parity::Odd
+                                                  : Line::Parity::None;
     applyTimeouts();
-    return applyLineSettings();
+    // An unknown code leaves parity and stop bits as they were but still applies them.
+    return line->setFormat(parity, stopBits, !known) || lineFailed();
 }
 
 bool ModbusPort::setSpeed(quint32 newBaud)
 {
     baud = newBaud;
     applyTimeouts();
-    const bool standard = SerialLine::setBaud(settings, newBaud);
-    if (!line.isOpen())
-        return applyLineSettings(); // records the error of a closed port
-    if (!line.setCustomBaud(standard ? 0 : newBaud)) {
-        sysError = line.lastError();
-        return false;
-    }
-    return applyLineSettings();
+    return line->setSpeed(newBaud) || lineFailed();
+}
+
+bool ModbusPort::lineFailed()
+{
+    sysError = line->lastError();
+    return false;
+}
+
+bool ModbusPort::canSetFrameFormat() const
+{
+    return line->canSetFormat();
+}
+
+void ModbusPort::setNetworkAllowance(int ms)
+{
+    networkAllowanceMs = ms;
+    line->setNetworkAllowance(ms);
 }
 
 bool ModbusPort::setReadTimeout(int ms)
@@ -213,15 +205,13 @@ void ModbusPort::setFraming(Framing f)
 
 int ModbusPort::frameSilenceUs() const
 {
-    const bool parity = settings.c_cflag & PARENB;
-    const int stopBits = settings.c_cflag & CSTOPB ? 2 : 1;
-    return RtuFraming::silenceUs(baud, RtuFraming::bitsPerCharacter(parity, stopBits));
+    return RtuFraming::silenceUs(baud, RtuFraming::bitsPerCharacter(parityOn, stopBits));
 }
 
 void ModbusPort::applyTimeouts()
 {
     const int silence = frameEnd == Framing::Length ? frameSilenceUs() : 0;
-    line.setTimeouts({replyGapMs, readTimeoutMs, kWriteTimeoutMs, silence});
+    line->setTimeouts({replyGapMs, readTimeoutMs, kWriteTimeoutMs, silence});
 }
 
 bool ModbusPort::lineGone() const
@@ -250,13 +240,16 @@ void ModbusPort::prepareLine()
 {
     QByteArray stale;
     if (frameEnd == Framing::Length)
-        stale = line.discardInput();
-    const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceUs() * 1000LL : 0)
-        + extraPauseMs * SerialLine::kNsPerMs;
+        stale = line->discardInput();
+    // Right after opening, what the line carried before is unknown (a reply to a request
+    // of an earlier connection may still be coming): the first request waits a reply gap.
+    const qint64 frameSilenceNs = freshLine ? replyGapMs * Line::kNsPerMs : frameSilenceUs() * 1000LL;
+    freshLine = false;
+    const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceNs : 0) + extraPauseMs * Line::kNsPerMs;
     // A reply still on its way (to a request of before, or of another master) is let
     // pass; a line that never falls silent is given up on after the reply gap.
     if (silenceNs > 0)
-        stale += line.waitQuiet(silenceNs, replyGapMs * SerialLine::kNsPerMs);
+        stale += line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs);
     if (!stale.isEmpty())
         log.discarded(stale);
 }
@@ -266,31 +259,31 @@ bool ModbusPort::transact(const QByteArray &request, Reply &reply)
     prepareLine();
     const auto *bytes = reinterpret_cast<const quint8 *>(request.constData());
     log.sent(request);
-    const qint64 written = line.write(bytes, request.size());
-    sentNs = SerialLine::nowNs();
+    const qint64 written = line->write(bytes, request.size());
+    sentNs = Line::nowNs();
     if (written != request.size()) {
-        lineErrorFlags = line.takeLineErrors();
-        sysError = line.lastError() ? line.lastError() : EIO;
-        return failWith(line.isOpen() ? Failure::WriteFailed : Failure::NotOpen);
+        lineErrorFlags = line->takeLineErrors();
+        sysError = line->lastError() ? line->lastError() : EIO;
+        return failWith(line->isOpen() ? Failure::WriteFailed : Failure::NotOpen);
     }
     return receive(request, reply);
 }
 
 bool ModbusPort::receive(const QByteArray &request, Reply &reply)
 {
-    lineErrorFlags = line.takeLineErrors();
+    lineErrorFlags = line->takeLineErrors();
     if (lineErrorFlags != 0)
         return failWith(Failure::LineError);
     const bool echoPossible = RtuFraming::echoPossible(request, echoes);
-    SerialLine::ReplyLength complete;
+    Line::ReplyLength complete;
     if (frameEnd == Framing::Length)
         complete = [&request, echoPossible](const quint8 *b, qint64 n) {
             return RtuFraming::replyLength(request, b, n, echoPossible);
         };
-    reply.size = line.read(reply.bytes, kResponseBuffer, complete);
+    reply.size = line->read(reply.bytes, kResponseBuffer, complete);
     if (reply.size <= 0) {
-        lineErrorFlags = line.takeLineErrors();
-        sysError = line.lastError() ? line.lastError() : ETIMEDOUT;
+        lineErrorFlags = line->takeLineErrors();
+        sysError = line->lastError() ? line->lastError() : ETIMEDOUT;
         reply.size = 0;
         return failWith(sysError == ECANCELED ? Failure::Cancelled : Failure::NoAnswer);
     }
@@ -376,11 +369,11 @@ bool ModbusPort::exchange(QByteArray request, quint16 *values)
         if (verdict != Failure::None)
             failWith(verdict);
     }
-    const qint64 responseUs = (line.lastReceiveNs() - sentNs) / 1000;
+    const qint64 responseUs = (line->lastReceiveNs() - sentNs) / 1000;
     log.received(request, heard, int(lastFailure), exceptionCode, responseUs, echoed);
     if (lineGone()) { // a dead descriptor stays dead: the owner opens the path again
         qCInfo(lcLink).noquote() << QString::fromLocal8Bit(path) << "is gone:" << errorString();
-        line.close();
+        line->close();
     }
     return lastFailure == Failure::None;
 }
@@ -440,7 +433,7 @@ QString ModbusPort::errorString() const
     case Failure::LineError:
         return QStringLiteral("line error (flags 0x%1)").arg(lineErrorFlags, 0, 16);
     case Failure::NotOpen:
-        return sysError ? SerialLine::openErrorText(path, sysError, line.rs485Refused()) : failureName(lastFailure);
+        return sysError ? line->openErrorText() : failureName(lastFailure);
     case Failure::WriteFailed:
         return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
     default:

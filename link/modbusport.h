@@ -1,13 +1,14 @@
 #pragma once
 
 #include "framelog.h"
-#include "serialline.h"
+#include "line.h"
+#include "lineoptions.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
-#include <termios.h>
+#include <memory>
 
 // Modbus RTU master on one serial line, one slave at a time: functions 3, 6 and 16.
 // Registers are named by number counted from 1; the wire carries number - 1.
@@ -59,9 +60,13 @@ public:
     void setLineOptions(const LineOptions &o) { options = o; }
     bool open();
     void close();
-    bool isOpen() const { return line.isOpen(); }
+    bool isOpen() const { return line->isOpen(); }
 
     bool setFrameFormat(int code);
+    // False on a network line whose server keeps its own speed and format.
+    bool canSetFrameFormat() const;
+    // Added to the read time-out on a network line, and to a second for its connection.
+    void setNetworkAllowance(int ms);
     bool setSpeed(quint32 baud);
     bool setReadTimeout(int ms);
     // The silence that ends a reply (kInterByteGapMs unless a test or tool shortens it);
@@ -103,7 +108,7 @@ public:
     const QByteArray &devicePath() const { return path; }
 
     // Waits on the line end soon after *flag is cleared (the owner's stop).
-    void setRunningFlag(const std::atomic<bool> *flag) { line.setRunningFlag(flag); }
+    void setRunningFlag(const std::atomic<bool> *flag) { line->setRunningFlag(flag); }
 
     // Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF), bit by bit.
     static quint16 crc16(const quint8 *data, qint64 size);
@@ -139,19 +144,22 @@ private:
                              quint16 *values);
     bool failWith(Failure f);
     bool openFailed();
-    bool applyLineSettings();
+    bool lineFailed();
 
     QByteArray path;
     LineOptions options;
-    SerialLine line;
-    termios settings {};
+    std::unique_ptr<Line> line;
     int format = Format8E1;
+    bool parityOn = true;
+    int stopBits = 1;
+    int networkAllowanceMs = 0;
     quint32 baud = kDefaultBaud;
     int readTimeoutMs = 0;
     int replyGapMs = kInterByteGapMs;
     Framing frameEnd = Framing::Length;
     int extraPauseMs = 0;
     bool echoes = false;
+    bool freshLine = false;
     qint64 sentNs = 0;
     FrameLog log;
     quint8 slave = 0;

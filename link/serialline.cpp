@@ -41,27 +41,20 @@ speed_t baudCode(quint32 baud)
 }
 
 } // namespace
-
 SerialLine::~SerialLine()
 {
-    close();
+    SerialLine::close();
 }
 
-bool SerialLine::fail(int err)
-{
-    error = err ? err : EIO;
-    return false;
-}
-
-bool SerialLine::open(const QByteArray &path, const LineOptions &options)
+bool SerialLine::open()
 {
     close();
     rs485Failed = false;
-    error = 0;
     customBaud = 0;
-    fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const int descriptor = ::open(name().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
         return fail(errno);
+    opened(descriptor);
     if (!isatty(fd)) {
         close();
         return fail(ENOTTY);
@@ -77,19 +70,34 @@ bool SerialLine::open(const QByteArray &path, const LineOptions &options)
     // program, or to our own exchange before it was stopped) are nobody's answer now.
     tcflush(fd, TCIOFLUSH);
     decoder.reset();
-    pending.clear();
     pendingErrors = 0;
     haveCounters = false;
     collectDriverCounters(); // baseline; earlier errors belong to earlier users
     pendingErrors = 0;
     requestLowLatency();
-    lastReceive = nowNs(); // what was on the line before is unknown: the first request waits for silence
-    if (options.rs485 && !setRs485(options)) {
+    if ((options.rs485 && !setRs485()) || !configure()) {
         const int err = error;
         close();
         return fail(err);
     }
     return true;
+}
+
+// 19200 bit/s 8E1, raw, parity checked and marked, no flow control.
+bool SerialLine::configure()
+{
+    if (tcgetattr(fd, &settings) != 0)
+        return fail(errno);
+    makeRaw(settings, 19200, Parity::Even, 1);
+    return applySettings();
+}
+
+void SerialLine::close()
+{
+    if (fd >= 0 && exclusiveSet)
+        ioctl(fd, TIOCNXCL); // a pty outlives us; leave it openable for the next program
+    exclusiveSet = false;
+    Line::close();
 }
 
 // USB adapters hold received bytes for their latency timer (16 ms by default)
@@ -104,7 +112,7 @@ void SerialLine::requestLowLatency()
         qCDebug(lcLink) << "the driver keeps its latency:" << strerror(errno);
 }
 
-bool SerialLine::setRs485(const LineOptions &options)
+bool SerialLine::setRs485()
 {
     serial_rs485 conf {};
     conf.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
@@ -137,24 +145,6 @@ SerialLine::DriverInfo SerialLine::driverInfo(const QString &path)
     return info;
 }
 
-void SerialLine::close()
-{
-    if (fd < 0)
-        return;
-    if (exclusiveSet)
-        ioctl(fd, TIOCNXCL); // a pty outlives us; leave it openable for the next program
-    ::close(fd);
-    fd = -1;
-    exclusiveSet = false;
-}
-
-bool SerialLine::readSettings(termios &settings)
-{
-    if (tcgetattr(fd, &settings) != 0)
-        return fail(errno);
-    return true;
-}
-
 static bool sameSettingsBarParity(const termios &a, const termios &b)
 {
     const tcflag_t ignore = PARENB | CMSPAR;
@@ -171,8 +161,10 @@ bool SerialLine::setCustomBaud(quint32 baud)
     return CustomBaud::apply(fd, baud) || fail(errno);
 }
 
-bool SerialLine::applySettings(const termios &settings)
+bool SerialLine::applySettings()
 {
+    if (fd < 0)
+        return fail(EBADF);
     if (tcsetattr(fd, TCSANOW, &settings) == 0)
         return customBaud == 0 || setCustomBaud(customBaud);
     const int err = errno;
@@ -186,10 +178,36 @@ bool SerialLine::applySettings(const termios &settings)
     return fail(err);
 }
 
+bool SerialLine::setSpeed(quint32 baud)
+{
+    const bool standard = setBaud(settings, baud);
+    if (fd < 0)
+        return fail(EBADF);
+    if (!setCustomBaud(standard ? 0 : baud))
+        return false;
+    return applySettings();
+}
+
+bool SerialLine::setFormat(Parity parity, int stopBits, bool keep)
+{
+    if (!keep) {
+        settings.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+        if (parity == Parity::Even)
+            settings.c_cflag |= PARENB;
+        else if (parity == Parity::Odd)
+            settings.c_cflag |= PARENB | PARODD;
+        if (stopBits == 2)
+            settings.c_cflag |= CSTOPB;
+        else
+            settings.c_cflag &= ~CSTOPB;
+    }
+    return applySettings();
+}
+
 void SerialLine::makeRaw(termios &s, quint32 baud, Parity parity, int stopBits)
 {
     cfmakeraw(&s);
-    s.c_cflag &= ~(CSIZE | CRTSCTS | HUPCL);
+    s.c_cflag &= ~(CSIZE | CRTSCTS | HUPCL | PARENB | PARODD | CMSPAR | CSTOPB);
     s.c_cflag |= CS8 | CREAD | CLOCAL;
     s.c_iflag &= ~(IXON | IXOFF | IXANY | IGNPAR | ISTRIP | IGNBRK | BRKINT);
     // Bad characters stay in the stream, marked, so that they can be counted as line errors.
@@ -198,28 +216,13 @@ void SerialLine::makeRaw(termios &s, quint32 baud, Parity parity, int stopBits)
     s.c_cc[VTIME] = 0;
     s.c_cc[VSTART] = 0x11;
     s.c_cc[VSTOP] = 0x13;
-    setParity(s, parity);
-    setStopBits(s, stopBits);
-    setBaud(s, baud);
-}
-
-bool SerialLine::setParity(termios &s, Parity parity)
-{
-    s.c_cflag &= ~(PARENB | PARODD | CMSPAR);
     if (parity == Parity::Even)
         s.c_cflag |= PARENB;
     else if (parity == Parity::Odd)
         s.c_cflag |= PARENB | PARODD;
-    return true;
-}
-
-bool SerialLine::setStopBits(termios &s, int stopBits)
-{
     if (stopBits == 2)
         s.c_cflag |= CSTOPB;
-    else
-        s.c_cflag &= ~CSTOPB;
-    return true;
+    setBaud(s, baud);
 }
 
 bool SerialLine::setBaud(termios &s, quint32 baud)
@@ -242,49 +245,19 @@ static bool raiseModemLine(int fd, int bit, int &error)
     return false;
 }
 
-bool SerialLine::raiseDtr()
+bool SerialLine::raiseModemLines()
 {
-    return raiseModemLine(fd, TIOCM_DTR, error);
+    return raiseModemLine(fd, TIOCM_DTR, error) && raiseModemLine(fd, TIOCM_RTS, error);
 }
 
-bool SerialLine::raiseRts()
+void SerialLine::decode(const quint8 *raw, qint64 size)
 {
-    return raiseModemLine(fd, TIOCM_RTS, error);
-}
-
-bool SerialLine::stopRequested() const
-{
-    return running && !running->load(std::memory_order_acquire);
-}
-
-qint64 SerialLine::write(const quint8 *data, qint64 size)
-{
-    if (fd < 0) {
-        fail(EBADF);
-        return -1;
+    quint8 decoded[512 + 1];
+    for (qint64 at = 0; at < size; at += 512) {
+        const std::size_t n = std::size_t(qMin<qint64>(512, size - at));
+        const std::size_t k = decoder.decode(raw + at, n, decoded);
+        pending.append(reinterpret_cast<const char *>(decoded), int(k));
     }
-    QDeadlineTimer deadline(timeouts.writeMs);
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size_t(size - done));
-        if (n > 0) {
-            done += n;
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            fail(errno);
-            break;
-        }
-        if (deadline.hasExpired() || stopRequested()) {
-            fail(ETIMEDOUT);
-            break;
-        }
-        pollfd p {fd, POLLOUT, 0};
-        ::poll(&p, 1, int(qMin<qint64>(deadline.remainingTime(), kStopCheckMs)));
-    }
-    if (done == size && !drain(deadline))
-        return -1;
-    return done > 0 ? done : (done == size ? 0 : -1);
 }
 
 // write() returns when the bytes are queued; the read timing must start when they
@@ -300,128 +273,6 @@ bool SerialLine::drain(const QDeadlineTimer &deadline)
         ::usleep(kDrainCheckUs);
     }
     return tcdrain(fd) == 0 || errno == ENOTTY || errno == EINVAL || fail(errno);
-}
-
-qint64 SerialLine::nowNs()
-{
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
-}
-
-int SerialLine::waitReadable(qint64 timeoutNs)
-{
-    pollfd p {fd, POLLIN, 0};
-    const timespec ts {time_t(timeoutNs / kNsPerSecond), long(timeoutNs % kNsPerSecond)};
-    const int r = ::ppoll(&p, 1, &ts, nullptr);
-    if (r < 0)
-        return errno == EINTR ? 0 : -1;
-    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
-        errno = EIO; // the device is gone (a pulled adapter, a closed pseudo-terminal)
-        return -1;
-    }
-    return r > 0 ? 1 : 0;
-}
-
-// Bytes from the line into pending: 1 when some came (or an escape prefix), 0 when
-// none, -1 on a failure of the line.
-int SerialLine::fill()
-{
-    quint8 raw[512];
-    quint8 decoded[sizeof raw + 1];
-    const ssize_t n = ::read(fd, raw, sizeof raw);
-    if (n < 0)
-        return errno == EAGAIN || errno == EINTR ? 0 : (fail(errno), -1);
-    if (n == 0) // hang-up: the other end of the line is gone
-        return fail(EIO), -1;
-    lastReceive = nowNs();
-    const std::size_t k = decoder.decode(raw, std::size_t(n), decoded);
-    pending.append(reinterpret_cast<const char *>(decoded), int(k));
-    return 1;
-}
-
-// How long the line may stay silent before the read ends: the frame silence once
-// the bytes make a complete reply, else the inter-byte gap.
-qint64 SerialLine::silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const
-{
-    if (complete && timeouts.frameSilenceUs > 0) {
-        const qint64 length = complete(buffer, got);
-        if (length > 0 && got >= length)
-            return qint64(timeouts.frameSilenceUs) * 1000;
-    }
-    return qint64(timeouts.interByteMs) * kNsPerMs;
-}
-
-qint64 SerialLine::read(quint8 *buffer, qint64 capacity, const ReplyLength &complete)
-{
-    if (fd < 0) {
-        fail(EBADF);
-        return -1;
-    }
-    constexpr qint64 kForever = std::numeric_limits<qint64>::max();
-    const qint64 totalEnd = timeouts.totalReadMs > 0 ? nowNs() + qint64(timeouts.totalReadMs) * kNsPerMs : kForever;
-    qint64 gapEnd = kForever;
-    qint64 got = 0;
-    while (got < capacity) {
-        if (!pending.isEmpty()) {
-            const qint64 take = qMin<qint64>(capacity - got, pending.size());
-            memcpy(buffer + got, pending.constData(), size_t(take));
-            pending.remove(0, int(take));
-            got += take;
-            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
-            continue;
-        }
-        if (stopRequested()) {
-            error = ECANCELED;
-            break;
-        }
-        const qint64 end = got > 0 ? qMin(gapEnd, totalEnd) : totalEnd;
-        const qint64 now = nowNs();
-        if (end != kForever && now >= end) {
-            if (got == 0)
-                error = ETIMEDOUT;
-            break;
-        }
-        const int ready = waitReadable(qMin(end - now, qint64(kStopCheckMs) * kNsPerMs));
-        if (ready < 0) {
-            fail(errno ? errno : EIO);
-            break;
-        }
-        if (ready == 0)
-            continue;
-        const int filled = fill();
-        if (filled < 0)
-            break;
-        if (filled > 0 && pending.isEmpty() && got > 0) // an escape prefix is still a byte on the line
-            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
-    }
-    return got;
-}
-
-QByteArray SerialLine::discardInput()
-{
-    while (fd >= 0 && waitReadable(0) > 0 && fill() > 0) {
-    }
-    QByteArray dropped;
-    dropped.swap(pending);
-    takeLineErrors(); // errors of bytes nobody asked for fail no later request
-    return dropped;
-}
-
-QByteArray SerialLine::waitQuiet(qint64 silenceNs, qint64 limitNs)
-{
-    QByteArray dropped;
-    const qint64 giveUp = nowNs() + limitNs;
-    for (qint64 now = nowNs(); now < lastReceive + silenceNs && now < giveUp && !stopRequested(); now = nowNs()) {
-        const qint64 wait = qMin(qMin(lastReceive + silenceNs, giveUp) - now, qint64(kStopCheckMs) * kNsPerMs);
-        if (waitReadable(wait) > 0 && fill() > 0) { // still talking: a late reply, or another master
-            dropped += pending;
-            pending.clear();
-        }
-    }
-    if (!dropped.isEmpty())
-        takeLineErrors();
-    return dropped;
 }
 
 void SerialLine::collectDriverCounters()
@@ -456,13 +307,18 @@ quint32 SerialLine::takeLineErrors()
     return e;
 }
 
-QString SerialLine::openErrorText(const QByteArray &path, int err, bool rs485Refused)
+QString SerialLine::openErrorText() const
 {
-    const QString p = QString::fromLocal8Bit(path);
-    if (rs485Refused)
+    if (rs485Failed)
         return QStringLiteral("the driver of %1 refuses RS-485 mode (%2); remove the rs485 option of its binding in "
                               "ports.conf")
-            .arg(p, QString::fromLocal8Bit(strerror(err)));
+            .arg(QString::fromLocal8Bit(name()), QString::fromLocal8Bit(strerror(lastError())));
+    return openErrorText(name(), lastError());
+}
+
+QString SerialLine::openErrorText(const QByteArray &path, int err)
+{
+    const QString p = QString::fromLocal8Bit(path);
     if (p.isEmpty())
         return QStringLiteral("no serial port has this COM number (see: orbix ports)");
     switch (err) {

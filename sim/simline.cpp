@@ -127,9 +127,11 @@ bool SimLine::configure(int lineFd, quint32 baud, int format)
     t.c_cflag |= CLOCAL | CREAD;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
-    SerialLine::setParity(t, format == 0 ? SerialLine::Parity::Even
-                             : format == 1 ? SerialLine::Parity::Odd : SerialLine::Parity::None);
-    SerialLine::setStopBits(t, format >= 2 ? 2 : 1);
+    t.c_cflag &= ~(PARENB | PARODD | CMSPAR | CSTOPB);
+    if (format == 0 || format == 1)
+        t.c_cflag |= format == 1 ? PARENB | PARODD : PARENB;
+    if (format >= 2)
+        t.c_cflag |= CSTOPB;
     const bool standard = SerialLine::setBaud(t, baud);
     // A pty drops the parity enable flag and may say EINVAL for it; the rest holds.
     if (tcsetattr(lineFd, TCSANOW, &t) != 0 && !(pty && errno == EINVAL))

@@ -26,12 +26,12 @@ const DeviceInfo &foundDevice(const SearchEventPtr &event)
 }
 
 // A simulated line with its devices, a search thread on it and what it reported.
-struct Line {
+struct SimulatedLine {
     Simulator sim;
     SearchThread thread;
     SearchRecorder rec;
 
-    explicit Line(const QVector<SimDeviceConfig> &devices = {})
+    explicit SimulatedLine(const QVector<SimDeviceConfig> &devices = {})
     {
         for (const SimDeviceConfig &d : devices)
             sim.addDevice(d);
@@ -123,7 +123,7 @@ void TestSearchThread::probeTimeoutBySpeed()
 
 void TestSearchThread::emptyLineScan()
 {
-    Line line;
+    SimulatedLine line;
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -147,7 +147,7 @@ void TestSearchThread::emptyLineScan()
 // an empty address costs the full time-out.
 void TestSearchThread::emptyLineScanAtTheRealTiming()
 {
-    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
+    SimulatedLine line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -167,7 +167,7 @@ void TestSearchThread::emptyLineScanAtTheRealTiming()
 
 void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 {
-    Line line;
+    SimulatedLine line;
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -199,7 +199,7 @@ void TestSearchThread::stopAndContinueRepeatTheCutProbe()
 // the silence that ends it: that probe did not complete and is made again.
 void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
 {
-    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
+    SimulatedLine line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}});
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -242,7 +242,7 @@ void TestSearchThread::probeCutAfterSomeReplyBytesIsRepeated()
 // scan and a single probe keep it.
 void TestSearchThread::lateEventsOfAnEarlierScanAreMarked()
 {
-    Line line;
+    SimulatedLine line;
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -268,7 +268,7 @@ void TestSearchThread::lateEventsOfAnEarlierScanAreMarked()
 
 void TestSearchThread::devicesUnderSeveralFormats()
 {
-    Line line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}, SimDeviceConfig {3, 80, 1, 19200, 1, 50},
+    SimulatedLine line({SimDeviceConfig {2, 70, 0, 19200, 2, 10}, SimDeviceConfig {3, 80, 1, 19200, 1, 50},
                SimDeviceConfig {4, 40, 3, 19200, 10, 84},  // 8N2 answers the 8N15 probe too
                SimDeviceConfig {5, 70, 0, 9600, 2, 10}}); // another speed: silent
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
@@ -289,7 +289,7 @@ void TestSearchThread::devicesUnderSeveralFormats()
 
 void TestSearchThread::singleProbe()
 {
-    Line line({SimDeviceConfig {9, 70, 1, 19200, 2, 10}});
+    SimulatedLine line({SimDeviceConfig {9, 70, 1, 19200, 2, 10}});
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;
@@ -312,7 +312,7 @@ void TestSearchThread::singleProbe()
 
 void TestSearchThread::stopOnASilentLineIsPrompt()
 {
-    Line line;
+    SimulatedLine line;
     QVERIFY2(line.start(), qPrintable(line.sim.errorString()));
     SearchThread &thread = line.thread;
     SearchRecorder &rec = line.rec;

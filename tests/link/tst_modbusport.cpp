@@ -4,6 +4,7 @@
 #include "custombaud.h"
 #include "modbusport.h"
 #include "scriptedslave.h"
+#include "serialline.h"
 #include "testreplygap.h"
 
 #include <QtTest>
@@ -233,7 +234,7 @@ void TestModbusPort::clearedRunningFlagEndsAWaitWithoutTimeout()
     QVERIFY(!ok);
     QCOMPARE(port.failure(), ModbusPort::Failure::Cancelled);
     // The wait looks at the flag every 50 ms; without it the read would never end.
-    QVERIFY2(returnedAt - stoppedAt < 3 * 3 * SerialLine::kStopCheckMs, qPrintable(QString::number(returnedAt - stoppedAt)));
+    QVERIFY2(returnedAt - stoppedAt < 3 * 3 * Line::kStopCheckMs, qPrintable(QString::number(returnedAt - stoppedAt)));
 }
 
 void TestModbusPort::countsOutsideTheProtocolAreNotSent()

@@ -492,9 +492,11 @@ void TestMainWindow::eventsOfAClosedConnectionAreDropped()
     w.disconnectDevice();
     QVERIFY(lineQuiet());
     w.connectDevice(device);
-    QSignalSpy live(w.dataThread(), &DataThread::dataEvent);
-    QVERIFY(QTest::qWaitFor([&] { return live.count() >= 3; }, 15000)); // connected, configuration, a cycle
-    QCoreApplication::processEvents();
+    // Counted in this thread after the window has had each event (it was connected first).
+    int seen = 0;
+    QObject receiver;
+    connect(w.dataThread(), &DataThread::dataEvent, &receiver, [&seen] { ++seen; });
+    QVERIFY(QTest::qWaitFor([&] { return seen >= 3; }, 15000)); // connected, configuration, a cycle
     QCOMPARE(appCodes(w.protocol()), QList<int> {AppProtocolEvent::Connected}); // once: the new one
     QCOMPARE(tabStates(w.tabs()), QStringLiteral("11110"));
 }

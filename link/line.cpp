@@ -1,0 +1,247 @@
+#include "line.h"
+
+#include "modbustcpline.h"
+#include "rfc2217line.h"
+#include "serialline.h"
+#include "tcpline.h"
+
+#include <QDeadlineTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+#include <poll.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace {
+constexpr const char *kTcp = "tcp://";
+constexpr const char *kRfc2217 = "rfc2217://";
+constexpr const char *kModbusTcp = "modbus-tcp://";
+} // namespace
+
+std::unique_ptr<Line> Line::create(const QByteArray &name)
+{
+    if (name.startsWith(kTcp))
+        return std::make_unique<TcpLine>(name);
+    if (name.startsWith(kRfc2217))
+        return std::make_unique<Rfc2217Line>(name);
+    if (name.startsWith(kModbusTcp))
+        return std::make_unique<ModbusTcpLine>(name);
+    return std::make_unique<SerialLine>(name);
+}
+
+bool Line::isNetworkName(const QString &name)
+{
+    for (const char *scheme : {kTcp, kRfc2217, kModbusTcp})
+        if (name.startsWith(QLatin1String(scheme)))
+            return true;
+    return false;
+}
+
+Line::~Line()
+{
+    close(); // the base part only: subclasses close their own in their destructors
+}
+
+void Line::close()
+{
+    if (fd < 0)
+        return;
+    ::close(fd);
+    fd = -1;
+}
+
+void Line::opened(int descriptor)
+{
+    fd = descriptor;
+    error = 0;
+    pending.clear();
+    lastReceive = nowNs(); // what was on the line before is unknown: the first request waits for silence
+}
+
+bool Line::fail(int err)
+{
+    error = err ? err : EIO;
+    return false;
+}
+
+bool Line::isGone(int err)
+{
+    switch (err) {
+    case EIO: case ENODEV: case ENXIO:                        // a serial device that went away
+    case ECONNRESET: case EPIPE: case ENOTCONN: case ECONNABORTED: // a connection that dropped
+    case EHOSTUNREACH: case ENETUNREACH: case ENETDOWN:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool Line::stopRequested() const
+{
+    return running && !running->load(std::memory_order_acquire);
+}
+
+qint64 Line::nowNs()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+}
+
+qint64 Line::write(const quint8 *data, qint64 size)
+{
+    if (fd < 0) {
+        fail(EBADF);
+        return -1;
+    }
+    const QByteArray out = encode(data, size);
+    QDeadlineTimer deadline(timeouts.writeMs);
+    qint64 done = 0;
+    while (done < out.size()) {
+        const ssize_t m = writeSome(out.constData() + done, size_t(out.size() - done));
+        if (m > 0) {
+            done += m;
+            continue;
+        }
+        if (m < 0 && errno != EAGAIN && errno != EINTR) {
+            fail(errno);
+            break;
+        }
+        if (deadline.hasExpired() || stopRequested()) {
+            fail(ETIMEDOUT);
+            break;
+        }
+        pollfd p {fd, POLLOUT, 0};
+        ::poll(&p, 1, int(qMin<qint64>(deadline.remainingTime(), kStopCheckMs)));
+    }
+    if (done == out.size() && !drain(deadline))
+        return -1;
+    return done == out.size() ? size : -1;
+}
+
+ssize_t Line::writeSome(const char *data, size_t size)
+{
+    return ::write(fd, data, size);
+}
+
+int Line::waitReadable(qint64 timeoutNs)
+{
+    pollfd p {fd, POLLIN, 0};
+    const timespec ts {time_t(timeoutNs / kNsPerSecond), long(timeoutNs % kNsPerSecond)};
+    const int r = ::ppoll(&p, 1, &ts, nullptr);
+    if (r < 0)
+        return errno == EINTR ? 0 : -1;
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
+        errno = EIO; // the device is gone (a pulled adapter, a closed pseudo-terminal)
+        return -1;
+    }
+    return r > 0 ? 1 : 0;
+}
+
+// Bytes from the line into pending: 1 when some came (or only line-control bytes),
+// 0 when none, -1 on a failure of the line.
+int Line::fill()
+{
+    quint8 raw[512];
+    const ssize_t n = ::read(fd, raw, sizeof raw);
+    if (n < 0)
+        return errno == EAGAIN || errno == EINTR ? 0 : (fail(errno), -1);
+    if (n == 0) // hang-up: the other end of the line is gone
+        return fail(EIO), -1;
+    lastReceive = nowNs();
+    decode(raw, n);
+    return 1;
+}
+
+// How long the line may stay silent before the read ends: the frame silence once
+// the bytes make a complete reply, else the inter-byte gap.
+qint64 Line::silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const
+{
+    if (complete && timeouts.frameSilenceUs > 0) {
+        const qint64 length = complete(buffer, got);
+        if (length > 0 && got >= length)
+            return qint64(timeouts.frameSilenceUs) * 1000;
+    }
+    return qint64(timeouts.interByteMs) * kNsPerMs;
+}
+
+qint64 Line::totalReadNs() const
+{
+    return timeouts.totalReadMs > 0 ? qint64(timeouts.totalReadMs) * kNsPerMs : 0;
+}
+
+qint64 Line::read(quint8 *buffer, qint64 capacity, const ReplyLength &complete)
+{
+    if (fd < 0) {
+        fail(EBADF);
+        return -1;
+    }
+    constexpr qint64 kForever = std::numeric_limits<qint64>::max();
+    const qint64 total = totalReadNs();
+    const qint64 totalEnd = total > 0 ? nowNs() + total : kForever;
+    qint64 gapEnd = kForever;
+    qint64 got = 0;
+    while (got < capacity) {
+        if (!pending.isEmpty()) {
+            const qint64 take = qMin<qint64>(capacity - got, pending.size());
+            memcpy(buffer + got, pending.constData(), size_t(take));
+            pending.remove(0, int(take));
+            got += take;
+            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
+            continue;
+        }
+        if (stopRequested()) {
+            error = ECANCELED;
+            break;
+        }
+        const qint64 end = got > 0 ? qMin(gapEnd, totalEnd) : totalEnd;
+        const qint64 now = nowNs();
+        if (end != kForever && now >= end) {
+            if (got == 0)
+                error = ETIMEDOUT;
+            break;
+        }
+        const int ready = waitReadable(qMin(end - now, qint64(kStopCheckMs) * kNsPerMs));
+        if (ready < 0) {
+            fail(errno ? errno : EIO);
+            break;
+        }
+        if (ready == 0)
+            continue;
+        const int filled = fill();
+        if (filled < 0)
+            break;
+        if (filled > 0 && pending.isEmpty() && got > 0) // an escape or control byte is still on the line
+            gapEnd = lastReceive + silenceAllowedNs(buffer, got, complete);
+    }
+    return got;
+}
+
+QByteArray Line::discardInput()
+{
+    while (fd >= 0 && waitReadable(0) > 0 && fill() > 0) {
+    }
+    QByteArray dropped;
+    dropped.swap(pending);
+    takeLineErrors(); // errors of bytes nobody asked for fail no later request
+    return dropped;
+}
+
+QByteArray Line::waitQuiet(qint64 silenceNs, qint64 limitNs)
+{
+    QByteArray dropped;
+    const qint64 giveUp = nowNs() + limitNs;
+    for (qint64 now = nowNs(); fd >= 0 && now < lastReceive + silenceNs && now < giveUp && !stopRequested();
+         now = nowNs()) {
+        const qint64 wait = qMin(qMin(lastReceive + silenceNs, giveUp) - now, qint64(kStopCheckMs) * kNsPerMs);
+        if (waitReadable(wait) > 0 && fill() > 0) { // still talking: a late reply, or another master
+            dropped += pending;
+            pending.clear();
+        }
+    }
+    if (!dropped.isEmpty())
+        takeLineErrors();
+    return dropped;
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <sys/types.h>
+
+class QDeadlineTimer;
+
+// One line to a Modbus RTU bus, as ModbusPort sees it: bytes out, bytes in with the
+// read timing below, the line's own settings and errors. The timing lives here; how
+// bytes reach the bus lives in the subclasses: a local serial port (SerialLine), a
+// raw TCP stream to a serial device server (TcpLine), the same with COM-port control
+// (Rfc2217Line), or a Modbus TCP gateway (ModbusTcpLine). Everything above the line
+// is the same code for all of them.
+class Line
+{
+public:
+    enum class Parity { None, Even, Odd };
+
+    struct Timeouts {
+        int interByteMs = 250;  // silence that ends a read once a byte arrived
+        int totalReadMs = 0;    // limit for the whole read; 0 means none
+        int writeMs = 1000;     // limit for a whole write
+        int frameSilenceUs = 0; // silence that ends a complete reply (see read); 0: none
+    };
+
+    // The length a complete reply has, judged from the bytes received so far;
+    // 0 while that cannot be told yet.
+    using ReplyLength = std::function<qint64(const quint8 *bytes, qint64 size)>;
+
+    // The line a port name stands for: "tcp://HOST:PORT", "rfc2217://HOST:PORT",
+    // "modbus-tcp://HOST[:PORT]", or else a serial device path.
+    static std::unique_ptr<Line> create(const QByteArray &name);
+    static bool isNetworkName(const QString &name);
+
+    virtual ~Line();
+    Line(const Line &) = delete;
+    Line &operator=(const Line &) = delete;
+
+    virtual bool open() = 0;
+    virtual void close();
+    bool isOpen() const { return fd >= 0; }
+
+    // Speed and frame format: set on a serial port or on a device server that takes
+    // them; lines that cannot change them accept and ignore them (canSetFormat).
+    virtual bool setSpeed(quint32 baud) = 0;
+    // parity and stop bits; keep (true) leaves them as they are but applies them again.
+    virtual bool setFormat(Parity parity, int stopBits, bool keep = false) = 0;
+    virtual bool canSetFormat() const { return true; }
+    // Raises DTR then RTS. Lines without modem control count as done.
+    virtual bool raiseModemLines() { return true; }
+
+    void setTimeouts(const Timeouts &t) { timeouts = t; }
+    const Timeouts &currentTimeouts() const { return timeouts; }
+    // Added to the total read time-out of lines across a network.
+    void setNetworkAllowance(int ms) { networkAllowanceMs = ms; }
+
+    // A read or write in progress gives up soon after *flag becomes false.
+    void setRunningFlag(const std::atomic<bool> *flag) { running = flag; }
+
+    // Writes a whole RTU frame within the write time-out, and returns once it has left;
+    // the count written (-1 if none).
+    qint64 write(const quint8 *data, qint64 size);
+    // Reads with the read timing of Timeouts; returns the data bytes received (>= 0), -1 on error.
+    // With complete, a reply that has its full length ends after frameSilenceUs of
+    // silence instead of interByteMs; bytes within that silence still belong to it.
+    qint64 read(quint8 *buffer, qint64 capacity, const ReplyLength &complete = ReplyLength());
+    // Drops what has arrived unasked (a late tail, noise) and the errors it carried;
+    // returns the bytes dropped.
+    QByteArray discardInput();
+    // Returns once the line has been silent for silenceNs since the last byte received,
+    // dropping what comes meanwhile (returned), or after limitNs, or at a stop.
+    QByteArray waitQuiet(qint64 silenceNs, qint64 limitNs);
+    // When the last byte came in (nowNs clock).
+    qint64 lastReceiveNs() const { return lastReceive; }
+    // Monotonic clock of the line's timing, nanoseconds.
+    static qint64 nowNs();
+
+    // Line status query: the error flags gathered since the last query; clears them.
+    virtual quint32 takeLineErrors() { return 0; }
+    // errno of the last failed call (0 when none failed).
+    int lastError() const { return error; }
+    // Whether err means the line is gone for good (a pulled adapter, a dropped
+    // connection): the owner closes it and opens it again.
+    static bool isGone(int err);
+    // What to tell the user when open() failed.
+    virtual QString openErrorText() const = 0;
+    // The name it was created with.
+    const QByteArray &name() const { return lineName; }
+
+    // Poll slice while waiting, so that a cleared running flag is seen quickly.
+    static constexpr int kStopCheckMs = 50;
+    static constexpr qint64 kNsPerMs = 1000000;
+    static constexpr qint64 kNsPerSecond = 1000000000;
+
+protected:
+    explicit Line(const QByteArray &name) : lineName(name) {}
+
+    // Outgoing frame as the transport carries it (a Modbus TCP header, escaped bytes).
+    virtual QByteArray encode(const quint8 *frame, qint64 size) { return QByteArray(reinterpret_cast<const char *>(frame), int(size)); }
+    // Incoming transport bytes into RTU bytes, appended to pending.
+    virtual void decode(const quint8 *raw, qint64 size) = 0;
+    virtual ssize_t writeSome(const char *data, size_t size);
+    // After the bytes were handed to the kernel: until they have left the machine.
+    virtual bool drain(const QDeadlineTimer &) { return true; }
+    // The total read time-out with what the transport adds to it.
+    virtual qint64 totalReadNs() const;
+    // Called once the descriptor is open: a fresh start of the timing and the input.
+    void opened(int descriptor);
+    bool fail(int err);
+    bool stopRequested() const;
+
+    int fd = -1;
+    int error = 0;
+    int networkAllowanceMs = 0;
+    Timeouts timeouts;
+    QByteArray pending; // received bytes beyond what the last read could take; dropped only by discardInput
+
+private:
+    int waitReadable(qint64 timeoutNs);
+    int fill();
+    qint64 silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const;
+
+    const QByteArray lineName;
+    const std::atomic<bool> *running = nullptr;
+    qint64 lastReceive = 0;
+};

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "tcpline.h"
+
+// Modbus TCP to a gateway ("modbus-tcp://HOST[:PORT]", port 502 by default): each
+// RTU frame goes out as its PDU behind an MBAP header whose unit identifier is the
+// frame's slave address, and each reply comes back as the RTU frame the gateway's
+// line carried, CRC included, so that everything above judges it as on a serial line.
+// A reply ends by its MBAP length; one to an earlier request is dropped.
+class ModbusTcpLine : public TcpLine
+{
+public:
+    static constexpr quint16 kDefaultPort = 502;
+
+    explicit ModbusTcpLine(const QByteArray &url) : TcpLine(url, kDefaultPort) {}
+
+    // MBAP header and PDU of an RTU frame (address, PDU, CRC).
+    static QByteArray toMbap(const quint8 *rtu, qint64 size, quint16 transaction);
+
+protected:
+    QByteArray encode(const quint8 *frame, qint64 size) override;
+    void decode(const quint8 *raw, qint64 size) override;
+
+private:
+    quint16 transaction = 0;
+    QByteArray incoming; // MBAP bytes not yet a whole frame
+};
