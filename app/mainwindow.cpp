@@ -35,6 +35,7 @@
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -120,6 +121,7 @@ void MainWindow::setupTabs()
 {
     tabWidget = new QTabWidget(this);
     tabWidget->setObjectName(QStringLiteral("tabs"));
+    tabWidget->tabBar()->setObjectName(QStringLiteral("tabBar")); // the window tests click its tabs
     setCentralWidget(tabWidget);
     searchTab = new TabSearch(this, tabWidget);
     watchTab = new TabWatch(this, tabWidget);
@@ -540,8 +542,8 @@ void MainWindow::onBtnShowAppConfig()
     settings.autoConnect = dialog.autoConnect();
     settings.currentAxisScale = dialog.axisScale();
     settings.plotInterval = dialog.plotInterval();
-    // The characteristic plot takes the axis when that tab gets its plot.
     watchTab->setPlotInterval(settings.plotInterval);
+    charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
 }
 
 void MainWindow::onBtnShowHelp()

@@ -62,6 +62,8 @@ public:
     QTabWidget *tabs() const { return tabWidget; }
     TabSearch *tabSearch() const { return searchTab; }
     TabWatch *tabWatch() const { return watchTab; }
+    TabCharCurve *tabCharCurve() const { return charCurveTab; }
+    TabCrashCurve *tabCrashCurve() const { return crashCurveTab; }
     QLabel *linkIndicator() const { return indicator; }
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
