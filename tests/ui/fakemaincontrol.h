@@ -41,8 +41,8 @@ public:
         toggles = 0;
         statuses.clear();
     }
-    bool hasAccessCode() const override { return false; }
-    void focusAccessCode() override {}
+    bool hasAccessCode() const override { return accessCode; }
+    void focusAccessCode() override { ++accessCodeFocused; }
     void requestReadConfig() override {}
     void requestWriteConfig(std::unique_ptr<ConfigPacket> block) override { written = std::move(block); }
     void requestSetTime(quint32) override {}
@@ -51,7 +51,7 @@ public:
     void requestResetWorkTime() override {}
     void requestEngineCommand(EngineCommand command) override { commands << command; }
     void requestToggleOutput() override { ++toggles; }
-    void requestAutoSetup() override {}
+    void requestAutoSetup() override { ++autoSetupRequests; }
     const ProtocolList &protocol() const override { return entries; }
 
     DeviceInfo device;
@@ -63,4 +63,7 @@ public:
     std::unique_ptr<ConfigPacket> written;
     int toggles = 0;
     QStringList statuses;
+    bool accessCode = false;
+    int accessCodeFocused = 0;
+    int autoSetupRequests = 0;
 };
