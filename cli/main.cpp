@@ -1,6 +1,7 @@
 #include "characteristiccommand.h"
 #include "cliexit.h"
 #include "monitorcommand.h"
+#include "oscillogramcommand.h"
 #include "portscommand.h"
 #include "registercommand.h"
 #include "scancommand.h"
@@ -22,6 +23,7 @@ const char kUsage[] =
     "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
     "  scan PORT                  find the devices on a line\n"
     "  monitor PORT               connect to a device and print its events\n"
+    "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
@@ -41,6 +43,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("write"), RegisterCommand::runWrite},
         {QStringLiteral("scan"), ScanCommand::run},
         {QStringLiteral("monitor"), MonitorCommand::run},
+        {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
     };
     QStringList args = app.arguments();
