@@ -121,7 +121,7 @@ QString CrashPlot::trackerText(const QPointF &position) const
 {
     return tr("Ток: ") + QString::number(position.y(), 'f', 1) + tr(" Напряжение: ")
         + QString::number(PlotDecor::rightAxisValue(this, position.y()), 'f', 1) + QLatin1Char('\n')
-        + QString::number(position.x(), 'f', 0) + tr("мс");
+        + QString::number(qRound(position.x())) + tr("мс");
 }
 
 void CrashPlot::showCurve(QwtPlotItem *item, bool on)
