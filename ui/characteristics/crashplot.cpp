@@ -46,6 +46,8 @@ QwtLinearScaleEngine *symmetricEngine()
 CrashPlot::CrashPlot(QWidget *parent) : QwtPlot(parent)
 {
     setObjectName(QStringLiteral("crashPlot"));
+    // Qwt's own policy makes the preferred size the least one: the window would not fit a laptop.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     PlotDecor::setupCanvas(this);
     setMinimumWidth(kMinimumWidth);
     PlotDecor::addCheckableLegend(this);

@@ -40,6 +40,8 @@ RunConfigPlot::RunConfigPlot(QWidget *parent) : QwtPlot(parent)
 {
     qRegisterMetaType<QVector<double>>();
     setObjectName(QStringLiteral("runConfigPlot"));
+    // Qwt's own policy makes the preferred size the least one: the window would not fit a laptop.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     PlotDecor::setupCanvas(this);
     insertLegend(new QwtLegend, RightLegend);
     setupAxes();
