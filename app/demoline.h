@@ -18,6 +18,7 @@ public:
     bool start();
     int portNumber() const { return number; }
     QString errorString() const { return error; }
+    Simulator &line() { return simulator; }
 
 private:
     void addDevices();

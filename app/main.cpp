@@ -1,4 +1,5 @@
 #include "datadirectory.h"
+#include "democonsole.h"
 #include "demoline.h"
 #include "launchoptions.h"
 #include "mainwindow.h"
@@ -9,6 +10,7 @@
 #include <QLocale>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char *argv[])
 {
@@ -23,6 +25,9 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "orbix-service: demo line: %s\n", qPrintable(demo.errorString()));
         return 1;
     }
+    std::unique_ptr<DemoConsole> console; // ends before the line it commands
+    if (options.demo && DemoConsole::inputUsable())
+        console = std::make_unique<DemoConsole>(demo.line());
     WidgetProbe probe;
     if (!options.probeSocket.isEmpty() && !probe.listen(options.probeSocket)) {
         std::fprintf(stderr, "orbix-service: probe socket: %s\n", qPrintable(probe.errorString()));

@@ -36,6 +36,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -122,6 +123,7 @@ void MainWindow::setupTabs()
 {
     tabWidget = new QTabWidget(this);
     tabWidget->setObjectName(QStringLiteral("tabs"));
+    tabWidget->tabBar()->setObjectName(QStringLiteral("tabBar")); // the window tests click its tabs
     setCentralWidget(tabWidget);
     searchTab = new TabSearch(this, tabWidget);
     watchTab = new TabWatch(this, tabWidget);
@@ -597,8 +599,8 @@ void MainWindow::onBtnShowAppConfig()
     settings.replyFraming = dialog.framing();
     settings.extraPauseMs = dialog.extraPauseMs();
     applyLinkSettings(); // from the next connection or search on
-    // The characteristic plot takes the axis when that tab gets its plot.
     watchTab->setPlotInterval(settings.plotInterval);
+    charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
 }
 
 void MainWindow::onBtnShowHelp()

@@ -65,6 +65,8 @@ public:
     TabSearch *tabSearch() const { return searchTab; }
     TabWatch *tabWatch() const { return watchTab; }
     TabSetup *tabSetup() const { return setupTab; }
+    TabCharCurve *tabCharCurve() const { return charCurveTab; }
+    TabCrashCurve *tabCrashCurve() const { return crashCurveTab; }
     QLabel *linkIndicator() const { return indicator; }
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }

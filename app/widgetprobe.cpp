@@ -10,6 +10,7 @@
 #include <QMap>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTabBar>
 #include <QWidget>
 #include <QWindow>
 
@@ -144,6 +145,8 @@ QString WidgetProbe::textOf(QWidget *widget)
 
 QString WidgetProbe::cell(QWidget *widget, int row, int column)
 {
+    if (auto *bar = qobject_cast<QTabBar *>(widget))
+        return tabCell(bar, column);
     auto *view = qobject_cast<QAbstractItemView *>(widget);
     if (!view || !view->model())
         return QStringLiteral("ERR not an item view");
@@ -160,6 +163,16 @@ QString WidgetProbe::cell(QWidget *widget, int row, int column)
         .arg(rectText(global))
         .arg(needed <= rect.width() ? 1 : 0)
         .arg(oneLine(index.data().toString()));
+}
+
+// A tab bar's tabs are the cells of its one row.
+QString WidgetProbe::tabCell(QTabBar *bar, int index)
+{
+    if (index < 0 || index >= bar->count())
+        return QStringLiteral("ERR no tab %1").arg(index);
+    const QRect rect = bar->tabRect(index);
+    const QRect global(bar->mapToGlobal(rect.topLeft()), rect.size());
+    return QStringLiteral("OK %1 1 %2").arg(rectText(global)).arg(oneLine(bar->tabText(index)));
 }
 
 QString WidgetProbe::screenOf(QWidget *widget)

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QString>
 
+class QTabBar;
 class QWidget;
 
 // What the window tests on a display ask the running program (hidden option
@@ -11,7 +12,8 @@ class QWidget;
 // shows. One request line, one answer line, "OK ..." or "ERR reason":
 //   widget NAME          -> OK WINDOW X Y W H SHOWN ENABLED  (the part on screen)
 //   text NAME            -> OK TEXT  (line breaks as \n)
-//   cell NAME ROW COLUMN -> OK X Y W H FITS TEXT  (FITS: the text is shown whole)
+//   cell NAME ROW COLUMN -> OK X Y W H FITS TEXT  (FITS: the text is shown whole;
+//                           a tab bar's tabs are the columns of row 0)
 //   screen NAME          -> OK X Y W H  (the available area of the widget's screen)
 //   settle               -> OK  once input sent before is handled and painted
 // Only reads: nothing a request does changes the program's state.
@@ -34,6 +36,7 @@ private:
     static QString describe(QWidget *widget);
     static QString textOf(QWidget *widget);
     static QString cell(QWidget *widget, int row, int column);
+    static QString tabCell(QTabBar *bar, int index);
     static QString screenOf(QWidget *widget);
     static void settle();
 

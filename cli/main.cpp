@@ -2,6 +2,7 @@
 #include "cliexit.h"
 #include "configcommand.h"
 #include "monitorcommand.h"
+#include "oscillogramcommand.h"
 #include "portscommand.h"
 #include "registercommand.h"
 #include "scancommand.h"
@@ -23,6 +24,7 @@ const char kUsage[] =
     "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
     "  scan PORT                  find the devices on a line\n"
     "  monitor PORT               connect to a device and print its events\n"
+    "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
     "\n"
@@ -43,6 +45,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("write"), RegisterCommand::runWrite},
         {QStringLiteral("scan"), ScanCommand::run},
         {QStringLiteral("monitor"), MonitorCommand::run},
+        {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
     };

@@ -5,19 +5,16 @@
 #include "dataeventerror.h"
 #include "datathread.h"
 #include "deviceinfo.h"
+#include "deviceprobe.h"
 #include "eventprinter.h"
 #include "linkoptions.h"
 #include "linkstatisticsevent.h"
 #include "modbusport.h"
-#include "searcheventfound.h"
-#include "searchthread.h"
 #include "stopsignal.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QTextStream>
-
-#include <optional>
 
 namespace {
 
@@ -27,39 +24,6 @@ const char *const kConnectionErrors[] = {
     "link lost",
     "the device does not match its identification (modification or rated range differ)",
 };
-
-// Identifies the device at the address the way the search does (one probe).
-bool identify(const LinkOptions &link, DeviceInfo &found, QString &reason)
-{
-    SearchThread search;
-    search.setDevicePath(link.devicePath);
-    search.setLineOptions(link.options);
-    search.setPortNumber(link.portNumber);
-    search.setBaudRate(link.baud);
-    search.setTiming(link.timing());
-    std::optional<DeviceInfo> device;
-    QEventLoop loop;
-    QObject::connect(&search, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
-        if (e->type() == SearchEvent::Found)
-            device = static_cast<const SearchEventFound &>(*e).device();
-        else if (e->type() != SearchEvent::Started)
-            loop.quit();
-    });
-    search.probeAt(quint32(link.address), quint32(link.frameFormat));
-    loop.exec();
-    search.wait();
-    if (!device) {
-        reason = QStringLiteral("no answer from address %1 at %2 bit/s %3")
-                     .arg(link.address).arg(link.baud).arg(DeviceInfo::formatLabel(link.frameFormat));
-        return false;
-    }
-    if (device->kind != DeviceInfo::Recognised) {
-        reason = QStringLiteral("address %1 answered, but not as an ОРБИКС-11").arg(link.address);
-        return false;
-    }
-    found = *device;
-    return true;
-}
 
 void printStatistics(QTextStream &out, const LinkStatistics &s, bool json)
 {
@@ -112,7 +76,7 @@ int MonitorCommand::run(const QStringList &arguments)
 
     DeviceInfo device;
     QString reason;
-    if (!identify(link, device, reason))
+    if (!DeviceProbe::identify(link, device, reason))
         return CommandLine::failed(reason);
 
     const bool json = parser.isSet(QStringLiteral("json"));

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Screenshots of the working tabs on the demo line, connected, with live values:
+# Screenshots of the working tabs on the demo line, connected, with live values, the
+# start record and protection curve, and the oscillogram of a trip made through the
+# demo line's console:
 #   docs/screenshots.sh [BUILD_DIR]   (default: build) -> docs/screenshots/*.png
 # Needs Xvfb and xdotool; the build must contain orbix-service and orbix-xhelper.
 # Widgets are found by object name through the program's probe socket.
@@ -34,6 +36,10 @@ shot() {
     "$xhelper" shot "$out/$1.png" "$window" || fail "no screenshot $1"
     echo "$out/$1.png"
 }
+tab_enabled() { [ "$(widget_field "$1" 7)" = 1 ]; }
+show_tab() { click_cell tabBar 0 "$1"; }
+curve_built() { [ "$(text_of updatePlotButton)" = "Обновить график" ] && text_of charRecordTimeLabel | grep -q ':[0-9][0-9]$'; }
+tripped() { [ "$(text_of crashFaultLabel)" = "Тепловая перегрузка двигателя" ] && tab_enabled tabCrashCurve; }
 # readings: counts the device times the watch tab has shown, one per polling cycle.
 last_time="" readings=0
 readings_shown() {
@@ -45,6 +51,10 @@ readings_shown() {
 
 [ -x "$program" ] && [ -x "$xhelper" ] || fail "build orbix-service and orbix-xhelper in $build first"
 mkdir -p "$out" "$work/data"
+# The demo line reads the simulator's commands here; held open, so it never ends.
+mkfifo "$work/console"
+exec 4<>"$work/console"
+program_input="$work/console"
 start_display 1280x1024
 start_program "$work/data" --demo
 xdotool windowmove "$window" 0 0 windowsize "$window" $SHOT_WIDTH $SHOT_HEIGHT
@@ -66,3 +76,15 @@ next_tab() { xdotool key --window "$window" ctrl+Tab; wait_for 3 setup_shown; }
 click_widget watchPlot
 wait_for 10 next_tab || fail "the setup tab did not show"
 shot tab-setup
+wait_for 30 show_tab 3 || fail "no characteristic tab to show"
+wait_for 30 curve_built || fail "no start record or protection curve"
+shot tab-characteristic
+
+# A running motor, then a trip: the oscillogram shows the currents it drew.
+show_tab 1 && wait_for 10 click_widget forwardButton || fail "the motor cannot be started"
+last_time="" readings=$((READINGS - 3))
+wait_for 30 readings_shown || fail "no readings while the motor runs"
+echo "trip 1 32" >&4
+wait_for 30 tripped || fail "the trip did not reach the oscillogram tab"
+show_tab 4 || fail "no oscillogram tab to show"
+shot tab-oscillogram

@@ -11,6 +11,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -41,6 +43,7 @@ private slots:
     void texts_data();
     void texts();
     void cells();
+    void tabsAreCells();
     void badRequests_data();
     void badRequests();
     void answersOverTheSocket();
@@ -177,6 +180,21 @@ void TestWidgetProbe::cells()
     QVERIFY(probe.answer(QStringLiteral("cell table 0 0")).contains(QStringLiteral(" 0 ") + time));
     QCOMPARE(probe.answer(QStringLiteral("cell table 1 0")), QStringLiteral("ERR no cell 1 0"));
     QCOMPARE(probe.answer(QStringLiteral("cell button 0 0")), QStringLiteral("ERR not an item view"));
+}
+
+void TestWidgetProbe::tabsAreCells()
+{
+    auto *tabs = new QTabWidget;
+    tabs->tabBar()->setObjectName(QStringLiteral("bar"));
+    tabs->addTab(new QWidget, QStringLiteral("Первая"));
+    tabs->addTab(new QWidget, QStringLiteral("Вторая"));
+    window->layout()->addWidget(tabs);
+    QTRY_VERIFY(tabs->isVisible() && tabs->tabBar()->tabRect(1).isValid());
+    const QRect second = tabs->tabBar()->tabRect(1);
+    QCOMPARE(probe.answer(QStringLiteral("cell bar 0 1")),
+             QStringLiteral("OK ") + rectText(QRect(tabs->tabBar()->mapToGlobal(second.topLeft()), second.size()))
+                 + QStringLiteral(" 1 Вторая"));
+    QCOMPARE(probe.answer(QStringLiteral("cell bar 0 2")), QStringLiteral("ERR no tab 2"));
 }
 
 void TestWidgetProbe::badRequests_data()

@@ -41,7 +41,7 @@ Run run(const QStringList &args, int timeoutMs = 60000, const QProcessEnvironmen
 // The commands that talk to a line, with the shorter reply gap of the tests.
 Run orbix(const QStringList &args)
 {
-    const QStringList lineCommands {"read", "write", "scan", "monitor", "config"};
+    const QStringList lineCommands {"read", "write", "scan", "monitor", "config", "oscillogram"};
     if (args.isEmpty() || !lineCommands.contains(args.first()) || args.contains("--help"))
         return run(args);
     return run(args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
@@ -78,6 +78,9 @@ private slots:
     void accessCodeSources_data();
     void accessCodeSources();
     void configDiff();
+    void oscillogramAfterInjectedTrip();
+    void oscillogramFailures_data();
+    void oscillogramFailures();
 
 private:
     // `orbix config ...` with its own data directory, the test's reply gap, and more.
@@ -483,6 +486,62 @@ void TestCli::configDiff()
     QCOMPARE(r.code, 1);
     QCOMPARE(r.err.count('\n'), 1);
 }
+
+// What the device stored at the trip, read as the exchange reads it, printed and written.
+void TestCli::oscillogramAfterInjectedTrip()
+{
+    sim.injectTrip(1, 31);
+    QTemporaryDir dir;
+    const Run r = orbix({"oscillogram", path, "--address", "1", "--json", "--comtrade", dir.filePath("trip"), "--csv",
+                         dir.filePath("trip.csv")});
+    QCOMPARE(r.code, 0);
+    const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(o.value("faultCode").toInt(), 31);
+    QCOMPARE(o.value("text").toString(), QString("Перегрузка по току (среднебыстродействующая защита)"));
+    const quint32 trip = quint32(sim.registerValue(1, 301)) | quint32(sim.registerValue(1, 302)) << 16;
+    QCOMPARE(o.value("tripTime").toDouble(), double(trip));
+    QCOMPARE(o.value("currentScale").toInt(), int(sim.registerValue(1, 304)));
+    const QJsonArray samples = o.value("samples").toArray();
+    QCOMPARE(samples.size(), 6);
+    for (int c = 0; c < 6; ++c) {
+        QCOMPARE(samples[c].toArray().size(), 64);
+        for (int k = 0; k < 64; k += 21)
+            QCOMPARE(samples[c].toArray()[k].toInt(), int(qint16(sim.registerValue(1, 306 + 64 * c + k))));
+    }
+    QFile cfg(dir.filePath("trip.cfg"));
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QCOMPARE(cfg.readLine(), QByteArray("ОРБИКС-11,ОРБИКС-11 5.0-50.0 v0.7/1,1999\r\n"));
+    QVERIFY(QFile::exists(dir.filePath("trip.dat")));
+    QFile csv(dir.filePath("trip.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    QCOMPARE(csv.readAll().count('\n'), 65);
+    const Run text = orbix({"oscillogram", path, "--address", "1"});
+    QCOMPARE(text.out.section('\n', 0, 0), QString("faultCode 31"));
+    QCOMPARE(text.out.section('\n', 2, 2).section(' ', 0, 1), QString("tripTime %1").arg(trip));
+}
+
+void TestCli::oscillogramFailures_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("fault code 0") << QStringList {"--address", "3", "--format", "8O1"} << "orbix: no oscillogram\n";
+    QTest::newRow("nobody at the address") << QStringList {"--address", "9"} << "orbix: no answer from address 9";
+    QTest::newRow("unwritable file") << QStringList {"--address", "1", "--csv", "/proc/no/trip.csv"}
+                                     << "orbix: cannot write /proc/no/trip.csv\n";
+}
+
+void TestCli::oscillogramFailures()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, reason);
+    sim.injectTrip(1, 10);
+    sim.setRegisterValue(3, 303, 0); // device 3 keeps no oscillogram
+    const Run r = orbix(QStringList {"oscillogram", path} + args);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.startsWith(reason), qPrintable(r.err));
+}
+
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

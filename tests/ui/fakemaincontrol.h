@@ -59,7 +59,7 @@ public:
     void requestResetWorkTime() override { requests << "hours"; }
     void requestEngineCommand(EngineCommand command) override { commands << command; }
     void requestToggleOutput() override { ++toggles; }
-    void requestAutoSetup() override {}
+    void requestAutoSetup() override { ++autoSetupRequests; }
     const ProtocolList &protocol() const override { return entries; }
 
     DeviceInfo device;
@@ -75,4 +75,5 @@ public:
     QStringList requests; // "read", "write", "time N", "crash", "work", "hours"
     int toggles = 0;
     QStringList statuses;
+    int autoSetupRequests = 0;
 };

@@ -36,12 +36,13 @@ start_display() {
     xdpyinfo | grep -q "dimensions: *$1 pixels" || fail "display $DISPLAY is not the $1 screen started here"
 }
 
-# start_program DATA_DIR ARGS...: the program with its probe socket, on the display.
+# start_program DATA_DIR ARGS...: the program with its probe socket, on the display;
+# its standard input is $program_input when set (the demo line's console), else none.
 start_program() {
     local data=$1
     shift
     rm -f "$work/probe"
-    "$program" --data-dir "$data" --probe-socket "$work/probe" "$@" >>"$work/app.log" 2>&1 &
+    "$program" --data-dir "$data" --probe-socket "$work/probe" "$@" <"${program_input:-/dev/null}" >>"$work/app.log" 2>&1 &
     app_pid=$!
     wait_for 30 shown mainWindow || fail "no main window"
     window=$(widget_field mainWindow 1)

@@ -4,11 +4,17 @@
 
 #include <QWidget>
 
+class DataEvent;
 class MainControl;
+class QGridLayout;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class RunConfigPlot;
 
-// Tab "Токо-временная характеристика": the start characteristic, the protection
-// characteristic and auto-setup. The window already titles, enables and feeds it;
-// the plots are added by a later change.
+// Tab "Токо-временная характеристика": when and how completely the device recorded
+// the motor's start, how far its data accumulation for auto-setup has come, the
+// button that starts auto-setup, and the plot of the start against the protection.
 class TabCharCurve : public QWidget, public DataEventListener
 {
     Q_OBJECT
@@ -16,7 +22,28 @@ public:
     explicit TabCharCurve(MainControl *main, QWidget *parent = nullptr);
 
     void onDataEvent(const DataEvent *event) override;
+    // AppSettings::currentAxisScale, when the settings dialog is accepted.
+    void setCurrentAxisScale(int mode);
+    RunConfigPlot *plot() const { return runConfigPlot; }
+
+public slots:
+    void onBtnUpdatePlotClicked();
+    void onBtnAutoSetupClicked();
+    void onBuildProtectionGraphFinished();
 
 private:
+    QProgressBar *addBar(QGridLayout *grid, int row, const QString &title, const char *name);
+    QPushButton *addButton(const QString &text, const char *name);
+    void onConnected();
+    void onConfig(const DataEvent *event);
+    void onStartRecord(const DataEvent *event);
+    void onProgress(const DataEvent *event);
+
     MainControl *mainControl;
+    QLabel *recordTime = nullptr;
+    QProgressBar *completeness = nullptr;
+    QProgressBar *accumulation = nullptr;
+    QPushButton *btnAutoSetup = nullptr;
+    QPushButton *btnUpdatePlot = nullptr;
+    RunConfigPlot *runConfigPlot = nullptr;
 };

@@ -1,11 +1,99 @@
 #include "tabcrashcurve.h"
 
+#include "comtradewriter.h"
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "crashplot.h"
+#include "datadirectory.h"
+#include "dataevent.h"
+#include "deviceinfo.h"
+#include "faulttext.h"
+#include "maincontrol.h"
+#include "oscillogramcsv.h"
+#include "plotexport.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QLabel>
+
 TabCrashCurve::TabCrashCurve(MainControl *main, QWidget *parent)
     : QWidget(parent), mainControl(main)
 {
+    setObjectName(QStringLiteral("tabCrashCurve"));
+    auto *grid = new QGridLayout(this);
+    // Never seen: the tab is enabled only once an oscillogram has filled them.
+    faultLabel = new QLabel(QStringLiteral("crash text"), this);
+    faultLabel->setObjectName(QStringLiteral("crashFaultLabel"));
+    timeLabel = new QLabel(QStringLiteral("crash time"), this);
+    timeLabel->setObjectName(QStringLiteral("crashTimeLabel"));
+    crashPlot = new CrashPlot(this);
+    grid->addWidget(faultLabel, 0, 0);
+    grid->addWidget(timeLabel, 1, 0);
+    grid->addWidget(crashPlot, 2, 0);
+    setupContextMenu();
+}
+
+TabCrashCurve::~TabCrashCurve() = default;
+
+void TabCrashCurve::setupContextMenu()
+{
+    PlotExport::addContextMenu(crashPlot, PlotExport::DataText([this] {
+        return oscillogram ? OscillogramCsv::text(*oscillogram) : OscillogramCsv::header();
+    }));
+    auto *comtrade = new QAction(tr("Экспорт COMTRADE..."), crashPlot);
+    comtrade->setObjectName(QStringLiteral("exportComtradeAction"));
+    crashPlot->addAction(comtrade);
+    connect(comtrade, &QAction::triggered, this, &TabCrashCurve::onExportComtrade);
 }
 
 void TabCrashCurve::onDataEvent(const DataEvent *event)
 {
-    Q_UNUSED(event) // nothing to show until the plot exists
+    if (event->type() == DataEvent::Connected)
+        onConnected();
+    else if (event->type() == DataEvent::OscillogramGet)
+        onOscillogram(event);
+}
+
+void TabCrashCurve::onConnected()
+{
+    if (const DeviceInfo *device = mainControl->currentDevice()) {
+        crashPlot->setAnchorValue(device->minRatedCurrent);
+        recorder = ComtradeWriter::deviceId(*device);
+    }
+}
+
+void TabCrashCurve::onOscillogram(const DataEvent *event)
+{
+    const CrashOscillogramPacket *block = static_cast<const CrashEventOscillogramGet *>(event)->packet();
+    if (!block)
+        return;
+    oscillogram.reset(block->clone());
+    crashPlot->setData(*block);
+    fault = block->faultCode();
+    faultLabel->setText(faultText(fault));
+    trip = block->tripTime();
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(trip).toLocalTime();
+    timeLabel->setText(time.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+}
+
+bool TabCrashCurve::exportComtrade(const QString &basePath) const
+{
+    if (!oscillogram)
+        return false;
+    const ComtradeWriter writer(*oscillogram, recorder);
+    return DataDirectory::writeFile(basePath + QLatin1String(ComtradeWriter::kConfigSuffix), writer.configuration())
+        && DataDirectory::writeFile(basePath + QLatin1String(ComtradeWriter::kDataSuffix), writer.data());
+}
+
+void TabCrashCurve::onExportComtrade()
+{
+    QString base = PlotExport::askFileName(this, tr("Экспорт COMTRADE"), tr("COMTRADE (*.cfg)"));
+    if (base.isEmpty())
+        return;
+    const QString suffix = QLatin1String(ComtradeWriter::kConfigSuffix);
+    if (base.endsWith(suffix, Qt::CaseInsensitive))
+        base.chop(suffix.size());
+    if (!exportComtrade(base))
+        PlotExport::warnNotWritten(this, base + suffix);
 }

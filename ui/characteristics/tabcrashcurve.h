@@ -2,20 +2,50 @@
 
 #include "dataeventlistener.h"
 
+#include <QString>
 #include <QWidget>
 
-class MainControl;
+#include <memory>
 
-// Tab "Аварийная осциллограмма": the six channels recorded before the last trip.
-// The window already titles, enables and feeds it; the plot is added by a later change.
+class CrashOscillogramPacket;
+class CrashPlot;
+class DataEvent;
+class MainControl;
+class QLabel;
+
+// Tab "Аварийная осциллограмма": the fault and the time of the last trip, and the six
+// channels the device recorded before it. The plot's context menu saves the picture,
+// the samples as CSV and the record as COMTRADE.
 class TabCrashCurve : public QWidget, public DataEventListener
 {
     Q_OBJECT
 public:
     explicit TabCrashCurve(MainControl *main, QWidget *parent = nullptr);
+    ~TabCrashCurve() override;
 
     void onDataEvent(const DataEvent *event) override;
 
+    CrashPlot *plot() const { return crashPlot; }
+    // Of the last oscillogram; 0 before the first.
+    quint32 tripTime() const { return trip; }
+    quint16 faultCode() const { return fault; }
+    // BASE.cfg and BASE.dat; false when there is no oscillogram or a file cannot be written.
+    bool exportComtrade(const QString &basePath) const;
+
+public slots:
+    void onExportComtrade();
+
 private:
+    void setupContextMenu();
+    void onConnected();
+    void onOscillogram(const DataEvent *event);
+
     MainControl *mainControl;
+    QLabel *faultLabel = nullptr;
+    QLabel *timeLabel = nullptr;
+    CrashPlot *crashPlot = nullptr;
+    quint32 trip = 0;
+    quint16 fault = 0;
+    std::unique_ptr<CrashOscillogramPacket> oscillogram; // the last one, for the exports
+    QString recorder; // the connected device's identity, for COMTRADE
 };

@@ -1,0 +1,139 @@
+#include "oscillogramcommand.h"
+
+#include "cliexit.h"
+#include "commandline.h"
+#include "comtradewriter.h"
+#include "crashoscillogrampacket.h"
+#include "datadirectory.h"
+#include "deviceinfo.h"
+#include "deviceprobe.h"
+#include "faulttext.h"
+#include "linkoptions.h"
+#include "modbusport.h"
+#include "oscillogramcsv.h"
+#include "packetexecutor.h"
+#include "registermap.h"
+#include "tdatapacket.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+namespace {
+
+// The fault code first, the whole block only when there is one: as the exchange does.
+bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, QString &reason)
+{
+    LinkOptions link = options;
+    ModbusPort port(link.devicePath.toLocal8Bit());
+    if (!link.openPort(port)) {
+        reason = link.error;
+        return false;
+    }
+    PacketExecutor exec(port);
+    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
+    if (!exec.readPacket(fault) || (fault.value != 0 && !exec.readPacket(block))) {
+        reason = port.errorString();
+        return false;
+    }
+    if (fault.value == 0 || block.faultCode() == 0) {
+        reason = QStringLiteral("no oscillogram");
+        return false;
+    }
+    return true;
+}
+
+QJsonObject json(const CrashOscillogramPacket &block)
+{
+    QJsonArray samples;
+    for (int c = 0; c < CrashOscillogramPacket::kChannels; ++c) {
+        QJsonArray channel;
+        for (int k = 0; k < CrashOscillogramPacket::kSamples; ++k)
+            channel.append(block.rawSample(c, k));
+        samples.append(channel);
+    }
+    return {{QStringLiteral("faultCode"), block.faultCode()},
+            {QStringLiteral("text"), faultText(block.faultCode())},
+            {QStringLiteral("tripTime"), qint64(block.tripTime())},
+            {QStringLiteral("currentScale"), block.currentScaleWord()},
+            {QStringLiteral("voltageScale"), block.voltageScaleWord()},
+            {QStringLiteral("samples"), samples}};
+}
+
+void print(const CrashOscillogramPacket &block, bool asJson)
+{
+    QTextStream out(stdout);
+    if (asJson) {
+        out << QString::fromUtf8(QJsonDocument(json(block)).toJson(QJsonDocument::Compact)) << '\n';
+        return;
+    }
+    const QDateTime trip = QDateTime::fromSecsSinceEpoch(block.tripTime(), Qt::UTC);
+    out << "faultCode " << block.faultCode() << '\n'
+        << "text " << faultText(block.faultCode()) << '\n'
+        << "tripTime " << block.tripTime() << ' ' << trip.toString(Qt::ISODate) << '\n';
+}
+
+// Empty when everything asked for was written, else the file that was not.
+QString writeFiles(const QCommandLineParser &parser, const CrashOscillogramPacket &block, const DeviceInfo &device)
+{
+    const QString base = parser.value(QStringLiteral("comtrade"));
+    if (!base.isEmpty()) {
+        const ComtradeWriter writer(block, ComtradeWriter::deviceId(device));
+        const QString cfg = base + QLatin1String(ComtradeWriter::kConfigSuffix);
+        const QString dat = base + QLatin1String(ComtradeWriter::kDataSuffix);
+        if (!DataDirectory::writeFile(cfg, writer.configuration()))
+            return cfg;
+        if (!DataDirectory::writeFile(dat, writer.data()))
+            return dat;
+    }
+    const QString csv = parser.value(QStringLiteral("csv"));
+    if (!csv.isEmpty() && !DataDirectory::writeFile(csv, OscillogramCsv::text(block)))
+        return csv;
+    return QString();
+}
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads the crash oscillogram of a device and prints its fault code, the fault's text and the\n"
+        "trip time (seconds since 1970 UTC). Exit status 1 with 'no oscillogram' when the fault code is 0."));
+    parser.addHelpOption();
+    LinkOptions::addTo(parser);
+    parser.addOption({QStringLiteral("comtrade"),
+                      QStringLiteral("Write BASE.cfg and BASE.dat (COMTRADE 1999, ASCII, times in UTC)."),
+                      QStringLiteral("BASE")});
+    parser.addOption({QStringLiteral("csv"), QStringLiteral("Write the samples in amperes and volts as CSV."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("json"),
+                      QStringLiteral("One JSON object: faultCode, text, tripTime, currentScale, voltageScale,\n"
+                                     "samples (six arrays of 64 raw values: IA, IB, IC, UA, UB, UC).")});
+    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+}
+
+} // namespace
+
+int OscillogramCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, arguments, status))
+        return status;
+    if (parser.positionalArguments().size() != 1)
+        return CommandLine::usage(parser, QStringLiteral("oscillogram needs PORT"));
+    LinkOptions link;
+    if (!link.read(parser, parser.positionalArguments()[0]))
+        return CommandLine::usage(parser, link.error);
+    DeviceInfo device;
+    QString reason;
+    if (!DeviceProbe::identify(link, device, reason))
+        return CommandLine::failed(reason);
+    CrashOscillogramPacket block;
+    if (!readOscillogram(link, block, reason))
+        return CommandLine::failed(reason);
+    print(block, parser.isSet(QStringLiteral("json")));
+    const QString unwritten = writeFiles(parser, block, device);
+    return unwritten.isEmpty() ? int(CliExit::Ok) : CommandLine::failed(QStringLiteral("cannot write ") + unwritten);
+}

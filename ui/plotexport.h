@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QwtPlot;
+class QWidget;
+
+// What every plot of the program offers on its context menu: its picture (PNG, SVG
+// or PDF through Qwt's renderer) and its data as comma-separated text. Files are
+// written whole or not at all.
+class PlotExport
+{
+public:
+    // The text of an x value in the data file (the live plots give local times).
+    using XText = std::function<QString(double)>;
+    // The bytes of "Сохранить данные...".
+    using DataText = std::function<QByteArray()>;
+
+    // Adds "Сохранить изображение..." and "Сохранить данные..." to the plot's context
+    // menu; the data are the visible curves as shown, or what data gives.
+    static void addContextMenu(QwtPlot *plot, const XText &xText = XText());
+    static void addContextMenu(QwtPlot *plot, const DataText &data);
+
+    // The format follows the file's suffix: png, svg or pdf (png for any other).
+    static bool saveImage(QwtPlot *plot, const QString &fileName);
+    // One row per point of each visible curve within the shown x range:
+    // curve title, x, value, the title of the curve's value axis.
+    static QByteArray curvesCsv(QwtPlot *plot, const XText &xText = XText());
+
+    // Asks where to save; empty when the user cancels.
+    static QString askFileName(QWidget *parent, const QString &caption, const QString &filter);
+    // Writes bytes to a file the user names; says so when it cannot be written.
+    static void saveAs(QWidget *parent, const QString &caption, const QString &filter, const QByteArray &bytes);
+    static void warnNotWritten(QWidget *parent, const QString &fileName);
+
+private:
+    static void saveImageAs(QwtPlot *plot);
+};
