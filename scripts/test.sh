@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
 
+phase() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 configure() { # build dir, cmake arguments...
   local dir=$1
   shift
@@ -27,26 +28,29 @@ ASAN_DIR=${ORBIX_ASAN_BUILD_DIR:-build-asan}
 # that need optimisation are still seen.
 configure "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
     -DORBIX_DEVELOPER=ON -DORBIX_SANITIZE=address,undefined,float-cast-overflow
-echo "== Build: warnings as errors, AddressSanitizer + UndefinedBehaviorSanitizer"
+phase "Build: warnings as errors, AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --build "$ASAN_DIR" -j2
-echo "== All tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+phase "All tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 ctest --test-dir "$ASAN_DIR" --output-on-failure -j2
 
 TSAN_DIR=${ORBIX_TSAN_BUILD_DIR:-build-tsan}
 configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF
+phase "Build: ThreadSanitizer, the thread tests only"
 cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread
-echo "== Thread tests under ThreadSanitizer"
+phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure
 
 FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
-configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
     -DORBIX_FUZZ=ON -DORBIX_DEVELOPER=ON
 cmake "$FUZZ_DIR" -DORBIX_FUZZ_SECONDS="${ORBIX_FUZZ_SECONDS:-5}" >/dev/null
-echo "== Build: fuzz targets (clang, libFuzzer, warnings as errors)"
+phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
 cmake --build "$FUZZ_DIR" -j2
-echo "== Fuzz targets, ${ORBIX_FUZZ_SECONDS:-5} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
+phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-5} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
+phase "Done"
