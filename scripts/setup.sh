@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs (only those missing), then
 # configures once and builds incrementally. Safe to run again.
+# ORBIX_BUILD_DIR names the build tree (default build); arguments go to the first
+# configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(cmake ninja-build g++ pkg-config
           qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libmodbus-dev mbpoll
-          xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core)
+          xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core
+          clang-14 libclang-rt-14-dev llvm-14)  # fuzz targets: libFuzzer and its sanitizers
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -20,6 +23,8 @@ if ((${#missing[@]})); then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+[ "${ORBIX_SETUP_ONLY:-0}" = 1 ] && exit 0
 
 BUILD_DIR=${ORBIX_BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then

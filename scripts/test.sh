@@ -1,22 +1,56 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test; the thread tests run
-# once more under ThreadSanitizer in a build of their own.
+# Installs what is missing, then runs every check CI runs, each in a build of its own:
+#  1. every test (window tests offscreen and on a virtual display) in one build with
+#     warnings as errors and AddressSanitizer + UndefinedBehaviorSanitizer;
+#  2. the thread tests once more under ThreadSanitizer;
+#  3. each libFuzzer target for a few seconds (clang), from its seed corpus.
+# Build trees: build-asan, build-tsan, build-fuzz (ORBIX_*_BUILD_DIR to change).
+# ORBIX_FUZZ_SECONDS sets the time of each fuzz run (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
+
+phase() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
+configure() { # build dir, cmake arguments...
+  local dir=$1
+  shift
+  [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+}
+
+# A finding ends the program with a report (the builds do not recover from one);
+# leaks inside Qt's own libraries are left out.
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
+
+ASAN_DIR=${ORBIX_ASAN_BUILD_DIR:-build-asan}
+# -O1 -g1: a third faster to build than -O2 -g; still optimised, so the warnings
+# that need optimisation are still seen.
+configure "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+    -DORBIX_DEVELOPER=ON -DORBIX_SANITIZE=address,undefined,float-cast-overflow
+phase "Build: warnings as errors, AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake --build "$ASAN_DIR" -j2
+phase "All tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+ctest --test-dir "$ASAN_DIR" --output-on-failure -j2
 
 TSAN_DIR=${ORBIX_TSAN_BUILD_DIR:-build-tsan}
-if [ ! -f "$TSAN_DIR/build.ninja" ]; then
-  cmake -S . -B "$TSAN_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF >/dev/null
-fi
+configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF
+phase "Build: ThreadSanitizer, the thread tests only"
 cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread
-echo "== Thread tests under ThreadSanitizer"
+phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure
 
-echo "== All tests"
-cd "${ORBIX_BUILD_DIR:-build}"
-ctest --output-on-failure -j2
+FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
+configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+    -DORBIX_FUZZ=ON -DORBIX_DEVELOPER=ON
+cmake "$FUZZ_DIR" -DORBIX_FUZZ_SECONDS="${ORBIX_FUZZ_SECONDS:-5}" >/dev/null
+phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
+cmake --build "$FUZZ_DIR" -j2
+phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-5} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
+ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
+phase "Done"
