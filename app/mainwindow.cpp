@@ -214,6 +214,7 @@ void MainWindow::applyLinkSettings()
     t.framing = settings.replyFraming == AppSettings::kFramingGap ? ModbusPort::Framing::Gap
                                                                   : ModbusPort::Framing::Length;
     t.extraPauseMs = settings.extraPauseMs;
+    t.networkAllowanceMs = settings.networkAllowanceMs;
     setTiming(t);
 }
 

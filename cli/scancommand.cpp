@@ -68,6 +68,9 @@ public:
             failed = true;
             return true;
         case SearchEvent::Started:
+            if (thread.formatsPerAddress() == 1)
+                err << "network line: the server keeps its own frame format; each address is probed once\n"
+                    << Qt::flush;
             return false;
         default:
             return true;

@@ -240,7 +240,7 @@ void TabSearch::onSetupChanged()
 {
     const int probes = thread ? thread->probeCount() : 0;
     const bool sameLine = portBox->currentIndex() == lastPortIndex && speedBox->currentIndex() == lastSpeedIndex;
-    btnStop->setEnabled(sameLine && probes > 0 && probes != SearchThread::kProbesPerScan);
+    btnStop->setEnabled(sameLine && probes > 0 && probes != (thread ? thread->scanProbes() : SearchThread::kProbesPerScan));
 }
 
 void TabSearch::onBtnSearchClicked()
@@ -339,7 +339,12 @@ void TabSearch::setIdleControlsEnabled(bool enabled)
 
 void TabSearch::onSearchStarted()
 {
-    mainControl->showStatus(tr("Поиск запущен..."), kStartStatusMs);
+    const bool oneFormat = searchThread()->formatsPerAddress() == 1;
+    mainControl->showStatus(oneFormat ? tr("Поиск запущен... Сетевая линия: формат кадра задан на сервере, "
+                                           "каждый адрес опрашивается один раз")
+                                      : tr("Поиск запущен..."),
+                            kStartStatusMs);
+    progress->setRange(0, searchThread()->scanProbes());
     setIdleControlsEnabled(false);
     btnConnect->setEnabled(false);
     btnStop->setEnabled(!searchThread()->singleProbe());
