@@ -197,7 +197,7 @@ QString FrameDecoder::resultText(int failure, int exception)
     case F::CrcError: return tr("Ошибка CRC");
     case F::ShortReply: return tr("Ошибка CRC: ответ неполный");
     case F::WrongAddress: return tr("Ответ с другого адреса");
-    case F::LineError: return tr("Ошибка линии (чётность, кадр или переполнение)");
+    case F::LineError: return tr("Ошибка линии");
     case F::EchoMismatch: return tr("Ответ не повторяет запрос");
     case F::WriteFailed: return tr("Ошибка записи в порт");
     case F::NotOpen: return tr("Порт не открыт");

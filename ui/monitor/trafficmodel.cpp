@@ -56,6 +56,8 @@ QVariant TrafficModel::data(const QModelIndex &index, int role) const
     const TrafficRow &row = rowAt(index.row());
     switch (role) {
     case Qt::DisplayRole: return cellText(row, index.column());
+    case Qt::ToolTipRole: // the whole text of a cell cut at its width
+        return index.column() >= ContentColumn ? cellText(row, index.column()) : QVariant();
     case Qt::BackgroundRole: return background(row);
     case KindRole: return int(row.kind);
     case EchoRole: return row.echoSkipped;

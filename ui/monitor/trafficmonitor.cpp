@@ -1,7 +1,9 @@
 #include "trafficmonitor.h"
 
 #include "linkstatisticsevent.h"
+#include "framedecoder.h"
 #include "linkstatisticstext.h"
+#include "modbusport.h"
 #include "trafficevent.h"
 #include "trafficfilter.h"
 #include "trafficmodel.h"
@@ -10,7 +12,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QGroupBox>
+#include <QGridLayout>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHideEvent>
@@ -20,17 +23,16 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QShowEvent>
-#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kRowPadding = 4;       // above and below the text of a row
 constexpr int kCellPadding = 12;     // the item view's margins and the grid line
-constexpr int kContentWidth = 280;   // registers and values: the rest is scrolled to
-constexpr int kResultWidth = 240;
-constexpr int kStatisticsWidth = 260;
-const QSize kInitialSize(1100, 600);
+constexpr int kContentWidth = 220;   // registers and values: the rest is scrolled to
+constexpr int kStatisticsRows = 4;   // the counts fill a grid below the table, column by column
+constexpr int kStatisticsSpacing = 24;
+const QSize kInitialSize(1200, 640); // within a 1366 x 768 laptop screen
 const QString kFieldSeparator = QStringLiteral("\t");
 } // namespace
 
@@ -43,13 +45,10 @@ TrafficMonitor::TrafficMonitor(QWidget *parent)
     setWindowTitle(tr("Монитор обмена"));
     shown->setSourceModel(traffic);
     setupTable();
-    auto *split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(view);
-    split->addWidget(setupStatistics());
-    split->setStretchFactor(0, 1);
     auto *column = new QVBoxLayout(this);
     column->addWidget(setupControls());
-    column->addWidget(split, 1);
+    column->addWidget(view, 1);
+    column->addWidget(setupStatistics());
     connectControls();
     resize(kInitialSize);
     updateRowCount();
@@ -97,16 +96,33 @@ void TrafficMonitor::connectControls()
 
 QWidget *TrafficMonitor::setupStatistics()
 {
-    auto *group = new QGroupBox(LinkStatisticsText::title(), this);
-    group->setObjectName(QStringLiteral("statisticsPanel"));
-    auto *column = new QVBoxLayout(group);
-    statisticsText = new QLabel(tr("Статистики пока нет"), group);
-    statisticsText->setObjectName(QStringLiteral("statisticsText"));
-    statisticsText->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    statisticsText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    column->addWidget(statisticsText, 1);
-    group->setMinimumWidth(kStatisticsWidth);
-    return group;
+    auto *panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("statisticsPanel"));
+    panel->setFrameShape(QFrame::StyledPanel);
+    auto *grid = new QGridLayout(panel);
+    grid->setHorizontalSpacing(kStatisticsSpacing);
+    auto *heading = new QLabel(LinkStatisticsText::title(), panel);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    const int count = LinkStatisticsText::lines(LinkStatistics()).size();
+    const int columns = (count + kStatisticsRows - 1) / kStatisticsRows;
+    grid->addWidget(heading, 0, 0, 1, columns);
+    for (int i = 0; i < count; ++i) {
+        auto *label = new QLabel(panel);
+        label->setObjectName(QStringLiteral("statistic%1").arg(i));
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(label, 1 + i % kStatisticsRows, i / kStatisticsRows);
+        statisticLabels << label;
+    }
+    showStatisticsLines({tr("Статистики пока нет")});
+    return panel;
+}
+
+void TrafficMonitor::showStatisticsLines(const QStringList &lines)
+{
+    for (int i = 0; i < statisticLabels.size(); ++i)
+        statisticLabels[i]->setText(lines.value(i));
 }
 
 void TrafficMonitor::setupTable()
@@ -146,12 +162,13 @@ void TrafficMonitor::fitColumns()
         {TrafficModel::AddressColumn, QStringLiteral("000")},
         {TrafficModel::FunctionColumn, QStringLiteral("00")},
         {TrafficModel::ResponseColumn, QStringLiteral("0000.0")},
+        // Longer results (an exception's meaning) are cut; their tooltip has them whole.
+        {TrafficModel::ResultColumn, FrameDecoder::resultText(int(ModbusPort::Failure::EchoMismatch), 0)},
     };
     for (const auto &sample : samples)
         view->setColumnWidth(sample.first, qMax(metrics.horizontalAdvance(sample.second) + kCellPadding,
                                                 view->horizontalHeader()->sectionSizeHint(sample.first)));
     view->setColumnWidth(TrafficModel::ContentColumn, kContentWidth);
-    view->setColumnWidth(TrafficModel::ResultColumn, kResultWidth);
 }
 
 void TrafficMonitor::followNewRows()
@@ -176,7 +193,7 @@ void TrafficMonitor::onDataEvent(const DataEvent *event)
 void TrafficMonitor::showStatistics(const LinkStatistics &statistics)
 {
     lastStatistics = statistics;
-    statisticsText->setText(LinkStatisticsText::lines(statistics).join(QLatin1Char('\n')));
+    showStatisticsLines(LinkStatisticsText::lines(statistics));
 }
 
 void TrafficMonitor::setPaused(bool paused)

@@ -3,6 +3,7 @@
 #include "dataeventlistener.h"
 #include "linkstatistics.h"
 
+#include <QList>
 #include <QWidget>
 
 #include <optional>
@@ -53,6 +54,7 @@ private:
     QWidget *setupControls();
     void connectControls();
     QWidget *setupStatistics();
+    void showStatisticsLines(const QStringList &lines);
     void setupTable();
     void fitColumns();
     void followNewRows();
@@ -66,7 +68,7 @@ private:
     QComboBox *filterBox = nullptr;
     QLabel *pausedNote = nullptr;
     QLabel *rowCount = nullptr;
-    QLabel *statisticsText = nullptr;
+    QList<QLabel *> statisticLabels; // one count each, in the order of LinkStatisticsText::lines()
     std::optional<LinkStatistics> lastStatistics;
     bool atBottom = true; // the view showed the newest row before rows came
 };
