@@ -1,9 +1,10 @@
 #include "trafficmonitor.h"
 
-#include "linkstatisticsevent.h"
 #include "framedecoder.h"
+#include "linkstatisticsevent.h"
 #include "linkstatisticstext.h"
 #include "modbusport.h"
+#include "styles.h"
 #include "trafficevent.h"
 #include "trafficfilter.h"
 #include "trafficmodel.h"
@@ -12,8 +13,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QFrame>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHideEvent>
@@ -29,7 +30,7 @@
 namespace {
 constexpr int kRowPadding = 4;       // above and below the text of a row
 constexpr int kCellPadding = 12;     // the item view's margins and the grid line
-constexpr int kContentWidth = 220;   // registers and values: the rest is scrolled to
+constexpr int kContentWidth = 220;   // long lists of values are cut: their tooltip has them whole
 constexpr int kStatisticsRows = 4;   // the counts fill a grid below the table, column by column
 constexpr int kStatisticsSpacing = 24;
 const QSize kInitialSize(1200, 640); // within a 1366 x 768 laptop screen
@@ -70,6 +71,7 @@ QWidget *TrafficMonitor::setupControls()
     saveButton->setObjectName(QStringLiteral("saveButton"));
     pausedNote = new QLabel(tr("Пауза: новые кадры не добавляются"), box);
     pausedNote->setObjectName(QStringLiteral("pausedNote"));
+    pausedNote->setStyleSheet(Styles::yellow());
     pausedNote->setHidden(true);
     rowCount = new QLabel(box);
     rowCount->setObjectName(QStringLiteral("rowCount"));
@@ -224,10 +226,8 @@ QString TrafficMonitor::savedText() const
             cells << shown->index(r, c).data().toString();
         out << cells.join(kFieldSeparator);
     }
-    if (lastStatistics) {
-        out << QString() << LinkStatisticsText::title() + QLatin1Char(':');
-        out << LinkStatisticsText::lines(*lastStatistics);
-    }
+    if (lastStatistics)
+        out << QString() << LinkStatisticsText::toolTip(*lastStatistics);
     return out.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
