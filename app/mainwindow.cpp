@@ -14,6 +14,8 @@
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
 #include "devicerecordfile.h"
+#include "linkstatisticsevent.h"
+#include "linkstatisticstext.h"
 #include "portmap.h"
 #include "styles.h"
 #include "tabcharcurve.h"
@@ -21,6 +23,7 @@
 #include "tabsearch.h"
 #include "tabsetup.h"
 #include "tabwatch.h"
+#include "trafficmonitor.h"
 #include "windowstate.h"
 
 #include <QCloseEvent>
@@ -36,6 +39,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -84,6 +88,8 @@ MainWindow::~MainWindow()
 {
     writeLastConnection();
     disconnectDevice();
+    delete monitor; // while the window can still hear that it closes
+    monitor = nullptr;
     AppSettings::instance().save();
     delete tabWidget; // the search tab saves its device list on the way
     tabWidget = nullptr;
@@ -153,12 +159,17 @@ void MainWindow::setupToolBar()
     auto *btnHelp = new QToolButton(bar);
     btnHelp->setIcon(QIcon(QStringLiteral(":/img/help.png")));
     btnHelp->setToolTip(tr("Помощь"));
+    auto *btnMonitor = new QToolButton(bar);
+    btnMonitor->setObjectName(QStringLiteral("trafficMonitorButton"));
+    btnMonitor->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btnMonitor->setToolTip(tr("Монитор обмена"));
     for (QWidget *w : {static_cast<QWidget *>(btnReport), static_cast<QWidget *>(btnConfig),
-                       static_cast<QWidget *>(btnHelp), setupAccessCodeField()})
+                       static_cast<QWidget *>(btnHelp), static_cast<QWidget *>(btnMonitor), setupAccessCodeField()})
         bar->addWidget(w);
     connect(btnReport, &QToolButton::clicked, this, &MainWindow::onBtnCreateReport);
     connect(btnConfig, &QToolButton::clicked, this, &MainWindow::onBtnShowAppConfig);
     connect(btnHelp, &QToolButton::clicked, this, &MainWindow::onBtnShowHelp);
+    connect(btnMonitor, &QToolButton::clicked, this, &MainWindow::onBtnShowMonitor);
 }
 
 QWidget *MainWindow::setupAccessCodeField()
@@ -260,6 +271,7 @@ void MainWindow::connectDevice(const DeviceInfo &device)
     thread = std::make_unique<DataThread>(device, ports.devicePath(device.portNumber));
     thread->setLineOptions(ports.lineOptions(device.portNumber));
     thread->setTiming(timing);
+    thread->setTrafficEvents(monitor && monitor->isVisible());
     connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
     thread->startExchange();
 }
@@ -421,6 +433,12 @@ void MainWindow::react(const DataEvent *event)
         return onConfigEvent(static_cast<const ConfigEvent *>(event));
     case DataEvent::OscillogramGet:
         return onOscillogram(event);
+    case DataEvent::Traffic:
+        if (monitor)
+            monitor->onDataEvent(event);
+        return;
+    case DataEvent::LinkStatistics:
+        return onLinkStatistics(event);
     default:
         showResultStatus(event->type());
     }
@@ -445,6 +463,7 @@ void MainWindow::onDisconnected()
     setDeviceTabsEnabled(false);
     tabWidget->setCurrentIndex(SearchTab);
     setIndicator(QStringLiteral("-"), QString());
+    indicator->setToolTip(QString());
     showStatus(tr("Соединение разорвано"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(false);
     accessField->clear();
@@ -581,6 +600,13 @@ void MainWindow::mergeProtocol(const DataEvent *event)
     watchTab->protocolChanged();
 }
 
+void MainWindow::onLinkStatistics(const DataEvent *event)
+{
+    indicator->setToolTip(LinkStatisticsText::toolTip(static_cast<const LinkStatisticsEvent *>(event)->statistics()));
+    if (monitor)
+        monitor->onDataEvent(event);
+}
+
 void MainWindow::onBtnCreateReport()
 {
     // The PDF report is built by its own change; until then the button only exists.
@@ -609,4 +635,22 @@ void MainWindow::onBtnShowHelp()
     const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kHelpFile);
     if (QFileInfo::exists(path)) // a missing guide is silent, as a failed shell call would be
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void MainWindow::onBtnShowMonitor()
+{
+    if (!monitor) {
+        monitor = new TrafficMonitor(this);
+        connect(monitor, &TrafficMonitor::openChanged, this, &MainWindow::onMonitorOpenChanged);
+    }
+    monitor->show();
+    monitor->raise();
+    monitor->activateWindow();
+}
+
+// Frames leave the exchange only while someone looks at them.
+void MainWindow::onMonitorOpenChanged(bool open)
+{
+    if (thread)
+        thread->setTrafficEvents(open);
 }

@@ -22,6 +22,7 @@ class TabCrashCurve;
 class TabSearch;
 class TabSetup;
 class TabWatch;
+class TrafficMonitor;
 
 // The program's only top-level window: the five tabs, the toolbar with the access
 // code, the status bar with the link indicator, the connection and the application
@@ -71,6 +72,8 @@ public:
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
     DataThread *dataThread() const { return thread.get(); }
+    // Null until the monitor is first opened.
+    TrafficMonitor *trafficMonitor() const { return monitor; }
 
 public slots:
     // Reacts to an event of the current connection, then hands it to the device tabs.
@@ -82,6 +85,8 @@ public slots:
     void onBtnCreateReport();
     void onBtnShowAppConfig();
     void onBtnShowHelp();
+    // Opens the one traffic monitor window (not modal).
+    void onBtnShowMonitor();
 
 protected:
     // Keeps the window's place, size and split for the next start (window.conf).
@@ -113,6 +118,8 @@ private:
     void addProtocolEntry(std::unique_ptr<ProtocolEvent> entry);
     void removeProtocolKind(int kind);
     void mergeProtocol(const DataEvent *event);
+    void onLinkStatistics(const DataEvent *event);
+    void onMonitorOpenChanged(bool open);
 
     QTabWidget *tabWidget = nullptr;
     TabSearch *searchTab = nullptr;
@@ -127,4 +134,5 @@ private:
     QToolButton *btnReport = nullptr;
     ProtocolTiming timing;
     ConfigWriteCheck writeCheck;
+    TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
 };
