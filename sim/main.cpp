@@ -2,6 +2,7 @@
 // benchmarks and demonstrations without hardware.
 #include "simconsole.h"
 #include "simoptions.h"
+#include "simtcpserver.h"
 #include "simulator.h"
 
 #include <QString>
@@ -108,6 +109,19 @@ int main(int argc, char *argv[])
     if (signalFd < 0 || !startSimulator(sim, options))
         return kStartError;
     print(stdout, sim.linkPath() + QLatin1Char('\n'));
+    SimTcpServer rtuServer(sim, SimTcpServer::Framing::Rtu);
+    SimTcpServer mbapServer(sim, SimTcpServer::Framing::ModbusTcp);
+    const struct { SimTcpServer &server; int port; const char *scheme; } servers[] = {
+        {rtuServer, options.tcpPort, "tcp"}, {mbapServer, options.modbusTcpPort, "modbus-tcp"}};
+    for (const auto &s : servers) {
+        if (s.port < 0)
+            continue;
+        if (!s.server.listen(options.listenAddress, quint16(s.port))) {
+            print(stderr, QStringLiteral("orbix-sim: %1\n").arg(s.server.errorString()));
+            return kStartError;
+        }
+        print(stdout, QStringLiteral("%1://%2:%3\n").arg(QLatin1String(s.scheme), options.listenAddress).arg(s.server.port()));
+    }
     for (const QString &f : options.faults)
         print(stdout, SimConsole(sim).execute(QStringLiteral("fault ") + f));
     serve(sim, signalFd);
