@@ -93,6 +93,8 @@ private slots:
     void connectFailuresAreNamed();
     void scanOverEachKind_data();
     void scanOverEachKind();
+    void commandLineOverEachKind_data();
+    void commandLineOverEachKind();
 
 private:
     bool startSer2net(Peer &peer, const Simulator &sim, QString &url);
@@ -259,6 +261,48 @@ void TestNetworkLines::scanOverEachKind()
     QCOMPARE(thread.formatsPerAddress(), formats);
     QCOMPARE(rec.count(SearchEvent::Progress), 4 * formats);
     QCOMPARE(rec.count(SearchEvent::Found), 2);
+}
+
+void TestNetworkLines::commandLineOverEachKind_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("Modbus TCP") << "modbus-tcp";
+    QTest::newRow("RTU over TCP") << "tcp";
+    QTest::newRow("RFC 2217") << "rfc2217";
+}
+
+// The device's own commands, not only register reads, over every kind of network line.
+void TestNetworkLines::commandLineOverEachKind()
+{
+    QFETCH(QString, kind);
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
+    QVERIFY(sim.start());
+    SimTcpServer server(sim, kind == "modbus-tcp" ? SimTcpServer::Framing::ModbusTcp : SimTcpServer::Framing::Rtu);
+    Peer ser2net;
+    QString url;
+    if (kind == "rfc2217")
+        QVERIFY(startSer2net(ser2net, sim, url));
+    else {
+        QVERIFY(server.listen("127.0.0.1", 0));
+        url = QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port());
+    }
+    auto orbix = [](const QStringList &args) {
+        Peer cli;
+        cli.process.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+        cli.process.waitForFinished(kWaitMs);
+        return std::make_pair(cli.process.exitCode(), QString::fromUtf8(cli.process.readAllStandardOutput()));
+    };
+    const auto monitor = orbix({"monitor", url, "--address", "1", "--cycles", "2"});
+    QCOMPARE(monitor.first, 0);
+    QCOMPARE(monitor.second.count(QRegularExpression("^ 0 monitoring", QRegularExpression::MultilineOption)), 2);
+    const auto config = orbix({"config", "get", url, "--address", "1"});
+    QCOMPARE(config.first, 0);
+    QVERIFY2(config.second.startsWith("ratedCurrent "), qPrintable(config.second));
+    sim.injectTrip(1, 31);
+    const auto oscillogram = orbix({"oscillogram", url, "--address", "1"});
+    QCOMPARE(oscillogram.first, 0);
+    QVERIFY(oscillogram.second.startsWith("faultCode 31"));
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLines)
