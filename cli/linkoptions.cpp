@@ -12,6 +12,13 @@ constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s
 constexpr int kMaxPauseMs = 10000;
 }
 
+void LinkOptions::addPortArgument(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("PORT"),
+                                 QStringLiteral("COMn, a device path or a network line: modbus-tcp://HOST[:PORT],\n"
+                                                "tcp://HOST:PORT (RTU over TCP), rfc2217://HOST:PORT."));
+}
+
 void LinkOptions::addTo(QCommandLineParser &parser)
 {
     parser.addOption({{QStringLiteral("a"), QStringLiteral("address")},

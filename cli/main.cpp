@@ -28,7 +28,8 @@ const char kUsage[] =
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
     "\n"
-    "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
+    "PORT is COMn, a device path or a network line (modbus-tcp://, tcp://, rfc2217://).\n"
+    "'orbix COMMAND --help' describes a command.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
 using Command = std::function<int(const QStringList &)>;

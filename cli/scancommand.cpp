@@ -122,7 +122,7 @@ int ScanCommand::run(const QStringList &arguments)
                       QStringLiteral("MS"), QStringLiteral("0")});
     LinkOptions::addLineTimingTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

@@ -293,6 +293,13 @@ void TestNetworkLines::commandLineOverEachKind()
         cli.process.waitForFinished(kWaitMs);
         return std::make_pair(cli.process.exitCode(), QString::fromUtf8(cli.process.readAllStandardOutput()));
     };
+    const auto read = orbix({"read", url, "4", "--address", "1"});
+    QCOMPARE(read.first, 0);
+    QVERIFY2(read.second.contains("70"), qPrintable(read.second)); // the modification
+    const auto scan = orbix({"scan", url, "--addresses", "1-3", "--probe-timeout", "100"});
+    QCOMPARE(scan.first, 0);
+    QCOMPARE(scan.second.count(QLatin1Char('\n')), 1);
+    QVERIFY2(scan.second.contains("/1/19200/8E1/"), qPrintable(scan.second)); // address, speed, format
     const auto monitor = orbix({"monitor", url, "--address", "1", "--cycles", "2"});
     QCOMPARE(monitor.first, 0);
     QCOMPARE(monitor.second.count(QRegularExpression("^ 0 monitoring", QRegularExpression::MultilineOption)), 2);

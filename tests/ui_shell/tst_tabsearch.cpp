@@ -342,6 +342,7 @@ void TestTabSearch::networkLineIsBoundAndProbed()
     QVERIFY2(written.contains("COM41=/dev/null"), written.constData()); // other bindings kept
     QVERIFY2(written.contains("COM42=" + url.toUtf8()), written.constData());
     QCOMPARE(selector(tab, 0)->currentData().toInt(), 42);
+    QVERIFY(tab.findChild<QLabel *>(QStringLiteral("portInfo"))->text().startsWith(url)); // where an adapter is named
 
     answerNextModal([](QWidget *w) {
         if (auto *dialog = qobject_cast<SearchDialog *>(w)) {
