@@ -617,7 +617,7 @@ void MainWindow::onBtnShowAppConfig()
 {
     AppSettings &settings = AppSettings::instance();
     ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
-    dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs);
+    dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs, settings.networkAllowanceMs);
     if (dialog.exec() != QDialog::Accepted)
         return;
     settings.autoConnect = dialog.autoConnect();
@@ -625,6 +625,7 @@ void MainWindow::onBtnShowAppConfig()
     settings.plotInterval = dialog.plotInterval();
     settings.replyFraming = dialog.framing();
     settings.extraPauseMs = dialog.extraPauseMs();
+    settings.networkAllowanceMs = dialog.networkAllowanceMs();
     applyLinkSettings(); // from the next connection or search on
     watchTab->setPlotInterval(settings.plotInterval);
     charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
