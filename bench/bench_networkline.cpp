@@ -3,8 +3,7 @@
 // front of the simulator's pseudo-terminal (19200 bit/s 8E1, line pacing) for RFC 2217.
 // The loopback costs next to nothing: the figures are what the framing and the
 // program add, a real network's round trip comes on top.
-#include "dataevent.h"
-#include "datathread.h"
+#include "benchsupport.h"
 #include "modbusport.h"
 #include "simtcpserver.h"
 #include "simulator.h"
@@ -21,9 +20,6 @@
 #include <memory>
 #include <vector>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -73,35 +69,9 @@ Figures transactions(const QString &url, int count)
 // Mean milliseconds between the live values of cycles run back to back.
 double cycleWork(const QString &url)
 {
-    DeviceInfo d;
-    d.address = 1;
-    d.baudRate = 19200;
-    d.frameFormat = 0;
-    d.modification = 70;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5;
-    d.maxRatedCurrent = 50;
-    DataThread thread(d, url);
     ProtocolTiming timing;
     timing.cyclePeriodMs = 0;
-    thread.setTiming(timing);
-    std::vector<qint64> stamps;
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &e) {
-        if (e->type() == DataEvent::Get)
-            stamps.push_back(clock.elapsed());
-        if (int(stamps.size()) > kCycles)
-            loop.quit();
-    });
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    thread.startExchange();
-    loop.exec();
-    thread.stopExchange();
-    if (stamps.size() < 3)
-        return -1;
-    return double(stamps.back() - stamps[1]) / double(stamps.size() - 2);
+    return bench::meanCyclePeriod(bench::quietDevice(70), url, timing, kCycles);
 }
 
 void report(const char *kind, const QString &url)
@@ -115,24 +85,11 @@ void report(const char *kind, const QString &url)
     }
     const double work = cycleWork(url);
     if (work >= 0)
-        printf("  quiet polling cycle of modification 70 (7 transactions): %.0f ms of work\n", work);
+        printf("  quiet polling cycle of modification 70 (6 transactions): %.0f ms of work\n", work);
     else
         printf("  polling cycle: no live values\n");
 }
 
-// A port nobody listens on now (the kernel's pick, released at once).
-quint16 freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof at;
-    ::bind(s, reinterpret_cast<sockaddr *>(&at), sizeof at);
-    getsockname(s, reinterpret_cast<sockaddr *>(&at), &len);
-    ::close(s);
-    return ntohs(at.sin_port);
-}
 
 } // namespace
 
@@ -166,7 +123,7 @@ int main(int argc, char *argv[])
         printf("RFC 2217: ser2net not found, skipped\n");
         return 0;
     }
-    const quint16 port = freePort();
+    const quint16 port = SimTcpServer::unusedLoopbackPort();
     QProcess server;
     const QStringList args {QStringLiteral("-n"), QStringLiteral("-u"), QStringLiteral("-Y"),
                             QStringLiteral("connection: &line"), QStringLiteral("-Y"),

@@ -2,6 +2,7 @@
 // filter and the table following the newest row), the paint of the table, and the
 // process's memory as the rows fill their bound and long after. Prints figures;
 // judges nothing.
+#include "benchsupport.h"
 #include "framelog.h"
 #include "frameobserver.h"
 #include "modbusport.h"
@@ -26,15 +27,6 @@ constexpr int kReadCount = 17;      // the monitoring block of a polling cycle
 constexpr int kMeasured = 2000;
 constexpr int kLongRun = 100000;    // frames: twenty times the bound
 
-QString vmRss()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    const QString text = QString::fromLatin1(status.readAll());
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("VmRSS:\\s*(\\d+ kB)")).match(text);
-    return m.hasMatch() ? m.captured(1) : QStringLiteral("?");
-}
 
 class Collector : public FrameObserver
 {
@@ -99,7 +91,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::printf("VmRSS at start: %s\n", qPrintable(vmRss()));
+    std::printf("VmRSS at start: %s\n", qPrintable(bench::residentMemory()));
     const std::vector<FrameRecord> frames = readTransaction();
 
     TrafficMonitor monitor;
@@ -114,7 +106,7 @@ int main(int argc, char **argv)
     fill.start();
     feed(monitor, frames, TrafficModel::kDefaultCapacity);
     std::printf("%d more frames in %.0f ms; rows kept %d; VmRSS %s\n", TrafficModel::kDefaultCapacity,
-                double(fill.elapsed()), monitor.model()->rowCount(), qPrintable(vmRss()));
+                double(fill.elapsed()), monitor.model()->rowCount(), qPrintable(bench::residentMemory()));
     measure(monitor, frames, "rows at their bound, every frame drops the oldest:");
     monitor.filter()->setChoice(TrafficFilter::FailuresOnly);
     measure(monitor, frames, "the same, failures only shown (none among these frames):");
@@ -123,6 +115,6 @@ int main(int argc, char **argv)
     feed(monitor, frames, kLongRun);
     std::printf("%d more frames in %.0f ms (%.1f us each); rows kept %d; VmRSS %s\n", kLongRun,
                 double(fill.elapsed()), fill.nsecsElapsed() / 1000.0 / kLongRun, monitor.model()->rowCount(),
-                qPrintable(vmRss()));
+                qPrintable(bench::residentMemory()));
     return 0;
 }

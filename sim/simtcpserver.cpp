@@ -36,6 +36,21 @@ SimTcpServer::~SimTcpServer()
     stop();
 }
 
+quint16 SimTcpServer::unusedLoopbackPort()
+{
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s < 0)
+        return 0;
+    sockaddr_in at {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof at;
+    const bool bound = ::bind(s, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0
+        && getsockname(s, reinterpret_cast<sockaddr *>(&at), &len) == 0;
+    ::close(s);
+    return bound ? ntohs(at.sin_port) : 0;
+}
+
 bool SimTcpServer::listen(const QString &address, quint16 port)
 {
     stop();

@@ -27,6 +27,9 @@ public:
     // Port 0 picks a free one; false + errorString() on failure.
     bool listen(const QString &address, quint16 port);
     quint16 port() const { return boundPort; }
+    // A loopback port nobody listens on now (the kernel's pick, released at once): for
+    // a peer started beside the simulator, or a connection that must be refused.
+    static quint16 unusedLoopbackPort();
     QString errorString() const { return error; }
     void stop();
     // Ends every client's connection, as a server that restarts would.

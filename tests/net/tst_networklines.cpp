@@ -14,27 +14,11 @@
 
 #include <QtTest>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr int kWaitMs = 15000;
 
-// A port nobody listens on now (the kernel's pick, released at once).
-quint16 freePort()
-{
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof at;
-    ::bind(s, reinterpret_cast<sockaddr *>(&at), sizeof at);
-    getsockname(s, reinterpret_cast<sockaddr *>(&at), &len);
-    ::close(s);
-    return ntohs(at.sin_port);
-}
 
 // A peer process, stopped by its id whatever the test's outcome.
 struct Peer {
@@ -98,6 +82,8 @@ private slots:
 
 private:
     bool startSer2net(Peer &peer, const Simulator &sim, QString &url);
+    // The simulator's line reached as kind says: through ser2net or its own server.
+    bool startLine(const QString &kind, const Simulator &sim, SimTcpServer &server, Peer &ser2net, QString &url);
 };
 
 void TestNetworkLines::independentServer_data()
@@ -113,7 +99,7 @@ void TestNetworkLines::independentServer()
 {
     QFETCH(QString, scheme);
     QFETCH(QString, framer);
-    const quint16 port = freePort();
+    const quint16 port = SimTcpServer::unusedLoopbackPort();
     Peer peer;
     peer.process.start("/usr/bin/python3", {QFINDTESTDATA("pymodbus_server.py"), QString::number(port), framer, "7"});
     const QString url = QStringLiteral("%1://127.0.0.1:%2").arg(scheme).arg(port);
@@ -137,12 +123,23 @@ void TestNetworkLines::independentServer()
 
 bool TestNetworkLines::startSer2net(Peer &peer, const Simulator &sim, QString &url)
 {
-    const quint16 port = freePort();
+    const quint16 port = SimTcpServer::unusedLoopbackPort();
     peer.process.start("ser2net", {"-n", "-u", "-Y", "connection: &line", "-Y",
                                    QStringLiteral("  accepter: telnet(rfc2217),tcp,127.0.0.1,%1").arg(port), "-Y",
                                    "  connector: serialdev," + sim.linkPath() + ",19200e81,local"});
     url = QStringLiteral("rfc2217://127.0.0.1:%1").arg(port);
     return reachable(url);
+}
+
+bool TestNetworkLines::startLine(const QString &kind, const Simulator &sim, SimTcpServer &server, Peer &ser2net,
+                                 QString &url)
+{
+    if (kind == "rfc2217")
+        return startSer2net(ser2net, sim, url);
+    if (!server.listen("127.0.0.1", 0))
+        return false;
+    url = QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port());
+    return true;
 }
 
 // The simulator answers only on the line settings of each device: an answer is the
@@ -207,7 +204,7 @@ void TestNetworkLines::connectFailuresAreNamed_data()
 {
     QTest::addColumn<QString>("url");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("refused") << QStringLiteral("tcp://127.0.0.1:%1").arg(freePort()) << "(refused)";
+    QTest::newRow("refused") << QStringLiteral("tcp://127.0.0.1:%1").arg(SimTcpServer::unusedLoopbackPort()) << "(refused)";
     QTest::newRow("name not resolved") << "modbus-tcp://no-such-host.invalid" << "(name not resolved";
     QTest::newRow("no port") << "rfc2217://127.0.0.1" << "is not a network line";
 }
@@ -243,12 +240,7 @@ void TestNetworkLines::scanOverEachKind()
     SimTcpServer server(sim, kind == "modbus-tcp" ? SimTcpServer::Framing::ModbusTcp : SimTcpServer::Framing::Rtu);
     Peer ser2net;
     QString url;
-    if (kind == "rfc2217")
-        QVERIFY(startSer2net(ser2net, sim, url));
-    else {
-        QVERIFY(server.listen("127.0.0.1", 0));
-        url = QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port());
-    }
+    QVERIFY(startLine(kind, sim, server, ser2net, url));
     SearchThread thread;
     SearchRecorder rec;
     thread.setDevicePath(url);
@@ -281,12 +273,7 @@ void TestNetworkLines::commandLineOverEachKind()
     SimTcpServer server(sim, kind == "modbus-tcp" ? SimTcpServer::Framing::ModbusTcp : SimTcpServer::Framing::Rtu);
     Peer ser2net;
     QString url;
-    if (kind == "rfc2217")
-        QVERIFY(startSer2net(ser2net, sim, url));
-    else {
-        QVERIFY(server.listen("127.0.0.1", 0));
-        url = QStringLiteral("%1://127.0.0.1:%2").arg(kind).arg(server.port());
-    }
+    QVERIFY(startLine(kind, sim, server, ser2net, url));
     auto orbix = [](const QStringList &args) {
         Peer cli;
         cli.process.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
