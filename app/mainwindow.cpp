@@ -29,6 +29,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -55,6 +56,7 @@ constexpr int kConnectionStatusMs = 10000;
 constexpr int kAccessCodeDigits = 4;       // the device takes codes 0..9999
 constexpr int kAccessFieldWidth = 50;
 constexpr const char *kHelpFile = "user-guide.md"; // copied beside the program at build time
+constexpr const char *kInstalledHelpFile = "../share/doc/orbix-service/docs/user-guide.md"; // from bin/
 } // namespace
 
 // The images live in a static library: their registration must be asked for.
@@ -633,9 +635,14 @@ void MainWindow::onBtnShowAppConfig()
 
 void MainWindow::onBtnShowHelp()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kHelpFile);
-    if (QFileInfo::exists(path)) // a missing guide is silent, as a failed shell call would be
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    for (const char *name : {kHelpFile, kInstalledHelpFile}) {
+        const QString path = QDir::cleanPath(dir + QLatin1String(name));
+        if (QFileInfo::exists(path)) { // a missing guide is silent, as a failed shell call would be
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+            return;
+        }
+    }
 }
 
 void MainWindow::onBtnShowMonitor()

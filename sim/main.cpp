@@ -1,5 +1,6 @@
 // orbix-sim: simulated devices on a pseudo-terminal (or a real serial port) for tests,
 // benchmarks and demonstrations without hardware.
+#include "buildversion.h"
 #include "simconsole.h"
 #include "simoptions.h"
 #include "simtcpserver.h"
@@ -100,8 +101,17 @@ int main(int argc, char *argv[])
         print(stderr, QStringLiteral("orbix-sim: %1\nTry orbix-sim --help.\n").arg(options.errorString()));
         return kUsageError;
     }
+    if (options.version) {
+        print(stdout, BuildVersion::line(QStringLiteral("orbix-sim")) + QLatin1Char('\n'));
+        return 0;
+    }
     if (options.help) {
-        print(stdout, SimOptions::usage() + QLatin1Char('\n') + SimConsole::help());
+        // The console's commands indented under a heading, as the options are, so that
+        // the manual page made from this text lists them one by one.
+        QString commands = SimConsole::help();
+        commands.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
+        print(stdout, SimOptions::usage() + QStringLiteral("\nCommands on standard input:\n  ") + commands.trimmed()
+                          + QLatin1Char('\n'));
         return 0;
     }
     const int signalFd = signalDescriptor();

@@ -53,6 +53,10 @@ bool SimOptions::parse(const QStringList &arguments)
             help = true;
             continue;
         }
+        if (arg == QLatin1String("--version")) {
+            version = true;
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")))
             return fail(QStringLiteral("unexpected argument \"%1\"").arg(arg));
         QString key = arg.mid(2).section(QLatin1Char('='), 0, 0);
@@ -233,11 +237,12 @@ QString SimOptions::usage()
         "                       each server prints its address (tcp://... modbus-tcp://...)\n"
         "                       on a line of its own after the line's path\n"
         "  --help               this text\n"
+        "  --version            the version\n"
         "\n"
         "Configuration file: one option a line as key = value, the keys being the long\n"
         "options without dashes; # starts a comment. For example:\n"
-        "  device = 1:70:8E1:19200\n"
-        "  device = 2:80:8O1:9600:scale=1:range=50\n"
-        "  access-code = 4321\n"
-        "  link = /tmp/orbix-line\n");
+        "  device       = 1:70:8E1:19200\n"
+        "  device       = 2:80:8O1:9600:scale=1:range=50\n"
+        "  access-code  = 4321\n"
+        "  link         = /tmp/orbix-line\n");
 }

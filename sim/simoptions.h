@@ -22,6 +22,7 @@ public:
     int modbusTcpPort = -1; // Modbus TCP; -1: not served
     QString listenAddress = QStringLiteral("127.0.0.1");
     bool help = false;
+    bool version = false;
 
     // The arguments after the program name.
     bool parse(const QStringList &arguments);
