@@ -454,7 +454,7 @@ void MainWindow::onConnected()
     for (int i : {WatchTab, SetupTab, CharCurveTab}) // the oscillogram tab follows code 17
         tabWidget->setTabEnabled(i, true);
     tabWidget->setCurrentIndex(WatchTab);
-    setIndicator(tr("Подключение"), Styles::green());
+    setIndicator(tr("Подключение", "link indicator"), Styles::green());
     showStatus(tr("Соединение установлено"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(true);
     addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
@@ -502,7 +502,7 @@ void MainWindow::discardThread(const QString &status)
 void MainWindow::onLinkRestored()
 {
     showStatus(tr("Соединение восстановлено"), kConnectionStatusMs);
-    setIndicator(tr("Подключение"), Styles::green());
+    setIndicator(tr("Подключение", "link indicator"), Styles::green());
     addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkRestored));
 }
 

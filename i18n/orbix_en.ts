@@ -884,6 +884,11 @@ current</translation>
         <source>Ошибка сброса наработки двигателя</source>
         <translation>Could not reset the motor running hours</translation>
     </message>
+    <message>
+        <source>Подключение</source>
+        <comment>link indicator</comment>
+        <translation>Connected</translation>
+    </message>
 </context>
 <context>
     <name>NetworkLineDialog</name>
