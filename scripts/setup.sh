@@ -10,6 +10,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libmodbus-dev mbpoll
           xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core
+          poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
           clang-14 libclang-rt-14-dev llvm-14)  # fuzz targets: libFuzzer and its sanitizers
 
 missing=()
