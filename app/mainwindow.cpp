@@ -15,6 +15,7 @@
 #include "datathread.h"
 #include "devicerecordfile.h"
 #include "portmap.h"
+#include "reportflow.h"
 #include "styles.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
@@ -65,7 +66,7 @@ QString MainWindow::applicationName()
 }
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent)
+    : QMainWindow(parent), report(std::make_unique<ReportFlow>(*this))
 {
     initResources();
     setObjectName(QStringLiteral("mainWindow"));
@@ -401,6 +402,7 @@ void MainWindow::onDataEvent(const DataEvent *event)
     react(event);
     for (DataEventListener *tab : std::initializer_list<DataEventListener *> {watchTab, setupTab, charCurveTab, crashCurveTab})
         tab->onDataEvent(event);
+    report->onDataEvent(event);
 }
 
 void MainWindow::react(const DataEvent *event)
@@ -582,8 +584,7 @@ void MainWindow::mergeProtocol(const DataEvent *event)
 
 void MainWindow::onBtnCreateReport()
 {
-    // The PDF report is built by its own change; until then the button only exists.
-    qCInfo(lcWindow) << "report generation is not part of this build";
+    report->run();
 }
 
 void MainWindow::onBtnShowAppConfig()

@@ -17,6 +17,7 @@ class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QToolButton;
+class ReportFlow;
 class TabCharCurve;
 class TabCrashCurve;
 class TabSearch;
@@ -127,4 +128,5 @@ private:
     QToolButton *btnReport = nullptr;
     ProtocolTiming timing;
     ConfigWriteCheck writeCheck;
+    std::unique_ptr<ReportFlow> report;
 };
