@@ -6,12 +6,17 @@
 #include "portscommand.h"
 #include "registercommand.h"
 #include "scancommand.h"
+#ifdef ORBIX_WITH_REPORT
+#include "guiapplication.h"
+#include "reportcommand.h"
+#endif
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -27,17 +32,30 @@ const char kUsage[] =
     "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
+#ifdef ORBIX_WITH_REPORT
+    "  report PORT OUT.pdf        the program's PDF report of a device\n"
+#endif
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
 using Command = std::function<int(const QStringList &)>;
 
+// Only the commands that paint pay for a GUI application.
+std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv)
+{
+#ifdef ORBIX_WITH_REPORT
+    if (argc > 1 && GuiApplication::neededFor(QString::fromLocal8Bit(argv[1])))
+        return GuiApplication::create(argc, argv);
+#endif
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orbix"));
     const std::map<QString, Command> commands = {
         {QStringLiteral("ports"), PortsCommand::run},
@@ -48,8 +66,11 @@ int main(int argc, char *argv[])
         {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
+#ifdef ORBIX_WITH_REPORT
+        {QStringLiteral("report"), ReportCommand::run},
+#endif
     };
-    QStringList args = app.arguments();
+    QStringList args = QCoreApplication::arguments();
     const QString name = args.size() > 1 ? args[1] : QString();
     const auto it = commands.find(name);
     if (it == commands.end()) {

@@ -1,0 +1,167 @@
+// `orbix report` against the simulator, as a headless box on the panel runs it: the
+// window's document with and without an oscillogram, failures named on one line with
+// no file left.
+#include "deviceinfo.h"
+#include "pdfdocument.h"
+#include "reportbuilder.h"
+#include "simulator.h"
+#include "testreplygap.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kPortNumber = 78;
+constexpr int kRunMs = 60000;
+constexpr int kFaultCode = 303; // the oscillogram's fault code register
+const char kSeconds[] = "2";
+
+// One orbix run with the line bound to COM78; killed when the test ends early.
+class CliRun
+{
+public:
+    explicit CliRun(const QString &linkPath)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORBIX_PORTS", QString("COM%1=%2").arg(kPortNumber).arg(linkPath));
+        env.remove("DISPLAY"); // headless, as on the panel
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(env);
+        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
+            err += QString::fromUtf8(process.readAllStandardError());
+        });
+    }
+    ~CliRun()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    void start(const QStringList &args)
+    {
+        process.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+    }
+    bool finish()
+    {
+        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, kRunMs)
+            && process.exitStatus() == QProcess::NormalExit;
+    }
+    int code() const { return process.exitCode(); }
+
+    QProcess process;
+    QString err;
+};
+
+QPointF layoutOrigin()
+{
+    const QMarginsF m = ReportBuilder::pageMargins() * (72 / 25.4);
+    return QPointF(m.left(), m.top());
+}
+
+} // namespace
+
+class TestCliReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void reportOfADevice_data();
+    void reportOfADevice();
+    void reportFailuresLeaveNoFile_data();
+    void reportFailuresLeaveNoFile();
+
+private:
+    QString com() const { return QString("COM%1").arg(kPortNumber); }
+
+    Simulator sim;
+    QTemporaryDir dir;
+};
+
+void TestCliReport::initTestCase()
+{
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {2, 80, 0, 19200, 1, 50});
+    sim.addDevice(SimDeviceConfig {3, 60, 1, 19200, 2, 10});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+}
+
+void TestCliReport::cleanupTestCase()
+{
+    sim.stop();
+}
+
+void TestCliReport::init()
+{
+    sim.clearFaults();
+}
+
+void TestCliReport::reportOfADevice_data()
+{
+    QTest::addColumn<bool>("oscillogram");
+    QTest::newRow("with an oscillogram: the crash section, the protocol at 840") << true;
+    QTest::newRow("without: the protocol at 440") << false;
+}
+
+// The window's document of device 1: its line, its settings and, only with an
+// oscillogram, the crash section.
+void TestCliReport::reportOfADevice()
+{
+    QFETCH(bool, oscillogram);
+    if (!oscillogram)
+        sim.setRegisterValue(1, kFaultCode, 0);
+    else
+        sim.injectTrip(1, 32);
+    const QString path = dir.filePath(QString("device1-%1.pdf").arg(oscillogram));
+    CliRun run(sim.linkPath());
+    run.start({"report", com(), "--address", "1", path, "--seconds", kSeconds});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 0);
+    QCOMPARE(run.err, QString());
+    const PdfDocument pdf(path, layoutOrigin());
+    QVERIFY2(pdf.isValid(), qPrintable(pdf.error()));
+    QVERIFY(pdf.pageCount() >= 2);
+    const QRectF header = pdf.findNear(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber), {0, 0});
+    QVERIFY(!header.isNull() && header.left() < 1.5);
+    const QString rated = QString::number(sim.registerValue(1, 5) / 2.0, 'f', 1) + "А";
+    QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
+    const QRectF crash = pdf.findNear(1, "Авария: Тепловая перегрузка двигателя(32)", {0, 420});
+    QCOMPARE(!crash.isNull(), oscillogram);
+    const double protocolY = oscillogram ? 876 : 440;
+    QVERIFY(qAbs(pdf.findNear(1, "Протокол работы ОРБИКС", {0, protocolY}).bottom() - protocolY) < 6);
+}
+
+void TestCliReport::reportFailuresLeaveNoFile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no device at the address") << QStringList {"--address", "9"} << dir.filePath("nine.pdf")
+                                              << "orbix: no answer from address 9 at 19200 bit/s 8E1";
+    QTest::newRow("a directory that cannot be written") << QStringList {"--address", "1"} << "/proc/report.pdf"
+                                                        << "orbix: cannot create a file in /proc: ";
+}
+
+// One line naming the reason, exit 1, no file under the name.
+void TestCliReport::reportFailuresLeaveNoFile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    CliRun run(sim.linkPath());
+    run.start(QStringList {"report", com()} + args + QStringList {target, "--seconds", "1"});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 1);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+QTEST_MAIN(TestCliReport)
+#include "tst_clireport.moc"
