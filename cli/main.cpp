@@ -7,6 +7,7 @@
 #include "registercommand.h"
 #include "scancommand.h"
 #ifdef ORBIX_WITH_REPORT
+#include "auditcommand.h"
 #include "guiapplication.h"
 #include "reportcommand.h"
 #endif
@@ -34,6 +35,7 @@ const char kUsage[] =
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
 #ifdef ORBIX_WITH_REPORT
     "  report PORT OUT.pdf        the program's PDF report of a device\n"
+    "  audit PORT --out DIR       reports, settings files and an index for every device of a line\n"
 #endif
     "\n"
     "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
@@ -68,6 +70,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("config"), ConfigCommand::run},
 #ifdef ORBIX_WITH_REPORT
         {QStringLiteral("report"), ReportCommand::run},
+        {QStringLiteral("audit"), AuditCommand::run},
 #endif
     };
     QStringList args = QCoreApplication::arguments();

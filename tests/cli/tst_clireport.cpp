@@ -1,9 +1,11 @@
-// `orbix report` against the simulator, as a headless box on the panel runs it: the
-// window's document with and without an oscillogram, failures named on one line with
-// no file left.
+// `orbix report` and `orbix audit` against the simulator, as a headless box on the
+// panel runs them: the window's document with and without an oscillogram, failures
+// named on one line with no file left, and an audit of a line of three devices, one
+// of which stops answering half-way.
 #include "deviceinfo.h"
 #include "pdfdocument.h"
 #include "reportbuilder.h"
+#include "settingsfile.h"
 #include "simulator.h"
 #include "testreplygap.h"
 
@@ -16,6 +18,7 @@ namespace {
 constexpr int kPortNumber = 78;
 constexpr int kRunMs = 60000;
 constexpr int kFaultCode = 303; // the oscillogram's fault code register
+constexpr int kMonitoring = 33; // first register of the monitoring block
 const char kSeconds[] = "2";
 
 // One orbix run with the line bound to COM78; killed when the test ends early.
@@ -62,6 +65,14 @@ QPointF layoutOrigin()
     return QPointF(m.left(), m.top());
 }
 
+QStringList csvRows(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
 } // namespace
 
 class TestCliReport : public QObject
@@ -76,6 +87,7 @@ private slots:
     void reportOfADevice();
     void reportFailuresLeaveNoFile_data();
     void reportFailuresLeaveNoFile();
+    void auditOfALine();
 
 private:
     QString com() const { return QString("COM%1").arg(kPortNumber); }
@@ -161,6 +173,53 @@ void TestCliReport::reportFailuresLeaveNoFile()
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
     QVERIFY(!QFileInfo::exists(target));
+}
+
+// Device 2 stops answering after its first live values: the other two are audited,
+// its row names the reason, and the exit status says that not every device was.
+void TestCliReport::auditOfALine()
+{
+    sim.injectTrip(1, 32);
+    sim.setRegisterValue(3, kFaultCode, 0); // device 3 keeps no oscillogram
+    const QString out = dir.filePath("audit");
+    CliRun run(sim.linkPath());
+    run.start({"audit", com(), "--out", out, "--addresses", "1-3", "--probe-timeout", "40", "--seconds", kSeconds});
+    QVERIFY(QTest::qWaitFor([&] { return run.err.contains("device 2 of 3: address 2"); }, kRunMs));
+    const auto monitoringOf2 = [this] {
+        const QVector<SimRequest> requests = sim.requests();
+        return std::any_of(requests.cbegin(), requests.cend(),
+                           [](const SimRequest &r) { return r.address == 2 && r.firstRegister == kMonitoring; });
+    };
+    sim.clearRequests();
+    QVERIFY(QTest::qWaitFor(monitoringOf2, kRunMs));
+    sim.setFault(SimFault {SimFault::NoReply}, -1, 2);
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 1);
+    QVERIFY2(run.err.endsWith("orbix: 1 of 3 devices not audited\n"), qPrintable(run.err));
+    QVERIFY(run.err.contains("device 1 of 3") && run.err.contains("device 3 of 3"));
+
+    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList {"1.cfg", "1.dat", "1.json", "1.pdf", "3.json", "3.pdf", "audit.csv"}));
+    const QStringList rows = csvRows(QDir(out).filePath("audit.csv"));
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], QString("address,identity,format,faultCode,faultText,runningHours,startCount,files,failure"));
+    const QString hours1 = QString::number(sim.registerValue(1, 170));
+    // Device 1 tripped: its active fault; device 3 has none.
+    QCOMPARE(rows[1], QString("1,ОРБИКС-11 5.0-50.0 v0.7,8E1,32,Тепловая перегрузка двигателя,%1,,1.json 1.pdf 1.cfg 1.dat,")
+                          .arg(hours1));
+    QCOMPARE(rows[2], QString("2,ОРБИКС-11 50-500 v0.8,8E1,,,,,,monitoring could not be read: no answer"));
+    QVERIFY2(rows[3].startsWith("3,ОРБИКС-11 5.0-50.0 v0.6,8O1,0,Аварий нет,") && rows[3].endsWith(",3.json 3.pdf,"),
+             qPrintable(rows[3]));
+
+    SettingsFile settings;
+    QString error;
+    QVERIFY2(SettingsFile::load(QDir(out).filePath("3.json"), settings, error), qPrintable(error));
+    QCOMPARE(settings.device.address, 3);
+    QCOMPARE(settings.fields.value("ratedCurrent"), int(sim.registerValue(3, 5)));
+    QFile cfg(QDir(out).filePath("1.cfg"));
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QVERIFY(cfg.readLine().startsWith("ОРБИКС-11,"));
+    const PdfDocument report(QDir(out).filePath("3.pdf"), layoutOrigin());
+    QVERIFY(!report.findAll(0, "ОРБИКС-11 5-50 v0.60 / 3 / 19 200 / 8O1 / COM78").isEmpty());
 }
 
 QTEST_MAIN(TestCliReport)
