@@ -87,8 +87,9 @@ ReportData ReportFlow::data() const
     ReportData d;
     d.device = thread->device();
     d.version = currentDeviceVersion;
-    d.monitoring.reset(monitoring ? monitoring->clone() : PacketFactory::monitoring(d.version).release());
-    d.configuration.reset(configuration ? configuration->clone() : PacketFactory::configuration(d.version).release());
+    d.monitoring = monitoring ? std::unique_ptr<WatchDataPacket>(monitoring->clone()) : PacketFactory::monitoring(d.version);
+    d.configuration =
+        configuration ? std::unique_ptr<ConfigPacket>(configuration->clone()) : PacketFactory::configuration(d.version);
     d.protocol = &window.protocol();
     d.livePlot = window.tabWatch()->watchPlot();
     d.tempPlot = window.tabWatch()->tempPlot();

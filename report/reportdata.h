@@ -22,8 +22,8 @@ struct ReportData
     DeviceInfo device;
     // The modification the block layouts follow (currentDeviceVersion of the connection).
     int version = 0;
-    std::unique_ptr<WatchDataPacket> monitoring;
-    std::unique_ptr<ConfigPacket> configuration;
+    std::unique_ptr<WatchDataPacket> monitoring;  // required
+    std::unique_ptr<ConfigPacket> configuration;  // required
     const ProtocolList *protocol = nullptr; // newest first
     const WatchPlot *livePlot = nullptr;
     const TempPlot *tempPlot = nullptr;

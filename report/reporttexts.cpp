@@ -107,14 +107,11 @@ QString ReportTexts::insulation(const ConfigPacket &c, int version)
 
 QStringList ReportTexts::stateLines(const WatchDataPacket &s, int version)
 {
-    const qint16 pt100 = s.pt100Temperature();
     QStringList lines = {
         s.faultCode() == 0 ? tr("Аварий нет") : tr("Авария: ") + faultText(s.faultCode()).toLower(),
         tr("Двигатель ") + (s.motorRunning() ? tr("работает") : tr("не работает")),
         tr("Термодатчик ") + listed({tr("обрыв"), tr("норма"), tr("перегрев"), tr("замыкание")}, s.ptcState()),
-        tr("Термодатчик РТ100 ")
-            + (pt100 == WatchDataPacket::kPt100Shorted ? tr("замыкание")
-                                                       : pt100 == WatchDataPacket::kPt100Open ? tr("обрыв") : tr("норма")),
+        tr("Термодатчик РТ100 ") + (s.pt100Shorted() ? tr("замыкание") : s.pt100Open() ? tr("обрыв") : tr("норма")),
         tr("Влажность ") + listed({tr("обрыв"), tr("норма"), tr("вода")}, s.humidityState()),
         tr("Наработка двигателя: ") + number(s.motorHours()) + tr("ч."),
     };
