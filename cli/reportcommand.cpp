@@ -6,6 +6,7 @@
 #include "deviceprobe.h"
 #include "devicesnapshot.h"
 #include "linkoptions.h"
+#include "modbusport.h"
 #include "snapshotreport.h"
 
 namespace {
@@ -43,6 +44,10 @@ int ReportCommand::run(const QStringList &arguments)
     const int seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
     if (!ok || seconds < 1)
         return CommandLine::usage(parser, QStringLiteral("bad --seconds (1 or more)"));
+    ModbusPort check(link.devicePath.toLocal8Bit()); // a refusal explained, not taken for silence
+    if (!check.open())
+        return CommandLine::failed(check.errorString());
+    check.close();
     DeviceInfo device;
     QString reason;
     if (!DeviceProbe::identify(link, device, reason))

@@ -88,6 +88,8 @@ private slots:
     void reportFailuresLeaveNoFile_data();
     void reportFailuresLeaveNoFile();
     void auditOfALine();
+    void usageErrors_data();
+    void usageErrors();
 
 private:
     QString com() const { return QString("COM%1").arg(kPortNumber); }
@@ -220,6 +222,32 @@ void TestCliReport::auditOfALine()
     QVERIFY(cfg.readLine().startsWith("ОРБИКС-11,"));
     const PdfDocument report(QDir(out).filePath("3.pdf"), layoutOrigin());
     QVERIFY(!report.findAll(0, "ОРБИКС-11 5-50 v0.60 / 3 / 19 200 / 8O1 / COM78").isEmpty());
+}
+
+void TestCliReport::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("report without OUT") << QStringList {"report", "COM78", "--address", "1"} << 2 << "PORT and OUT";
+    QTest::newRow("report of no seconds") << QStringList {"report", "COM78", "x.pdf", "--seconds", "0"} << 2 << "--seconds";
+    QTest::newRow("audit without --out") << QStringList {"audit", "COM78"} << 2 << "--out DIR";
+    QTest::newRow("audit of a bad range") << QStringList {"audit", "COM78", "--out", "d", "--addresses", "9-3"} << 2
+                                          << "address range";
+    QTest::newRow("report on a missing port") << QStringList {"report", "/dev/orbix-absent", "x.pdf"} << 1
+                                              << "does not exist";
+}
+
+void TestCliReport::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, fragment);
+    CliRun run(sim.linkPath());
+    run.start(args);
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), code);
+    QVERIFY2(run.err.contains(fragment), qPrintable(run.err));
 }
 
 QTEST_MAIN(TestCliReport)
