@@ -163,7 +163,7 @@ QString ReportBuilder::failureText() const
     case Failure::NotCreated: return tr("в папке %1 нельзя создать файл: %2").arg(folder, systemText);
     case Failure::NotStarted: return tr("документ PDF не удалось начать");
     case Failure::Incomplete: return tr("документ PDF записан не полностью");
-    case Failure::NotRenamed: return tr("файл не удалось назвать так: %1").arg(systemText);
+    case Failure::NotRenamed: return tr("готовый документ не удалось переименовать: %1").arg(systemText);
     }
     return QString();
 }
