@@ -55,8 +55,9 @@ void addOptions(QCommandLineParser &parser)
     parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
 }
 
-// The ОРБИКС-11 devices of the line, in the order the search found them.
-QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, bool &failed)
+// The ОРБИКС-11 devices of the line, in the order the search found them; failure
+// says why the scan did not reach its end (Ctrl-C stops it, and the audit).
+QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, QString &failure)
 {
     SearchThread thread;
     LineScan::setUp(thread, audit.link, first, last, probeTimeoutMs);
@@ -77,7 +78,10 @@ QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, 
                           << found.size() << " found\n" << Qt::flush;
             reported = step;
         } else if (e->type() != SearchEvent::Started) {
-            failed = e->type() == SearchEvent::Error;
+            if (e->type() == SearchEvent::Error)
+                failure = QStringLiteral("the scan failed: the port cannot be opened");
+            else if (e->type() == SearchEvent::Stopped)
+                failure = QStringLiteral("the scan was stopped");
             loop.quit();
         }
     });
@@ -186,10 +190,10 @@ int AuditCommand::run(const QStringList &arguments)
     if (!check.open())
         return CommandLine::failed(check.errorString());
     check.close();
-    bool scanFailed = false;
-    const QVector<DeviceInfo> devices = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), scanFailed);
-    if (scanFailed)
-        return CommandLine::failed(QStringLiteral("the scan failed: the port cannot be opened"));
+    QString failure;
+    const QVector<DeviceInfo> devices = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
+    if (!failure.isEmpty())
+        return CommandLine::failed(failure);
     audit.err << "audit: " << devices.size() << QStringLiteral(" ОРБИКС-11 found\n");
     return auditAll(audit, devices);
 }
