@@ -11,9 +11,9 @@
 #include <QSpinBox>
 
 namespace {
-// The dialog's fixed size: its first rows as always, the line's group below them.
+// The dialog's least fixed size: its first rows as always, the line's group below them.
 constexpr int kWidth = 320;
-constexpr int kHeight = 330;
+constexpr int kHeight = 360;
 } // namespace
 
 ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent)
@@ -21,7 +21,6 @@ ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QW
 {
     setWindowTitle(tr("Параметры"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setFixedSize(kWidth, kHeight);
     autoConnectBox->setChecked(autoConnect);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(autoConnectBox);
@@ -30,9 +29,11 @@ ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QW
     layout->addLayout(setupIntervalRow(plotInterval));
     layout->addWidget(setupLinkGroup());
     layout->addLayout(setupButtons());
+    // Fixed, but never smaller than its texts in this font: a clipped label is unreadable.
+    setFixedSize(QSize(kWidth, kHeight).expandedTo(layout->minimumSize()));
 }
 
-// The line: how replies end, and a pause for slow devices.
+// The line: how replies end, a pause for slow devices, the time a network adds.
 QGroupBox *ConfigDialog::setupLinkGroup()
 {
     auto *group = new QGroupBox(tr("Окончание ответа"), this);
@@ -45,17 +46,35 @@ QGroupBox *ConfigDialog::setupLinkGroup()
     auto *pauseRow = new QHBoxLayout;
     pauseRow->addWidget(new QLabel(tr("Пауза перед запросом"), group));
     pauseRow->addWidget(pauseBox);
+    pauseBox->setObjectName(QStringLiteral("extraPause"));
+    networkBox = new QSpinBox(group);
+    networkBox->setRange(0, AppSettings::kMaxNetworkAllowanceMs);
+    networkBox->setSingleStep(50);
+    networkBox->setSuffix(tr(" мс"));
+    networkBox->setValue(AppSettings::kDefaultNetworkAllowanceMs);
+    networkBox->setObjectName(QStringLiteral("networkAllowance"));
+    networkBox->setToolTip(tr("Добавляется к времени ожидания ответа на сетевых линиях"));
+    auto *networkRow = new QHBoxLayout;
+    networkRow->addWidget(new QLabel(tr("Запас на сеть"), group));
+    networkRow->addWidget(networkBox);
     auto *column = new QVBoxLayout(group);
     column->addWidget(lengthFramingButton);
     column->addWidget(gapFramingButton);
     column->addLayout(pauseRow);
+    column->addLayout(networkRow);
     return group;
 }
 
-void ConfigDialog::setLinkSettings(int framing, int extraPauseMs)
+void ConfigDialog::setLinkSettings(int framing, int extraPauseMs, int networkAllowanceMs)
 {
     (framing == AppSettings::kFramingGap ? gapFramingButton : lengthFramingButton)->setChecked(true);
     pauseBox->setValue(extraPauseMs);
+    networkBox->setValue(networkAllowanceMs);
+}
+
+int ConfigDialog::networkAllowanceMs() const
+{
+    return networkBox->value();
 }
 
 int ConfigDialog::framing() const

@@ -21,11 +21,12 @@ public:
     // Seconds, in whole minutes.
     int plotInterval() const;
 
-    // How replies on the line end (AppSettings::kFramingLength or kFramingGap), and
-    // the pause before each request.
-    void setLinkSettings(int framing, int extraPauseMs);
+    // How replies on the line end (AppSettings::kFramingLength or kFramingGap), the
+    // pause before each request and the allowance added to time-outs on network lines.
+    void setLinkSettings(int framing, int extraPauseMs, int networkAllowanceMs);
     int framing() const;
     int extraPauseMs() const;
+    int networkAllowanceMs() const;
 
 private:
     QWidget *setupAxisGroup(int axisScale);
@@ -41,4 +42,5 @@ private:
     QRadioButton *lengthFramingButton = nullptr;
     QRadioButton *gapFramingButton = nullptr;
     QSpinBox *pauseBox = nullptr;
+    QSpinBox *networkBox = nullptr;
 };

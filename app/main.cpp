@@ -1,3 +1,4 @@
+#include "buildversion.h"
 #include "datadirectory.h"
 #include "democonsole.h"
 #include "demoline.h"
@@ -14,8 +15,19 @@
 
 int main(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const LaunchOptions options = LaunchOptions::parse(arguments);
+    // Before the toolkit starts: these two need no display (manual pages are made
+    // from them at build time).
+    if (options.help || options.version) {
+        const QString text = options.help ? LaunchOptions::usage()
+                                          : BuildVersion::line(QStringLiteral("orbix-service")) + QLatin1Char('\n');
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
-    const LaunchOptions options = LaunchOptions::parse(app.arguments());
     // Relative paths of the program (../data) are taken from its own directory.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QCoreApplication::setApplicationName(MainWindow::applicationName());

@@ -14,6 +14,8 @@
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
 #include "devicerecordfile.h"
+#include "linkstatisticsevent.h"
+#include "linkstatisticstext.h"
 #include "portmap.h"
 #include "reportflow.h"
 #include "styles.h"
@@ -22,11 +24,13 @@
 #include "tabsearch.h"
 #include "tabsetup.h"
 #include "tabwatch.h"
+#include "trafficmonitor.h"
 #include "windowstate.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QGuiApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,6 +41,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -52,6 +57,7 @@ constexpr int kConnectionStatusMs = 10000;
 constexpr int kAccessCodeDigits = 4;       // the device takes codes 0..9999
 constexpr int kAccessFieldWidth = 50;
 constexpr const char *kHelpFile = "user-guide.md"; // copied beside the program at build time
+constexpr const char *kInstalledHelpFile = "../share/doc/orbix-service/docs/user-guide.md"; // from bin/
 } // namespace
 
 // The images live in a static library: their registration must be asked for.
@@ -85,6 +91,8 @@ MainWindow::~MainWindow()
 {
     writeLastConnection();
     disconnectDevice();
+    delete monitor; // while the window can still hear that it closes
+    monitor = nullptr;
     AppSettings::instance().save();
     delete tabWidget; // the search tab saves its device list on the way
     tabWidget = nullptr;
@@ -154,12 +162,17 @@ void MainWindow::setupToolBar()
     auto *btnHelp = new QToolButton(bar);
     btnHelp->setIcon(QIcon(QStringLiteral(":/img/help.png")));
     btnHelp->setToolTip(tr("Помощь"));
+    auto *btnMonitor = new QToolButton(bar);
+    btnMonitor->setObjectName(QStringLiteral("trafficMonitorButton"));
+    btnMonitor->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
+    btnMonitor->setToolTip(tr("Монитор обмена"));
     for (QWidget *w : {static_cast<QWidget *>(btnReport), static_cast<QWidget *>(btnConfig),
-                       static_cast<QWidget *>(btnHelp), setupAccessCodeField()})
+                       static_cast<QWidget *>(btnHelp), static_cast<QWidget *>(btnMonitor), setupAccessCodeField()})
         bar->addWidget(w);
     connect(btnReport, &QToolButton::clicked, this, &MainWindow::onBtnCreateReport);
     connect(btnConfig, &QToolButton::clicked, this, &MainWindow::onBtnShowAppConfig);
     connect(btnHelp, &QToolButton::clicked, this, &MainWindow::onBtnShowHelp);
+    connect(btnMonitor, &QToolButton::clicked, this, &MainWindow::onBtnShowMonitor);
 }
 
 QWidget *MainWindow::setupAccessCodeField()
@@ -215,6 +228,7 @@ void MainWindow::applyLinkSettings()
     t.framing = settings.replyFraming == AppSettings::kFramingGap ? ModbusPort::Framing::Gap
                                                                   : ModbusPort::Framing::Length;
     t.extraPauseMs = settings.extraPauseMs;
+    t.networkAllowanceMs = settings.networkAllowanceMs;
     setTiming(t);
 }
 
@@ -260,6 +274,7 @@ void MainWindow::connectDevice(const DeviceInfo &device)
     thread = std::make_unique<DataThread>(device, ports.devicePath(device.portNumber));
     thread->setLineOptions(ports.lineOptions(device.portNumber));
     thread->setTiming(timing);
+    thread->setTrafficEvents(monitor && monitor->isVisible());
     connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
     thread->startExchange();
 }
@@ -422,6 +437,12 @@ void MainWindow::react(const DataEvent *event)
         return onConfigEvent(static_cast<const ConfigEvent *>(event));
     case DataEvent::OscillogramGet:
         return onOscillogram(event);
+    case DataEvent::Traffic:
+        if (monitor)
+            monitor->onDataEvent(event);
+        return;
+    case DataEvent::LinkStatistics:
+        return onLinkStatistics(event);
     default:
         showResultStatus(event->type());
     }
@@ -446,6 +467,7 @@ void MainWindow::onDisconnected()
     setDeviceTabsEnabled(false);
     tabWidget->setCurrentIndex(SearchTab);
     setIndicator(QStringLiteral("-"), QString());
+    indicator->setToolTip(QString());
     showStatus(tr("Соединение разорвано"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(false);
     accessField->clear();
@@ -582,6 +604,13 @@ void MainWindow::mergeProtocol(const DataEvent *event)
     watchTab->protocolChanged();
 }
 
+void MainWindow::onLinkStatistics(const DataEvent *event)
+{
+    indicator->setToolTip(LinkStatisticsText::toolTip(static_cast<const LinkStatisticsEvent *>(event)->statistics()));
+    if (monitor)
+        monitor->onDataEvent(event);
+}
+
 void MainWindow::onBtnCreateReport()
 {
     report->run();
@@ -591,7 +620,7 @@ void MainWindow::onBtnShowAppConfig()
 {
     AppSettings &settings = AppSettings::instance();
     ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
-    dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs);
+    dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs, settings.networkAllowanceMs);
     if (dialog.exec() != QDialog::Accepted)
         return;
     settings.autoConnect = dialog.autoConnect();
@@ -599,6 +628,7 @@ void MainWindow::onBtnShowAppConfig()
     settings.plotInterval = dialog.plotInterval();
     settings.replyFraming = dialog.framing();
     settings.extraPauseMs = dialog.extraPauseMs();
+    settings.networkAllowanceMs = dialog.networkAllowanceMs();
     applyLinkSettings(); // from the next connection or search on
     watchTab->setPlotInterval(settings.plotInterval);
     charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
@@ -606,7 +636,30 @@ void MainWindow::onBtnShowAppConfig()
 
 void MainWindow::onBtnShowHelp()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QLatin1Char('/') + QLatin1String(kHelpFile);
-    if (QFileInfo::exists(path)) // a missing guide is silent, as a failed shell call would be
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    for (const char *name : {kHelpFile, kInstalledHelpFile}) {
+        const QString path = QDir::cleanPath(dir + QLatin1String(name));
+        if (QFileInfo::exists(path)) { // a missing guide is silent, as a failed shell call would be
+            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+            return;
+        }
+    }
+}
+
+void MainWindow::onBtnShowMonitor()
+{
+    if (!monitor) {
+        monitor = new TrafficMonitor(this);
+        connect(monitor, &TrafficMonitor::openChanged, this, &MainWindow::onMonitorOpenChanged);
+    }
+    monitor->show();
+    monitor->raise();
+    monitor->activateWindow();
+}
+
+// Frames leave the exchange only while someone looks at them.
+void MainWindow::onMonitorOpenChanged(bool open)
+{
+    if (thread)
+        thread->setTrafficEvents(open);
 }

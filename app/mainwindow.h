@@ -23,6 +23,7 @@ class TabCrashCurve;
 class TabSearch;
 class TabSetup;
 class TabWatch;
+class TrafficMonitor;
 
 // The program's only top-level window: the five tabs, the toolbar with the access
 // code, the status bar with the link indicator, the connection and the application
@@ -72,6 +73,8 @@ public:
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
     DataThread *dataThread() const { return thread.get(); }
+    // Null until the monitor is first opened.
+    TrafficMonitor *trafficMonitor() const { return monitor; }
 
 public slots:
     // Reacts to an event of the current connection, then hands it to the device tabs.
@@ -83,6 +86,8 @@ public slots:
     void onBtnCreateReport();
     void onBtnShowAppConfig();
     void onBtnShowHelp();
+    // Opens the one traffic monitor window (not modal).
+    void onBtnShowMonitor();
 
 protected:
     // Keeps the window's place, size and split for the next start (window.conf).
@@ -114,6 +119,8 @@ private:
     void addProtocolEntry(std::unique_ptr<ProtocolEvent> entry);
     void removeProtocolKind(int kind);
     void mergeProtocol(const DataEvent *event);
+    void onLinkStatistics(const DataEvent *event);
+    void onMonitorOpenChanged(bool open);
 
     QTabWidget *tabWidget = nullptr;
     TabSearch *searchTab = nullptr;
@@ -129,4 +136,5 @@ private:
     ProtocolTiming timing;
     ConfigWriteCheck writeCheck;
     std::unique_ptr<ReportFlow> report;
+    TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
 };

@@ -2,8 +2,7 @@
 // line pacing: the work of one quiet cycle (cycles run back to back) and the period
 // with the one-second pause, for modifications 70 and 80 and both ways of ending a
 // reply, against the physical bound of the cycle's transactions.
-#include "dataevent.h"
-#include "datathread.h"
+#include "benchsupport.h"
 #include "simulator.h"
 
 #include <QCoreApplication>
@@ -48,32 +47,7 @@ double cyclePeriod(int modification, const ProtocolTiming &timing)
         return -1;
     sim.setRegisterValue(1, 199, 1); // a quiet device: no auto-setup result, no oscillogram, no logs
     sim.setRegisterValue(1, 303, 0);
-    DeviceInfo d;
-    d.address = 1;
-    d.baudRate = 19200;
-    d.modification = modification;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5;
-    d.maxRatedCurrent = 50;
-    DataThread thread(d, sim.linkPath());
-    thread.setTiming(timing);
-    std::vector<qint64> stamps;
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &e) {
-        if (e->type() == DataEvent::Get)
-            stamps.push_back(clock.elapsed());
-        if (int(stamps.size()) > kCycles)
-            loop.quit();
-    });
-    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
-    thread.startExchange();
-    loop.exec();
-    thread.stopExchange();
-    if (stamps.size() < 3)
-        return -1;
-    return double(stamps.back() - stamps[1]) / double(stamps.size() - 2);
+    return bench::meanCyclePeriod(bench::quietDevice(modification), sim.linkPath(), timing, kCycles);
 }
 
 } // namespace

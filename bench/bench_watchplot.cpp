@@ -1,6 +1,7 @@
 // Cost of one monitoring sample on the live plot with the longest interval the
 // settings allow (24 h 59 min at one sample per second, six curves), and the
 // process's memory once that window is full. Prints figures; judges nothing.
+#include "benchsupport.h"
 #include "decimatedcurve.h"
 #include "tempplot.h"
 #include "watchplot.h"
@@ -23,15 +24,6 @@ constexpr int kLongestInterval = 89940; // 24 h 59 min, the settings dialog's ma
 constexpr quint32 kStart = 1700000000;
 constexpr int kMeasured = 200;
 
-QString vmRss()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return QStringLiteral("?");
-    const QString text = QString::fromLatin1(status.readAll());
-    const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("VmRSS:\\s*(\\d+ kB)")).match(text);
-    return m.hasMatch() ? m.captured(1) : QStringLiteral("?");
-}
 
 void sample(WatchPlot &plot, quint32 t)
 {
@@ -75,7 +67,7 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    std::printf("VmRSS at start: %s\n", qPrintable(vmRss()));
+    std::printf("VmRSS at start: %s\n", qPrintable(bench::residentMemory()));
 
     WatchPlot plot;
     plot.setInterval(kLongestInterval);
@@ -94,7 +86,7 @@ int main(int argc, char **argv)
         sample(plot, t++);
     std::printf("filled %d samples per curve in %.0f ms (%.1f us per sample)\n", plot.samples().size(),
                 double(fill.elapsed()), fill.nsecsElapsed() / 1000.0 / (kLongestInterval + 10));
-    std::printf("VmRSS with the day-long window full: %s\n", qPrintable(vmRss()));
+    std::printf("VmRSS with the day-long window full: %s\n", qPrintable(bench::residentMemory()));
 
     measure(plot, t, "day-long window full, every sample trims one (exact drawing):");
     DecimatedCurve::setColumnReduction(true);
@@ -103,6 +95,6 @@ int main(int argc, char **argv)
     plot.setInterval(60);
     sample(plot, t++);
     measure(plot, t, "60 s window:");
-    std::printf("VmRSS at the end: %s\n", qPrintable(vmRss()));
+    std::printf("VmRSS at the end: %s\n", qPrintable(bench::residentMemory()));
     return 0;
 }

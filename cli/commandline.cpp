@@ -2,7 +2,35 @@
 
 #include "cliexit.h"
 
+#include <QCoreApplication>
 #include <QTextStream>
+
+namespace {
+
+QString &command()
+{
+    static QString name = QStringLiteral("orbix");
+    return name;
+}
+
+} // namespace
+
+void CommandLine::setCommand(const QString &name)
+{
+    command() = name;
+}
+
+QString CommandLine::helpText(const QCommandLineParser &parser)
+{
+    // The parser starts its usage line with the executable as it was started (often a
+    // full path) and knows nothing of the command chosen before it.
+    QString text = parser.helpText();
+    const QString started = QCoreApplication::arguments().value(0);
+    const int at = started.isEmpty() ? -1 : text.indexOf(started);
+    if (at >= 0 && at < text.indexOf(QLatin1Char('\n')))
+        text.replace(at, started.size(), command());
+    return text;
+}
 
 bool CommandLine::parse(QCommandLineParser &parser, const QStringList &arguments, int &exitCode)
 {
@@ -11,7 +39,7 @@ bool CommandLine::parse(QCommandLineParser &parser, const QStringList &arguments
         return false;
     }
     if (parser.isSet(QStringLiteral("help"))) {
-        QTextStream(stdout) << parser.helpText();
+        QTextStream(stdout) << helpText(parser);
         exitCode = CliExit::Ok;
         return false;
     }
@@ -20,7 +48,7 @@ bool CommandLine::parse(QCommandLineParser &parser, const QStringList &arguments
 
 int CommandLine::usage(const QCommandLineParser &parser, const QString &reason)
 {
-    QTextStream(stderr) << "orbix: " << reason << "\n\n" << parser.helpText();
+    QTextStream(stderr) << "orbix: " << reason << "\n\n" << helpText(parser);
     return CliExit::Usage;
 }
 

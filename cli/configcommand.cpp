@@ -179,7 +179,7 @@ void addOptions(QCommandLineParser &parser)
     AccessCode::addTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("get: print the settings file itself.")});
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("get, set or diff."));
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Settings file (set, diff)."), QStringLiteral("[FILE]"));
 }
 

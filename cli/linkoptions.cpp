@@ -12,6 +12,13 @@ constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s
 constexpr int kMaxPauseMs = 10000;
 }
 
+void LinkOptions::addPortArgument(QCommandLineParser &parser)
+{
+    parser.addPositionalArgument(QStringLiteral("PORT"),
+                                 QStringLiteral("COMn, a device path or a network line: modbus-tcp://HOST[:PORT],\n"
+                                                "tcp://HOST:PORT (RTU over TCP), rfc2217://HOST:PORT."));
+}
+
 void LinkOptions::addTo(QCommandLineParser &parser)
 {
     parser.addOption({{QStringLiteral("a"), QStringLiteral("address")},
@@ -36,6 +43,10 @@ void LinkOptions::addLineTimingTo(QCommandLineParser &parser)
                       QStringLiteral("MS"), QString::number(ModbusPort::kInterByteGapMs)});
     parser.addOption({QStringLiteral("extra-pause"), QStringLiteral("Pause before each request, in ms (default 0)."),
                       QStringLiteral("MS"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("network-allowance"),
+                      QStringLiteral("Added to the read time-outs on a network line, in ms (default 200); a "
+                                     "connection may take it and a second."),
+                      QStringLiteral("MS"), QStringLiteral("200")});
 }
 
 bool LinkOptions::readLineTiming(const QCommandLineParser &parser)
@@ -55,6 +66,12 @@ bool LinkOptions::readLineTiming(const QCommandLineParser &parser)
     lineTiming.extraPauseMs = parser.value(QStringLiteral("extra-pause")).toInt(&ok);
     if (!ok || lineTiming.extraPauseMs < 0 || lineTiming.extraPauseMs > kMaxPauseMs) {
         error = QStringLiteral("bad --extra-pause '%1' (0-%2 ms)").arg(parser.value(QStringLiteral("extra-pause"))).arg(kMaxPauseMs);
+        return false;
+    }
+    lineTiming.networkAllowanceMs = parser.value(QStringLiteral("network-allowance")).toInt(&ok);
+    if (!ok || lineTiming.networkAllowanceMs < 0 || lineTiming.networkAllowanceMs > kMaxPauseMs) {
+        error = QStringLiteral("bad --network-allowance '%1' (0-%2 ms)")
+                    .arg(parser.value(QStringLiteral("network-allowance"))).arg(kMaxPauseMs);
         return false;
     }
     return true;
@@ -106,6 +123,7 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
 bool LinkOptions::openPort(ModbusPort &port)
 {
     port.setLineOptions(options);
+    port.setNetworkAllowance(lineTiming.networkAllowanceMs); // the connection of a network line takes it
     if (!port.open()) {
         error = port.errorString();
         return false;

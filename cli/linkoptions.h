@@ -11,6 +11,8 @@ class LinkOptions
 {
 public:
     static void addTo(QCommandLineParser &parser);
+    // The positional PORT, described the same way by every command.
+    static void addPortArgument(QCommandLineParser &parser);
     // How replies end (--framing, --reply-gap, --extra-pause); every command that
     // talks to a line has them.
     static void addLineTimingTo(QCommandLineParser &parser);

@@ -1,5 +1,7 @@
+#include "buildversion.h"
 #include "characteristiccommand.h"
 #include "cliexit.h"
+#include "commandline.h"
 #include "configcommand.h"
 #include "monitorcommand.h"
 #include "oscillogramcommand.h"
@@ -26,7 +28,7 @@ const char kUsage[] =
     "\n"
     "Commands:\n"
     "  ports                      list serial ports and their COM numbers\n"
-    "  read PORT REGISTER [COUNT] read holding registers (function 3)\n"
+    "  read PORT REGISTER [COUNT]  read holding registers (function 3)\n"
     "  write PORT REGISTER VALUE...  write registers (function 16, or 6 with --single)\n"
     "  scan PORT                  find the devices on a line\n"
     "  monitor PORT               connect to a device and print its events\n"
@@ -38,7 +40,8 @@ const char kUsage[] =
     "  audit PORT --out DIR       reports, settings files and an index for every device of a line\n"
 #endif
     "\n"
-    "PORT is COMn or a device path. 'orbix COMMAND --help' describes a command.\n"
+    "PORT is COMn, a device path or a network line (modbus-tcp://, tcp://, rfc2217://).\n"
+    "'orbix COMMAND --help' describes a command; 'orbix --version' prints the version.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
 using Command = std::function<int(const QStringList &)>;
@@ -76,11 +79,16 @@ int main(int argc, char *argv[])
     QStringList args = QCoreApplication::arguments();
     const QString name = args.size() > 1 ? args[1] : QString();
     const auto it = commands.find(name);
+    if (name == QLatin1String("--version")) {
+        QTextStream(stdout) << BuildVersion::line(QStringLiteral("orbix")) << '\n';
+        return CliExit::Ok;
+    }
     if (it == commands.end()) {
         const bool help = name == QLatin1String("--help") || name == QLatin1String("-h");
         QTextStream(help ? stdout : stderr) << kUsage;
         return help ? CliExit::Ok : CliExit::Usage;
     }
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
+    CommandLine::setCommand(QStringLiteral("orbix ") + name);
     return it->second(args);
 }

@@ -56,7 +56,7 @@ int MonitorCommand::run(const QStringList &arguments)
     parser.addOption({QStringLiteral("access-code"), QStringLiteral("Access code for guarded writes."),
                       QStringLiteral("CODE"), QStringLiteral("0")});
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per event.")});
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

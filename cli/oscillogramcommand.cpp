@@ -109,7 +109,7 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("json"),
                       QStringLiteral("One JSON object: faultCode, text, tripTime, currentScale, voltageScale,\n"
                                      "samples (six arrays of 64 raw values: IA, IB, IC, UA, UB, UC).")});
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
 }
 
 } // namespace

@@ -29,7 +29,7 @@ void addCommonArguments(QCommandLineParser &parser, const char *description)
     parser.setApplicationDescription(QString::fromUtf8(description));
     parser.addHelpOption();
     LinkOptions::addTo(parser);
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
     parser.addPositionalArgument(QStringLiteral("REGISTER"), QStringLiteral("First register, 1-65536."));
 }
 

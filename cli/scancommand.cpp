@@ -59,6 +59,9 @@ public:
             failed = true;
             return true;
         case SearchEvent::Started:
+            if (thread.formatsPerAddress() == 1)
+                err << "network line: the server keeps its own frame format; each address is probed once\n"
+                    << Qt::flush;
             return false;
         default:
             return true;
@@ -110,7 +113,7 @@ int ScanCommand::run(const QStringList &arguments)
                       QStringLiteral("MS"), QStringLiteral("0")});
     LinkOptions::addLineTimingTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

@@ -24,4 +24,5 @@ void ProtocolTiming::applyTo(ModbusPort &port) const
     port.setFraming(framing);
     port.setReplyGap(replyGapMs);
     port.setExtraPause(extraPauseMs);
+    port.setNetworkAllowance(networkAllowanceMs);
 }

@@ -11,6 +11,7 @@ struct ProtocolTiming
 {
     ModbusPort::Framing framing = ModbusPort::Framing::Length;
     int extraPauseMs = 0; // before each request, for slow devices
+    int networkAllowanceMs = 200; // added to the read time-outs of a network line
     static constexpr int kCyclePeriodMs = 1000;  // the data exchange polls once a second
 
     int replyGapMs = ModbusPort::kInterByteGapMs; // silence that ends a reply

@@ -138,7 +138,7 @@ void SearchThread::scan(ModbusPort &modbus)
 {
     while (address <= lastAddress) {
         modbus.setSlaveAddress(quint8(address.load()));
-        while (formatIdx < kFormatCount) {
+        while (formatIdx < formats.load()) {
             modbus.setFrameFormat(kScanFormats[formatIdx]);
             const bool answered = probe(modbus, address, kScanFormats[formatIdx]);
             // A probe cut off by a stop, whether or not some reply bytes had come, is
@@ -173,6 +173,8 @@ void SearchThread::runOnce()
         emitEvent<SearchEventError>(0);
         return;
     }
+    // A network line whose server keeps its own frame format is probed once an address.
+    formats = modbus.canSetFrameFormat() ? kFormatCount : 1;
     emitEvent<SearchEvent>(SearchEvent::Started);
     modbus.setReadTimeout(timing.probeTimeout(speed));
     modbus.setSpeed(speed);

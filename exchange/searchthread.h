@@ -41,7 +41,10 @@ public:
     quint32 baudRate() const { return speed; }
     // Limits a scan to addresses first..last (1..247 by default); applies from the next reset.
     void setScanRange(int first, int last);
-    int scanProbes() const { return (lastAddress - firstAddress + 1) * kFormatCount; }
+    int scanProbes() const { return (lastAddress - firstAddress + 1) * formats.load(); }
+    // Frame formats probed at each address: 3, or 1 on a network line that keeps its own
+    // format (known once a run has opened the line).
+    int formatsPerAddress() const { return formats.load(); }
 
     void resetSearch();
     void startSearch();
@@ -99,6 +102,7 @@ private:
     std::atomic<int> address {1};
     std::atomic<int> formatIdx {0};
     std::atomic<int> probes {0};
+    std::atomic<int> formats {kFormatCount};
     std::atomic<quint64> scanId {0};
     std::atomic<bool> running {false}; // cleared to stop; the port's waits watch it
 };

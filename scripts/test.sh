@@ -3,8 +3,10 @@
 #  1. every test (window tests offscreen and on a virtual display) in one build with
 #     warnings as errors and AddressSanitizer + UndefinedBehaviorSanitizer;
 #  2. the thread tests once more under ThreadSanitizer;
-#  3. each libFuzzer target for a few seconds (clang), from its seed corpus.
-# Build trees: build-asan, build-tsan, build-fuzz (ORBIX_*_BUILD_DIR to change).
+#  3. each libFuzzer target for a few seconds (clang), from its seed corpus;
+#  4. the Debian package, built from the programs alone (Release) and checked
+#     (scripts/check-package.sh: its files, lintian, the desktop and AppStream files).
+# Build trees: build-asan, build-tsan, build-fuzz, build-package (ORBIX_*_BUILD_DIR to change).
 # ORBIX_FUZZ_SECONDS sets the time of each fuzz run (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,4 +55,13 @@ phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
 cmake --build "$FUZZ_DIR" -j2
 phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-5} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
+
+PACKAGE_DIR=${ORBIX_PACKAGE_BUILD_DIR:-build-package}
+configure "$PACKAGE_DIR" -DCMAKE_BUILD_TYPE=Release -DORBIX_BUILD_TESTS=OFF -DORBIX_BUILD_BENCH=OFF
+phase "Build: the Debian package (Release, the programs only)"
+cmake --build "$PACKAGE_DIR" -j2
+rm -f "$PACKAGE_DIR"/orbix-service_*.deb # one package to check: this one
+cmake --build "$PACKAGE_DIR" --target package
+phase "Package checks: files, lintian, desktop entry, AppStream data, the programs' --version"
+bash scripts/check-package.sh "$PACKAGE_DIR"
 phase "Done"

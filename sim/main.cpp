@@ -1,7 +1,9 @@
 // orbix-sim: simulated devices on a pseudo-terminal (or a real serial port) for tests,
 // benchmarks and demonstrations without hardware.
+#include "buildversion.h"
 #include "simconsole.h"
 #include "simoptions.h"
+#include "simtcpserver.h"
 #include "simulator.h"
 
 #include <QString>
@@ -99,8 +101,17 @@ int main(int argc, char *argv[])
         print(stderr, QStringLiteral("orbix-sim: %1\nTry orbix-sim --help.\n").arg(options.errorString()));
         return kUsageError;
     }
+    if (options.version) {
+        print(stdout, BuildVersion::line(QStringLiteral("orbix-sim")) + QLatin1Char('\n'));
+        return 0;
+    }
     if (options.help) {
-        print(stdout, SimOptions::usage() + QLatin1Char('\n') + SimConsole::help());
+        // The console's commands indented under a heading, as the options are, so that
+        // the manual page made from this text lists them one by one.
+        QString commands = SimConsole::help();
+        commands.replace(QLatin1Char('\n'), QStringLiteral("\n  "));
+        print(stdout, SimOptions::usage() + QStringLiteral("\nCommands on standard input:\n  ") + commands.trimmed()
+                          + QLatin1Char('\n'));
         return 0;
     }
     const int signalFd = signalDescriptor();
@@ -108,6 +119,19 @@ int main(int argc, char *argv[])
     if (signalFd < 0 || !startSimulator(sim, options))
         return kStartError;
     print(stdout, sim.linkPath() + QLatin1Char('\n'));
+    SimTcpServer rtuServer(sim, SimTcpServer::Framing::Rtu);
+    SimTcpServer mbapServer(sim, SimTcpServer::Framing::ModbusTcp);
+    const struct { SimTcpServer &server; int port; const char *scheme; } servers[] = {
+        {rtuServer, options.tcpPort, "tcp"}, {mbapServer, options.modbusTcpPort, "modbus-tcp"}};
+    for (const auto &s : servers) {
+        if (s.port < 0)
+            continue;
+        if (!s.server.listen(options.listenAddress, quint16(s.port))) {
+            print(stderr, QStringLiteral("orbix-sim: %1\n").arg(s.server.errorString()));
+            return kStartError;
+        }
+        print(stdout, QStringLiteral("%1://%2:%3\n").arg(QLatin1String(s.scheme), options.listenAddress).arg(s.server.port()));
+    }
     for (const QString &f : options.faults)
         print(stdout, SimConsole(sim).execute(QStringLiteral("fault ") + f));
     serve(sim, signalFd);

@@ -21,7 +21,8 @@ const QStringList &valueOptions()
     static const QStringList names = {QStringLiteral("link"), QStringLiteral("device"),
                                       QStringLiteral("access-code"), QStringLiteral("turnaround"),
                                       QStringLiteral("tty"), QStringLiteral("config"), QStringLiteral("fault"),
-                                      QStringLiteral("seed")};
+                                      QStringLiteral("seed"), QStringLiteral("tcp"), QStringLiteral("modbus-tcp"),
+                                      QStringLiteral("listen")};
     return names;
 }
 
@@ -52,6 +53,10 @@ bool SimOptions::parse(const QStringList &arguments)
             help = true;
             continue;
         }
+        if (arg == QLatin1String("--version")) {
+            version = true;
+            continue;
+        }
         if (!arg.startsWith(QLatin1String("--")))
             return fail(QStringLiteral("unexpected argument \"%1\"").arg(arg));
         QString key = arg.mid(2).section(QLatin1Char('='), 0, 0);
@@ -75,6 +80,8 @@ bool SimOptions::apply(const QString &key, const QString &value)
         ttyPath = value;
     else if (key == QLatin1String("fault"))
         faults << value;
+    else if (key == QLatin1String("listen"))
+        listenAddress = value;
     else if (key == QLatin1String("config"))
         return readConfigFile(value);
     else if (key == QLatin1String("device"))
@@ -93,6 +100,10 @@ bool SimOptions::applyNumber(const QString &key, const QString &value)
         turnaroundMs = n;
     else if (key == QLatin1String("seed") && parseNumber(value, 0, std::numeric_limits<int>::max(), n))
         seed = quint32(n);
+    else if (key == QLatin1String("tcp") && parseNumber(value, 0, 65535, n))
+        tcpPort = n;
+    else if (key == QLatin1String("modbus-tcp") && parseNumber(value, 0, 65535, n))
+        modbusTcpPort = n;
     else if (valueOptions().contains(key))
         return fail(QStringLiteral("bad value \"%1\" for %2").arg(value, key));
     else
@@ -220,12 +231,18 @@ QString SimOptions::usage()
         "  --config FILE        read options from FILE\n"
         "  --fault F            start with a fault, as the command \"fault F\"\n"
         "  --seed N             seed of the measurement noise; same seed, same values (1)\n"
+        "  --tcp PORT           also serve the devices as Modbus RTU over TCP (0: any free port)\n"
+        "  --modbus-tcp PORT    also serve them as Modbus TCP (0: any free port)\n"
+        "  --listen ADDRESS     the address the servers listen on (127.0.0.1)\n"
+        "                       each server prints its address (tcp://... modbus-tcp://...)\n"
+        "                       on a line of its own after the line's path\n"
         "  --help               this text\n"
+        "  --version            the version\n"
         "\n"
         "Configuration file: one option a line as key = value, the keys being the long\n"
         "options without dashes; # starts a comment. For example:\n"
-        "  device = 1:70:8E1:19200\n"
-        "  device = 2:80:8O1:9600:scale=1:range=50\n"
-        "  access-code = 4321\n"
-        "  link = /tmp/orbix-line\n");
+        "  device       = 1:70:8E1:19200\n"
+        "  device       = 2:80:8O1:9600:scale=1:range=50\n"
+        "  access-code  = 4321\n"
+        "  link         = /tmp/orbix-line\n");
 }

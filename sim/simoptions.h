@@ -18,7 +18,11 @@ public:
     int turnaroundMs = 5;
     quint32 seed = 1;
     QStringList faults; // in the words of the control channel's "fault" command
+    int tcpPort = -1;       // Modbus RTU over TCP; -1: not served
+    int modbusTcpPort = -1; // Modbus TCP; -1: not served
+    QString listenAddress = QStringLiteral("127.0.0.1");
     bool help = false;
+    bool version = false;
 
     // The arguments after the program name.
     bool parse(const QStringList &arguments);

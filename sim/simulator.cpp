@@ -196,7 +196,39 @@ Simulator::Outgoing Simulator::ignore(SimRequest &request, const QString &why)
     return Outgoing();
 }
 
-Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &request)
+QByteArray Simulator::networkReply(const QByteArray &frame, int &splitAt, int &pauseMs)
+{
+    SimRequest request = describe(frame);
+    Outgoing out;
+    {
+        std::lock_guard<std::mutex> locker(lock);
+        out = answer(frame, request, true);
+    }
+    request.answered = !out.bytes.isEmpty();
+    record(request);
+    splitAt = out.splitAt;
+    pauseMs = out.pauseMs;
+    if (request.answered) {
+        {
+            std::lock_guard<std::mutex> locker(recordLock);
+            ++replies;
+        }
+        recorded.notify_all();
+    }
+    return out.bytes;
+}
+
+// Behind a network server the devices sit on the server's own serial line, set up as
+// the first device's: a device on other settings does not hear.
+bool Simulator::heard(const SimDevice &d, bool overNetwork) const
+{
+    if (!overNetwork)
+        return line.settingsMatch(d.config().baudRate, d.config().frameFormat);
+    const SimDeviceConfig first = devices.front()->config();
+    return d.config().baudRate == first.baudRate && d.config().frameFormat == first.frameFormat;
+}
+
+Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &request, bool overNetwork)
 {
     if (bytes.size() < SimFrame::kMinFrame)
         return ignore(request, QStringLiteral("too short"));
@@ -204,13 +236,13 @@ Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &reque
         return ignore(request, QStringLiteral("bad CRC"));
     const SimFrame frame = SimFrame::parse(bytes);
     if (frame.address == SimFrame::kBroadcast) {
-        broadcast(frame);
+        broadcast(frame, overNetwork);
         return ignore(request, QStringLiteral("broadcast"));
     }
     SimDevice *d = device(frame.address);
     if (!d)
         return ignore(request, QStringLiteral("no device at this address"));
-    if (!line.settingsMatch(d->config().baudRate, d->config().frameFormat))
+    if (!heard(*d, overNetwork))
         return ignore(request, QStringLiteral("line settings differ"));
     return answerDevice(*d, frame, request);
 }
@@ -235,12 +267,12 @@ Simulator::Outgoing Simulator::answerDevice(SimDevice &d, const SimFrame &frame,
 }
 
 // Reads cannot be broadcast; writes reach every device that hears the line settings.
-void Simulator::broadcast(const SimFrame &frame)
+void Simulator::broadcast(const SimFrame &frame, bool overNetwork)
 {
     if (frame.function != SimFrame::WriteSingle && frame.function != SimFrame::WriteMultiple)
         return;
     for (auto &d : devices)
-        if (line.settingsMatch(d->config().baudRate, d->config().frameFormat))
+        if (heard(*d, overNetwork))
             d->handle(frame, hostMs());
 }
 

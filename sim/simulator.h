@@ -66,6 +66,10 @@ public:
     // Monitoring registers set by setRegisterValue() follow the motor again.
     void releaseRegisters(int address);
 
+    // The reply to a request frame that came over a network server (recorded as any
+    // request); empty when nobody answers. splitAt/pauseMs: a split-reply fault.
+    QByteArray networkReply(const QByteArray &frame, int &splitAt, int &pauseMs);
+
     QVector<SimRequest> requests() const;
     void clearRequests();
     // true once at least count requests are recorded.
@@ -84,9 +88,10 @@ private:
     bool launch(bool ok);
     void run();
     void serve(const QByteArray &frame, qint64 endNs);
-    Outgoing answer(const QByteArray &frame, SimRequest &request);
+    Outgoing answer(const QByteArray &frame, SimRequest &request, bool overNetwork = false);
+    bool heard(const SimDevice &d, bool overNetwork) const;
     Outgoing answerDevice(SimDevice &device, const SimFrame &frame, SimRequest &request);
-    void broadcast(const SimFrame &frame);
+    void broadcast(const SimFrame &frame, bool overNetwork);
     static Outgoing ignore(SimRequest &request, const QString &why);
     static QByteArray replyFor(const SimFrame &frame, int exception, const QVector<quint16> &values);
     static void spoil(Outgoing &out, const SimFault &fault, SimRequest &request);

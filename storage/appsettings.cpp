@@ -82,6 +82,7 @@ void AppSettings::loadLink(const QString &path)
 {
     replyFraming = kFramingLength;
     extraPauseMs = 0;
+    networkAllowanceMs = kDefaultNetworkAllowanceMs;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return;
@@ -94,6 +95,8 @@ void AppSettings::loadLink(const QString &path)
         const int pause = value.toInt(&ok);
         if (key == "extra-pause" && ok)
             extraPauseMs = qBound(0, pause, kMaxExtraPauseMs);
+        if (key == "network-allowance" && ok)
+            networkAllowanceMs = qBound(0, pause, kMaxNetworkAllowanceMs);
     }
 }
 
@@ -101,6 +104,7 @@ bool AppSettings::saveLink(const QString &path) const
 {
     const QByteArray text = "# how replies on the line end: length or gap (250 ms of silence)\nframing="
         + QByteArray(replyFraming == kFramingGap ? "gap" : "length") + "\nextra-pause=" + QByteArray::number(extraPauseMs)
+        + "\n# added to the read time-outs on network lines, ms\nnetwork-allowance=" + QByteArray::number(networkAllowanceMs)
         + '\n';
     return DataDirectory::writeFile(path, text);
 }

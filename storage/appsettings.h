@@ -13,6 +13,8 @@ public:
     static constexpr int kFramingLength = 0;
     static constexpr int kFramingGap = 1;
     static constexpr int kMaxExtraPauseMs = 1000;
+    static constexpr int kDefaultNetworkAllowanceMs = 200;
+    static constexpr int kMaxNetworkAllowanceMs = 10000;
     // The longest plot span the settings dialog offers: 24 h 59 min.
     static constexpr int kMaxPlotHours = 24;
     static constexpr int kMaxPlotInterval = kMaxPlotHours * 3600 + 59 * 60;
@@ -28,6 +30,7 @@ public:
     // Kept in link.conf beside config.dat, whose six fields are a fixed layout.
     qint32 replyFraming = kFramingLength;
     qint32 extraPauseMs = 0;
+    qint32 networkAllowanceMs = kDefaultNetworkAllowanceMs; // added to read time-outs on network lines
 
     // A missing file gives the defaults with the report directory set to the current
     // directory; a short file reads the missing fields as 0, false or empty text.

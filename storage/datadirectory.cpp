@@ -52,12 +52,31 @@ QString DataDirectory::path()
         return QDir::cleanPath(env);
     const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                         : QDir::currentPath();
-    return QDir::cleanPath(appDir + QStringLiteral("/../data"));
+    static QString cachedFor;
+    static QString chosen;
+    if (cachedFor != appDir) { // a write probe each time a file is read would be a waste
+        cachedFor = appDir;
+        chosen = defaultPath(appDir);
+    }
+    return chosen;
 }
 
-QString DataDirectory::fallbackPath()
+QString DataDirectory::defaultPath(const QString &programDir)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString beside = QDir::cleanPath(programDir + QStringLiteral("/../data"));
+    if (QFileInfo(beside).isDir())
+        return beside; // a build tree, or a copy of the program carried with its files
+    // Installed as /usr/bin/orbix: /usr/data is no place for a user's files, even for
+    // root, who could make it.
+    if (QFileInfo(programDir).fileName() == QLatin1String("bin") || !writable(beside))
+        return userPath();
+    return beside;
+}
+
+QString DataDirectory::userPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
+        + QLatin1String(kUserDirectoryName);
 }
 
 QString DataDirectory::writablePath()
@@ -69,7 +88,7 @@ QString DataDirectory::writablePath()
         cachedFor = preferred;
         chosen = preferred;
         if (!writable(preferred)) {
-            chosen = fallbackPath();
+            chosen = userPath();
             fprintf(stderr, "orbix: cannot write to %s; keeping files in %s instead\n",
                     qPrintable(preferred), qPrintable(chosen));
         }

@@ -1,6 +1,7 @@
 #include "portmap.h"
 
 #include "datadirectory.h"
+#include "line.h"
 #include "storagelog.h"
 
 #include <QDir>
@@ -180,13 +181,30 @@ void PortMap::assignNumbers()
 }
 
 // Remembers the adapters so that they keep their numbers.
+namespace {
+
+QByteArray bindingFileText(const QMap<int, QString> &bindings)
+{
+    QByteArray text("# COM numbers of serial adapters and network lines; edit to bind any COMn to any path\n");
+    for (auto it = bindings.cbegin(); it != bindings.cend(); ++it)
+        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
+    return text;
+}
+
+} // namespace
+
 void PortMap::saveBindings() const
 {
-    QByteArray text("# COM numbers of serial adapters; edit to bind any COMn to any path\n");
-    for (auto it = fileBindings.cbegin(); it != fileBindings.cend(); ++it)
-        text += "COM" + QByteArray::number(it.key()) + '=' + it.value().toUtf8() + '\n';
-    if (!DataDirectory::writeFile(saveFile, text))
+    if (!DataDirectory::writeFile(saveFile, bindingFileText(fileBindings)))
         qCWarning(lcStorage) << "cannot save" << saveFile;
+}
+
+bool PortMap::saveBinding(int number, const QString &target)
+{
+    QMap<int, QString> bindings =
+        parseBindings(readTextFile(DataDirectory::filePath(kPortsFile)), QLatin1Char('\n'));
+    bindings.insert(number, target);
+    return DataDirectory::writeFile(DataDirectory::writableFilePath(kPortsFile), bindingFileText(bindings));
 }
 
 QString PortMap::binding(int number) const
@@ -251,11 +269,14 @@ QList<PortMap::Port> PortMap::ports() const
             QString path;
             LineOptions options;
             parseTarget(it.value(), path, options);
-            if (out.contains(it.key()) || !QFileInfo::exists(path))
+            const bool network = Line::isNetworkName(path);
+            if (out.contains(it.key()) || (!network && !QFileInfo::exists(path)))
                 continue;
-            // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number.
-            QString sys = QFileInfo(path).canonicalFilePath();
-            sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
+            // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number;
+            // a network line by its address.
+            QString sys = network ? path : QFileInfo(path).canonicalFilePath();
+            if (!network)
+                sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
             out.insert(it.key(), Port {it.key(), path, sys, QString(), how, options});
         }
     };

@@ -14,7 +14,9 @@
 //     COM41 on, bound to its stable name under /dev/serial/by-id (or by-path) and
 //     remembered in ports.conf, so that it keeps its number across re-plugging.
 // A binding may name options after its path: "COM3=/dev/ttyS2 rs485" (the kernel's
-// RS-485 mode) or "rs485=BEFORE/AFTER" with the RTS delays in milliseconds.
+// RS-485 mode) or "rs485=BEFORE/AFTER" with the RTS delays in milliseconds. A binding
+// may also name a network line: "COM50=modbus-tcp://10.0.0.5", "tcp://HOST:PORT",
+// "rfc2217://HOST:PORT".
 class PortMap
 {
 public:
@@ -66,6 +68,9 @@ public:
 
     // Parses "COMn=path" items separated by sep; malformed items are skipped.
     static QMap<int, QString> parseBindings(const QString &text, QChar sep);
+    // Binds COMn to a target in ports.conf (the file's other lines kept); false with
+    // nothing changed when the file cannot be written.
+    static bool saveBinding(int number, const QString &target);
     static int parseComName(const QString &name); // 0 when not COMn
     // A binding's value: the path, then options; false for an option it does not know.
     static bool parseTarget(const QString &value, QString &path, LineOptions &options);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QLayout>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
@@ -58,7 +59,11 @@ void TestConfigDialog::shownValues()
     QFETCH(int, interval);
     ConfigDialog d(true, axis, interval);
     QCOMPARE(d.windowTitle(), QStringLiteral("Параметры"));
-    QCOMPARE(d.size(), QSize(320, 330));
+    QVERIFY(d.width() >= 320 && d.height() >= 360);
+    QCOMPARE(d.minimumSize(), d.maximumSize()); // fixed
+    const QSize needed = d.layout()->minimumSize();
+    QVERIFY2(needed.width() <= d.width() && needed.height() <= d.height(), // nothing squeezed off
+             qPrintable(QStringLiteral("%1x%2").arg(needed.width()).arg(needed.height())));
     QVERIFY(!(d.windowFlags() & Qt::WindowContextHelpButtonHint));
     QVERIFY(d.autoConnect());
     QTEST(d.findChildren<QRadioButton *>().first()->isChecked(), "linearChecked");
@@ -127,24 +132,28 @@ void TestConfigDialog::launchOptions()
     QTEST(options.probeSocket, "probeSocket");
 }
 
-// The line's group: how replies end and the pause, shown and read back.
+// The line's group: how replies end, the pause and the network allowance, shown and read back.
 void TestConfigDialog::linkSettings()
 {
     ConfigDialog d(false, 1, 60);
     QCOMPARE(d.framing(), int(AppSettings::kFramingLength)); // the default before any setting
-    d.setLinkSettings(AppSettings::kFramingGap, 35);
+    QCOMPARE(d.networkAllowanceMs(), int(AppSettings::kDefaultNetworkAllowanceMs));
+    d.setLinkSettings(AppSettings::kFramingGap, 35, 700);
     QRadioButton *gap = nullptr;
     for (QRadioButton *b : d.findChildren<QRadioButton *>())
         if (b->text() == QStringLiteral("по паузе 250 мс"))
             gap = b;
     QVERIFY(gap && gap->isChecked());
     QCOMPARE(d.extraPauseMs(), 35);
+    QCOMPARE(d.networkAllowanceMs(), 700);
     for (QRadioButton *b : d.findChildren<QRadioButton *>())
         if (b->text() == QStringLiteral("по длине кадра"))
             b->click();
     QCOMPARE(d.framing(), int(AppSettings::kFramingLength));
-    box(d, QStringLiteral(" мс"))->setValue(5000); // beyond the range
+    d.findChild<QSpinBox *>(QStringLiteral("extraPause"))->setValue(5000); // beyond the range
     QCOMPARE(d.extraPauseMs(), AppSettings::kMaxExtraPauseMs);
+    d.findChild<QSpinBox *>(QStringLiteral("networkAllowance"))->setValue(60000);
+    QCOMPARE(d.networkAllowanceMs(), AppSettings::kMaxNetworkAllowanceMs);
 }
 
 QTEST_MAIN(TestConfigDialog)

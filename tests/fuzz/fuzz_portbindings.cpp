@@ -1,7 +1,8 @@
 // COM number bindings as ports.conf (one per line) and $ORBIX_PORTS (';' between)
-// give them, fed any text. Every binding names a port number above 0 and a path,
-// the port map opens that path for the number, and the bindings written back as
-// the program writes ports.conf parse to the same.
+// give them, fed any text. Every binding names a port number above 0 and a target
+// (a path or a network line, then options), the port map opens the target's path
+// with its options for the number, and the bindings written back as the program
+// writes ports.conf parse to the same.
 #include "fuzzinput.h"
 #include "portmap.h"
 
@@ -30,8 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         FUZZ_CHECK(it.value() == it.value().trimmed());
         FUZZ_CHECK(!it.value().contains(sep));
         FUZZ_CHECK(text.contains(it.value()));
-        FUZZ_CHECK(map.devicePath(it.key()) == it.value());
-        FUZZ_CHECK(map.resolve(QStringLiteral("COM") + QString::number(it.key())) == it.value());
+        QString path;
+        LineOptions options;
+        PortMap::parseTarget(it.value(), path, options);
+        FUZZ_CHECK(!path.isEmpty() && it.value().startsWith(path));
+        FUZZ_CHECK(map.devicePath(it.key()) == path);
+        FUZZ_CHECK(map.resolve(QStringLiteral("COM") + QString::number(it.key())) == path);
+        FUZZ_CHECK(map.lineOptions(it.key()) == options);
         written += QStringLiteral("COM") + QString::number(it.key()) + QLatin1Char('=') + it.value() + sep;
     }
     FUZZ_CHECK(PortMap::parseBindings(QString::fromUtf8(written.toUtf8()), sep) == bindings);

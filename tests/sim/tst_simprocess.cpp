@@ -41,6 +41,7 @@ private slots:
     void optionsFromAFileAndAFaultAtStart();
     void refusesBadArguments();
     void helpDescribesOptionsAndCommands();
+    void versionNamesTheBuild();
 };
 
 void TestSimProcess::servesCommandsAndStopsCleanly()
@@ -124,6 +125,21 @@ void TestSimProcess::helpDescribesOptionsAndCommands()
     const QByteArray text = sim.readAllStandardOutput();
     for (const char *word : {"--device", "--access-code", "--config", "key = value", "fault split", "silent"})
         QVERIFY2(text.contains(word), word);
+}
+
+void TestSimProcess::versionNamesTheBuild()
+{
+    QProcess sim;
+    ProcessGuard guard {sim};
+    sim.start(QStringLiteral(ORBIX_SIM_PATH), {QStringLiteral("--version"), QStringLiteral("--device"),
+                                              QStringLiteral("2")});
+    QVERIFY(sim.waitForFinished(5000)); // prints and ends: no line is made
+    QCOMPARE(sim.exitCode(), 0);
+    const QRegularExpression line(QStringLiteral("^orbix-sim ")
+                                  + QRegularExpression::escape(QStringLiteral(ORBIX_EXPECTED_VERSION))
+                                  + QStringLiteral("( \\([0-9A-Za-z.+~-]+\\))?\n$"));
+    const QString out = QString::fromLocal8Bit(sim.readAllStandardOutput());
+    QVERIFY2(line.match(out).hasMatch(), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(TestSimProcess)

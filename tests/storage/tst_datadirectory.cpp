@@ -1,5 +1,6 @@
-// Where the files go when the program's own data directory cannot be written, and
-// that what was saved there is what is read back.
+// Where the files go: beside the program in a build tree, in the user's data directory
+// for an installed program or when the program's own directory cannot be written, and
+// that what was saved is what is read back.
 #include "appsettings.h"
 #include "datadirectory.h"
 
@@ -11,6 +12,24 @@
 namespace {
 constexpr uid_t kNobody = 65534; // root writes anywhere: the read-only case runs as nobody
 constexpr const char *kAsNobody = "ORBIX_TEST_AS_NOBODY";
+constexpr const char *kInstalled = "ORBIX_TEST_INSTALLED"; // set in a copy run from a bin directory
+
+// Every path below dir, to see that nothing was made.
+QStringList allEntries(const QString &dir)
+{
+    QStringList paths;
+    QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        paths << it.next();
+    paths.sort();
+    return paths;
+}
+
+// The user's data directory in QStandardPaths' test mode, under HOME.
+QString userDirectoryIn(const QString &home)
+{
+    return home + "/.qttest/share/orbix-service";
+}
 } // namespace
 
 class TestDataDirectory : public QObject
@@ -19,17 +38,49 @@ class TestDataDirectory : public QObject
 
 private slots:
     void initTestCase();
+    void defaultDirectory_data();
+    void defaultDirectory();
     void unwritableDirectoryGivesTheFallback();
     void savedSettingsAreReadFromWhereTheyWent();
+    void installedProgramKeepsFilesInTheUserDirectory();
     void writeFileCreatesItsDirectory();
 
 private:
     void readBack(const QString &dataDir);
+    void saveAsInstalled();
 };
 
 void TestDataDirectory::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true); // the fallback lands under ~/.qttest
+}
+
+void TestDataDirectory::defaultDirectory_data()
+{
+    QTest::addColumn<QString>("programDir"); // relative to a temporary directory
+    QTest::addColumn<QString>("existing");   // a directory made first, if any
+    QTest::addColumn<QString>("expected");   // relative, or "user" for the user's data directory
+    QTest::newRow("build tree") << "build/app" << "build/app" << "build/data";
+    QTest::newRow("installed") << "usr/bin" << "usr/bin" << "user";
+    QTest::newRow("carried with its files") << "stick/bin" << "stick/data" << "stick/data";
+    QTest::newRow("../data cannot be made") << "a-file/app" << "" << "user";
+}
+
+void TestDataDirectory::defaultDirectory()
+{
+    QFETCH(QString, programDir);
+    QFETCH(QString, existing);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    QFile plain(dir.filePath("a-file"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    if (!existing.isEmpty())
+        QVERIFY(QDir(dir.path()).mkpath(existing));
+    const QStringList before = allEntries(dir.path());
+    const QString chosen = DataDirectory::defaultPath(dir.filePath(programDir));
+    QCOMPARE(chosen, expected == "user" ? userDirectoryIn(QDir::homePath()) : dir.filePath(expected));
+    QCOMPARE(allEntries(dir.path()), before); // nothing made, not even by root
 }
 
 void TestDataDirectory::unwritableDirectoryGivesTheFallback()
@@ -39,8 +90,7 @@ void TestDataDirectory::unwritableDirectoryGivesTheFallback()
     QVERIFY(plain.open(QIODevice::WriteOnly));
     plain.close();
     DataDirectory::setOverride(dir.filePath("a-file/data")); // nothing can be made below a file
-    const QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QCOMPARE(DataDirectory::writablePath(), fallback);
+    QCOMPARE(DataDirectory::writablePath(), userDirectoryIn(QDir::homePath()));
     QVERIFY(!QFileInfo::exists(dir.filePath("a-file/data")));
     DataDirectory::setOverride(dir.filePath("fresh/data"));
     QCOMPARE(DataDirectory::writablePath(), dir.filePath("fresh/data"));
@@ -94,6 +144,49 @@ void TestDataDirectory::readBack(const QString &dataDir)
     settings.load();
     QCOMPARE(settings.plotInterval, 222);
     DataDirectory::setOverride(QString());
+}
+
+// A copy of this test run from DIR/usr/bin, as an installed program is (as root in CI,
+// who could make DIR/usr/data): its files go to the user's data directory, silently,
+// and are read back from there.
+void TestDataDirectory::installedProgramKeepsFilesInTheUserDirectory()
+{
+    if (qEnvironmentVariableIsSet(kInstalled))
+        return saveAsInstalled();
+    QTemporaryDir dir;
+    const QString bin = dir.filePath("usr/bin");
+    const QString home = dir.filePath("home");
+    QVERIFY(QDir().mkpath(bin) && QDir().mkpath(home));
+    const QString copy = bin + "/" + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kInstalled, "1");
+    env.insert("HOME", home);
+    env.remove("XDG_DATA_HOME");
+    env.remove(DataDirectory::kEnvironmentVariable);
+    child.setProcessEnvironment(env);
+    child.start(copy, {"installedProgramKeepsFilesInTheUserDirectory"});
+    QVERIFY2(child.waitForFinished(20000), "the installed copy did not end");
+    const QByteArray err = child.readAllStandardError();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+             QByteArray(child.readAllStandardOutput() + err).constData());
+    QVERIFY2(!err.contains("cannot write"), err.constData()); // the usual place, nothing to say
+    QVERIFY(!QFileInfo::exists(dir.filePath("usr/data")));
+    QVERIFY(QFileInfo::exists(userDirectoryIn(home) + "/config.dat"));
+}
+
+void TestDataDirectory::saveAsInstalled()
+{
+    const QString user = userDirectoryIn(QDir::homePath());
+    QCOMPARE(DataDirectory::path(), user);
+    AppSettings &settings = AppSettings::instance();
+    settings.plotInterval = 333;
+    QVERIFY(settings.save());
+    QCOMPARE(DataDirectory::writablePath(), user);
+    settings.plotInterval = 0;
+    settings.load();
+    QCOMPARE(settings.plotInterval, 333);
 }
 
 void TestDataDirectory::writeFileCreatesItsDirectory()

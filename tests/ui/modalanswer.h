@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,4 +27,19 @@ inline void answerNextModal(const std::function<void(QWidget *)> &answer, int de
             answer(modal);
     });
     timer->start(10);
+}
+
+// Answers the next file dialog by typing the file's name, as a user would
+// (selectFile() would first list the folder, in the background); any other
+// dialog is closed.
+inline void answerNextFileDialog(const QString &fileName)
+{
+    answerNextModal([fileName](QWidget *modal) {
+        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(fileName);
+            static_cast<QDialog *>(dialog)->accept(); // the file dialog keeps its override protected
+        } else {
+            modal->close();
+        }
+    });
 }

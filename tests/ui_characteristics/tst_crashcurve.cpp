@@ -70,15 +70,7 @@ QAction *action(QWidget *plot, const char *name)
 // Triggers a menu action and names the file in the dialog it opens.
 void triggerSaving(QAction *action, const QString &fileName)
 {
-    answerNextModal([fileName](QWidget *modal) {
-        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-            // Typed as a user would: selectFile() would first list the folder, in the background.
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
-            static_cast<QDialog *>(dialog)->accept(); // the file dialog keeps its override protected
-        } else {
-            modal->close();
-        }
-    });
+    answerNextFileDialog(fileName);
     action->trigger();
 }
 

@@ -25,15 +25,7 @@ constexpr quint32 kT0 = 1700000000; // 22:13:20 UTC
 
 void triggerSaving(QWidget *plot, const char *actionName, const QString &fileName)
 {
-    answerNextModal([fileName](QWidget *modal) {
-        if (auto *dialog = qobject_cast<QFileDialog *>(modal)) {
-            // Typed as a user would: selectFile() would first list the folder, in the background.
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(fileName);
-            static_cast<QDialog *>(dialog)->accept(); // the file dialog keeps its override protected
-        } else {
-            modal->close();
-        }
-    });
+    answerNextFileDialog(fileName);
     QAction *action = plot->findChild<QAction *>(actionName);
     QVERIFY2(action, actionName);
     action->trigger();

@@ -8,6 +8,7 @@
 # Widgets are found by object name through the program's probe socket.
 # Usage: e2e_demo.sh ORBIX_SERVICE ORBIX_XHELPER
 set -u
+unset QT_QPA_PLATFORM # a real window on the virtual display, whatever the caller's shell set
 program=$1
 xhelper=$2
 work=$(mktemp -d)

@@ -6,7 +6,10 @@
 #include "devicerecordfile.h"
 #include "maincontrol.h"
 #include "searchdialog.h"
+#include "networklinedialog.h"
+#include "portmap.h"
 #include "searchthread.h"
+#include "simtcpserver.h"
 #include "simulator.h"
 #include "tabledevice.h"
 #include "tabsearch.h"
@@ -22,6 +25,7 @@
 #include <QtTest>
 
 #include "fakemaincontrol.h"
+#include "modalanswer.h"
 
 namespace {
 constexpr int kLinePort = 77;
@@ -68,6 +72,7 @@ private slots:
     void deviceColumnFitsItsTexts_data();
     void deviceColumnFitsItsTexts();
     void doubleClickConnectsKnownDevicesOnly();
+    void networkLineIsBoundAndProbed();
 
 private:
     QPushButton *button(TabSearch &tab, const QString &text) const;
@@ -300,6 +305,59 @@ void TestTabSearch::doubleClickConnectsKnownDevicesOnly()
     QCOMPARE(main.connections.first().address, 2);
     button(tab, QStringLiteral("Подключиться"))->click();
     QCOMPARE(main.connections.size(), 2);
+}
+
+// A line behind a device server: bound in ports.conf under the number the dialog
+// offers, selected, and probed over the network like a local port.
+void TestTabSearch::networkLineIsBoundAndProbed()
+{
+    SimTcpServer server(sim, SimTcpServer::Framing::Rtu);
+    QVERIFY2(server.listen(QStringLiteral("127.0.0.1"), 0), qPrintable(server.errorString()));
+    QFile conf(dir->filePath(QLatin1String(PortMap::kBindingFile)));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("COM41=/dev/null\n"); // taken: the dialog offers the next number
+    conf.close();
+    TabSearch tab(&main);
+    tab.setTiming(searchTiming());
+    int offered = 0;
+    answerNextModal([&](QWidget *w) {
+        auto *dialog = qobject_cast<NetworkLineDialog *>(w);
+        if (!dialog) {
+            w->close();
+            return;
+        }
+        offered = dialog->portNumber();
+        auto *ok = dialog->findChild<QPushButton *>(QStringLiteral("networkOk"));
+        QVERIFY(ok && !ok->isEnabled()); // no host yet
+        dialog->setLine(NetworkLineDialog::RtuOverTcp, QStringLiteral("127.0.0.1"), server.port(), 42);
+        QVERIFY(ok->isEnabled());
+        ok->click();
+    });
+    tab.findChild<QPushButton *>(QStringLiteral("networkLineButton"))->click();
+    QCOMPARE(offered, 42);
+    const QString url = QStringLiteral("tcp://127.0.0.1:%1").arg(server.port());
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    const QByteArray written = conf.readAll();
+    conf.close();
+    QVERIFY2(written.contains("COM41=/dev/null"), written.constData()); // other bindings kept
+    QVERIFY2(written.contains("COM42=" + url.toUtf8()), written.constData());
+    QCOMPARE(selector(tab, 0)->currentData().toInt(), 42);
+    QVERIFY(tab.findChild<QLabel *>(QStringLiteral("portInfo"))->text().startsWith(url)); // where an adapter is named
+
+    answerNextModal([](QWidget *w) {
+        if (auto *dialog = qobject_cast<SearchDialog *>(w)) {
+            dialog->setAddress(2); // the server's line runs at the first device's settings
+            dialog->setFrameFormat(0);
+            dialog->accept();
+        } else {
+            w->close();
+        }
+    });
+    button(tab, QStringLiteral("Добавить"))->click();
+    QVERIFY(waitStatus(QStringLiteral("Поиск завершён...")));
+    QCOMPARE(tab.devices().size(), 1);
+    QCOMPARE(tab.devices().first().address, 2);
+    QCOMPARE(tab.devices().first().portNumber, 42);
 }
 
 QTEST_MAIN(TestTabSearch)

@@ -5,6 +5,7 @@
 #include "devicemodel.h"
 #include "devicerecordfile.h"
 #include "maincontrol.h"
+#include "networklinedialog.h"
 #include "portmap.h"
 #include "searchdialog.h"
 #include "searcheventerror.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -89,10 +91,11 @@ QWidget *TabSearch::setupSidePanel()
     btnSearch = new QPushButton(tr("Поиск"), panel);
     btnStop = new QPushButton(tr("Остановить"), panel);
     btnAdd = new QPushButton(tr("Добавить"), panel);
+    btnNetworkLine = new QPushButton(tr("Сетевая линия..."), panel);
     btnConnect = new QPushButton(tr("Подключиться"), panel);
     btnDisconnect = new QPushButton(tr("Отключиться"), panel);
     int row = 2;
-    for (QPushButton *b : {btnSearch, btnStop, btnAdd, btnConnect, btnDisconnect})
+    for (QPushButton *b : {btnSearch, btnStop, btnAdd, btnNetworkLine, btnConnect, btnDisconnect})
         grid->addWidget(b, row++, 0, 1, 2);
     nameWidgets();
     grid->setRowStretch(row, 1);
@@ -107,7 +110,7 @@ void TabSearch::nameWidgets()
 {
     const std::pair<QWidget *, const char *> names[] = {
         {this, "searchTab"}, {tableDevice, "deviceTable"}, {btnSearch, "searchButton"},
-        {btnStop, "searchStopButton"}, {btnAdd, "addButton"}, {btnConnect, "connectButton"},
+        {btnStop, "searchStopButton"}, {btnAdd, "addButton"}, {btnNetworkLine, "networkLineButton"}, {btnConnect, "connectButton"},
         {btnDisconnect, "disconnectButton"}, {speedBox, "speedSelector"}};
     for (const auto &n : names)
         n.first->setObjectName(QLatin1String(n.second));
@@ -155,6 +158,31 @@ void TabSearch::fillPortSelector()
     updatePortInfo();
 }
 
+int TabSearch::firstFreePortNumber() const
+{
+    int n = PortMap::kFirstAssigned;
+    while (portBox->findData(n) >= 0)
+        ++n;
+    return n;
+}
+
+// The line is bound in ports.conf, so that it keeps its COM number in every run.
+void TabSearch::onBtnNetworkLineClicked()
+{
+    NetworkLineDialog dialog(firstFreePortNumber(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!PortMap::saveBinding(dialog.portNumber(), dialog.url())) {
+        QMessageBox::warning(this, tr("Сетевая линия"),
+                             tr("Не удалось записать файл %1 в каталог данных программы.").arg(QLatin1String(PortMap::kBindingFile)));
+        return;
+    }
+    portBox->clear();
+    fillPortSelector();
+    selectPort(dialog.portNumber());
+    mainControl->showStatus(tr("Сетевая линия %1 назначена на COM%2").arg(dialog.url()).arg(dialog.portNumber()), kStartStatusMs);
+}
+
 void TabSearch::fillSpeedSelector()
 {
     for (qint32 speed : DeviceInfo::kSpeeds)
@@ -176,6 +204,7 @@ void TabSearch::connectSignals()
     connect(btnSearch, &QPushButton::clicked, this, &TabSearch::onBtnSearchClicked);
     connect(btnStop, &QPushButton::clicked, this, &TabSearch::onBtnStopClicked);
     connect(btnAdd, &QPushButton::clicked, this, &TabSearch::onBtnAddClicked);
+    connect(btnNetworkLine, &QPushButton::clicked, this, &TabSearch::onBtnNetworkLineClicked);
     connect(btnConnect, &QPushButton::clicked, this, &TabSearch::onBtnConnectClicked);
     connect(tableDevice, &TableDevice::connectTo, this, &TabSearch::onBtnConnectClicked);
     connect(btnDisconnect, &QPushButton::clicked, this, &TabSearch::onBtnDisconnectClicked);
@@ -240,7 +269,7 @@ void TabSearch::onSetupChanged()
 {
     const int probes = thread ? thread->probeCount() : 0;
     const bool sameLine = portBox->currentIndex() == lastPortIndex && speedBox->currentIndex() == lastSpeedIndex;
-    btnStop->setEnabled(sameLine && probes > 0 && probes != SearchThread::kProbesPerScan);
+    btnStop->setEnabled(sameLine && probes > 0 && probes != (thread ? thread->scanProbes() : SearchThread::kProbesPerScan));
 }
 
 void TabSearch::onBtnSearchClicked()
@@ -333,13 +362,19 @@ void TabSearch::react(const SearchEvent &event)
 void TabSearch::setIdleControlsEnabled(bool enabled)
 {
     for (QWidget *w : {static_cast<QWidget *>(portBox), static_cast<QWidget *>(speedBox),
-                       static_cast<QWidget *>(btnSearch), static_cast<QWidget *>(btnAdd)})
+                       static_cast<QWidget *>(btnSearch), static_cast<QWidget *>(btnAdd),
+                       static_cast<QWidget *>(btnNetworkLine)})
         w->setEnabled(enabled);
 }
 
 void TabSearch::onSearchStarted()
 {
-    mainControl->showStatus(tr("Поиск запущен..."), kStartStatusMs);
+    const bool oneFormat = searchThread()->formatsPerAddress() == 1;
+    mainControl->showStatus(oneFormat ? tr("Поиск запущен... Сетевая линия: формат кадра задан на сервере, "
+                                           "каждый адрес опрашивается один раз")
+                                      : tr("Поиск запущен..."),
+                            kStartStatusMs);
+    progress->setRange(0, searchThread()->scanProbes());
     setIdleControlsEnabled(false);
     btnConnect->setEnabled(false);
     btnStop->setEnabled(!searchThread()->singleProbe());

@@ -47,6 +47,7 @@ public slots:
     void onBtnSearchClicked();
     void onBtnStopClicked();
     void onBtnAddClicked();
+    void onBtnNetworkLineClicked();
     void onBtnConnectClicked();
     void onBtnDisconnectClicked();
     void onSearchEvent(SearchEventPtr event);
@@ -59,6 +60,7 @@ private:
     QWidget *setupPortSelector();
     void setupProgressBar();
     void fillPortSelector();
+    int firstFreePortNumber() const;
     void fillSpeedSelector();
     void connectSignals();
     void updatePortInfo();
@@ -80,6 +82,7 @@ private:
     QPushButton *btnSearch = nullptr;
     QPushButton *btnStop = nullptr;
     QPushButton *btnAdd = nullptr;
+    QPushButton *btnNetworkLine = nullptr;
     QPushButton *btnConnect = nullptr;
     QPushButton *btnDisconnect = nullptr;
     QProgressBar *progress = nullptr;

@@ -1,0 +1,106 @@
+// The program's command line: its options among the toolkit's, and --help and
+// --version answered without a display (the manual page is made from them at build
+// time, on machines without one).
+#include "launchoptions.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    bool finished = false;
+    bool crashed = false;
+    int code = -1;
+    QString out;
+};
+
+// orbix-service where no window can open: no display, and the X11 platform asked for.
+Run runWithoutDisplay(const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(ORBIX_SERVICE), args);
+    Run r;
+    r.finished = p.waitForFinished(20000);
+    if (!r.finished) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.crashed = p.exitStatus() != QProcess::NormalExit;
+    r.code = p.exitCode();
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    return r;
+}
+
+} // namespace
+
+class TestLaunchOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void helpAndVersionWithoutDisplay();
+};
+
+void TestLaunchOptions::parse_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("demo");
+    QTest::addColumn<bool>("help");
+    QTest::addColumn<bool>("version");
+    QTest::addColumn<QString>("dataDir"); // relative to the current directory
+    QTest::newRow("nothing") << QStringList {} << false << false << false << "";
+    QTest::newRow("demo and a data directory") << QStringList {"--demo", "--data-dir", "d"} << true << false << false << "d";
+    QTest::newRow("-h") << QStringList {"-h"} << false << true << false << "";
+    QTest::newRow("--help") << QStringList {"--help"} << false << true << false << "";
+    QTest::newRow("--version") << QStringList {"--version"} << false << false << true << "";
+    // Toolkit options are words after one dash; an h in them is no help.
+    QTest::newRow("toolkit options") << QStringList {"-stylesheet", "s.qss", "-platform", "offscreen", "--demo"}
+                                     << true << false << false << "";
+}
+
+void TestLaunchOptions::parse()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, demo);
+    QFETCH(bool, help);
+    QFETCH(bool, version);
+    QFETCH(QString, dataDir);
+    const LaunchOptions options = LaunchOptions::parse(QStringList {"orbix-service"} + args);
+    QCOMPARE(options.demo, demo);
+    QCOMPARE(options.help, help);
+    QCOMPARE(options.version, version);
+    QCOMPARE(options.dataDir, dataDir.isEmpty() ? QString() : QDir::current().absoluteFilePath(dataDir));
+}
+
+void TestLaunchOptions::helpAndVersionWithoutDisplay()
+{
+    const Run plain = runWithoutDisplay({});
+    QVERIFY(plain.finished);
+    QVERIFY2(plain.crashed || plain.code != 0, "the window opened: this test has a display after all");
+
+    const Run help = runWithoutDisplay({"--help"});
+    QVERIFY(help.finished && !help.crashed);
+    QCOMPARE(help.code, 0);
+    QCOMPARE(help.out.section('\n', 0, 0), QString("Usage: orbix-service [options]"));
+    for (const char *option : {"--demo", "--data-dir DIR", "--version"})
+        QVERIFY2(help.out.contains(option), option);
+    QVERIFY(!help.out.contains("--probe-socket")); // for the window tests only
+
+    const Run version = runWithoutDisplay({"--version"});
+    QVERIFY(version.finished && !version.crashed);
+    QCOMPARE(version.code, 0);
+    const QRegularExpression line("^orbix-service " + QRegularExpression::escape(ORBIX_EXPECTED_VERSION)
+                                  + "( \\([0-9A-Za-z.+~-]+\\))?\\n$");
+    QVERIFY2(line.match(version.out).hasMatch(), qPrintable(version.out));
+}
+
+QTEST_GUILESS_MAIN(TestLaunchOptions)
+#include "tst_launchoptions.moc"
