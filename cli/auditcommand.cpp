@@ -52,7 +52,7 @@ void addOptions(QCommandLineParser &parser)
                       QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
     parser.addOption({QStringLiteral("out"), QStringLiteral("Directory of the files written."), QStringLiteral("DIR")});
     LinkOptions::addLineTimingTo(parser);
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
+    LinkOptions::addPortArgument(parser);
 }
 
 // The ОРБИКС-11 devices of the line, in the order the search found them; failure

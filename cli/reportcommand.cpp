@@ -21,8 +21,8 @@ void addOptions(QCommandLineParser &parser)
     LinkOptions::addTo(parser);
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of live values (default 10)."),
                       QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
-    parser.addPositionalArgument(QStringLiteral("PORT"), QStringLiteral("COMn or a device path."));
-    parser.addPositionalArgument(QStringLiteral("OUT"), QStringLiteral("The PDF file to write."));
+    LinkOptions::addPortArgument(parser);
+    parser.addPositionalArgument(QStringLiteral("OUT.pdf"), QStringLiteral("The PDF file to write."));
 }
 
 } // namespace
