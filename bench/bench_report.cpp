@@ -6,6 +6,7 @@
 #include "crashoscillogrampacket.h"
 #include "crashplot.h"
 #include "crashprotocolpacket.h"
+#include "guiapplication.h"
 #include "packetfactory.h"
 #include "packetregisters.h"
 #include "protectionmodel.h"
@@ -18,7 +19,6 @@
 #include "watchdatapacket80.h"
 #include "watchplot.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -116,7 +116,8 @@ void measure(const char *what, int seconds)
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
+    // Runs without a display as orbix report does.
+    const auto app = GuiApplication::create(argc, argv);
     measure("live plots of 60 s", 60);
     measure("live plots of 24 h 59 min (89940 samples)", kLongestInterval);
     return 0;

@@ -12,7 +12,7 @@ bool GuiApplication::neededFor(const QString &command)
 }
 
 // The platform's notes while it starts (on a headless box: the runtime directory it
-// made up) are not the command's to print: a failure is one line on stderr.
+// made up) are not the program's to print: a failure is one line on stderr.
 std::unique_ptr<QCoreApplication> GuiApplication::create(int &argc, char **argv)
 {
     const bool display = qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-// The commands that write reports paint plots and PDF pages, which needs a
+// Programs that write reports paint plots and PDF pages, which needs a
 // QApplication: on Qt's offscreen platform where no display is set (a headless box on
 // the panel). Every other command stays on QCoreApplication.
 class GuiApplication
