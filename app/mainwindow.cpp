@@ -17,6 +17,7 @@
 #include "linkstatisticsevent.h"
 #include "linkstatisticstext.h"
 #include "portmap.h"
+#include "reportflow.h"
 #include "styles.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
@@ -74,7 +75,7 @@ QString MainWindow::applicationName()
 }
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent)
+    : QMainWindow(parent), report(std::make_unique<ReportFlow>(*this))
 {
     initResources();
     setObjectName(QStringLiteral("mainWindow"));
@@ -419,6 +420,7 @@ void MainWindow::onDataEvent(const DataEvent *event)
     react(event);
     for (DataEventListener *tab : std::initializer_list<DataEventListener *> {watchTab, setupTab, charCurveTab, crashCurveTab})
         tab->onDataEvent(event);
+    report->onDataEvent(event);
 }
 
 void MainWindow::react(const DataEvent *event)
@@ -614,8 +616,7 @@ void MainWindow::onLinkStatistics(const DataEvent *event)
 
 void MainWindow::onBtnCreateReport()
 {
-    // The PDF report is built by its own change; until then the button only exists.
-    qCInfo(lcWindow) << "report generation is not part of this build";
+    report->run();
 }
 
 void MainWindow::onBtnShowAppConfig()

@@ -18,6 +18,7 @@ class QLabel;
 class QLineEdit;
 class QTabWidget;
 class QToolButton;
+class ReportFlow;
 class TabCharCurve;
 class TabCrashCurve;
 class TabSearch;
@@ -139,5 +140,6 @@ private:
     QToolButton *btnReport = nullptr;
     ProtocolTiming timing;
     ConfigWriteCheck writeCheck;
+    std::unique_ptr<ReportFlow> report;
     TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
 };

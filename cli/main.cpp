@@ -8,12 +8,18 @@
 #include "portscommand.h"
 #include "registercommand.h"
 #include "scancommand.h"
+#ifdef ORBIX_WITH_REPORT
+#include "auditcommand.h"
+#include "guiapplication.h"
+#include "reportcommand.h"
+#endif
 
 #include <QCoreApplication>
 #include <QTextStream>
 
 #include <functional>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -29,6 +35,10 @@ const char kUsage[] =
     "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
+#ifdef ORBIX_WITH_REPORT
+    "  report PORT OUT.pdf        the program's PDF report of a device\n"
+    "  audit PORT --out DIR       reports, settings files and an index for every device of a line\n"
+#endif
     "\n"
     "PORT is COMn, a device path or a network line (modbus-tcp://, tcp://, rfc2217://).\n"
     "'orbix COMMAND --help' describes a command; 'orbix --version' prints the version.\n"
@@ -36,11 +46,21 @@ const char kUsage[] =
 
 using Command = std::function<int(const QStringList &)>;
 
+// Only the commands that paint pay for a GUI application.
+std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv)
+{
+#ifdef ORBIX_WITH_REPORT
+    if (argc > 1 && GuiApplication::neededFor(QString::fromLocal8Bit(argv[1])))
+        return GuiApplication::create(argc, argv);
+#endif
+    return std::make_unique<QCoreApplication>(argc, argv);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orbix"));
     const std::map<QString, Command> commands = {
         {QStringLiteral("ports"), PortsCommand::run},
@@ -51,8 +71,12 @@ int main(int argc, char *argv[])
         {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
+#ifdef ORBIX_WITH_REPORT
+        {QStringLiteral("report"), ReportCommand::run},
+        {QStringLiteral("audit"), AuditCommand::run},
+#endif
     };
-    QStringList args = app.arguments();
+    QStringList args = QCoreApplication::arguments();
     const QString name = args.size() > 1 ? args[1] : QString();
     const auto it = commands.find(name);
     if (name == QLatin1String("--version")) {

@@ -3,6 +3,7 @@
 #include "cliexit.h"
 #include "commandline.h"
 #include "deviceinfo.h"
+#include "linescan.h"
 #include "linkoptions.h"
 #include "modbusport.h"
 #include "searcheventfound.h"
@@ -31,16 +32,6 @@ QJsonObject deviceJson(const DeviceInfo &d, const QString &path)
             {QStringLiteral("minRatedCurrent"), double(d.minRatedCurrent)},
             {QStringLiteral("maxRatedCurrent"), double(d.maxRatedCurrent)},
             {QStringLiteral("port"), path}};
-}
-
-bool parseRange(const QString &text, int &first, int &last)
-{
-    const QStringList parts = text.split(QLatin1Char('-'));
-    bool ok1 = false, ok2 = false;
-    first = parts.value(0).toInt(&ok1);
-    last = parts.size() == 2 ? parts[1].toInt(&ok2) : first;
-    ok2 = parts.size() == 1 ? ok1 : ok2;
-    return parts.size() <= 2 && ok1 && ok2 && first >= 1 && last <= SearchThread::kLastAddress && first <= last;
 }
 
 class ScanPrinter
@@ -129,7 +120,7 @@ int ScanCommand::run(const QStringList &arguments)
     if (parser.positionalArguments().size() != 1)
         return CommandLine::usage(parser, QStringLiteral("scan needs PORT"));
     int first = 1, last = SearchThread::kLastAddress;
-    if (!parseRange(parser.value(QStringLiteral("addresses")), first, last))
+    if (!LineScan::parseRange(parser.value(QStringLiteral("addresses")), first, last))
         return CommandLine::usage(parser, QStringLiteral("bad address range (FROM-TO within 1-247)"));
     LinkOptions link;
     if (!link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
@@ -141,14 +132,7 @@ int ScanCommand::run(const QStringList &arguments)
     check.close();
 
     SearchThread thread;
-    thread.setDevicePath(link.devicePath);
-    thread.setLineOptions(link.options);
-    thread.setPortNumber(link.portNumber);
-    thread.setBaudRate(link.baud);
-    thread.setScanRange(first, last);
-    ProtocolTiming timing = link.timing();
-    timing.probeTimeoutMs = parser.value(QStringLiteral("probe-timeout")).toInt();
-    thread.setTiming(timing);
+    LineScan::setUp(thread, link, first, last, parser.value(QStringLiteral("probe-timeout")).toInt());
     ScanPrinter printer(thread, parser.isSet(QStringLiteral("json")), link.devicePath);
     QEventLoop loop;
     QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {

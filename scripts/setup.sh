@@ -12,6 +12,7 @@ PACKAGES=(cmake ninja-build g++ pkg-config
           libmodbus-dev mbpoll
           python3-pymodbus python3-serial python3-serial-asyncio ser2net
           xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core
+          poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
           clang-14 libclang-rt-14-dev llvm-14  # fuzz targets: libFuzzer and its sanitizers
           help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
           lintian desktop-file-utils appstream)  # and its checks

@@ -63,6 +63,10 @@ void TestCliUsage::usageLineNamesTheCommand_data()
     QTest::newRow("oscillogram") << "oscillogram" << "Usage: orbix oscillogram [options] PORT";
     QTest::newRow("characteristic") << "characteristic" << "Usage: orbix characteristic [options]";
     QTest::newRow("config") << "config" << "Usage: orbix config [options] ACTION PORT [FILE]";
+#ifdef ORBIX_WITH_REPORT
+    QTest::newRow("report") << "report" << "Usage: orbix report [options] PORT OUT.pdf";
+    QTest::newRow("audit") << "audit" << "Usage: orbix audit [options] PORT";
+#endif
 }
 
 void TestCliUsage::usageLineNamesTheCommand()

@@ -297,6 +297,16 @@ void TestNetworkLines::commandLineOverEachKind()
     const auto oscillogram = orbix({"oscillogram", url, "--address", "1"});
     QCOMPARE(oscillogram.first, 0);
     QVERIFY(oscillogram.second.startsWith("faultCode 31"));
+#ifdef ORBIX_WITH_REPORT
+    // A whole line's audit: the scan, then the report, settings and oscillogram files.
+    QTemporaryDir out;
+    QVERIFY(out.isValid());
+    const auto audit = orbix({"audit", url, "--out", out.path(), "--addresses", "1-2", "--seconds", "1",
+                              "--probe-timeout", "100"});
+    QCOMPARE(audit.first, 0);
+    for (const char *name : {"1.pdf", "1.json", "1.cfg", "1.dat", "audit.csv"})
+        QVERIFY2(QFileInfo(out.filePath(name)).size() > 0, name);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestNetworkLines)

@@ -1,0 +1,113 @@
+#include "reportflow.h"
+
+#include "appsettings.h"
+#include "configevent.h"
+#include "currentdeviceversion.h"
+#include "dataeventget.h"
+#include "datathread.h"
+#include "mainwindow.h"
+#include "packetfactory.h"
+#include "reportbuilder.h"
+#include "reportdata.h"
+#include "tabcharcurve.h"
+#include "tabcrashcurve.h"
+#include "tabwatch.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStatusBar>
+
+ReportFlow::ReportFlow(MainWindow &w) : window(w) {}
+
+ReportFlow::~ReportFlow() = default;
+
+void ReportFlow::onDataEvent(const DataEvent *event)
+{
+    switch (event->type()) {
+    case DataEvent::Connected: // the configuration follows
+        monitoring.reset();
+        configuration.reset();
+        return;
+    case DataEvent::Get:
+        if (const WatchDataPacket *block = static_cast<const DataEventGet *>(event)->packet())
+            monitoring.reset(block->clone());
+        return;
+    case DataEvent::Config:
+        if (const ConfigPacket *block = static_cast<const ConfigEvent *>(event)->packet())
+            configuration.reset(block->clone());
+        return;
+    default:
+        return;
+    }
+}
+
+QString ReportFlow::proposedFileName()
+{
+    return AppSettings::instance().lastReportDir + tr("/Отчёт ")
+        + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh-mm")) + QStringLiteral(".pdf");
+}
+
+void ReportFlow::run()
+{
+    if (!window.dataThread())
+        return;
+    const QString fileName =
+        QFileDialog::getSaveFileName(&window, tr("Сохранить отчёт"), proposedFileName(), tr("PDF (*.pdf)"));
+    if (fileName.isEmpty())
+        return;
+    window.showStatus(tr("Генерация отчёта..."), kStartStatusMs);
+    window.statusBar()->repaint(); // the document is built before the event loop runs again
+    if (!write(fileName))
+        return;
+    AppSettings::instance().lastReportDir = QFileInfo(fileName).absolutePath();
+    window.showStatus(tr("Отчёт готов"), kReadyStatusMs);
+}
+
+bool ReportFlow::write(const QString &fileName)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ReportData reportData = data();
+    ReportBuilder builder(fileName, reportData);
+    const bool written = builder.build();
+    QApplication::restoreOverrideCursor();
+    if (!written)
+        warnNotWritten(fileName, builder.failureText());
+    return written;
+}
+
+// Blocks that have not arrived yet are shown as the exchange holds them before its
+// first read: all zero.
+ReportData ReportFlow::data() const
+{
+    const DataThread *thread = window.dataThread();
+    ReportData d;
+    d.device = thread->device();
+    d.version = currentDeviceVersion;
+    d.monitoring = monitoring ? std::unique_ptr<WatchDataPacket>(monitoring->clone()) : PacketFactory::monitoring(d.version);
+    d.configuration =
+        configuration ? std::unique_ptr<ConfigPacket>(configuration->clone()) : PacketFactory::configuration(d.version);
+    d.protocol = &window.protocol();
+    d.livePlot = window.tabWatch()->watchPlot();
+    d.tempPlot = window.tabWatch()->tempPlot();
+    d.characteristicPlot = window.tabCharCurve()->plot();
+    const TabCrashCurve *crash = window.tabCrashCurve();
+    d.tripTime = crash->tripTime();
+    d.faultCode = crash->faultCode();
+    d.crashPlot = d.tripTime != 0 ? crash->plot() : nullptr;
+    return d;
+}
+
+// Not modal to the event flow: the warning waits while the connection goes on.
+void ReportFlow::warnNotWritten(const QString &fileName, const QString &reason)
+{
+    window.showStatus(tr("Отчёт не записан"), 0);
+    const QString text = tr("Отчёт не записан в файл %1:\n%2").arg(QDir::toNativeSeparators(fileName), reason);
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("Отчёт"), text, QMessageBox::Ok, &window);
+    box->setObjectName(QStringLiteral("reportWarning"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}

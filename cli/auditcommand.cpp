@@ -1,0 +1,199 @@
+#include "auditcommand.h"
+
+#include "auditindex.h"
+#include "cliexit.h"
+#include "commandline.h"
+#include "comtradewriter.h"
+#include "datadirectory.h"
+#include "deviceinfo.h"
+#include "devicesnapshot.h"
+#include "linescan.h"
+#include "linkoptions.h"
+#include "modbusport.h"
+#include "reportcommand.h"
+#include "searcheventfound.h"
+#include "searchthread.h"
+#include "settingsfile.h"
+#include "snapshotreport.h"
+#include "stopsignal.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QTextStream>
+#include <QVector>
+
+namespace {
+
+constexpr int kProgressSteps = 10; // scan progress lines: one per tenth of the probes
+
+struct Audit {
+    LinkOptions link;
+    QDir out;
+    int seconds = ReportCommand::kDefaultSeconds;
+    AuditIndex index;
+    QTextStream err {stderr};
+};
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Scans a line as 'orbix scan' does, then writes into DIR for every ОРБИКС-11 found its report\n"
+        "(ADDRESS.pdf), its settings file (ADDRESS.json), its oscillogram when it holds one\n"
+        "(ADDRESS.cfg, ADDRESS.dat), and audit.csv with one row per device. Progress on stderr.\n"
+        "Exit 0 only when every device found was audited."));
+    parser.addHelpOption();
+    parser.addOption({{QStringLiteral("b"), QStringLiteral("baud")}, QStringLiteral("Line speed in bit/s."),
+                      QStringLiteral("B"), QStringLiteral("19200")});
+    parser.addOption({QStringLiteral("addresses"), QStringLiteral("Address range FROM-TO (default 1-247)."),
+                      QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
+    parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
+    parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of live values per device (default 10)."),
+                      QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
+    parser.addOption({QStringLiteral("out"), QStringLiteral("Directory of the files written."), QStringLiteral("DIR")});
+    LinkOptions::addLineTimingTo(parser);
+    LinkOptions::addPortArgument(parser);
+}
+
+// The ОРБИКС-11 devices of the line, in the order the search found them; failure
+// says why the scan did not reach its end (Ctrl-C stops it, and the audit).
+QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, QString &failure)
+{
+    SearchThread thread;
+    LineScan::setUp(thread, audit.link, first, last, probeTimeoutMs);
+    QVector<DeviceInfo> found;
+    int reported = 0;
+    QEventLoop loop;
+    QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
+        if (e->type() == SearchEvent::Found) {
+            const DeviceInfo &d = static_cast<const SearchEventFound &>(*e).device();
+            if (d.kind == DeviceInfo::Recognised)
+                found.append(d);
+            else
+                audit.err << "audit: address " << d.address << QStringLiteral(" answered, but not as an ОРБИКС-11: left out\n");
+        } else if (e->type() == SearchEvent::Progress) {
+            const int step = thread.probeCount() * kProgressSteps / thread.scanProbes();
+            if (step > reported)
+                audit.err << "audit: scanning: " << thread.probeCount() << '/' << thread.scanProbes() << " probes, "
+                          << found.size() << " found\n" << Qt::flush;
+            reported = step;
+        } else if (e->type() != SearchEvent::Started) {
+            if (e->type() == SearchEvent::Error)
+                failure = QStringLiteral("the scan failed: the port cannot be opened");
+            else if (e->type() == SearchEvent::Stopped)
+                failure = QStringLiteral("the scan was stopped");
+            loop.quit();
+        }
+    });
+    StopSignal stop([&thread] { thread.stopSearch(); });
+    thread.startSearch();
+    loop.exec();
+    thread.wait();
+    return found;
+}
+
+QString baseName(const Audit &audit, const DeviceInfo &device)
+{
+    return audit.out.filePath(QString::number(device.address));
+}
+
+// The settings file, the report and the oscillogram; files names what was written.
+bool writeFiles(const Audit &audit, const DeviceSnapshot &snapshot, QStringList &files, QString &reason)
+{
+    const QString base = baseName(audit, snapshot.device);
+    const QString settings = base + QLatin1Char('.') + QLatin1String(SettingsFile::kSuffix);
+    if (!SettingsFile::fromBlock(*snapshot.configuration, snapshot.device).save(settings, reason))
+        return false;
+    files << QFileInfo(settings).fileName();
+    const QString report = base + QStringLiteral(".pdf");
+    if (!SnapshotReport(snapshot).write(report, reason))
+        return false;
+    files << QFileInfo(report).fileName();
+    if (!snapshot.oscillogram)
+        return true;
+    const ComtradeWriter writer(*snapshot.oscillogram, ComtradeWriter::deviceId(snapshot.device));
+    for (const auto &file : {std::make_pair(ComtradeWriter::kConfigSuffix, writer.configuration()),
+                             std::make_pair(ComtradeWriter::kDataSuffix, writer.data())}) {
+        const QString path = base + QLatin1String(file.first);
+        if (!DataDirectory::writeFile(path, file.second)) {
+            reason = QStringLiteral("cannot write ") + path;
+            return false;
+        }
+        files << QFileInfo(path).fileName();
+    }
+    return true;
+}
+
+bool auditDevice(Audit &audit, const DeviceInfo &device)
+{
+    LinkOptions link = audit.link;
+    link.address = device.address;
+    link.frameFormat = device.frameFormat;
+    DeviceSnapshot snapshot;
+    QStringList files;
+    QString reason;
+    const bool read = snapshot.read(link, device, audit.seconds, reason);
+    const bool written = read && writeFiles(audit, snapshot, files, reason);
+    audit.index.add(device, read ? snapshot.samples.back().block.get() : nullptr, files, reason);
+    if (written)
+        audit.err << "  done: " << files.join(QLatin1Char(' ')) << '\n' << Qt::flush;
+    else
+        audit.err << "  failed: " << reason << '\n' << Qt::flush;
+    return written;
+}
+
+int auditAll(Audit &audit, const QVector<DeviceInfo> &devices)
+{
+    int audited = 0;
+    for (int i = 0; i < devices.size(); ++i) {
+        audit.err << "audit: device " << i + 1 << " of " << devices.size() << ": address " << devices[i].address
+                  << ' ' << DeviceInfo::formatLabel(devices[i].frameFormat) << '\n' << Qt::flush;
+        audited += auditDevice(audit, devices[i]);
+    }
+    const QString index = audit.out.filePath(QLatin1String(AuditIndex::kFileName));
+    if (!DataDirectory::writeFile(index, audit.index.text()))
+        return CommandLine::failed(QStringLiteral("cannot write ") + index);
+    audit.err << "audit: " << audited << " of " << devices.size() << " devices audited; index " << index << '\n'
+              << Qt::flush;
+    if (devices.isEmpty())
+        return CommandLine::failed(QStringLiteral("no ОРБИКС-11 found"));
+    if (audited < devices.size())
+        return CommandLine::failed(QStringLiteral("%1 of %2 devices not audited").arg(devices.size() - audited).arg(devices.size()));
+    return CliExit::Ok;
+}
+
+} // namespace
+
+int AuditCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, arguments, status))
+        return status;
+    if (parser.positionalArguments().size() != 1 || parser.value(QStringLiteral("out")).isEmpty())
+        return CommandLine::usage(parser, QStringLiteral("audit needs PORT and --out DIR"));
+    int first = 1, last = SearchThread::kLastAddress;
+    if (!LineScan::parseRange(parser.value(QStringLiteral("addresses")), first, last))
+        return CommandLine::usage(parser, QStringLiteral("bad address range (FROM-TO within 1-247)"));
+    Audit audit;
+    bool ok = false;
+    audit.seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
+    if (!ok || audit.seconds < 1)
+        return CommandLine::usage(parser, QStringLiteral("bad --seconds (1 or more)"));
+    if (!audit.link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
+        return CommandLine::usage(parser, audit.link.error);
+    audit.out.setPath(parser.value(QStringLiteral("out")));
+    if (!audit.out.mkpath(QStringLiteral(".")))
+        return CommandLine::failed(QStringLiteral("cannot create ") + audit.out.path());
+    ModbusPort check(audit.link.devicePath.toLocal8Bit()); // a refusal explained, not just reported
+    if (!check.open())
+        return CommandLine::failed(check.errorString());
+    check.close();
+    QString failure;
+    const QVector<DeviceInfo> devices = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
+    if (!failure.isEmpty())
+        return CommandLine::failed(failure);
+    audit.err << "audit: " << devices.size() << QStringLiteral(" ОРБИКС-11 found\n");
+    return auditAll(audit, devices);
+}

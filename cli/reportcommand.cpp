@@ -1,0 +1,61 @@
+#include "reportcommand.h"
+
+#include "cliexit.h"
+#include "commandline.h"
+#include "deviceinfo.h"
+#include "deviceprobe.h"
+#include "devicesnapshot.h"
+#include "linkoptions.h"
+#include "modbusport.h"
+#include "snapshotreport.h"
+
+namespace {
+
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Reads a device as the program does (identification, settings, logs, start record, the\n"
+        "oscillogram when there is one, S seconds of live values) and writes the program's PDF\n"
+        "report of it. Exit 0 when the file is complete; 1 with the reason, and no file, otherwise."));
+    parser.addHelpOption();
+    LinkOptions::addTo(parser);
+    parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of live values (default 10)."),
+                      QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
+    LinkOptions::addPortArgument(parser);
+    parser.addPositionalArgument(QStringLiteral("OUT.pdf"), QStringLiteral("The PDF file to write."));
+}
+
+} // namespace
+
+int ReportCommand::run(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    addOptions(parser);
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, arguments, status))
+        return status;
+    const QStringList pos = parser.positionalArguments();
+    if (pos.size() != 2)
+        return CommandLine::usage(parser, QStringLiteral("report needs PORT and OUT"));
+    LinkOptions link;
+    if (!link.read(parser, pos[0]))
+        return CommandLine::usage(parser, link.error);
+    bool ok = false;
+    const int seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
+    if (!ok || seconds < 1)
+        return CommandLine::usage(parser, QStringLiteral("bad --seconds (1 or more)"));
+    ModbusPort check(link.devicePath.toLocal8Bit()); // a refusal explained, not taken for silence
+    if (!check.open())
+        return CommandLine::failed(check.errorString());
+    check.close();
+    DeviceInfo device;
+    QString reason;
+    if (!DeviceProbe::identify(link, device, reason))
+        return CommandLine::failed(reason);
+    DeviceSnapshot snapshot;
+    if (!snapshot.read(link, device, seconds, reason))
+        return CommandLine::failed(reason);
+    if (!SnapshotReport(snapshot).write(pos[1], reason))
+        return CommandLine::failed(reason);
+    return CliExit::Ok;
+}

@@ -1,0 +1,254 @@
+// `orbix report` and `orbix audit` against the simulator, as a headless box on the
+// panel runs them: the window's document with and without an oscillogram, failures
+// named on one line with no file left, and an audit of a line of three devices, one
+// of which stops answering half-way.
+#include "deviceinfo.h"
+#include "pdfdocument.h"
+#include "reportbuilder.h"
+#include "settingsfile.h"
+#include "simulator.h"
+#include "testreplygap.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+constexpr int kPortNumber = 78;
+constexpr int kRunMs = 60000;
+constexpr int kFaultCode = 303; // the oscillogram's fault code register
+constexpr int kMonitoring = 33; // first register of the monitoring block
+const char kSeconds[] = "2";
+
+// One orbix run with the line bound to COM78; killed when the test ends early.
+class CliRun
+{
+public:
+    explicit CliRun(const QString &linkPath)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ORBIX_PORTS", QString("COM%1=%2").arg(kPortNumber).arg(linkPath));
+        env.remove("DISPLAY"); // headless, as on the panel
+        env.remove("WAYLAND_DISPLAY");
+        env.remove("QT_QPA_PLATFORM");
+        process.setProcessEnvironment(env);
+        QObject::connect(&process, &QProcess::readyReadStandardError, [this] {
+            err += QString::fromUtf8(process.readAllStandardError());
+        });
+    }
+    ~CliRun()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    void start(const QStringList &args)
+    {
+        process.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+    }
+    bool finish()
+    {
+        return QTest::qWaitFor([this] { return process.state() == QProcess::NotRunning; }, kRunMs)
+            && process.exitStatus() == QProcess::NormalExit;
+    }
+    int code() const { return process.exitCode(); }
+
+    QProcess process;
+    QString err;
+};
+
+QPointF layoutOrigin()
+{
+    const QMarginsF m = ReportBuilder::pageMargins() * (72 / 25.4);
+    return QPointF(m.left(), m.top());
+}
+
+QStringList csvRows(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCliReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void reportOfADevice_data();
+    void reportOfADevice();
+    void reportFailuresLeaveNoFile_data();
+    void reportFailuresLeaveNoFile();
+    void auditOfALine();
+    void usageErrors_data();
+    void usageErrors();
+
+private:
+    QString com() const { return QString("COM%1").arg(kPortNumber); }
+
+    Simulator sim;
+    QTemporaryDir dir;
+};
+
+void TestCliReport::initTestCase()
+{
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {2, 80, 0, 19200, 1, 50});
+    sim.addDevice(SimDeviceConfig {3, 60, 1, 19200, 2, 10});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+}
+
+void TestCliReport::cleanupTestCase()
+{
+    sim.stop();
+}
+
+void TestCliReport::init()
+{
+    sim.clearFaults();
+}
+
+void TestCliReport::reportOfADevice_data()
+{
+    QTest::addColumn<bool>("oscillogram");
+    QTest::newRow("with an oscillogram: the crash section, the protocol at 840") << true;
+    QTest::newRow("without: the protocol at 440") << false;
+}
+
+// The window's document of device 1: its line, its settings and, only with an
+// oscillogram, the crash section.
+void TestCliReport::reportOfADevice()
+{
+    QFETCH(bool, oscillogram);
+    if (!oscillogram)
+        sim.setRegisterValue(1, kFaultCode, 0);
+    else
+        sim.injectTrip(1, 32);
+    const QString path = dir.filePath(QString("device1-%1.pdf").arg(oscillogram));
+    CliRun run(sim.linkPath());
+    run.start({"report", com(), "--address", "1", path, "--seconds", kSeconds});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 0);
+    QCOMPARE(run.err, QString());
+    const PdfDocument pdf(path, layoutOrigin());
+    QVERIFY2(pdf.isValid(), qPrintable(pdf.error()));
+    QVERIFY(pdf.pageCount() >= 2);
+    const QRectF header = pdf.findNear(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber), {0, 0});
+    QVERIFY(!header.isNull() && header.left() < 1.5);
+    const QString rated = QString::number(sim.registerValue(1, 5) / 2.0, 'f', 1) + "А";
+    QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
+    const QRectF crash = pdf.findNear(1, "Авария: Тепловая перегрузка двигателя(32)", {0, 420});
+    QCOMPARE(!crash.isNull(), oscillogram);
+    const double protocolY = oscillogram ? 876 : 440;
+    QVERIFY(qAbs(pdf.findNear(1, "Протокол работы ОРБИКС", {0, protocolY}).bottom() - protocolY) < 6);
+}
+
+void TestCliReport::reportFailuresLeaveNoFile_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no device at the address") << QStringList {"--address", "9"} << dir.filePath("nine.pdf")
+                                              << "orbix: no answer from address 9 at 19200 bit/s 8E1";
+    QTest::newRow("a directory that cannot be written") << QStringList {"--address", "1"} << "/proc/report.pdf"
+                                                        << "orbix: cannot create a file in /proc: ";
+}
+
+// One line naming the reason, exit 1, no file under the name.
+void TestCliReport::reportFailuresLeaveNoFile()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, target);
+    QFETCH(QString, message);
+    CliRun run(sim.linkPath());
+    run.start(QStringList {"report", com()} + args + QStringList {target, "--seconds", "1"});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 1);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(target));
+}
+
+// Device 2 stops answering after its first live values: the other two are audited,
+// its row names the reason, and the exit status says that not every device was.
+void TestCliReport::auditOfALine()
+{
+    sim.injectTrip(1, 32);
+    sim.setRegisterValue(3, kFaultCode, 0); // device 3 keeps no oscillogram
+    const QString out = dir.filePath("audit");
+    CliRun run(sim.linkPath());
+    run.start({"audit", com(), "--out", out, "--addresses", "1-3", "--probe-timeout", "40", "--seconds", kSeconds});
+    QVERIFY(QTest::qWaitFor([&] { return run.err.contains("device 2 of 3: address 2"); }, kRunMs));
+    const auto monitoringOf2 = [this] {
+        const QVector<SimRequest> requests = sim.requests();
+        return std::any_of(requests.cbegin(), requests.cend(),
+                           [](const SimRequest &r) { return r.address == 2 && r.firstRegister == kMonitoring; });
+    };
+    sim.clearRequests();
+    QVERIFY(QTest::qWaitFor(monitoringOf2, kRunMs));
+    sim.setFault(SimFault {SimFault::NoReply}, -1, 2);
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 1);
+    QVERIFY2(run.err.endsWith("orbix: 1 of 3 devices not audited\n"), qPrintable(run.err));
+    QVERIFY(run.err.contains("device 1 of 3") && run.err.contains("device 3 of 3"));
+
+    QCOMPARE(QDir(out).entryList(QDir::Files), (QStringList {"1.cfg", "1.dat", "1.json", "1.pdf", "3.json", "3.pdf", "audit.csv"}));
+    const QStringList rows = csvRows(QDir(out).filePath("audit.csv"));
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0], QString("address,identity,format,faultCode,faultText,runningHours,startCount,files,failure"));
+    const QString hours1 = QString::number(sim.registerValue(1, 170));
+    // Device 1 tripped: its active fault; device 3 has none.
+    QCOMPARE(rows[1], QString("1,ОРБИКС-11 5.0-50.0 v0.7,8E1,32,Тепловая перегрузка двигателя,%1,,1.json 1.pdf 1.cfg 1.dat,")
+                          .arg(hours1));
+    QCOMPARE(rows[2], QString("2,ОРБИКС-11 50-500 v0.8,8E1,,,,,,monitoring could not be read: no answer"));
+    QVERIFY2(rows[3].startsWith("3,ОРБИКС-11 5.0-50.0 v0.6,8O1,0,Аварий нет,") && rows[3].endsWith(",3.json 3.pdf,"),
+             qPrintable(rows[3]));
+
+    SettingsFile settings;
+    QString error;
+    QVERIFY2(SettingsFile::load(QDir(out).filePath("3.json"), settings, error), qPrintable(error));
+    QCOMPARE(settings.device.address, 3);
+    QCOMPARE(settings.fields.value("ratedCurrent"), int(sim.registerValue(3, 5)));
+    QFile cfg(QDir(out).filePath("1.cfg"));
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QVERIFY(cfg.readLine().startsWith("ОРБИКС-11,"));
+    const PdfDocument report(QDir(out).filePath("3.pdf"), layoutOrigin());
+    QVERIFY(!report.findAll(0, "ОРБИКС-11 5-50 v0.60 / 3 / 19 200 / 8O1 / COM78").isEmpty());
+}
+
+void TestCliReport::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("fragment");
+    QTest::newRow("report without OUT") << QStringList {"report", "COM78", "--address", "1"} << 2 << "PORT and OUT";
+    QTest::newRow("report of no seconds") << QStringList {"report", "COM78", "x.pdf", "--seconds", "0"} << 2 << "--seconds";
+    QTest::newRow("audit without --out") << QStringList {"audit", "COM78"} << 2 << "--out DIR";
+    QTest::newRow("audit of a bad range") << QStringList {"audit", "COM78", "--out", "d", "--addresses", "9-3"} << 2
+                                          << "address range";
+    QTest::newRow("report on a missing port") << QStringList {"report", "/dev/orbix-absent", "x.pdf"} << 1
+                                              << "does not exist";
+}
+
+void TestCliReport::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, fragment);
+    CliRun run(sim.linkPath());
+    run.start(args);
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), code);
+    QVERIFY2(run.err.contains(fragment), qPrintable(run.err));
+}
+
+QTEST_MAIN(TestCliReport)
+#include "tst_clireport.moc"

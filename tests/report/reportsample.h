@@ -1,0 +1,58 @@
+#pragma once
+
+#include "crashoscillogrampacket.h"
+#include "crashplot.h"
+#include "deviceinfo.h"
+#include "protocollist.h"
+#include "reportdata.h"
+#include "runconfigplot.h"
+#include "tempplot.h"
+#include "watchplot.h"
+
+#include <QString>
+
+#include <memory>
+
+class ConfigPacket;
+class WatchDataPacket;
+
+// What a connection to one device leaves for its report, made up with known values:
+// the device record, its settings and state, a minute of samples in the live
+// plots, the start record and protection settings in the characteristic plot, an
+// oscillogram when asked for, and a protocol of both logs (times below).
+class ReportSample
+{
+public:
+    // Device times of the log records: nine stops, then a crash, then one more stop
+    // and two crashes, newest first.
+    static constexpr quint32 kNewestTime = 1700001000;
+    static constexpr int kWorkRecordsBeforeCrash = 9;
+    static constexpr quint16 kOscillogramFault = 32;
+    static constexpr quint32 kTripTime = 1700002000;
+    // Raw crash record values: currents in counts, voltages in volts.
+    static constexpr quint16 kCrashCurrentCounts = 123;
+    static constexpr quint16 kCrashVoltage = 380;
+
+    ReportSample(int modification, int currentScale, bool oscillogram);
+
+    DeviceInfo device;
+    std::unique_ptr<ConfigPacket> configuration;
+    std::unique_ptr<WatchDataPacket> monitoring;
+    ProtocolList protocol;
+    WatchPlot livePlot;
+    TempPlot tempPlot;
+    RunConfigPlot characteristicPlot;
+    CrashPlot crashPlot;
+    CrashOscillogramPacket oscillogram;
+    bool withOscillogram;
+
+    // The window's way: clones of the blocks, the plots and protocol borrowed.
+    ReportData data() const;
+
+private:
+    void fillConfiguration();
+    void fillState();
+    void fillLogs();
+    void fillPlots();
+    void fillOscillogram();
+};

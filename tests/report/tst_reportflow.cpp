@@ -1,0 +1,206 @@
+// The report button of the window connected to a simulated device: the file dialog
+// as the user meets it, the document made from what the window shows, "Отчёт готов"
+// only for a complete file, and a warning naming the file when it cannot be written.
+#include "appsettings.h"
+#include "datadirectory.h"
+#include "deviceinfo.h"
+#include "mainwindow.h"
+#include "modalanswer.h"
+#include "pdfdocument.h"
+#include "portmap.h"
+#include "reportbuilder.h"
+#include "runconfigplot.h"
+#include "simulator.h"
+#include "tabcharcurve.h"
+#include "tabcrashcurve.h"
+#include "tabwatch.h"
+#include "testtiming.h"
+#include "watchplot.h"
+
+#include <qwt_plot_curve.h>
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+constexpr int kPortNumber = 62;
+constexpr int kWaitMs = 15000;
+constexpr int kProtectionPoints = 107;
+const SimDeviceConfig kDevice {1, 70, 0, 19200, 2, 10};
+
+DeviceInfo lineDevice()
+{
+    DeviceInfo d;
+    d.address = kDevice.address;
+    d.baudRate = 19200;
+    d.portNumber = kPortNumber;
+    d.modification = kDevice.modification;
+    d.currentScale = 2;
+    d.minRatedCurrent = 5.0f;
+    d.maxRatedCurrent = 50.0f;
+    return d;
+}
+
+// What the file dialog showed, and the answer typed into it (empty: cancelled).
+struct DialogSeen {
+    QString title;
+    QStringList filters;
+    QString directory;
+    QString proposedName;
+    QElapsedTimer answered;
+};
+
+void answerFileDialog(DialogSeen &seen, const QString &fileName)
+{
+    answerNextModal([&seen, fileName](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        if (!dialog) {
+            modal->close();
+            return;
+        }
+        seen.title = dialog->windowTitle();
+        seen.filters = dialog->nameFilters();
+        seen.directory = dialog->directory().absolutePath();
+        auto *name = dialog->findChild<QLineEdit *>("fileNameEdit");
+        seen.proposedName = name->text();
+        seen.answered.start();
+        if (fileName.isEmpty()) {
+            static_cast<QDialog *>(dialog)->reject();
+            return;
+        }
+        name->setText(fileName); // typed as a user would
+        static_cast<QDialog *>(dialog)->accept();
+    });
+}
+
+} // namespace
+
+class TestReportFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void writesTheReport();
+    void unwritableTargetIsReported();
+    void cancelledWritesNothing();
+
+private:
+    // Connected, with samples, the start record, the protection curve and the oscillogram shown.
+    bool connectAndWait(MainWindow &w);
+    QStringList messagesOfReport(MainWindow &w, DialogSeen &seen, const QString &fileName);
+
+    QTemporaryDir dir;
+    Simulator sim;
+};
+
+void TestReportFlow::initTestCase()
+{
+    DataDirectory::setOverride(dir.path());
+    qputenv("ORBIX_PORTS", "");
+    sim.addDevice(kDevice);
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    PortMap::bindForSession(kPortNumber, sim.linkPath());
+}
+
+void TestReportFlow::cleanupTestCase()
+{
+    sim.stop();
+}
+
+bool TestReportFlow::connectAndWait(MainWindow &w)
+{
+    AppSettings::instance().lastReportDir = dir.path(); // after the window loaded the settings
+    w.setTiming(testTiming());
+    w.connectDevice(lineDevice());
+    const RunConfigPlot *curve = w.tabCharCurve()->plot();
+    return QTest::qWaitFor([&] {
+        return w.reportButton()->isEnabled() && w.tabWatch()->watchPlot()->samples().size() >= 2
+            && w.tabCrashCurve()->faultCode() != 0
+            && curve->curve(RunConfigPlot::ProtectionCurve)->dataSize() == size_t(kProtectionPoints)
+            && curve->curve(RunConfigPlot::StartCurve)->dataSize() > 0;
+    }, kWaitMs);
+}
+
+// Every status message from the click on the report button to the end of its flow.
+QStringList TestReportFlow::messagesOfReport(MainWindow &w, DialogSeen &seen, const QString &fileName)
+{
+    QStringList messages;
+    auto connection = connect(w.statusBar(), &QStatusBar::messageChanged, this,
+                              [&messages](const QString &text) { messages << text; });
+    answerFileDialog(seen, fileName);
+    w.reportButton()->click();
+    disconnect(connection);
+    return messages;
+}
+
+void TestReportFlow::writesTheReport()
+{
+    MainWindow w;
+    QVERIFY(connectAndWait(w));
+    const QString path = dir.filePath("Отчёт насоса.pdf");
+    DialogSeen seen;
+    const QStringList messages = messagesOfReport(w, seen, path);
+    const qint64 afterDialogMs = seen.answered.elapsed();
+    QCOMPARE(seen.title, QString("Сохранить отчёт"));
+    QCOMPARE(seen.filters, QStringList {"PDF (*.pdf)"});
+    QCOMPARE(seen.directory, dir.path());
+    QVERIFY2(QRegularExpression("^Отчёт \\d\\d\\.\\d\\d\\.\\d{4} \\d\\d-\\d\\d\\.pdf$").match(seen.proposedName).hasMatch(),
+             qPrintable(seen.proposedName));
+    QCOMPARE(messages, (QStringList {"Генерация отчёта...", "Отчёт готов"}));
+    QCOMPARE(AppSettings::instance().lastReportDir, dir.path());
+    qInfo("report written %lld ms after the file dialog was answered", afterDialogMs);
+
+    // The document holds what the window shows.
+    const QMarginsF margins = ReportBuilder::pageMargins() * (72 / 25.4);
+    const PdfDocument pdf(path, QPointF(margins.left(), margins.top()));
+    QVERIFY2(pdf.isValid(), qPrintable(pdf.error()));
+    QVERIFY(!pdf.findAll(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber)).isEmpty());
+    const QString rated = QString::number(sim.registerValue(kDevice.address, 5) / 2.0, 'f', 1) + "А";
+    QVERIFY2(!pdf.findNear(0, rated, QPointF(300, 52)).isNull(), qPrintable(rated));
+    const QString crash = QString("(%1)").arg(w.tabCrashCurve()->faultCode());
+    QVERIFY(pdf.findNear(1, "Авария:", QPointF(0, 420)).bottom() > 420);
+    QVERIFY(!pdf.linesAt(1, 0).filter(crash).isEmpty());
+    // The newest entry of the protocol, under the crash section: the window's own.
+    const QRectF connected = pdf.findNear(1, "Подключение", QPointF(120, 888));
+    QVERIFY(connected.top() < 888 && connected.bottom() >= 888);
+    w.disconnectDevice();
+}
+
+void TestReportFlow::unwritableTargetIsReported()
+{
+    MainWindow w;
+    QVERIFY(connectAndWait(w));
+    const QString path = "/proc/report.pdf"; // not even root may create a file there
+    DialogSeen seen;
+    const QStringList messages = messagesOfReport(w, seen, path);
+    QVERIFY(!messages.contains("Отчёт готов"));
+    QCOMPARE(messages.last(), QString("Отчёт не записан"));
+    auto *warning = w.findChild<QMessageBox *>("reportWarning");
+    QVERIFY(warning);
+    QVERIFY2(warning->text().contains(path), qPrintable(warning->text()));
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(AppSettings::instance().lastReportDir, dir.path());
+    w.disconnectDevice();
+}
+
+void TestReportFlow::cancelledWritesNothing()
+{
+    MainWindow w;
+    QVERIFY(connectAndWait(w));
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    DialogSeen seen;
+    QVERIFY(messagesOfReport(w, seen, QString()).isEmpty());
+    QCOMPARE(seen.title, QString("Сохранить отчёт")); // the dialog was shown
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), before);
+    w.disconnectDevice();
+}
+
+QTEST_MAIN(TestReportFlow)
+#include "tst_reportflow.moc"
