@@ -998,6 +998,337 @@ current</translation>
     </message>
 </context>
 <context>
+    <name>ReportBuilder</name>
+    <message>
+        <source>в папке %1 нельзя создать файл: %2</source>
+        <translation>cannot create a file in the folder %1: %2</translation>
+    </message>
+    <message>
+        <source>документ PDF не удалось начать</source>
+        <translation>the PDF document could not be started</translation>
+    </message>
+    <message>
+        <source>документ PDF записан не полностью</source>
+        <translation>the PDF document was not written completely</translation>
+    </message>
+    <message>
+        <source>готовый документ не удалось переименовать: %1</source>
+        <translation>the finished document could not be renamed: %1</translation>
+    </message>
+    <message>
+        <source>Значения фазных токов и напряжений</source>
+        <translation>Phase currents and voltages</translation>
+    </message>
+    <message>
+        <source>Температура</source>
+        <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>Токо-временная характеристика</source>
+        <translation>Time-current characteristic</translation>
+    </message>
+    <message>
+        <source>Конфигурация ОРБИКС</source>
+        <translation>Device configuration</translation>
+    </message>
+    <message>
+        <source>Состояние ОРБИКС</source>
+        <translation>Device state</translation>
+    </message>
+    <message>
+        <source>Протокол работы ОРБИКС</source>
+        <translation>Device operation log</translation>
+    </message>
+</context>
+<context>
+    <name>ReportFlow</name>
+    <message>
+        <source>/Отчёт </source>
+        <translation>/Report </translation>
+    </message>
+    <message>
+        <source>Сохранить отчёт</source>
+        <translation>Save report</translation>
+    </message>
+    <message>
+        <source>PDF (*.pdf)</source>
+        <translation>PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Генерация отчёта...</source>
+        <translation>Generating the report...</translation>
+    </message>
+    <message>
+        <source>Отчёт готов</source>
+        <translation>Report ready</translation>
+    </message>
+    <message>
+        <source>Отчёт не записан</source>
+        <translation>Report not written</translation>
+    </message>
+    <message>
+        <source>Отчёт не записан в файл %1:
+%2</source>
+        <translation>Report not written to the file %1:
+%2</translation>
+    </message>
+    <message>
+        <source>Отчёт</source>
+        <translation>Report</translation>
+    </message>
+</context>
+<context>
+    <name>ReportTexts</name>
+    <message>
+        <source>2550 мсек</source>
+        <translation>2550 ms</translation>
+    </message>
+    <message>
+        <source>ОРБИКС-11 </source>
+        <translation>ОРБИКС-11 </translation>
+    </message>
+    <message>
+        <source>Номинальный ток двигателя:</source>
+        <translation>Motor rated current:</translation>
+    </message>
+    <message>
+        <source>А</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source>Минимальный ток двигателя, от номинального:</source>
+        <translation>Motor minimum current (of rated):</translation>
+    </message>
+    <message>
+        <source>Порог защиты от перегрузки, кратность тока:</source>
+        <translation>Overload protection threshold, multiple of current:</translation>
+    </message>
+    <message>
+        <source>Время реакции защиты от перегрузки:</source>
+        <translation>Overload protection reaction time:</translation>
+    </message>
+    <message>
+        <source> мсек</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Порог отключения по перекосу токов фаз:</source>
+        <translation>Phase current imbalance trip threshold:</translation>
+    </message>
+    <message>
+        <source>Задержка включения:</source>
+        <translation>Switch-on delay:</translation>
+    </message>
+    <message>
+        <source> сек</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source>Допустимое количество оборваных фаз:</source>
+        <translation>Permissible number of lost phases:</translation>
+    </message>
+    <message>
+        <source>Время отключения при двукратной перегрузке:</source>
+        <translation>Trip time at double overload:</translation>
+    </message>
+    <message>
+        <source>Порог срабатывания защиты по термодатчику РТ100:</source>
+        <translation>PT100 sensor protection trip threshold:</translation>
+    </message>
+    <message>
+        <source>°С</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>Коэффициент коррекции минимально допустимого тока:</source>
+        <translation>Minimum permissible current correction factor:</translation>
+    </message>
+    <message>
+        <source>Быстродействующая защита </source>
+        <translation>Fast-acting protection </translation>
+    </message>
+    <message>
+        <source>Автоматическое повторное включение </source>
+        <translation>Automatic restart </translation>
+    </message>
+    <message>
+        <source>Защита по термодатчику РТС </source>
+        <translation>PTC sensor protection </translation>
+    </message>
+    <message>
+        <source>Защита по датчику влажности </source>
+        <translation>Humidity sensor protection </translation>
+    </message>
+    <message>
+        <source>Допуск на напряжение питающих фаз:</source>
+        <translation>Supply phase voltage tolerance:</translation>
+    </message>
+    <message>
+        <source>Время работы двигателя в цикл. режиме:</source>
+        <translation>Motor run time in cyclic mode:</translation>
+    </message>
+    <message>
+        <source>Время простоя двигателя в цикл. режиме:</source>
+        <translation>Motor off time in cyclic mode:</translation>
+    </message>
+    <message>
+        <source>Функция входа 1:</source>
+        <translation>Input 1 function:</translation>
+    </message>
+    <message>
+        <source>Функция входа 2:</source>
+        <translation>Input 2 function:</translation>
+    </message>
+    <message>
+        <source>Функция силового выхода:</source>
+        <translation>Power output function:</translation>
+    </message>
+    <message>
+        <source>Функция доп. выхода:</source>
+        <translation>Aux output function:</translation>
+    </message>
+    <message>
+        <source>Задержка переключения:</source>
+        <translation>Changeover delay:</translation>
+    </message>
+    <message>
+        <source>Время срабатывания защиты от перекоса токов:</source>
+        <translation>Current imbalance protection trip time:</translation>
+    </message>
+    <message>
+        <source>Выбор порога защиты по изоляции:</source>
+        <translation>Insulation protection threshold:</translation>
+    </message>
+    <message>
+        <source>Дистанционное управление </source>
+        <translation>Remote control </translation>
+    </message>
+    <message>
+        <source>Проверка последовательности фаз </source>
+        <translation>Phase sequence check </translation>
+    </message>
+    <message>
+        <source>Защита по термодатчику РТ100 </source>
+        <translation>PT100 sensor protection </translation>
+    </message>
+    <message>
+        <source>Циклическая работа по таймеру </source>
+        <translation>Cyclic operation by timer </translation>
+    </message>
+    <message>
+        <source>Аварий нет</source>
+        <translation>No faults</translation>
+    </message>
+    <message>
+        <source>Авария: </source>
+        <translation>Fault: </translation>
+    </message>
+    <message>
+        <source>Двигатель </source>
+        <translation>Motor </translation>
+    </message>
+    <message>
+        <source>работает</source>
+        <translation>running</translation>
+    </message>
+    <message>
+        <source>не работает</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>Термодатчик </source>
+        <translation>PTC sensor </translation>
+    </message>
+    <message>
+        <source>обрыв</source>
+        <translation>open circuit</translation>
+    </message>
+    <message>
+        <source>норма</source>
+        <translation>normal</translation>
+    </message>
+    <message>
+        <source>перегрев</source>
+        <translation>overheating</translation>
+    </message>
+    <message>
+        <source>замыкание</source>
+        <translation>short circuit</translation>
+    </message>
+    <message>
+        <source>Термодатчик РТ100 </source>
+        <translation>PT100 sensor </translation>
+    </message>
+    <message>
+        <source>Влажность </source>
+        <translation>Humidity </translation>
+    </message>
+    <message>
+        <source>вода</source>
+        <translation>water</translation>
+    </message>
+    <message>
+        <source>Наработка двигателя: </source>
+        <translation>Motor running hours: </translation>
+    </message>
+    <message>
+        <source>ч.</source>
+        <translation>h</translation>
+    </message>
+    <message>
+        <source>Количество пусков двигателя: </source>
+        <translation>Motor start count: </translation>
+    </message>
+    <message>
+        <source>Время окончания записи осциллограммы: </source>
+        <translation>Oscillogram recording ended: </translation>
+    </message>
+    <message>
+        <source>Ток А: </source>
+        <translation>Current A: </translation>
+    </message>
+    <message>
+        <source>Ток B: </source>
+        <translation>Current B: </translation>
+    </message>
+    <message>
+        <source>Ток C: </source>
+        <translation>Current C: </translation>
+    </message>
+    <message>
+        <source>Напр. А: </source>
+        <translation>Voltage A: </translation>
+    </message>
+    <message>
+        <source>Напр. B: </source>
+        <translation>Voltage B: </translation>
+    </message>
+    <message>
+        <source>Напр. C: </source>
+        <translation>Voltage C: </translation>
+    </message>
+    <message>
+        <source>В</source>
+        <translation>V</translation>
+    </message>
+    <message>
+        <source>Дата формирования отчёта: </source>
+        <translation>Report date: </translation>
+    </message>
+    <message>
+        <source>Отчёт от </source>
+        <translation>Report of </translation>
+    </message>
+    <message>
+        <source>РАЗРЕШЕНО</source>
+        <translation>ENABLED</translation>
+    </message>
+    <message>
+        <source>ЗАПРЕЩЕНО</source>
+        <translation>DISABLED</translation>
+    </message>
+</context>
+<context>
     <name>RunConfigPlot</name>
     <message>
         <source>Время (с)</source>

@@ -5,7 +5,8 @@
 
 // The interface's language. Every text is written in Russian in the code; English
 // comes from the translation built into the program. Chosen once at start, before
-// the first window: widgets take their texts when they are made.
+// the first window: widgets take their texts when they are made. "orbix report"
+// installs it too, for the report's texts.
 class Translation
 {
 public:
