@@ -17,6 +17,8 @@
 #include "networklinedialog.h"
 #include "packetfactory.h"
 #include "packetregisters.h"
+#include "watchdatapacket.h"
+#include "reporttexts.h"
 #include "searchdialog.h"
 #include "timedialog.h"
 #include "trafficmonitor.h"
@@ -194,6 +196,7 @@ private slots:
     void everyTextInTheLanguage_data();
     void everyTextInTheLanguage();
     void deviceTextsFollowTheLanguage();
+    void reportFollowsTheLanguage();
     void longerTextsStillFitALaptop();
     void dialogChoiceWaitsForTheNextStart();
     void userGuideInTheLanguage();
@@ -279,6 +282,36 @@ void TestInterfaceLanguage::deviceTextsFollowTheLanguage()
     QVERIFY(Translation::install(Translation::Russian));
     QCOMPARE(crash.text(), QString("Тепловая перегрузка двигателя"));
     QCOMPARE(Translation::installed(), Translation::Russian);
+}
+
+// The report is made of the same texts: it speaks the window's language.
+void TestInterfaceLanguage::reportFollowsTheLanguage()
+{
+    const auto config = PacketFactory::configuration(80);
+    const auto state = PacketFactory::monitoring(80);
+    CrashRecord record;
+    record.code = 32;
+    const CrashProtocolEvent crash(record);
+    const QDateTime now = QDateTime::currentDateTime();
+    auto reportTexts = [&] {
+        QStringList texts;
+        for (const auto &rows : {ReportTexts::settingsRows(*config, 80, 2), ReportTexts::switchRows(*config),
+                                 ReportTexts::rightColumnRows(*config, 80)})
+            for (const ReportTexts::Row &row : rows)
+                texts << row.label << row.value;
+        texts << ReportTexts::stateLines(*state, 80) << ReportTexts::crashEntryLines(crash, 2)
+              << ReportTexts::crashHeading(32) << ReportTexts::tripTimeLine(0) << ReportTexts::footer(now)
+              << ReportTexts::documentName(now);
+        return texts;
+    };
+    QVERIFY(reportTexts().contains("Аварий нет"));
+    QVERIFY(Translation::install(Translation::English));
+    const QStringList english = reportTexts();
+    QVERIFY(english.contains("No faults"));
+    QVERIFY(english.contains("Fault: Motor thermal overload(32)"));
+    static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
+    for (const QString &text : english)
+        QVERIFY2(!text.contains(cyrillic), qPrintable(text));
 }
 
 // English words are longer than the Russian ones in places: the window on the watch tab
