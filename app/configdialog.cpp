@@ -4,6 +4,7 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +29,7 @@ ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QW
     layout->addWidget(new QLabel(tr("Интервал графиков"), this));
     layout->addLayout(setupIntervalRow(plotInterval));
     layout->addWidget(setupLinkGroup());
+    layout->addLayout(setupLanguageRows());
     layout->addLayout(setupButtons());
     // Fixed, but never smaller than its texts in this font: a clipped label is unreadable.
     setFixedSize(QSize(kWidth, kHeight).expandedTo(layout->minimumSize()));
@@ -117,6 +119,35 @@ QLayout *ConfigDialog::setupIntervalRow(int plotInterval)
     row->addWidget(minutesBox);
     row->addWidget(hoursBox);
     return row;
+}
+
+// The language is read before the first window is made: a new choice waits for the next start.
+QLayout *ConfigDialog::setupLanguageRows()
+{
+    languageBox = new QComboBox(this);
+    languageBox->setObjectName(QStringLiteral("languageBox"));
+    languageBox->addItem(tr("Как в системе"), AppSettings::kLanguageSystem);
+    // Each language by its own name, so that it is found whatever the current one.
+    languageBox->addItem(QStringLiteral("Русский"), AppSettings::kLanguageRussian);
+    languageBox->addItem(QStringLiteral("English"), AppSettings::kLanguageEnglish);
+    auto *row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("Язык"), this));
+    row->addWidget(languageBox, 1);
+    auto *column = new QVBoxLayout;
+    column->addLayout(row);
+    column->addWidget(new QLabel(tr("Язык сменится при следующем запуске"), this));
+    return column;
+}
+
+void ConfigDialog::setLanguage(int language)
+{
+    const int index = languageBox->findData(language);
+    languageBox->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+int ConfigDialog::language() const
+{
+    return languageBox->currentData().toInt();
 }
 
 QLayout *ConfigDialog::setupButtons()

@@ -3,12 +3,14 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QRadioButton;
 class QSpinBox;
 
-// "Параметры": auto-connection, the current axis of the time-current characteristic
-// and the time span of the plots. The caller reads the choices after acceptance.
+// "Параметры": auto-connection, the current axis of the time-current characteristic,
+// the time span of the plots, the line's timing and the interface's language. The
+// caller reads the choices after acceptance.
 class ConfigDialog : public QDialog
 {
     Q_OBJECT
@@ -28,10 +30,16 @@ public:
     int extraPauseMs() const;
     int networkAllowanceMs() const;
 
+    // AppSettings::kLanguageSystem, kLanguageRussian or kLanguageEnglish; any other
+    // value shows as the system's language. Taken at the next start.
+    void setLanguage(int language);
+    int language() const;
+
 private:
     QWidget *setupAxisGroup(int axisScale);
     QLayout *setupIntervalRow(int plotInterval);
     QGroupBox *setupLinkGroup();
+    QLayout *setupLanguageRows();
     QLayout *setupButtons();
 
     QCheckBox *autoConnectBox;
@@ -43,4 +51,5 @@ private:
     QRadioButton *gapFramingButton = nullptr;
     QSpinBox *pauseBox = nullptr;
     QSpinBox *networkBox = nullptr;
+    QComboBox *languageBox = nullptr;
 };

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QStringList>
 
-// The program's command line: "--demo", "--data-dir DIR", "--help" and "--version"; for
-// the window tests on a display also "--probe-socket PATH", not shown to users.
+// The program's command line: "--demo", "--data-dir DIR", "--lang LANG", "--help" and
+// "--version"; for the window tests on a display also "--probe-socket PATH", not shown
+// to users.
 struct LaunchOptions
 {
     bool demo = false;
@@ -12,6 +13,8 @@ struct LaunchOptions
     bool version = false;
     QString dataDir; // absolute; empty when not given
     QString probeSocket; // absolute; empty when not given
+    bool languageGiven = false;
+    QString language; // as given ("ru", "en"; the program refuses others, an empty one too)
 
     // Relative directories are taken from the directory the program was started in.
     // Needs no application object: --help and --version are answered before the

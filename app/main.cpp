@@ -1,9 +1,11 @@
+#include "appsettings.h"
 #include "buildversion.h"
 #include "datadirectory.h"
 #include "democonsole.h"
 #include "demoline.h"
 #include "launchoptions.h"
 #include "mainwindow.h"
+#include "translation.h"
 #include "widgetprobe.h"
 
 #include <QApplication>
@@ -27,11 +29,26 @@ int main(int argc, char *argv[])
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    Translation::Language language = Translation::Russian;
+    if (options.languageGiven && !Translation::fromCode(options.language, language)) {
+        std::fprintf(stderr, "orbix-service: --lang takes ru or en, not %s\n", qPrintable(options.language));
+        return 2;
+    }
     QApplication app(argc, argv);
     // Relative paths of the program (../data) are taken from its own directory.
     QDir::setCurrent(QCoreApplication::applicationDirPath());
     QCoreApplication::setApplicationName(MainWindow::applicationName());
     DataDirectory::setOverride(options.dataDir);
+    // Before any widget: each takes its texts when it is made.
+    AppSettings &settings = AppSettings::instance();
+    settings.loadLanguage(DataDirectory::filePath(QLatin1String(AppSettings::kLanguageFileName)));
+    // The language of messages the user asked for (LANGUAGE, LC_MESSAGES), not that of numbers.
+    const QString systemLanguage = QLocale::system().uiLanguages().value(0, QLocale::system().name());
+    language = Translation::choose(options.language, settings.language, systemLanguage);
+    if (!Translation::install(language)) {
+        std::fprintf(stderr, "orbix-service: the English translation is missing; the window stays in Russian\n");
+        language = Translation::Russian;
+    }
     DemoLine demo; // outlives the window, which closes its connection first
     if (options.demo && !demo.start()) {
         std::fprintf(stderr, "orbix-service: demo line: %s\n", qPrintable(demo.errorString()));
@@ -48,7 +65,7 @@ int main(int argc, char *argv[])
     auto *window = new MainWindow;
     if (options.demo)
         window->showDemoLine(demo.portNumber(), DemoLine::kProbeTimeoutMs);
-    window->setLocale(QLocale(QLocale::Russian, QLocale::Russia));
+    window->setLocale(Translation::locale(language));
     window->show();
     const int code = app.exec();
     delete window;

@@ -56,8 +56,11 @@ constexpr int kResultStatusMs = 5000;
 constexpr int kConnectionStatusMs = 10000;
 constexpr int kAccessCodeDigits = 4;       // the device takes codes 0..9999
 constexpr int kAccessFieldWidth = 50;
-constexpr const char *kHelpFile = "user-guide.md"; // copied beside the program at build time
-constexpr const char *kInstalledHelpFile = "../share/doc/orbix-service/docs/user-guide.md"; // from bin/
+// The guide's places from the program's directory: its copy made at build time beside
+// the program, then the one installed from bin/.
+constexpr const char *kHelpDirs[] = {"", "../share/doc/orbix-service/docs/"};
+constexpr const char *kHelpFile = "user-guide.md";
+constexpr const char *kEnglishHelpFile = "user-guide.en.md";
 } // namespace
 
 // The images live in a static library: their registration must be asked for.
@@ -453,7 +456,7 @@ void MainWindow::onConnected()
     for (int i : {WatchTab, SetupTab, CharCurveTab}) // the oscillogram tab follows code 17
         tabWidget->setTabEnabled(i, true);
     tabWidget->setCurrentIndex(WatchTab);
-    setIndicator(tr("Подключение"), Styles::green());
+    setIndicator(tr("Подключение", "link indicator"), Styles::green());
     showStatus(tr("Соединение установлено"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(true);
     addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
@@ -501,7 +504,7 @@ void MainWindow::discardThread(const QString &status)
 void MainWindow::onLinkRestored()
 {
     showStatus(tr("Соединение восстановлено"), kConnectionStatusMs);
-    setIndicator(tr("Подключение"), Styles::green());
+    setIndicator(tr("Подключение", "link indicator"), Styles::green());
     addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkRestored));
 }
 
@@ -621,6 +624,7 @@ void MainWindow::onBtnShowAppConfig()
     AppSettings &settings = AppSettings::instance();
     ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
     dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs, settings.networkAllowanceMs);
+    dialog.setLanguage(settings.language);
     if (dialog.exec() != QDialog::Accepted)
         return;
     settings.autoConnect = dialog.autoConnect();
@@ -629,21 +633,36 @@ void MainWindow::onBtnShowAppConfig()
     settings.replyFraming = dialog.framing();
     settings.extraPauseMs = dialog.extraPauseMs();
     settings.networkAllowanceMs = dialog.networkAllowanceMs();
+    if (dialog.language() != settings.language) {
+        // Written at once: the next start reads it, even after an end without closing.
+        settings.language = dialog.language();
+        if (!settings.saveLanguage(DataDirectory::writableFilePath(QLatin1String(AppSettings::kLanguageFileName))))
+            qCWarning(lcWindow) << "language choice not written";
+    }
     applyLinkSettings(); // from the next connection or search on
     watchTab->setPlotInterval(settings.plotInterval);
     charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
 }
 
+QString MainWindow::userGuide(const QString &programDir, Translation::Language language)
+{
+    QList<const char *> names {kHelpFile};
+    if (language == Translation::English)
+        names.prepend(kEnglishHelpFile); // a guide in the reader's language, in any place, comes first
+    for (const char *name : names)
+        for (const char *dir : kHelpDirs) {
+            const QString path = QDir::cleanPath(programDir + QLatin1Char('/') + QLatin1String(dir) + QLatin1String(name));
+            if (QFileInfo::exists(path))
+                return path;
+        }
+    return QString();
+}
+
 void MainWindow::onBtnShowHelp()
 {
-    const QString dir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    for (const char *name : {kHelpFile, kInstalledHelpFile}) {
-        const QString path = QDir::cleanPath(dir + QLatin1String(name));
-        if (QFileInfo::exists(path)) { // a missing guide is silent, as a failed shell call would be
-            QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-            return;
-        }
-    }
+    const QString path = userGuide(QCoreApplication::applicationDirPath(), Translation::installed());
+    if (!path.isEmpty()) // a missing guide is silent, as a failed shell call would be
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 void MainWindow::onBtnShowMonitor()

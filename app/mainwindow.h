@@ -6,6 +6,7 @@
 #include "maincontrol.h"
 #include "protocollist.h"
 #include "protocoltiming.h"
+#include "translation.h"
 
 #include <QMainWindow>
 
@@ -35,6 +36,10 @@ public:
     enum TabIndex { SearchTab = 0, WatchTab = 1, SetupTab = 2, CharCurveTab = 3, CrashCurveTab = 4 };
     static constexpr const char *kLastConnectionFile = "last_connection.dat";
     static QString applicationName();
+    // The user guide the help button opens, from the program's directory: the build's
+    // copy beside the program, else the installed one; in English the English guide
+    // when there is one, else the Russian. Empty when there is none.
+    static QString userGuide(const QString &programDir, Translation::Language language);
 
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;

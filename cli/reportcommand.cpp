@@ -8,6 +8,7 @@
 #include "linkoptions.h"
 #include "modbusport.h"
 #include "snapshotreport.h"
+#include "translation.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ void addOptions(QCommandLineParser &parser)
     LinkOptions::addTo(parser);
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of live values (default 10)."),
                       QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
+    parser.addOption({QStringLiteral("lang"), QStringLiteral("The report's language: ru (default) or en."),
+                      QStringLiteral("LANG"), QStringLiteral("ru")});
     LinkOptions::addPortArgument(parser);
     parser.addPositionalArgument(QStringLiteral("OUT.pdf"), QStringLiteral("The PDF file to write."));
 }
@@ -44,6 +47,11 @@ int ReportCommand::run(const QStringList &arguments)
     const int seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
     if (!ok || seconds < 1)
         return CommandLine::usage(parser, QStringLiteral("bad --seconds (1 or more)"));
+    Translation::Language language = Translation::Russian;
+    if (!Translation::fromCode(parser.value(QStringLiteral("lang")), language))
+        return CommandLine::usage(parser, QStringLiteral("bad --lang (ru or en)"));
+    if (!Translation::install(language))
+        return CommandLine::failed(QStringLiteral("the English translation is missing"));
     ModbusPort check(link.devicePath.toLocal8Bit()); // a refusal explained, not taken for silence
     if (!check.open())
         return CommandLine::failed(check.errorString());

@@ -1,5 +1,7 @@
 #include "appprotocolevent.h"
 
+#include <QCoreApplication>
+
 AppProtocolEvent::AppProtocolEvent(int code)
     : ProtocolEvent(QDateTime::currentDateTime(), Application), entryCode(code)
 {
@@ -9,13 +11,13 @@ QString AppProtocolEvent::text() const
 {
     switch (entryCode) {
     case Connected:
-        return QStringLiteral("Подключение");
+        return QCoreApplication::translate("AppProtocolEvent", "Подключение");
     case LinkLost:
-        return QStringLiteral("Связь потеряна");
+        return QCoreApplication::translate("AppProtocolEvent", "Связь потеряна");
     case LinkRestored:
-        return QStringLiteral("Связь восстановлена");
+        return QCoreApplication::translate("AppProtocolEvent", "Связь восстановлена");
     case ConfigWritten:
-        return QStringLiteral("Настройки записаны");
+        return QCoreApplication::translate("AppProtocolEvent", "Настройки записаны");
     default:
         return QString();
     }

@@ -1,5 +1,7 @@
 #include "appprotocoleventengine.h"
 
+#include <QCoreApplication>
+
 AppProtocolEventEngine::AppProtocolEventEngine(EngineCommand command)
     : AppProtocolEvent(EngineCommandSent), engineCommand(command)
 {
@@ -9,11 +11,11 @@ QString AppProtocolEventEngine::text() const
 {
     switch (engineCommand) {
     case EngineCommand::Stop:
-        return QStringLiteral("Послана команда остановки двигателя");
+        return QCoreApplication::translate("AppProtocolEventEngine", "Послана команда остановки двигателя");
     case EngineCommand::Forward:
-        return QStringLiteral("Послана команда запуска двигателя вперёд");
+        return QCoreApplication::translate("AppProtocolEventEngine", "Послана команда запуска двигателя вперёд");
     case EngineCommand::Backward:
-        return QStringLiteral("Послана команда запуска двигателя назад");
+        return QCoreApplication::translate("AppProtocolEventEngine", "Послана команда запуска двигателя назад");
     case EngineCommand::None:
         break;
     }

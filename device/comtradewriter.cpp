@@ -58,7 +58,7 @@ ComtradeWriter::ComtradeWriter(const CrashOscillogramPacket &oscillogram, const 
 
 QString ComtradeWriter::deviceId(const DeviceInfo &device)
 {
-    return device.displayText().section(QLatin1Char('/'), 0, 1);
+    return device.sourceText().section(QLatin1Char('/'), 0, 1); // the file is the same in any language
 }
 
 QString ComtradeWriter::timeStamp(qint64 microsecondsSince1970)

@@ -1,12 +1,14 @@
 #include "configchoices.h"
 
+#include <QCoreApplication>
+
 namespace {
 
-QStringList fromUtf8(std::initializer_list<const char *> items)
+QStringList translated(std::initializer_list<const char *> items)
 {
     QStringList list;
     for (const char *item : items)
-        list << QString::fromUtf8(item);
+        list << QCoreApplication::translate("ConfigChoices", item);
     return list;
 }
 
@@ -16,21 +18,39 @@ QStringList ConfigChoices::texts(Field field)
 {
     switch (field) {
     case VoltageTolerance:
-        return fromUtf8({"Минус 15 + 10%", "Минус 20 + 15%", "Минус 25 + 20%", "Минус 30 + 25%"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "Минус 15 + 10%"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Минус 20 + 15%"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Минус 25 + 20%"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Минус 30 + 25%")});
     case Input1Function:
-        return fromUtf8({"Нет", "Внешняя авария 1", "Пуск(Двухпроводное управление)",
-                         "Пуск(Трёхпроводное управление)", "Вращение вперёд"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "Нет"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Внешняя авария 1"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Пуск(Двухпроводное управление)"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Пуск(Трёхпроводное управление)"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Вращение вперёд")});
     case Input2Function:
-        return fromUtf8({"Нет", "Внешняя авария 2", "Пуск(Двухпроводное управление)",
-                         "Стоп(Трёхпроводное управление)", "Вращение назад", "Датчик влажности"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "Нет"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Внешняя авария 2"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Пуск(Двухпроводное управление)"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Стоп(Трёхпроводное управление)"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Вращение назад"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Датчик влажности")});
     case PowerOutputFunction:
-        return fromUtf8({"Стандартный", "Звезда", "Вращение вперёд"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "Стандартный"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Звезда"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Вращение вперёд")});
     case AuxOutputFunction:
-        return fromUtf8({"Нет", "Сигнализация аварии", "Предупреждение о пуске",
-                         "Предаварийная сигнализация", "Дистанционно упр. выход", "Треугольник",
-                         "Вращение назад", "Управление расцепителем"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "Нет"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Сигнализация аварии"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Предупреждение о пуске"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Предаварийная сигнализация"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Дистанционно упр. выход"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Треугольник"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Вращение назад"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "Управление расцепителем")});
     case InsulationThreshold:
-        return fromUtf8({"0,55МОм", "1,1МОм"});
+        return translated({QT_TRANSLATE_NOOP("ConfigChoices", "0,55МОм"),
+                           QT_TRANSLATE_NOOP("ConfigChoices", "1,1МОм")});
     }
     return QStringList();
 }

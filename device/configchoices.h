@@ -2,7 +2,8 @@
 
 #include <QStringList>
 
-// Texts of the settings that are stored as an index into a list of choices;
+// Texts of the settings that are stored as an index into a list of choices, in the
+// interface's language (Russian without a translator);
 // entry i is the text of register value i.
 class ConfigChoices
 {

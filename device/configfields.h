@@ -41,7 +41,7 @@ public:
     static bool present(Id id, int version) { return version >= firstVersion(id); }
     // The fields of a block of that version, in register order.
     static QVector<Id> fieldsOf(int version);
-    // The editor's label (Russian, as the setup tab shows it).
+    // The editor's label, as the setup tab shows it (Russian without a translator).
     static QString label(Id id);
     // The rated current's range follows the device's limits and current scale.
     static Range range(Id id, const DeviceInfo &device);

@@ -1,5 +1,6 @@
 #include "deviceinfo.h"
 
+#include <QCoreApplication>
 #include <QtEndian>
 
 #include <cstring>
@@ -21,6 +22,25 @@ float getFloat(const char *at)
     float v;
     memcpy(&v, &bits, sizeof v);
     return v;
+}
+
+constexpr const char *kUnknownName = QT_TRANSLATE_NOOP("DeviceInfo", "Неизвестное устройство ");
+
+// The text with unknownName for an unknown device; the product's name is never translated.
+QString listText(const DeviceInfo &d, const QString &unknownName)
+{
+    QString text = unknownName;
+    if (d.kind == DeviceInfo::Recognised)
+        text = QStringLiteral("ОРБИКС-11 ");
+    if (d.kind != DeviceInfo::Unknown) {
+        const int decimals = d.currentScale == 1 ? 0 : 1;
+        text += QString::number(double(d.minRatedCurrent), 'f', decimals) + QLatin1Char('-')
+            + QString::number(double(d.maxRatedCurrent), 'f', decimals) + QStringLiteral(" v")
+            + QString::number(d.modification * 0.01, 'g', 3);
+    }
+    return text + QLatin1Char('/') + QString::number(d.address) + QLatin1Char('/') + QString::number(d.baudRate)
+        + QLatin1Char('/') + DeviceInfo::formatLabel(d.frameFormat) + QStringLiteral("/COM")
+        + QString::number(d.portNumber);
 }
 
 } // namespace
@@ -67,17 +87,11 @@ int DeviceInfo::formatCode(const QString &label)
 
 QString DeviceInfo::displayText() const
 {
-    QString text;
-    if (kind == Recognised)
-        text = QStringLiteral("ОРБИКС-11 ");
-    else if (kind == Unknown)
-        text = QStringLiteral("Неизвестное устройство ");
-    if (kind != Unknown) {
-        const int decimals = currentScale == 1 ? 0 : 1;
-        text += QString::number(double(minRatedCurrent), 'f', decimals) + QLatin1Char('-')
-            + QString::number(double(maxRatedCurrent), 'f', decimals) + QStringLiteral(" v")
-            + QString::number(modification * 0.01, 'g', 3);
-    }
-    return text + QLatin1Char('/') + QString::number(address) + QLatin1Char('/') + QString::number(baudRate)
-        + QLatin1Char('/') + formatLabel(frameFormat) + QStringLiteral("/COM") + QString::number(portNumber);
+    return listText(*this, kind == Unknown ? QCoreApplication::translate("DeviceInfo", kUnknownName) : QString());
 }
+
+QString DeviceInfo::sourceText() const
+{
+    return listText(*this, kind == Unknown ? QString::fromUtf8(kUnknownName) : QString());
+}
+

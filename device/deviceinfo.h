@@ -30,8 +30,11 @@ struct DeviceInfo
     // Reads one record from exactly kRecordSize bytes; false for a short buffer.
     static bool fromRecord(const char *bytes, int size, DeviceInfo &out);
 
-    // The device table's text: "ОРБИКС-11 5.0-50.0 v0.7/1/19200/8E1/COM1".
+    // The device table's text: "ОРБИКС-11 5.0-50.0 v0.7/1/19200/8E1/COM1"; an unknown
+    // device is named in the interface's language.
     QString displayText() const;
+    // The same text in Russian whatever the language, for the files that keep it.
+    QString sourceText() const;
     // "8E1", "8O1", "8N15", "8N2"; empty for other codes.
     static QString formatLabel(int code);
     // Code for a label (case-insensitive) or a decimal code 0..3; -1 if unknown.

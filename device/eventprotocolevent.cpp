@@ -2,6 +2,8 @@
 
 #include "eventdatav50.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // Records from modification 50 on carry the start peak.
@@ -18,7 +20,7 @@ QString EventProtocolEvent::text() const
 {
     switch (record->code) {
     case EventData::MotorStop:
-        return QStringLiteral("Остановка двигателя");
+        return QCoreApplication::translate("EventProtocolEvent", "Остановка двигателя");
     case EventData::MotorStart:
         return startText();
     default:
@@ -30,8 +32,9 @@ QString EventProtocolEvent::startText() const
 {
     const auto *withPeak = dynamic_cast<const EventDataV50 *>(record.get());
     if (record->version() < kPeakVersion || !withPeak)
-        return QStringLiteral("Пуск двигателя");
+        return QCoreApplication::translate("EventProtocolEvent", "Пуск двигателя");
     const float peak = withPeak->startPeak;
-    return QStringLiteral("Пуск двигателя (максимальная амплитуда тока при пуске ")
-        + QString::number(double(peak), 'f', 1) + QStringLiteral("А)");
+    return QCoreApplication::translate("EventProtocolEvent",
+                                       "Пуск двигателя (максимальная амплитуда тока при пуске %1А)")
+        .arg(QString::number(double(peak), 'f', 1));
 }

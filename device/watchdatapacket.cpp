@@ -3,6 +3,8 @@
 #include "faulttext.h"
 #include "registermap.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <iterator>
 
@@ -63,5 +65,5 @@ quint32 WatchDataPacket::deviceTime() const
 
 QString WatchDataPacket::alarmText() const
 {
-    return faultCode() == 0 ? QStringLiteral("АВАРИЙ НЕТ") : faultText(faultCode());
+    return faultCode() == 0 ? QCoreApplication::translate("WatchDataPacket", "АВАРИЙ НЕТ") : faultText(faultCode());
 }

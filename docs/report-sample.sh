@@ -4,14 +4,25 @@
 # the demo line's console, then the report button, a file name typed into the
 # dialog and Return. Prints how long the report took from Return to the file, and
 # writes its pages as pictures:
-#   docs/report-sample.sh [BUILD_DIR]   (default: build) -> docs/report/page-N.png
+#   docs/report-sample.sh [BUILD_DIR]             (default: build) -> docs/report/page-N.png
+#   docs/report-sample.sh --lang en [BUILD_DIR]   the English window -> docs/report/en/page-N.png
 # Needs Xvfb, xdotool and pdftoppm; the build must contain orbix-service and orbix-xhelper.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+program_lang=ru
+if [ "${1:-}" = --lang ]; then
+    program_lang=${2:-}
+    shift 2 || true
+fi
+# The fault text the script waits for, in the window's language.
+case $program_lang in
+    ru) out="$here/report" trip_text="Тепловая перегрузка двигателя" ;;
+    en) out="$here/report/en" trip_text="Motor thermal overload" ;;
+    *) echo "report-sample: --lang takes ru or en" >&2; exit 2 ;;
+esac
 build=$(cd "${1:-$here/../build}" && pwd)
 program="$build/app/orbix-service"
 xhelper="$build/tests/ui_shell/orbix-xhelper"
-out="$here/report"
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -31,7 +42,7 @@ connected() { title | grep -q '\[ОРБИКС-11 '; }
 scan_done() { [ "$(text_of searchProgress)" = "100%" ] && enabled searchButton; }
 select_first() { click_cell deviceTable 0 0 && wait_for 2 enabled connectButton; }
 try_connect() { connected || { click_widget connectButton; wait_for 5 connected; }; }
-tripped() { [ "$(text_of crashFaultLabel)" = "Тепловая перегрузка двигателя" ]; }
+tripped() { [ "$(text_of crashFaultLabel)" = "$trip_text" ]; }
 last_time="" readings=0
 readings_shown() {
     local now

@@ -2,15 +2,26 @@
 # Screenshots of the working tabs on the demo line, connected, with live values, the
 # start record and protection curve, and the oscillogram of a trip made through the
 # demo line's console:
-#   docs/screenshots.sh [BUILD_DIR]   (default: build) -> docs/screenshots/*.png
+#   docs/screenshots.sh [BUILD_DIR]             (default: build) -> docs/screenshots/*.png
+#   docs/screenshots.sh --lang en [BUILD_DIR]   the English window -> docs/screenshots/en/*.png
 # Needs Xvfb and xdotool; the build must contain orbix-service and orbix-xhelper.
 # Widgets are found by object name through the program's probe socket.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+program_lang=ru
+if [ "${1:-}" = --lang ]; then
+    program_lang=${2:-}
+    shift 2 || true
+fi
+# The texts the script waits for, in the window's language.
+case $program_lang in
+    ru) out="$here/screenshots" plot_button="Обновить график" trip_text="Тепловая перегрузка двигателя" ;;
+    en) out="$here/screenshots/en" plot_button="Update plot" trip_text="Motor thermal overload" ;;
+    *) echo "screenshots: --lang takes ru or en" >&2; exit 2 ;;
+esac
 build=$(cd "${1:-$here/../build}" && pwd)
 program="$build/app/orbix-service"
 xhelper="$build/tests/ui_shell/orbix-xhelper"
-out="$here/screenshots"
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -38,8 +49,8 @@ shot() {
 }
 tab_enabled() { [ "$(widget_field "$1" 7)" = 1 ]; }
 show_tab() { click_cell tabBar 0 "$1"; }
-curve_built() { [ "$(text_of updatePlotButton)" = "Обновить график" ] && text_of charRecordTimeLabel | grep -q ':[0-9][0-9]$'; }
-tripped() { [ "$(text_of crashFaultLabel)" = "Тепловая перегрузка двигателя" ] && tab_enabled tabCrashCurve; }
+curve_built() { [ "$(text_of updatePlotButton)" = "$plot_button" ] && text_of charRecordTimeLabel | grep -q ':[0-9][0-9]$'; }
+tripped() { [ "$(text_of crashFaultLabel)" = "$trip_text" ] && tab_enabled tabCrashCurve; }
 # readings: counts the device times the watch tab has shown, one per polling cycle.
 last_time="" readings=0
 readings_shown() {

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kPhases = 3;
 // Before modification 50 the imbalance trip time is fixed in the device.
-const char kFixedImbalanceTripTime[] = "2550 мсек";
+const char kFixedImbalanceTripTime[] = QT_TRANSLATE_NOOP("ReportTexts", "2550 мсек");
 const char kShortDate[] = "dd.MM.yy hh:mm:ss";
 const char kLongDate[] = "dd.MM.yyyy hh:mm:ss";
 

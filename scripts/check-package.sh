@@ -29,8 +29,9 @@ expected=(/usr/bin/orbix /usr/bin/orbix-sim /usr/bin/orbix-service
 for page in orbix orbix-sim orbix-service; do
   expected+=("/usr/share/man/man1/$page.1.gz")
 done
-for shot in docs/screenshots/*.png; do
-  expected+=("$doc/$shot")
+if [ -f docs/user-guide.en.md ]; then expected+=("$doc/docs/user-guide.en.md"); fi
+for shot in docs/screenshots/*.png docs/screenshots/en/*.png; do
+  if [ -f "$shot" ]; then expected+=("$doc/$shot"); fi
 done
 for size in 16 22 24 32 48 64 128 256; do
   icon=/usr/share/icons/hicolor/${size}x$size/apps/orbix-service.png

@@ -6,9 +6,29 @@
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QList>
+#include <QPair>
+
+#include <iterator>
 
 namespace {
 constexpr qint64 kLinkFileLimit = 4096; // a few lines; more is no file of ours
+// The words of language.conf, by the language constants' values.
+const char *const kLanguageWords[] = {"system", "ru", "en"};
+
+// "key=value" lines of a small text file of ours; nothing for a missing file.
+QList<QPair<QByteArray, QByteArray>> keyValues(const QString &path)
+{
+    QList<QPair<QByteArray, QByteArray>> pairs;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return pairs;
+    for (const QByteArray &line : file.read(kLinkFileLimit).split('\n')) {
+        const int eq = line.indexOf('=');
+        pairs.append({line.left(eq).trimmed(), eq < 0 ? QByteArray() : line.mid(eq + 1).trimmed()});
+    }
+    return pairs;
+}
 } // namespace
 
 AppSettings &AppSettings::instance()
@@ -26,6 +46,7 @@ void AppSettings::load()
 {
     load(defaultPath());
     loadLink(DataDirectory::filePath(QLatin1String(kLinkFileName)));
+    loadLanguage(DataDirectory::filePath(QLatin1String(kLanguageFileName)));
 }
 
 void AppSettings::load(const QString &path)
@@ -66,7 +87,8 @@ void AppSettings::clamp()
 bool AppSettings::save() const
 {
     const bool link = saveLink(DataDirectory::writableFilePath(QLatin1String(kLinkFileName)));
-    return save(DataDirectory::writableFilePath(QLatin1String(kFileName))) && link;
+    const bool lang = saveLanguage(DataDirectory::writableFilePath(QLatin1String(kLanguageFileName)));
+    return save(DataDirectory::writableFilePath(QLatin1String(kFileName))) && link && lang;
 }
 
 bool AppSettings::save(const QString &path) const
@@ -83,12 +105,7 @@ void AppSettings::loadLink(const QString &path)
     replyFraming = kFramingLength;
     extraPauseMs = 0;
     networkAllowanceMs = kDefaultNetworkAllowanceMs;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
-    for (const QByteArray &line : file.read(kLinkFileLimit).split('\n')) {
-        const int eq = line.indexOf('=');
-        const QByteArray key = line.left(eq).trimmed(), value = eq < 0 ? QByteArray() : line.mid(eq + 1).trimmed();
+    for (const auto &[key, value] : keyValues(path)) {
         if (key == "framing" && (value == "length" || value == "gap"))
             replyFraming = value == "gap" ? kFramingGap : kFramingLength;
         bool ok = false;
@@ -107,4 +124,20 @@ bool AppSettings::saveLink(const QString &path) const
         + "\n# added to the read time-outs on network lines, ms\nnetwork-allowance=" + QByteArray::number(networkAllowanceMs)
         + '\n';
     return DataDirectory::writeFile(path, text);
+}
+
+void AppSettings::loadLanguage(const QString &path)
+{
+    language = kLanguageSystem;
+    for (const auto &[key, value] : keyValues(path))
+        for (int i = 0; key == "language" && i < int(std::size(kLanguageWords)); ++i)
+            if (value.toLower() == kLanguageWords[i])
+                language = i;
+}
+
+bool AppSettings::saveLanguage(const QString &path) const
+{
+    const int i = language >= 0 && language < int(std::size(kLanguageWords)) ? language : kLanguageSystem;
+    return DataDirectory::writeFile(path, "# the interface's language from the next start: system, ru or en\nlanguage="
+                                              + QByteArray(kLanguageWords[i]) + '\n');
 }

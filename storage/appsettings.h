@@ -18,6 +18,10 @@ public:
     // The longest plot span the settings dialog offers: 24 h 59 min.
     static constexpr int kMaxPlotHours = 24;
     static constexpr int kMaxPlotInterval = kMaxPlotHours * 3600 + 59 * 60;
+    // The interface's language: the system's (Russian for a Russian locale) or one named.
+    static constexpr int kLanguageSystem = 0;
+    static constexpr int kLanguageRussian = 1;
+    static constexpr int kLanguageEnglish = 2;
 
     static AppSettings &instance();
 
@@ -31,6 +35,8 @@ public:
     qint32 replyFraming = kFramingLength;
     qint32 extraPauseMs = 0;
     qint32 networkAllowanceMs = kDefaultNetworkAllowanceMs; // added to read time-outs on network lines
+    // Kept in language.conf, read before the window is built: a change shows at the next start.
+    qint32 language = kLanguageSystem;
 
     // A missing file gives the defaults with the report directory set to the current
     // directory; a short file reads the missing fields as 0, false or empty text.
@@ -44,10 +50,14 @@ public:
     // The line settings alone: "key=value" lines; a missing file or line keeps the default.
     void loadLink(const QString &path);
     bool saveLink(const QString &path) const;
+    // The language alone: "language=system|ru|en"; anything else reads as system.
+    void loadLanguage(const QString &path);
+    bool saveLanguage(const QString &path) const;
 
     static QString defaultPath();
     static constexpr const char *kFileName = "config.dat";
     static constexpr const char *kLinkFileName = "link.conf";
+    static constexpr const char *kLanguageFileName = "language.conf";
 
 private:
     void clamp();

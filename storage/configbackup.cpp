@@ -30,6 +30,6 @@ bool ConfigBackup::save(const ConfigPacket &block, const DeviceInfo &device, con
         path = dir + QFileInfo(base).completeBaseName() + QStringLiteral("_%1.").arg(n) + QLatin1String(SettingsFile::kSuffix);
     if (SettingsFile::fromBlock(block, device, now).save(path, error))
         return true;
-    error = QStringLiteral("резервная копия настроек не сохранена в %1").arg(dir);
+    error = tr("резервная копия настроек не сохранена в %1").arg(dir);
     return false;
 }

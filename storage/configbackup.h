@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 
@@ -10,6 +11,8 @@ struct DeviceInfo;
 // backups/ of the data directory, named by port, address and local time.
 class ConfigBackup
 {
+    Q_DECLARE_TR_FUNCTIONS(ConfigBackup)
+
 public:
     static constexpr const char *kDirectory = "backups";
 
@@ -17,7 +20,7 @@ public:
     static QString portLabel(int portNumber, const QString &devicePath);
     // "COM3_a1_2024-05-01_10-20-30.json"
     static QString fileName(const QString &portLabel, int address, const QDateTime &at);
-    // Saves block as read from device; the path written, or false with the reason (Russian).
+    // Saves block as read from device; the path written, or false with the reason.
     static bool save(const ConfigPacket &block, const DeviceInfo &device, const QString &portLabel,
                      QString &path, QString &error);
 };

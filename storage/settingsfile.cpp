@@ -50,7 +50,7 @@ bool readFields(const QJsonObject &o, QMap<QString, int> &fields, QString &error
 {
     for (auto it = o.begin(); it != o.end(); ++it) {
         if (!isInteger(it.value())) {
-            error = QStringLiteral("поле %1: значение не целое число").arg(it.key());
+            error = SettingsFile::tr("поле %1: значение не целое число").arg(it.key());
             return false;
         }
         fields.insert(it.key(), it.value().toInt());
@@ -92,21 +92,21 @@ bool SettingsFile::fromJson(const QByteArray &bytes, SettingsFile &out, QString 
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
     if (!doc.isObject()) {
         error = parse.error != QJsonParseError::NoError
-            ? QStringLiteral("файл повреждён: %1 (байт %2)").arg(parse.errorString()).arg(parse.offset)
-            : QStringLiteral("файл повреждён: нет объекта JSON");
+            ? tr("файл повреждён: %1 (байт %2)").arg(parse.errorString()).arg(parse.offset)
+            : tr("файл повреждён: нет объекта JSON");
         return false;
     }
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat)) {
-        error = QStringLiteral("это не файл настроек (\"format\" не \"%1\")").arg(QLatin1String(kFormat));
+        error = tr("это не файл настроек (\"format\" не \"%1\")").arg(QLatin1String(kFormat));
         return false;
     }
     if (o.value(QStringLiteral("version")).toInt() != kVersion) {
-        error = QStringLiteral("неизвестная версия файла настроек");
+        error = tr("неизвестная версия файла настроек");
         return false;
     }
     if (!isInteger(o.value(QStringLiteral("modification"))) || !o.value(QStringLiteral("fields")).isObject()) {
-        error = QStringLiteral("файл повреждён: нет \"modification\" или \"fields\"");
+        error = tr("файл повреждён: нет \"modification\" или \"fields\"");
         return false;
     }
     SettingsFile f;
@@ -123,7 +123,7 @@ bool SettingsFile::save(const QString &path, QString &error) const
 {
     if (DataDirectory::writeFile(path, toJson()))
         return true;
-    error = QStringLiteral("не удалось записать файл %1").arg(path);
+    error = tr("не удалось записать файл %1").arg(path);
     return false;
 }
 
@@ -131,7 +131,7 @@ bool SettingsFile::load(const QString &path, SettingsFile &out, QString &error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("не удалось открыть файл %1: %2").arg(path, file.errorString());
+        error = tr("не удалось открыть файл %1: %2").arg(path, file.errorString());
         return false;
     }
     return fromJson(file.readAll(), out, error);
@@ -144,7 +144,7 @@ bool SettingsFile::applyTo(ConfigPacket &block, const DeviceInfo &target, Applie
     for (auto it = fields.begin(); it != fields.end(); ++it) {
         const int found = ConfigFields::find(it.key());
         if (found < 0) {
-            error = QStringLiteral("неизвестное поле %1").arg(it.key());
+            error = tr("неизвестное поле %1").arg(it.key());
             return false;
         }
         const auto id = ConfigFields::Id(found);
@@ -154,9 +154,9 @@ bool SettingsFile::applyTo(ConfigPacket &block, const DeviceInfo &target, Applie
         }
         const ConfigFields::Range range = ConfigFields::range(id, target);
         if (!range.contains(it.value())) {
-            error = QStringLiteral("поле %1 («%2»): значение %3 вне допустимого (%4..%5%6)")
+            error = tr("поле %1 («%2»): значение %3 вне допустимого (%4..%5%6)")
                         .arg(it.key(), ConfigFields::label(id)).arg(it.value()).arg(range.low).arg(range.high)
-                        .arg(range.step > 1 ? QStringLiteral(", кратно %1").arg(range.step) : QString());
+                        .arg(range.step > 1 ? tr(", кратно %1").arg(range.step) : QString());
             return false;
         }
         accepted.insert(id, it.value());

@@ -3,6 +3,7 @@
 #include "deviceinfo.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QMap>
 #include <QString>
@@ -16,6 +17,8 @@ class ConfigPacket;
 // fields against the device they are meant for and puts them into a block.
 class SettingsFile
 {
+    Q_DECLARE_TR_FUNCTIONS(SettingsFile)
+
 public:
     static constexpr const char *kFormat = "orbix-settings";
     static constexpr int kVersion = 1;
@@ -29,7 +32,7 @@ public:
     static SettingsFile fromBlock(const ConfigPacket &block, const DeviceInfo &device,
                                   const QDateTime &saved = QDateTime::currentDateTime());
     QByteArray toJson() const;
-    // False, with the reason in Russian, for anything but a whole settings file.
+    // False, with the reason in the interface's language, for anything but a whole settings file.
     static bool fromJson(const QByteArray &bytes, SettingsFile &out, QString &error);
 
     bool save(const QString &path, QString &error) const;

@@ -57,16 +57,16 @@ void PlotExport::addContextMenu(QwtPlot *plot, const XText &xText)
 
 void PlotExport::addContextMenu(QwtPlot *plot, const DataText &data)
 {
-    QObject::connect(addAction(plot, QObject::tr("Сохранить изображение..."), "saveImageAction"),
+    QObject::connect(addAction(plot, tr("Сохранить изображение..."), "saveImageAction"),
                      &QAction::triggered, plot, [plot] { saveImageAs(plot); });
-    QObject::connect(addAction(plot, QObject::tr("Сохранить данные..."), "saveDataAction"), &QAction::triggered, plot,
-                     [plot, data] { saveAs(plot, QObject::tr("Сохранить данные"), QObject::tr("CSV (*.csv)"), data()); });
+    QObject::connect(addAction(plot, tr("Сохранить данные..."), "saveDataAction"), &QAction::triggered, plot,
+                     [plot, data] { saveAs(plot, tr("Сохранить данные"), tr("CSV (*.csv)"), data()); });
 }
 
 void PlotExport::saveImageAs(QwtPlot *plot)
 {
-    const QString fileName = askFileName(plot, QObject::tr("Сохранить изображение"),
-                                         QObject::tr("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
+    const QString fileName = askFileName(plot, tr("Сохранить изображение"),
+                                         tr("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
     if (!fileName.isEmpty() && !saveImage(plot, fileName))
         warnNotWritten(plot, fileName);
 }
@@ -91,8 +91,8 @@ QByteArray PlotExport::curvesCsv(QwtPlot *plot, const XText &xText)
     plot->updateAxes(); // the x range as the next paint shows it
     const QwtScaleDiv &shown = plot->axisScaleDiv(QwtPlot::xBottom);
     const QString xTitle = plot->axisTitle(QwtPlot::xBottom).text();
-    QString out = QObject::tr("Кривая,") + csvField(xTitle.isEmpty() ? QObject::tr("Время") : xTitle)
-        + QObject::tr(",Значение,Ось значений\r\n");
+    QString out = tr("Кривая,") + csvField(xTitle.isEmpty() ? tr("Время") : xTitle)
+        + tr(",Значение,Ось значений\r\n");
     for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve)) {
         const auto *curve = static_cast<const QwtPlotCurve *>(item);
         if (!curve->isVisible())
@@ -122,5 +122,5 @@ void PlotExport::saveAs(QWidget *parent, const QString &caption, const QString &
 
 void PlotExport::warnNotWritten(QWidget *parent, const QString &fileName)
 {
-    QMessageBox::warning(parent, QObject::tr("Сохранение"), QObject::tr("Не удалось записать файл %1").arg(fileName));
+    QMessageBox::warning(parent, tr("Сохранение"), tr("Не удалось записать файл %1").arg(fileName));
 }

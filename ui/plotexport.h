@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -13,6 +14,8 @@ class QWidget;
 // written whole or not at all.
 class PlotExport
 {
+    Q_DECLARE_TR_FUNCTIONS(PlotExport)
+
 public:
     // The text of an x value in the data file (the live plots give local times).
     using XText = std::function<QString(double)>;

@@ -4,6 +4,8 @@
 #include "launchoptions.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
@@ -18,6 +20,7 @@ class TestConfigDialog : public QObject
 
 private slots:
     void linkSettings();
+    void languageChoice();
     void shownValues_data();
     void shownValues();
     void editedValues_data();
@@ -154,6 +157,34 @@ void TestConfigDialog::linkSettings()
     QCOMPARE(d.extraPauseMs(), AppSettings::kMaxExtraPauseMs);
     d.findChild<QSpinBox *>(QStringLiteral("networkAllowance"))->setValue(60000);
     QCOMPARE(d.networkAllowanceMs(), AppSettings::kMaxNetworkAllowanceMs);
+}
+
+// Each language under its own name, so that a user lost in the other finds their own;
+// the dialog says the change waits for the next start.
+void TestConfigDialog::languageChoice()
+{
+    ConfigDialog d(false, 1, 60);
+    auto *box = d.findChild<QComboBox *>(QStringLiteral("languageBox"));
+    QVERIFY(box);
+    QCOMPARE(box->count(), 3);
+    QCOMPARE(box->itemText(0), QStringLiteral("Как в системе"));
+    QCOMPARE(box->itemText(1), QStringLiteral("Русский"));
+    QCOMPARE(box->itemText(2), QStringLiteral("English"));
+    QCOMPARE(d.language(), AppSettings::kLanguageSystem); // before any setting
+    bool noted = false;
+    for (QLabel *label : d.findChildren<QLabel *>())
+        noted = noted || label->text() == QStringLiteral("Язык сменится при следующем запуске");
+    QVERIFY(noted);
+    for (int language : {AppSettings::kLanguageEnglish, AppSettings::kLanguageRussian, AppSettings::kLanguageSystem}) {
+        d.setLanguage(language);
+        QCOMPARE(d.language(), language);
+    }
+    d.setLanguage(AppSettings::kLanguageEnglish);
+    d.setLanguage(42); // a damaged value shows as the system's language
+    QCOMPARE(box->currentIndex(), 0);
+    QCOMPARE(d.language(), AppSettings::kLanguageSystem);
+    box->setCurrentIndex(1);
+    QCOMPARE(d.language(), AppSettings::kLanguageRussian);
 }
 
 QTEST_MAIN(TestConfigDialog)

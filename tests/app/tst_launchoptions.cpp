@@ -12,6 +12,7 @@ struct Run {
     bool crashed = false;
     int code = -1;
     QString out;
+    QString err;
 };
 
 // orbix-service where no window can open: no display, and the X11 platform asked for.
@@ -34,6 +35,7 @@ Run runWithoutDisplay(const QStringList &args)
     r.crashed = p.exitStatus() != QProcess::NormalExit;
     r.code = p.exitCode();
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    r.err = QString::fromLocal8Bit(p.readAllStandardError());
     return r;
 }
 
@@ -47,6 +49,8 @@ private slots:
     void parse_data();
     void parse();
     void helpAndVersionWithoutDisplay();
+    void unknownLanguageRefused_data();
+    void unknownLanguageRefused();
 };
 
 void TestLaunchOptions::parse_data()
@@ -56,14 +60,19 @@ void TestLaunchOptions::parse_data()
     QTest::addColumn<bool>("help");
     QTest::addColumn<bool>("version");
     QTest::addColumn<QString>("dataDir"); // relative to the current directory
-    QTest::newRow("nothing") << QStringList {} << false << false << false << "";
-    QTest::newRow("demo and a data directory") << QStringList {"--demo", "--data-dir", "d"} << true << false << false << "d";
-    QTest::newRow("-h") << QStringList {"-h"} << false << true << false << "";
-    QTest::newRow("--help") << QStringList {"--help"} << false << true << false << "";
-    QTest::newRow("--version") << QStringList {"--version"} << false << false << true << "";
+    QTest::addColumn<QString>("language");
+    QTest::newRow("nothing") << QStringList {} << false << false << false << "" << "";
+    QTest::newRow("demo and a data directory") << QStringList {"--demo", "--data-dir", "d"} << true << false << false
+                                               << "d" << "";
+    QTest::newRow("-h") << QStringList {"-h"} << false << true << false << "" << "";
+    QTest::newRow("--help") << QStringList {"--help"} << false << true << false << "" << "";
+    QTest::newRow("--version") << QStringList {"--version"} << false << false << true << "" << "";
     // Toolkit options are words after one dash; an h in them is no help.
     QTest::newRow("toolkit options") << QStringList {"-stylesheet", "s.qss", "-platform", "offscreen", "--demo"}
-                                     << true << false << false << "";
+                                     << true << false << false << "" << "";
+    // Taken as given: the program judges the value.
+    QTest::newRow("--lang en") << QStringList {"--lang", "en", "--demo"} << true << false << false << "" << "en";
+    QTest::newRow("--lang=xx") << QStringList {"--lang=xx"} << false << false << false << "" << "xx";
 }
 
 void TestLaunchOptions::parse()
@@ -73,11 +82,14 @@ void TestLaunchOptions::parse()
     QFETCH(bool, help);
     QFETCH(bool, version);
     QFETCH(QString, dataDir);
+    QFETCH(QString, language);
     const LaunchOptions options = LaunchOptions::parse(QStringList {"orbix-service"} + args);
     QCOMPARE(options.demo, demo);
     QCOMPARE(options.help, help);
     QCOMPARE(options.version, version);
     QCOMPARE(options.dataDir, dataDir.isEmpty() ? QString() : QDir::current().absoluteFilePath(dataDir));
+    QCOMPARE(options.language, language);
+    QCOMPARE(options.languageGiven, !language.isEmpty());
 }
 
 void TestLaunchOptions::helpAndVersionWithoutDisplay()
@@ -90,7 +102,7 @@ void TestLaunchOptions::helpAndVersionWithoutDisplay()
     QVERIFY(help.finished && !help.crashed);
     QCOMPARE(help.code, 0);
     QCOMPARE(help.out.section('\n', 0, 0), QString("Usage: orbix-service [options]"));
-    for (const char *option : {"--demo", "--data-dir DIR", "--version"})
+    for (const char *option : {"--demo", "--data-dir DIR", "--lang LANG", "--version"})
         QVERIFY2(help.out.contains(option), option);
     QVERIFY(!help.out.contains("--probe-socket")); // for the window tests only
 
@@ -100,6 +112,24 @@ void TestLaunchOptions::helpAndVersionWithoutDisplay()
     const QRegularExpression line("^orbix-service " + QRegularExpression::escape(ORBIX_EXPECTED_VERSION)
                                   + "( \\([0-9A-Za-z.+~-]+\\))?\\n$");
     QVERIFY2(line.match(version.out).hasMatch(), qPrintable(version.out));
+}
+
+// Refused before any window or file is touched, as a wrong option should be.
+void TestLaunchOptions::unknownLanguageRefused_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("xx") << QStringList {"--lang", "xx"};
+    QTest::newRow("en_US") << QStringList {"--lang=en_US"};
+    QTest::newRow("empty") << QStringList {"--lang="};
+}
+
+void TestLaunchOptions::unknownLanguageRefused()
+{
+    QFETCH(QStringList, args);
+    const Run run = runWithoutDisplay(args);
+    QVERIFY(run.finished && !run.crashed);
+    QCOMPARE(run.code, 2);
+    QVERIFY2(run.err.contains("--lang takes ru or en"), qPrintable(run.err));
 }
 
 QTEST_GUILESS_MAIN(TestLaunchOptions)

@@ -87,6 +87,7 @@ private slots:
     void reportOfADevice();
     void reportFailuresLeaveNoFile_data();
     void reportFailuresLeaveNoFile();
+    void reportInEnglish();
     void auditOfALine();
     void usageErrors_data();
     void usageErrors();
@@ -149,6 +150,31 @@ void TestCliReport::reportOfADevice()
     QCOMPARE(!crash.isNull(), oscillogram);
     const double protocolY = oscillogram ? 876 : 440;
     QVERIFY(qAbs(pdf.findNear(1, "Протокол работы ОРБИКС", {0, protocolY}).bottom() - protocolY) < 6);
+}
+
+// --lang en: the same document with English texts in the same places; the device's
+// name stays as it is, and the default (above) stays Russian.
+void TestCliReport::reportInEnglish()
+{
+    sim.injectTrip(1, 32);
+    const QString path = dir.filePath("device1-en.pdf");
+    CliRun run(sim.linkPath());
+    run.start({"report", com(), "--address", "1", path, "--seconds", kSeconds, "--lang", "en"});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 0);
+    QCOMPARE(run.err, QString());
+    const PdfDocument pdf(path, layoutOrigin());
+    QVERIFY2(pdf.isValid(), qPrintable(pdf.error()));
+    QVERIFY(pdf.pageCount() >= 2);
+    QVERIFY(!pdf.findNear(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber), {0, 0}).isNull());
+    const QString rated = QString::number(sim.registerValue(1, 5) / 2.0, 'f', 1) + "A";
+    QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
+    QVERIFY(!pdf.findNear(1, "Fault: Motor thermal overload(32)", {0, 420}).isNull());
+    QVERIFY(qAbs(pdf.findNear(1, "Device operation log", {0, 876}).bottom() - 876) < 6);
+    const QRegularExpression cyrillic("[\\x{0400}-\\x{04FF}]");
+    for (int page = 0; page < pdf.pageCount(); ++page)
+        for (const PdfDocument::Word &word : pdf.words(page))
+            QVERIFY2(word.text == "ОРБИКС-11" || !word.text.contains(cyrillic), qPrintable(word.text));
 }
 
 void TestCliReport::reportFailuresLeaveNoFile_data()
@@ -231,6 +257,8 @@ void TestCliReport::usageErrors_data()
     QTest::addColumn<QString>("fragment");
     QTest::newRow("report without OUT") << QStringList {"report", "COM78", "--address", "1"} << 2 << "PORT and OUT";
     QTest::newRow("report of no seconds") << QStringList {"report", "COM78", "x.pdf", "--seconds", "0"} << 2 << "--seconds";
+    QTest::newRow("report in no known language") << QStringList {"report", "COM78", "x.pdf", "--lang", "de"} << 2
+                                                 << "--lang";
     QTest::newRow("audit without --out") << QStringList {"audit", "COM78"} << 2 << "--out DIR";
     QTest::newRow("audit of a bad range") << QStringList {"audit", "COM78", "--out", "d", "--addresses", "9-3"} << 2
                                           << "address range";

@@ -18,6 +18,11 @@ private slots:
     void damagedValuesAreBroughtIntoRange();
     void saveCreatesTheDataDirectory();
     void linkSettingsBesideTheFixedFile();
+    void languageRoundTrip_data();
+    void languageRoundTrip();
+    void unreadableLanguageIsTheSystems_data();
+    void unreadableLanguageIsTheSystems();
+    void languageLeavesTheFixedFileAlone();
 };
 
 void TestAppSettings::fileBytesAreTheDocumentedStream()
@@ -126,7 +131,8 @@ void TestAppSettings::saveCreatesTheDataDirectory()
     QVERIFY(s.save());
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QVERIFY(QFile::exists(data + "/config.dat"));
-    QCOMPARE(QDir(data).entryList(QDir::Files), (QStringList {"config.dat", "link.conf"})); // no temporary left
+    QCOMPARE(QDir(data).entryList(QDir::Files),
+             (QStringList {"config.dat", "language.conf", "link.conf"})); // no temporary left
     AppSettings back;
     back.load(data + "/config.dat");
     QCOMPARE(back.lastPortNumber, 9);
@@ -155,6 +161,89 @@ void TestAppSettings::linkSettingsBesideTheFixedFile()
     back.loadLink(damaged.fileName());
     QCOMPARE(back.replyFraming, int(AppSettings::kFramingLength));
     QCOMPARE(back.extraPauseMs, AppSettings::kMaxExtraPauseMs);
+}
+
+void TestAppSettings::languageRoundTrip_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QByteArray>("word");
+    QTest::newRow("system") << AppSettings::kLanguageSystem << QByteArray("system");
+    QTest::newRow("ru") << AppSettings::kLanguageRussian << QByteArray("ru");
+    QTest::newRow("en") << AppSettings::kLanguageEnglish << QByteArray("en");
+}
+
+void TestAppSettings::languageRoundTrip()
+{
+    QFETCH(int, language);
+    QFETCH(QByteArray, word);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("language.conf");
+    AppSettings s;
+    s.language = language;
+    QVERIFY(s.saveLanguage(path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QVERIFY(f.readAll().split('\n').contains("language=" + word)); // a file a person can edit
+    AppSettings back;
+    back.language = language == AppSettings::kLanguageEnglish ? AppSettings::kLanguageRussian : AppSettings::kLanguageEnglish;
+    back.loadLanguage(path);
+    QCOMPARE(back.language, language);
+}
+
+// A missing, damaged or foreign file gives the system's language: the program never
+// stays in a language nobody chose.
+void TestAppSettings::unreadableLanguageIsTheSystems_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("language");
+    QTest::newRow("unknown word") << QByteArray("language=de\n") << AppSettings::kLanguageSystem;
+    QTest::newRow("number") << QByteArray("language=2\n") << AppSettings::kLanguageSystem;
+    QTest::newRow("no key") << QByteArray("en\n") << AppSettings::kLanguageSystem;
+    QTest::newRow("binary") << QByteArray("\xff\xfe\x00language") << AppSettings::kLanguageSystem;
+    QTest::newRow("empty") << QByteArray() << AppSettings::kLanguageSystem;
+    QTest::newRow("hand-edited: spaces, case, comment") << QByteArray("# mine\n  language = EN \r\n")
+                                                        << AppSettings::kLanguageEnglish;
+}
+
+void TestAppSettings::unreadableLanguageIsTheSystems()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, language);
+    QTemporaryDir dir;
+    QFile f(dir.filePath("language.conf"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    AppSettings s;
+    s.language = AppSettings::kLanguageRussian;
+    s.loadLanguage(f.fileName());
+    QCOMPARE(s.language, language);
+    s.language = AppSettings::kLanguageRussian;
+    s.loadLanguage(dir.filePath("absent.conf"));
+    QCOMPARE(s.language, AppSettings::kLanguageSystem);
+}
+
+// config.dat's bytes are the same whatever the language: older programs read it still.
+void TestAppSettings::languageLeavesTheFixedFileAlone()
+{
+    QTemporaryDir dir;
+    qputenv(DataDirectory::kEnvironmentVariable, dir.path().toLocal8Bit());
+    QByteArray bytes[3];
+    for (int language : {AppSettings::kLanguageSystem, AppSettings::kLanguageRussian, AppSettings::kLanguageEnglish}) {
+        AppSettings s;
+        s.lastPortNumber = 9;
+        s.language = language;
+        QVERIFY(s.save());
+        QFile f(dir.filePath("config.dat"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        bytes[language] = f.readAll();
+        AppSettings back;
+        back.load();
+        QCOMPARE(back.language, language);
+    }
+    qunsetenv(DataDirectory::kEnvironmentVariable);
+    QCOMPARE(bytes[AppSettings::kLanguageRussian], bytes[AppSettings::kLanguageSystem]);
+    QCOMPARE(bytes[AppSettings::kLanguageEnglish], bytes[AppSettings::kLanguageSystem]);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

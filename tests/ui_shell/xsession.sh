@@ -38,11 +38,14 @@ start_display() {
 
 # start_program DATA_DIR ARGS...: the program with its probe socket, on the display;
 # its standard input is $program_input when set (the demo line's console), else none.
+# The window speaks $program_lang (default ru: the texts the callers look for), not
+# the language the locale above would give.
 start_program() {
     local data=$1
     shift
     rm -f "$work/probe"
-    "$program" --data-dir "$data" --probe-socket "$work/probe" "$@" <"${program_input:-/dev/null}" >>"$work/app.log" 2>&1 &
+    "$program" --data-dir "$data" --probe-socket "$work/probe" --lang "${program_lang:-ru}" "$@" \
+        <"${program_input:-/dev/null}" >>"$work/app.log" 2>&1 &
     app_pid=$!
     wait_for 30 shown mainWindow || fail "no main window"
     window=$(widget_field mainWindow 1)

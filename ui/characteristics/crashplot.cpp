@@ -20,8 +20,12 @@ struct CurveLook
 };
 
 const CurveLook kLooks[CrashPlot::kCurves] = {
-    {"Ток A", "#FF9933"},        {"Ток B", "#339933"},        {"Ток C", "#FF0000"},
-    {"Напряжение A", "#FF99FF"}, {"Напряжение B", "#3399FF"}, {"Напряжение C", "#FF00FF"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Ток A"), "#FF9933"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Ток B"), "#339933"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Ток C"), "#FF0000"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Напряжение A"), "#FF99FF"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Напряжение B"), "#3399FF"},
+    {QT_TRANSLATE_NOOP("CrashPlot", "Напряжение C"), "#FF00FF"},
 };
 
 constexpr int kMinimumWidth = 360;
@@ -82,7 +86,7 @@ void CrashPlot::setupAxes()
 void CrashPlot::setupCurves()
 {
     for (int i = 0; i < kCurves; ++i) {
-        auto *c = new QwtPlotCurve(QString::fromUtf8(kLooks[i].title));
+        auto *c = new QwtPlotCurve(tr(kLooks[i].title));
         c->setPen(QPen(QColor(QLatin1String(kLooks[i].colour)), 0));
         c->setZ(c->z() - i); // the first curve on top
         c->setYAxis(i < CrashOscillogramPacket::kCurrentChannels ? yLeft : yRight);

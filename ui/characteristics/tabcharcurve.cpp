@@ -21,7 +21,7 @@
 #include <QPushButton>
 
 namespace {
-const char kRecordTimeTitle[] = "Время записи пусковой характеристики:";
+const char kRecordTimeTitle[] = QT_TRANSLATE_NOOP("TabCharCurve", "Время записи пусковой характеристики:");
 } // namespace
 
 TabCharCurve::TabCharCurve(MainControl *main, QWidget *parent)

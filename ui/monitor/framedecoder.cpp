@@ -2,7 +2,6 @@
 
 #include "modbusport.h"
 
-#include <QCoreApplication>
 #include <QStringList>
 
 namespace {
@@ -16,11 +15,6 @@ constexpr int kCountOffset = 4;        // read, write-multiple: the register cou
 constexpr int kValueOffset = 4;        // write-single: the value
 constexpr int kWriteValuesOffset = 7;  // write-multiple request: after the byte count
 constexpr int kReadValuesOffset = 3;   // read reply: after the byte count
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("FrameDecoder", text);
-}
 
 bool has(const FrameRecord &f, int offset, int size)
 {
@@ -61,7 +55,7 @@ QString valuesFrom(const FrameRecord &f, int offset, int count)
 // Registers are named by number counted from 1, as everywhere in the program.
 QString registerAt(const FrameRecord &f, int offset)
 {
-    return tr("рег. %1").arg(int(wordAt(f, offset)) + 1);
+    return FrameDecoder::tr("рег. %1").arg(int(wordAt(f, offset)) + 1);
 }
 
 void setHeader(TrafficRow &row, const FrameRecord &f, int start)
@@ -76,7 +70,7 @@ QString describeRequest(const FrameRecord &r)
         return QString();
     const QString reg = registerAt(r, kRegisterOffset);
     switch (byteAt(r, 1)) {
-    case kReadHolding: return tr("%1, кол-во %2").arg(reg).arg(wordAt(r, kCountOffset));
+    case kReadHolding: return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(r, kCountOffset));
     case kWriteSingle: return QString(reg + QStringLiteral(" = ") + valueAt(r, kValueOffset));
     case kWriteMultiple:
         return QString(reg + QStringLiteral(": ") + valuesFrom(r, kWriteValuesOffset, wordAt(r, kCountOffset)));
@@ -103,7 +97,7 @@ QString describeReply(const FrameRecord &reply, int start, const FrameRecord &re
         const QString reg = registerAt(echo, kRegisterOffset);
         if (byteAt(request, 1) == kWriteSingle)
             return QString(reg + QStringLiteral(" = ") + valueAt(echo, kValueOffset));
-        return tr("%1, кол-во %2").arg(reg).arg(wordAt(echo, kCountOffset));
+        return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(echo, kCountOffset));
     }
     default:
         return QString();
@@ -210,12 +204,12 @@ QString FrameDecoder::resultText(int failure, int exception)
 QString FrameDecoder::exceptionText(int code)
 {
     static const char *const names[] = {nullptr,
-                                        "недопустимая функция",
-                                        "недопустимый адрес данных",
-                                        "недопустимое значение",
-                                        "отказ устройства",
-                                        "запрос принят, выполняется",
-                                        "устройство занято"};
+                                        QT_TR_NOOP("недопустимая функция"),
+                                        QT_TR_NOOP("недопустимый адрес данных"),
+                                        QT_TR_NOOP("недопустимое значение"),
+                                        QT_TR_NOOP("отказ устройства"),
+                                        QT_TR_NOOP("запрос принят, выполняется"),
+                                        QT_TR_NOOP("устройство занято")};
     const QString text = tr("Исключение %1").arg(code);
     if (code <= 0 || code >= int(sizeof(names) / sizeof(names[0])))
         return text;

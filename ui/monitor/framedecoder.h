@@ -3,6 +3,7 @@
 #include "framerecord.h"
 #include "trafficrow.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // Turns the frames of a line into the monitor's rows, in the order they happened: a
@@ -10,6 +11,8 @@
 // kMaskedValue, never decoded from the bytes (they hold zero there anyway).
 class FrameDecoder
 {
+    Q_DECLARE_TR_FUNCTIONS(FrameDecoder)
+
 public:
     static const QString kMaskedValue;
 

@@ -15,7 +15,6 @@
 #include "tabledevice.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -28,20 +27,15 @@
 namespace {
 constexpr int kStartStatusMs = 5000;
 
-QString tabText(const char *text)
-{
-    return QCoreApplication::translate("TabSearch", text);
-}
-
 // What the label under the port selector says of a port.
 QString portDetail(const PortMap::Port &port)
 {
     QString about;
     switch (port.binding) {
     case PortMap::Binding::System: about = port.description; break;
-    case PortMap::Binding::Environment: about = tabText("назначен переменной ORBIX_PORTS"); break;
-    case PortMap::Binding::File: about = tabText("назначен в файле ports.conf"); break;
-    case PortMap::Binding::Session: about = tabText("имитатор линии"); break;
+    case PortMap::Binding::Environment: about = TabSearch::tr("назначен переменной ORBIX_PORTS"); break;
+    case PortMap::Binding::File: about = TabSearch::tr("назначен в файле ports.conf"); break;
+    case PortMap::Binding::Session: about = TabSearch::tr("имитатор линии"); break;
     }
     return about.isEmpty() ? port.systemName : port.systemName + QStringLiteral(" — ") + about;
 }

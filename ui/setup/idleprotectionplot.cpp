@@ -36,8 +36,8 @@ public:
 protected:
     QwtText trackerTextF(const QPointF &pos) const override
     {
-        return QwtText(QObject::tr("Ток: ") + QString::number(pos.y(), 'f', 1) + QObject::tr(" Напряжение: ")
-                       + QString::number(pos.x(), 'f', 1));
+        return QwtText(IdleProtectionPlot::tr("Ток: ") + QString::number(pos.y(), 'f', 1)
+                       + IdleProtectionPlot::tr(" Напряжение: ") + QString::number(pos.x(), 'f', 1));
     }
 };
 

@@ -73,7 +73,7 @@ ConfigChoices::Field choicesOf(F::Id id)
 struct TabSetup::Row {
     F::Id id;
     Kind kind;
-    const char *suffix;
+    const char *suffix; // the source text of its translation
 };
 
 TabSetup::TabSetup(MainControl *main, QWidget *parent)
@@ -107,20 +107,20 @@ TabSetup::~TabSetup() = default;
 void TabSetup::setupEditors(QGridLayout *left, QGridLayout *right)
 {
     const Row leftRows[] = {
-        {F::RatedCurrent, Kind::Amps, "А"}, {F::DoubleOverloadTime, Kind::Spin, " сек"},
-        {F::OverloadMultiple, Kind::Spin, ""}, {F::OverloadReactionTime, Kind::Tens, "0 мсек"},
+        {F::RatedCurrent, Kind::Amps, QT_TR_NOOP("А")}, {F::DoubleOverloadTime, Kind::Spin, QT_TR_NOOP(" сек")},
+        {F::OverloadMultiple, Kind::Spin, ""}, {F::OverloadReactionTime, Kind::Tens, QT_TR_NOOP("0 мсек")},
         {F::FastProtection, Kind::Check, ""}, {F::ImbalanceThreshold, Kind::Spin, "%"},
-        {F::ImbalanceTripTime, Kind::Tens, "0 мсек"}, {F::BrokenPhasesAllowed, Kind::Spin, ""},
+        {F::ImbalanceTripTime, Kind::Tens, QT_TR_NOOP("0 мсек")}, {F::BrokenPhasesAllowed, Kind::Spin, ""},
         {F::MinCurrent, Kind::Spin, "%"}, {F::MinCurrentCorrection, Kind::Tenths, ""},
         {F::VoltageTolerance, Kind::Combo, ""}, {F::PhaseSequenceCheck, Kind::Check, ""},
         {F::InsulationThreshold, Kind::Combo, ""}, {F::PtcProtection, Kind::Check, ""},
-        {F::Pt100Protection, Kind::Check, ""}, {F::Pt100Threshold, Kind::Spin, " °C"},
+        {F::Pt100Protection, Kind::Check, ""}, {F::Pt100Threshold, Kind::Spin, QT_TR_NOOP(" °C")},
         {F::HumidityProtection, Kind::Check, ""}};
     const Row rightRows[] = {
         {F::AutoRestart, Kind::Check, ""}, {F::PowerOutputFunction, Kind::Combo, ""},
-        {F::AuxOutputFunction, Kind::Combo, ""}, {F::SwitchDelay, Kind::Spin, " сек"},
-        {F::SwitchOnDelay, Kind::Spin, " сек"}, {F::CyclicMode, Kind::Check, ""},
-        {F::CyclicWorkTime, Kind::Spin, " мин"}, {F::CyclicPauseTime, Kind::Spin, " мин"},
+        {F::AuxOutputFunction, Kind::Combo, ""}, {F::SwitchDelay, Kind::Spin, QT_TR_NOOP(" сек")},
+        {F::SwitchOnDelay, Kind::Spin, QT_TR_NOOP(" сек")}, {F::CyclicMode, Kind::Check, ""},
+        {F::CyclicWorkTime, Kind::Spin, QT_TR_NOOP(" мин")}, {F::CyclicPauseTime, Kind::Spin, QT_TR_NOOP(" мин")},
         {F::Input1Function, Kind::Combo, ""}, {F::Input2Function, Kind::Combo, ""},
         {F::RemoteControl, Kind::Check, ""}};
     for (const Row &row : leftRows)
@@ -174,7 +174,7 @@ QWidget *TabSetup::makeEditor(const Row &row)
         edit = combo;
     } else if (row.kind == Kind::Amps || row.kind == Kind::Tenths) {
         auto *spin = new QDoubleSpinBox;
-        spin->setSuffix(QString::fromUtf8(row.suffix));
+        spin->setSuffix(tr(row.suffix));
         if (row.kind == Kind::Tenths) {
             spin->setDecimals(1);
             spin->setSingleStep(1.0 / kTenths);
@@ -184,7 +184,7 @@ QWidget *TabSetup::makeEditor(const Row &row)
         edit = spin;
     } else {
         auto *spin = new QSpinBox;
-        spin->setSuffix(QString::fromUtf8(row.suffix));
+        spin->setSuffix(tr(row.suffix));
         spin->setRange(r.low / r.step, r.high / r.step);
         edit = spin;
     }
