@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 PACKAGES=(cmake ninja-build g++ pkg-config
           qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           qttools5-dev qttools5-dev-tools  # lupdate and lrelease: the English interface
+          qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
           libmodbus-dev mbpoll
           python3-pymodbus python3-serial python3-serial-asyncio ser2net
           xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core
