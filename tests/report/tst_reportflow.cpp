@@ -10,6 +10,7 @@
 #include "portmap.h"
 #include "reportbuilder.h"
 #include "runconfigplot.h"
+#include "simidentity.h"
 #include "simulator.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
@@ -33,18 +34,6 @@ constexpr int kWaitMs = 15000;
 constexpr int kProtectionPoints = 107;
 const SimDeviceConfig kDevice {1, 70, 0, 19200, 2, 10};
 
-DeviceInfo lineDevice()
-{
-    DeviceInfo d;
-    d.address = kDevice.address;
-    d.baudRate = 19200;
-    d.portNumber = kPortNumber;
-    d.modification = kDevice.modification;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5.0f;
-    d.maxRatedCurrent = 50.0f;
-    return d;
-}
 
 // What the file dialog showed, and the answer typed into it (empty: cancelled).
 struct DialogSeen {
@@ -118,7 +107,7 @@ bool TestReportFlow::connectAndWait(MainWindow &w)
 {
     AppSettings::instance().lastReportDir = dir.path(); // after the window loaded the settings
     w.setTiming(testTiming());
-    w.connectDevice(lineDevice());
+    w.connectDevice(SimIdentity::of(kDevice, kPortNumber));
     const RunConfigPlot *curve = w.tabCharCurve()->plot();
     return QTest::qWaitFor([&] {
         return w.reportButton()->isEnabled() && w.tabWatch()->watchPlot()->samples().size() >= 2

@@ -9,6 +9,7 @@
 #include "mainwindow.h"
 #include "portmap.h"
 #include "runconfigplot.h"
+#include "simidentity.h"
 #include "simulator.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
@@ -28,18 +29,6 @@ constexpr int kPortNumber = 61;
 constexpr int kWaitMs = 15000;
 const SimDeviceConfig kDevice {1, 70, 0, 19200, 2, 10};
 
-DeviceInfo lineDevice()
-{
-    DeviceInfo d;
-    d.address = kDevice.address;
-    d.baudRate = 19200;
-    d.portNumber = kPortNumber;
-    d.modification = kDevice.modification;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5.0f;
-    d.maxRatedCurrent = 50.0f;
-    return d;
-}
 
 } // namespace
 
@@ -77,7 +66,7 @@ void TestCharacteristicTabs::startRecordAndProtectionCurve()
 {
     MainWindow w;
     w.setTiming(testTiming());
-    w.connectDevice(lineDevice());
+    w.connectDevice(SimIdentity::of(kDevice, kPortNumber));
     RunConfigPlot *plot = w.tabCharCurve()->plot();
     // The record is read once the device's auto-setup state leaves the "running" the connection assumes.
     QVERIFY(QTest::qWaitFor([plot] { return plot->curve(RunConfigPlot::StartCurve)->dataSize() == 32; }, kWaitMs));
@@ -95,7 +84,7 @@ void TestCharacteristicTabs::injectedTripReachesTheOscillogramTab()
 {
     MainWindow w;
     w.setTiming(testTiming());
-    w.connectDevice(lineDevice());
+    w.connectDevice(SimIdentity::of(kDevice, kPortNumber));
     TabCrashCurve *tab = w.tabCrashCurve();
     // The simulated device keeps the oscillogram of its newest logged crash from the start.
     QVERIFY(QTest::qWaitFor([tab] { return tab->faultCode() != 0; }, kWaitMs));

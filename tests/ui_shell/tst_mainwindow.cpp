@@ -21,6 +21,7 @@
 #include "runconfigeventprogress.h"
 #include "runconfigpacket.h"
 #include "runconfigprogresspacket.h"
+#include "simidentity.h"
 #include "simulator.h"
 #include "styles.h"
 #include "tabsearch.h"
@@ -134,14 +135,6 @@ DeviceInfo deviceAt(int port, int address, int modification)
 // The device of modification 80 that the simulator line in these tests holds at address 3.
 const SimDeviceConfig kLineDevice {3, 80, 0, 19200, 1, 50};
 
-DeviceInfo lineDeviceAt(int port)
-{
-    DeviceInfo d = deviceAt(port, kLineDevice.address, kLineDevice.modification);
-    d.currentScale = 1;
-    d.minRatedCurrent = 50;
-    d.maxRatedCurrent = 500;
-    return d;
-}
 } // namespace
 
 class TestMainWindow : public QObject
@@ -434,7 +427,7 @@ void TestMainWindow::connectedTitleAndLastConnection()
     sim.addDevice(kLineDevice);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     PortMap::bindForSession(57, sim.linkPath());
-    const DeviceInfo device = lineDeviceAt(57);
+    const DeviceInfo device = SimIdentity::of(kLineDevice, 57);
     {
         MainWindow w;
         w.setTiming(testTiming());
@@ -464,7 +457,7 @@ void TestMainWindow::eventsOfAClosedConnectionAreDropped()
     sim.addDevice(kLineDevice);
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     PortMap::bindForSession(58, sim.linkPath());
-    const DeviceInfo device = lineDeviceAt(58);
+    const DeviceInfo device = SimIdentity::of(kLineDevice, 58);
     // A reply still on its way when a connection closes would reach the next one.
     auto lineQuiet = [&sim] {
         const QVector<SimRequest> asked = sim.requests();

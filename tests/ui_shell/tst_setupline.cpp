@@ -8,6 +8,7 @@
 #include "mainwindow.h"
 #include "portmap.h"
 #include "settingsfile.h"
+#include "simidentity.h"
 #include "simulator.h"
 #include "tabsetup.h"
 #include "testtiming.h"
@@ -30,18 +31,6 @@ constexpr int kWaitMs = 15000;
 const SimDeviceConfig kDevice {1, 70, 0, 19200, 2, 10};
 const SimDeviceConfig kTwin {2, 70, 0, 19200, 2, 10};
 
-DeviceInfo infoOf(const SimDeviceConfig &c)
-{
-    DeviceInfo d;
-    d.address = c.address;
-    d.baudRate = 19200;
-    d.portNumber = kPort;
-    d.modification = c.modification;
-    d.currentScale = 2;
-    d.minRatedCurrent = 5.0f;
-    d.maxRatedCurrent = 50.0f;
-    return d;
-}
 
 QMessageBox *shownBox(const QString &name)
 {
@@ -112,7 +101,7 @@ void TestSetupLine::cleanup()
 
 void TestSetupLine::connectTo(const SimDeviceConfig &device)
 {
-    window->connectDevice(infoOf(device));
+    window->connectDevice(SimIdentity::of(device, kPort));
     QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки получены"); }, kWaitMs));
     window->accessCodeField()->setText("1234");
     window->onPasswordEditingFinished();
