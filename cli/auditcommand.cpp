@@ -9,7 +9,6 @@
 #include "devicesnapshot.h"
 #include "linescan.h"
 #include "linkoptions.h"
-#include "modbusport.h"
 #include "reportcommand.h"
 #include "searcheventfound.h"
 #include "searchthread.h"
@@ -42,12 +41,7 @@ void addOptions(QCommandLineParser &parser)
         "(ADDRESS.cfg, ADDRESS.dat), and audit.csv with one row per device. Progress on stderr.\n"
         "Exit 0 only when every device found was audited."));
     parser.addHelpOption();
-    parser.addOption({{QStringLiteral("b"), QStringLiteral("baud")}, QStringLiteral("Line speed in bit/s."),
-                      QStringLiteral("B"), QStringLiteral("19200")});
-    parser.addOption({QStringLiteral("addresses"), QStringLiteral("Address range FROM-TO (default 1-247)."),
-                      QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
-    parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
-                      QStringLiteral("MS"), QStringLiteral("0")});
+    LineScan::addOptionsTo(parser);
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("Seconds of live values per device (default 10)."),
                       QStringLiteral("S"), QString::number(ReportCommand::kDefaultSeconds)});
     parser.addOption({QStringLiteral("out"), QStringLiteral("Directory of the files written."), QStringLiteral("DIR")});
@@ -186,10 +180,8 @@ int AuditCommand::run(const QStringList &arguments)
     audit.out.setPath(parser.value(QStringLiteral("out")));
     if (!audit.out.mkpath(QStringLiteral(".")))
         return CommandLine::failed(QStringLiteral("cannot create ") + audit.out.path());
-    ModbusPort check(audit.link.devicePath.toLocal8Bit()); // a refusal explained, not just reported
-    if (!check.open())
-        return CommandLine::failed(check.errorString());
-    check.close();
+    if (!audit.link.checkPort())
+        return CommandLine::failed(audit.link.error);
     QString failure;
     const QVector<DeviceInfo> devices = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
     if (!failure.isEmpty())

@@ -3,7 +3,18 @@
 #include "linkoptions.h"
 #include "searchthread.h"
 
+#include <QCommandLineParser>
 #include <QStringList>
+
+void LineScan::addOptionsTo(QCommandLineParser &parser)
+{
+    parser.addOption({{QStringLiteral("b"), QStringLiteral("baud")}, QStringLiteral("Line speed in bit/s."),
+                      QStringLiteral("B"), QStringLiteral("19200")});
+    parser.addOption({QStringLiteral("addresses"), QStringLiteral("Address range FROM-TO (default 1-247)."),
+                      QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
+    parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
+                      QStringLiteral("MS"), QStringLiteral("0")});
+}
 
 bool LineScan::parseRange(const QString &text, int &first, int &last)
 {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class LinkOptions;
+class QCommandLineParser;
 class SearchThread;
 
 // The search of `orbix scan`, which `orbix audit` makes the same way: the program's
@@ -10,6 +11,8 @@ class SearchThread;
 class LineScan
 {
 public:
+    // --baud, --addresses and --probe-timeout, as both commands take them.
+    static void addOptionsTo(QCommandLineParser &parser);
     // "FROM-TO" or a single address, within 1-247; false for anything else.
     static bool parseRange(const QString &text, int &first, int &last);
     // The thread set up for the line and the range; the caller starts it.

@@ -120,6 +120,17 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
     return true;
 }
 
+bool LinkOptions::checkPort()
+{
+    ModbusPort port(devicePath.toLocal8Bit());
+    port.setLineOptions(options);
+    port.setNetworkAllowance(lineTiming.networkAllowanceMs);
+    if (port.open())
+        return true;
+    error = port.errorString();
+    return false;
+}
+
 bool LinkOptions::openPort(ModbusPort &port)
 {
     port.setLineOptions(options);

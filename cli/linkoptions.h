@@ -26,6 +26,9 @@ public:
 
     // Opens the port and applies the line settings; false with error() naming the reason.
     bool openPort(ModbusPort &port);
+    // Opens the port once and closes it, so that a refused port is named as such rather
+    // than taken for a silent line by the threads; false with error() naming the reason.
+    bool checkPort();
 
     QString portName;   // as given: COM3 or a path
     QString devicePath; // what is opened

@@ -9,7 +9,6 @@
 #include "eventprinter.h"
 #include "linkoptions.h"
 #include "linkstatisticsevent.h"
-#include "modbusport.h"
 #include "stopsignal.h"
 
 #include <QEventLoop>
@@ -69,10 +68,8 @@ int MonitorCommand::run(const QStringList &arguments)
     const int cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
     if (!ok || cycles < 0)
         return CommandLine::usage(parser, QStringLiteral("bad --cycles"));
-    ModbusPort check(link.devicePath.toLocal8Bit());
-    if (!check.open())
-        return CommandLine::failed(check.errorString());
-    check.close();
+    if (!link.checkPort())
+        return CommandLine::failed(link.error);
 
     DeviceInfo device;
     QString reason;

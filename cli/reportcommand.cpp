@@ -6,7 +6,6 @@
 #include "deviceprobe.h"
 #include "devicesnapshot.h"
 #include "linkoptions.h"
-#include "modbusport.h"
 #include "snapshotreport.h"
 #include "translation.h"
 
@@ -52,10 +51,8 @@ int ReportCommand::run(const QStringList &arguments)
         return CommandLine::usage(parser, QStringLiteral("bad --lang (ru or en)"));
     if (!Translation::install(language))
         return CommandLine::failed(QStringLiteral("the English translation is missing"));
-    ModbusPort check(link.devicePath.toLocal8Bit()); // a refusal explained, not taken for silence
-    if (!check.open())
-        return CommandLine::failed(check.errorString());
-    check.close();
+    if (!link.checkPort())
+        return CommandLine::failed(link.error);
     DeviceInfo device;
     QString reason;
     if (!DeviceProbe::identify(link, device, reason))

@@ -5,7 +5,6 @@
 #include "deviceinfo.h"
 #include "linescan.h"
 #include "linkoptions.h"
-#include "modbusport.h"
 #include "searcheventfound.h"
 #include "searchthread.h"
 #include "stopsignal.h"
@@ -105,12 +104,7 @@ int ScanCommand::run(const QStringList &arguments)
         "Scans a port for devices: every address under 8E1, 8O1 and 8N15, as the program's search does.\n"
         "Prints one line per device found (or a JSON object with --json); progress goes to stderr."));
     parser.addHelpOption();
-    parser.addOption({{QStringLiteral("b"), QStringLiteral("baud")}, QStringLiteral("Line speed in bit/s."),
-                      QStringLiteral("B"), QStringLiteral("19200")});
-    parser.addOption({QStringLiteral("addresses"), QStringLiteral("Address range FROM-TO (default 1-247)."),
-                      QStringLiteral("FROM-TO"), QStringLiteral("1-247")});
-    parser.addOption({QStringLiteral("probe-timeout"), QStringLiteral("Probe time-out in ms (default by speed)."),
-                      QStringLiteral("MS"), QStringLiteral("0")});
+    LineScan::addOptionsTo(parser);
     LinkOptions::addLineTimingTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per device.")});
     LinkOptions::addPortArgument(parser);
@@ -126,10 +120,8 @@ int ScanCommand::run(const QStringList &arguments)
     if (!link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
         return CommandLine::usage(parser, link.error);
     // Open once here so that a refusal is explained, not just reported.
-    ModbusPort check(link.devicePath.toLocal8Bit());
-    if (!check.open())
-        return CommandLine::failed(check.errorString());
-    check.close();
+    if (!link.checkPort())
+        return CommandLine::failed(link.error);
 
     SearchThread thread;
     LineScan::setUp(thread, link, first, last, parser.value(QStringLiteral("probe-timeout")).toInt());
