@@ -30,6 +30,8 @@ public:
     // A new connection: nothing read, nothing written.
     void reset();
     Outcome onConfiguration(const ConfigPacket &block, int result);
+    // The connection's newest block, whatever the event that brought it; null before one.
+    const ConfigPacket *lastBlock() const { return lastRead.get(); }
     // "Label (name): записано W, на устройстве H" for each field of the last Differs.
     const QStringList &differences() const { return found; }
 

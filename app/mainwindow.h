@@ -78,6 +78,8 @@ public:
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
     DataThread *dataThread() const { return thread.get(); }
+    // The connection's newest configuration block; null before the first.
+    const ConfigPacket *configuration() const { return writeCheck.lastBlock(); }
     // Null until the monitor is first opened.
     TrafficMonitor *trafficMonitor() const { return monitor; }
 

@@ -1,7 +1,6 @@
 #include "reportflow.h"
 
 #include "appsettings.h"
-#include "configevent.h"
 #include "currentdeviceversion.h"
 #include "dataeventget.h"
 #include "datathread.h"
@@ -28,17 +27,12 @@ ReportFlow::~ReportFlow() = default;
 void ReportFlow::onDataEvent(const DataEvent *event)
 {
     switch (event->type()) {
-    case DataEvent::Connected: // the configuration follows
+    case DataEvent::Connected:
         monitoring.reset();
-        configuration.reset();
         return;
     case DataEvent::Get:
         if (const WatchDataPacket *block = static_cast<const DataEventGet *>(event)->packet())
             monitoring.reset(block->clone());
-        return;
-    case DataEvent::Config:
-        if (const ConfigPacket *block = static_cast<const ConfigEvent *>(event)->packet())
-            configuration.reset(block->clone());
         return;
     default:
         return;
@@ -88,6 +82,7 @@ ReportData ReportFlow::data() const
     d.device = thread->device();
     d.version = currentDeviceVersion;
     d.monitoring = monitoring ? std::unique_ptr<WatchDataPacket>(monitoring->clone()) : PacketFactory::monitoring(d.version);
+    const ConfigPacket *configuration = window.configuration();
     d.configuration =
         configuration ? std::unique_ptr<ConfigPacket>(configuration->clone()) : PacketFactory::configuration(d.version);
     d.protocol = &window.protocol();

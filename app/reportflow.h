@@ -7,7 +7,6 @@
 
 #include <memory>
 
-class ConfigPacket;
 class MainWindow;
 class WatchDataPacket;
 struct ReportData;
@@ -15,8 +14,8 @@ struct ReportData;
 // The report button's flow: the file asked for, the document built from the
 // connection's newest blocks, the tabs' plots and the application protocol, and the
 // user told how it went: "Отчёт готов" only for a complete file, else a warning
-// naming the file and the reason. Keeps the newest monitoring and configuration
-// blocks of the connection, as the data exchange's own stay in its thread.
+// naming the file and the reason. Keeps the newest monitoring block of the connection,
+// as the data exchange's own stays in its thread; the configuration is the window's.
 class ReportFlow : public DataEventListener
 {
     Q_DECLARE_TR_FUNCTIONS(ReportFlow)
@@ -41,5 +40,4 @@ private:
 
     MainWindow &window;
     std::unique_ptr<WatchDataPacket> monitoring;
-    std::unique_ptr<ConfigPacket> configuration;
 };
