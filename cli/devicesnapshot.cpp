@@ -2,12 +2,11 @@
 
 #include "linkoptions.h"
 #include "modbusport.h"
+#include "oscillogramread.h"
 #include "packetexecutor.h"
 #include "packetfactory.h"
-#include "registermap.h"
 #include "searchpacket.h"
 #include "searchthread.h"
-#include "tdatapacket.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -68,16 +67,15 @@ bool DeviceSnapshot::readBlocks(PacketExecutor &exec, QString &reason)
     return readOscillogram(exec, reason);
 }
 
-// The fault code first, the whole block only when there is one: as the exchange does.
 bool DeviceSnapshot::readOscillogram(PacketExecutor &exec, QString &reason)
 {
-    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
     auto block = std::make_unique<CrashOscillogramPacket>();
-    if (!exec.readPacket(fault) || (fault.value != 0 && !exec.readPacket(*block))) {
+    bool present = false;
+    if (!OscillogramRead::read(exec, *block, present)) {
         reason = QStringLiteral("oscillogram could not be read: ") + port->errorString();
         return false;
     }
-    if (fault.value != 0 && block->faultCode() != 0)
+    if (present)
         oscillogram = std::move(block);
     return true;
 }

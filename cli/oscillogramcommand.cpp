@@ -11,9 +11,8 @@
 #include "linkoptions.h"
 #include "modbusport.h"
 #include "oscillogramcsv.h"
+#include "oscillogramread.h"
 #include "packetexecutor.h"
-#include "registermap.h"
-#include "tdatapacket.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -23,7 +22,6 @@
 
 namespace {
 
-// The fault code first, the whole block only when there is one: as the exchange does.
 bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, QString &reason)
 {
     LinkOptions link = options;
@@ -33,12 +31,12 @@ bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, 
         return false;
     }
     PacketExecutor exec(port);
-    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
-    if (!exec.readPacket(fault) || (fault.value != 0 && !exec.readPacket(block))) {
+    bool present = false;
+    if (!OscillogramRead::read(exec, block, present)) {
         reason = port.errorString();
         return false;
     }
-    if (fault.value == 0 || block.faultCode() == 0) {
+    if (!present) {
         reason = QStringLiteral("no oscillogram");
         return false;
     }
