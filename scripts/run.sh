@@ -4,8 +4,10 @@
 # Without a display it shows the same line from the command line instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
-BUILD_DIR=${ORBIX_BUILD_DIR:-build}
+# The programs only, in a tree of their own: no test tools, tests or benchmarks to wait for.
+BUILD_DIR=${ORBIX_BUILD_DIR:-build-run}
+ORBIX_SETUP_PACKAGES=run ORBIX_BUILD_DIR=$BUILD_DIR bash scripts/setup.sh \
+    -DORBIX_BUILD_TESTS=OFF -DORBIX_BUILD_BENCH=OFF -DORBIX_PACKAGE=OFF
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   exec "$BUILD_DIR/app/orbix-service" --demo "$@"

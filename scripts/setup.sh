@@ -2,21 +2,27 @@
 # Installs the Debian packages the build needs (only those missing), then
 # configures once and builds incrementally. Safe to run again.
 # ORBIX_BUILD_DIR names the build tree (default build); arguments go to the first
-# configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing.
+# configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing;
+# ORBIX_SETUP_PACKAGES=run installs only what the programs need, not the test tools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake ninja-build g++ pkg-config
-          qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
-          qttools5-dev qttools5-dev-tools  # lupdate and lrelease: the English interface
-          qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
-          libmodbus-dev mbpoll
-          python3-pymodbus python3-serial python3-serial-asyncio ser2net
-          xvfb xauth xdotool x11-utils libx11-dev fonts-dejavu-core
-          poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
-          clang-14 libclang-rt-14-dev llvm-14  # fuzz targets: libFuzzer and its sanitizers
-          help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
-          lintian desktop-file-utils appstream)  # and its checks
+# What the programs need to build and run (scripts/run.sh) ...
+RUN_PACKAGES=(cmake ninja-build g++ pkg-config python3
+              qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
+              qttools5-dev qttools5-dev-tools  # lupdate and lrelease: the English interface
+              qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
+              fonts-dejavu-core)  # a fresh machine may have no font for the window at all
+# ... and what only the checks need (scripts/test.sh).
+TEST_PACKAGES=(libmodbus-dev mbpoll
+               python3-pymodbus python3-serial python3-serial-asyncio ser2net
+               xvfb xauth xdotool x11-utils libx11-dev
+               poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
+               clang-14 libclang-rt-14-dev llvm-14  # fuzz targets: libFuzzer and its sanitizers
+               help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
+               lintian desktop-file-utils appstream)  # and its checks
+PACKAGES=("${RUN_PACKAGES[@]}")
+[ "${ORBIX_SETUP_PACKAGES:-all}" = run ] || PACKAGES+=("${TEST_PACKAGES[@]}")
 
 missing=()
 for p in "${PACKAGES[@]}"; do
