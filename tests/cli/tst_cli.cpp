@@ -68,6 +68,8 @@ private slots:
     void comNameThroughABinding();
     void scanFindsTheDevices();
     void monitorStopsAfterCycles();
+    void monitorShowsAmperes_data();
+    void monitorShowsAmperes();
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
     void configSetWritesWhatTheFileHolds();
@@ -263,6 +265,54 @@ void TestCli::monitorStopsAfterCycles()
     const Run bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
     QCOMPARE(bad.code, 1);
     QVERIFY2(bad.err.contains("no answer from address 9"), qPrintable(bad.err));
+}
+
+void TestCli::monitorShowsAmperes_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<bool>("json");
+    QTest::addColumn<QList<double>>("amperes");
+    QTest::addColumn<QString>("text");
+
+    // Registers 42..44 hold 32, 33, 20 counts on both devices.
+    const QList<double> halfCounts {16.0, 16.5, 10.0};
+    const QList<double> counts {32, 33, 20};
+    QTest::newRow("5-50 A, 2 per ampere, JSON") << 1 << "8E1" << true << halfCounts << "";
+    QTest::newRow("5-50 A, 2 per ampere, text") << 1 << "8E1" << false << halfCounts << "| I 16.0 16.5 10.0 A |";
+    QTest::newRow("1 per ampere, JSON") << 3 << "8O1" << true << counts << "";
+    QTest::newRow("1 per ampere, text") << 3 << "8O1" << false << counts << "| I 32 33 20 A |";
+}
+
+void TestCli::monitorShowsAmperes()
+{
+    QFETCH(int, address);
+    QFETCH(QString, format);
+    QFETCH(bool, json);
+    QFETCH(QList<double>, amperes);
+    const quint16 raw[] = {32, 33, 20};
+    for (int phase = 0; phase < 3; ++phase)
+        sim.setRegisterValue(address, 42 + phase, raw[phase]);
+    QStringList args {"monitor", path, "--address", QString::number(address), "--format", format, "--cycles", "1"};
+    const Run r = orbix(json ? args << "--json" : args);
+    sim.releaseRegisters(address);
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts).filter(json ? "\"type\":0" : " 0 monitoring: ");
+    QCOMPARE(lines.size(), 1);
+    if (!json) {
+        QFETCH(QString, text);
+        QVERIFY2(lines.first().contains(text), qPrintable(lines.first()));
+        return;
+    }
+    const QJsonObject o = QJsonDocument::fromJson(lines.first().toUtf8()).object();
+    const QJsonArray shown = o.value("phaseCurrents").toArray();
+    const QJsonArray words = o.value("phaseCurrentsRaw").toArray();
+    QCOMPARE(shown.size(), 3);
+    QCOMPARE(words.size(), 3);
+    for (int phase = 0; phase < 3; ++phase) {
+        QCOMPARE(shown.at(phase).toDouble(), amperes.at(phase));
+        QCOMPARE(words.at(phase).toInt(), int(raw[phase]));
+    }
 }
 
 void TestCli::characteristicPrintsAllPoints()
