@@ -6,6 +6,7 @@
 #include "crasheventoscillogramget.h"
 #include "crashoscillogrampacket.h"
 #include "crashprotocolpacket.h"
+#include "currentscale.h"
 #include "dataeventerror.h"
 #include "dataeventget.h"
 #include "dataeventgetprotocol.h"
@@ -23,6 +24,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QStringList>
 
 namespace {
 
@@ -36,7 +38,21 @@ QJsonArray triple(double a, double b, double c)
     return QJsonArray {a, b, c};
 }
 
-QJsonObject monitoring(const WatchDataPacket &p)
+QJsonArray amperes(const WatchDataPacket &p, const CurrentScale &scale)
+{
+    return triple(p.phaseCurrentAmperes(0, scale), p.phaseCurrentAmperes(1, scale), p.phaseCurrentAmperes(2, scale));
+}
+
+// Amperes as the window shows them: the resolution the scale gives.
+QString amperesText(const WatchDataPacket &p, const CurrentScale &scale)
+{
+    QStringList values;
+    for (int phase = 0; phase < WatchDataPacket::kPhases; ++phase)
+        values << scale.text(p.phaseCurrentAmperes(phase, scale));
+    return values.join(QLatin1Char(' '));
+}
+
+QJsonObject monitoring(const WatchDataPacket &p, const CurrentScale &scale)
 {
     QJsonObject o {
         {QStringLiteral("calculatedHeating"), p.calculatedHeating()},
@@ -48,7 +64,8 @@ QJsonObject monitoring(const WatchDataPacket &p)
         {QStringLiteral("ptcState"), p.ptcState()},
         {QStringLiteral("humidityState"), p.humidityState()},
         {QStringLiteral("pt100Temperature"), p.pt100Temperature()},
-        {QStringLiteral("phaseCurrents"), triple(p.phaseCurrent(0), p.phaseCurrent(1), p.phaseCurrent(2))},
+        {QStringLiteral("phaseCurrents"), amperes(p, scale)},
+        {QStringLiteral("phaseCurrentsRaw"), triple(p.phaseCurrent(0), p.phaseCurrent(1), p.phaseCurrent(2))},
         {QStringLiteral("phaseVoltages"), triple(p.phaseVoltage(0), p.phaseVoltage(1), p.phaseVoltage(2))},
         {QStringLiteral("deviceTime"), double(p.deviceTime())},
         {QStringLiteral("motorHours"), p.motorHours()},
@@ -112,11 +129,11 @@ QJsonObject startCharacteristic(const RunConfigPacket &p)
             {QStringLiteral("timeWords"), times}};
 }
 
-QJsonObject payload(const DataEvent &event)
+QJsonObject payload(const DataEvent &event, const CurrentScale &scale)
 {
     switch (event.type()) {
     case DataEvent::Get:
-        return monitoring(*static_cast<const DataEventGet &>(event).packet());
+        return monitoring(*static_cast<const DataEventGet &>(event).packet(), scale);
     case DataEvent::Error:
         return {{QStringLiteral("error"), static_cast<const DataEventError &>(event).error()}};
     case DataEvent::GetProtocol: {
@@ -149,12 +166,12 @@ QJsonObject payload(const DataEvent &event)
     }
 }
 
-QString monitoringText(const WatchDataPacket &p)
+QString monitoringText(const WatchDataPacket &p, const CurrentScale &scale)
 {
-    return QStringLiteral("heating %1% | %2 | I %3 %4 %5 | U %6 %7 %8 | PT100 %9 | outputs 0x%10 | motor %11 | %12 | %13 h")
+    return QStringLiteral("heating %1% | %2 | I %3 A | U %4 %5 %6 V | PT100 %7 | outputs 0x%8 | motor %9 | %10 | %11 h")
         .arg(p.calculatedHeating())
         .arg(p.faultCode() ? QStringLiteral("fault %1 %2").arg(p.faultCode()).arg(p.alarmText()) : p.alarmText())
-        .arg(p.phaseCurrent(0)).arg(p.phaseCurrent(1)).arg(p.phaseCurrent(2))
+        .arg(amperesText(p, scale))
         .arg(p.phaseVoltage(0)).arg(p.phaseVoltage(1)).arg(p.phaseVoltage(2))
         .arg(p.pt100Temperature())
         .arg(p.outputs(), 4, 16, QLatin1Char('0'))
@@ -191,19 +208,19 @@ QString EventPrinter::typeName(int type)
     return type >= 0 && type < int(sizeof names / sizeof *names) ? QString::fromLatin1(names[type]) : QString();
 }
 
-QJsonObject EventPrinter::json(const DataEvent &event)
+QJsonObject EventPrinter::json(const DataEvent &event, const CurrentScale &scale)
 {
-    QJsonObject o = payload(event);
+    QJsonObject o = payload(event, scale);
     o.insert(QStringLiteral("type"), event.type());
     return o;
 }
 
-QString EventPrinter::text(const DataEvent &event)
+QString EventPrinter::text(const DataEvent &event, const CurrentScale &scale)
 {
     const QString head = QStringLiteral("%1 %2").arg(event.type(), 2).arg(typeName(event.type()));
     if (event.type() == DataEvent::Get)
-        return head + QStringLiteral(": ") + monitoringText(*static_cast<const DataEventGet &>(event).packet());
-    const QJsonObject p = payload(event);
+        return head + QStringLiteral(": ") + monitoringText(*static_cast<const DataEventGet &>(event).packet(), scale);
+    const QJsonObject p = payload(event, scale);
     if (p.isEmpty())
         return head;
     return head + QStringLiteral(": ") + QString::fromUtf8(QJsonDocument(p).toJson(QJsonDocument::Compact));

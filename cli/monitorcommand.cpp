@@ -2,6 +2,7 @@
 
 #include "cliexit.h"
 #include "commandline.h"
+#include "currentscale.h"
 #include "dataeventerror.h"
 #include "datathread.h"
 #include "deviceinfo.h"
@@ -77,6 +78,7 @@ int MonitorCommand::run(const QStringList &arguments)
         return CommandLine::failed(reason);
 
     const bool json = parser.isSet(QStringLiteral("json"));
+    const CurrentScale scale(device.currentScale);
     QTextStream out(stdout);
     DataThread thread(device, link.devicePath);
     thread.setLineOptions(link.options);
@@ -92,8 +94,8 @@ int MonitorCommand::run(const QStringList &arguments)
             stats = std::static_pointer_cast<const LinkStatisticsEvent>(event);
             return;
         }
-        out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e)).toJson(QJsonDocument::Compact))
-                     : EventPrinter::text(*e))
+        out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e, scale)).toJson(QJsonDocument::Compact))
+                     : EventPrinter::text(*e, scale))
             << '\n' << Qt::flush;
         if (e->type() == DataEvent::Error) {
             const int code = static_cast<const DataEventError *>(e)->error();

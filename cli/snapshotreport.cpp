@@ -7,8 +7,6 @@
 #include <QFileInfo>
 
 namespace {
-// The live plot shows a current scale of 10 with one decimal, as the watch tab does.
-constexpr int kOneDecimalScale = 10;
 constexpr int kPhases = WatchPlot::kPhases;
 } // namespace
 
@@ -32,12 +30,13 @@ void SnapshotReport::fillLivePlots()
     const int seconds = int(snapshot.samples.back().time - snapshot.samples.front().time) + 1;
     livePlot.setInterval(seconds);
     tempPlot.setInterval(seconds);
-    livePlot.setCurrentPrecision(snapshot.device.currentScale == kOneDecimalScale);
+    const CurrentScale scale(snapshot.device.currentScale);
+    livePlot.setCurrentScale(scale);
     for (const DeviceSnapshot::Sample &s : snapshot.samples) {
         double currents[kPhases];
         double voltages[kPhases];
         for (int phase = 0; phase < kPhases; ++phase) {
-            currents[phase] = s.block->phaseCurrent(phase);
+            currents[phase] = s.block->phaseCurrentAmperes(phase, scale);
             voltages[phase] = s.block->phaseVoltage(phase);
         }
         livePlot.addSampleAt(s.time, currents, voltages);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "currentscale.h"
 #include "datapacket.h"
 
 #include <QString>
 
 // The monitoring block read on every polling cycle: registers 33..49 and 170.
-// A plain value carrier: nothing is scaled, clamped or validated.
+// A plain value carrier: nothing is scaled, clamped or validated; the phase
+// currents stay in the device's counts until shown in amperes.
 class WatchDataPacket : public DataPacket
 {
 public:
@@ -14,6 +16,7 @@ public:
     // Sentinel values of the PT100 register (register 41).
     static constexpr qint16 kPt100Shorted = -99;
     static constexpr qint16 kPt100Open = 999;
+    static constexpr int kPhases = 3;
 
     WatchDataPacket();
     WatchDataPacket(const WatchDataPacket &other);
@@ -31,7 +34,9 @@ public:
     qint16 pt100Temperature() const { return qint16(words[8]); }
     bool pt100Shorted() const { return pt100Temperature() == kPt100Shorted; }
     bool pt100Open() const { return pt100Temperature() == kPt100Open; }
+    // In the device's counts (the raw word of registers 42..44).
     quint16 phaseCurrent(int phase) const;
+    double phaseCurrentAmperes(int phase, const CurrentScale &scale) const { return scale.amperes(phaseCurrent(phase)); }
     quint16 phaseVoltage(int phase) const;
     quint32 deviceTime() const;
     quint16 motorHours() const { return words[kMonitoringWords]; }
@@ -41,7 +46,6 @@ public:
 
 protected:
     static constexpr int kMonitoringWords = 17; // registers 33..49
-    static constexpr int kPhases = 3;
 
     quint16 words[kMonitoringWords + 1] = {}; // + register 170
 };

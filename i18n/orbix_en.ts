@@ -1327,6 +1327,10 @@ current</translation>
         <source>ЗАПРЕЩЕНО</source>
         <translation>DISABLED</translation>
     </message>
+    <message>
+        <source> мин</source>
+        <translation> min</translation>
+    </message>
 </context>
 <context>
     <name>RunConfigPlot</name>
@@ -1824,6 +1828,14 @@ off</translation>
     <message>
         <source>Количества пусков двигателя: </source>
         <translation>Motor start count: </translation>
+    </message>
+    <message>
+        <source>Нет связи</source>
+        <translation>No link</translation>
+    </message>
+    <message>
+        <source>Нет связи с %1</source>
+        <translation>No link since %1</translation>
     </message>
 </context>
 <context>

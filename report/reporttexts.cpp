@@ -3,6 +3,7 @@
 #include "configchoices.h"
 #include "configpacketv70.h"
 #include "crashprotocolevent.h"
+#include "currentscale.h"
 #include "deviceinfo.h"
 #include "faulttext.h"
 #include "packetfactory.h"
@@ -39,7 +40,7 @@ QString ReportTexts::deviceLine(const DeviceInfo &d)
 
 QVector<ReportTexts::Row> ReportTexts::settingsRows(const ConfigPacket &c, int version, int currentScale)
 {
-    const double rated = currentScale > 0 ? double(c.ratedCurrent()) / currentScale : 0.0;
+    const double rated = CurrentScale(currentScale).amperes(c.ratedCurrent());
     QVector<Row> rows = {
         {tr("Номинальный ток двигателя:"), amps(rated, currentScale) + tr("А")},
         {tr("Минимальный ток двигателя, от номинального:"), number(c.minCurrent()) + QLatin1Char('%')},
@@ -73,8 +74,8 @@ QVector<ReportTexts::Row> ReportTexts::rightColumnRows(const ConfigPacket &c, in
     using Choices = ConfigChoices;
     return {
         {tr("Допуск на напряжение питающих фаз:"), Choices::text(Choices::VoltageTolerance, c.voltageTolerance())},
-        {tr("Время работы двигателя в цикл. режиме:"), number(c.cyclicWorkTime()) + tr(" сек")},
-        {tr("Время простоя двигателя в цикл. режиме:"), number(c.cyclicPauseTime()) + tr(" сек")},
+        {tr("Время работы двигателя в цикл. режиме:"), number(c.cyclicWorkTime()) + tr(" мин")},
+        {tr("Время простоя двигателя в цикл. режиме:"), number(c.cyclicPauseTime()) + tr(" мин")},
         {tr("Функция входа 1:"), Choices::text(Choices::Input1Function, c.input1Function())},
         {tr("Функция входа 2:"), Choices::text(Choices::Input2Function, c.input2Function())},
         {tr("Функция силового выхода:"), Choices::text(Choices::PowerOutputFunction, c.powerOutputFunction())},
@@ -161,7 +162,7 @@ QString ReportTexts::documentName(const QDateTime &reportTime)
 
 QString ReportTexts::amps(double value, int currentScale)
 {
-    return QString::number(value, 'f', currentScale > 1 ? 1 : 0);
+    return CurrentScale(currentScale).text(value);
 }
 
 QString ReportTexts::onOff(bool on)

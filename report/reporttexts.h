@@ -41,7 +41,7 @@ public:
     static QString entryTime(const QDateTime &time);
     static QString footer(const QDateTime &reportTime);
     static QString documentName(const QDateTime &reportTime);
-    // Amperes: one decimal for a current scale above 1, none otherwise.
+    // Amperes in the resolution the current scale gives (one decimal above 1).
     static QString amps(double value, int currentScale);
 
 private:

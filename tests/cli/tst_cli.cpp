@@ -68,6 +68,8 @@ private slots:
     void comNameThroughABinding();
     void scanFindsTheDevices();
     void monitorStopsAfterCycles();
+    void monitorShowsAmperes_data();
+    void monitorShowsAmperes();
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
     void configSetWritesWhatTheFileHolds();
@@ -263,6 +265,43 @@ void TestCli::monitorStopsAfterCycles()
     const Run bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
     QCOMPARE(bad.code, 1);
     QVERIFY2(bad.err.contains("no answer from address 9"), qPrintable(bad.err));
+}
+
+// Registers 42..44 hold 32, 33 and 20 counts.
+void TestCli::monitorShowsAmperes_data()
+{
+    QTest::addColumn<int>("address");
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("shown"); // in the text line, or the JSON amperes
+
+    QTest::newRow("5-50 A, 2 per ampere, JSON") << 1 << "8E1" << "[16,16.5,10]";
+    QTest::newRow("5-50 A, 2 per ampere, text") << 1 << "8E1" << "| I 16.0 16.5 10.0 A |";
+    QTest::newRow("1 per ampere, text") << 3 << "8O1" << "| I 32 33 20 A |";
+}
+
+void TestCli::monitorShowsAmperes()
+{
+    QFETCH(int, address);
+    QFETCH(QString, format);
+    QFETCH(QString, shown);
+    const bool json = shown.startsWith('[');
+    const quint16 raw[] = {32, 33, 20};
+    for (int phase = 0; phase < 3; ++phase)
+        sim.setRegisterValue(address, 42 + phase, raw[phase]);
+    QStringList args {"monitor", path, "--address", QString::number(address), "--format", format, "--cycles", "1"};
+    const Run r = orbix(json ? args << "--json" : args);
+    sim.releaseRegisters(address);
+    QCOMPARE(r.code, 0);
+    const QStringList lines = r.out.split('\n').filter(json ? "\"type\":0" : " 0 monitoring: ");
+    QCOMPARE(lines.size(), 1);
+    if (!json)
+        QVERIFY2(lines.first().contains(shown), qPrintable(lines.first()));
+    const QJsonObject o = QJsonDocument::fromJson(lines.first().toUtf8()).object();
+    const auto array = [&o](const char *key) { return QJsonDocument(o.value(key).toArray()).toJson(QJsonDocument::Compact); };
+    if (json) {
+        QCOMPARE(QString(array("phaseCurrents")), shown);
+        QCOMPARE(QString(array("phaseCurrentsRaw")), QString("[32,33,20]"));
+    }
 }
 
 void TestCli::characteristicPrintsAllPoints()

@@ -133,6 +133,8 @@ void TestCliReport::reportOfADevice()
         sim.setRegisterValue(1, kFaultCode, 0);
     else
         sim.injectTrip(1, 32);
+    for (int reg : {42, 43, 44}) // 16 A at 2 counts per ampere
+        sim.setRegisterValue(1, reg, 32);
     const QString path = dir.filePath(QString("device1-%1.pdf").arg(oscillogram));
     CliRun run(sim.linkPath());
     run.start({"report", com(), "--address", "1", path, "--seconds", kSeconds});
@@ -146,6 +148,10 @@ void TestCliReport::reportOfADevice()
     QVERIFY(!header.isNull() && header.left() < 1.5);
     const QString rated = QString::number(sim.registerValue(1, 5) / 2.0, 'f', 1) + "А";
     QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
+    sim.releaseRegisters(1);
+    QVERIFY2(!pdf.findAll(0, "Ток A: 16.0").isEmpty(), "the live plot's legend in amperes");
+    const QString cyclicWork = QString::number(sim.registerValue(1, 22)) + " мин";
+    QVERIFY2(qAbs(pdf.findNear(0, cyclicWork, {660, 52}).bottom() - 52) < 6, qPrintable(cyclicWork));
     const QRectF crash = pdf.findNear(1, "Авария: Тепловая перегрузка двигателя(32)", {0, 420});
     QCOMPARE(!crash.isNull(), oscillogram);
     const double protocolY = oscillogram ? 876 : 440;
@@ -169,6 +175,8 @@ void TestCliReport::reportInEnglish()
     QVERIFY(!pdf.findNear(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber), {0, 0}).isNull());
     const QString rated = QString::number(sim.registerValue(1, 5) / 2.0, 'f', 1) + "A";
     QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
+    const QString cyclicWork = QString::number(sim.registerValue(1, 22)) + " min";
+    QVERIFY2(qAbs(pdf.findNear(0, cyclicWork, {660, 52}).bottom() - 52) < 6, qPrintable(cyclicWork));
     QVERIFY(!pdf.findNear(1, "Fault: Motor thermal overload(32)", {0, 420}).isNull());
     QVERIFY(qAbs(pdf.findNear(1, "Device operation log", {0, 876}).bottom() - 876) < 6);
     const QRegularExpression cyrillic("[\\x{0400}-\\x{04FF}]");

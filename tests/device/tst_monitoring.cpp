@@ -1,6 +1,7 @@
 // Decoding of the monitoring block.
 #include "packettestutil.h"
 
+#include "currentscale.h"
 #include "faulttext.h"
 #include "watchdatapacket80.h"
 
@@ -20,6 +21,8 @@ private slots:
     void outputState();
     void alarmText_data();
     void alarmText();
+    void currentsInAmperes_data();
+    void currentsInAmperes();
 };
 
 void TestMonitoring::fieldsByRegister_data()
@@ -146,6 +149,41 @@ void TestMonitoring::alarmText()
     WatchDataPacket p;
     QVERIFY(setRegisters(p, {{34, code}}));
     QCOMPARE(p.alarmText(), text);
+}
+
+// Registers 42..44 in counts; register 1 gives the counts per ampere.
+void TestMonitoring::currentsInAmperes_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<quint16>("counts");
+    QTest::addColumn<double>("amperes");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("5-50 A device at 16 A") << 2 << quint16(32) << 16.0 << "16.0";
+    QTest::newRow("scale 2, half ampere") << 2 << quint16(33) << 16.5 << "16.5";
+    QTest::newRow("scale 1: whole amperes") << 1 << quint16(120) << 120.0 << "120";
+    QTest::newRow("scale 10: tenths") << 10 << quint16(123) << 12.3 << "12.3";
+    QTest::newRow("scale 100: still one decimal") << 100 << quint16(1234) << 12.34 << "12.3";
+    QTest::newRow("scale 3 rounds the text only") << 3 << quint16(1) << 1.0 / 3 << "0.3";
+    QTest::newRow("scale 0: no scale, 0 A") << 0 << quint16(500) << 0.0 << "0";
+    QTest::newRow("negative scale taken as none") << -2 << quint16(500) << 0.0 << "0";
+    QTest::newRow("largest word") << 2 << quint16(65535) << 32767.5 << "32767.5";
+}
+
+void TestMonitoring::currentsInAmperes()
+{
+    QFETCH(int, scale);
+    QFETCH(quint16, counts);
+    QFETCH(double, amperes);
+
+    WatchDataPacket p;
+    QVERIFY(setRegisters(p, {{43u, counts}}));
+    const CurrentScale s(scale);
+    QCOMPARE(p.phaseCurrent(1), counts); // the raw word is kept
+    QCOMPARE(p.phaseCurrentAmperes(1, s), amperes);
+    QCOMPARE(p.phaseCurrentAmperes(0, s), 0.0);
+    QTEST(s.text(p.phaseCurrentAmperes(1, s)), "text");
+    QCOMPARE(s.text(amperes, 6).size(), qMax(6, s.text(amperes).size())); // right-aligned for the legend
 }
 
 QTEST_APPLESS_MAIN(TestMonitoring)

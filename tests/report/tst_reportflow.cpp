@@ -131,8 +131,15 @@ QStringList TestReportFlow::messagesOfReport(MainWindow &w, DialogSeen &seen, co
 
 void TestReportFlow::writesTheReport()
 {
+    // A 5-50 A device (2 counts per ampere) at 16 A on every phase.
+    for (int reg : {42, 43, 44})
+        sim.setRegisterValue(kDevice.address, reg, 32);
     MainWindow w;
     QVERIFY(connectAndWait(w));
+    const WatchPlot *live = w.tabWatch()->watchPlot();
+    QVERIFY(QTest::qWaitFor([&] { return live->samples().newest(0) == 16.0; }, kWaitMs));
+    QCOMPARE(live->curve(0)->title().text(), QString("Ток A: 16.0"));
+    QCOMPARE(live->curve(2)->title().text(), QString("Ток C: 16.0"));
     const QString path = dir.filePath("Отчёт насоса.pdf");
     DialogSeen seen;
     const QStringList messages = messagesOfReport(w, seen, path);
@@ -153,6 +160,8 @@ void TestReportFlow::writesTheReport()
     QVERIFY(!pdf.findAll(0, QString("ОРБИКС-11 5-50 v0.70 / 1 / 19 200 / 8E1 / COM%1").arg(kPortNumber)).isEmpty());
     const QString rated = QString::number(sim.registerValue(kDevice.address, 5) / 2.0, 'f', 1) + "А";
     QVERIFY2(!pdf.findNear(0, rated, QPointF(300, 52)).isNull(), qPrintable(rated));
+    QVERIFY2(!pdf.findAll(0, "Ток A: 16.0").isEmpty(), qPrintable(pdf.linesAt(0, 0).join(" | ")));
+    QVERIFY(pdf.findAll(0, "Ток A: 32").isEmpty());
     const QString crash = QString("(%1)").arg(w.tabCrashCurve()->faultCode());
     QVERIFY(pdf.findNear(1, "Авария:", QPointF(0, 420)).bottom() > 420);
     QVERIFY(!pdf.linesAt(1, 0).filter(crash).isEmpty());
@@ -160,6 +169,7 @@ void TestReportFlow::writesTheReport()
     const QRectF connected = pdf.findNear(1, "Подключение", QPointF(120, 888));
     QVERIFY(connected.top() < 888 && connected.bottom() >= 888);
     w.disconnectDevice();
+    sim.releaseRegisters(kDevice.address);
 }
 
 void TestReportFlow::unwritableTargetIsReported()

@@ -3,6 +3,7 @@
 
 #include "configevent.h"
 #include "configpacket.h"
+#include "dataeventerror.h"
 #include "dataeventget.h"
 #include "packetregisters.h"
 #include "styles.h"
@@ -86,7 +87,10 @@ private slots:
     void commandFromOtherSenderIgnored();
     void startCounter_data();
     void startCounter();
-    void connectionRestartsLivePlotOnly();
+    void reconnectionKeepsOnlyTheSameDevicesTemperatures_data();
+    void reconnectionKeepsOnlyTheSameDevicesTemperatures();
+    void lostLinkLooksStale_data();
+    void lostLinkLooksStale();
     void monitoringFeedsBothPlots();
     void plotIntervalReachesBothPlots();
     void protocolRefresh();
@@ -293,20 +297,80 @@ void TestTabWatch::startCounter()
     QTEST(starts->text(), "text");
 }
 
-void TestTabWatch::connectionRestartsLivePlotOnly()
+void TestTabWatch::reconnectionKeepsOnlyTheSameDevicesTemperatures_data()
 {
-    sendConfig(Config());
-    sendMonitoring(packetWith<WatchDataPacket>("42=12"));
-    QCOMPARE(tab->watchPlot()->samples().size(), 1);
-    main->device.currentScale = 10;
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("temperaturesKept");
+
+    QTest::newRow("same line and address") << 5 << 7 << 1;
+    QTest::newRow("another address") << 5 << 8 << 0;
+    QTest::newRow("another line") << 6 << 7 << 0;
+}
+
+void TestTabWatch::reconnectionKeepsOnlyTheSameDevicesTemperatures()
+{
+    main->device.portNumber = 5;
+    main->device.address = 7;
     const DataEvent connected(DataEvent::Connected);
     tab->onDataEvent(&connected);
-    QCOMPARE(tab->watchPlot()->samples().size(), 0);
+    sendConfig(Config());
+    sendMonitoring(packetWith<WatchDataPacket>("41=30 42=12"));
     QCOMPARE(tab->tempPlot()->samples().size(), 1);
-    QVERIFY(tab->watchPlot()->currentPrecision());
+    QFETCH(int, port);
+    QFETCH(int, address);
+    main->device.portNumber = port;
+    main->device.address = address;
     main->device.currentScale = 1;
     tab->onDataEvent(&connected);
-    QVERIFY(!tab->watchPlot()->currentPrecision());
+    QTEST(tab->tempPlot()->samples().size(), "temperaturesKept");
+    QCOMPARE(tab->watchPlot()->samples().size(), 0); // the live plot starts afresh on every connection
+    QCOMPARE(tab->watchPlot()->currentScale().decimals(), 0);
+}
+
+void TestTabWatch::lostLinkLooksStale_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<bool>("stale");
+
+    QTest::newRow("link lost") << int(DataEvent::Error) << int(DataEventError::LinkLost) << true;
+    QTest::newRow("disconnected") << int(DataEvent::Disconnected) << 0 << true;
+    QTest::newRow("identification failed") << int(DataEvent::Error) << int(DataEventError::IdentificationMismatch)
+                                           << false;
+    QTest::newRow("link restored, no reading yet") << int(DataEvent::LinkRestored) << 0 << false;
+}
+
+void TestTabWatch::lostLinkLooksStale()
+{
+    QFETCH(int, type);
+    QFETCH(int, error);
+    QFETCH(bool, stale);
+    sendConfig(Config());
+    const QTime before = QTime::currentTime();
+    sendMonitoring(packetWith<WatchDataPacket80>("34=0 38=1 170=12"));
+    const QTime after = QTime::currentTime();
+    std::unique_ptr<DataEvent> event;
+    if (type == DataEvent::Error)
+        event = std::make_unique<DataEventError>(error);
+    else
+        event = std::make_unique<DataEvent>(type);
+    tab->onDataEvent(event.get());
+    QLabel *lost = label("linkLostLabel");
+    QCOMPARE(lost->isVisibleTo(tab), stale);
+    QCOMPARE(label("alarmLabel")->text(), QString("АВАРИЙ НЕТ")); // the last values stay
+    QCOMPARE(label("alarmLabel")->styleSheet().contains("color: #808080;"), stale);
+    QCOMPARE(label("motorLabel")->styleSheet() == Styles::yellow(), !stale);
+    QCOMPARE(label("hoursLabel")->styleSheet().contains("#808080"), stale);
+    if (stale) {
+        const QStringList times {"Нет связи с " + before.toString("hh:mm:ss"), "Нет связи с " + after.toString("hh:mm:ss")};
+        QVERIFY2(times.contains(lost->text()), qPrintable(lost->text()));
+    }
+    sendMonitoring(packetWith<WatchDataPacket80>("34=0x0032 38=0"));
+    QVERIFY(!lost->isVisibleTo(tab));
+    QCOMPARE(label("alarmLabel")->styleSheet(), Styles::red());
+    QCOMPARE(label("motorLabel")->styleSheet(), Styles::plain());
+    QCOMPARE(label("hoursLabel")->styleSheet(), QString());
 }
 
 void TestTabWatch::monitoringFeedsBothPlots()
@@ -314,7 +378,7 @@ void TestTabWatch::monitoringFeedsBothPlots()
     sendConfig(Config());
     sendMonitoring(packetWith<WatchDataPacket>("33=87 41=0xFFF6 42=11 43=12 44=13 45=380 46=381 47=379"));
     const SampleBuffer &live = tab->watchPlot()->samples();
-    const double expected[] = {11, 12, 13, 380, 381, 379};
+    const double expected[] = {1.1, 1.2, 1.3, 380, 381, 379}; // currents at 10 counts per ampere
     for (int c = 0; c < WatchPlot::kCurves; ++c)
         QCOMPARE(live.newest(c), expected[c]);
     QCOMPARE(tab->tempPlot()->samples().newest(TempPlot::Temperature), -10.0);

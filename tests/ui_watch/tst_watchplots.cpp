@@ -210,22 +210,24 @@ void TestWatchPlots::timeAxisFollowsNewest()
 
 void TestWatchPlots::watchTitles_data()
 {
-    QTest::addColumn<bool>("precision");
+    QTest::addColumn<int>("scale");
     QTest::addColumn<int>("curve");
     QTest::addColumn<QString>("title");
 
-    QTest::newRow("current without decimal") << false << 0 << "Ток A:   12";
-    QTest::newRow("current with decimal") << true << 0 << "Ток A: 12.0";
-    QTest::newRow("current C rounds") << false << 2 << "Ток C:   13";
-    QTest::newRow("voltage B") << true << 4 << "Напряжение B:  381";
+    QTest::newRow("scale 1: no decimal") << 1 << 0 << "Ток A:   12";
+    QTest::newRow("scale 10: one decimal") << 10 << 0 << "Ток A: 12.0";
+    QTest::newRow("scale 2: one decimal") << 2 << 2 << "Ток C: 12.6";
+    QTest::newRow("scale 1: C rounds") << 1 << 2 << "Ток C:   13";
+    QTest::newRow("scale 0: no decimal") << 0 << 0 << "Ток A:   12";
+    QTest::newRow("voltage B") << 10 << 4 << "Напряжение B:  381";
 }
 
 void TestWatchPlots::watchTitles()
 {
-    QFETCH(bool, precision);
+    QFETCH(int, scale);
     QFETCH(int, curve);
     WatchPlot plot;
-    plot.setCurrentPrecision(precision);
+    plot.setCurrentScale(CurrentScale(scale));
     feedWatch(plot, "12,0,12.6/380,381,379");
     QTEST(plot.curve(curve)->title().text(), "title");
 }
@@ -384,7 +386,7 @@ void TestWatchPlots::copies()
 {
     WatchPlot watch;
     watch.setInterval(300);
-    watch.setCurrentPrecision(true);
+    watch.setCurrentScale(CurrentScale(2));
     feedWatch(watch, "20,3,4/400,0,0");
     const WatchPlot watchCopy(watch);
     QCOMPARE(watchCopy.interval(), 300);

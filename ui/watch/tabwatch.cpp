@@ -3,6 +3,7 @@
 #include "appsettings.h"
 #include "configevent.h"
 #include "configpacket.h"
+#include "dataeventerror.h"
 #include "dataeventget.h"
 #include "deviceinfo.h"
 #include "maincontrol.h"
@@ -39,10 +40,28 @@ constexpr int kProtocolRows = 6;
 // The panel frames every label; labels with an empty style sheet fall back to it.
 const char kPanelStyle[] = "QLabel { border:1px solid #000000; } ";
 const char kDeviceTimeStyle[] = "border:1px solid #000000;";
+const char kStaleText[] = "color: #808080;";
+const char kStaleBorder[] = "border: 1px solid #808080;";
 
 QString stateWord(const QStringList &words, int state)
 {
     return state >= 0 && state < words.size() ? words.at(state) : QString();
+}
+
+// A stale label: grey text, and each status colour faded to a greyish tint of itself,
+// so that an alarm still reads as an alarm but no longer as a live one.
+QString staleStyle(const QString &live)
+{
+    const QPair<QString, const char *> faded[] = {
+        {Styles::green(), "#C8D8C8"}, {Styles::red(), "#E0C8C0"}, {Styles::yellow(), "#E0D8C0"}};
+    QString sheet;
+    for (const auto &f : faded)
+        if (live == f.first)
+            sheet = QStringLiteral("background-color: %1;").arg(QLatin1String(f.second));
+    sheet += QLatin1String(kStaleText);
+    if (!live.isEmpty()) // else the panel's own frame stays
+        sheet += QLatin1String(kStaleBorder);
+    return sheet;
 }
 } // namespace
 
@@ -178,10 +197,19 @@ void TabWatch::setupCounters(QGridLayout *upper)
     deviceTimeLabel->setObjectName(QStringLiteral("deviceTimeLabel"));
     deviceTimeLabel->setAlignment(Qt::AlignCenter);
     deviceTimeLabel->setFixedHeight(kPanelItemHeight);
-    deviceTimeLabel->setStyleSheet(QLatin1String(kDeviceTimeStyle));
+    setLabelStyle(deviceTimeLabel, QLatin1String(kDeviceTimeStyle));
+    setLabelStyle(hoursLabel, QString());
+    setLabelStyle(startsLabel, QString());
+    linkLostLabel = new QLabel;
+    linkLostLabel->setObjectName(QStringLiteral("linkLostLabel"));
+    linkLostLabel->setAlignment(Qt::AlignCenter);
+    linkLostLabel->setFixedHeight(kPanelItemHeight);
+    linkLostLabel->setStyleSheet(Styles::red());
+    linkLostLabel->hide();
     grid->addWidget(hoursLabel, 0, 0);
     grid->addWidget(startsLabel, 1, 0);
     grid->addWidget(deviceTimeLabel, 2, 0);
+    grid->addWidget(linkLostLabel, 3, 0);
     upper->addLayout(grid, 2, 0);
 }
 
@@ -219,10 +247,19 @@ void TabWatch::onDataEvent(const DataEvent *event)
 {
     switch (event->type()) {
     case DataEvent::Get:
+        lastReading = QDateTime::currentDateTime();
+        showStale(false);
         showState(*static_cast<const DataEventGet *>(event)->packet());
         break;
     case DataEvent::Connected:
         onConnected();
+        break;
+    case DataEvent::Error:
+        if (static_cast<const DataEventError *>(event)->error() == DataEventError::LinkLost)
+            showStale(true);
+        break;
+    case DataEvent::Disconnected:
+        showStale(true);
         break;
     case DataEvent::GetProtocol:
         protocolChanged();
@@ -248,10 +285,40 @@ void TabWatch::setPlotInterval(int seconds)
 
 void TabWatch::onConnected()
 {
-    const DeviceInfo *device = mainControl->currentDevice();
-    livePlot->setCurrentPrecision(device && device->currentScale == 10);
+    livePlot->setCurrentScale(ampereScale());
     livePlot->restart();
+    keepOrClearTemperatures(mainControl->currentDevice());
     startsLabel->setVisible(deviceVersion() >= PacketFactory::kModificationV80);
+}
+
+// The temperature plot runs on across a reconnection to the same device; another
+// device's temperatures must neither continue its curve nor reach its report.
+void TabWatch::keepOrClearTemperatures(const DeviceInfo *device)
+{
+    std::optional<QPair<qint32, qint32>> now;
+    if (device)
+        now = qMakePair(device->portNumber, device->address);
+    if (!now || now != plottedDevice)
+        temperaturePlot->restart();
+    plottedDevice = now;
+}
+
+void TabWatch::showStale(bool on)
+{
+    if (on == stale)
+        return;
+    stale = on;
+    for (auto it = liveStyles.cbegin(); it != liveStyles.cend(); ++it)
+        it.key()->setStyleSheet(stale ? staleStyle(it.value()) : it.value());
+    const QString time = lastReading.isValid() ? lastReading.toString(QStringLiteral("hh:mm:ss")) : QString();
+    linkLostLabel->setText(time.isEmpty() ? tr("Нет связи") : tr("Нет связи с %1").arg(time));
+    linkLostLabel->setVisible(stale);
+}
+
+void TabWatch::setLabelStyle(QLabel *label, const QString &style)
+{
+    liveStyles.insert(label, style);
+    label->setStyleSheet(stale ? staleStyle(style) : style);
 }
 
 void TabWatch::onConfiguration(const ConfigPacket &config)
@@ -281,15 +348,15 @@ void TabWatch::showState(const WatchDataPacket &packet)
 void TabWatch::showAlarm(const WatchDataPacket &packet)
 {
     alarmLabel->setText(packet.alarmText());
-    alarmLabel->setStyleSheet(packet.faultCode() == 0 ? Styles::green() : Styles::red());
+    setLabelStyle(alarmLabel, packet.faultCode() == 0 ? Styles::green() : Styles::red());
 }
 
 void TabWatch::showInputs(const WatchDataPacket &packet)
 {
     if (packet.inputActive(0))
-        input1Label->setStyleSheet(input1Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+        setLabelStyle(input1Label, input1Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
     else
-        input1Label->setStyleSheet(QString());
+        setLabelStyle(input1Label, QString());
     showInput2(packet);
 }
 
@@ -299,27 +366,27 @@ void TabWatch::showInput2(const WatchDataPacket &packet)
     if (input2Function == kInput2Humidity) {
         const QStringList words = {tr("ОБРЫВ"), tr("НОРМА"), tr("ВОДА")};
         input2Label->setText(tr("ВЛАЖНОСТЬ\n") + stateWord(words, packet.humidityState()));
-        input2Label->setStyleSheet(!humidityProtection ? QString() : active ? Styles::green() : Styles::red());
+        setLabelStyle(input2Label, !humidityProtection ? QString() : active ? Styles::green() : Styles::red());
         return;
     }
     input2Label->setText(tr("ВХОД 2"));
     if (active)
-        input2Label->setStyleSheet(input2Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+        setLabelStyle(input2Label, input2Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
     else
-        input2Label->setStyleSheet(QString());
+        setLabelStyle(input2Label, QString());
 }
 
 void TabWatch::showOutputs(const WatchDataPacket &packet)
 {
     const bool power = packet.outputState(WatchDataPacket::PowerOutput);
     powerOutLabel->setText(tr("СИЛОВОЙ ВЫХОД - ") + (power ? QLatin1String("1") : QLatin1String("0")));
-    powerOutLabel->setStyleSheet(power ? Styles::yellow() : QString());
+    setLabelStyle(powerOutLabel, power ? Styles::yellow() : QString());
     const bool aux = packet.outputState(WatchDataPacket::AuxOutput);
-    auxOutLabel->setStyleSheet(aux ? Styles::yellow() : QString());
+    setLabelStyle(auxOutLabel, aux ? Styles::yellow() : QString());
     auxOutLabel->setText(tr("Доп. выход"));
     const bool running = packet.motorRunning();
     motorLabel->setText(tr("ДВИГАТЕЛЬ\n") + (running ? tr("РАБОТАЕТ") : tr("НЕ РАБОТАЕТ")));
-    motorLabel->setStyleSheet(running ? Styles::yellow() : Styles::plain());
+    setLabelStyle(motorLabel, running ? Styles::yellow() : Styles::plain());
 }
 
 void TabWatch::showSensors(const WatchDataPacket &packet)
@@ -328,20 +395,21 @@ void TabWatch::showSensors(const WatchDataPacket &packet)
     const QStringList words = {tr("ОБРЫВ"), tr("НОРМА"), tr("ПЕРЕГРЕВ"), tr("ЗАМЫКАНИЕ")};
     ptcLabel->setText(tr("ТЕРМОДАТЧИК РТС\n") + stateWord(words, ptc));
     const bool known = ptc >= 0 && ptc < words.size();
-    ptcLabel->setStyleSheet(!ptcProtection || !known ? QString() : ptc == 1 ? Styles::green() : Styles::red());
+    setLabelStyle(ptcLabel, !ptcProtection || !known ? QString() : ptc == 1 ? Styles::green() : Styles::red());
     const bool faulty = packet.pt100Shorted() || packet.pt100Open();
     const QString state = packet.pt100Shorted() ? tr("ЗАМЫКАНИЕ") : packet.pt100Open() ? tr("ОБРЫВ") : tr("НОРМА");
     pt100Label->setText(tr("ТЕРМОДАТЧИК РТ100\n") + state);
-    pt100Label->setStyleSheet(!pt100Protection ? QString() : faulty ? Styles::red() : Styles::green());
+    setLabelStyle(pt100Label, !pt100Protection ? QString() : faulty ? Styles::red() : Styles::green());
 }
 
 void TabWatch::addPlotSamples(const WatchDataPacket &packet)
 {
     temperaturePlot->addSample(packet.pt100Temperature(), packet.calculatedHeating());
+    const CurrentScale scale = ampereScale();
     double currents[WatchPlot::kPhases];
     double voltages[WatchPlot::kPhases];
     for (int phase = 0; phase < WatchPlot::kPhases; ++phase) {
-        currents[phase] = packet.phaseCurrent(phase);
+        currents[phase] = packet.phaseCurrentAmperes(phase, scale);
         voltages[phase] = packet.phaseVoltage(phase);
     }
     livePlot->addSample(currents, voltages);
@@ -368,6 +436,12 @@ int TabWatch::deviceVersion() const
 {
     const DeviceInfo *device = mainControl->currentDevice();
     return device ? device->modification : 0;
+}
+
+CurrentScale TabWatch::ampereScale() const
+{
+    const DeviceInfo *device = mainControl->currentDevice();
+    return CurrentScale(device ? device->currentScale : 0);
 }
 
 void TabWatch::onBtnEngineCommandClicked()

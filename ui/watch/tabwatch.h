@@ -1,8 +1,14 @@
 #pragma once
 
+#include "currentscale.h"
 #include "dataeventlistener.h"
 
+#include <QDateTime>
+#include <QHash>
+#include <QPair>
 #include <QSplitter>
+
+#include <optional>
 
 class ConfigPacket;
 class MainControl;
@@ -13,6 +19,7 @@ class TableProtocol;
 class TempPlot;
 class WatchDataPacket;
 class WatchPlot;
+struct DeviceInfo;
 
 // Tab "Наблюдение и управление": the device state panel with the motor commands,
 // the live plots, and the application protocol below them.
@@ -54,6 +61,12 @@ private:
     QPushButton *panelButton(const QString &text, QWidget *parent);
 
     void onConnected();
+    void keepOrClearTemperatures(const DeviceInfo *device);
+    // While the link is down the panel keeps the last values, greyed, under the time
+    // of the last good reading; the next reading makes it live again.
+    void showStale(bool on);
+    // Every style of a state label goes through here, so a stale panel stays grey.
+    void setLabelStyle(QLabel *label, const QString &style);
     void onConfiguration(const ConfigPacket &config);
     void showState(const WatchDataPacket &packet);
     void showAlarm(const WatchDataPacket &packet);
@@ -66,6 +79,8 @@ private:
     void showControls(const WatchDataPacket &packet);
     // The connected device's modification; 0 while none.
     int deviceVersion() const;
+    // The connected device's counts per ampere; 0 while none.
+    CurrentScale ampereScale() const;
 
     MainControl *mainControl;
 
@@ -84,9 +99,17 @@ private:
     QLabel *hoursLabel = nullptr;
     QLabel *startsLabel = nullptr;
     QLabel *deviceTimeLabel = nullptr;
+    QLabel *linkLostLabel = nullptr;
     TableProtocol *table = nullptr;
     WatchPlot *livePlot = nullptr;
     TempPlot *temperaturePlot = nullptr;
+
+    // The style each state label has while the link is up.
+    QHash<QLabel *, QString> liveStyles;
+    bool stale = false;
+    QDateTime lastReading; // local clock of the last monitoring block shown
+    // Line (port number) and address of the device the temperature plot holds.
+    std::optional<QPair<qint32, qint32>> plottedDevice;
 
     bool shownOnce = false;
     QList<int> firstSplit; // applied when the tab is first shown

@@ -3,7 +3,8 @@
 #include "liveplot.h"
 
 // PT100 temperature (left axis) and calculated heating (right axis) over the last
-// plot interval. Never emptied: samples of successive connections follow each other.
+// plot interval. Reconnections to the same device follow each other in it; the
+// watch tab empties it when another device connects.
 class TempPlot : public LivePlot
 {
     Q_OBJECT
@@ -17,6 +18,7 @@ public:
     // For the report: the samples and interval of other, without parent.
     explicit TempPlot(const TempPlot &other);
 
+    using LivePlot::restart;
     // Stamped with the current local clock.
     void addSample(double temperature, double heating);
     void addSampleAt(quint32 secondsSince1970, double temperature, double heating);

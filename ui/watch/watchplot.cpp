@@ -21,6 +21,8 @@ const CurveLook kLooks[WatchPlot::kCurves] = {
 constexpr double kInitialAxisTop = 400.0;
 // Headroom above the largest value while samples come in.
 constexpr double kLiveMargin = 1.05;
+// Values in the curve titles take this many characters, so the legend keeps its width.
+constexpr int kTitleWidth = 5;
 } // namespace
 
 WatchPlot::WatchPlot(QWidget *parent) : LivePlot(parent, kCurves, kTrimSlack)
@@ -34,7 +36,7 @@ WatchPlot::WatchPlot(QWidget *parent) : LivePlot(parent, kCurves, kTrimSlack)
 
 WatchPlot::WatchPlot(const WatchPlot &other) : WatchPlot(nullptr)
 {
-    oneDecimal = other.oneDecimal;
+    ampereScale = other.ampereScale;
     copySamples(other);
 }
 
@@ -67,10 +69,10 @@ void WatchPlot::scaleValueAxes(Scaling scaling)
 
 void WatchPlot::updateTitles()
 {
-    const char *currentFormat = oneDecimal ? "%5.1f" : "%5.0f";
     for (int i = 0; i < kCurves; ++i) {
         const bool current = i < kPhases;
-        const QString value = QString::asprintf(current ? currentFormat : "%5.0f", samples().newest(i));
+        const double newest = samples().newest(i);
+        const QString value = current ? ampereScale.text(newest, kTitleWidth) : QString::asprintf("%5.0f", newest);
         const QString prefix = current ? tr("Ток ") : tr("Напряжение ");
         curve(i)->setTitle(prefix + QLatin1String(kLooks[i].title) + QLatin1Char(':') + value);
     }

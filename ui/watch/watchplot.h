@@ -1,9 +1,10 @@
 #pragma once
 
+#include "currentscale.h"
 #include "liveplot.h"
 
-// Live phase currents (left axis) and voltages (right axis) over the last plot
-// interval; the legend items switch single curves on and off.
+// Live phase currents in amperes (left axis) and voltages (right axis) over the last
+// plot interval; the legend items switch single curves on and off.
 class WatchPlot : public LivePlot
 {
     Q_OBJECT
@@ -22,12 +23,13 @@ public:
     explicit WatchPlot(const WatchPlot &other);
 
     using LivePlot::restart;
-    // Stamped with the current local clock.
+    // Currents in amperes; stamped with the current local clock.
     void addSample(const double currents[kPhases], const double voltages[kPhases]);
     void addSampleAt(quint32 secondsSince1970, const double currents[kPhases], const double voltages[kPhases]);
 
-    void setCurrentPrecision(bool on) { oneDecimal = on; }
-    bool currentPrecision() const { return oneDecimal; }
+    // The connected device's scale gives the currents' resolution in the titles.
+    void setCurrentScale(const CurrentScale &scale) { ampereScale = scale; }
+    const CurrentScale &currentScale() const { return ampereScale; }
 
     QString trackerText(const QPointF &position) const override;
 
@@ -35,5 +37,5 @@ private:
     void scaleValueAxes(Scaling scaling) override;
     void updateTitles() override;
 
-    bool oneDecimal = false;
+    CurrentScale ampereScale {1};
 };
