@@ -510,7 +510,7 @@ void TestCli::oscillogramAfterInjectedTrip()
     }
     QFile cfg(dir.filePath("trip.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
-    QCOMPARE(cfg.readLine(), QByteArray("ОРБИКС-11,ОРБИКС-11 5.0-50.0 v0.7/1,1999\r\n"));
+    QCOMPARE(cfg.readLine(), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.7/1,1999\r\n"));
     QVERIFY(QFile::exists(dir.filePath("trip.dat")));
     QFile csv(dir.filePath("trip.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));

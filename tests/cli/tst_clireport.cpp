@@ -245,7 +245,7 @@ void TestCliReport::auditOfALine()
     QCOMPARE(settings.fields.value("ratedCurrent"), int(sim.registerValue(3, 5)));
     QFile cfg(QDir(out).filePath("1.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
-    QVERIFY(cfg.readLine().startsWith("ОРБИКС-11,"));
+    QVERIFY(cfg.readLine().startsWith("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.7/1,"));
     const PdfDocument report(QDir(out).filePath("3.pdf"), layoutOrigin());
     QVERIFY(!report.findAll(0, "ОРБИКС-11 5-50 v0.60 / 3 / 19 200 / 8O1 / COM78").isEmpty());
 }
