@@ -1,5 +1,6 @@
 #include "accesscode.h"
 
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <cstdio>
@@ -16,11 +17,13 @@ void AccessCode::addTo(QCommandLineParser &parser)
 
 bool AccessCode::parse(const QString &text, quint16 &code)
 {
-    bool ok = false;
-    const int value = text.trimmed().toInt(&ok, 0);
-    if (!ok || value < -32768 || value > 0xFFFF) // the device keeps it as a signed or unsigned word
+    // The codes the window's field takes: up to four decimal digits, nothing else that
+    // a 16-bit word would silently keep (a sign, a fifth digit, hexadecimal).
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,%1}$").arg(kMaxDigits));
+    const QString trimmed = text.trimmed();
+    if (!digits.match(trimmed).hasMatch())
         return false;
-    code = quint16(value);
+    code = quint16(trimmed.toUInt());
     return true;
 }
 
@@ -60,7 +63,7 @@ bool AccessCode::obtain(const QCommandLineParser &parser, bool askIfMissing, std
     }
     quint16 value = 0;
     if (!parse(text, value)) {
-        error = QStringLiteral("bad access code");
+        error = QStringLiteral("bad access code (0-9999)");
         return false;
     }
     code = value;

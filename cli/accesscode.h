@@ -13,11 +13,12 @@ class AccessCode
 public:
     static constexpr const char *kEnvironmentVariable = "ORBIX_ACCESS_CODE";
     static constexpr const char *kAsk = "-"; // --access-code - : ask on the terminal
+    static constexpr int kMaxDigits = 4;     // 0 to 9999, as the window's field
 
     static void addTo(QCommandLineParser &parser);
     // --access-code CODE, else $ORBIX_ACCESS_CODE, else (when askIfMissing, or asked for
     // with "-") a line read from standard input, without echo on a terminal. No code and
-    // nothing to ask gives an empty result; false with error for a code that is no number.
+    // nothing to ask gives an empty result; false with error for a code that is not 0 to 9999.
     static bool obtain(const QCommandLineParser &parser, bool askIfMissing, std::optional<quint16> &code,
                        QString &error);
 

@@ -21,9 +21,17 @@
 #include <QTextStream>
 #include <QVector>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kProgressSteps = 10; // scan progress lines: one per tenth of the probes
+
+// One device of the audit and the name its files start with in DIR.
+struct AuditedDevice {
+    DeviceInfo device;
+    QString baseName;
+};
 
 struct Audit {
     LinkOptions link;
@@ -39,6 +47,8 @@ void addOptions(QCommandLineParser &parser)
         "Scans a line as 'orbix scan' does, then writes into DIR for every ОРБИКС-11 found its report\n"
         "(ADDRESS.pdf), its settings file (ADDRESS.json), its oscillogram when it holds one\n"
         "(ADDRESS.cfg, ADDRESS.dat), and audit.csv with one row per device. Progress on stderr.\n"
+        "A device that answers under several frame formats is audited once, at the first; where\n"
+        "different devices share an address, their files are named with the format (3-8E1.pdf).\n"
         "Exit 0 only when every device found was audited."));
     parser.addHelpOption();
     LineScan::addOptionsTo(parser);
@@ -86,15 +96,45 @@ QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, 
     return found;
 }
 
-QString baseName(const Audit &audit, const DeviceInfo &device)
+// What the device says it is, not how the line reached it.
+bool sameIdentity(const DeviceInfo &a, const DeviceInfo &b)
 {
-    return audit.out.filePath(QString::number(device.address));
+    return a.kind == b.kind && a.modification == b.modification && a.currentScale == b.currentScale
+        && a.minRatedCurrent == b.minRatedCurrent && a.maxRatedCurrent == b.maxRatedCurrent;
+}
+
+// A converter that ignores parity, or a gateway that keeps its own format, makes one
+// device answer under every format probed: it is audited once, at the first. Where
+// different devices share an address, each one's files carry its format, so that no
+// file of the audit is written twice.
+QVector<AuditedDevice> distinctDevices(Audit &audit, const QVector<DeviceInfo> &found)
+{
+    QVector<AuditedDevice> devices;
+    for (const DeviceInfo &d : found) {
+        const auto same = std::find_if(devices.cbegin(), devices.cend(), [&d](const AuditedDevice &a) {
+            return a.device.address == d.address && sameIdentity(a.device, d);
+        });
+        if (same == devices.cend())
+            devices.append({d, QString::number(d.address)});
+        else
+            audit.err << "audit: address " << d.address << " answered under " << DeviceInfo::formatLabel(d.frameFormat)
+                      << " too: the same device, audited at " << DeviceInfo::formatLabel(same->device.frameFormat) << '\n';
+    }
+    for (AuditedDevice &a : devices) {
+        const auto atAddress = std::count_if(devices.cbegin(), devices.cend(), [&a](const AuditedDevice &other) {
+            return other.device.address == a.device.address;
+        });
+        if (atAddress > 1)
+            a.baseName += QLatin1Char('-') + DeviceInfo::formatLabel(a.device.frameFormat);
+    }
+    return devices;
 }
 
 // The settings file, the report and the oscillogram; files names what was written.
-bool writeFiles(const Audit &audit, const DeviceSnapshot &snapshot, QStringList &files, QString &reason)
+bool writeFiles(const Audit &audit, const QString &baseName, const DeviceSnapshot &snapshot, QStringList &files,
+                QString &reason)
 {
-    const QString base = baseName(audit, snapshot.device);
+    const QString base = audit.out.filePath(baseName);
     const QString settings = base + QLatin1Char('.') + QLatin1String(SettingsFile::kSuffix);
     if (!SettingsFile::fromBlock(*snapshot.configuration, snapshot.device).save(settings, reason))
         return false;
@@ -118,8 +158,9 @@ bool writeFiles(const Audit &audit, const DeviceSnapshot &snapshot, QStringList 
     return true;
 }
 
-bool auditDevice(Audit &audit, const DeviceInfo &device)
+bool auditDevice(Audit &audit, const AuditedDevice &audited)
 {
+    const DeviceInfo &device = audited.device;
     LinkOptions link = audit.link;
     link.address = device.address;
     link.frameFormat = device.frameFormat;
@@ -127,7 +168,7 @@ bool auditDevice(Audit &audit, const DeviceInfo &device)
     QStringList files;
     QString reason;
     const bool read = snapshot.read(link, device, audit.seconds, reason);
-    const bool written = read && writeFiles(audit, snapshot, files, reason);
+    const bool written = read && writeFiles(audit, audited.baseName, snapshot, files, reason);
     audit.index.add(device, read ? snapshot.samples.back().block.get() : nullptr, files, reason);
     if (written)
         audit.err << "  done: " << files.join(QLatin1Char(' ')) << '\n' << Qt::flush;
@@ -136,12 +177,13 @@ bool auditDevice(Audit &audit, const DeviceInfo &device)
     return written;
 }
 
-int auditAll(Audit &audit, const QVector<DeviceInfo> &devices)
+int auditAll(Audit &audit, const QVector<AuditedDevice> &devices)
 {
     int audited = 0;
     for (int i = 0; i < devices.size(); ++i) {
-        audit.err << "audit: device " << i + 1 << " of " << devices.size() << ": address " << devices[i].address
-                  << ' ' << DeviceInfo::formatLabel(devices[i].frameFormat) << '\n' << Qt::flush;
+        const DeviceInfo &d = devices[i].device;
+        audit.err << "audit: device " << i + 1 << " of " << devices.size() << ": address " << d.address << ' '
+                  << DeviceInfo::formatLabel(d.frameFormat) << '\n' << Qt::flush;
         audited += auditDevice(audit, devices[i]);
     }
     const QString index = audit.out.filePath(QLatin1String(AuditIndex::kFileName));
@@ -183,9 +225,10 @@ int AuditCommand::run(const QStringList &arguments)
     if (!audit.link.checkPort())
         return CommandLine::failed(audit.link.error);
     QString failure;
-    const QVector<DeviceInfo> devices = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
+    const QVector<DeviceInfo> found = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
     if (!failure.isEmpty())
         return CommandLine::failed(failure);
+    const QVector<AuditedDevice> devices = distinctDevices(audit, found);
     audit.err << "audit: " << devices.size() << QStringLiteral(" ОРБИКС-11 found\n");
     return auditAll(audit, devices);
 }

@@ -48,7 +48,15 @@ bool CommandLine::parse(QCommandLineParser &parser, const QStringList &arguments
 
 int CommandLine::usage(const QCommandLineParser &parser, const QString &reason)
 {
-    QTextStream(stderr) << "orbix: " << reason << "\n\n" << helpText(parser);
+    return usage(helpText(parser).section(QLatin1Char('\n'), 0, 0), reason);
+}
+
+int CommandLine::usage(const QString &usageLine, const QString &reason)
+{
+    QTextStream err(stderr);
+    if (!reason.isEmpty())
+        err << "orbix: " << reason << '\n';
+    err << usageLine << '\n' << "Try '" << command() << " --help'.\n";
     return CliExit::Usage;
 }
 

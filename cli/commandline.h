@@ -4,6 +4,8 @@
 #include <QStringList>
 
 // Parsing shared by the commands: --help prints and exits 0, bad options exit 2 (usage).
+// A usage error is short: the reason, the usage line and where the help is, so that the
+// reason is not lost above a page of options.
 class CommandLine
 {
 public:
@@ -13,8 +15,11 @@ public:
     static QString helpText(const QCommandLineParser &parser);
     // True when the command should go on; otherwise exitCode is what main returns.
     static bool parse(QCommandLineParser &parser, const QStringList &arguments, int &exitCode);
-    // Prints "orbix: reason" and the help text on stderr; returns the usage status.
+    // Prints "orbix: reason", the usage line and "Try 'orbix COMMAND --help'." on stderr;
+    // returns the usage status.
     static int usage(const QCommandLineParser &parser, const QString &reason);
+    // The same for a command given without its command line parser (main's own).
+    static int usage(const QString &usageLine, const QString &reason);
     // Prints "orbix: reason" on stderr; returns the failure status.
     static int failed(const QString &reason);
 };

@@ -4,13 +4,30 @@
 #include "modbusport.h"
 #include "portmap.h"
 #include "registermap.h"
+#include "tcpline.h"
 
 #include <QFileInfo>
+
+#include <memory>
 
 namespace {
 constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
 constexpr int kMaxPauseMs = 10000;
+
+// A network line's name that names no host and port is a typing error, told as one
+// (bad usage) rather than as a line that could not be opened.
+bool malformedNetworkName(const QString &name, QString &error)
+{
+    if (!Line::isNetworkName(name))
+        return false;
+    const std::unique_ptr<Line> line = Line::create(name.toUtf8());
+    const auto *tcp = dynamic_cast<const TcpLine *>(line.get());
+    if (!tcp || tcp->port() != 0) // a line takes port 0 for a name it cannot read
+        return false;
+    error = line->openErrorText();
+    return true;
 }
+} // namespace
 
 void LinkOptions::addPortArgument(QCommandLineParser &parser)
 {
@@ -80,6 +97,8 @@ bool LinkOptions::readLineTiming(const QCommandLineParser &parser)
 bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
 {
     portName = portArgument;
+    if (malformedNetworkName(portArgument, error))
+        return false;
     const PortMap map = PortMap::system();
     devicePath = map.resolve(portArgument);
     if (devicePath.isEmpty()) {

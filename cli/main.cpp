@@ -83,11 +83,13 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << BuildVersion::line(QStringLiteral("orbix")) << '\n';
         return CliExit::Ok;
     }
-    if (it == commands.end()) {
-        const bool help = name == QLatin1String("--help") || name == QLatin1String("-h");
-        QTextStream(help ? stdout : stderr) << kUsage;
-        return help ? CliExit::Ok : CliExit::Usage;
+    if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
+        QTextStream(stdout) << kUsage;
+        return CliExit::Ok;
     }
+    if (it == commands.end())
+        return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
+                                  name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
     CommandLine::setCommand(QStringLiteral("orbix ") + name);
     return it->second(args);

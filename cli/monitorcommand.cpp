@@ -1,5 +1,6 @@
 #include "monitorcommand.h"
 
+#include "accesscode.h"
 #include "cliexit.h"
 #include "commandline.h"
 #include "currentscale.h"
@@ -17,6 +18,31 @@
 #include <QTextStream>
 
 namespace {
+
+const char kDescription[] =
+    "Connects to a device as the program does and prints every event of the connection,\n"
+    "one line each: the type code, its name and its fields. With --json each event is one\n"
+    "JSON object whose \"type\" is the code:\n"
+    "   0 monitoring       calculatedHeating, faultCode, alarm, inputs, outputs, motorRunning,\n"
+    "                      ptcState, humidityState, pt100Temperature, phaseCurrents [A,B,C],\n"
+    "                      phaseVoltages [A,B,C], deviceTime, motorHours, startCount (80 and above)\n"
+    "   1 connected        no fields\n"
+    "   2 disconnected     no fields\n"
+    "   3 error            error: 0 identification not read, 1 port cannot be opened, 2 link lost,\n"
+    "                      3 device does not match (the command ends, except after 2)\n"
+    "   4 link restored    no fields\n"
+    "   5 logs             protocol [{index, code, time, startPeak, text}],\n"
+    "                      crashProtocol [{index, code, time, text, currents, voltages}]\n"
+    "   6 configuration    result, version, words\n"
+    "   7 clock set        8 clock not set, 9 crash log cleared, 10 crash log not cleared,\n"
+    "                      11 work log cleared, 12 work log not cleared, 13 running time reset,\n"
+    "                      14 running time not reset: no fields\n"
+    "  15 start characteristic  recordTime, baseCurrent, completeness, timeWords\n"
+    "  16 auto-setup progress   state, accumulation, completeness\n"
+    "  17 oscillogram      faultCode, tripTime, text\n"
+    "  18 auto-setup state oldState, newState\n"
+    "Times are seconds since 1970 UTC. The line's statistics come once, last: {\"stats\": {...}}\n"
+    "(requests, replies, timeouts, crcErrors, exceptions, wrongAddress, lineErrors, ...).";
 
 const char *const kConnectionErrors[] = {
     "identification registers could not be read",
@@ -46,15 +72,12 @@ void printStatistics(QTextStream &out, const LinkStatistics &s, bool json)
 int MonitorCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Connects to a device as the program does and prints every event of the connection,\n"
-        "one line each (a JSON object with --json: \"type\" is the event code)."));
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
     LinkOptions::addTo(parser);
     parser.addOption({QStringLiteral("cycles"), QStringLiteral("Stop after N monitoring events (0: run until Ctrl-C)."),
                       QStringLiteral("N"), QStringLiteral("0")});
-    parser.addOption({QStringLiteral("access-code"), QStringLiteral("Access code for guarded writes."),
-                      QStringLiteral("CODE"), QStringLiteral("0")});
+    AccessCode::addTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per event.")});
     LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
@@ -69,11 +92,14 @@ int MonitorCommand::run(const QStringList &arguments)
     const int cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
     if (!ok || cycles < 0)
         return CommandLine::usage(parser, QStringLiteral("bad --cycles"));
+    std::optional<quint16> accessCode;
+    QString reason;
+    if (!AccessCode::obtain(parser, false, accessCode, reason))
+        return CommandLine::usage(parser, reason);
     if (!link.checkPort())
         return CommandLine::failed(link.error);
 
     DeviceInfo device;
-    QString reason;
     if (!DeviceProbe::identify(link, device, reason))
         return CommandLine::failed(reason);
 
@@ -83,7 +109,7 @@ int MonitorCommand::run(const QStringList &arguments)
     DataThread thread(device, link.devicePath);
     thread.setLineOptions(link.options);
     thread.setTiming(link.timing());
-    thread.setAccessCode(qint16(parser.value(QStringLiteral("access-code")).toInt()));
+    thread.setAccessCode(qint16(accessCode.value_or(0))); // none: the device refuses guarded writes
     int seen = 0;
     int exitCode = CliExit::Ok;
     QEventLoop loop;

@@ -44,6 +44,8 @@ public:
         switch (event.type()) {
         case SearchEvent::Found: {
             const DeviceInfo &d = static_cast<const SearchEventFound &>(event).device();
+            if (interactive)
+                err << "\r\033[K" << Qt::flush; // the device's line, not the progress, stays on screen
             out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(d, path)).toJson(QJsonDocument::Compact))
                          : d.displayText())
                 << '\n';
@@ -67,13 +69,14 @@ public:
         }
     }
 
+    // On a terminal only, one line rewritten in place: a script or a log file gets the
+    // devices and the result, not hundreds of progress lines.
     void progress()
     {
-        const int done = thread.probeCount(), total = thread.scanProbes();
-        if (interactive)
-            err << "\rscanning: " << done << '/' << total << " probes, " << found << " found" << Qt::flush;
-        else if (done % 30 == 0 || done == total)
-            err << "scanning: " << done << '/' << total << " probes, " << found << " found\n" << Qt::flush;
+        if (!interactive)
+            return;
+        err << "\rscanning: " << thread.probeCount() << '/' << thread.scanProbes() << " probes, " << found << " found"
+            << Qt::flush;
     }
 
     void finish()
@@ -102,7 +105,8 @@ int ScanCommand::run(const QStringList &arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Scans a port for devices: every address under 8E1, 8O1 and 8N15, as the program's search does.\n"
-        "Prints one line per device found (or a JSON object with --json); progress goes to stderr."));
+        "Prints one line per device found (or a JSON object with --json) and the result on stderr;\n"
+        "when stderr is a terminal, the progress too."));
     parser.addHelpOption();
     LineScan::addOptionsTo(parser);
     LinkOptions::addLineTimingTo(parser);

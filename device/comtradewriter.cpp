@@ -32,10 +32,21 @@ const ChannelName kChannels[CrashOscillogramPacket::kChannels] = {
     {"UA", "A", "V"}, {"UB", "B", "V"}, {"UC", "C", "V"},
 };
 
-// Fields are comma-separated: a comma inside one would shift every later field.
+constexpr char16_t kFirstPrintable = 0x20;
+constexpr char16_t kLastPrintable = 0x7E;
+const char kUnknownDevice[] = "unknown";
+
+// Fields are comma-separated: a comma inside one would shift every later field. The
+// file is ASCII: a reader would take any other byte for a character of its own code page.
 QString field(QString text)
 {
-    return text.replace(QLatin1Char(','), QLatin1Char(' '));
+    for (QChar &c : text) {
+        if (c == QLatin1Char(','))
+            c = QLatin1Char(' ');
+        else if (c.unicode() < kFirstPrintable || c.unicode() > kLastPrintable)
+            c = QLatin1Char('?');
+    }
+    return text;
 }
 
 // Exact: a scale word over 256 has at most eight binary decimals.
@@ -58,7 +69,12 @@ ComtradeWriter::ComtradeWriter(const CrashOscillogramPacket &oscillogram, const 
 
 QString ComtradeWriter::deviceId(const DeviceInfo &device)
 {
-    return device.sourceText().section(QLatin1Char('/'), 0, 1); // the file is the same in any language
+    const QString address = QString::number(device.address);
+    if (device.kind != DeviceInfo::Recognised)
+        return QLatin1String(kUnknownDevice) + QLatin1Char('/') + address;
+    // The device table's text without its Cyrillic name: "5.0-50.0 v0.7", the same in any language.
+    const QString model = device.sourceText().section(QLatin1Char('/'), 0, 0).section(QLatin1Char(' '), 1);
+    return QLatin1String(kStationName) + QLatin1Char(' ') + model + QLatin1Char('/') + address;
 }
 
 QString ComtradeWriter::timeStamp(qint64 microsecondsSince1970)
@@ -94,7 +110,7 @@ QByteArray ComtradeWriter::configuration() const
     const qint64 trip = qint64(block.tripTime()) * kMicrosPerSecond;
     const qint64 first = trip - std::llround(samples * sampleIntervalUs());
     QStringList lines;
-    lines << QString::fromUtf8(kStationName) + QLatin1Char(',') + recorder + QLatin1Char(',') + QString::number(kRevisionYear);
+    lines << QLatin1String(kStationName) + QLatin1Char(',') + recorder + QLatin1Char(',') + QString::number(kRevisionYear);
     lines << QStringLiteral("%1,%1A,0D").arg(channels);
     for (int c = 0; c < channels; ++c)
         lines << analogChannel(c);
@@ -102,7 +118,7 @@ QByteArray ComtradeWriter::configuration() const
     lines << QString::number(kMicrosPerSecond / sampleIntervalUs(), 'g', 12) + QLatin1Char(',') + QString::number(samples);
     lines << timeStamp(first) << timeStamp(trip);
     lines << QStringLiteral("ASCII") << QStringLiteral("1");
-    return (lines.join(QLatin1String(kLineEnd)) + QLatin1String(kLineEnd)).toUtf8();
+    return (lines.join(QLatin1String(kLineEnd)) + QLatin1String(kLineEnd)).toLatin1();
 }
 
 QByteArray ComtradeWriter::data() const

@@ -11,4 +11,5 @@ struct SimDeviceConfig
     quint32 baudRate = 19200;
     quint16 currentScale = 2;    // counts per ampere
     quint16 ratedMinCounts = 10; // lowest rated current in counts; the highest is ten times this
+    bool anyFormat = false;      // hears every frame format, as behind a converter that ignores parity
 };

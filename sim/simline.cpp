@@ -72,6 +72,8 @@ int SimLine::formatOf(const termios &settings)
 
 bool SimLine::sameFormat(int a, int b)
 {
+    if (a == kAnyFormat || b == kAnyFormat)
+        return true;
     return (a >= 2 ? 2 : a) == (b >= 2 ? 2 : b);
 }
 

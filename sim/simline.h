@@ -59,8 +59,9 @@ public:
     static qint64 nowNs();
     // Format seen in termios flags: a pty hides the parity enable flag, so 8N1 reads as 8E1.
     static int formatOf(const termios &settings);
-    // 8N15 and 8N2 are the same on the line.
+    // 8N15 and 8N2 are the same on the line; kAnyFormat is the same as every format.
     static bool sameFormat(int a, int b);
+    static constexpr int kAnyFormat = -1;
 
 private:
     enum Ready { Nothing, Input, Stop, Broken };

@@ -205,6 +205,8 @@ bool SimOptions::takeSetting(const QString &field, SimDeviceConfig &out)
         out.currentScale = quint16(n);
     else if (key == QLatin1String("range") && parseNumber(value, 1, kMaxRangeCounts, n))
         out.ratedMinCounts = quint16(n);
+    else if (key == QLatin1String("formats") && value.trimmed() == QLatin1String("any"))
+        out.anyFormat = true;
     else
         return false;
     return true;
@@ -220,10 +222,12 @@ QString SimOptions::usage()
         "\n"
         "  --link PATH          also make PATH a symbolic link to the line (removed at exit)\n"
         "  --device D           a device; repeat for more. D is\n"
-        "                       ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N]\n"
+        "                       ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N][:formats=any]\n"
         "                       FORMAT 8E1, 8O1, 8N15, 8N2 or 0-3; BAUD 600 to 57600;\n"
         "                       scale: counts per ampere (2); range: lowest rated current\n"
-        "                       in counts (10; the highest is ten times it)\n"
+        "                       in counts (10; the highest is ten times it); formats=any: hears\n"
+        "                       every frame format (a converter that ignores parity)\n"
+        "                       a device with the address and format of an earlier one replaces it\n"
         "                       default: one device 1:70:8E1:19200:scale=2:range=10\n"
         "  --access-code CODE   code that opens guarded writes (1234)\n"
         "  --turnaround MS      delay before a reply (5)\n"

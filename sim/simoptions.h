@@ -31,7 +31,7 @@ public:
     QString errorString() const { return error; }
     QVector<SimDeviceConfig> effectiveDevices() const;
 
-    // ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N]
+    // ADDRESS[:MODIFICATION[:FORMAT[:BAUD]]][:scale=N][:range=N][:formats=any]
     static bool parseDevice(const QString &text, SimDeviceConfig &out, QString &error);
     static bool parseNumber(const QString &text, int low, int high, int &out);
     static QString usage();

@@ -43,7 +43,8 @@ void Simulator::addDevice(const SimDeviceConfig &config)
     added->setAccessCode(accessCode);
     added->setSeed(seed);
     for (auto &d : devices) {
-        if (d->config().address == config.address) {
+        // Two devices may share an address on different formats, each heard in its own.
+        if (d->config().address == config.address && d->config().frameFormat == config.frameFormat) {
             d = std::move(added);
             return;
         }
@@ -222,10 +223,19 @@ QByteArray Simulator::networkReply(const QByteArray &frame, int &splitAt, int &p
 // the first device's: a device on other settings does not hear.
 bool Simulator::heard(const SimDevice &d, bool overNetwork) const
 {
+    const int format = d.config().anyFormat ? SimLine::kAnyFormat : d.config().frameFormat;
     if (!overNetwork)
-        return line.settingsMatch(d.config().baudRate, d.config().frameFormat);
+        return line.settingsMatch(d.config().baudRate, format);
     const SimDeviceConfig first = devices.front()->config();
-    return d.config().baudRate == first.baudRate && d.config().frameFormat == first.frameFormat;
+    return d.config().baudRate == first.baudRate && SimLine::sameFormat(format, first.frameFormat);
+}
+
+SimDevice *Simulator::hearing(int address, bool overNetwork) const
+{
+    for (const auto &d : devices)
+        if (d->config().address == address && heard(*d, overNetwork))
+            return d.get();
+    return nullptr;
 }
 
 Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &request, bool overNetwork)
@@ -239,10 +249,10 @@ Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &reque
         broadcast(frame, overNetwork);
         return ignore(request, QStringLiteral("broadcast"));
     }
-    SimDevice *d = device(frame.address);
-    if (!d)
+    if (!device(frame.address))
         return ignore(request, QStringLiteral("no device at this address"));
-    if (!heard(*d, overNetwork))
+    SimDevice *d = hearing(frame.address, overNetwork);
+    if (!d)
         return ignore(request, QStringLiteral("line settings differ"));
     return answerDevice(*d, frame, request);
 }

@@ -90,6 +90,8 @@ private:
     void serve(const QByteArray &frame, qint64 endNs);
     Outgoing answer(const QByteArray &frame, SimRequest &request, bool overNetwork = false);
     bool heard(const SimDevice &d, bool overNetwork) const;
+    // The first device at the address that hears the line's settings; none if none does.
+    SimDevice *hearing(int address, bool overNetwork) const;
     Outgoing answerDevice(SimDevice &device, const SimFrame &frame, SimRequest &request);
     void broadcast(const SimFrame &frame, bool overNetwork);
     static Outgoing ignore(SimRequest &request, const QString &why);

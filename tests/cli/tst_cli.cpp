@@ -8,6 +8,11 @@
 #include <QJsonObject>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace {
 
 struct Run {
@@ -45,6 +50,33 @@ Run orbix(const QStringList &args)
     if (args.isEmpty() || !lineCommands.contains(args.first()) || args.contains("--help"))
         return run(args);
     return run(args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+}
+
+// The command with its stderr on a pseudo-terminal, as in an interactive shell: what
+// it wrote there (empty if it did not end in time).
+QByteArray stderrOnTerminal(const QStringList &args)
+{
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+        return {};
+    QProcess p;
+    p.setStandardErrorFile(QString::fromLocal8Bit(ptsname(master)));
+    p.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+    p.closeWriteChannel();
+    QByteArray seen;
+    char buffer[4096];
+    const bool ended = QTest::qWaitFor([&] {
+        const bool over = p.state() == QProcess::NotRunning; // then what is read next is all there is
+        for (pollfd ready {master, POLLIN, 0}; poll(&ready, 1, 0) > 0 && (ready.revents & POLLIN);) {
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            seen.append(buffer, int(n));
+        }
+        return over;
+    }, 60000);
+    close(master);
+    return ended ? seen : QByteArray();
 }
 
 } // namespace
@@ -225,7 +257,12 @@ void TestCli::scanFindsTheDevices()
     Run r = orbix({"scan", path, "--addresses", "1-3", "--probe-timeout", "100"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("ОРБИКС-11 5.0-50.0 v0.7/1/19200/8E1/COM0\nОРБИКС-11 50-500 v0.8/3/19200/8O1/COM0\n"));
-    QVERIFY2(r.err.contains("9/9 probes"), qPrintable(r.err));
+    QCOMPARE(r.err, QString("scan done: 2 device(s) found\n")); // no progress into a pipe
+    // On a terminal: the progress, rewritten on one line, and the result.
+    const QByteArray terminal = stderrOnTerminal({"scan", path, "--addresses", "1-3", "--probe-timeout", "100"});
+    QVERIFY2(terminal.contains("\rscanning: 1/9 probes, ") && terminal.contains("\rscanning: 9/9 probes, 2 found"),
+             terminal.constData());
+    QVERIFY2(terminal.endsWith("scan done: 2 device(s) found\r\n"), terminal.constData());
     r = orbix({"scan", path, "--addresses", "3", "--json"});
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QCOMPARE(o.value("address").toInt(), 3);
@@ -254,6 +291,10 @@ void TestCli::monitorStopsAfterCycles()
     QCOMPARE(types.first(), 1);
     QCOMPARE(types.count(0), 3);
     QCOMPARE(types.last(), 2);
+    // Every type a connection printed is named in the command's help.
+    const QString help = orbix({"monitor", "--help"}).out;
+    for (const int type : types)
+        QVERIFY2(help.contains(QString::number(type).rightJustified(4) + ' '), qPrintable(QString::number(type)));
     QVERIFY(stats.value("requests").toDouble() >= 3 * 6); // the statistics come last, once
     QCOMPARE(stats.value("replies").toDouble(), stats.value("requests").toDouble());
     QCOMPARE(stats.value("timeouts").toDouble(), 0.0);
@@ -549,7 +590,7 @@ void TestCli::oscillogramAfterInjectedTrip()
     }
     QFile cfg(dir.filePath("trip.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
-    QCOMPARE(cfg.readLine(), QByteArray("ОРБИКС-11,ОРБИКС-11 5.0-50.0 v0.7/1,1999\r\n"));
+    QCOMPARE(cfg.readLine(), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.7/1,1999\r\n"));
     QVERIFY(QFile::exists(dir.filePath("trip.dat")));
     QFile csv(dir.filePath("trip.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));

@@ -1,7 +1,8 @@
 // `orbix report` and `orbix audit` against the simulator, as a headless box on the
 // panel runs them: the window's document with and without an oscillogram, failures
 // named on one line with no file left, and an audit of a line of three devices, one
-// of which stops answering half-way.
+// of which stops answering half-way, and of a line where a device answers under every
+// format and two devices share an address.
 #include "deviceinfo.h"
 #include "pdfdocument.h"
 #include "reportbuilder.h"
@@ -89,6 +90,7 @@ private slots:
     void reportFailuresLeaveNoFile();
     void reportInEnglish();
     void auditOfALine();
+    void auditOfSharedAddresses();
     void usageErrors_data();
     void usageErrors();
 
@@ -104,6 +106,9 @@ void TestCliReport::initTestCase()
     sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
     sim.addDevice(SimDeviceConfig {2, 80, 0, 19200, 1, 50});
     sim.addDevice(SimDeviceConfig {3, 60, 1, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {4, 70, 0, 19200, 2, 10, true}); // behind a converter that ignores parity
+    sim.addDevice(SimDeviceConfig {5, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {5, 80, 3, 19200, 1, 50}); // the same address at 8N2
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
 }
 
@@ -253,9 +258,48 @@ void TestCliReport::auditOfALine()
     QCOMPARE(settings.fields.value("ratedCurrent"), int(sim.registerValue(3, 5)));
     QFile cfg(QDir(out).filePath("1.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
-    QVERIFY(cfg.readLine().startsWith("ОРБИКС-11,"));
+    QVERIFY(cfg.readLine().startsWith("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.7/1,"));
     const PdfDocument report(QDir(out).filePath("3.pdf"), layoutOrigin());
     QVERIFY(!report.findAll(0, "ОРБИКС-11 5-50 v0.60 / 3 / 19 200 / 8O1 / COM78").isEmpty());
+}
+
+// One row and one set of files per device: device 4 once, at the first format it
+// answered; the two devices at address 5 each under its own format's name, each file
+// holding its own device.
+void TestCliReport::auditOfSharedAddresses()
+{
+    const QString out = dir.filePath("shared");
+    CliRun run(sim.linkPath());
+    run.start({"audit", com(), "--out", out, "--addresses", "4-5", "--probe-timeout", "40", "--seconds", "1"});
+    QVERIFY(run.finish());
+    QCOMPARE(run.code(), 0);
+    QVERIFY2(run.err.contains("address 4 answered under 8N15 too") && run.err.contains("device 3 of 3: address 5 8N15"),
+             qPrintable(run.err));
+    const struct { QString base, row, recorder; int modification; } devices[] = {
+        {"4", "4,ОРБИКС-11 5.0-50.0 v0.7,8E1,", "ORBIKS-11 5.0-50.0 v0.7/4", 70},
+        {"5-8E1", "5,ОРБИКС-11 5.0-50.0 v0.7,8E1,", "ORBIKS-11 5.0-50.0 v0.7/5", 70},
+        {"5-8N15", "5,ОРБИКС-11 50-500 v0.8,8N15,", "ORBIKS-11 50-500 v0.8/5", 80},
+    };
+    QStringList expected {"audit.csv"};
+    for (const auto &d : devices)
+        for (const char *suffix : {".cfg", ".dat", ".json", ".pdf"})
+            expected << d.base + suffix;
+    expected.sort();
+    QCOMPARE(QDir(out).entryList(QDir::Files), expected);
+    const QStringList rows = csvRows(QDir(out).filePath("audit.csv"));
+    QCOMPARE(rows.size(), 1 + 3);
+    for (int i = 0; i < 3; ++i) {
+        const QString &base = devices[i].base;
+        QVERIFY2(rows[i + 1].startsWith(devices[i].row), qPrintable(rows[i + 1]));
+        QVERIFY2(rows[i + 1].endsWith(QString(",%1.json %1.pdf %1.cfg %1.dat,").arg(base)), qPrintable(rows[i + 1]));
+        SettingsFile settings;
+        QString error;
+        QVERIFY2(SettingsFile::load(QDir(out).filePath(base + ".json"), settings, error), qPrintable(error));
+        QCOMPARE(settings.device.modification, devices[i].modification);
+        QFile cfg(QDir(out).filePath(base + ".cfg"));
+        QVERIFY(cfg.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromLatin1(cfg.readLine()), QString("ORBIKS-11,%1,1999\r\n").arg(devices[i].recorder));
+    }
 }
 
 void TestCliReport::usageErrors_data()

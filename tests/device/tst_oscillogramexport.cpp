@@ -98,7 +98,8 @@ private slots:
     void comtradeReadsBack();
     void comtradeTimeStamps_data();
     void comtradeTimeStamps();
-    void deviceIdentity();
+    void deviceIdentityIsAscii_data();
+    void deviceIdentityIsAscii();
     void csvReadsBack_data();
     void csvReadsBack();
 };
@@ -132,11 +133,11 @@ void TestOscillogramExport::comtradeReadsBack()
     QFETCH(int, pattern);
     CrashOscillogramPacket p;
     fill(p, 1700000000, 31, currentScale, voltageScale, [pattern](int c, int k) { return samplePattern(pattern, c, k); });
-    const ComtradeWriter writer(p, "ОРБИКС-11 5.0-50.0 v0.7/1");
+    const ComtradeWriter writer(p, "ORBIKS-11 5.0-50.0 v0.7/1");
     ComtradeRecord r;
     QVERIFY(readComtrade(writer.configuration(), writer.data(), r));
 
-    QCOMPARE(r.header, QStringList({"ОРБИКС-11", "ОРБИКС-11 5.0-50.0 v0.7/1", "1999"}));
+    QCOMPARE(r.header, QStringList({"ORBIKS-11", "ORBIKS-11 5.0-50.0 v0.7/1", "1999"}));
     QCOMPARE(r.counts, QString("6,6A,0D"));
     const QStringList ids {"IA", "IB", "IC", "UA", "UB", "UC"};
     for (int c = 0; c < 6; ++c) {
@@ -187,22 +188,47 @@ void TestOscillogramExport::comtradeTimeStamps()
         QVERIFY(std::abs(r.rows[k][1] - k * 1e6 / r.rate) <= 0.5 + 1e-6); // whole microseconds
 }
 
-void TestOscillogramExport::deviceIdentity()
+void TestOscillogramExport::deviceIdentityIsAscii_data()
 {
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("modification");
+    QTest::addColumn<int>("currentScale");
+    QTest::addColumn<QString>("given"); // a recorder named by the caller instead of deviceId()
+    QTest::addColumn<QString>("recorder");
+
+    QTest::newRow("modification 80, whole amperes") << int(DeviceInfo::Recognised) << 80 << 1 << "" << "ORBIKS-11 50-500 v0.8/7";
+    QTest::newRow("modification 70, tenths") << int(DeviceInfo::Recognised) << 70 << 2 << "" << "ORBIKS-11 25.0-250.0 v0.7/7";
+    QTest::newRow("a device that did not identify itself") << int(DeviceInfo::Unknown) << 0 << 0 << "" << "unknown/7";
+    QTest::newRow("Cyrillic and a comma given") << 0 << 0 << 0 << "ОРБИКС-11 a,b" << QString(6, QChar(0x3F)) + "-11 a b";
+}
+
+// The 1999 files are ASCII: every byte of both files below 0x80, whatever names the
+// device; a comma in the name would shift the fields a viewer reads.
+void TestOscillogramExport::deviceIdentityIsAscii()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, given);
     DeviceInfo d;
+    d.kind = kind;
     d.address = 7;
-    d.modification = 80;
-    d.currentScale = 1;
-    d.minRatedCurrent = 50;
-    d.maxRatedCurrent = 500;
-    d.baudRate = 19200;
-    d.portNumber = 3;
-    QCOMPARE(ComtradeWriter::deviceId(d), QString("ОРБИКС-11 50-500 v0.8/7"));
-    // A comma in the identity would shift the fields a viewer reads.
+    QFETCH(int, modification);
+    d.modification = modification;
+    QFETCH(int, currentScale);
+    d.currentScale = currentScale;
+    d.minRatedCurrent = 50.0f / std::max(currentScale, 1);
+    d.maxRatedCurrent = 10 * d.minRatedCurrent;
     CrashOscillogramPacket p;
+    fill(p, 1700000000, 31, 300, 77, [](int c, int k) { return samplePattern(1, c, k); });
+    const ComtradeWriter writer(p, given.isEmpty() ? ComtradeWriter::deviceId(d) : given);
     ComtradeRecord r;
-    QVERIFY(readComtrade(ComtradeWriter(p, "a,b").configuration(), ComtradeWriter(p, "a,b").data(), r));
+    QVERIFY(readComtrade(writer.configuration(), writer.data(), r));
     QCOMPARE(r.header.size(), 3);
+    QCOMPARE(r.header[0], QString("ORBIKS-11"));
+    QTEST(r.header[1], "recorder");
+    QCOMPARE(r.header[2], QString("1999"));
+    for (const QByteArray &bytes : {writer.configuration(), writer.data()})
+        for (const char b : bytes)
+            QVERIFY2(quint8(b) < 0x80, qPrintable(QString::number(quint8(b), 16)));
 }
 
 void TestOscillogramExport::csvReadsBack_data()

@@ -46,6 +46,7 @@ void TestSimConfig::deviceText_data()
     QTest::newRow("format code") << "4:40:2:38400" << 4 << 40 << 2 << 38400u << 2 << 10;
     QTest::newRow("setting without the rest") << "247:range=84" << 247 << 70 << 0 << 19200u << 2 << 84;
     QTest::newRow("slowest speed") << "5:70:8E1:600" << 5 << 70 << 0 << 600u << 2 << 10;
+    QTest::newRow("hears every format") << "6:70:8E1:formats=any" << 6 << 70 << 0 << 19200u << 2 << 10;
 }
 
 void TestSimConfig::deviceText()
@@ -60,6 +61,7 @@ void TestSimConfig::deviceText()
     QTEST(c.baudRate, "baud");
     QTEST(int(c.currentScale), "scale");
     QTEST(int(c.ratedMinCounts), "range");
+    QCOMPARE(c.anyFormat, text.contains("formats=any"));
 }
 
 void TestSimConfig::badDeviceTexts_data()
@@ -75,6 +77,7 @@ void TestSimConfig::badDeviceTexts_data()
     QTest::newRow("fifth field") << "1:70:8E1:9600:5";
     QTest::newRow("scale 0") << "1:70:8E1:9600:scale=0";
     QTest::newRow("unknown setting") << "1:70:8E1:9600:colour=red";
+    QTest::newRow("formats other than any") << "1:70:8E1:formats=8O1";
     QTest::newRow("no address") << "scale=2";
 }
 

@@ -292,7 +292,7 @@ void TestCrashCurve::exportsFromTheMenu()
 
     triggerSaving(action(tab.plot(), "exportComtradeAction"), dir.filePath("trip.cfg"));
     const QList<QByteArray> cfg = contents(dir.filePath("trip.cfg")).split('\n');
-    QCOMPARE(cfg.value(0), QByteArray("ОРБИКС-11,ОРБИКС-11 5.0-50.0 v0.7/1,1999\r"));
+    QCOMPARE(cfg.value(0), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.7/1,1999\r"));
     QCOMPARE(cfg.value(2).split(',').value(5), QByteArray("1.171875")); // 300 / 256
     const QList<QByteArray> dat = contents(dir.filePath("trip.dat")).split('\n');
     QCOMPARE(dat.size(), 65); // 64 rows and the end of the last
