@@ -69,6 +69,7 @@ private slots:
     void singleProbeByDialog();
     void portThatCannotOpen();
     void deviceListLoadAndSave();
+    void largeDeviceListOpensQuickly();
     void deviceColumnFitsItsTexts_data();
     void deviceColumnFitsItsTexts();
     void doubleClickConnectsKnownDevicesOnly();
@@ -251,6 +252,28 @@ void TestTabSearch::deviceListLoadAndSave()
     QFile f(listPath());
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), two);
+}
+
+// Ten thousand records, far more than a line can hold: the table still comes up at once.
+void TestTabSearch::largeDeviceListOpensQuickly()
+{
+    constexpr int kRecords = 10000;
+    constexpr qint64 kMostMs = 1000;
+    QByteArray bytes;
+    for (int i = 0; i < kRecords; ++i)
+        bytes += record(i % 2 ? DeviceInfo::Unknown : DeviceInfo::Recognised, 1 + i % 247).toRecord();
+    QVERIFY(DeviceRecordFile::save(listPath(), {}));
+    QFile f(listPath());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QElapsedTimer clock;
+    clock.start();
+    TabSearch tab(&main);
+    const qint64 took = clock.elapsed();
+    qInfo("%d records shown in %lld ms", kRecords, took);
+    QCOMPARE(tab.devices().size(), kRecords);
+    QVERIFY2(took < kMostMs, qPrintable(QString::number(took)));
 }
 
 void TestTabSearch::deviceColumnFitsItsTexts_data()
