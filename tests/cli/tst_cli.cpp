@@ -66,6 +66,8 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void comNameThroughABinding();
+    void bindingsFileReadForComNumbersOnly_data();
+    void bindingsFileReadForComNumbersOnly();
     void scanFindsTheDevices();
     void monitorStopsAfterCycles();
     void characteristicPrintsAllPoints();
@@ -320,6 +322,32 @@ QStringList TestCli::writesSince(int first) const
         if (all[i].function != 3)
             out << QString("%1:%2").arg(all[i].function).arg(all[i].firstRegister);
     return out;
+}
+
+void TestCli::bindingsFileReadForComNumbersOnly_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("network line") << "tcp://127.0.0.1:1" << false;
+    QTest::newRow("COM number") << "COM60" << true;
+}
+
+// A bindings file too large to be one: refused with a message where a COM number
+// needs it, not even opened for a line named by its address.
+void TestCli::bindingsFileReadForComNumbersOnly()
+{
+    QFETCH(QString, port);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    QFile conf(dir.filePath("ports.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("COM60=/dev/null\n" + QByteArray(2 * 1024 * 1024, '#'));
+    conf.close();
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORBIX_DATA_DIR", dir.path());
+    const Run r = run({"read", port, "--address", "1", "1"}, 60000, e);
+    QVERIFY(r.code != 0); // nothing answers either way
+    QCOMPARE(r.err.contains("larger than 1048576 bytes"), read);
 }
 
 void TestCli::configGetPrintsTheFields()
