@@ -73,6 +73,7 @@ private slots:
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
     void configSetWritesWhatTheFileHolds();
+    void configSetStopsWithoutABackup();
     void configSetRefusesBadFiles_data();
     void configSetRefusesBadFiles();
     void configSetNamesFieldsNotHeld_data();
@@ -394,6 +395,30 @@ void TestCli::configSetWritesWhatTheFileHolds()
     QFile b(data.filePath("backups/" + backups.first()));
     QVERIFY(b.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(b.readAll()).object().value("fields").toObject().value("minCurrent").toInt(), 25);
+}
+
+// A disk that takes no byte: no backup, so nothing is written to the device, and the
+// command says why (the shell's file size limit; its signal ignored, as a full disk sends none).
+void TestCli::configSetStopsWithoutABackup()
+{
+    const QString file = settingsFile({{"minCurrent", 34}});
+    QDir(data.filePath("backups")).removeRecursively();
+    QVERIFY(QDir().mkpath(data.filePath("backups")));
+    const int first = sim.requests().size();
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORBIX_DATA_DIR", data.path());
+    QProcess p;
+    p.setProcessEnvironment(e);
+    p.start("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"", ORBIX_CLI, "config", "set", path,
+                        "--address", "1", "--access-code", "1234", "--reply-gap", QString::number(kTestReplyGapMs), file});
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(err.startsWith("orbix: no write without a backup: "), qPrintable(err));
+    QVERIFY(p.readAllStandardOutput().isEmpty()); // no backup path named
+    QVERIFY(writesSince(first).isEmpty());
+    QCOMPARE(sim.registerValue(1, 6), quint16(25));
+    QCOMPARE(QDir(data.filePath("backups")).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestCli::configSetRefusesBadFiles_data()
