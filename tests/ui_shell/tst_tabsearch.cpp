@@ -14,6 +14,7 @@
 #include "tabledevice.h"
 #include "tabsearch.h"
 #include "testtiming.h"
+#include "testwritefailure.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -74,6 +75,7 @@ private slots:
     void deviceColumnFitsItsTexts();
     void doubleClickConnectsKnownDevicesOnly();
     void networkLineIsBoundAndProbed();
+    void networkLineOnAFullDisk();
 
 private:
     QPushButton *button(TabSearch &tab, const QString &text) const;
@@ -381,6 +383,40 @@ void TestTabSearch::networkLineIsBoundAndProbed()
     QCOMPARE(tab.devices().size(), 1);
     QCOMPARE(tab.devices().first().address, 2);
     QCOMPARE(tab.devices().first().portNumber, 42);
+}
+
+// A disk that takes no byte: the user is told, and the bindings there are kept.
+void TestTabSearch::networkLineOnAFullDisk()
+{
+    const QByteArray before("COM41=/dev/null\nCOM42=modbus-tcp://10.0.0.7\n");
+    QFile conf(dir->filePath(QLatin1String(PortMap::kBindingFile)));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(before);
+    conf.close();
+    TabSearch tab(&main);
+    QString said;
+    answerNextModal([&said](QWidget *w) {
+        auto *dialog = qobject_cast<NetworkLineDialog *>(w);
+        if (!dialog) {
+            w->close();
+            return;
+        }
+        dialog->setLine(NetworkLineDialog::ModbusTcp, QStringLiteral("10.0.0.5"), 502, 43);
+        answerNextModal([&said](QWidget *box) {
+            said = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            box->close();
+        });
+        dialog->findChild<QPushButton *>(QStringLiteral("networkOk"))->click();
+    });
+    {
+        WriteLimit full(0);
+        QVERIFY(full.isActive());
+        tab.findChild<QPushButton *>(QStringLiteral("networkLineButton"))->click();
+    }
+    QVERIFY2(said.contains(QLatin1String(PortMap::kBindingFile)), qPrintable(said));
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QCOMPARE(conf.readAll(), before);
+    QCOMPARE(selector(tab, 0)->findData(43), -1); // not offered as bound
 }
 
 QTEST_MAIN(TestTabSearch)
