@@ -127,8 +127,10 @@ void MainWindow::saveWindowState() const
     state.geometry = normalGeometry();
     state.maximized = isMaximized();
     state.watchSplit = watchTab->split();
-    if (!state.save(DataDirectory::writableFilePath(QLatin1String(WindowState::kFileName))))
-        qCWarning(lcWindow) << "window state not written";
+    const QString path = DataDirectory::writableFilePath(QLatin1String(WindowState::kFileName));
+    if (!state.save(path)) // the old file is kept: the next start opens as this one did
+        QMessageBox::warning(window(), tr("Положение окна"),
+                             tr("Не удалось записать файл %1: положение и размер окна не сохранены.").arg(path));
 }
 
 void MainWindow::setupTabs()

@@ -1,6 +1,7 @@
 #include "linkoptions.h"
 
 #include "deviceinfo.h"
+#include "line.h"
 #include "modbusport.h"
 #include "portmap.h"
 #include "registermap.h"
@@ -94,11 +95,8 @@ bool LinkOptions::readLineTiming(const QCommandLineParser &parser)
     return true;
 }
 
-bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
+bool LinkOptions::resolvePort(const QString &portArgument)
 {
-    portName = portArgument;
-    if (malformedNetworkName(portArgument, error))
-        return false;
     const PortMap map = PortMap::system();
     devicePath = map.resolve(portArgument);
     if (devicePath.isEmpty()) {
@@ -111,6 +109,21 @@ bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QStri
         if (portNumber == 0 && !canonical.isEmpty() && QFileInfo(p.path).canonicalFilePath() == canonical)
             portNumber = p.number;
     options = portNumber > 0 ? map.lineOptions(portNumber) : LineOptions();
+    return true;
+}
+
+bool LinkOptions::readPortAndSpeed(const QCommandLineParser &parser, const QString &portArgument)
+{
+    portName = portArgument;
+    portNumber = 0;
+    options = LineOptions();
+    if (malformedNetworkName(portArgument, error))
+        return false;
+    // A network line is its own name: no COM number to look up, no bindings to read.
+    if (Line::isNetworkName(portArgument))
+        devicePath = portArgument;
+    else if (!resolvePort(portArgument))
+        return false;
     bool ok = false;
     baud = parser.value(QStringLiteral("baud")).toUInt(&ok);
     if (!ok || baud == 0) {

@@ -42,4 +42,6 @@ public:
 
 private:
     bool readLineTiming(const QCommandLineParser &parser);
+    // A COM number or a device path through the port map (and its bindings file).
+    bool resolvePort(const QString &portArgument);
 };

@@ -3,6 +3,7 @@
 #include "cliexit.h"
 #include "commandline.h"
 #include "configcommand.h"
+#include "filetext.h"
 #include "monitorcommand.h"
 #include "oscillogramcommand.h"
 #include "portscommand.h"
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
 {
     const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orbix"));
+    FileText::useEnglish(true); // the settings files' failures, Russian in the window
     const std::map<QString, Command> commands = {
         {QStringLiteral("ports"), PortsCommand::run},
         {QStringLiteral("read"), RegisterCommand::runRead},

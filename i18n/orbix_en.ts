@@ -39,6 +39,7 @@
     <name>ConfigBackup</name>
     <message>
         <source>резервная копия настроек не сохранена в %1</source>
+        <comment>settings backup not saved in %1</comment>
         <translation>settings backup not saved in %1</translation>
     </message>
 </context>
@@ -889,6 +890,14 @@ current</translation>
         <comment>link indicator</comment>
         <translation>Connected</translation>
     </message>
+    <message>
+        <source>Положение окна</source>
+        <translation>Window position</translation>
+    </message>
+    <message>
+        <source>Не удалось записать файл %1: положение и размер окна не сохранены.</source>
+        <translation>Could not write the file %1: the window&apos;s position and size were not saved.</translation>
+    </message>
 </context>
 <context>
     <name>NetworkLineDialog</name>
@@ -1392,46 +1401,62 @@ Time: </translation>
     <name>SettingsFile</name>
     <message>
         <source>поле %1: значение не целое число</source>
+        <comment>field %1: the value is not an integer</comment>
         <translation>field %1: the value is not an integer</translation>
     </message>
     <message>
         <source>файл повреждён: %1 (байт %2)</source>
+        <comment>damaged file: %1 (byte %2)</comment>
         <translation>damaged file: %1 (byte %2)</translation>
     </message>
     <message>
         <source>файл повреждён: нет объекта JSON</source>
+        <comment>damaged file: no JSON object</comment>
         <translation>damaged file: no JSON object</translation>
     </message>
     <message>
         <source>это не файл настроек (&quot;format&quot; не &quot;%1&quot;)</source>
+        <comment>not a settings file (&quot;format&quot; is not &quot;%1&quot;)</comment>
         <translation>not a settings file (&quot;format&quot; is not &quot;%1&quot;)</translation>
     </message>
     <message>
         <source>неизвестная версия файла настроек</source>
+        <comment>unknown settings file version</comment>
         <translation>unknown settings file version</translation>
     </message>
     <message>
         <source>файл повреждён: нет &quot;modification&quot; или &quot;fields&quot;</source>
+        <comment>damaged file: no &quot;modification&quot; or &quot;fields&quot;</comment>
         <translation>damaged file: no &quot;modification&quot; or &quot;fields&quot;</translation>
     </message>
     <message>
         <source>не удалось записать файл %1</source>
+        <comment>could not write the file %1</comment>
         <translation>could not write the file %1</translation>
     </message>
     <message>
         <source>не удалось открыть файл %1: %2</source>
+        <comment>could not open the file %1: %2</comment>
         <translation>could not open the file %1: %2</translation>
     </message>
     <message>
         <source>неизвестное поле %1</source>
+        <comment>unknown field %1</comment>
         <translation>unknown field %1</translation>
     </message>
     <message>
-        <source>поле %1 («%2»): значение %3 вне допустимого (%4..%5%6)</source>
-        <translation>field %1 (“%2”): value %3 out of range (%4..%5%6)</translation>
+        <source>поле %1%2: значение %3 вне допустимого (%4..%5%6)</source>
+        <comment>field %1%2: value %3 out of range (%4..%5%6)</comment>
+        <translation>field %1%2: value %3 out of range (%4..%5%6)</translation>
+    </message>
+    <message>
+        <source> («%1»)</source>
+        <comment> (“%1”)</comment>
+        <translation> (“%1”)</translation>
     </message>
     <message>
         <source>, кратно %1</source>
+        <comment>, a multiple of %1</comment>
         <translation>, a multiple of %1</translation>
     </message>
 </context>

@@ -17,6 +17,8 @@
 #include <QPrinter>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -79,9 +81,23 @@ constexpr double kSideMarginMm = 4;
 constexpr double kTopMarginMm = 10;
 constexpr double kBottomMarginMm = 5;
 
-// A new report file: readable by all, as files the user saves usually are.
-constexpr QFile::Permissions kNewFilePermissions =
-    QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+// A new report file gets what the user's umask leaves of read and write for all, as
+// every other file a program creates (the temporary file the printer wrote is 0600).
+QFile::Permissions newFilePermissions()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    const mode_t mode = 0666 & ~mask;
+    QFile::Permissions p;
+    const std::pair<mode_t, QFile::Permissions> bits[] = {
+        {S_IRUSR, QFile::ReadOwner | QFile::ReadUser}, {S_IWUSR, QFile::WriteOwner | QFile::WriteUser},
+        {S_IRGRP, QFile::ReadGroup}, {S_IWGRP, QFile::WriteGroup}, {S_IROTH, QFile::ReadOther},
+        {S_IWOTH, QFile::WriteOther}};
+    for (const auto &[bit, permission] : bits)
+        if (mode & bit)
+            p |= permission;
+    return p;
+}
 // The last bytes a complete PDF holds.
 const char kPdfEnd[] = "%%EOF";
 constexpr int kPdfTailBytes = 32;
@@ -122,7 +138,7 @@ bool ReportBuilder::build()
     part.close(); // the printer writes it by its name; removed unless renamed
     if (!writeTo(part.fileName()))
         return false;
-    QFile::setPermissions(part.fileName(), target.exists() ? target.permissions() : kNewFilePermissions);
+    QFile::setPermissions(part.fileName(), target.exists() ? target.permissions() : newFilePermissions());
     if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         return fail(Failure::NotRenamed, QString::fromLocal8Bit(std::strerror(errno)));
     part.setAutoRemove(false);

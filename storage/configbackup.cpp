@@ -2,6 +2,7 @@
 
 #include "datadirectory.h"
 #include "deviceinfo.h"
+#include "filetext.h"
 #include "settingsfile.h"
 
 #include <QFileInfo>
@@ -30,6 +31,8 @@ bool ConfigBackup::save(const ConfigPacket &block, const DeviceInfo &device, con
         path = dir + QFileInfo(base).completeBaseName() + QStringLiteral("_%1.").arg(n) + QLatin1String(SettingsFile::kSuffix);
     if (SettingsFile::fromBlock(block, device, now).save(path, error))
         return true;
-    error = tr("резервная копия настроек не сохранена в %1").arg(dir);
+    static const FileText kNotSaved = QT_TRANSLATE_NOOP3("ConfigBackup", "резервная копия настроек не сохранена в %1",
+                                                         "settings backup not saved in %1");
+    error = kNotSaved.text("ConfigBackup").arg(dir);
     return false;
 }

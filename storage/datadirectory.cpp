@@ -115,5 +115,14 @@ bool DataDirectory::writeFile(const QString &path, const QByteArray &bytes)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // write() only fills Qt's buffer, and commit() renames even when the flush it does
+    // on the way fails (a full disk): an empty file would replace the good one. So the
+    // bytes are pushed to the file here, and a failure drops the temporary file.
+    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }

@@ -28,12 +28,21 @@ QString describe(const QSerialPortInfo &info)
     return parts.join(QStringLiteral(", "));
 }
 
-QString readTextFile(const QString &path)
+// The bindings file's text; false (with a warning) for a file too large to be one,
+// which is then neither read nor written over.
+bool readBindingFile(const QString &path, QString &text)
 {
+    text.clear();
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    return QString::fromUtf8(f.readAll());
+        return true; // a missing file binds nothing
+    if (f.size() > PortMap::kMaxBindingFileBytes) {
+        qCWarning(lcStorage).noquote() << path << "is larger than" << PortMap::kMaxBindingFileBytes
+                                       << "bytes, more than any list of COM bindings: not read";
+        return false;
+    }
+    text = QString::fromUtf8(f.read(PortMap::kMaxBindingFileBytes));
+    return true;
 }
 
 QMap<int, QString> &sessionMap()
@@ -60,8 +69,10 @@ QMap<int, QString> PortMap::parseBindings(const QString &text, QChar sep)
 {
     QMap<int, QString> out;
     for (QString item : text.split(sep)) {
-        item = item.trimmed();
-        if (item.isEmpty() || item.startsWith(QLatin1Char('#')))
+        // A comment runs from a '#' that begins a word to the end of the item.
+        static const QRegularExpression comment(QStringLiteral("(?:^|\\s)#.*$"));
+        item = item.remove(comment).trimmed();
+        if (item.isEmpty())
             continue;
         const int eq = item.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -95,9 +106,11 @@ PortMap::PortMap(const QString &bindingFile, const QString &environmentBindings,
     , devRoot(root)
     , sessionBindings(session)
     , envBindings(parseBindings(environmentBindings, QLatin1Char(';')))
-    , fileBindings(parseBindings(readTextFile(bindingFile), QLatin1Char('\n')))
     , present(presentPorts)
 {
+    QString text;
+    fileReadable = readBindingFile(bindingFile, text);
+    fileBindings = parseBindings(text, QLatin1Char('\n'));
     assignNumbers();
 }
 
@@ -176,7 +189,7 @@ void PortMap::assignNumbers()
     }
     // Only a new adapter changes the file; a read-only data directory still gives
     // the same numbers for the same set of adapters.
-    if (added && !saveFile.isEmpty())
+    if (added && !saveFile.isEmpty() && fileReadable)
         saveBindings();
 }
 
@@ -201,8 +214,10 @@ void PortMap::saveBindings() const
 
 bool PortMap::saveBinding(int number, const QString &target)
 {
-    QMap<int, QString> bindings =
-        parseBindings(readTextFile(DataDirectory::filePath(kPortsFile)), QLatin1Char('\n'));
+    QString text;
+    if (!readBindingFile(DataDirectory::filePath(kPortsFile), text))
+        return false; // its bindings would be lost
+    QMap<int, QString> bindings = parseBindings(text, QLatin1Char('\n'));
     bindings.insert(number, target);
     return DataDirectory::writeFile(DataDirectory::writableFilePath(kPortsFile), bindingFileText(bindings));
 }

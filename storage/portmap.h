@@ -44,6 +44,9 @@ public:
     static constexpr int kFirstSerial = 1, kSerialCount = 32;
     static constexpr int kFirstAma = 33, kAmaCount = 8;
     static constexpr int kFirstAssigned = 41;
+    // A list of every COM number with a long by-id path is some 25 kB; a larger file is
+    // no list of ours and would cost every start its reading.
+    static constexpr qint64 kMaxBindingFileBytes = 1024 * 1024;
 
     // The map of this system: the session's bindings, $ORBIX_PORTS, <data>/ports.conf,
     // /dev and its serial ports. Lists ports and may write ports.conf (when a new
@@ -66,10 +69,11 @@ public:
     // Accepts "COM3", "com3", "3" or a path; returns the path to open (empty if unknown).
     QString resolve(const QString &name) const;
 
-    // Parses "COMn=path" items separated by sep; malformed items are skipped.
+    // Parses "COMn=path" items separated by sep; malformed items are skipped, and a '#'
+    // that begins a word starts a comment to the end of the item.
     static QMap<int, QString> parseBindings(const QString &text, QChar sep);
     // Binds COMn to a target in ports.conf (the file's other lines kept); false with
-    // nothing changed when the file cannot be written.
+    // nothing changed when the file cannot be written, or is too large to be read.
     static bool saveBinding(int number, const QString &target);
     static int parseComName(const QString &name); // 0 when not COMn
     // A binding's value: the path, then options; false for an option it does not know.
@@ -89,6 +93,7 @@ private:
     QMap<int, QString> sessionBindings;
     QMap<int, QString> envBindings;
     QMap<int, QString> fileBindings;
+    bool fileReadable = true; // false: too large, never written over
     QList<Candidate> present;
     QMap<QString, int> assigned; // systemName -> number, for ports of rule 4
 };

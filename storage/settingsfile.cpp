@@ -3,6 +3,7 @@
 #include "configfields.h"
 #include "configpacket.h"
 #include "datadirectory.h"
+#include "filetext.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -13,6 +14,30 @@
 #include <cmath>
 
 namespace {
+
+constexpr const char *kContext = "SettingsFile";
+const FileText kNotInteger = QT_TRANSLATE_NOOP3("SettingsFile", "поле %1: значение не целое число",
+                                                "field %1: the value is not an integer");
+const FileText kDamaged = QT_TRANSLATE_NOOP3("SettingsFile", "файл повреждён: %1 (байт %2)",
+                                             "damaged file: %1 (byte %2)");
+const FileText kNoObject = QT_TRANSLATE_NOOP3("SettingsFile", "файл повреждён: нет объекта JSON",
+                                              "damaged file: no JSON object");
+const FileText kNotSettings = QT_TRANSLATE_NOOP3("SettingsFile", "это не файл настроек (\"format\" не \"%1\")",
+                                                 "not a settings file (\"format\" is not \"%1\")");
+const FileText kUnknownVersion = QT_TRANSLATE_NOOP3("SettingsFile", "неизвестная версия файла настроек",
+                                                    "unknown settings file version");
+const FileText kNoFields = QT_TRANSLATE_NOOP3("SettingsFile", "файл повреждён: нет \"modification\" или \"fields\"",
+                                              "damaged file: no \"modification\" or \"fields\"");
+const FileText kNotWritten = QT_TRANSLATE_NOOP3("SettingsFile", "не удалось записать файл %1",
+                                                "could not write the file %1");
+const FileText kNotOpened = QT_TRANSLATE_NOOP3("SettingsFile", "не удалось открыть файл %1: %2",
+                                               "could not open the file %1: %2");
+const FileText kUnknownField = QT_TRANSLATE_NOOP3("SettingsFile", "неизвестное поле %1", "unknown field %1");
+// %2: the field's label in brackets, for the window only (the command line names fields by name).
+const FileText kOutOfRange = QT_TRANSLATE_NOOP3("SettingsFile", "поле %1%2: значение %3 вне допустимого (%4..%5%6)",
+                                                "field %1%2: value %3 out of range (%4..%5%6)");
+const FileText kLabel = QT_TRANSLATE_NOOP3("SettingsFile", " («%1»)", " (“%1”)");
+const FileText kMultiple = QT_TRANSLATE_NOOP3("SettingsFile", ", кратно %1", ", a multiple of %1");
 
 const char *const kDeviceKeys[] = {"kind", "address", "baudRate", "frameFormat", "portNumber",
                                    "modification", "currentScale"};
@@ -50,7 +75,7 @@ bool readFields(const QJsonObject &o, QMap<QString, int> &fields, QString &error
 {
     for (auto it = o.begin(); it != o.end(); ++it) {
         if (!isInteger(it.value())) {
-            error = SettingsFile::tr("поле %1: значение не целое число").arg(it.key());
+            error = kNotInteger.text(kContext).arg(it.key());
             return false;
         }
         fields.insert(it.key(), it.value().toInt());
@@ -92,21 +117,21 @@ bool SettingsFile::fromJson(const QByteArray &bytes, SettingsFile &out, QString 
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
     if (!doc.isObject()) {
         error = parse.error != QJsonParseError::NoError
-            ? tr("файл повреждён: %1 (байт %2)").arg(parse.errorString()).arg(parse.offset)
-            : tr("файл повреждён: нет объекта JSON");
+            ? kDamaged.text(kContext).arg(parse.errorString()).arg(parse.offset)
+            : kNoObject.text(kContext);
         return false;
     }
     const QJsonObject o = doc.object();
     if (o.value(QStringLiteral("format")).toString() != QLatin1String(kFormat)) {
-        error = tr("это не файл настроек (\"format\" не \"%1\")").arg(QLatin1String(kFormat));
+        error = kNotSettings.text(kContext).arg(QLatin1String(kFormat));
         return false;
     }
     if (o.value(QStringLiteral("version")).toInt() != kVersion) {
-        error = tr("неизвестная версия файла настроек");
+        error = kUnknownVersion.text(kContext);
         return false;
     }
     if (!isInteger(o.value(QStringLiteral("modification"))) || !o.value(QStringLiteral("fields")).isObject()) {
-        error = tr("файл повреждён: нет \"modification\" или \"fields\"");
+        error = kNoFields.text(kContext);
         return false;
     }
     SettingsFile f;
@@ -123,7 +148,7 @@ bool SettingsFile::save(const QString &path, QString &error) const
 {
     if (DataDirectory::writeFile(path, toJson()))
         return true;
-    error = tr("не удалось записать файл %1").arg(path);
+    error = kNotWritten.text(kContext).arg(path);
     return false;
 }
 
@@ -131,7 +156,7 @@ bool SettingsFile::load(const QString &path, SettingsFile &out, QString &error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        error = tr("не удалось открыть файл %1: %2").arg(path, file.errorString());
+        error = kNotOpened.text(kContext).arg(path, file.errorString());
         return false;
     }
     return fromJson(file.readAll(), out, error);
@@ -144,7 +169,7 @@ bool SettingsFile::applyTo(ConfigPacket &block, const DeviceInfo &target, Applie
     for (auto it = fields.begin(); it != fields.end(); ++it) {
         const int found = ConfigFields::find(it.key());
         if (found < 0) {
-            error = tr("неизвестное поле %1").arg(it.key());
+            error = kUnknownField.text(kContext).arg(it.key());
             return false;
         }
         const auto id = ConfigFields::Id(found);
@@ -154,9 +179,10 @@ bool SettingsFile::applyTo(ConfigPacket &block, const DeviceInfo &target, Applie
         }
         const ConfigFields::Range range = ConfigFields::range(id, target);
         if (!range.contains(it.value())) {
-            error = tr("поле %1 («%2»): значение %3 вне допустимого (%4..%5%6)")
-                        .arg(it.key(), ConfigFields::label(id)).arg(it.value()).arg(range.low).arg(range.high)
-                        .arg(range.step > 1 ? tr(", кратно %1").arg(range.step) : QString());
+            const QString label = FileText::isEnglish() ? QString() : kLabel.text(kContext).arg(ConfigFields::label(id));
+            error = kOutOfRange.text(kContext)
+                        .arg(it.key(), label).arg(it.value()).arg(range.low).arg(range.high)
+                        .arg(range.step > 1 ? kMultiple.text(kContext).arg(range.step) : QString());
             return false;
         }
         accepted.insert(id, it.value());

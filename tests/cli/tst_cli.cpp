@@ -98,6 +98,8 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void comNameThroughABinding();
+    void bindingsFileReadForComNumbersOnly_data();
+    void bindingsFileReadForComNumbersOnly();
     void scanFindsTheDevices();
     void monitorStopsAfterCycles();
     void monitorShowsAmperes_data();
@@ -105,6 +107,7 @@ private slots:
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
     void configSetWritesWhatTheFileHolds();
+    void configSetStopsWithoutABackup();
     void configSetRefusesBadFiles_data();
     void configSetRefusesBadFiles();
     void configSetNamesFieldsNotHeld_data();
@@ -402,6 +405,32 @@ QStringList TestCli::writesSince(int first) const
     return out;
 }
 
+void TestCli::bindingsFileReadForComNumbersOnly_data()
+{
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("network line") << "tcp://127.0.0.1:1" << false;
+    QTest::newRow("COM number") << "COM60" << true;
+}
+
+// A bindings file too large to be one: refused with a message where a COM number
+// needs it, not even opened for a line named by its address.
+void TestCli::bindingsFileReadForComNumbersOnly()
+{
+    QFETCH(QString, port);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    QFile conf(dir.filePath("ports.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("COM60=/dev/null\n" + QByteArray(2 * 1024 * 1024, '#'));
+    conf.close();
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORBIX_DATA_DIR", dir.path());
+    const Run r = run({"read", port, "--address", "1", "1"}, 60000, e);
+    QVERIFY(r.code != 0); // nothing answers either way
+    QCOMPARE(r.err.contains("larger than 1048576 bytes"), read);
+}
+
 void TestCli::configGetPrintsTheFields()
 {
     Run r = config({"get", path, "--address", "1"});
@@ -448,6 +477,30 @@ void TestCli::configSetWritesWhatTheFileHolds()
     QCOMPARE(QJsonDocument::fromJson(b.readAll()).object().value("fields").toObject().value("minCurrent").toInt(), 25);
 }
 
+// A disk that takes no byte: no backup, so nothing is written to the device, and the
+// command says why (the shell's file size limit; its signal ignored, as a full disk sends none).
+void TestCli::configSetStopsWithoutABackup()
+{
+    const QString file = settingsFile({{"minCurrent", 34}});
+    QDir(data.filePath("backups")).removeRecursively();
+    QVERIFY(QDir().mkpath(data.filePath("backups")));
+    const int first = sim.requests().size();
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert("ORBIX_DATA_DIR", data.path());
+    QProcess p;
+    p.setProcessEnvironment(e);
+    p.start("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" \"$@\"", ORBIX_CLI, "config", "set", path,
+                        "--address", "1", "--access-code", "1234", "--reply-gap", QString::number(kTestReplyGapMs), file});
+    QVERIFY(p.waitForFinished(60000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY2(err.startsWith("orbix: no write without a backup: "), qPrintable(err));
+    QVERIFY(p.readAllStandardOutput().isEmpty()); // no backup path named
+    QVERIFY(writesSince(first).isEmpty());
+    QCOMPARE(sim.registerValue(1, 6), quint16(25));
+    QCOMPARE(QDir(data.filePath("backups")).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
 void TestCli::configSetRefusesBadFiles_data()
 {
     QTest::addColumn<QVariantMap>("changes");
@@ -481,7 +534,7 @@ void TestCli::configSetRefusesBadFiles()
     damaged.close();
     const Run cut = config({"set", path, "--address", "1", "--access-code", "1234", file});
     QCOMPARE(cut.code, 1);
-    QVERIFY2(cut.err.contains("файл повреждён"), qPrintable(cut.err));
+    QVERIFY2(cut.err.contains("damaged file"), qPrintable(cut.err));
 }
 
 void TestCli::configSetNamesFieldsNotHeld_data()

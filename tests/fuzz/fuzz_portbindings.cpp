@@ -2,15 +2,20 @@
 // give them, fed any text. Every binding names a port number above 0 and a target
 // (a path or a network line, then options), the port map opens the target's path
 // with its options for the number, and the bindings written back as the program
-// writes ports.conf parse to the same.
+// writes ports.conf parse to the same. A comment ('#' at the start of a word) is no
+// part of a binding, and a file beyond the size limit binds nothing.
 #include "fuzzinput.h"
 #include "portmap.h"
+
+#include <QRegularExpression>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
 {
     static MemoryFile file;
     FuzzInput in(data, size);
-    const bool environment = in.byte() & 1;
+    const quint8 flags = in.byte();
+    const bool environment = flags & 1;
+    const bool oversized = !environment && (flags & 2);
     const QChar sep = environment ? QLatin1Char(';') : QLatin1Char('\n');
     QByteArray raw(reinterpret_cast<const char *>(in.rest()), int(in.restSize()));
     // Decoded as the program reads both: the text ends at a NUL byte, and the file
@@ -20,9 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     const QString text = QString::fromUtf8(raw);
 
     const QMap<int, QString> bindings = PortMap::parseBindings(text, sep);
+    QByteArray stored(reinterpret_cast<const char *>(in.rest()), int(in.restSize()));
+    if (oversized)
+        stored += QByteArray(int(PortMap::kMaxBindingFileBytes), '\n');
     const PortMap map = environment ? PortMap(QString(), text, QStringLiteral("/nonexistent"), {})
-                                    : PortMap(file.path(in.rest(), in.restSize()), QString(),
-                                              QStringLiteral("/nonexistent"), {});
+                                    : PortMap(file.path(reinterpret_cast<const uint8_t *>(stored.constData()),
+                                                        std::size_t(stored.size())),
+                                              QString(), QStringLiteral("/nonexistent"), {});
     // As ports.conf is written: a comment line first.
     QString written = QStringLiteral("# COM numbers") + sep;
     for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
@@ -31,13 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
         FUZZ_CHECK(it.value() == it.value().trimmed());
         FUZZ_CHECK(!it.value().contains(sep));
         FUZZ_CHECK(text.contains(it.value()));
+        FUZZ_CHECK(!it.value().contains(QRegularExpression(QStringLiteral("\\s#"))));
         QString path;
         LineOptions options;
         PortMap::parseTarget(it.value(), path, options);
         FUZZ_CHECK(!path.isEmpty() && it.value().startsWith(path));
-        FUZZ_CHECK(map.devicePath(it.key()) == path);
-        FUZZ_CHECK(map.resolve(QStringLiteral("COM") + QString::number(it.key())) == path);
-        FUZZ_CHECK(map.lineOptions(it.key()) == options);
+        if (oversized) { // read nothing of it: no binding's options
+            FUZZ_CHECK(map.lineOptions(it.key()) == LineOptions());
+        } else {
+            FUZZ_CHECK(map.devicePath(it.key()) == path);
+            FUZZ_CHECK(map.resolve(QStringLiteral("COM") + QString::number(it.key())) == path);
+            FUZZ_CHECK(map.lineOptions(it.key()) == options);
+        }
         written += QStringLiteral("COM") + QString::number(it.key()) + QLatin1Char('=') + it.value() + sep;
     }
     FUZZ_CHECK(PortMap::parseBindings(QString::fromUtf8(written.toUtf8()), sep) == bindings);

@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <map>
 
@@ -103,6 +105,8 @@ private slots:
     void unwritableTarget_data();
     void unwritableTarget();
     void replacesWholeAndLeavesNothingElse();
+    void newReportFollowsTheUmask_data();
+    void newReportFollowsTheUmask();
 
 private:
     const PdfDocument &doc(const QString &name) const { return *docs.at(name); }
@@ -395,6 +399,33 @@ void TestReportBuilder::replacesWholeAndLeavesNothingElse()
     const QFile::Permissions ownerGroupOther(0x7077);
     QCOMPARE(QFileInfo(path).permissions() & ownerGroupOther, permissions);
     QCOMPARE(PdfDocument(path, QPointF(margins.left(), margins.top())).pageCount(), 2);
+}
+
+void TestReportBuilder::newReportFollowsTheUmask_data()
+{
+    QTest::addColumn<int>("mask");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("022") << 022 << 0644;
+    QTest::newRow("077: the owner's alone") << 077 << 0600;
+    QTest::newRow("002: a shared group") << 002 << 0664;
+}
+
+void TestReportBuilder::newReportFollowsTheUmask()
+{
+    QFETCH(int, mask);
+    QFETCH(int, mode);
+    QTemporaryDir target;
+    const QString path = target.filePath("report.pdf");
+    const ReportSample sample(60, 1, false);
+    const ReportData data = sample.data();
+    ReportBuilder builder(path, data, kReportTime);
+    const mode_t before = ::umask(mode_t(mask));
+    const bool built = builder.build();
+    ::umask(before);
+    QVERIFY2(built, qPrintable(builder.failureText()));
+    struct stat st {};
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+    QCOMPARE(int(st.st_mode & 0777), mode);
 }
 
 QTEST_MAIN(TestReportBuilder)

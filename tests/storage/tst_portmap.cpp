@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include "datadirectory.h"
+
 namespace {
 
 struct FakeDev {
@@ -56,6 +58,9 @@ private slots:
     void newAdapterTakesTheNextFreeNumber();
     void bindingsOverride();
     void portsAreListedInAscendingOrder();
+    void trailingComments_data();
+    void trailingComments();
+    void oversizedFileIsNeitherReadNorWrittenOver();
 };
 
 void TestPortMap::comNames_data()
@@ -186,6 +191,57 @@ void TestPortMap::portsAreListedInAscendingOrder()
         numbers << p.number;
     QCOMPARE(numbers, (QList<int> {1, 2, 10, 41}));
     QCOMPARE(map.ports().last().description, QString("ttyUSB0 adapter"));
+}
+
+
+void TestPortMap::trailingComments_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("rs485");
+    // The README's own example.
+    QTest::newRow("after options") << "COM3=/dev/ttyS2 rs485        # the kernel's RS-485 mode: RTS high"
+                                   << "/dev/ttyS2 rs485" << true;
+    QTest::newRow("after a path") << "COM3=/dev/ttyS2\t# on-board" << "/dev/ttyS2" << false;
+    QTest::newRow("inside a name") << "COM3=/dev/line#2" << "/dev/line#2" << false;
+    QTest::newRow("whole line") << "# COM3=/dev/ttyS2" << "" << false;
+}
+
+void TestPortMap::trailingComments()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, target);
+    QFETCH(bool, rs485);
+    const QMap<int, QString> bindings = PortMap::parseBindings(line + "\nCOM4=/dev/ttyS3 # two\n", '\n');
+    QCOMPARE(bindings.value(3), target);
+    QCOMPARE(bindings.value(4), QString("/dev/ttyS3"));
+    QString path;
+    LineOptions options;
+    QVERIFY(PortMap::parseTarget(bindings.value(3), path, options)); // no option unknown, no warning
+    FakeDev dev;
+    const PortMap map(dev.bindings(), line, dev.root(), {});
+    QCOMPARE(map.lineOptions(3).rs485, rs485);
+}
+
+// A file far larger than any list of bindings costs nothing, and a new binding does
+// not replace it with the one line.
+void TestPortMap::oversizedFileIsNeitherReadNorWrittenOver()
+{
+    FakeDev dev;
+    DataDirectory::setOverride(QFileInfo(dev.bindings()).absolutePath());
+    QByteArray text = "COM50=/dev/ttyS3\n";
+    text += QByteArray(int(PortMap::kMaxBindingFileBytes), '#');
+    QVERIFY(DataDirectory::writeFile(dev.bindings(), text));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("larger than 1048576 bytes"));
+    const PortMap map(dev.bindings(), QString(), dev.root(), {});
+    QCOMPARE(map.devicePath(50), QString());
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("larger than 1048576 bytes"));
+    QVERIFY(!PortMap::saveBinding(51, "modbus-tcp://10.0.0.5"));
+    QCOMPARE(QFileInfo(dev.bindings()).size(), qint64(text.size()));
+    QVERIFY(DataDirectory::writeFile(dev.bindings(), text.left(17)));
+    QVERIFY(PortMap::saveBinding(51, "modbus-tcp://10.0.0.5"));
+    QCOMPARE(PortMap(dev.bindings(), QString(), dev.root(), {}).devicePath(50), QString("/dev/ttyS3"));
+    DataDirectory::setOverride(QString());
 }
 
 QTEST_GUILESS_MAIN(TestPortMap)

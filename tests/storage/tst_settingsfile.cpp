@@ -3,6 +3,7 @@
 #include "configfields.h"
 #include "configpacketv70.h"
 #include "datadirectory.h"
+#include "filetext.h"
 #include "settingsfile.h"
 
 #include <QDir>
@@ -37,6 +38,8 @@ private slots:
     void ratedCurrentRangeFollowsTheDevice();
     void backupsOneFilePerWrite();
     void backupRefusedWhenItCannotBeSaved();
+    void failuresInEachProgramsLanguage_data();
+    void failuresInEachProgramsLanguage();
 };
 
 void TestSettingsFile::roundTrip()
@@ -134,6 +137,42 @@ void TestSettingsFile::backupRefusedWhenItCannotBeSaved()
     QVERIFY(!ConfigBackup::save(block, device70(), "COM3", path, error));
     QVERIFY2(error.startsWith("резервная копия настроек не сохранена"), qPrintable(error));
     DataDirectory::setOverride(QString());
+}
+
+void TestSettingsFile::failuresInEachProgramsLanguage_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("error");
+    const QByteArray head(R"({"format": "orbix-settings", "version": 1, "modification": 70, "fields": )");
+    QTest::newRow("cut short, window") << QByteArray("{") << false << "файл повреждён: ";
+    QTest::newRow("cut short, command line") << QByteArray("{") << true << "damaged file: ";
+    QTest::newRow("not an integer, window") << head + R"({"ratedCurrent": 1.5}})" << false
+                                            << "поле ratedCurrent: значение не целое число";
+    QTest::newRow("not an integer, command line") << head + R"({"ratedCurrent": 1.5}})" << true
+                                                  << "field ratedCurrent: the value is not an integer";
+    QTest::newRow("out of range, window") << head + R"({"ratedCurrent": 500}})" << false
+                                          << "поле ratedCurrent («Номинальный ток двигателя»): значение 500 вне";
+    QTest::newRow("out of range, command line") << head + R"({"ratedCurrent": 500}})" << true
+                                                << "field ratedCurrent: value 500 out of range (12..120)";
+}
+
+// The window speaks its language (Russian without a translation), the command line English.
+void TestSettingsFile::failuresInEachProgramsLanguage()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(bool, english);
+    QFETCH(QString, error);
+    FileText::useEnglish(english);
+    SettingsFile file;
+    QString said;
+    if (SettingsFile::fromJson(json, file, said)) {
+        const std::unique_ptr<ConfigPacket> block = std::make_unique<ConfigPacketV70>();
+        SettingsFile::Applied applied;
+        QVERIFY(!file.applyTo(*block, device70(), applied, said));
+    }
+    FileText::useEnglish(false);
+    QVERIFY2(said.startsWith(error), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

@@ -27,6 +27,8 @@
 #include "tabsearch.h"
 #include "tabwatch.h"
 #include "testtiming.h"
+#include "testwritefailure.h"
+#include "ui/modalanswer.h"
 #include "windowstate.h"
 
 #include <QApplication>
@@ -165,6 +167,7 @@ private slots:
     void opensWithinTheScreen();
     void fitsALaptopScreen();
     void placeSizeAndSplitKeptAcrossRestarts();
+    void unsavedPlaceIsSaid();
 
 private:
     QString dataFile(const QString &name) const { return dir->filePath(name); }
@@ -591,6 +594,32 @@ void TestMainWindow::placeSizeAndSplitKeptAcrossRestarts()
     QVERIFY(QTest::qWaitForWindowExposed(&maximized));
     QTRY_COMPARE(maximized.geometry(), place);
     QCOMPARE(maximized.tabWatch()->sizes(), split);
+}
+
+// A disk that takes no byte: the window says so on closing and window.conf stays as it was.
+void TestMainWindow::unsavedPlaceIsSaid()
+{
+    const QByteArray before("geometry=20,40,700,520\n");
+    QFile file(dataFile(QLatin1String(WindowState::kFileName)));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(before);
+    file.close();
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString said;
+    answerNextModal([&said](QWidget *box) {
+        said = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+        box->close();
+    });
+    {
+        WriteLimit full(0);
+        QVERIFY(full.isActive());
+        QVERIFY(w.close());
+    }
+    QVERIFY2(said.contains(QLatin1String(WindowState::kFileName)), qPrintable(said));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -14,6 +14,7 @@
 #include "tabledevice.h"
 #include "tabsearch.h"
 #include "testtiming.h"
+#include "testwritefailure.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -69,10 +70,12 @@ private slots:
     void singleProbeByDialog();
     void portThatCannotOpen();
     void deviceListLoadAndSave();
+    void largeDeviceListOpensQuickly();
     void deviceColumnFitsItsTexts_data();
     void deviceColumnFitsItsTexts();
     void doubleClickConnectsKnownDevicesOnly();
     void networkLineIsBoundAndProbed();
+    void networkLineOnAFullDisk();
 
 private:
     QPushButton *button(TabSearch &tab, const QString &text) const;
@@ -253,6 +256,28 @@ void TestTabSearch::deviceListLoadAndSave()
     QCOMPARE(f.readAll(), two);
 }
 
+// Ten thousand records, far more than a line can hold: the table still comes up at once.
+void TestTabSearch::largeDeviceListOpensQuickly()
+{
+    constexpr int kRecords = 10000;
+    constexpr qint64 kMostMs = 1000;
+    QByteArray bytes;
+    for (int i = 0; i < kRecords; ++i)
+        bytes += record(i % 2 ? DeviceInfo::Unknown : DeviceInfo::Recognised, 1 + i % 247).toRecord();
+    QVERIFY(DeviceRecordFile::save(listPath(), {}));
+    QFile f(listPath());
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    QElapsedTimer clock;
+    clock.start();
+    TabSearch tab(&main);
+    const qint64 took = clock.elapsed();
+    qInfo("%d records shown in %lld ms", kRecords, took);
+    QCOMPARE(tab.devices().size(), kRecords);
+    QVERIFY2(took < kMostMs, qPrintable(QString::number(took)));
+}
+
 void TestTabSearch::deviceColumnFitsItsTexts_data()
 {
     QTest::addColumn<int>("pixelSize");
@@ -358,6 +383,40 @@ void TestTabSearch::networkLineIsBoundAndProbed()
     QCOMPARE(tab.devices().size(), 1);
     QCOMPARE(tab.devices().first().address, 2);
     QCOMPARE(tab.devices().first().portNumber, 42);
+}
+
+// A disk that takes no byte: the user is told, and the bindings there are kept.
+void TestTabSearch::networkLineOnAFullDisk()
+{
+    const QByteArray before("COM41=/dev/null\nCOM42=modbus-tcp://10.0.0.7\n");
+    QFile conf(dir->filePath(QLatin1String(PortMap::kBindingFile)));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(before);
+    conf.close();
+    TabSearch tab(&main);
+    QString said;
+    answerNextModal([&said](QWidget *w) {
+        auto *dialog = qobject_cast<NetworkLineDialog *>(w);
+        if (!dialog) {
+            w->close();
+            return;
+        }
+        dialog->setLine(NetworkLineDialog::ModbusTcp, QStringLiteral("10.0.0.5"), 502, 43);
+        answerNextModal([&said](QWidget *box) {
+            said = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))->text();
+            box->close();
+        });
+        dialog->findChild<QPushButton *>(QStringLiteral("networkOk"))->click();
+    });
+    {
+        WriteLimit full(0);
+        QVERIFY(full.isActive());
+        tab.findChild<QPushButton *>(QStringLiteral("networkLineButton"))->click();
+    }
+    QVERIFY2(said.contains(QLatin1String(PortMap::kBindingFile)), qPrintable(said));
+    QVERIFY(conf.open(QIODevice::ReadOnly));
+    QCOMPARE(conf.readAll(), before);
+    QCOMPARE(selector(tab, 0)->findData(43), -1); // not offered as bound
 }
 
 QTEST_MAIN(TestTabSearch)

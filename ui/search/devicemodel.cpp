@@ -48,6 +48,15 @@ void DeviceModel::append(const DeviceInfo &device)
     endInsertRows();
 }
 
+void DeviceModel::append(const QVector<DeviceInfo> &devices)
+{
+    if (devices.isEmpty())
+        return;
+    beginInsertRows(QModelIndex(), list.size(), list.size() + devices.size() - 1);
+    list += devices;
+    endInsertRows();
+}
+
 void DeviceModel::clear()
 {
     beginResetModel();

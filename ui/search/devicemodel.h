@@ -22,6 +22,9 @@ public:
     const DeviceInfo *device(const QModelIndex &index) const;
     // Shows the record as the last row.
     void append(const DeviceInfo &device);
+    // Shows the records as the last rows, in one insertion: a view that fits itself to
+    // the rows then looks at them once, not once per record.
+    void append(const QVector<DeviceInfo> &devices);
     void clear();
 
 private:

@@ -237,8 +237,7 @@ void TabSearch::setTiming(const ProtocolTiming &t)
 
 void TabSearch::loadDeviceList()
 {
-    for (const DeviceInfo &info : DeviceRecordFile::load(DataDirectory::filePath(QLatin1String(kDeviceListFile))))
-        deviceModel->append(info);
+    deviceModel->append(DeviceRecordFile::load(DataDirectory::filePath(QLatin1String(kDeviceListFile))));
 }
 
 void TabSearch::saveDeviceList() const
