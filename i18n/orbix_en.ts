@@ -628,6 +628,17 @@
     </message>
 </context>
 <context>
+    <name>HelpViewer</name>
+    <message>
+        <source>Руководство пользователя</source>
+        <translation>User guide</translation>
+    </message>
+    <message>
+        <source>Руководство пользователя не найдено: его нет ни рядом с программой, ни среди установленных документов (%1).</source>
+        <translation>The user guide was not found: it is neither beside the program nor among the installed documents (%1).</translation>
+    </message>
+</context>
+<context>
     <name>IdlePlotDialog</name>
     <message>
         <source>Сдвиг порога защиты от холостого хода</source>
@@ -889,6 +900,14 @@ current</translation>
         <comment>link indicator</comment>
         <translation>Connected</translation>
     </message>
+    <message>
+        <source>Токи и напряжения</source>
+        <translation>Currents and voltages</translation>
+    </message>
+    <message>
+        <source>Температура</source>
+        <translation>Temperature</translation>
+    </message>
 </context>
 <context>
     <name>NetworkLineDialog</name>
@@ -984,6 +1003,10 @@ current</translation>
     <message>
         <source>Не удалось записать файл %1</source>
         <translation>Could not write the file %1</translation>
+    </message>
+    <message>
+        <source>График</source>
+        <translation>Plot</translation>
     </message>
 </context>
 <context>
@@ -1385,6 +1408,33 @@ Time: </translation>
     </message>
 </context>
 <context>
+    <name>SearchProgress</name>
+    <message>
+        <source>Опрошено %1 из %2, осталось около %3</source>
+        <translation>Probed %1 of %2, about %3 left</translation>
+    </message>
+    <message>
+        <source>Опрошено %1 из %2</source>
+        <translation>Probed %1 of %2</translation>
+    </message>
+    <message>
+        <source>Полный поиск: опросов — %1, около %2</source>
+        <translation>Full search: %1 probes, about %2</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 мин</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 мин %2 с</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFile</name>
     <message>
         <source>поле %1: значение не целое число</source>
@@ -1479,6 +1529,10 @@ Time: </translation>
     <message>
         <source>COMTRADE (*.cfg)</source>
         <translation>COMTRADE (*.cfg)</translation>
+    </message>
+    <message>
+        <source>Осциллограмма</source>
+        <translation>Oscillogram</translation>
     </message>
 </context>
 <context>
