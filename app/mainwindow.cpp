@@ -13,23 +13,31 @@
 #include "dataeventerror.h"
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
+#include "helpviewer.h"
 #include "devicerecordfile.h"
 #include "linkstatisticsevent.h"
 #include "linkstatisticstext.h"
+#include "mnemonics.h"
+#include "plotexport.h"
 #include "portmap.h"
 #include "reportflow.h"
+#include "runconfigplot.h"
+#include "savefolder.h"
 #include "styles.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
 #include "tabsearch.h"
 #include "tabsetup.h"
 #include "tabwatch.h"
+#include "tempplot.h"
 #include "trafficmonitor.h"
+#include "watchplot.h"
 #include "windowstate.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
+#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QFileInfo>
@@ -38,6 +46,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
@@ -84,6 +93,8 @@ MainWindow::MainWindow(QWidget *parent)
     setupTabs();
     setupToolBar();
     setupStatusBar();
+    setupKeyboard();
+    setupExportNames();
     restoreWindowState();
     applyLinkSettings();
     updateTitle();
@@ -165,6 +176,7 @@ void MainWindow::setupToolBar()
     btnConfig->setIcon(QIcon(QStringLiteral(":/img/service_manager.png")));
     btnConfig->setToolTip(tr("Настройки программы"));
     auto *btnHelp = new QToolButton(bar);
+    btnHelp->setObjectName(QStringLiteral("helpButton"));
     btnHelp->setIcon(QIcon(QStringLiteral(":/img/help.png")));
     btnHelp->setToolTip(tr("Помощь"));
     auto *btnMonitor = new QToolButton(bar);
@@ -662,9 +674,68 @@ QString MainWindow::userGuide(const QString &programDir, Translation::Language l
 
 void MainWindow::onBtnShowHelp()
 {
-    const QString path = userGuide(QCoreApplication::applicationDirPath(), Translation::installed());
-    if (!path.isEmpty()) // a missing guide is silent, as a failed shell call would be
-        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString path = userGuide(programDir, Translation::installed());
+    if (!help)
+        help = new HelpViewer(this);
+    if (path.isEmpty())
+        help->showNotFound(programDir);
+    else if (help->source() != QUrl::fromLocalFile(path)) // shown again where the reader left it
+        help->openGuide(path);
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+// The toolbar's tips name the keys; the tabs and buttons get their Alt letters.
+void MainWindow::setupKeyboard()
+{
+    const std::pair<QToolButton *, QAction *> tipped[] = {
+        {btnReport, addKeyAction("reportAction", QKeySequence(Qt::CTRL + Qt::Key_P))},
+        {findChild<QToolButton *>(QStringLiteral("helpButton")), addKeyAction("helpAction", QKeySequence(Qt::Key_F1))}};
+    for (const auto &t : tipped)
+        t.first->setToolTip(t.first->toolTip() + QStringLiteral(" (")
+                            + t.second->shortcut().toString(QKeySequence::NativeText) + QLatin1Char(')'));
+    connect(keyAction("reportAction"), &QAction::triggered, btnReport, &QToolButton::click); // nothing while disabled
+    connect(keyAction("helpAction"), &QAction::triggered, this, &MainWindow::onBtnShowHelp);
+    connect(addKeyAction("quitAction", QKeySequence(Qt::CTRL + Qt::Key_Q)), &QAction::triggered, this, &QWidget::close);
+    connect(addKeyAction("searchAction", QKeySequence(Qt::Key_F5)), &QAction::triggered, this, &MainWindow::onKeySearch);
+    new Mnemonics(this);
+}
+
+QAction *MainWindow::addKeyAction(const char *name, const QKeySequence &keys)
+{
+    auto *action = new QAction(this);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    addAction(action); // active wherever the focus is in the window
+    return action;
+}
+
+QAction *MainWindow::keyAction(const char *name) const
+{
+    return findChild<QAction *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+}
+
+void MainWindow::onKeySearch()
+{
+    QPushButton *search = searchTab->searchButton();
+    if (tabWidget->currentWidget() == searchTab && search->isEnabled())
+        search->click();
+}
+
+// The plots' files are proposed with what they show, the device's address and the time.
+void MainWindow::setupExportNames()
+{
+    PlotExport::setFileName(watchTab->watchPlot(), [this] { return exportName(tr("Токи и напряжения")); });
+    PlotExport::setFileName(watchTab->tempPlot(), [this] { return exportName(tr("Температура")); });
+    PlotExport::setFileName(charCurveTab->plot(), [this] { return exportName(tr("Токо-временная характеристика")); });
+}
+
+QString MainWindow::exportName(const QString &what) const
+{
+    const QString address = thread ? QString::number(thread->device().address) : QString();
+    return SaveFolder::name({what, address}, QDateTime::currentDateTime());
 }
 
 void MainWindow::onBtnShowMonitor()

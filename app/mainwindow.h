@@ -14,6 +14,8 @@
 
 class ConfigEvent;
 class DataThread;
+class HelpViewer;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QTabWidget;
@@ -82,6 +84,10 @@ public:
     const ConfigPacket *configuration() const { return writeCheck.lastBlock(); }
     // Null until the monitor is first opened.
     TrafficMonitor *trafficMonitor() const { return monitor; }
+    // Null until help is first asked for.
+    HelpViewer *helpViewer() const { return help; }
+    // The keys of the window: F1 help, Ctrl+P report, Ctrl+Q quit, F5 search.
+    QAction *keyAction(const char *name) const;
 
 public slots:
     // Reacts to an event of the current connection, then hands it to the device tabs.
@@ -95,6 +101,8 @@ public slots:
     void onBtnShowHelp();
     // Opens the one traffic monitor window (not modal).
     void onBtnShowMonitor();
+    // F5: the search tab's "Поиск", while that tab is shown and the button can be pressed.
+    void onKeySearch();
 
 protected:
     // Keeps the window's place, size and split for the next start (window.conf).
@@ -105,6 +113,10 @@ private:
     void setupToolBar();
     QWidget *setupAccessCodeField();
     void setupStatusBar();
+    void setupKeyboard();
+    QAction *addKeyAction(const char *name, const QKeySequence &keys);
+    void setupExportNames();
+    QString exportName(const QString &what) const;
     void applyLinkSettings();
     void restoreWindowState();
     void saveWindowState() const;
@@ -144,4 +156,5 @@ private:
     ConfigWriteCheck writeCheck;
     std::unique_ptr<ReportFlow> report;
     TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
+    HelpViewer *help = nullptr;        // likewise
 };

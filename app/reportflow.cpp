@@ -1,6 +1,5 @@
 #include "reportflow.h"
 
-#include "appsettings.h"
 #include "currentdeviceversion.h"
 #include "dataeventget.h"
 #include "datathread.h"
@@ -8,6 +7,7 @@
 #include "packetfactory.h"
 #include "reportbuilder.h"
 #include "reportdata.h"
+#include "savefolder.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
 #include "tabwatch.h"
@@ -16,7 +16,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -41,8 +40,8 @@ void ReportFlow::onDataEvent(const DataEvent *event)
 
 QString ReportFlow::proposedFileName()
 {
-    return AppSettings::instance().lastReportDir + tr("/Отчёт ")
-        + QDateTime::currentDateTime().toString(QStringLiteral("dd.MM.yyyy hh-mm")) + QStringLiteral(".pdf");
+    return SaveFolder::current() + tr("/Отчёт ")
+        + QDateTime::currentDateTime().toString(QLatin1String(SaveFolder::kDateFormat)) + QStringLiteral(".pdf");
 }
 
 void ReportFlow::run()
@@ -57,7 +56,7 @@ void ReportFlow::run()
     window.statusBar()->repaint(); // the document is built before the event loop runs again
     if (!write(fileName))
         return;
-    AppSettings::instance().lastReportDir = QFileInfo(fileName).absolutePath();
+    SaveFolder::remember(fileName);
     window.showStatus(tr("Отчёт готов"), kReadyStatusMs);
 }
 

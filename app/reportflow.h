@@ -30,7 +30,7 @@ public:
     void onDataEvent(const DataEvent *event) override;
     // Asks for the file name, then writes the report.
     void run();
-    // The name the file dialog proposes: the last report directory and the time.
+    // The name the file dialog proposes: the folder saved in last and the time.
     static QString proposedFileName();
 
 private:

@@ -629,6 +629,17 @@
     </message>
 </context>
 <context>
+    <name>HelpViewer</name>
+    <message>
+        <source>Руководство пользователя</source>
+        <translation>User guide</translation>
+    </message>
+    <message>
+        <source>Руководство пользователя не найдено: его нет ни рядом с программой, ни среди установленных документов (%1).</source>
+        <translation>The user guide was not found: it is neither beside the program nor among the installed documents (%1).</translation>
+    </message>
+</context>
+<context>
     <name>IdlePlotDialog</name>
     <message>
         <source>Сдвиг порога защиты от холостого хода</source>
@@ -898,6 +909,14 @@ current</translation>
         <source>Не удалось записать файл %1: положение и размер окна не сохранены.</source>
         <translation>Could not write the file %1: the window&apos;s position and size were not saved.</translation>
     </message>
+    <message>
+        <source>Токи и напряжения</source>
+        <translation>Currents and voltages</translation>
+    </message>
+    <message>
+        <source>Температура</source>
+        <translation>Temperature</translation>
+    </message>
 </context>
 <context>
     <name>NetworkLineDialog</name>
@@ -993,6 +1012,10 @@ current</translation>
     <message>
         <source>Не удалось записать файл %1</source>
         <translation>Could not write the file %1</translation>
+    </message>
+    <message>
+        <source>График</source>
+        <translation>Plot</translation>
     </message>
 </context>
 <context>
@@ -1398,6 +1421,33 @@ Time: </translation>
     </message>
 </context>
 <context>
+    <name>SearchProgress</name>
+    <message>
+        <source>Опрошено %1 из %2, осталось около %3</source>
+        <translation>Probed %1 of %2, about %3 left</translation>
+    </message>
+    <message>
+        <source>Опрошено %1 из %2</source>
+        <translation>Probed %1 of %2</translation>
+    </message>
+    <message>
+        <source>Полный поиск: опросов — %1, около %2</source>
+        <translation>Full search: %1 probes, about %2</translation>
+    </message>
+    <message>
+        <source>%1 с</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 мин</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 мин %2 с</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+</context>
+<context>
     <name>SettingsFile</name>
     <message>
         <source>поле %1: значение не целое число</source>
@@ -1508,6 +1558,10 @@ Time: </translation>
     <message>
         <source>COMTRADE (*.cfg)</source>
         <translation>COMTRADE (*.cfg)</translation>
+    </message>
+    <message>
+        <source>Осциллограмма</source>
+        <translation>Oscillogram</translation>
     </message>
 </context>
 <context>

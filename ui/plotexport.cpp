@@ -1,6 +1,7 @@
 #include "plotexport.h"
 
 #include "datadirectory.h"
+#include "savefolder.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
@@ -8,6 +9,7 @@
 #include <qwt_scale_div.h>
 
 #include <QAction>
+#include <QDateTime>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +22,7 @@ namespace {
 constexpr int kImageDpi = 85;
 constexpr double kMmPerInch = 25.4;
 constexpr int kNumberDigits = 12;
+constexpr const char *kFileNameProperty = "orbixExportFileName";
 
 QString csvField(const QString &text)
 {
@@ -60,15 +63,29 @@ void PlotExport::addContextMenu(QwtPlot *plot, const DataText &data)
     QObject::connect(addAction(plot, tr("Сохранить изображение..."), "saveImageAction"),
                      &QAction::triggered, plot, [plot] { saveImageAs(plot); });
     QObject::connect(addAction(plot, tr("Сохранить данные..."), "saveDataAction"), &QAction::triggered, plot,
-                     [plot, data] { saveAs(plot, tr("Сохранить данные"), tr("CSV (*.csv)"), data()); });
+                     [plot, data] {
+                         saveAs(plot, tr("Сохранить данные"), tr("CSV (*.csv)"), fileName(plot) + QStringLiteral(".csv"),
+                                data());
+                     });
+}
+
+void PlotExport::setFileName(QwtPlot *plot, const FileName &name)
+{
+    plot->setProperty(kFileNameProperty, QVariant::fromValue(name));
+}
+
+QString PlotExport::fileName(const QwtPlot *plot)
+{
+    const FileName name = plot->property(kFileNameProperty).value<FileName>();
+    return name ? name() : SaveFolder::name({tr("График")}, QDateTime::currentDateTime());
 }
 
 void PlotExport::saveImageAs(QwtPlot *plot)
 {
-    const QString fileName = askFileName(plot, tr("Сохранить изображение"),
-                                         tr("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
-    if (!fileName.isEmpty() && !saveImage(plot, fileName))
-        warnNotWritten(plot, fileName);
+    const QString target = askFileName(plot, tr("Сохранить изображение"), tr("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"),
+                                       fileName(plot) + QStringLiteral(".png"));
+    if (!target.isEmpty() && !saveImage(plot, target))
+        warnNotWritten(plot, target);
 }
 
 bool PlotExport::saveImage(QwtPlot *plot, const QString &fileName)
@@ -108,16 +125,20 @@ QByteArray PlotExport::curvesCsv(QwtPlot *plot, const XText &xText)
     return out.toUtf8();
 }
 
-QString PlotExport::askFileName(QWidget *parent, const QString &caption, const QString &filter)
+QString PlotExport::askFileName(QWidget *parent, const QString &caption, const QString &filter, const QString &name)
 {
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    const QString answer = QFileDialog::getSaveFileName(parent, caption, SaveFolder::proposal(name), filter);
+    if (!answer.isEmpty())
+        SaveFolder::remember(answer);
+    return answer;
 }
 
-void PlotExport::saveAs(QWidget *parent, const QString &caption, const QString &filter, const QByteArray &bytes)
+void PlotExport::saveAs(QWidget *parent, const QString &caption, const QString &filter, const QString &name,
+                        const QByteArray &bytes)
 {
-    const QString fileName = askFileName(parent, caption, filter);
-    if (!fileName.isEmpty() && !DataDirectory::writeFile(fileName, bytes))
-        warnNotWritten(parent, fileName);
+    const QString target = askFileName(parent, caption, filter, name);
+    if (!target.isEmpty() && !DataDirectory::writeFile(target, bytes))
+        warnNotWritten(parent, target);
 }
 
 void PlotExport::warnNotWritten(QWidget *parent, const QString &fileName)

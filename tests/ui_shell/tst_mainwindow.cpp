@@ -13,6 +13,7 @@
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
 #include "mainwindow.h"
+#include "mnemonics.h"
 #include "packetfactory.h"
 #include "packetregisters.h"
 #include "portmap.h"
@@ -211,12 +212,12 @@ void TestMainWindow::startsNotConnected()
     MainWindow w;
     QCOMPARE(w.windowTitle(), QStringLiteral("ОРБИКС-Сервис 11"));
     QCOMPARE(tabStates(w.tabs()), QStringLiteral("10000"));
-    QCOMPARE(w.tabs()->tabText(3), QStringLiteral("Токо-временная характеристика"));
+    QCOMPARE(Mnemonics::shown(w.tabs()->tabText(3)), QStringLiteral("Токо-временная характеристика"));
     QCOMPARE(w.linkIndicator()->text(), QStringLiteral("-"));
     QCOMPARE(w.linkIndicator()->alignment(), Qt::AlignCenter);
     QVERIFY(!w.accessCodeField()->isEnabled());
     QVERIFY(!w.reportButton()->isEnabled());
-    QCOMPARE(w.reportButton()->toolTip(), QStringLiteral("Сгенерировать отчёт"));
+    QCOMPARE(w.reportButton()->toolTip(), QStringLiteral("Сгенерировать отчёт (Ctrl+P)"));
     QVERIFY(!w.windowIcon().isNull());
 }
 

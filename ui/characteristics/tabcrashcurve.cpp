@@ -11,6 +11,7 @@
 #include "maincontrol.h"
 #include "oscillogramcsv.h"
 #include "plotexport.h"
+#include "savefolder.h"
 
 #include <QAction>
 #include <QDateTime>
@@ -41,6 +42,7 @@ void TabCrashCurve::setupContextMenu()
     PlotExport::addContextMenu(crashPlot, PlotExport::DataText([this] {
         return oscillogram ? OscillogramCsv::text(*oscillogram) : OscillogramCsv::header();
     }));
+    PlotExport::setFileName(crashPlot, [this] { return exportName(); });
     auto *comtrade = new QAction(tr("Экспорт COMTRADE..."), crashPlot);
     comtrade->setObjectName(QStringLiteral("exportComtradeAction"));
     crashPlot->addAction(comtrade);
@@ -60,6 +62,7 @@ void TabCrashCurve::onConnected()
     if (const DeviceInfo *device = mainControl->currentDevice()) {
         crashPlot->setAnchorValue(device->minRatedCurrent);
         recorder = ComtradeWriter::deviceId(*device);
+        deviceAddress = device->address;
     }
 }
 
@@ -86,12 +89,19 @@ bool TabCrashCurve::exportComtrade(const QString &basePath) const
         && DataDirectory::writeFile(basePath + QLatin1String(ComtradeWriter::kDataSuffix), writer.data());
 }
 
+QString TabCrashCurve::exportName() const
+{
+    const QString address = deviceAddress > 0 ? QString::number(deviceAddress) : QString();
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(trip).toLocalTime();
+    return SaveFolder::name({tr("Осциллограмма"), address, faultText(fault)}, time);
+}
+
 void TabCrashCurve::onExportComtrade()
 {
-    QString base = PlotExport::askFileName(this, tr("Экспорт COMTRADE"), tr("COMTRADE (*.cfg)"));
+    const QString suffix = QLatin1String(ComtradeWriter::kConfigSuffix);
+    QString base = PlotExport::askFileName(this, tr("Экспорт COMTRADE"), tr("COMTRADE (*.cfg)"), exportName() + suffix);
     if (base.isEmpty())
         return;
-    const QString suffix = QLatin1String(ComtradeWriter::kConfigSuffix);
     if (base.endsWith(suffix, Qt::CaseInsensitive))
         base.chop(suffix.size());
     if (!exportComtrade(base))

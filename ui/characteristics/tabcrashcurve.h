@@ -31,6 +31,9 @@ public:
     quint16 faultCode() const { return fault; }
     // BASE.cfg and BASE.dat; false when there is no oscillogram or a file cannot be written.
     bool exportComtrade(const QString &basePath) const;
+    // What the save dialogs propose for this oscillogram's files: the device's address,
+    // the fault and the time of the trip.
+    QString exportName() const;
 
 public slots:
     void onExportComtrade();
@@ -48,4 +51,5 @@ private:
     quint16 fault = 0;
     std::unique_ptr<CrashOscillogramPacket> oscillogram; // the last one, for the exports
     QString recorder; // the connected device's identity, for COMTRADE
+    int deviceAddress = 0; // of the connected device, for the file names
 };

@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -45,6 +46,7 @@ TabSearch::TabSearch(MainControl *main, QWidget *parent)
     : QWidget(parent), mainControl(main), deviceModel(new DeviceModel(this)),
       tableDevice(new TableDevice(deviceModel, this))
 {
+    clock.start();
     setupLayout();
     connectSignals();
     loadDeviceList();
@@ -68,8 +70,7 @@ void TabSearch::setupLayout()
     auto *grid = new QGridLayout(this);
     grid->addWidget(tableDevice, 0, 0);
     grid->addWidget(setupSidePanel(), 0, 1);
-    setupProgressBar();
-    grid->addWidget(progress, 1, 0, 1, 2);
+    grid->addWidget(setupProgressBar(), 1, 0, 1, 2);
 }
 
 QWidget *TabSearch::setupSidePanel()
@@ -127,9 +128,12 @@ QWidget *TabSearch::setupPortSelector()
     return box;
 }
 
-void TabSearch::setupProgressBar()
+QWidget *TabSearch::setupProgressBar()
 {
-    progress = new QProgressBar(this);
+    auto *row = new QWidget(this);
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    progress = new QProgressBar(row);
     progress->setObjectName(QStringLiteral("searchProgress"));
     progress->setStyleSheet(Styles::progressBar());
     progress->setFormat(QStringLiteral("%p%"));
@@ -137,6 +141,11 @@ void TabSearch::setupProgressBar()
     progress->setAlignment(Qt::AlignCenter);
     progress->setRange(0, SearchThread::kProbesPerScan);
     progress->setValue(0);
+    progressText = new QLabel(row);
+    progressText->setObjectName(QStringLiteral("searchProgressText"));
+    layout->addWidget(progress, 1);
+    layout->addWidget(progressText);
+    return row;
 }
 
 void TabSearch::fillPortSelector()
@@ -263,6 +272,19 @@ void TabSearch::onSetupChanged()
     const int probes = thread ? thread->probeCount() : 0;
     const bool sameLine = portBox->currentIndex() == lastPortIndex && speedBox->currentIndex() == lastSpeedIndex;
     btnStop->setEnabled(sameLine && probes > 0 && probes != (thread ? thread->scanProbes() : SearchThread::kProbesPerScan));
+    if (!scanning)
+        showIdleProgress();
+}
+
+// A scan of this line made before shows how far it got; otherwise what a whole one costs.
+void TabSearch::showIdleProgress()
+{
+    const int probes = thread ? thread->probeCount() : 0;
+    const int total = thread ? thread->scanProbes() : SearchThread::kProbesPerScan;
+    const bool sameLine = portBox->currentIndex() == lastPortIndex && speedBox->currentIndex() == lastSpeedIndex;
+    const quint32 speed = speedBox->currentData().toUInt();
+    progressText->setText(sameLine && probes > 0 ? SearchProgress::endedText(probes, total)
+                                                 : SearchProgress::plannedText(total, SearchProgress::probeCostMs(timing, speed)));
 }
 
 void TabSearch::onBtnSearchClicked()
@@ -343,6 +365,8 @@ void TabSearch::react(const SearchEvent &event)
         break;
     case SearchEvent::Progress:
         progress->setValue(searchThread()->probeCount());
+        if (scanning)
+            progressText->setText(pace.runningText(thread->probeCount(), clock.elapsed()));
         break;
     case SearchEvent::Stopped:
         onSearchEnded(tr("Поиск остановлен..."));
@@ -374,10 +398,17 @@ void TabSearch::onSearchStarted()
     if (btnStop->isEnabled())
         btnStop->setText(tr("Остановить"));
     progress->setValue(searchThread()->probeCount());
+    if (thread->singleProbe())
+        return;
+    scanning = true;
+    pace.start(thread->probeCount(), thread->scanProbes(), SearchProgress::probeCostMs(timing, thread->baudRate()),
+               clock.elapsed());
+    progressText->setText(pace.runningText(thread->probeCount(), clock.elapsed()));
 }
 
 void TabSearch::onSearchEnded(const QString &status)
 {
+    scanning = false;
     setIdleControlsEnabled(true);
     onSetupChanged();
     mainControl->showStatus(status, 0);

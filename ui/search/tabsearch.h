@@ -2,6 +2,9 @@
 
 #include "protocoltiming.h"
 #include "searchevent.h"
+#include "searchprogress.h"
+
+#include <QElapsedTimer>
 
 #include <QVector>
 #include <QWidget>
@@ -39,6 +42,7 @@ public:
 
     const QVector<DeviceInfo> &devices() const;
     TableDevice *table() const { return tableDevice; }
+    QPushButton *searchButton() const { return btnSearch; }
     // Created on first use.
     SearchThread *searchThread();
 
@@ -58,7 +62,8 @@ private:
     QWidget *setupSidePanel();
     void nameWidgets();
     QWidget *setupPortSelector();
-    void setupProgressBar();
+    QWidget *setupProgressBar();
+    void showIdleProgress();
     void fillPortSelector();
     int firstFreePortNumber() const;
     void fillSpeedSelector();
@@ -86,6 +91,10 @@ private:
     QPushButton *btnConnect = nullptr;
     QPushButton *btnDisconnect = nullptr;
     QProgressBar *progress = nullptr;
+    QLabel *progressText = nullptr; // probes done of the total and the time left
+    SearchProgress pace;
+    QElapsedTimer clock;
+    bool scanning = false; // between the start of a scan (not a single probe) and its end
     std::unique_ptr<SearchThread> thread;
     std::unique_ptr<SearchDialog> dialog;
     int lastPortIndex = 0;
