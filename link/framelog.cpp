@@ -9,47 +9,65 @@
 #include <QtEndian>
 
 namespace {
-constexpr int kValueOffset = 4;   // address, function, register: then the value
-constexpr int kWriteSingleSize = 8;
+constexpr int kSingleHeader = 4;   // address, function, register: then the value
+constexpr int kMultipleHeader = 7; // address, function, first register, count, byte count: then the values
+constexpr int kCrcSize = 2;
 } // namespace
 
-int FrameLog::maskStart(const QByteArray &request, const QByteArray &bytes, int offset) const
+// Where the masked register's value lies in a request (function 6, or a function 16
+// whose range covers it); -1 when the request does not carry it.
+int FrameLog::valueOffset(const QByteArray &request) const
 {
-    if (maskedRegister == 0 || request.size() != kWriteSingleSize
-        || quint8(request[1]) != RtuFraming::kFunctionWriteSingle)
+    if (maskedRegister == 0 || request.size() < kMultipleHeader - 1)
         return -1;
-    const quint16 wire = qFromBigEndian<quint16>(reinterpret_cast<const uchar *>(request.constData()) + 2);
-    if (wire != quint16(maskedRegister - 1) || bytes.size() < offset + kValueOffset)
+    const auto *b = reinterpret_cast<const uchar *>(request.constData());
+    const quint16 index = quint16(quint16(maskedRegister - 1) - qFromBigEndian<quint16>(b + 2));
+    switch (quint8(request[1])) {
+    case RtuFraming::kFunctionWriteSingle:
+        return request.size() == kSingleHeader + 2 + kCrcSize && index == 0 ? kSingleHeader : -1;
+    case RtuFraming::kFunctionWriteMultiple: {
+        const int at = kMultipleHeader + 2 * index;
+        return index < qFromBigEndian<quint16>(b + 4) && at + 2 <= request.size() - kCrcSize ? at : -1;
+    }
+    default:
         return -1;
-    // The echo of the write repeats the code: mask it wherever the frame starts like the request.
-    return bytes.mid(offset, kValueOffset) == request.left(kValueOffset) ? offset + kValueOffset : -1;
+    }
 }
 
-// The request and an echo of it before the reply, or the reply alone: frames of
-// eight bytes each, every one that starts like the request masked.
+// The request and the copies of it on the line (an adapter's echo, the echo that
+// answers function 6), each as long as the request: the value and the CRC of every
+// copy read as zero, since a 4-digit code could be found again from the CRC at once.
 void FrameLog::mask(const QByteArray &request, const QByteArray &bytes, FrameRecord &record) const
 {
     record.bytes = bytes;
-    for (int offset = 0; offset < bytes.size(); offset += kWriteSingleSize) {
-        const int from = maskStart(request, bytes, offset);
-        if (from < 0)
-            break;
+    const int at = valueOffset(request);
+    if (at < 0)
+        return;
+    const int header = quint8(request[1]) == RtuFraming::kFunctionWriteSingle ? kSingleHeader : kMultipleHeader;
+    const int length = request.size();
+    for (int copy = 0; bytes.mid(copy, header) == request.left(header); copy += length) {
         if (record.masked.isEmpty())
             record.masked = QByteArray(bytes.size(), 0);
-        for (int i = from; i < qMin(bytes.size(), offset + kWriteSingleSize); ++i) {
-            record.bytes[i] = 0;
-            record.masked[i] = 1;
+        for (int i : {at, at + 1, length - 2, length - 1}) {
+            if (copy + i < bytes.size()) {
+                record.bytes[copy + i] = 0;
+                record.masked[copy + i] = 1;
+            }
         }
     }
 }
 
-void FrameLog::discarded(const QByteArray &bytes)
+void FrameLog::discarded(const QByteArray &tail, quint64 count)
 {
-    stats.discardedBytes += quint64(bytes.size());
+    stats.discardedBytes += count;
     FrameRecord r;
     r.direction = FrameRecord::Discarded;
-    r.bytes = bytes;
-    trace("DROP", r);
+    r.bytes = tail;
+    r.droppedBytes = count;
+    if (count > quint64(tail.size()))
+        trace(QByteArray("DROP ") + QByteArray::number(count) + " bytes, the last", r);
+    else
+        trace("DROP", r);
     hand(std::move(r));
 }
 
@@ -99,12 +117,12 @@ void FrameLog::count(int failure, qint64 responseUs, bool answered)
     }
 }
 
-void FrameLog::trace(const char *direction, const FrameRecord &record) const
+void FrameLog::trace(const QByteArray &direction, const FrameRecord &record) const
 {
     if (!lcFrames().isDebugEnabled())
         return;
     qCDebug(lcFrames).noquote() << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz"))
-                                << QString::fromLocal8Bit(port) << direction << record.hex();
+                                << QString::fromLocal8Bit(port) << QString::fromLatin1(direction) << record.hex();
 }
 
 void FrameLog::hand(FrameRecord &&record) const

@@ -9,9 +9,9 @@
 class FrameObserver;
 
 // The traffic of one port: its statistics, the frames handed to an observer and the
-// hex trace (category orbix.link.frames). A value written to the masked register by
-// function 6 (an access code) and that frame's CRC never leave it in clear: a 4-digit
-// code could be found again from its CRC at once.
+// hex trace (category orbix.link.frames). A value written to the masked register (an
+// access code), by function 6 or in the range of a function 16, and that frame's CRC
+// never leave it in clear: a 4-digit code could be found again from its CRC at once.
 class FrameLog
 {
 public:
@@ -22,7 +22,9 @@ public:
     const LinkStatistics &statistics() const { return stats; }
     void resetStatistics() { stats = LinkStatistics(); }
 
-    void discarded(const QByteArray &bytes);
+    void discarded(const QByteArray &bytes) { discarded(bytes, quint64(bytes.size())); }
+    // count bytes dropped, of which tail are the newest.
+    void discarded(const QByteArray &tail, quint64 count);
     void sent(const QByteArray &request);
     // A transaction's end: the bytes received (maybe none) and the failure (ModbusPort's).
     void received(const QByteArray &request, const QByteArray &bytes, int failure, int exception,
@@ -30,11 +32,11 @@ public:
     void echoSkipped() { ++stats.echoesSkipped; }
 
 private:
-    int maskStart(const QByteArray &request, const QByteArray &bytes, int offset) const;
+    int valueOffset(const QByteArray &request) const;
     // Fills record.bytes and record.masked from what was on the line.
     void mask(const QByteArray &request, const QByteArray &bytes, FrameRecord &record) const;
     void count(int failure, qint64 responseUs, bool answered);
-    void trace(const char *direction, const FrameRecord &record) const;
+    void trace(const QByteArray &direction, const FrameRecord &record) const;
     void hand(FrameRecord &&record) const;
 
     QByteArray port;

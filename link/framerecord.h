@@ -18,6 +18,7 @@ struct FrameRecord
     int exception = 0;      // the reply's exception code
     qint64 responseUs = -1; // end of request to end of reply, for received frames
     bool echoSkipped = false; // the adapter's copy of the request preceded the reply
+    quint64 droppedBytes = 0; // for dropped bytes: how many; bytes holds only the newest of them
 
     // The bytes in hex, "**" for each masked one.
     QString hex() const

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <poll.h>
 #include <time.h>
 #include <unistd.h>
@@ -152,6 +153,10 @@ int Line::fill()
         return fail(EIO), -1;
     lastReceive = nowNs();
     decode(raw, n);
+    if (pending.size() > kPendingLimit) { // nobody takes them: the newest go
+        dropped.add(pending.constData() + kPendingLimit, pending.size() - kPendingLimit);
+        pending.truncate(kPendingLimit);
+    }
     return 1;
 }
 
@@ -219,29 +224,74 @@ qint64 Line::read(quint8 *buffer, qint64 capacity, const ReplyLength &complete)
     return got;
 }
 
-QByteArray Line::discardInput()
+void Line::Dropped::add(const char *data, qint64 size)
 {
-    while (fd >= 0 && waitReadable(0) > 0 && fill() > 0) {
+    if (size <= 0)
+        return;
+    count += quint64(size);
+    if (size >= kTailBytes) {
+        tail = QByteArray(data + size - kTailBytes, kTailBytes);
+        return;
     }
-    QByteArray dropped;
-    dropped.swap(pending);
-    takeLineErrors(); // errors of bytes nobody asked for fail no later request
-    return dropped;
+    tail.append(data, int(size));
+    if (tail.size() > kTailBytes)
+        tail.remove(0, tail.size() - kTailBytes);
 }
 
-QByteArray Line::waitQuiet(qint64 silenceNs, qint64 limitNs)
+Line::Dropped Line::takeDropped()
 {
-    QByteArray dropped;
+    Dropped out;
+    std::swap(out, dropped);
+    return out;
+}
+
+void Line::dropPending()
+{
+    dropped.add(pending.constData(), pending.size());
+    pending.clear();
+}
+
+bool Line::discardInput()
+{
+    const quint64 start = dropped.count;
+    int state = 1;
+    while (fd >= 0 && dropped.count - start < quint64(kDiscardLimit)) {
+        dropPending();
+        state = waitReadable(0);
+        if (state < 0) {
+            fail(errno ? errno : EIO);
+            break;
+        }
+        if (state == 0 || (state = fill()) <= 0)
+            break;
+    }
+    dropPending();
+    takeLineErrors(); // errors of bytes nobody asked for fail no later request
+    return state >= 0;
+}
+
+Line::Quiet Line::waitQuiet(qint64 silenceNs, qint64 limitNs)
+{
+    const quint64 start = dropped.count;
     const qint64 giveUp = nowNs() + limitNs;
-    for (qint64 now = nowNs(); fd >= 0 && now < lastReceive + silenceNs && now < giveUp && !stopRequested();
-         now = nowNs()) {
-        const qint64 wait = qMin(qMin(lastReceive + silenceNs, giveUp) - now, qint64(kStopCheckMs) * kNsPerMs);
-        if (waitReadable(wait) > 0 && fill() > 0) { // still talking: a late reply, or another master
-            dropped += pending;
-            pending.clear();
+    Quiet result = fd >= 0 ? Quiet::Silent : (fail(EBADF), Quiet::Failed);
+    for (qint64 now = nowNs(); result == Quiet::Silent && now < lastReceive + silenceNs; now = nowNs()) {
+        if (stopRequested()) {
+            result = Quiet::Stopped;
+        } else if (now >= giveUp) {
+            result = Quiet::Talking;
+        } else {
+            const qint64 wait = qMin(qMin(lastReceive + silenceNs, giveUp) - now, qint64(kStopCheckMs) * kNsPerMs);
+            const int ready = waitReadable(wait);
+            if (ready < 0)
+                fail(errno ? errno : EIO);
+            // Still talking: a late reply, or another master. An end of file ends the wait.
+            if (ready < 0 || (ready > 0 && fill() < 0))
+                result = Quiet::Failed;
+            dropPending();
         }
     }
-    if (!dropped.isEmpty())
+    if (dropped.count != start)
         takeLineErrors();
-    return dropped;
+    return result;
 }

@@ -70,12 +70,29 @@ public:
     // With complete, a reply that has its full length ends after frameSilenceUs of
     // silence instead of interByteMs; bytes within that silence still belong to it.
     qint64 read(quint8 *buffer, qint64 capacity, const ReplyLength &complete = ReplyLength());
-    // Drops what has arrived unasked (a late tail, noise) and the errors it carried;
-    // returns the bytes dropped.
-    QByteArray discardInput();
-    // Returns once the line has been silent for silenceNs since the last byte received,
-    // dropping what comes meanwhile (returned), or after limitNs, or at a stop.
-    QByteArray waitQuiet(qint64 silenceNs, qint64 limitNs);
+    // Drops what has arrived unasked (a late tail, noise) and the errors it carried,
+    // up to kDiscardLimit bytes at once: a peer that never stops is left to waitQuiet.
+    // False when the line failed meanwhile (lastError tells; an ended connection is EIO).
+    bool discardInput();
+    enum class Quiet {
+        Silent,  // silent for the time asked
+        Talking, // still receiving when the limit came
+        Failed,  // the line failed, or its other end has gone (lastError tells)
+        Stopped  // the running flag was cleared
+    };
+    // Waits until the line has been silent for silenceNs since the last byte received,
+    // dropping what comes meanwhile, for at most limitNs.
+    Quiet waitQuiet(qint64 silenceNs, qint64 limitNs);
+    // What was dropped unread since the last call: how many bytes and the newest of them.
+    struct Dropped {
+        static constexpr int kTailBytes = 32; // enough to recognise a frame in a trace
+        quint64 count = 0;
+        QByteArray tail;
+        void add(const char *data, qint64 size);
+    };
+    Dropped takeDropped();
+    // Received bytes held for the next read; never more than kPendingLimit.
+    int pendingBytes() const { return pending.size(); }
     // When the last byte came in (nowNs clock).
     qint64 lastReceiveNs() const { return lastReceive; }
     // Monotonic clock of the line's timing, nanoseconds.
@@ -97,13 +114,17 @@ public:
     static constexpr int kStopCheckMs = 50;
     static constexpr qint64 kNsPerMs = 1000000;
     static constexpr qint64 kNsPerSecond = 1000000000;
+    static constexpr int kLargestFrame = 256;               // Modbus RTU ADU limit
+    static constexpr int kPendingLimit = 2 * kLargestFrame; // an adapter's copy of a request, then its reply
+    static constexpr int kDiscardLimit = 64 * 1024;         // well beyond any late reply
 
 protected:
     explicit Line(const QByteArray &name) : lineName(name) {}
 
     // Outgoing frame as the transport carries it (a Modbus TCP header, escaped bytes).
     virtual QByteArray encode(const quint8 *frame, qint64 size) { return QByteArray(reinterpret_cast<const char *>(frame), int(size)); }
-    // Incoming transport bytes into RTU bytes, appended to pending.
+    // Incoming transport bytes into RTU bytes, appended to pending; bytes that carry
+    // nothing (not of the protocol) go to dropped.
     virtual void decode(const quint8 *raw, qint64 size) = 0;
     virtual ssize_t writeSome(const char *data, size_t size);
     // After the bytes were handed to the kernel: until they have left the machine.
@@ -119,11 +140,13 @@ protected:
     int error = 0;
     int networkAllowanceMs = 0;
     Timeouts timeouts;
-    QByteArray pending; // received bytes beyond what the last read could take; dropped only by discardInput
+    QByteArray pending; // received bytes beyond what the last read could take, at most kPendingLimit
+    Dropped dropped;
 
 private:
     int waitReadable(qint64 timeoutNs);
     int fill();
+    void dropPending();
     qint64 silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const;
 
     const QByteArray lineName;

@@ -214,10 +214,13 @@ void ModbusPort::applyTimeouts()
     line->setTimeouts({replyGapMs, readTimeoutMs, kWriteTimeoutMs, silence});
 }
 
+// A network line that never falls silent is a connection gone wrong: the owner
+// connects again, as it would after a reset.
 bool ModbusPort::lineGone() const
 {
-    return (lastFailure == Failure::NoAnswer || lastFailure == Failure::WriteFailed)
-        && (sysError == EIO || sysError == ENODEV || sysError == ENXIO);
+    if (lastFailure != Failure::NoAnswer && lastFailure != Failure::WriteFailed)
+        return false;
+    return Line::isGone(sysError) || (sysError == EBUSY && Line::isNetworkName(QString::fromUtf8(path)));
 }
 
 void ModbusPort::startTransaction()
@@ -235,28 +238,39 @@ bool ModbusPort::failWith(Failure f)
 }
 
 // Length framing: what has arrived unasked is dropped, and the line gets its
-// 3.5 characters of silence after the last reply, plus any extra pause.
-void ModbusPort::prepareLine()
+// 3.5 characters of silence after the last reply, plus any extra pause. A line that
+// ended or never falls silent fails the transaction before anything is sent.
+bool ModbusPort::prepareLine()
 {
-    QByteArray stale;
-    if (frameEnd == Framing::Length)
-        stale = line->discardInput();
+    if (!line->isOpen())
+        return true; // the write says so
+    bool alive = frameEnd != Framing::Length || line->discardInput();
     // Right after opening, what the line carried before is unknown (a reply to a request
     // of an earlier connection may still be coming): the first request waits a reply gap.
     const qint64 frameSilenceNs = freshLine ? replyGapMs * Line::kNsPerMs : frameSilenceUs() * 1000LL;
     freshLine = false;
     const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceNs : 0) + extraPauseMs * Line::kNsPerMs;
     // A reply still on its way (to a request of before, or of another master) is let
-    // pass; a line that never falls silent is given up on after the reply gap.
-    if (silenceNs > 0)
-        stale += line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs);
-    if (!stale.isEmpty())
-        log.discarded(stale);
+    // pass; a line that never falls silent is given up on after two reply gaps.
+    Line::Quiet quiet = Line::Quiet::Silent;
+    if (alive && silenceNs > 0)
+        quiet = line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs);
+    const Line::Dropped stale = line->takeDropped();
+    if (stale.count > 0)
+        log.discarded(stale.tail, stale.count);
+    if (!alive || quiet == Line::Quiet::Failed)
+        sysError = line->lastError() ? line->lastError() : EIO;
+    else if (quiet == Line::Quiet::Talking)
+        sysError = EBUSY;
+    else
+        return quiet != Line::Quiet::Stopped || failWith(Failure::Cancelled);
+    return failWith(Failure::NoAnswer);
 }
 
 bool ModbusPort::transact(const QByteArray &request, Reply &reply)
 {
-    prepareLine();
+    if (!prepareLine())
+        return false;
     const auto *bytes = reinterpret_cast<const quint8 *>(request.constData());
     log.sent(request);
     const qint64 written = line->write(bytes, request.size());
@@ -436,6 +450,12 @@ QString ModbusPort::errorString() const
         return sysError ? line->openErrorText() : failureName(lastFailure);
     case Failure::WriteFailed:
         return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
+    case Failure::NoAnswer:
+        if (sysError == EBUSY)
+            return QStringLiteral("no answer: the line never fell silent");
+        if (Line::isGone(sysError))
+            return QStringLiteral("no answer: the line has gone (%1)").arg(QString::fromLocal8Bit(strerror(sysError)));
+        return failureName(lastFailure);
     default:
         return failureName(lastFailure);
     }

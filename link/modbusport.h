@@ -24,7 +24,8 @@ public:
         BadRequest,    // register count outside the protocol limits; nothing sent
         WriteFailed,   // fewer bytes written than the request length
         LineError,     // parity/framing/overrun flags were pending at the receive
-        NoAnswer,      // no byte before the read time-out
+        NoAnswer,      // no byte before the read time-out; or the line has gone, or never fell
+                       // silent for a request (systemError EBUSY), and nothing was sent
         WrongAddress,  // the answer came from another slave
         ShortReply,    // too few bytes for what judging needs (exception = 255)
         CrcError,      // exception = 255
@@ -86,7 +87,9 @@ public:
     const LinkStatistics &statistics() const { return log.statistics(); }
     // Learned from the replies: the adapter sends back a copy of every request.
     bool lineEchoes() const { return echoes; }
-    // The last failure came from a line that is gone (a pulled adapter): reopen it.
+    // The last failure came from a line that is gone (a pulled adapter, a connection
+    // that ended or was reset, a network line that never falls silent): it is closed
+    // by then, and the owner opens it again.
     bool lineGone() const;
 
     void setSlaveAddress(quint8 address) { slave = address; }
@@ -135,7 +138,7 @@ private:
 
     void startTransaction();
     bool exchange(QByteArray request, quint16 *values = nullptr);
-    void prepareLine();
+    bool prepareLine();
     bool transact(const QByteArray &request, Reply &reply);
     bool receive(const QByteArray &request, Reply &reply);
     bool skipEcho(const QByteArray &request, Reply &reply);

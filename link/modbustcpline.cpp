@@ -23,6 +23,12 @@ QByteArray ModbusTcpLine::toMbap(const quint8 *rtu, qint64 size, quint16 transac
     return out;
 }
 
+bool ModbusTcpLine::open()
+{
+    incoming.clear(); // a part of a frame of the connection before is not the start of one
+    return TcpLine::open();
+}
+
 QByteArray ModbusTcpLine::encode(const quint8 *frame, qint64 size)
 {
     if (size < 1 + kCrcSize + 1)
@@ -30,26 +36,32 @@ QByteArray ModbusTcpLine::encode(const quint8 *frame, qint64 size)
     return toMbap(frame, size, ++transaction);
 }
 
+// Bytes that do not start a header are dropped one at a time until one does, so that
+// a stream that is not Modbus TCP is never kept and one that lost its place finds it.
 void ModbusTcpLine::decode(const quint8 *raw, qint64 size)
 {
     incoming.append(reinterpret_cast<const char *>(raw), int(size));
-    while (incoming.size() >= kHeader) {
-        const auto *h = reinterpret_cast<const uchar *>(incoming.constData());
-        const quint16 id = qFromBigEndian<quint16>(h), length = qFromBigEndian<quint16>(h + 4);
-        if (length < 2 || length > kLargestLength) { // not Modbus TCP: the stream cannot be followed
-            pending += incoming;
-            incoming.clear();
-            return;
-        }
-        if (incoming.size() < 6 + length)
-            return;
-        QByteArray rtu = incoming.mid(6, length);
-        incoming.remove(0, 6 + length);
-        if (id != transaction) {
-            qCDebug(lcLink) << "dropped a reply to an earlier request" << id;
+    int at = 0;
+    while (incoming.size() - at >= kHeader) {
+        const auto *h = reinterpret_cast<const uchar *>(incoming.constData()) + at;
+        const quint16 id = qFromBigEndian<quint16>(h), protocol = qFromBigEndian<quint16>(h + 2),
+                      length = qFromBigEndian<quint16>(h + 4);
+        if (protocol != 0 || length < 2 || length > kLargestLength) {
+            dropped.add(incoming.constData() + at, 1);
+            ++at;
             continue;
         }
-        ModbusPort::appendCrc(rtu);
-        pending += rtu;
+        if (incoming.size() - at < 6 + length)
+            break;
+        QByteArray rtu = incoming.mid(at + 6, length);
+        if (id == transaction) {
+            ModbusPort::appendCrc(rtu);
+            pending += rtu;
+        } else {
+            qCDebug(lcLink) << "dropped a reply to an earlier request" << id;
+            dropped.add(incoming.constData() + at, 6 + length);
+        }
+        at += 6 + length;
     }
+    incoming.remove(0, at); // less than a whole frame is left
 }

@@ -6,13 +6,16 @@
 // RTU frame goes out as its PDU behind an MBAP header whose unit identifier is the
 // frame's slave address, and each reply comes back as the RTU frame the gateway's
 // line carried, CRC included, so that everything above judges it as on a serial line.
-// A reply ends by its MBAP length; one to an earlier request is dropped.
+// A reply ends by its MBAP length; one to an earlier request is dropped, and so is
+// whatever does not read as Modbus TCP.
 class ModbusTcpLine : public TcpLine
 {
 public:
     static constexpr quint16 kDefaultPort = 502;
 
     explicit ModbusTcpLine(const QByteArray &url) : TcpLine(url, kDefaultPort) {}
+
+    bool open() override;
 
     // MBAP header and PDU of an RTU frame (address, PDU, CRC).
     static QByteArray toMbap(const quint8 *rtu, qint64 size, quint16 transaction);
@@ -23,5 +26,5 @@ protected:
 
 private:
     quint16 transaction = 0;
-    QByteArray incoming; // MBAP bytes not yet a whole frame
+    QByteArray incoming; // MBAP bytes not yet a whole frame: at most one frame and one read
 };

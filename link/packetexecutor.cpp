@@ -31,6 +31,8 @@ bool PacketExecutor::writePacket(const DataPacket &packet, std::optional<Guard> 
 {
     if (packet.requests().empty() || !isRunning())
         return true;
+    if (guard)
+        port.setMaskedRegister(guard->reg); // the guard's value is a code: never in clear in a trace
     bool ok = true;
     for (const RegisterRequest &r : packet.requests()) {
         if (guard)

@@ -25,7 +25,8 @@ public:
     // Fills the packet in place, entry by entry; stops at the first failing entry.
     bool readPacket(DataPacket &packet);
     // Sends the packet entry by entry; with a guard, the guard register is written
-    // before every entry (that write's result is not examined).
+    // before every entry (that write's result is not examined), and the port's traces
+    // mask the guard register from then on.
     bool writePacket(const DataPacket &packet, std::optional<Guard> guard = std::nullopt);
 
 private:

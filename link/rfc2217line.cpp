@@ -55,6 +55,7 @@ bool Rfc2217Line::start()
     const QByteArray offer = bytes({kIac, kWill, kComPort, kIac, kWill, kBinary, kIac, kDo, kBinary, kIac, kWill,
                                     kSuppressGoAhead, kIac, kDo, kSuppressGoAhead});
     state = State::Data;
+    refused.reset();
     return sendCommand(offer) && setSpeed(19200) && setFormat(Parity::Even, 1);
 }
 
@@ -104,6 +105,12 @@ void Rfc2217Line::answer(quint8 request, quint8 option)
         : (asksUsToDo ? kWont : kDont);
     if ((request == kDo && reply == kWill) || (request == kWill && reply == kDo))
         return; // we offered it ourselves at the start
+    if (reply == kWont || reply == kDont) {
+        const std::size_t which = option + (asksUsToDo ? 256u : 0u);
+        if (refused.test(which))
+            return; // a peer that asks again and again gets one answer
+        refused.set(which);
+    }
     sendCommand(bytes({kIac, reply, option}));
 }
 

@@ -2,6 +2,8 @@
 
 #include "tcpline.h"
 
+#include <bitset>
+
 // Modbus RTU over a Telnet connection with COM-port control ("rfc2217://HOST:PORT"):
 // the speed, data size, parity, stop bits and the modem lines are set on the device
 // server as on a local port. Data bytes 0xFF travel doubled; the server's Telnet
@@ -32,6 +34,7 @@ private:
     enum class State { Data, Iac, Verb, Sub, SubIac };
     State state = State::Data;
     quint8 verb = 0;
+    std::bitset<512> refused; // options refused, per direction: a refusal is not repeated
     Parity lastParity = Parity::Even;
     int lastStopBits = 1;
 };

@@ -11,6 +11,7 @@ class RtuFraming
 public:
     static constexpr int kMinSilenceUs = 1750; // the RTU framing's floor for fast lines
     static constexpr int kFunctionWriteSingle = 6;
+    static constexpr int kFunctionWriteMultiple = 16;
 
     // 3.5 characters at this speed and frame format, at least kMinSilenceUs.
     static int silenceUs(quint32 baud, int bitsPerCharacter);
