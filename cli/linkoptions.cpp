@@ -173,6 +173,7 @@ bool LinkOptions::openPort(ModbusPort &port)
     }
     port.setSlaveAddress(quint8(address));
     port.setFrameFormat(frameFormat);
+    port.setMaskedRegister(RegisterMap::AccessCode); // a direct write of the code is traced masked too
     if (!port.setSpeed(baud)) {
         error = QStringLiteral("speed %1 bit/s is not supported by this port").arg(baud);
         return false;

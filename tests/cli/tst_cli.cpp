@@ -93,6 +93,8 @@ private slots:
     void speedWithoutTermiosConstant();
     void writeThenRead();
     void guardedWriteNeedsTheAccessCode();
+    void accessCodeNeverInTheTrace_data();
+    void accessCodeNeverInTheTrace();
     void failuresAreNamed_data();
     void failuresAreNamed();
     void usageErrors_data();
@@ -191,6 +193,29 @@ void TestCli::guardedWriteNeedsTheAccessCode()
     const QVector<SimRequest> all = sim.requests();
     QCOMPARE(all[all.size() - 2].firstRegister, 32);
     QCOMPARE(all[all.size() - 2].values, QVector<quint16> {1234});
+}
+
+// With the frames trace on, the code (4321 = 10 e1) shows nowhere: neither its bytes nor
+// the CRC that would give it away; the rest of the frame does.
+void TestCli::accessCodeNeverInTheTrace_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("request");
+    QTest::newRow("guard before a write") << QStringList {"--access-code", "4321", "5", "150"} << "01 06 00 1f ** **";
+    QTest::newRow("function 6 to register 32") << QStringList {"--single", "32", "4321"} << "01 06 00 1f ** **";
+    QTest::newRow("function 16 covering it") << QStringList {"31", "7", "4321"} << "01 10 00 1e 00 02 04 00 07 ** **";
+}
+
+void TestCli::accessCodeNeverInTheTrace()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, request);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_LOGGING_RULES", "orbix.link.frames.debug=true");
+    const Run r = run(QStringList {"write", path, "--address", "1", "--reply-gap", QString::number(kTestReplyGapMs)} + args,
+                      60000, env);
+    QVERIFY2(r.err.contains(" TX " + request), qPrintable(r.err));
+    QVERIFY2(!r.err.contains("10 e1", Qt::CaseInsensitive), qPrintable(r.err));
 }
 
 void TestCli::failuresAreNamed_data()
