@@ -275,8 +275,7 @@ void TestTabSetup::conversionsThroughEditors_data()
     QTest::newRow("correction beyond 2.0 clamped") << 2 << int(F::MinCurrentCorrection) << 25 << "2,0" << 20;
     QTest::newRow("flag 5 ticks, written as 1") << 2 << int(F::AutoRestart) << 5 << "" << 1;
     QTest::newRow("choice index") << 2 << int(F::VoltageTolerance) << 3 << "Минус 30 + 25%" << 3;
-    QTest::newRow("choice out of list clamped") << 2 << int(F::AuxOutputFunction) << 9
-                                                << "Управление расцепителем" << 7;
+    QTest::newRow("choice out of list shown and kept") << 2 << int(F::AuxOutputFunction) << 9 << "9" << 9;
     QTest::newRow("minutes") << 2 << int(F::CyclicWorkTime) << 5940 << "5940 мин" << 5940;
     QTest::newRow("pt100 threshold below range") << 2 << int(F::Pt100Threshold) << 3 << "10 °C" << 10;
 }
@@ -319,6 +318,7 @@ void TestTabSetup::buildsTheConnectedModificationsClass()
     connectDevice(modification);
     auto block = validBlock(modification);
     sendConfig(*block);
+    main->accessCode = true; // the write is guarded as the other commands
     button("writeConfigButton")->click();
     QCOMPARE(main->requests, QStringList {"write"});
     QVERIFY(main->written);
@@ -341,6 +341,8 @@ void TestTabSetup::guardedCommands_data()
     QTest::newRow("crash log") << "resetCrashProtocolButton" << true << "crash";
     QTest::newRow("work log, no code") << "resetWorkProtocolButton" << false << "";
     QTest::newRow("work log") << "resetWorkProtocolButton" << true << "work";
+    QTest::newRow("write, no code") << "writeConfigButton" << false << "";
+    QTest::newRow("write") << "writeConfigButton" << true << "write";
     QTest::newRow("clock, no code") << "writeTimeButton" << false << "";
     QTest::newRow("clock") << "writeTimeButton" << true << "time 1000";
 }
@@ -409,6 +411,7 @@ void TestTabSetup::writeNotHandedOverKeepsButtons()
 {
     connectDevice(70);
     sendConfig(*validBlock(70));
+    main->accessCode = true;
     main->acceptWrites = false; // e.g. no backup could be saved
     button("writeConfigButton")->click();
     QVERIFY(button("writeConfigButton")->isEnabled());
