@@ -56,6 +56,8 @@ private slots:
     void cleanup();
     void consistencyRules_data();
     void consistencyRules();
+    void ruleToolTips_data();
+    void ruleToolTips();
     void modificationEditors_data();
     void modificationEditors();
     void earlierConnectionKeepsLargerEditors();
@@ -68,6 +70,8 @@ private slots:
     void resultsReenableWithTheCheck_data();
     void resultsReenableWithTheCheck();
     void writeNotHandedOverKeepsButtons();
+    void refusedWriteKeepsTheEdits_data();
+    void refusedWriteKeepsTheEdits();
     void autoSetupDoneReadsAgain();
     void settingsFileShowsDifferences();
     void settingsFileOfAnotherClass();
@@ -206,6 +210,64 @@ void TestTabSetup::consistencyRules()
     QCOMPARE(button("writeConfigButton")->isEnabled(), marked.isEmpty());
     for (const char *other : {"readConfigButton", "writeTimeButton", "resetWorkTimeButton"})
         QVERIFY(button(other)->isEnabled());
+}
+
+void TestTabSetup::ruleToolTips_data()
+{
+    // Settings as in consistencyRules; the field whose tooltip is checked.
+    QTest::addColumn<QVector<int>>("settings");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("sentence");
+    using V = QVector<int>;
+    QTest::newRow("1") << V {2, 2, 0, 0, 0, 0, 0, 0} << int(F::Input1Function)
+                       << "Вход 1 «Пуск(Двухпроводное управление)» не допускает такой же пуск на входе 2 и "
+                          "дистанционное управление.";
+    QTest::newRow("2") << V {4, 2, 0, 0, 0, 0, 0, 0} << int(F::Input2Function)
+                       << "Вход 2 «Пуск(Двухпроводное управление)» не допускает пуск или вращение на входе 1 и "
+                          "дистанционное управление.";
+    QTest::newRow("3") << V {0, 3, 0, 0, 0, 0, 0, 0} << int(F::Input1Function)
+                       << "Вход 2 «Стоп(Трёхпроводное управление)» требует вход 1 «Пуск(Трёхпроводное управление)» "
+                          "и не допускает дистанционное управление.";
+    QTest::newRow("4") << V {4, 4, 0, 0, 1, 0, 0, 0} << int(F::RemoteControl)
+                       << "Вход 2 «Вращение назад» требует вход 1 «Вращение вперёд» и не допускает дистанционное "
+                          "управление.";
+    QTest::newRow("5") << V {0, 0, 0, 0, 0, 0, 1, 0} << int(F::HumidityProtection)
+                       << "Вход 2 «Датчик влажности» выбирается тогда и только тогда, когда разрешены защиты по "
+                          "датчику влажности.";
+    QTest::newRow("6") << V {0, 0, 0, 0, 1, 1, 0, 0} << int(F::CyclicMode)
+                       << "Дистанционное управление и циклическая работа по таймеру не разрешаются вместе.";
+    QTest::newRow("7") << V {0, 0, 1, 0, 0, 0, 0, 0} << int(F::PowerOutputFunction)
+                       << "Силовой выход «Звезда» и дополнительный выход «Треугольник» выбираются только вместе.";
+    QTest::newRow("8") << V {0, 0, 0, 6, 0, 0, 0, 0} << int(F::AuxOutputFunction)
+                       << "Силовой выход «Вращение вперёд» и дополнительный выход «Вращение назад» выбираются "
+                          "только вместе.";
+    QTest::newRow("9") << V {0, 0, 0, 0, 0, 0, 0, 1} << int(F::FastProtection)
+                       << "Быстродействующая защита разрешается тогда и только тогда, когда дополнительный выход — "
+                          "«Управление расцепителем».";
+}
+
+void TestTabSetup::ruleToolTips()
+{
+    QFETCH(QVector<int>, settings);
+    QFETCH(int, field);
+    QFETCH(QString, sentence);
+    connectDevice(70);
+    sendConfig(*validBlock(70));
+    QCOMPARE(tab->editor(F::Id(field))->toolTip(), QString());
+    combo(F::Input1Function)->setCurrentIndex(settings[0]);
+    combo(F::Input2Function)->setCurrentIndex(settings[1]);
+    combo(F::PowerOutputFunction)->setCurrentIndex(settings[2]);
+    combo(F::AuxOutputFunction)->setCurrentIndex(settings[3]);
+    check(F::RemoteControl)->setChecked(settings[4]);
+    check(F::CyclicMode)->setChecked(settings[5]);
+    check(F::HumidityProtection)->setChecked(settings[6]);
+    check(F::FastProtection)->setChecked(settings[7]);
+    QVERIFY(!button("writeConfigButton")->isEnabled());
+    QVERIFY2(tab->editor(F::Id(field))->toolTip().split('\n').contains(sentence),
+             qPrintable(tab->editor(F::Id(field))->toolTip()));
+    QVERIFY(tab->label(F::Id(field))->toolTip().split('\n').contains(sentence));
+    QVERIFY2(button("writeConfigButton")->toolTip().split('\n').contains(sentence),
+             qPrintable(button("writeConfigButton")->toolTip()));
 }
 
 void TestTabSetup::modificationEditors_data()
@@ -514,6 +576,42 @@ void TestTabSetup::settingsFileRefused()
     QVERIFY2(main->lastStatus().contains(reason), qPrintable(main->lastStatus()));
     QVERIFY(F::differences(*tab->buildConfiguration(), *device).isEmpty()); // nothing changed
     QVERIFY(!tab->loadSettingsFile(dir->filePath("missing.json"), true));
+}
+
+
+void TestTabSetup::refusedWriteKeepsTheEdits_data()
+{
+    QTest::addColumn<bool>("readAfter"); // the poll's read of the device after the refusal
+    QTest::newRow("refused") << false;
+    QTest::newRow("refused, then read") << true;
+}
+
+// The device refused the write (a wrong access code, a failed item): what the user typed
+// stays, marked against the device, and goes out again on the next click.
+void TestTabSetup::refusedWriteKeepsTheEdits()
+{
+    QFETCH(bool, readAfter);
+    connectDevice(70);
+    const auto device = validBlock(70);
+    sendConfig(*device);
+    main->accessCode = true;
+    spin(F::MinCurrent)->setValue(33);
+    button("writeConfigButton")->click();
+    sendConfig(*device, ConfigEvent::NotWritten);
+    if (readAfter)
+        sendConfig(*device, ConfigEvent::Read);
+    QCOMPARE(spin(F::MinCurrent)->value(), 33);
+    QVERIFY(tab->differsFromDevice(F::MinCurrent));
+    QCOMPARE(tab->editor(F::MinCurrent)->toolTip(), QString("На устройстве: 5%"));
+    QVERIFY(!tab->differsFromDevice(F::MinCurrentCorrection));
+
+    main->requests.clear();
+    button("writeConfigButton")->click();
+    QCOMPARE(main->requests, QStringList {"write"});
+    QCOMPARE(F::value(*main->written, F::MinCurrent), 33);
+    sendConfig(*main->written, ConfigEvent::Written);
+    QVERIFY(!tab->differsFromDevice(F::MinCurrent));
+    QCOMPARE(tab->editor(F::MinCurrent)->toolTip(), QString());
 }
 
 QTEST_MAIN(TestTabSetup)
