@@ -16,7 +16,12 @@
 #include "searchpacket.h"
 #include "searchthread.h"
 #include "settingsfile.h"
+#ifdef ORBIX_WITH_REPORT
+#include "translation.h"
+#endif
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 #include <memory>
@@ -82,15 +87,37 @@ QString written(const ConfigPacket &sent, const ConfigPacket &held)
     return parts.join(QStringLiteral(", "));
 }
 
-int get(Device &d, bool json)
+// The field as the setup tab shows it, in English where the build carries the window's
+// translation (a build without the window has none: its texts stay Russian).
+QString shown(const Device &d, F::Id id)
 {
+    return F::shown(id, F::value(*d.block, id), d.info.currentScale);
+}
+
+// The settings file, with "shown" beside its "fields": a file for `config set` all the same.
+QByteArray json(const Device &d)
+{
+    QJsonObject o = QJsonDocument::fromJson(SettingsFile::fromBlock(*d.block, d.info).toJson()).object();
+    QJsonObject shownFields;
+    for (F::Id id : F::fieldsOf(d.block->version()))
+        shownFields.insert(F::name(id), shown(d, id));
+    o.insert(QStringLiteral("shown"), shownFields);
+    return QJsonDocument(o).toJson(QJsonDocument::Indented);
+}
+
+int get(Device &d, bool asJson)
+{
+#ifdef ORBIX_WITH_REPORT
+    Translation::install(Translation::English);
+#endif
     QTextStream out(stdout);
-    if (json) {
-        out << SettingsFile::fromBlock(*d.block, d.info).toJson();
+    out.setCodec("UTF-8");
+    if (asJson) {
+        out << json(d);
         return CliExit::Ok;
     }
     for (F::Id id : F::fieldsOf(d.block->version()))
-        out << F::name(id) << ' ' << F::value(*d.block, id) << '\n';
+        out << F::name(id) << ' ' << shown(d, id) << '\n';
     return CliExit::Ok;
 }
 
@@ -169,8 +196,9 @@ int set(Device &d, const SettingsFile &file, quint16 code)
 void addOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
-        "get PORT: prints the device's settings, one line per field: FIELD VALUE (register words;\n"
-        "  minCurrentCorrection signed). --json prints a settings file.\n"
+        "get PORT: prints the device's settings, one line per field: FIELD VALUE, the value as the\n"
+        "  setup tab shows it (number and unit, the choice's text). --json prints a settings file\n"
+        "  (register words) with the values as shown under \"shown\".\n"
         "set PORT FILE: writes a settings file to the device after a backup (backups/ of the data\n"
         "  directory) and checks that the device holds what was written.\n"
         "diff PORT FILE: one line per field that differs: FIELD DEVICE FILE; exit 3 when any does."));

@@ -14,6 +14,20 @@ QStringList translated(std::initializer_list<const char *> items)
 
 } // namespace
 
+bool ConfigChoices::of(ConfigFields::Id id, Field &field)
+{
+    using F = ConfigFields;
+    switch (id) {
+    case F::VoltageTolerance: field = VoltageTolerance; return true;
+    case F::Input1Function: field = Input1Function; return true;
+    case F::Input2Function: field = Input2Function; return true;
+    case F::PowerOutputFunction: field = PowerOutputFunction; return true;
+    case F::AuxOutputFunction: field = AuxOutputFunction; return true;
+    case F::InsulationThreshold: field = InsulationThreshold; return true;
+    default: return false;
+    }
+}
+
 QStringList ConfigChoices::texts(Field field)
 {
     switch (field) {

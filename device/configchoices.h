@@ -1,5 +1,7 @@
 #pragma once
 
+#include "configfields.h"
+
 #include <QStringList>
 
 // Texts of the settings that are stored as an index into a list of choices, in the
@@ -13,6 +15,8 @@ public:
         AuxOutputFunction, InsulationThreshold
     };
 
+    // The list of a field of the block; false for a field that is no choice.
+    static bool of(ConfigFields::Id id, Field &field);
     static QStringList texts(Field field);
     // The text of one stored value; empty when the value is not in the list.
     static QString text(Field field, int value);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
@@ -24,6 +25,10 @@ public:
         Count
     };
 
+    // How a word reads: a number, tens of ms in the editor, a flag, an entry of a
+    // choice list, amperes × current scale, signed tenths.
+    enum class Kind { Number, Tens, Flag, Choice, Amps, Tenths };
+
     // Words an editor can hold: low..high in steps of step from 0.
     struct Range {
         int low = 0;
@@ -43,6 +48,14 @@ public:
     static QVector<Id> fieldsOf(int version);
     // The editor's label, as the setup tab shows it (Russian without a translator).
     static QString label(Id id);
+    static Kind kind(Id id);
+    // What follows the number in the setup tab ("" for none); the tens-of-ms editors
+    // put a "0" before it.
+    static QString unit(Id id);
+    static int ampsDecimals(int currentScale) { return currentScale > 1 ? 1 : 0; }
+    // The word as the setup tab shows it: number and unit, the choice's text (the
+    // number itself for a word no entry has), on or off for a flag.
+    static QString shown(Id id, int word, int currentScale, const QLocale &locale = QLocale::c());
     // The rated current's range follows the device's limits and current scale.
     static Range range(Id id, const DeviceInfo &device);
 

@@ -2,6 +2,8 @@
 
 #include "configfields.h"
 
+#include <QString>
+#include <QStringList>
 #include <QVector>
 
 class ConfigPacket;
@@ -38,4 +40,10 @@ public:
     static QVector<ConfigFields::Id> checkedFields();
     // Every violated condition, rules in order; empty when the settings can be written.
     static QVector<Violation> check(const Settings &s);
+    // The rule (1..kRuleCount) in one sentence, in the interface's language; empty for
+    // another number.
+    static QString sentence(int rule);
+    // The sentences of the rules broken, each once, in rule order; only of those that
+    // mark field when it is given.
+    static QStringList sentences(const QVector<Violation> &violations, int field = -1);
 };

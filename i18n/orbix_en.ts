@@ -335,6 +335,73 @@
         <source>Выбор порога срабатывания защиты по сопротивлению изоляции</source>
         <translation>Insulation resistance protection trip threshold</translation>
     </message>
+    <message>
+        <source>А</source>
+        <translation>A</translation>
+    </message>
+    <message>
+        <source> сек</source>
+        <translation> s</translation>
+    </message>
+    <message>
+        <source> мсек</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source> мин</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source> °C</source>
+        <translation> °C</translation>
+    </message>
+    <message>
+        <source>включено</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>выключено</source>
+        <translation>off</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigRules</name>
+    <message>
+        <source>Вход 1 «Пуск(Двухпроводное управление)» не допускает такой же пуск на входе 2 и дистанционное управление.</source>
+        <translation>Input 1 “Start (two-wire control)” excludes the same start on input 2 and remote control.</translation>
+    </message>
+    <message>
+        <source>Вход 2 «Пуск(Двухпроводное управление)» не допускает пуск или вращение на входе 1 и дистанционное управление.</source>
+        <translation>Input 2 “Start (two-wire control)” excludes a start or a rotation on input 1 and remote control.</translation>
+    </message>
+    <message>
+        <source>Вход 2 «Стоп(Трёхпроводное управление)» требует вход 1 «Пуск(Трёхпроводное управление)» и не допускает дистанционное управление.</source>
+        <translation>Input 2 “Stop (three-wire control)” requires input 1 “Start (three-wire control)” and excludes remote control.</translation>
+    </message>
+    <message>
+        <source>Вход 2 «Вращение назад» требует вход 1 «Вращение вперёд» и не допускает дистанционное управление.</source>
+        <translation>Input 2 “Reverse rotation” requires input 1 “Forward rotation” and excludes remote control.</translation>
+    </message>
+    <message>
+        <source>Вход 2 «Датчик влажности» выбирается тогда и только тогда, когда разрешены защиты по датчику влажности.</source>
+        <translation>Input 2 “Humidity sensor” is chosen if and only if the humidity sensor protections are enabled.</translation>
+    </message>
+    <message>
+        <source>Дистанционное управление и циклическая работа по таймеру не разрешаются вместе.</source>
+        <translation>Remote control and the cyclic mode on the timer cannot be enabled together.</translation>
+    </message>
+    <message>
+        <source>Силовой выход «Звезда» и дополнительный выход «Треугольник» выбираются только вместе.</source>
+        <translation>Power output “Star” and auxiliary output “Delta” are chosen only together.</translation>
+    </message>
+    <message>
+        <source>Силовой выход «Вращение вперёд» и дополнительный выход «Вращение назад» выбираются только вместе.</source>
+        <translation>Power output “Forward rotation” and auxiliary output “Reverse rotation” are chosen only together.</translation>
+    </message>
+    <message>
+        <source>Быстродействующая защита разрешается тогда и только тогда, когда дополнительный выход — «Управление расцепителем».</source>
+        <translation>Fast-acting protection is enabled if and only if the auxiliary output is “Trip coil control”.</translation>
+    </message>
 </context>
 <context>
     <name>ConfigWriteCheck</name>
@@ -1650,26 +1717,6 @@ Time: </translation>
 <context>
     <name>TabSetup</name>
     <message>
-        <source>А</source>
-        <translation>A</translation>
-    </message>
-    <message>
-        <source> сек</source>
-        <translation> s</translation>
-    </message>
-    <message>
-        <source>0 мсек</source>
-        <translation>0 ms</translation>
-    </message>
-    <message>
-        <source> °C</source>
-        <translation> °C</translation>
-    </message>
-    <message>
-        <source> мин</source>
-        <translation> min</translation>
-    </message>
-    <message>
         <source>Диаграмма</source>
         <translation>Diagram</translation>
     </message>
@@ -1712,18 +1759,6 @@ Time: </translation>
     <message>
         <source>Для этой операции необходимо ввести пароль.</source>
         <translation>This operation requires the password.</translation>
-    </message>
-    <message>
-        <source>включено</source>
-        <translation>on</translation>
-    </message>
-    <message>
-        <source>выключено</source>
-        <translation>off</translation>
-    </message>
-    <message>
-        <source>%1 мсек</source>
-        <translation>%1 ms</translation>
     </message>
     <message>
         <source>На устройстве: %1</source>

@@ -460,13 +460,18 @@ void TestCli::configGetPrintsTheFields()
 {
     Run r = config({"get", path, "--address", "1"});
     QCOMPARE(r.code, 0);
-    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.size(), 28);
-    QCOMPARE(lines.first(), QString("ratedCurrent %1").arg(sim.registerValue(1, 5)));
-    QCOMPARE(lines[1], QString("minCurrent 25"));
-    QCOMPARE(lines[25], QString("imbalanceTripTime %1").arg(sim.registerValue(1, 30)));
-    QCOMPARE(lines[26], QString("minCurrentCorrection -5"));
-    QCOMPARE(lines[27].section(' ', 0, 0), QString("insulationThreshold"));
+    QMap<QString, QString> text; // FIELD SHOWN, the value as the setup tab shows it
+    for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts))
+        text.insert(line.section(' ', 0, 0), line.section(' ', 1));
+    QCOMPARE(r.out.count('\n'), 28);
+    QCOMPARE(r.out.section('\n', 0, 0), QString("ratedCurrent 20.0A")); // 40 counts at 2 per ampere
+    const QMap<QString, QString> expected {{"minCurrent", "25%"},
+                                           {"imbalanceTripTime", QString("%1 ms").arg(sim.registerValue(1, 30))},
+                                           {"minCurrentCorrection", "-0.5"},
+                                           {"autoRestart", "off"},
+                                           {"auxOutputFunction", "Remote-controlled output"}};
+    for (auto it = expected.begin(); it != expected.end(); ++it)
+        QCOMPARE(text.value(it.key()), it.value());
 
     r = config({"get", path, "--address", "3", "--format", "8O1"}); // modification 80, same block as 70
     QCOMPARE(r.out.count('\n'), 28);
@@ -478,6 +483,21 @@ void TestCli::configGetPrintsTheFields()
     QCOMPARE(o.value("device").toObject().value("address").toInt(), 1);
     QCOMPARE(o.value("fields").toObject().value("minCurrentCorrection").toInt(), -5);
     QVERIFY(QDateTime::fromString(o.value("saved").toString(), Qt::ISODate).isValid());
+    QMap<QString, QString> shown;
+    const QJsonObject shownObject = o.value("shown").toObject();
+    for (auto it = shownObject.begin(); it != shownObject.end(); ++it)
+        shown.insert(it.key(), it.value().toString());
+    QCOMPARE(shown, text);
+
+    // The file as printed, "shown" included, is one `config set` takes.
+    QFile f(data.filePath("printed.json"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(r.out.toUtf8());
+    f.close();
+    r = config({"set", path, "--address", "1", "--access-code", "1234", f.fileName()});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(sim.registerValue(1, 5), quint16(40));
+
     r = config({"get", path, "--address", "9"});
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.startsWith("orbix: identification registers could not be read"), qPrintable(r.err));

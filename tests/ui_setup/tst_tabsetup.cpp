@@ -56,6 +56,8 @@ private slots:
     void cleanup();
     void consistencyRules_data();
     void consistencyRules();
+    void ruleToolTips_data();
+    void ruleToolTips();
     void modificationEditors_data();
     void modificationEditors();
     void earlierConnectionKeepsLargerEditors();
@@ -68,6 +70,8 @@ private slots:
     void resultsReenableWithTheCheck_data();
     void resultsReenableWithTheCheck();
     void writeNotHandedOverKeepsButtons();
+    void refusedWriteKeepsTheEdits_data();
+    void refusedWriteKeepsTheEdits();
     void autoSetupDoneReadsAgain();
     void settingsFileShowsDifferences();
     void settingsFileOfAnotherClass();
@@ -208,6 +212,64 @@ void TestTabSetup::consistencyRules()
         QVERIFY(button(other)->isEnabled());
 }
 
+void TestTabSetup::ruleToolTips_data()
+{
+    // Settings as in consistencyRules; the field whose tooltip is checked.
+    QTest::addColumn<QVector<int>>("settings");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("sentence");
+    using V = QVector<int>;
+    QTest::newRow("1") << V {2, 2, 0, 0, 0, 0, 0, 0} << int(F::Input1Function)
+                       << "Вход 1 «Пуск(Двухпроводное управление)» не допускает такой же пуск на входе 2 и "
+                          "дистанционное управление.";
+    QTest::newRow("2") << V {4, 2, 0, 0, 0, 0, 0, 0} << int(F::Input2Function)
+                       << "Вход 2 «Пуск(Двухпроводное управление)» не допускает пуск или вращение на входе 1 и "
+                          "дистанционное управление.";
+    QTest::newRow("3") << V {0, 3, 0, 0, 0, 0, 0, 0} << int(F::Input1Function)
+                       << "Вход 2 «Стоп(Трёхпроводное управление)» требует вход 1 «Пуск(Трёхпроводное управление)» "
+                          "и не допускает дистанционное управление.";
+    QTest::newRow("4") << V {4, 4, 0, 0, 1, 0, 0, 0} << int(F::RemoteControl)
+                       << "Вход 2 «Вращение назад» требует вход 1 «Вращение вперёд» и не допускает дистанционное "
+                          "управление.";
+    QTest::newRow("5") << V {0, 0, 0, 0, 0, 0, 1, 0} << int(F::HumidityProtection)
+                       << "Вход 2 «Датчик влажности» выбирается тогда и только тогда, когда разрешены защиты по "
+                          "датчику влажности.";
+    QTest::newRow("6") << V {0, 0, 0, 0, 1, 1, 0, 0} << int(F::CyclicMode)
+                       << "Дистанционное управление и циклическая работа по таймеру не разрешаются вместе.";
+    QTest::newRow("7") << V {0, 0, 1, 0, 0, 0, 0, 0} << int(F::PowerOutputFunction)
+                       << "Силовой выход «Звезда» и дополнительный выход «Треугольник» выбираются только вместе.";
+    QTest::newRow("8") << V {0, 0, 0, 6, 0, 0, 0, 0} << int(F::AuxOutputFunction)
+                       << "Силовой выход «Вращение вперёд» и дополнительный выход «Вращение назад» выбираются "
+                          "только вместе.";
+    QTest::newRow("9") << V {0, 0, 0, 0, 0, 0, 0, 1} << int(F::FastProtection)
+                       << "Быстродействующая защита разрешается тогда и только тогда, когда дополнительный выход — "
+                          "«Управление расцепителем».";
+}
+
+void TestTabSetup::ruleToolTips()
+{
+    QFETCH(QVector<int>, settings);
+    QFETCH(int, field);
+    QFETCH(QString, sentence);
+    connectDevice(70);
+    sendConfig(*validBlock(70));
+    QCOMPARE(tab->editor(F::Id(field))->toolTip(), QString());
+    combo(F::Input1Function)->setCurrentIndex(settings[0]);
+    combo(F::Input2Function)->setCurrentIndex(settings[1]);
+    combo(F::PowerOutputFunction)->setCurrentIndex(settings[2]);
+    combo(F::AuxOutputFunction)->setCurrentIndex(settings[3]);
+    check(F::RemoteControl)->setChecked(settings[4]);
+    check(F::CyclicMode)->setChecked(settings[5]);
+    check(F::HumidityProtection)->setChecked(settings[6]);
+    check(F::FastProtection)->setChecked(settings[7]);
+    QVERIFY(!button("writeConfigButton")->isEnabled());
+    QVERIFY2(tab->editor(F::Id(field))->toolTip().split('\n').contains(sentence),
+             qPrintable(tab->editor(F::Id(field))->toolTip()));
+    QVERIFY(tab->label(F::Id(field))->toolTip().split('\n').contains(sentence));
+    QVERIFY2(button("writeConfigButton")->toolTip().split('\n').contains(sentence),
+             qPrintable(button("writeConfigButton")->toolTip()));
+}
+
 void TestTabSetup::modificationEditors_data()
 {
     QTest::addColumn<int>("modification");
@@ -275,8 +337,7 @@ void TestTabSetup::conversionsThroughEditors_data()
     QTest::newRow("correction beyond 2.0 clamped") << 2 << int(F::MinCurrentCorrection) << 25 << "2,0" << 20;
     QTest::newRow("flag 5 ticks, written as 1") << 2 << int(F::AutoRestart) << 5 << "" << 1;
     QTest::newRow("choice index") << 2 << int(F::VoltageTolerance) << 3 << "Минус 30 + 25%" << 3;
-    QTest::newRow("choice out of list clamped") << 2 << int(F::AuxOutputFunction) << 9
-                                                << "Управление расцепителем" << 7;
+    QTest::newRow("choice out of list shown and kept") << 2 << int(F::AuxOutputFunction) << 9 << "9" << 9;
     QTest::newRow("minutes") << 2 << int(F::CyclicWorkTime) << 5940 << "5940 мин" << 5940;
     QTest::newRow("pt100 threshold below range") << 2 << int(F::Pt100Threshold) << 3 << "10 °C" << 10;
 }
@@ -319,6 +380,7 @@ void TestTabSetup::buildsTheConnectedModificationsClass()
     connectDevice(modification);
     auto block = validBlock(modification);
     sendConfig(*block);
+    main->accessCode = true; // the write is guarded as the other commands
     button("writeConfigButton")->click();
     QCOMPARE(main->requests, QStringList {"write"});
     QVERIFY(main->written);
@@ -341,6 +403,8 @@ void TestTabSetup::guardedCommands_data()
     QTest::newRow("crash log") << "resetCrashProtocolButton" << true << "crash";
     QTest::newRow("work log, no code") << "resetWorkProtocolButton" << false << "";
     QTest::newRow("work log") << "resetWorkProtocolButton" << true << "work";
+    QTest::newRow("write, no code") << "writeConfigButton" << false << "";
+    QTest::newRow("write") << "writeConfigButton" << true << "write";
     QTest::newRow("clock, no code") << "writeTimeButton" << false << "";
     QTest::newRow("clock") << "writeTimeButton" << true << "time 1000";
 }
@@ -409,6 +473,7 @@ void TestTabSetup::writeNotHandedOverKeepsButtons()
 {
     connectDevice(70);
     sendConfig(*validBlock(70));
+    main->accessCode = true;
     main->acceptWrites = false; // e.g. no backup could be saved
     button("writeConfigButton")->click();
     QVERIFY(button("writeConfigButton")->isEnabled());
@@ -511,6 +576,42 @@ void TestTabSetup::settingsFileRefused()
     QVERIFY2(main->lastStatus().contains(reason), qPrintable(main->lastStatus()));
     QVERIFY(F::differences(*tab->buildConfiguration(), *device).isEmpty()); // nothing changed
     QVERIFY(!tab->loadSettingsFile(dir->filePath("missing.json"), true));
+}
+
+
+void TestTabSetup::refusedWriteKeepsTheEdits_data()
+{
+    QTest::addColumn<bool>("readAfter"); // the poll's read of the device after the refusal
+    QTest::newRow("refused") << false;
+    QTest::newRow("refused, then read") << true;
+}
+
+// The device refused the write (a wrong access code, a failed item): what the user typed
+// stays, marked against the device, and goes out again on the next click.
+void TestTabSetup::refusedWriteKeepsTheEdits()
+{
+    QFETCH(bool, readAfter);
+    connectDevice(70);
+    const auto device = validBlock(70);
+    sendConfig(*device);
+    main->accessCode = true;
+    spin(F::MinCurrent)->setValue(33);
+    button("writeConfigButton")->click();
+    sendConfig(*device, ConfigEvent::NotWritten);
+    if (readAfter)
+        sendConfig(*device, ConfigEvent::Read);
+    QCOMPARE(spin(F::MinCurrent)->value(), 33);
+    QVERIFY(tab->differsFromDevice(F::MinCurrent));
+    QCOMPARE(tab->editor(F::MinCurrent)->toolTip(), QString("На устройстве: 5%"));
+    QVERIFY(!tab->differsFromDevice(F::MinCurrentCorrection));
+
+    main->requests.clear();
+    button("writeConfigButton")->click();
+    QCOMPARE(main->requests, QStringList {"write"});
+    QCOMPARE(F::value(*main->written, F::MinCurrent), 33);
+    sendConfig(*main->written, ConfigEvent::Written);
+    QVERIFY(!tab->differsFromDevice(F::MinCurrent));
+    QCOMPARE(tab->editor(F::MinCurrent)->toolTip(), QString());
 }
 
 QTEST_MAIN(TestTabSetup)

@@ -1,5 +1,5 @@
 // The setup tab in the main window against the simulated device: what a write puts on
-// the line, the backup before it, the editors after a refused write, the read-back.
+// the line, the backup before it, the edits kept after a refused write, the read-back.
 #include "configevent.h"
 #include "configfields.h"
 #include "configpacket.h"
@@ -51,7 +51,8 @@ private slots:
     void init();
     void cleanup();
     void writeGoesOutWithTheCodeBeforeEachItem();
-    void refusedWriteShowsWhatTheDeviceHolds();
+    void refusedWriteKeepsTheEdits_data();
+    void refusedWriteKeepsTheEdits();
     void readBackNamesClampedFields();
     void noWriteWithoutABackup();
     void settingsCarriedToATwin();
@@ -135,11 +136,29 @@ void TestSetupLine::writeGoesOutWithTheCodeBeforeEachItem()
     QVERIFY(backups().first().startsWith("COM61_a1_"));
 }
 
-void TestSetupLine::refusedWriteShowsWhatTheDeviceHolds()
+void TestSetupLine::refusedWriteKeepsTheEdits_data()
 {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<bool>("failLastItem");
+    QTest::addColumn<bool>("firstItemWritten");
+    QTest::newRow("the last item fails") << "1234" << true << true;
+    QTest::newRow("a wrong access code") << "4321" << false << false;
+}
+
+void TestSetupLine::refusedWriteKeepsTheEdits()
+{
+    QFETCH(QString, code);
+    QFETCH(bool, failLastItem);
+    QFETCH(bool, firstItemWritten);
+    const quint16 minCurrent = 25;
+    const quint16 correction = 0xFFFB; // -0.5
+    sim.setRegisterValue(1, 6, minCurrent);
+    sim.setRegisterValue(1, 190, correction);
     connectTo(kDevice);
-    const quint16 correction = sim.registerValue(1, 190);
-    sim.setWriteFailure(1, 190); // the last item fails: the first is already in the device
+    window->accessCodeField()->setText(code);
+    window->onPasswordEditingFinished();
+    if (failLastItem)
+        sim.setWriteFailure(1, 190);
     // Received in this thread, in order (a spy would record in the exchange's thread).
     QList<int> configResults;
     QObject receiver;
@@ -152,10 +171,26 @@ void TestSetupLine::refusedWriteShowsWhatTheDeviceHolds()
     writeButton()->click();
     QVERIFY(QTest::qWaitFor([&] { return configResults == QList<int>({1, 0}); }, kWaitMs));
     QCoreApplication::processEvents();
-    QCOMPARE(sim.registerValue(1, 6), quint16(44));
-    QCOMPARE(spin(F::MinCurrent)->value(), 44);
-    QCOMPARE(dspin(F::MinCurrentCorrection)->value(), qint16(correction) * 0.1);
+    QCOMPARE(sim.registerValue(1, 6), firstItemWritten ? quint16(44) : minCurrent);
+    QCOMPARE(sim.registerValue(1, 190), correction);
     QVERIFY(statusIs("Ошибка записи настроек")); // not hidden by the read that follows
+    // What was typed stays, marked, with the device's value in the tooltip.
+    QCOMPARE(spin(F::MinCurrent)->value(), 44);
+    QCOMPARE(dspin(F::MinCurrentCorrection)->value(), 0.7);
+    QVERIFY(tab()->differsFromDevice(F::MinCurrentCorrection));
+    QCOMPARE(tab()->editor(F::MinCurrentCorrection)->toolTip(),
+             "На устройстве: " + QLocale().toString(-0.5, 'f', 1));
+
+    // Once the cause is gone the same click writes, nothing typed again.
+    sim.clearFaults();
+    window->accessCodeField()->setText("1234");
+    window->onPasswordEditingFinished();
+    QVERIFY(QTest::qWaitFor([&] { return writeButton()->isEnabled(); }, kWaitMs));
+    writeButton()->click();
+    QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки записаны"); }, kWaitMs));
+    QCOMPARE(sim.registerValue(1, 6), quint16(44));
+    QCOMPARE(sim.registerValue(1, 190), quint16(7));
+    QVERIFY(QTest::qWaitFor([&] { return !tab()->differsFromDevice(F::MinCurrentCorrection); }, kWaitMs));
 }
 
 void TestSetupLine::readBackNamesClampedFields()

@@ -45,6 +45,7 @@ constexpr int kAutoSetupDone = 2;       // ChangeAutoConfigState: auto-setup fin
 constexpr int kImbalanceTripInitial = 255; // tens of ms shown before a modification 50 block fills it
 constexpr double kPercent = 0.01;
 constexpr int kTenths = 10;
+const char kTensDigit[] = "0"; // the tens-of-ms editors hold tens: 50 reads "500 мсек"
 enum CommandButton { ReadButton, WriteButton, TimeButton, CrashButton, WorkButton, HoursButton };
 
 // The order in which a block fills the editors (their change signals fire in it).
@@ -56,25 +57,20 @@ const F::Id kFillOrder[] = {
     F::SwitchDelay, F::RemoteControl, F::PhaseSequenceCheck, F::Pt100Protection, F::CyclicMode,
     F::ImbalanceTripTime, F::MinCurrentCorrection, F::InsulationThreshold};
 
-ConfigChoices::Field choicesOf(F::Id id)
+QStringList choicesOf(F::Id id)
 {
-    switch (id) {
-    case F::VoltageTolerance: return ConfigChoices::VoltageTolerance;
-    case F::Input1Function: return ConfigChoices::Input1Function;
-    case F::Input2Function: return ConfigChoices::Input2Function;
-    case F::PowerOutputFunction: return ConfigChoices::PowerOutputFunction;
-    case F::AuxOutputFunction: return ConfigChoices::AuxOutputFunction;
-    default: return ConfigChoices::InsulationThreshold;
-    }
+    ConfigChoices::Field field;
+    return ConfigChoices::of(id, field) ? ConfigChoices::texts(field) : QStringList();
+}
+
+QString joined(const QStringList &parts)
+{
+    QStringList present = parts;
+    present.removeAll(QString());
+    return present.join(QLatin1Char('\n'));
 }
 
 } // namespace
-
-struct TabSetup::Row {
-    F::Id id;
-    Kind kind;
-    const char *suffix; // the source text of its translation
-};
 
 TabSetup::TabSetup(MainControl *main, QWidget *parent)
     : QWidget(parent), mainControl(main)
@@ -106,27 +102,19 @@ TabSetup::~TabSetup() = default;
 
 void TabSetup::setupEditors(QGridLayout *left, QGridLayout *right)
 {
-    const Row leftRows[] = {
-        {F::RatedCurrent, Kind::Amps, QT_TR_NOOP("А")}, {F::DoubleOverloadTime, Kind::Spin, QT_TR_NOOP(" сек")},
-        {F::OverloadMultiple, Kind::Spin, ""}, {F::OverloadReactionTime, Kind::Tens, QT_TR_NOOP("0 мсек")},
-        {F::FastProtection, Kind::Check, ""}, {F::ImbalanceThreshold, Kind::Spin, "%"},
-        {F::ImbalanceTripTime, Kind::Tens, QT_TR_NOOP("0 мсек")}, {F::BrokenPhasesAllowed, Kind::Spin, ""},
-        {F::MinCurrent, Kind::Spin, "%"}, {F::MinCurrentCorrection, Kind::Tenths, ""},
-        {F::VoltageTolerance, Kind::Combo, ""}, {F::PhaseSequenceCheck, Kind::Check, ""},
-        {F::InsulationThreshold, Kind::Combo, ""}, {F::PtcProtection, Kind::Check, ""},
-        {F::Pt100Protection, Kind::Check, ""}, {F::Pt100Threshold, Kind::Spin, QT_TR_NOOP(" °C")},
-        {F::HumidityProtection, Kind::Check, ""}};
-    const Row rightRows[] = {
-        {F::AutoRestart, Kind::Check, ""}, {F::PowerOutputFunction, Kind::Combo, ""},
-        {F::AuxOutputFunction, Kind::Combo, ""}, {F::SwitchDelay, Kind::Spin, QT_TR_NOOP(" сек")},
-        {F::SwitchOnDelay, Kind::Spin, QT_TR_NOOP(" сек")}, {F::CyclicMode, Kind::Check, ""},
-        {F::CyclicWorkTime, Kind::Spin, QT_TR_NOOP(" мин")}, {F::CyclicPauseTime, Kind::Spin, QT_TR_NOOP(" мин")},
-        {F::Input1Function, Kind::Combo, ""}, {F::Input2Function, Kind::Combo, ""},
-        {F::RemoteControl, Kind::Check, ""}};
-    for (const Row &row : leftRows)
-        addRow(left, row);
-    for (const Row &row : rightRows)
-        addRow(right, row);
+    const F::Id leftRows[] = {
+        F::RatedCurrent, F::DoubleOverloadTime, F::OverloadMultiple, F::OverloadReactionTime, F::FastProtection,
+        F::ImbalanceThreshold, F::ImbalanceTripTime, F::BrokenPhasesAllowed, F::MinCurrent, F::MinCurrentCorrection,
+        F::VoltageTolerance, F::PhaseSequenceCheck, F::InsulationThreshold, F::PtcProtection, F::Pt100Protection,
+        F::Pt100Threshold, F::HumidityProtection};
+    const F::Id rightRows[] = {
+        F::AutoRestart, F::PowerOutputFunction, F::AuxOutputFunction, F::SwitchDelay, F::SwitchOnDelay,
+        F::CyclicMode, F::CyclicWorkTime, F::CyclicPauseTime, F::Input1Function, F::Input2Function,
+        F::RemoteControl};
+    for (F::Id id : leftRows)
+        addRow(left, id);
+    for (F::Id id : rightRows)
+        addRow(right, id);
     for (QGridLayout *grid : {left, right}) {
         grid->setRowStretch(grid->rowCount(), 1);
         grid->setColumnStretch(0, 1);
@@ -134,18 +122,18 @@ void TabSetup::setupEditors(QGridLayout *left, QGridLayout *right)
     static_cast<QComboBox *>(editors[F::InsulationThreshold])->setCurrentIndex(1);
 }
 
-QWidget *TabSetup::addRow(QGridLayout *grid, const Row &row)
+QWidget *TabSetup::addRow(QGridLayout *grid, F::Id id)
 {
     const int at = grid->rowCount();
-    auto *text = new QLabel(F::label(row.id));
-    text->setObjectName(F::name(row.id) + QStringLiteral("Label"));
+    auto *text = new QLabel(F::label(id));
+    text->setObjectName(F::name(id) + QStringLiteral("Label"));
     text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     text->setWordWrap(true); // the longest labels take two lines on a laptop screen
-    labels[row.id] = text;
-    QWidget *edit = makeEditor(row);
-    editors[row.id] = edit;
+    labels[id] = text;
+    QWidget *edit = makeEditor(id);
+    editors[id] = edit;
     grid->addWidget(text, at, 0);
-    if (row.id != F::MinCurrentCorrection) {
+    if (id != F::MinCurrentCorrection) {
         grid->addWidget(edit, at, 1);
         return edit;
     }
@@ -160,22 +148,23 @@ QWidget *TabSetup::addRow(QGridLayout *grid, const Row &row)
     return edit;
 }
 
-QWidget *TabSetup::makeEditor(const Row &row)
+QWidget *TabSetup::makeEditor(F::Id id)
 {
     QWidget *edit = nullptr;
-    const F::Range r = F::range(row.id, DeviceInfo());
-    if (row.kind == Kind::Check) {
+    const F::Range r = F::range(id, DeviceInfo());
+    const F::Kind kind = F::kind(id);
+    if (kind == F::Kind::Flag) {
         auto *check = new QCheckBox;
         check->setLayoutDirection(Qt::RightToLeft);
         edit = check;
-    } else if (row.kind == Kind::Combo) {
+    } else if (kind == F::Kind::Choice) {
         auto *combo = new QComboBox;
-        combo->addItems(ConfigChoices::texts(choicesOf(row.id)));
+        combo->addItems(choicesOf(id));
         edit = combo;
-    } else if (row.kind == Kind::Amps || row.kind == Kind::Tenths) {
+    } else if (kind == F::Kind::Amps || kind == F::Kind::Tenths) {
         auto *spin = new QDoubleSpinBox;
-        spin->setSuffix(tr(row.suffix));
-        if (row.kind == Kind::Tenths) {
+        spin->setSuffix(F::unit(id));
+        if (kind == F::Kind::Tenths) {
             spin->setDecimals(1);
             spin->setSingleStep(1.0 / kTenths);
             spin->setRange(double(r.low) / kTenths, double(r.high) / kTenths);
@@ -184,11 +173,11 @@ QWidget *TabSetup::makeEditor(const Row &row)
         edit = spin;
     } else {
         auto *spin = new QSpinBox;
-        spin->setSuffix(tr(row.suffix));
+        spin->setSuffix((kind == F::Kind::Tens ? QLatin1String(kTensDigit) : QString()) + F::unit(id));
         spin->setRange(r.low / r.step, r.high / r.step);
         edit = spin;
     }
-    edit->setObjectName(F::name(row.id) + QStringLiteral("Edit"));
+    edit->setObjectName(F::name(id) + QStringLiteral("Edit"));
     return edit;
 }
 
@@ -250,8 +239,9 @@ void TabSetup::onDataEvent(const DataEvent *event)
     } else if (type == DataEvent::Connected) {
         onConnected();
     } else if (type == DataEvent::Config) {
-        if (const ConfigPacket *block = static_cast<const ConfigEvent *>(event)->packet())
-            onConfiguration(*block);
+        const auto *config = static_cast<const ConfigEvent *>(event);
+        if (const ConfigPacket *block = config->packet())
+            onConfiguration(*block, config->result());
         setCommandsEnabled(true);
     } else if (type >= DataEvent::ClockSet && type <= DataEvent::WorkTimeNotReset) {
         setCommandsEnabled(true);
@@ -266,7 +256,7 @@ void TabSetup::onConnected()
     const int modification = currentDeviceVersion;
     auto *rated = static_cast<QDoubleSpinBox *>(editors[F::RatedCurrent]);
     if (const DeviceInfo *device = mainControl->currentDevice()) {
-        rated->setDecimals(device->currentScale > 1 ? 1 : 0);
+        rated->setDecimals(F::ampsDecimals(device->currentScale));
         rated->setRange(device->minRatedCurrent, device->maxRatedCurrent);
     }
     editors[F::ImbalanceTripTime]->setEnabled(modification >= PacketFactory::kModificationV50);
@@ -274,13 +264,22 @@ void TabSetup::onConnected()
     editors[F::InsulationThreshold]->setEnabled(modification >= PacketFactory::kModificationV70);
     static_cast<QSpinBox *>(editors[F::ImbalanceTripTime])->setValue(kImbalanceTripInitial);
     deviceBlock.reset(); // nothing read from this device yet
+    keepEdits = false;
     updateDifferenceMarks();
 }
 
-void TabSetup::onConfiguration(const ConfigPacket &block)
+// After a failed write the editors keep what the user typed, marked against what the
+// device holds (the thread's re-read included), so that a retry needs no retyping; a
+// read the user asks for, or a write that succeeds, fills them again.
+void TabSetup::onConfiguration(const ConfigPacket &block, int result)
 {
     deviceBlock.reset(block.clone());
-    fillFrom(block);
+    if (result == ConfigEvent::NotWritten)
+        keepEdits = true;
+    else if (result == ConfigEvent::Written)
+        keepEdits = false;
+    if (!keepEdits)
+        fillFrom(block);
     updateDifferenceMarks();
 }
 
@@ -300,20 +299,6 @@ std::unique_ptr<ConfigPacket> TabSetup::buildConfiguration() const
     return block;
 }
 
-TabSetup::Kind TabSetup::kindOf(F::Id id) const
-{
-    QWidget *edit = editors[id];
-    if (qobject_cast<QCheckBox *>(edit))
-        return Kind::Check;
-    if (qobject_cast<QComboBox *>(edit))
-        return Kind::Combo;
-    if (id == F::RatedCurrent)
-        return Kind::Amps;
-    if (id == F::MinCurrentCorrection)
-        return Kind::Tenths;
-    return F::range(id, DeviceInfo()).step > 1 ? Kind::Tens : Kind::Spin;
-}
-
 int TabSetup::currentScale() const
 {
     const DeviceInfo *device = mainControl->currentDevice();
@@ -324,44 +309,65 @@ int TabSetup::currentScale() const
 int TabSetup::editorWord(F::Id id) const
 {
     QWidget *edit = editors[id];
-    switch (kindOf(id)) {
-    case Kind::Check: return static_cast<QCheckBox *>(edit)->isChecked() ? 1 : 0;
-    case Kind::Combo: return static_cast<QComboBox *>(edit)->currentIndex();
-    case Kind::Amps: return ConfigPacket::ampsToCounts(static_cast<QDoubleSpinBox *>(edit)->value(), currentScale());
-    case Kind::Tenths: return int(std::lround(static_cast<QDoubleSpinBox *>(edit)->value() * kTenths));
-    case Kind::Tens: return static_cast<QSpinBox *>(edit)->value() * F::range(id, DeviceInfo()).step;
-    case Kind::Spin: break;
+    switch (F::kind(id)) {
+    case F::Kind::Flag: return static_cast<QCheckBox *>(edit)->isChecked() ? 1 : 0;
+    case F::Kind::Choice: {
+        // The entry past the list carries the device's own word.
+        const auto *combo = static_cast<QComboBox *>(edit);
+        const QVariant unlisted = combo->currentData();
+        return unlisted.isValid() ? unlisted.toInt() : combo->currentIndex();
+    }
+    case F::Kind::Amps:
+        return ConfigPacket::ampsToCounts(static_cast<QDoubleSpinBox *>(edit)->value(), currentScale());
+    case F::Kind::Tenths: return int(std::lround(static_cast<QDoubleSpinBox *>(edit)->value() * kTenths));
+    case F::Kind::Tens: return static_cast<QSpinBox *>(edit)->value() * F::range(id, DeviceInfo()).step;
+    case F::Kind::Number: break;
     }
     return static_cast<QSpinBox *>(edit)->value();
 }
 
-// Spin boxes clamp what they are given; so do the choice lists, which would
-// otherwise show nothing and write -1.
+// Spin boxes clamp what they are given; a choice list shows a word it has no entry for
+// as it is, and a write sends it back unchanged unless the user picks an entry.
 void TabSetup::setEditorWord(F::Id id, int word)
 {
     QWidget *edit = editors[id];
-    switch (kindOf(id)) {
-    case Kind::Check: static_cast<QCheckBox *>(edit)->setChecked(word != 0); return;
-    case Kind::Combo: {
-        auto *combo = static_cast<QComboBox *>(edit);
-        combo->setCurrentIndex(qBound(0, word, combo->count() - 1));
-        return;
-    }
-    case Kind::Amps: {
+    switch (F::kind(id)) {
+    case F::Kind::Flag: static_cast<QCheckBox *>(edit)->setChecked(word != 0); return;
+    case F::Kind::Choice: setChoiceWord(id, word); return;
+    case F::Kind::Amps: {
         const int scale = currentScale();
         static_cast<QDoubleSpinBox *>(edit)->setValue(scale == 0 ? 0.0 : double(word) / double(scale));
         return;
     }
-    case Kind::Tenths: static_cast<QDoubleSpinBox *>(edit)->setValue(qint16(word) * (1.0 / kTenths)); return;
-    case Kind::Tens: static_cast<QSpinBox *>(edit)->setValue(word / F::range(id, DeviceInfo()).step); return;
-    case Kind::Spin: static_cast<QSpinBox *>(edit)->setValue(word); return;
+    case F::Kind::Tenths: static_cast<QDoubleSpinBox *>(edit)->setValue(qint16(word) * (1.0 / kTenths)); return;
+    case F::Kind::Tens: static_cast<QSpinBox *>(edit)->setValue(word / F::range(id, DeviceInfo()).step); return;
+    case F::Kind::Number: static_cast<QSpinBox *>(edit)->setValue(word); return;
     }
+}
+
+void TabSetup::setChoiceWord(F::Id id, int word)
+{
+    auto *combo = static_cast<QComboBox *>(editors[id]);
+    const int listed = choicesOf(id).size();
+    if (word >= 0 && word < listed) {
+        combo->setCurrentIndex(word);
+        while (combo->count() > listed) // not current: no change signal
+            combo->removeItem(listed);
+        return;
+    }
+    if (combo->count() == listed)
+        combo->addItem(QString());
+    combo->setItemText(listed, F::shown(id, word, currentScale(), locale()));
+    combo->setItemData(listed, word);
+    combo->setCurrentIndex(listed);
 }
 
 void TabSetup::onSetupChanged()
 {
-    for (F::Id id : ConfigRules::checkedFields())
+    for (F::Id id : ConfigRules::checkedFields()) {
         editors[id]->setStyleSheet(QString());
+        ruleTips[id].clear();
+    }
     ConfigRules::Settings s;
     s.input1 = editorWord(F::Input1Function);
     s.input2 = editorWord(F::Input2Function);
@@ -374,9 +380,22 @@ void TabSetup::onSetupChanged()
     const QVector<ConfigRules::Violation> violations = ConfigRules::check(s);
     for (const ConfigRules::Violation &v : violations)
         for (F::Id id : v.marked)
-            editors[id]->setStyleSheet(QLatin1String(kindOf(id) == Kind::Combo ? kComboMark : kCheckMark));
+            editors[id]->setStyleSheet(QLatin1String(F::kind(id) == F::Kind::Choice ? kComboMark : kCheckMark));
+    // Why it is red: the rules each field breaks, and all of them on the write.
+    for (F::Id id : ConfigRules::checkedFields()) {
+        ruleTips[id] = ConfigRules::sentences(violations, id).join(QLatin1Char('\n'));
+        applyToolTip(id);
+    }
+    writeButton->setToolTip(ConfigRules::sentences(violations).join(QLatin1Char('\n')));
     // While a request is out the write stays disabled: a second block would be dropped.
     writeButton->setEnabled(violations.isEmpty() && commandButtons[ReadButton]->isEnabled());
+}
+
+void TabSetup::applyToolTip(F::Id id)
+{
+    const QString tip = joined({ruleTips[id], differenceTips[id]});
+    labels[id]->setToolTip(tip);
+    editors[id]->setToolTip(tip);
 }
 
 void TabSetup::setCommandsEnabled(bool enabled)
@@ -402,12 +421,15 @@ bool TabSetup::passesGate()
 
 void TabSetup::onBtnReadConfigClicked()
 {
+    keepEdits = false; // the user asks for what the device holds
     mainControl->requestReadConfig();
     setCommandsEnabled(false);
 }
 
 void TabSetup::onBtnWriteConfigClicked()
 {
+    if (!passesGate())
+        return;
     // A write that is not handed over (no backup, no connection) leaves the buttons as they were.
     if (mainControl->requestWriteConfig(buildConfiguration()))
         setCommandsEnabled(false);
@@ -458,27 +480,6 @@ void TabSetup::onBtnShowIdlePlot()
     dialog.exec();
 }
 
-// A word as the editor would show it.
-QString TabSetup::shownText(F::Id id, int word) const
-{
-    switch (kindOf(id)) {
-    case Kind::Check: return word != 0 ? tr("включено") : tr("выключено");
-    case Kind::Combo: {
-        const QString text = ConfigChoices::text(choicesOf(id), word);
-        return text.isEmpty() ? QString::number(word) : text;
-    }
-    case Kind::Amps: {
-        const auto *spin = static_cast<QDoubleSpinBox *>(editors[id]);
-        const int scale = currentScale();
-        return QString::number(scale == 0 ? 0.0 : double(word) / scale, 'f', spin->decimals()) + spin->suffix();
-    }
-    case Kind::Tenths: return QString::number(qint16(word) * (1.0 / kTenths), 'f', 1);
-    case Kind::Tens: return tr("%1 мсек").arg(word);
-    case Kind::Spin: break;
-    }
-    return QString::number(word) + static_cast<QSpinBox *>(editors[id])->suffix();
-}
-
 bool TabSetup::differsFromDevice(F::Id id) const
 {
     return deviceBlock && F::present(id, deviceBlock->version()) && F::present(id, currentDeviceVersion)
@@ -490,12 +491,12 @@ void TabSetup::updateDifferenceMarks()
     for (int i = 0; i < F::Count; ++i) {
         const auto id = F::Id(i);
         const bool differs = differsFromDevice(id);
-        QString tip;
+        differenceTips[id].clear();
         if (differs)
-            tip = tr("На устройстве: %1").arg(shownText(id, F::value(*deviceBlock, id)));
+            differenceTips[id] =
+                tr("На устройстве: %1").arg(F::shown(id, F::value(*deviceBlock, id), currentScale(), locale()));
         labels[id]->setStyleSheet(differs ? QLatin1String(kDifferenceMark) : QString());
-        labels[id]->setToolTip(tip);
-        editors[id]->setToolTip(tip);
+        applyToolTip(id);
     }
 }
 

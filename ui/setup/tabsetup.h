@@ -58,28 +58,26 @@ private slots:
     void onBtnLoadFileClicked();
 
 private:
-    enum class Kind { Spin, Tens, Check, Combo, Amps, Tenths };
     static constexpr int kCommandCount = 6; // "Диаграмма" and the file buttons are not commands
-    struct Row;
 
     void setupEditors(QGridLayout *left, QGridLayout *right);
-    QWidget *addRow(QGridLayout *grid, const Row &row);
-    QWidget *makeEditor(const Row &row);
+    QWidget *addRow(QGridLayout *grid, ConfigFields::Id id);
+    QWidget *makeEditor(ConfigFields::Id id);
     QWidget *buttonGrid();
     QPushButton *button(const QString &text, const char *objectName, void (TabSetup::*slot)());
     void connectSignals();
 
     void onConnected();
-    void onConfiguration(const ConfigPacket &block);
+    void onConfiguration(const ConfigPacket &block, int result);
     void fillFrom(const ConfigPacket &block);
     bool passesGate();
     void setCommandsEnabled(bool enabled);
     int editorWord(ConfigFields::Id id) const;
     void setEditorWord(ConfigFields::Id id, int word);
-    Kind kindOf(ConfigFields::Id id) const;
+    void setChoiceWord(ConfigFields::Id id, int word);
     int currentScale() const;
-    QString shownText(ConfigFields::Id id, int word) const;
     void updateDifferenceMarks();
+    void applyToolTip(ConfigFields::Id id);
     bool applySettingsFile(const SettingsFile &file, QString &message);
     void report(const QString &message, bool failed, bool quiet);
 
@@ -91,4 +89,7 @@ private:
     QPushButton *idlePlotButton = nullptr;
     quint32 lastDeviceTime = 0;
     std::unique_ptr<ConfigPacket> deviceBlock; // the block last read from the device
+    bool keepEdits = false;                    // a write failed: the editors hold the user's values
+    QString ruleTips[ConfigFields::Count];     // the rules a field breaks, one sentence each
+    QString differenceTips[ConfigFields::Count];
 };
