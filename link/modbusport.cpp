@@ -251,10 +251,13 @@ bool ModbusPort::prepareLine()
     freshLine = false;
     const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceNs : 0) + extraPauseMs * Line::kNsPerMs;
     // A reply still on its way (to a request of before, or of another master) is let
-    // pass; a line that never falls silent is given up on after two reply gaps.
+    // pass, however slow the line; one that never falls silent is given up on after the
+    // time of the longest frame and two reply gaps.
+    const qint64 longestFrameNs = qint64(Line::kLargestFrame) * RtuFraming::bitsPerCharacter(parityOn, stopBits)
+                                * Line::kNsPerSecond / qMax<quint32>(baud, 1);
     Line::Quiet quiet = Line::Quiet::Silent;
     if (alive && silenceNs > 0)
-        quiet = line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs);
+        quiet = line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs + longestFrameNs);
     const Line::Dropped stale = line->takeDropped();
     if (stale.count > 0)
         log.discarded(stale.tail, stale.count);

@@ -109,12 +109,18 @@ bool TestReportFlow::connectAndWait(MainWindow &w)
     w.setTiming(testTiming());
     w.connectDevice(SimIdentity::of(kDevice, kPortNumber));
     const RunConfigPlot *curve = w.tabCharCurve()->plot();
-    return QTest::qWaitFor([&] {
+    const bool ok = QTest::qWaitFor([&] {
         return w.reportButton()->isEnabled() && w.tabWatch()->watchPlot()->samples().size() >= 2
             && w.tabCrashCurve()->faultCode() != 0
             && curve->curve(RunConfigPlot::ProtectionCurve)->dataSize() == size_t(kProtectionPoints)
             && curve->curve(RunConfigPlot::StartCurve)->dataSize() > 0;
     }, kWaitMs);
+    if (!ok)
+        qWarning("not ready: report button %d, samples %d, fault %d, protection points %d, start points %d", w.reportButton()->isEnabled(),
+                 int(w.tabWatch()->watchPlot()->samples().size()), int(w.tabCrashCurve()->faultCode()),
+                 int(curve->curve(RunConfigPlot::ProtectionCurve)->dataSize()),
+                 int(curve->curve(RunConfigPlot::StartCurve)->dataSize()));
+    return ok;
 }
 
 // Every status message from the click on the report button to the end of its flow.
