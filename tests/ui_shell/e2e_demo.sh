@@ -9,6 +9,9 @@
 # Usage: e2e_demo.sh ORBIX_SERVICE ORBIX_XHELPER
 set -u
 unset QT_QPA_PLATFORM # a real window on the virtual display, whatever the caller's shell set
+# The window draws without OpenGL; Mesa's GLX, where installed, would only be loaded and
+# leave its driver's buffer behind at exit.
+export QT_XCB_GL_INTEGRATION=none
 program=$1
 xhelper=$2
 work=$(mktemp -d)
