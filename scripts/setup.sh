@@ -12,7 +12,9 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config python3
               qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
               qttools5-dev qttools5-dev-tools  # lupdate and lrelease: the English interface
               qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
-              fonts-dejavu-core)  # a fresh machine may have no font for the window at all
+              fonts-dejavu-core  # a fresh machine may have no font for the window at all
+              libqt5sql5-sqlite  # the history database
+              libmosquitto-dev prometheus-cpp-dev)  # the gateway: MQTT and /metrics
 # ... and what only the checks need (scripts/test.sh).
 TEST_PACKAGES=(libmodbus-dev mbpoll
                python3-pymodbus python3-serial python3-serial-asyncio ser2net
@@ -20,7 +22,8 @@ TEST_PACKAGES=(libmodbus-dev mbpoll
                poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
                clang-14 libclang-rt-14-dev llvm-14  # fuzz targets: libFuzzer and its sanitizers
                help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
-               lintian desktop-file-utils appstream)  # and its checks
+               lintian desktop-file-utils appstream  # and its checks
+               mosquitto mosquitto-clients prometheus)  # the gateway's peers: a broker, promtool
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "${ORBIX_SETUP_PACKAGES:-all}" = run ] || PACKAGES+=("${TEST_PACKAGES[@]}")
 

@@ -2,7 +2,8 @@
 # Installs what is missing, then runs every check CI runs, each in a build of its own:
 #  1. every test (window tests offscreen and on a virtual display) in one build with
 #     warnings as errors and AddressSanitizer + UndefinedBehaviorSanitizer;
-#  2. the thread tests once more under ThreadSanitizer;
+#  2. the thread tests once more under ThreadSanitizer (this tree, the fuzz tree and the
+#     package build while the tests of 1. run, at the lowest priority);
 #  3. each libFuzzer target for a few seconds (clang), from its seed corpus;
 #  4. the Debian package, built from the programs alone (Release) and checked
 #     (scripts/check-package.sh: its files, lintian, the desktop and AppStream files).
@@ -36,38 +37,58 @@ configure "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWI
     -DORBIX_DEVELOPER=ON -DORBIX_SANITIZE=address,undefined,float-cast-overflow -DORBIX_BUILD_BENCH=OFF
 phase "Build: warnings as errors, AddressSanitizer + UndefinedBehaviorSanitizer"
 cmake --build "$ASAN_DIR" -j2
-phase "All tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-ctest --test-dir "$ASAN_DIR" --output-on-failure -j2
-
+# The tests mostly wait on lines and processes: the other three trees build beside them,
+# at the lowest priority so that the tests keep their timing.
 TSAN_DIR=${ORBIX_TSAN_BUILD_DIR:-build-tsan}
-configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF
-phase "Build: ThreadSanitizer, the thread tests only"
-cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread
+FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
+PACKAGE_DIR=${ORBIX_PACKAGE_BUILD_DIR:-build-package}
+other_builds() {
+  renice -n 19 $BASHPID >/dev/null
+  phase "Build: ThreadSanitizer, the thread tests only"
+  configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF
+  cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread
+  phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
+  configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
+      -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DORBIX_FUZZ=ON -DORBIX_DEVELOPER=ON
+  cmake "$FUZZ_DIR" -DORBIX_FUZZ_SECONDS="${ORBIX_FUZZ_SECONDS:-5}" >/dev/null
+  cmake --build "$FUZZ_DIR" -j2
+  # The benchmarks are built here, with the package's own optimisation, so that they
+  # keep building; they never run in CI (they print figures, they are no tests).
+  phase "Build: the Debian package (Release, the programs) and the benchmarks"
+  configure "$PACKAGE_DIR" -DCMAKE_BUILD_TYPE=Release -DORBIX_BUILD_TESTS=OFF -DORBIX_BUILD_BENCH=ON
+  cmake --build "$PACKAGE_DIR" -j2
+  rm -f "$PACKAGE_DIR"/orbix-service_*.deb # one package to check: this one
+  cmake --build "$PACKAGE_DIR" --target package
+}
+builds_log=$(mktemp)
+trap 'rm -f "$builds_log"' EXIT
+(set -e; other_builds) >"$builds_log" 2>&1 &
+builds=$!
+
+phase "All tests under AddressSanitizer + UndefinedBehaviorSanitizer (the other builds beside them)"
+tests_ok=1
+ctest --test-dir "$ASAN_DIR" --output-on-failure -j2 || tests_ok=0
+builds_ok=1
+wait "$builds" || builds_ok=0
+grep -E '^== |FAILED' "$builds_log" || true
+if ((!builds_ok)); then
+  tail -n 60 "$builds_log"
+  echo "test.sh: a build beside the tests failed" >&2
+  exit 1
+fi
+((tests_ok)) || exit 1
+
 phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure
 
-FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
-configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
-    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
-    -DORBIX_FUZZ=ON -DORBIX_DEVELOPER=ON
-cmake "$FUZZ_DIR" -DORBIX_FUZZ_SECONDS="${ORBIX_FUZZ_SECONDS:-5}" >/dev/null
-phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
-cmake --build "$FUZZ_DIR" -j2
 phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-5} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
 
-PACKAGE_DIR=${ORBIX_PACKAGE_BUILD_DIR:-build-package}
-# The benchmarks are built here, with the package's own optimisation, so that they keep
-# building; they never run in CI (they print figures, they are no tests).
-configure "$PACKAGE_DIR" -DCMAKE_BUILD_TYPE=Release -DORBIX_BUILD_TESTS=OFF -DORBIX_BUILD_BENCH=ON
-phase "Build: the Debian package (Release, the programs) and the benchmarks"
-cmake --build "$PACKAGE_DIR" -j2
-rm -f "$PACKAGE_DIR"/orbix-service_*.deb # one package to check: this one
-cmake --build "$PACKAGE_DIR" --target package
 phase "Package checks: files, lintian, desktop entry, AppStream data, the programs' --version"
 bash scripts/check-package.sh "$PACKAGE_DIR"
 phase "Done"
