@@ -37,7 +37,7 @@ private slots:
     void onLegendChecked(const QVariant &itemInfo, bool on, int index);
 
 protected:
-    // The live scaling follows incoming samples; the copy for the report is drawn once.
+    // The live scaling follows incoming samples; samples handed over whole are drawn once.
     enum class Scaling { Live, Copy };
 
     // Samples are kept trimSlack seconds longer than the interval shown. The

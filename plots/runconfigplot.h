@@ -27,7 +27,7 @@ public:
     enum CurveIndex { StartCurve = 0, ProtectionCurve = 1, RatedCurve = 2, CurveCount = 3 };
 
     explicit RunConfigPlot(CurrentAxis axis = CurrentAxis::Logarithmic, QWidget *parent = nullptr);
-    // For the report: the settings, scale, start characteristic and axis mode of
+    // A still copy: the settings, scale, start characteristic and axis mode of
     // other, without parent; the protection characteristic is built at once.
     explicit RunConfigPlot(const RunConfigPlot &other);
     // A running build is asked to stop and waited for.
