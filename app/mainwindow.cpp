@@ -60,6 +60,12 @@
 Q_LOGGING_CATEGORY(lcWindow, "orbix.window", QtWarningMsg)
 
 namespace {
+// The settings file keeps the axis as a number; anything but logarithmic is linear.
+CurrentAxis currentAxisOf(const AppSettings &settings)
+{
+    return settings.currentAxisScale == AppSettings::kLogarithmicAxis ? CurrentAxis::Logarithmic : CurrentAxis::Linear;
+}
+
 // Durations of status messages: results of requests and changes of the connection.
 constexpr int kResultStatusMs = 5000;
 constexpr int kConnectionStatusMs = 10000;
@@ -161,6 +167,9 @@ void MainWindow::setupTabs()
     tabWidget->addTab(charCurveTab, tr("Токо-временная характеристика"));
     tabWidget->addTab(crashCurveTab, tr("Аварийная осциллограмма"));
     setDeviceTabsEnabled(false);
+    const AppSettings &settings = AppSettings::instance();
+    watchTab->setPlotInterval(settings.plotInterval);
+    charCurveTab->setCurrentAxisScale(currentAxisOf(settings));
 }
 
 void MainWindow::setupToolBar()
@@ -655,7 +664,7 @@ void MainWindow::onBtnShowAppConfig()
     }
     applyLinkSettings(); // from the next connection or search on
     watchTab->setPlotInterval(settings.plotInterval);
-    charCurveTab->setCurrentAxisScale(settings.currentAxisScale);
+    charCurveTab->setCurrentAxisScale(currentAxisOf(settings));
 }
 
 QString MainWindow::userGuide(const QString &programDir, Translation::Language language)

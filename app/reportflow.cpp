@@ -1,16 +1,19 @@
 #include "reportflow.h"
 
-#include "currentdeviceversion.h"
+#include "crashoscillogrampacket.h"
 #include "dataeventget.h"
 #include "datathread.h"
 #include "mainwindow.h"
 #include "packetfactory.h"
 #include "reportbuilder.h"
 #include "reportdata.h"
+#include "runconfigplot.h"
 #include "savefolder.h"
 #include "tabcharcurve.h"
 #include "tabcrashcurve.h"
 #include "tabwatch.h"
+#include "tempplot.h"
+#include "watchplot.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -73,25 +76,29 @@ bool ReportFlow::write(const QString &fileName)
 }
 
 // Blocks that have not arrived yet are shown as the exchange holds them before its
-// first read: all zero.
+// first read: all zero. The plots are drawn from what the tabs' plots hold.
 ReportData ReportFlow::data() const
 {
     const DataThread *thread = window.dataThread();
     ReportData d;
     d.device = thread->device();
-    d.version = currentDeviceVersion;
+    d.version = d.device.modification;
     d.monitoring = monitoring ? std::unique_ptr<WatchDataPacket>(monitoring->clone()) : PacketFactory::monitoring(d.version);
     const ConfigPacket *configuration = window.configuration();
     d.configuration =
         configuration ? std::unique_ptr<ConfigPacket>(configuration->clone()) : PacketFactory::configuration(d.version);
     d.protocol = &window.protocol();
-    d.livePlot = window.tabWatch()->watchPlot();
-    d.tempPlot = window.tabWatch()->tempPlot();
-    d.characteristicPlot = window.tabCharCurve()->plot();
-    const TabCrashCurve *crash = window.tabCrashCurve();
-    d.tripTime = crash->tripTime();
-    d.faultCode = crash->faultCode();
-    d.crashPlot = d.tripTime != 0 ? crash->plot() : nullptr;
+    const WatchPlot *live = window.tabWatch()->watchPlot();
+    d.liveSamples = live->samples();
+    d.temperatureSamples = window.tabWatch()->tempPlot()->samples();
+    d.plotInterval = live->interval();
+    const RunConfigPlot *characteristic = window.tabCharCurve()->plot();
+    d.protection = characteristic->protectionSettings();
+    d.startCharacteristic = characteristic->startCharacteristic();
+    d.currentAxis = characteristic->currentAxisScale();
+    const CrashOscillogramPacket *oscillogram = window.tabCrashCurve()->lastOscillogram();
+    if (oscillogram && oscillogram->tripTime() != 0)
+        d.oscillogram.reset(oscillogram->clone());
     return d;
 }
 

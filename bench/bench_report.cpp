@@ -1,10 +1,9 @@
 // Time of one whole PDF report, as the window's button builds it after the file
-// dialog: plot copies, the protection curve built at once, two or three pages,
+// dialog: the plots drawn from the samples, the protection curve built at once, two or three pages,
 // written and renamed. With live plots of one minute (the default interval) and of
 // the longest interval the settings allow. Prints figures; judges nothing.
 #include "configpacketv70.h"
 #include "crashoscillogrampacket.h"
-#include "crashplot.h"
 #include "crashprotocolpacket.h"
 #include "guiapplication.h"
 #include "packetfactory.h"
@@ -14,10 +13,7 @@
 #include "protocolpacket.h"
 #include "reportbuilder.h"
 #include "reportdata.h"
-#include "runconfigplot.h"
-#include "tempplot.h"
 #include "watchdatapacket80.h"
-#include "watchplot.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -35,10 +31,11 @@ constexpr int kModification = 80;
 constexpr int kScale = 2;
 
 struct Line {
-    WatchPlot live;
-    TempPlot temperature;
-    RunConfigPlot characteristic;
-    CrashPlot crash;
+    SampleBuffer live {ReportData::kLiveColumns};
+    SampleBuffer temperature {ReportData::kTemperatureColumns};
+    int interval = ReportData::kDefaultPlotInterval;
+    ProtectionSettings protection;
+    CrashOscillogramPacket oscillogram;
     ProtocolList protocol;
     std::unique_ptr<ConfigPacket> config = PacketFactory::configuration(kModification);
     std::unique_ptr<WatchDataPacket> state = PacketFactory::monitoring(kModification);
@@ -46,14 +43,14 @@ struct Line {
 
 void fillPlots(Line &line, int seconds)
 {
-    line.live.setInterval(seconds);
-    line.temperature.setInterval(seconds);
+    line.interval = seconds;
     for (int i = 0; i < seconds; ++i) {
         const double phase = i * 0.01;
-        const double currents[3] = {20 + 5 * std::sin(phase), 21, 19};
-        const double voltages[3] = {380 + 10 * std::cos(phase), 381, 379};
-        line.live.addSampleAt(kStart + quint32(i), currents, voltages);
-        line.temperature.addSampleAt(kStart + quint32(i), 40 + 10 * std::sin(phase), 50);
+        const double live[ReportData::kLiveColumns] = {20 + 5 * std::sin(phase), 21, 19,
+                                                       380 + 10 * std::cos(phase), 381, 379};
+        line.live.append(kStart + quint32(i), live);
+        const double temperature[ReportData::kTemperatureColumns] = {40 + 10 * std::sin(phase), 50};
+        line.temperature.append(kStart + quint32(i), temperature);
     }
 }
 
@@ -64,11 +61,8 @@ void fillDevice(Line &line)
     PacketRegisters::write(*line.config, 6, 20);
     PacketRegisters::write(*line.config, 7, 5);
     PacketRegisters::write(*line.config, 9, 200);
-    line.characteristic.setCurrentScale(kScale);
-    line.characteristic.setProtectionSettings(ProtectionSettings::fromConfig(*line.config));
-    CrashOscillogramPacket oscillogram;
-    PacketRegisters::fill(oscillogram, [](quint32 reg) { return quint16(reg % 200); });
-    line.crash.setData(oscillogram);
+    line.protection = ProtectionSettings::fromConfig(*line.config);
+    PacketRegisters::fill(line.oscillogram, [](quint32 reg) { return quint16(reg % 200); });
     auto work = PacketFactory::workProtocol(kModification);
     CrashProtocolPacket crash(kScale);
     PacketRegisters::fill(*work, [](quint32 reg) { return quint16(reg % 3 == 2 ? 1 : reg); });
@@ -85,12 +79,11 @@ double buildMs(const Line &line, const QString &path)
     data.monitoring.reset(line.state->clone());
     data.configuration.reset(line.config->clone());
     data.protocol = &line.protocol;
-    data.livePlot = &line.live;
-    data.tempPlot = &line.temperature;
-    data.characteristicPlot = &line.characteristic;
-    data.crashPlot = &line.crash;
-    data.faultCode = 32;
-    data.tripTime = kStart;
+    data.liveSamples = line.live;
+    data.temperatureSamples = line.temperature;
+    data.plotInterval = line.interval;
+    data.protection = line.protection;
+    data.oscillogram.reset(line.oscillogram.clone());
     QElapsedTimer timer;
     timer.start();
     ReportBuilder builder(path, data);

@@ -1,5 +1,6 @@
 #include "snapshotreport.h"
 
+#include "currentscale.h"
 #include "devicesnapshot.h"
 #include "protectionmodel.h"
 #include "reportbuilder.h"
@@ -7,51 +8,17 @@
 #include <QFileInfo>
 
 namespace {
-constexpr int kPhases = WatchPlot::kPhases;
+constexpr int kPhases = ReportData::kLiveColumns / 2; // currents, then voltages
 } // namespace
 
 SnapshotReport::SnapshotReport(const DeviceSnapshot &s) : snapshot(s)
 {
     protocol.merge(*snapshot.workLog, *snapshot.crashLog);
-    fillLivePlots();
-    fillCharacteristic();
-    if (snapshot.oscillogram) {
-        crashPlot = std::make_unique<CrashPlot>();
-        crashPlot->setAnchorValue(snapshot.device.minRatedCurrent);
-        crashPlot->setData(*snapshot.oscillogram);
-    }
 }
 
-SnapshotReport::~SnapshotReport() = default;
-
-// As the watch tab adds each monitoring block; the plots span the snapshot's seconds.
-void SnapshotReport::fillLivePlots()
-{
-    const int seconds = int(snapshot.samples.back().time - snapshot.samples.front().time) + 1;
-    livePlot.setInterval(seconds);
-    tempPlot.setInterval(seconds);
-    const CurrentScale scale(snapshot.device.currentScale);
-    livePlot.setCurrentScale(scale);
-    for (const DeviceSnapshot::Sample &s : snapshot.samples) {
-        double currents[kPhases];
-        double voltages[kPhases];
-        for (int phase = 0; phase < kPhases; ++phase) {
-            currents[phase] = s.block->phaseCurrentAmperes(phase, scale);
-            voltages[phase] = s.block->phaseVoltage(phase);
-        }
-        livePlot.addSampleAt(s.time, currents, voltages);
-        tempPlot.addSampleAt(s.time, s.block->pt100Temperature(), s.block->calculatedHeating());
-    }
-}
-
-// As the characteristic tab fills its plot; the report's copy builds the protection curve.
-void SnapshotReport::fillCharacteristic()
-{
-    characteristicPlot.setCurrentScale(snapshot.device.currentScale);
-    characteristicPlot.setProtectionSettings(ProtectionSettings::fromConfig(*snapshot.configuration));
-    characteristicPlot.setStartCharacteristic(snapshot.startRecord->characteristic());
-}
-
+// The samples as the watch tab takes each monitoring block, over the snapshot's
+// seconds; the characteristic as its tab takes the settings and the start record. The
+// command line has no settings of the window: its current axis is the default one.
 ReportData SnapshotReport::data() const
 {
     ReportData d;
@@ -60,14 +27,23 @@ ReportData SnapshotReport::data() const
     d.monitoring.reset(snapshot.samples.back().block->clone());
     d.configuration.reset(snapshot.configuration->clone());
     d.protocol = &protocol;
-    d.livePlot = &livePlot;
-    d.tempPlot = &tempPlot;
-    d.characteristicPlot = &characteristicPlot;
-    d.crashPlot = crashPlot.get();
-    if (snapshot.oscillogram) {
-        d.tripTime = snapshot.oscillogram->tripTime();
-        d.faultCode = snapshot.oscillogram->faultCode();
+    d.plotInterval = int(snapshot.samples.back().time - snapshot.samples.front().time) + 1;
+    const CurrentScale scale(snapshot.device.currentScale);
+    for (const DeviceSnapshot::Sample &s : snapshot.samples) {
+        double live[ReportData::kLiveColumns];
+        for (int phase = 0; phase < kPhases; ++phase) {
+            live[phase] = s.block->phaseCurrentAmperes(phase, scale);
+            live[kPhases + phase] = s.block->phaseVoltage(phase);
+        }
+        d.liveSamples.append(s.time, live);
+        const double temperature[ReportData::kTemperatureColumns] = {double(s.block->pt100Temperature()),
+                                                                     double(s.block->calculatedHeating())};
+        d.temperatureSamples.append(s.time, temperature);
     }
+    d.protection = ProtectionSettings::fromConfig(*snapshot.configuration);
+    d.startCharacteristic = snapshot.startRecord->characteristic();
+    if (snapshot.oscillogram)
+        d.oscillogram.reset(snapshot.oscillogram->clone());
     return d;
 }
 

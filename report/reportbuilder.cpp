@@ -1,5 +1,6 @@
 #include "reportbuilder.h"
 
+#include "crashoscillogrampacket.h"
 #include "crashplot.h"
 #include "crashprotocolevent.h"
 #include "protocolevent.h"
@@ -28,6 +29,10 @@ static void initReportImages()
 {
     Q_INIT_RESOURCE(img);
 }
+
+static_assert(ReportData::kLiveColumns == WatchPlot::kCurves, "the live samples are the live plot's columns");
+static_assert(ReportData::kTemperatureColumns == TempPlot::ColumnCount,
+              "the temperature samples are the temperature plot's columns");
 
 namespace {
 
@@ -147,7 +152,7 @@ bool ReportBuilder::build()
 
 bool ReportBuilder::writeTo(const QString &partPath)
 {
-    prepareCopies();
+    preparePlots();
     QPrinter printer(QPrinter::HighResolution);
     setupPrinter(printer, partPath);
     ReportCanvas canvas(printer);
@@ -184,19 +189,30 @@ QString ReportBuilder::failureText() const
     return QString();
 }
 
-// The plots as the screen shows them, with the report's titles; the characteristic's
-// copy builds its protection curve at once, in this thread.
-void ReportBuilder::prepareCopies()
+// The plots as the screen shows them, with the report's titles; the characteristic
+// builds its protection curve at once, in this thread.
+void ReportBuilder::preparePlots()
 {
-    livePlot = data.livePlot ? std::make_unique<WatchPlot>(*data.livePlot) : std::make_unique<WatchPlot>();
+    livePlot = std::make_unique<WatchPlot>();
+    livePlot->setCurrentScale(CurrentScale(data.device.currentScale));
+    livePlot->setInterval(data.plotInterval);
+    livePlot->showSamples(data.liveSamples);
     livePlot->setTitle(plotTitle(tr("Значения фазных токов и напряжений")));
-    tempPlot = data.tempPlot ? std::make_unique<TempPlot>(*data.tempPlot) : std::make_unique<TempPlot>();
+    tempPlot = std::make_unique<TempPlot>();
+    tempPlot->setInterval(data.plotInterval);
+    tempPlot->showSamples(data.temperatureSamples);
     tempPlot->setTitle(plotTitle(tr("Температура")));
-    characteristicPlot = data.characteristicPlot ? std::make_unique<RunConfigPlot>(*data.characteristicPlot)
-                                                 : std::make_unique<RunConfigPlot>();
+    characteristicPlot = std::make_unique<RunConfigPlot>(data.currentAxis);
+    characteristicPlot->setCurrentScale(data.device.currentScale);
+    characteristicPlot->setProtectionSettings(data.protection);
+    characteristicPlot->setStartCharacteristic(data.startCharacteristic);
+    characteristicPlot->buildProtectionGraph(RunConfigPlot::BuildMode::Synchronous);
     characteristicPlot->setTitle(plotTitle(tr("Токо-временная характеристика")));
-    if (data.crashPlot)
-        crashPlot = std::make_unique<CrashPlot>(*data.crashPlot);
+    if (data.oscillogram) {
+        crashPlot = std::make_unique<CrashPlot>();
+        crashPlot->setAnchorValue(data.device.minRatedCurrent);
+        crashPlot->setData(*data.oscillogram);
+    }
 }
 
 QMarginsF ReportBuilder::pageMargins()
@@ -287,8 +303,8 @@ int ReportBuilder::drawState(ReportCanvas &canvas, int s) const
 void ReportBuilder::drawCrashSection(ReportCanvas &canvas) const
 {
     const double right = canvas.pageSize().width();
-    canvas.drawText(kLabelX, kCrashHeadingY, ReportTexts::crashHeading(data.faultCode), right);
-    canvas.drawText(kLabelX, kTripTimeY, ReportTexts::tripTimeLine(data.tripTime), right);
+    canvas.drawText(kLabelX, kCrashHeadingY, ReportTexts::crashHeading(data.oscillogram->faultCode()), right);
+    canvas.drawText(kLabelX, kTripTimeY, ReportTexts::tripTimeLine(data.oscillogram->tripTime()), right);
     canvas.drawPlot(*crashPlot, kCrashPlotRect);
 }
 

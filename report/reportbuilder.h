@@ -49,7 +49,7 @@ public:
 
 private:
     bool writeTo(const QString &partPath);
-    void prepareCopies();
+    void preparePlots();
     void setupPrinter(QPrinter &printer, const QString &path) const;
     void paint(ReportCanvas &canvas);
     void drawHeader(ReportCanvas &canvas) const;

@@ -1,34 +1,47 @@
 #pragma once
 
 #include "configpacket.h"
+#include "crashoscillogrampacket.h"
+#include "currentaxis.h"
+#include "curvepoints.h"
 #include "deviceinfo.h"
+#include "protectionmodel.h"
+#include "samplebuffer.h"
 #include "watchdatapacket.h"
-
-#include <QtGlobal>
 
 #include <memory>
 
-class CrashPlot;
 class ProtocolList;
-class RunConfigPlot;
-class TempPlot;
-class WatchPlot;
 
 // What one report shows, filled the same way by the window and by `orbix report`:
-// the device, clones of its newest blocks, and the protocol and plots it borrows
-// (the report draws copies of the plots, never the plots themselves).
+// the device, clones of its newest blocks, what its plots are drawn from, and the
+// protocol it borrows. The report draws plots of its own from these.
 struct ReportData
 {
+    // The live samples' columns: phase currents A, B, C in amperes, then voltages A, B, C.
+    static constexpr int kLiveColumns = 6;
+    // The temperature samples' columns: PT100 temperature, then calculated heating.
+    static constexpr int kTemperatureColumns = 2;
+    static constexpr int kDefaultPlotInterval = 60; // seconds
+
     DeviceInfo device;
-    // The modification the block layouts follow (currentDeviceVersion of the connection).
+    // The modification the block layouts follow (the connected device's).
     int version = 0;
     std::unique_ptr<WatchDataPacket> monitoring;  // required
     std::unique_ptr<ConfigPacket> configuration;  // required
     const ProtocolList *protocol = nullptr; // newest first
-    const WatchPlot *livePlot = nullptr;
-    const TempPlot *tempPlot = nullptr;
-    const RunConfigPlot *characteristicPlot = nullptr;
-    const CrashPlot *crashPlot = nullptr; // none without an oscillogram
-    quint32 tripTime = 0;                 // of the oscillogram, seconds since 1970 UTC
-    quint16 faultCode = 0;                // of the oscillogram
+
+    // Times in seconds since 1970, oldest first; the plots show the last plotInterval
+    // seconds up to the newest sample.
+    SampleBuffer liveSamples {kLiveColumns};
+    SampleBuffer temperatureSamples {kTemperatureColumns};
+    int plotInterval = kDefaultPlotInterval;
+
+    // The characteristic: the protection computed from these settings, the start the
+    // device recorded (amperes and seconds), over the current axis the user chose.
+    ProtectionSettings protection;
+    CurvePoints startCharacteristic;
+    CurrentAxis currentAxis = CurrentAxis::Logarithmic;
+
+    std::unique_ptr<CrashOscillogramPacket> oscillogram; // none: no crash section
 };

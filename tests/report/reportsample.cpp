@@ -107,10 +107,11 @@ void ReportSample::fillPlots()
 {
     for (int i = 0; i < kSamples; ++i) {
         const double wave = qSin(i / 6.0);
-        const double currents[3] = {10 + 2 * wave, 11 + 2 * wave, 12 + 2 * wave};
-        const double voltages[3] = {380 + 5 * wave, 381, 382};
-        livePlot.addSampleAt(kFirstSample + quint32(i), currents, voltages);
-        tempPlot.addSampleAt(kFirstSample + quint32(i), 40 + 10 * wave, 50 + 20 * wave);
+        const double live[ReportData::kLiveColumns] = {10 + 2 * wave, 11 + 2 * wave, 12 + 2 * wave,
+                                                       380 + 5 * wave, 381, 382};
+        liveSamples.append(kFirstSample + quint32(i), live);
+        const double temperatures[ReportData::kTemperatureColumns] = {40 + 10 * wave, 50 + 20 * wave};
+        temperatureSamples.append(kFirstSample + quint32(i), temperatures);
     }
     RunConfigPacket start(device.currentScale);
     writeTime(start, kStartRecord, kFirstSample);
@@ -118,9 +119,8 @@ void ReportSample::fillPlots()
     PacketRegisters::write(start, kStartRecord + 3, 65535);
     for (int level = 0; level < RunConfigPacket::kLevels; ++level)
         PacketRegisters::write(start, kStartRecord + 4 + level, quint16(3000 / (level + 1)));
-    characteristicPlot.setCurrentScale(device.currentScale);
-    characteristicPlot.setProtectionSettings(ProtectionSettings::fromConfig(*configuration));
-    characteristicPlot.setStartCharacteristic(start.characteristic());
+    protection = ProtectionSettings::fromConfig(*configuration);
+    startCharacteristic = start.characteristic();
 }
 
 void ReportSample::fillOscillogram()
@@ -135,8 +135,6 @@ void ReportSample::fillOscillogram()
             const double value = amplitude * qSin(2 * M_PI * k / 48.0 + c * 2 * M_PI / 3);
             PacketRegisters::write(oscillogram, kOscillogramSamples + quint32(c * 64 + k), quint16(qint16(value)));
         }
-    crashPlot.setAnchorValue(device.minRatedCurrent);
-    crashPlot.setData(oscillogram);
 }
 
 ReportData ReportSample::data() const
@@ -147,11 +145,11 @@ ReportData ReportSample::data() const
     d.monitoring.reset(monitoring->clone());
     d.configuration.reset(configuration->clone());
     d.protocol = &protocol;
-    d.livePlot = &livePlot;
-    d.tempPlot = &tempPlot;
-    d.characteristicPlot = &characteristicPlot;
-    d.crashPlot = withOscillogram ? &crashPlot : nullptr;
-    d.tripTime = withOscillogram ? oscillogram.tripTime() : 0;
-    d.faultCode = withOscillogram ? oscillogram.faultCode() : 0;
+    d.liveSamples = liveSamples;
+    d.temperatureSamples = temperatureSamples;
+    d.protection = protection;
+    d.startCharacteristic = startCharacteristic;
+    if (withOscillogram)
+        d.oscillogram.reset(oscillogram.clone());
     return d;
 }

@@ -1,13 +1,12 @@
 #pragma once
 
 #include "crashoscillogrampacket.h"
-#include "crashplot.h"
+#include "curvepoints.h"
 #include "deviceinfo.h"
+#include "protectionmodel.h"
 #include "protocollist.h"
 #include "reportdata.h"
-#include "runconfigplot.h"
-#include "tempplot.h"
-#include "watchplot.h"
+#include "samplebuffer.h"
 
 #include <QString>
 
@@ -17,9 +16,9 @@ class ConfigPacket;
 class WatchDataPacket;
 
 // What a connection to one device leaves for its report, made up with known values:
-// the device record, its settings and state, a minute of samples in the live
-// plots, the start record and protection settings in the characteristic plot, an
-// oscillogram when asked for, and a protocol of both logs (times below).
+// the device record, its settings and state, a minute of live samples, the start
+// record and protection settings of the characteristic, an oscillogram when asked
+// for, and a protocol of both logs (times below).
 class ReportSample
 {
 public:
@@ -39,14 +38,14 @@ public:
     std::unique_ptr<ConfigPacket> configuration;
     std::unique_ptr<WatchDataPacket> monitoring;
     ProtocolList protocol;
-    WatchPlot livePlot;
-    TempPlot tempPlot;
-    RunConfigPlot characteristicPlot;
-    CrashPlot crashPlot;
+    SampleBuffer liveSamples {ReportData::kLiveColumns};
+    SampleBuffer temperatureSamples {ReportData::kTemperatureColumns};
+    ProtectionSettings protection;
+    CurvePoints startCharacteristic;
     CrashOscillogramPacket oscillogram;
     bool withOscillogram;
 
-    // The window's way: clones of the blocks, the plots and protocol borrowed.
+    // The window's way: clones of the blocks, copies of the samples, the protocol borrowed.
     ReportData data() const;
 
 private:

@@ -33,8 +33,13 @@ struct Sample {
     int modification;
     int currentScale;
     bool oscillogram;
+    CurrentAxis axis;
 };
-const Sample kSamples[] = {{"v40", 40, 1, false}, {"v60", 60, 1, false}, {"v70", 70, 10, true}, {"v80", 80, 2, true}};
+// The v60 report's characteristic spreads the currents linearly, as a user may choose.
+const Sample kSamples[] = {{"v40", 40, 1, false, CurrentAxis::Logarithmic},
+                           {"v60", 60, 1, false, CurrentAxis::Linear},
+                           {"v70", 70, 10, true, CurrentAxis::Logarithmic},
+                           {"v80", 80, 2, true, CurrentAxis::Logarithmic}};
 
 constexpr double kPointsPerMm = 72 / 25.4;
 constexpr double kUnitsPerPoint = 96.0 / 72;
@@ -95,6 +100,8 @@ private slots:
     void texts();
     void absentTexts_data();
     void absentTexts();
+    void currentAxisAsChosen_data();
+    void currentAxisAsChosen();
     void pageCount_data();
     void pageCount();
     void everyWordOnThePage_data();
@@ -123,7 +130,8 @@ void TestReportBuilder::initTestCase()
     tzset();
     for (const Sample &s : kSamples) {
         const ReportSample sample(s.modification, s.currentScale, s.oscillogram);
-        const ReportData data = sample.data();
+        ReportData data = sample.data();
+        data.currentAxis = s.axis;
         const QString path = dir.filePath(QString(s.name) + ".pdf");
         ReportBuilder builder(path, data, kReportTime);
         QVERIFY2(builder.build(), qPrintable(builder.failureText()));
@@ -266,6 +274,28 @@ void TestReportBuilder::absentTexts()
     const int pages = firstPageOnly ? 1 : doc(report).pageCount();
     for (int page = 0; page < pages; ++page)
         QVERIFY2(doc(report).findAll(page, text).isEmpty(), qPrintable(QString("on page %1").arg(page + 1)));
+}
+
+// The characteristic's current axis as the report's data say, whatever the settings:
+// linear labels in steps of 500 A, logarithmic ones in decades.
+void TestReportBuilder::currentAxisAsChosen_data()
+{
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("v60 linear 500") << "v60" << "500" << true;
+    QTest::newRow("v60 linear 1,500") << "v60" << "1,500" << true;
+    QTest::newRow("v40 logarithmic 500") << "v40" << "500" << false;
+    QTest::newRow("v40 logarithmic 1,500") << "v40" << "1,500" << false;
+    QTest::newRow("v40 logarithmic 10") << "v40" << "10" << true;
+}
+
+void TestReportBuilder::currentAxisAsChosen()
+{
+    QFETCH(QString, report);
+    QFETCH(QString, label);
+    QFETCH(bool, shown);
+    QCOMPARE(!doc(report).findAll(1, label).isEmpty(), shown);
 }
 
 void TestReportBuilder::pageCount_data()

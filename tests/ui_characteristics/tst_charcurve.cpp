@@ -5,7 +5,6 @@
 #include "fakemaincontrol.h"
 #include "modalanswer.h"
 
-#include "appsettings.h"
 #include "configevent.h"
 #include "packetfactory.h"
 #include "packetregisters.h"
@@ -144,7 +143,6 @@ void TestCharCurve::init()
     main.accessCode = false;
     main.focusRequests = 0;
     main.autoSetupRequests = 0;
-    AppSettings::instance().currentAxisScale = AppSettings::kLogarithmicAxis;
 }
 
 void TestCharCurve::layout()
@@ -401,8 +399,7 @@ void TestCharCurve::destroyedWhileBuilding()
 
 void TestCharCurve::copyBuildsAtOnce()
 {
-    AppSettings::instance().currentAxisScale = AppSettings::kLinearAxis;
-    RunConfigPlot source;
+    RunConfigPlot source(CurrentAxis::Linear);
     const ProtectionSettings s = settingsOf(200, 30, true);
     source.setCurrentScale(2);
     source.setProtectionSettings(s);
@@ -410,8 +407,7 @@ void TestCharCurve::copyBuildsAtOnce()
     start.x = {1.0, 2.0};
     start.y = {0.5, 0.001};
     source.setStartCharacteristic(start);
-    AppSettings::instance().currentAxisScale = AppSettings::kLogarithmicAxis; // the copy keeps the source's mode
-    const RunConfigPlot copy(source);
+    const RunConfigPlot copy(source); // keeps the source's mode
     QVERIFY(!copy.isBuilding());
     QCOMPARE(copy.currentScale(), 2);
     QVERIFY(!copy.currentAxisLogarithmic());
@@ -424,22 +420,19 @@ void TestCharCurve::copyBuildsAtOnce()
 
 void TestCharCurve::axisModes_data()
 {
-    QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("built");
     QTest::addColumn<bool>("logarithmic");
     QTest::addColumn<double>("low");
     QTest::addColumn<double>("high");
 
-    QTest::newRow("logarithmic, nothing built") << 1 << false << true << 0.1 << 15.0;
-    QTest::newRow("linear, nothing built") << 0 << false << false << 0.1 << 15.0;
-    QTest::newRow("logarithmic after a build") << 1 << true << true << 0.08 << 1450.0;
-    QTest::newRow("linear after a build") << 0 << true << false << 0.0 << 1450.0;
-    QTest::newRow("damaged value 7 is linear") << 7 << true << false << 0.0 << 1450.0;
+    QTest::newRow("logarithmic, nothing built") << false << true << 0.1 << 15.0;
+    QTest::newRow("linear, nothing built") << false << false << 0.1 << 15.0;
+    QTest::newRow("logarithmic after a build") << true << true << 0.08 << 1450.0;
+    QTest::newRow("linear after a build") << true << false << 0.0 << 1450.0;
 }
 
 void TestCharCurve::axisModes()
 {
-    QFETCH(int, mode);
     QFETCH(bool, built);
     QFETCH(bool, logarithmic);
     TabCharCurve tab(&main);
@@ -449,7 +442,7 @@ void TestCharCurve::axisModes()
         plot->setProtectionSettings(settingsOf(200, 30, true));
         plot->buildProtectionGraph(RunConfigPlot::BuildMode::Synchronous);
     }
-    tab.setCurrentAxisScale(mode);
+    tab.setCurrentAxisScale(logarithmic ? CurrentAxis::Logarithmic : CurrentAxis::Linear);
     QCOMPARE(plot->currentAxisLogarithmic(), logarithmic);
     const bool logEngine = dynamic_cast<const QwtLogScaleEngine *>(plot->axisScaleEngine(QwtPlot::xBottom));
     QCOMPARE(logEngine, logarithmic);

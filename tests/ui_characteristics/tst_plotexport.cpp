@@ -7,6 +7,7 @@
 #include "plotexport.h"
 #include "runconfigplot.h"
 #include "tempplot.h"
+#include "timescaledraw.h"
 #include "watchplot.h"
 
 #include <qwt_plot_curve.h>
@@ -44,11 +45,13 @@ std::unique_ptr<QwtPlot> makePlot(const QString &kind)
         const double i[3] = {10, 11, 12}, u[3] = {380, 381, 382};
         plot->addSampleAt(kT0, i, u);
         plot->addSampleAt(kT0 + 1, i, u);
+        PlotExport::addContextMenu(plot.get(), &TimeScaleDraw::dateAndTime); // as the watch tab adds it
         return plot;
     }
     if (kind == "temperature") {
         auto plot = std::make_unique<TempPlot>();
         plot->addSampleAt(kT0, 21, 5);
+        PlotExport::addContextMenu(plot.get(), &TimeScaleDraw::dateAndTime);
         return plot;
     }
     if (kind == "characteristic") {
@@ -59,11 +62,12 @@ std::unique_ptr<QwtPlot> makePlot(const QString &kind)
         s.doubleOverloadTime = 30;
         plot->setProtectionSettings(s);
         plot->buildProtectionGraph(RunConfigPlot::BuildMode::Synchronous);
+        PlotExport::addContextMenu(plot.get()); // as the characteristic tab adds it
         return plot;
     }
     auto plot = std::make_unique<CrashPlot>();
     plot->setData(CrashOscillogramPacket());
-    PlotExport::addContextMenu(plot.get()); // the tab adds its own; the plot alone has none
+    PlotExport::addContextMenu(plot.get()); // the crash tab adds its own data
     return plot;
 }
 
@@ -127,6 +131,7 @@ void TestPlotExport::liveCurvesAsShown()
     const double i[3] = {1, 2, 3}, u[3] = {380, 381, 382};
     plot.addSampleAt(kT0, i, u);
     plot.addSampleAt(kT0 + 63, i, u); // the first is kept (trim slack) but left of the window
+    PlotExport::addContextMenu(&plot, &TimeScaleDraw::dateAndTime);
     for (int c = 1; c < 6; ++c)
         plot.showCurve(plot.curve(c), false);
     QTemporaryDir dir;

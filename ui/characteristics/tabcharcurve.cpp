@@ -5,6 +5,7 @@
 #include "dataevent.h"
 #include "deviceinfo.h"
 #include "maincontrol.h"
+#include "plotexport.h"
 #include "protectionmodel.h"
 #include "runconfigeventget.h"
 #include "runconfigeventprogress.h"
@@ -39,7 +40,8 @@ TabCharCurve::TabCharCurve(MainControl *main, QWidget *parent)
     grid->addWidget(btnAutoSetup, 1, 2, 2, 1);
     btnUpdatePlot = addButton(tr("Обновить график"), "updatePlotButton");
     grid->addWidget(btnUpdatePlot, 3, 2);
-    runConfigPlot = new RunConfigPlot(this);
+    runConfigPlot = new RunConfigPlot(CurrentAxis::Logarithmic, this);
+    PlotExport::addContextMenu(runConfigPlot);
     grid->addWidget(runConfigPlot, 4, 0, 1, 3);
     connect(btnAutoSetup, &QPushButton::clicked, this, &TabCharCurve::onBtnAutoSetupClicked);
     connect(btnUpdatePlot, &QPushButton::clicked, this, &TabCharCurve::onBtnUpdatePlotClicked);
@@ -68,9 +70,9 @@ QPushButton *TabCharCurve::addButton(const QString &text, const char *name)
     return button;
 }
 
-void TabCharCurve::setCurrentAxisScale(int mode)
+void TabCharCurve::setCurrentAxisScale(CurrentAxis axis)
 {
-    runConfigPlot->setCurrentAxisScale(mode);
+    runConfigPlot->setCurrentAxisScale(axis);
 }
 
 void TabCharCurve::onDataEvent(const DataEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "currentaxis.h"
 #include "dataeventlistener.h"
 
 #include <QWidget>
@@ -22,8 +23,8 @@ public:
     explicit TabCharCurve(MainControl *main, QWidget *parent = nullptr);
 
     void onDataEvent(const DataEvent *event) override;
-    // AppSettings::currentAxisScale, when the settings dialog is accepted.
-    void setCurrentAxisScale(int mode);
+    // As the settings say: when the window starts and when the settings dialog is accepted.
+    void setCurrentAxisScale(CurrentAxis axis);
     RunConfigPlot *plot() const { return runConfigPlot; }
 
 public slots:

@@ -29,6 +29,8 @@ public:
     // Of the last oscillogram; 0 before the first.
     quint32 tripTime() const { return trip; }
     quint16 faultCode() const { return fault; }
+    // The last oscillogram; none before the first.
+    const CrashOscillogramPacket *lastOscillogram() const { return oscillogram.get(); }
     // BASE.cfg and BASE.dat; false when there is no oscillogram or a file cannot be written.
     bool exportComtrade(const QString &basePath) const;
     // What the save dialogs propose for this oscillogram's files: the device's address,

@@ -5,7 +5,6 @@
 #include "configevent.h"
 #include "configpacket.h"
 #include "configrules.h"
-#include "currentdeviceversion.h"
 #include "dataeventget.h"
 #include "deviceinfo.h"
 #include "idleplotdialog.h"
@@ -253,9 +252,11 @@ void TabSetup::onDataEvent(const DataEvent *event)
 
 void TabSetup::onConnected()
 {
-    const int modification = currentDeviceVersion;
+    const DeviceInfo *device = mainControl->currentDevice();
+    deviceModification = device ? device->modification : 0;
+    const int modification = deviceModification;
     auto *rated = static_cast<QDoubleSpinBox *>(editors[F::RatedCurrent]);
-    if (const DeviceInfo *device = mainControl->currentDevice()) {
+    if (device) {
         rated->setDecimals(F::ampsDecimals(device->currentScale));
         rated->setRange(device->minRatedCurrent, device->maxRatedCurrent);
     }
@@ -285,7 +286,7 @@ void TabSetup::onConfiguration(const ConfigPacket &block, int result)
 
 void TabSetup::fillFrom(const ConfigPacket &block)
 {
-    const int modification = currentDeviceVersion;
+    const int modification = deviceModification;
     for (F::Id id : kFillOrder)
         if (F::present(id, modification) && F::present(id, block.version()))
             setEditorWord(id, F::value(block, id));
@@ -293,7 +294,7 @@ void TabSetup::fillFrom(const ConfigPacket &block)
 
 std::unique_ptr<ConfigPacket> TabSetup::buildConfiguration() const
 {
-    std::unique_ptr<ConfigPacket> block = PacketFactory::configuration(currentDeviceVersion);
+    std::unique_ptr<ConfigPacket> block = PacketFactory::configuration(deviceModification);
     for (F::Id id : F::fieldsOf(block->version()))
         F::setValue(*block, id, editorWord(id));
     return block;
@@ -482,7 +483,7 @@ void TabSetup::onBtnShowIdlePlot()
 
 bool TabSetup::differsFromDevice(F::Id id) const
 {
-    return deviceBlock && F::present(id, deviceBlock->version()) && F::present(id, currentDeviceVersion)
+    return deviceBlock && F::present(id, deviceBlock->version()) && F::present(id, deviceModification)
         && editorWord(id) != F::value(*deviceBlock, id);
 }
 

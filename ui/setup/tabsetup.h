@@ -90,6 +90,7 @@ private:
     quint32 lastDeviceTime = 0;
     std::unique_ptr<ConfigPacket> deviceBlock; // the block last read from the device
     bool keepEdits = false;                    // a write failed: the editors hold the user's values
+    int deviceModification = 0;                // of the device connected last; its block layout
     QString ruleTips[ConfigFields::Count];     // the rules a field breaks, one sentence each
     QString differenceTips[ConfigFields::Count];
 };

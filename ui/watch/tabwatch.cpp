@@ -1,6 +1,5 @@
 #include "tabwatch.h"
 
-#include "appsettings.h"
 #include "configevent.h"
 #include "configpacket.h"
 #include "dataeventerror.h"
@@ -8,9 +7,11 @@
 #include "deviceinfo.h"
 #include "maincontrol.h"
 #include "packetfactory.h"
+#include "plotexport.h"
 #include "styles.h"
 #include "tableprotocol.h"
 #include "tempplot.h"
+#include "timescaledraw.h"
 #include "watchdatapacket80.h"
 #include "watchplot.h"
 
@@ -89,7 +90,6 @@ TabWatch::TabWatch(MainControl *main, QWidget *parent)
     setChildrenCollapsible(false);
     setStretchFactor(kPanelIndex, 1);
     setStretchFactor(kProtocolIndex, 0);
-    setPlotInterval(AppSettings::instance().plotInterval);
 }
 
 bool TabWatch::setSplit(const QList<int> &heights)
@@ -222,6 +222,9 @@ void TabWatch::setupPlots(QGridLayout *upper)
     temperaturePlot->setObjectName(QStringLiteral("tempPlot"));
     livePlot->setMinimumHeight(kPlotMinimumHeight);
     temperaturePlot->setMinimumHeight(kPlotMinimumHeight);
+    // The data files name each sample's local date and time, not seconds since 1970.
+    PlotExport::addContextMenu(livePlot, &TimeScaleDraw::dateAndTime);
+    PlotExport::addContextMenu(temperaturePlot, &TimeScaleDraw::dateAndTime);
     box->addWidget(livePlot);
     box->addWidget(temperaturePlot);
     upper->addLayout(box, upper->rowCount(), 0);

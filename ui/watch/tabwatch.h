@@ -32,7 +32,7 @@ public:
     void onDataEvent(const DataEvent *event) override;
     // The main window calls it after every change of its protocol list.
     void protocolChanged();
-    // Applied to both plots at once.
+    // Applied to both plots at once; until then they show LivePlot::kDefaultInterval.
     void setPlotInterval(int seconds);
     // The heights of the plots' part and the protocol as the user left them; false,
     // changing nothing, unless there is one positive height per part.

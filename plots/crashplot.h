@@ -21,7 +21,7 @@ public:
     static constexpr double kAnchorTimeMs = -30.0;
 
     explicit CrashPlot(QWidget *parent = nullptr);
-    // For the report: the times, values and anchor of other, without parent.
+    // A still copy: the times, values and anchor of other, without parent.
     explicit CrashPlot(const CrashPlot &other);
 
     void setData(const CrashOscillogramPacket &oscillogram);

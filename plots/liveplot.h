@@ -23,6 +23,9 @@ public:
     int interval() const { return windowSeconds; }
 
     const SampleBuffer &samples() const { return buffer; }
+    // For the report: samples with this plot's columns drawn once, the value axes
+    // fitted to them without headroom; the interval ends at the newest.
+    void showSamples(const SampleBuffer &samples);
     QwtPlotItem *curve(int index) const;
     // The tracker's text at a position in time-axis and left-axis coordinates.
     virtual QString trackerText(const QPointF &position) const = 0;
@@ -34,7 +37,7 @@ private slots:
     void onLegendChecked(const QVariant &itemInfo, bool on, int index);
 
 protected:
-    // The live scaling follows incoming samples; the copy for the report is drawn once.
+    // The live scaling follows incoming samples; samples handed over whole are drawn once.
     enum class Scaling { Live, Copy };
 
     // Samples are kept trimSlack seconds longer than the interval shown. The

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "currentaxis.h"
 #include "curvepoints.h"
 #include "protectionmodel.h"
 
@@ -25,8 +26,8 @@ public:
     enum class BuildMode { Threaded, Synchronous };
     enum CurveIndex { StartCurve = 0, ProtectionCurve = 1, RatedCurve = 2, CurveCount = 3 };
 
-    explicit RunConfigPlot(QWidget *parent = nullptr);
-    // For the report: the settings, scale, start characteristic and axis mode of
+    explicit RunConfigPlot(CurrentAxis axis = CurrentAxis::Logarithmic, QWidget *parent = nullptr);
+    // A still copy: the settings, scale, start characteristic and axis mode of
     // other, without parent; the protection characteristic is built at once.
     explicit RunConfigPlot(const RunConfigPlot &other);
     // A running build is asked to stop and waited for.
@@ -39,8 +40,9 @@ public:
     const ProtectionSettings &protectionSettings() const { return model.settings(); }
     // Points in amperes and seconds (RunConfigPacket::characteristic()).
     void setStartCharacteristic(const CurvePoints &points);
-    // AppSettings::kLogarithmicAxis, or linear for any other value.
-    void setCurrentAxisScale(int mode);
+    const CurvePoints &startCharacteristic() const { return start; }
+    void setCurrentAxisScale(CurrentAxis axis);
+    CurrentAxis currentAxisScale() const { return logarithmic ? CurrentAxis::Logarithmic : CurrentAxis::Linear; }
     bool currentAxisLogarithmic() const { return logarithmic; }
 
     // Ignored while a threaded build runs.

@@ -3,7 +3,6 @@
 #include "decimatedcurve.h"
 #include "picker.h"
 #include "plotdecor.h"
-#include "plotexport.h"
 #include "sampleseries.h"
 
 #include <qwt_abstract_legend.h>
@@ -20,10 +19,6 @@ LivePlot::LivePlot(QWidget *parent, int columns, int trimSlack)
     restart();
     PlotDecor::addGrid(this);
     picker = new Picker(canvas(), [this](const QPointF &p) { return trackerText(p); });
-    // The data file names each sample's local date and time, not seconds since 1970.
-    PlotExport::addContextMenu(this, [](double t) {
-        return QDateTime::fromSecsSinceEpoch(qint64(t)).toString(QStringLiteral("dd.MM.yyyy hh:mm:ss"));
-    });
 }
 
 void LivePlot::restart()
@@ -35,7 +30,12 @@ void LivePlot::restart()
 void LivePlot::copySamples(const LivePlot &other)
 {
     windowSeconds = other.windowSeconds;
-    buffer = other.buffer;
+    showSamples(other.buffer);
+}
+
+void LivePlot::showSamples(const SampleBuffer &samples)
+{
+    buffer = samples;
     if (buffer.isEmpty())
         return;
     scaleValueAxes(Scaling::Copy);

@@ -15,7 +15,7 @@ public:
     static constexpr double kMinHeatingTop = 150.0;
 
     explicit TempPlot(QWidget *parent = nullptr);
-    // For the report: the samples and interval of other, without parent.
+    // A still copy: the samples and interval of other, without parent.
     explicit TempPlot(const TempPlot &other);
 
     using LivePlot::restart;

@@ -1,6 +1,8 @@
 // Axis ranges, window trimming, titles, legend switching, tracker texts and point
 // selection, and the line width of the two plots.
+#include "samplebuffer.h"
 #include "tempplot.h"
+#include "timescaledraw.h"
 #include "watchplot.h"
 
 #include <qwt_legend.h>
@@ -100,6 +102,8 @@ private slots:
     void linesStayThinWhenScaled();
     void copies();
     void copyOfEmptyPlots();
+    void samplesShownOnce();
+    void dataFileTimes();
     void restartEmpties();
 };
 
@@ -418,6 +422,42 @@ void TestWatchPlots::copyOfEmptyPlots()
     QCOMPARE(watchCopy.samples().size(), 0);
     QCOMPARE(range(watchCopy, QwtPlot::yLeft), qMakePair(0.0, 400.0));
     QCOMPARE(range(tempCopy, QwtPlot::yLeft), qMakePair(0.0, 100.0));
+}
+
+// The report's way: samples handed over whole, drawn as they are, never trimmed.
+void TestWatchPlots::samplesShownOnce()
+{
+    SampleBuffer older(WatchPlot::kCurves);
+    const double first[WatchPlot::kCurves] = {50, 1, 1, 500, 1, 1};
+    older.append(kT0 - 1000, first);
+    WatchPlot plot;
+    plot.setInterval(120);
+    plot.setCurrentScale(CurrentScale(2));
+    plot.showSamples(older);
+    SampleBuffer samples(WatchPlot::kCurves);
+    const double low[WatchPlot::kCurves] = {3, 4, 5, 200, 210, 220};
+    const double high[WatchPlot::kCurves] = {20, 4, 5, 400, 210, 220};
+    samples.append(kT0 - 500, high); // far left of the interval: kept, it still counts for the axes
+    samples.append(kT0, low);
+    plot.showSamples(samples); // replaces what was shown
+    QCOMPARE(plot.samples().size(), 2);
+    QCOMPARE(plot.samples().oldestTime(), double(kT0 - 500));
+    QCOMPARE(range(plot, QwtPlot::yLeft), qMakePair(0.0, 20.0)); // no headroom
+    QCOMPARE(range(plot, QwtPlot::yRight), qMakePair(0.0, 400.0));
+    QCOMPARE(range(plot, QwtPlot::xBottom), qMakePair(double(kT0) - 120, double(kT0)));
+    QCOMPARE(plot.curve(0)->title().text(), QString("Ток A:  3.0"));
+
+    TempPlot temp;
+    temp.showSamples(SampleBuffer(TempPlot::ColumnCount)); // nothing: the initial axes stay
+    QCOMPARE(range(temp, QwtPlot::yLeft), qMakePair(0.0, TempPlot::kMinTemperatureTop));
+    QCOMPARE(range(temp, QwtPlot::yRight), qMakePair(0.0, TempPlot::kMinHeatingTop));
+}
+
+// The export's time column: date and time of day, local, to the second.
+void TestWatchPlots::dataFileTimes()
+{
+    QCOMPARE(TimeScaleDraw::dateAndTime(kT0), QString("05.09.1979 22:51:36"));
+    QCOMPARE(TimeScaleDraw::dateAndTime(kT0 + 0.9), QString("05.09.1979 22:51:36"));
 }
 
 void TestWatchPlots::restartEmpties()

@@ -19,7 +19,7 @@ public:
     static constexpr int kTrimSlack = 5;
 
     explicit WatchPlot(QWidget *parent = nullptr);
-    // For the report: the samples and settings of other, without parent.
+    // A still copy: the samples and settings of other, without parent.
     explicit WatchPlot(const WatchPlot &other);
 
     using LivePlot::restart;

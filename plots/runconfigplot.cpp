@@ -1,9 +1,7 @@
 #include "runconfigplot.h"
 
-#include "appsettings.h"
 #include "picker.h"
 #include "plotdecor.h"
-#include "plotexport.h"
 #include "protectioncharacteristic.h"
 #include "worker.h"
 
@@ -36,7 +34,7 @@ QwtText titleText(const QString &text)
 
 } // namespace
 
-RunConfigPlot::RunConfigPlot(QWidget *parent) : QwtPlot(parent)
+RunConfigPlot::RunConfigPlot(CurrentAxis axis, QWidget *parent) : QwtPlot(parent)
 {
     qRegisterMetaType<QVector<double>>();
     setObjectName(QStringLiteral("runConfigPlot"));
@@ -48,15 +46,13 @@ RunConfigPlot::RunConfigPlot(QWidget *parent) : QwtPlot(parent)
     setupCurves();
     PlotDecor::addGrid(this);
     new Picker(canvas(), [this](const QPointF &p) { return trackerText(p); });
-    PlotExport::addContextMenu(this);
-    setCurrentAxisScale(AppSettings::instance().currentAxisScale);
+    setCurrentAxisScale(axis);
 }
 
-RunConfigPlot::RunConfigPlot(const RunConfigPlot &other) : RunConfigPlot(nullptr)
+RunConfigPlot::RunConfigPlot(const RunConfigPlot &other) : RunConfigPlot(other.currentAxisScale(), nullptr)
 {
     model.setSettings(other.protectionSettings());
     scale_ = other.scale_;
-    setCurrentAxisScale(other.logarithmic ? AppSettings::kLogarithmicAxis : AppSettings::kLinearAxis);
     setStartCharacteristic(other.start);
     std::copy(std::begin(other.ratedLineX), std::end(other.ratedLineX), ratedLineX);
     buildProtectionGraph(BuildMode::Synchronous);
@@ -110,9 +106,9 @@ void RunConfigPlot::setStartCharacteristic(const CurvePoints &points)
     replot();
 }
 
-void RunConfigPlot::setCurrentAxisScale(int mode)
+void RunConfigPlot::setCurrentAxisScale(CurrentAxis axis)
 {
-    logarithmic = mode == AppSettings::kLogarithmicAxis;
+    logarithmic = axis == CurrentAxis::Logarithmic;
     if (logarithmic)
         setAxisScaleEngine(xBottom, new QwtLogScaleEngine(10));
     else

@@ -10,4 +10,6 @@ public:
 
     // "hh:mm:ss" of the local time; also the trackers' time text.
     static QString timeOfDay(double secondsSince1970);
+    // "dd.MM.yyyy hh:mm:ss" of the local time: the time column of the plots' data files.
+    static QString dateAndTime(double secondsSince1970);
 };
