@@ -9,12 +9,7 @@
 #include "configrules.h"
 #include "deviceinfo.h"
 #include "linkoptions.h"
-#include "modbusport.h"
-#include "packetexecutor.h"
 #include "packetfactory.h"
-#include "registermap.h"
-#include "searchpacket.h"
-#include "searchthread.h"
 #include "settingsfile.h"
 #ifdef ORBIX_WITH_REPORT
 #include "translation.h"
@@ -34,8 +29,7 @@ using F = ConfigFields;
 // modification selects.
 struct Device {
     LinkOptions link;
-    std::unique_ptr<ModbusPort> port;
-    std::unique_ptr<PacketExecutor> exec;
+    std::unique_ptr<DeviceSession> session;
     DeviceInfo info;
     std::unique_ptr<ConfigPacket> block;
 
@@ -45,26 +39,11 @@ struct Device {
 
 bool Device::connect(QString &error)
 {
-    port = std::make_unique<ModbusPort>(link.devicePath.toLocal8Bit());
-    if (!link.openPort(*port)) {
+    session = link.connect(info);
+    if (!session) {
         error = link.error;
         return false;
     }
-    exec = std::make_unique<PacketExecutor>(*port);
-    SearchPacket id;
-    if (!exec->readPacket(id)) {
-        error = QStringLiteral("identification registers could not be read: ") + port->errorString();
-        return false;
-    }
-    info = SearchThread::recognise(id);
-    if (info.kind != DeviceInfo::Recognised) {
-        error = QStringLiteral("address %1 answered, but not as an ОРБИКС-11").arg(link.address);
-        return false;
-    }
-    info.address = link.address;
-    info.baudRate = qint32(link.baud);
-    info.frameFormat = link.frameFormat;
-    info.portNumber = link.portNumber;
     block = readBack(error);
     return block != nullptr;
 }
@@ -72,9 +51,9 @@ bool Device::connect(QString &error)
 std::unique_ptr<ConfigPacket> Device::readBack(QString &error)
 {
     std::unique_ptr<ConfigPacket> b = PacketFactory::configuration(info.modification);
-    if (exec->readPacket(*b))
+    if (session->readBlock(*b))
         return b;
-    error = QStringLiteral("configuration could not be read: ") + port->errorString();
+    error = QStringLiteral("configuration could not be read: ") + session->errorString();
     return nullptr;
 }
 
@@ -179,8 +158,8 @@ int set(Device &d, const SettingsFile &file, quint16 code)
     const std::unique_ptr<ConfigPacket> block = checked(d, file, error);
     if (!block)
         return CommandLine::failed(error);
-    const bool sent = d.exec->writePacket(*block, PacketExecutor::Guard {RegisterMap::AccessCode, code});
-    const QString sendError = d.port->errorString();
+    const bool sent = d.session->writeBlock(*block, code);
+    const QString sendError = d.session->errorString();
     const std::unique_ptr<ConfigPacket> held = d.readBack(error);
     if (!held)
         return CommandLine::failed((sent ? QString() : QStringLiteral("write failed (%1); ").arg(sendError)) + error);

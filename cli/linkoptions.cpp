@@ -12,7 +12,6 @@
 #include <memory>
 
 namespace {
-constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
 constexpr int kMaxPauseMs = 10000;
 
 // A network line's name that names no host and port is a typing error, told as one
@@ -163,22 +162,34 @@ bool LinkOptions::checkPort()
     return false;
 }
 
-bool LinkOptions::openPort(ModbusPort &port)
+std::unique_ptr<DeviceSession> LinkOptions::session() const
 {
-    port.setLineOptions(options);
-    port.setNetworkAllowance(lineTiming.networkAllowanceMs); // the connection of a network line takes it
-    if (!port.open()) {
-        error = port.errorString();
-        return false;
+    auto s = std::make_unique<DeviceSession>(devicePath);
+    s->setLineOptions(options);
+    s->setTiming(lineTiming); // the read time-out by the speed, as the data exchange has it
+    s->setDevice(address, qint32(baud), frameFormat);
+    return s;
+}
+
+std::unique_ptr<DeviceSession> LinkOptions::openSession()
+{
+    std::unique_ptr<DeviceSession> s = session();
+    if (s->open())
+        return s;
+    error = s->errorString();
+    return nullptr;
+}
+
+std::unique_ptr<DeviceSession> LinkOptions::connect(DeviceInfo &found)
+{
+    std::unique_ptr<DeviceSession> s = openSession();
+    if (!s)
+        return nullptr;
+    const DeviceSession::Identity identity = s->identifyAny(found);
+    if (identity != DeviceSession::Identity::Matches) {
+        error = s->identityText(identity);
+        return nullptr;
     }
-    port.setSlaveAddress(quint8(address));
-    port.setFrameFormat(frameFormat);
-    port.setMaskedRegister(RegisterMap::AccessCode); // a direct write of the code is traced masked too
-    if (!port.setSpeed(baud)) {
-        error = QStringLiteral("speed %1 bit/s is not supported by this port").arg(baud);
-        return false;
-    }
-    port.setReadTimeout(kCliReadTimeoutMs);
-    lineTiming.applyTo(port);
-    return true;
+    found.portNumber = portNumber;
+    return s;
 }

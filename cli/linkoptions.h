@@ -3,8 +3,10 @@
 #include <QCommandLineParser>
 #include <QString>
 
-#include "modbusport.h"
+#include "devicesession.h"
 #include "protocoltiming.h"
+
+#include <memory>
 
 // The options every command that talks to a device shares: PORT, address, speed, format.
 class LinkOptions
@@ -24,8 +26,13 @@ public:
     // The timing the threads get: framing, gap and pause as given, the rest as the protocol has it.
     ProtocolTiming timing() const { return lineTiming; }
 
-    // Opens the port and applies the line settings; false with error() naming the reason.
-    bool openPort(ModbusPort &port);
+    // A session on the port with these options, the timing and the address; not yet open.
+    std::unique_ptr<DeviceSession> session() const;
+    // The session opened; null with error naming the reason.
+    std::unique_ptr<DeviceSession> openSession();
+    // Opened, and the device at the address identified as an ОРБИКС-11 (found gets what it
+    // tells of itself, the line settings and the port number); null with error set.
+    std::unique_ptr<DeviceSession> connect(DeviceInfo &found);
     // Opens the port once and closes it, so that a refused port is named as such rather
     // than taken for a silent line by the threads; false with error() naming the reason.
     bool checkPort();

@@ -9,10 +9,8 @@
 #include "deviceprobe.h"
 #include "faulttext.h"
 #include "linkoptions.h"
-#include "modbusport.h"
 #include "oscillogramcsv.h"
 #include "oscillogramread.h"
-#include "packetexecutor.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -25,15 +23,14 @@ namespace {
 bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, QString &reason)
 {
     LinkOptions link = options;
-    ModbusPort port(link.devicePath.toLocal8Bit());
-    if (!link.openPort(port)) {
+    const std::unique_ptr<DeviceSession> session = link.openSession();
+    if (!session) {
         reason = link.error;
         return false;
     }
-    PacketExecutor exec(port);
     bool present = false;
-    if (!OscillogramRead::read(exec, block, present)) {
-        reason = port.errorString();
+    if (!OscillogramRead::read(*session, block, present)) {
+        reason = session->errorString();
         return false;
     }
     if (!present) {

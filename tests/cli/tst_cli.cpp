@@ -108,6 +108,7 @@ private slots:
     void monitorShowsAmperes();
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
+    void configGetOnASlowLine();
     void configSetWritesWhatTheFileHolds();
     void configSetStopsWithoutABackup();
     void configSetRefusesBadFiles_data();
@@ -138,6 +139,7 @@ void TestCli::initTestCase()
     sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
     sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
     sim.addDevice(SimDeviceConfig {4, 60, 0, 14400, 2, 10}); // a speed without a termios constant
+    sim.addDevice(SimDeviceConfig {6, 70, 0, 600, 2, 10});   // a reply takes longer than a second
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     path = sim.linkPath();
 }
@@ -501,6 +503,16 @@ void TestCli::configGetPrintsTheFields()
     r = config({"get", path, "--address", "9"});
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.startsWith("orbix: identification registers could not be read"), qPrintable(r.err));
+}
+
+// At 600 bit/s the settings' longest read takes more than a second: the read time-out
+// follows the speed, as the data exchange's does.
+void TestCli::configGetOnASlowLine()
+{
+    const Run r = config({"get", path, "--address", "6", "--baud", "600"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(r.out.count('\n'), 28);
+    QCOMPARE(r.out.section('\n', 0, 0), QString("ratedCurrent 20.0A")); // 40 counts at 2 per ampere
 }
 
 void TestCli::configSetWritesWhatTheFileHolds()
