@@ -180,14 +180,17 @@ std::unique_ptr<DeviceSession> LinkOptions::openSession()
     return nullptr;
 }
 
-std::unique_ptr<DeviceSession> LinkOptions::connect(DeviceInfo &found)
+std::unique_ptr<DeviceSession> LinkOptions::connect(DeviceInfo &found, int identifyTimeoutMs)
 {
+    silent = false;
     std::unique_ptr<DeviceSession> s = openSession();
     if (!s)
         return nullptr;
-    const DeviceSession::Identity identity = s->identifyAny(found);
+    const DeviceSession::Identity identity = s->identifyAny(found, identifyTimeoutMs);
     if (identity != DeviceSession::Identity::Matches) {
         error = s->identityText(identity);
+        silent = identity == DeviceSession::Identity::Unreadable && s->port().failure() == ModbusPort::Failure::NoAnswer
+            && !s->port().replyCut();
         return nullptr;
     }
     found.portNumber = portNumber;

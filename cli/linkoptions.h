@@ -31,8 +31,10 @@ public:
     // The session opened; null with error naming the reason.
     std::unique_ptr<DeviceSession> openSession();
     // Opened, and the device at the address identified as an ОРБИКС-11 (found gets what it
-    // tells of itself, the line settings and the port number); null with error set.
-    std::unique_ptr<DeviceSession> connect(DeviceInfo &found);
+    // tells of itself, the line settings and the port number); null with error set, and
+    // silent when nothing answered at all. identifyTimeoutMs > 0: the identification's own
+    // read time-out (the search's probe), the session's otherwise.
+    std::unique_ptr<DeviceSession> connect(DeviceInfo &found, int identifyTimeoutMs = 0);
     // Opens the port once and closes it, so that a refused port is named as such rather
     // than taken for a silent line by the threads; false with error() naming the reason.
     bool checkPort();
@@ -46,6 +48,7 @@ public:
     int frameFormat = 0;
     ProtocolTiming lineTiming;
     QString error;
+    bool silent = false; // connect() heard nothing at the address
 
 private:
     bool readLineTiming(const QCommandLineParser &parser);

@@ -62,10 +62,14 @@ DeviceSession::Identity DeviceSession::identify(const DeviceInfo &expected)
     return sameDevice(id, expected) ? Identity::Matches : Identity::Mismatch;
 }
 
-DeviceSession::Identity DeviceSession::identifyAny(DeviceInfo &found)
+DeviceSession::Identity DeviceSession::identifyAny(DeviceInfo &found, int timeoutMs)
 {
     SearchPacket id;
-    if (!readIdentification(id))
+    if (timeoutMs > 0)
+        line.setReadTimeout(timeoutMs);
+    const bool read = readIdentification(id);
+    line.setReadTimeout(timing.readTimeout(baud));
+    if (!read)
         return Identity::Unreadable;
     found = SearchThread::recognise(id);
     if (found.kind != DeviceInfo::Recognised)

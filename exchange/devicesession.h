@@ -48,7 +48,8 @@ public:
     static bool sameDevice(const SearchPacket &id, const DeviceInfo &expected);
     Identity identify(const DeviceInfo &expected);
     // Any ОРБИКС-11 at the address: found gets what it tells of itself and the line settings.
-    Identity identifyAny(DeviceInfo &found);
+    // timeoutMs > 0: the read time-out of this one read (a search's probe).
+    Identity identifyAny(DeviceInfo &found, int timeoutMs = 0);
 
     // With up to attempts tries; a device's refusal (an exception) or a stop is not retried.
     bool readBlock(DataPacket &packet, int attempts = kReadAttempts);
