@@ -167,6 +167,7 @@ bool writeTo(Device &d, const SettingsFile &file, quint16 code, bool otherModifi
 {
     if (!ConfigBackup::save(*d.block, d.info, ConfigBackup::portLabel(d.link.portNumber, d.link.devicePath),
                             backupPath, error)) {
+        backupPath.clear(); // named, but not written
         error = QStringLiteral("no write without a backup: ") + error;
         return false;
     }
