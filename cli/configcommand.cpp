@@ -296,8 +296,8 @@ int ConfigCommand::run(const QStringList &arguments)
         || pos.size() != wanted)
         return CommandLine::usage(parser, QStringLiteral("config needs get PORT, set PORT FILE or diff PORT FILE"));
     Device d;
-    if (!d.link.read(parser, pos[1]))
-        return CommandLine::usage(parser, d.link.error);
+    if ((status = d.link.take(parser, pos[1])) >= 0)
+        return status;
     std::optional<quint16> code;
     QString error;
     if (action == QLatin1String("set") && !AccessCode::obtain(parser, true, code, error))

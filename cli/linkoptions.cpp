@@ -1,6 +1,8 @@
 #include "linkoptions.h"
 
+#include "commandline.h"
 #include "deviceinfo.h"
+#include "deviceprobe.h"
 #include "line.h"
 #include "modbusport.h"
 #include "portmap.h"
@@ -149,6 +151,23 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
         return false;
     }
     return true;
+}
+
+int LinkOptions::take(const QCommandLineParser &parser, const QString &portArgument, Scope scope)
+{
+    const bool ok = scope == Scope::Device ? read(parser, portArgument) : readPortAndSpeed(parser, portArgument);
+    return ok ? -1 : CommandLine::usage(parser, error);
+}
+
+int LinkOptions::ensurePort()
+{
+    return checkPort() ? -1 : CommandLine::failed(error);
+}
+
+int LinkOptions::identify(DeviceInfo &found)
+{
+    QString reason;
+    return DeviceProbe::identify(*this, found, reason) ? -1 : CommandLine::failed(reason);
 }
 
 bool LinkOptions::checkPort()

@@ -18,6 +18,16 @@ public:
     // How replies end (--framing, --reply-gap, --extra-pause); every command that
     // talks to a line has them.
     static void addLineTimingTo(QCommandLineParser &parser);
+    // The preamble of every command that talks to a line, written once here: each step
+    // returns -1 when the command goes on, else its exit status with the reason printed.
+    enum class Scope { Device, Line }; // Line: the port and the speed only (no address)
+    // The options read for PORT; a bad one is a usage error.
+    int take(const QCommandLineParser &parser, const QString &portArgument, Scope scope = Scope::Device);
+    // The port opened once (checkPort); a refusal fails the command.
+    int ensurePort();
+    // The device at the address identified as the search does; silence or another device fails.
+    int identify(DeviceInfo &found);
+
     // Reads them back; false with error set on bad input.
     bool read(const QCommandLineParser &parser, const QString &portArgument);
     // Only the port and the speed (commands without an address).

@@ -6,7 +6,6 @@
 #include "crashoscillogrampacket.h"
 #include "datadirectory.h"
 #include "deviceinfo.h"
-#include "deviceprobe.h"
 #include "faulttext.h"
 #include "linkoptions.h"
 #include "oscillogramcsv.h"
@@ -119,12 +118,10 @@ int OscillogramCommand::run(const QStringList &arguments)
     if (parser.positionalArguments().size() != 1)
         return CommandLine::usage(parser, QStringLiteral("oscillogram needs PORT"));
     LinkOptions link;
-    if (!link.read(parser, parser.positionalArguments()[0]))
-        return CommandLine::usage(parser, link.error);
     DeviceInfo device;
+    if ((status = link.take(parser, parser.positionalArguments()[0])) >= 0 || (status = link.identify(device)) >= 0)
+        return status;
     QString reason;
-    if (!DeviceProbe::identify(link, device, reason))
-        return CommandLine::failed(reason);
     CrashOscillogramPacket block;
     if (!readOscillogram(link, block, reason))
         return CommandLine::failed(reason);

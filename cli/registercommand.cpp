@@ -46,8 +46,8 @@ int openTarget(const QCommandLineParser &parser, const QStringList &pos, Target 
 {
     if (!parseNumber(pos[1], 1, kLastRegister, t.first))
         return CommandLine::usage(parser, QStringLiteral("bad register '%1'").arg(pos[1]));
-    if (!t.link.read(parser, pos[0]))
-        return CommandLine::usage(parser, t.link.error);
+    if (const int status = t.link.take(parser, pos[0]); status >= 0)
+        return status;
     t.session = t.link.openSession();
     if (!t.session)
         return CommandLine::failed(t.link.error);
