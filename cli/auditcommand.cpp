@@ -217,13 +217,13 @@ int AuditCommand::run(const QStringList &arguments)
     audit.seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
     if (!ok || audit.seconds < 1)
         return CommandLine::usage(parser, QStringLiteral("bad --seconds (1 or more)"));
-    if (!audit.link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
-        return CommandLine::usage(parser, audit.link.error);
+    if ((status = audit.link.take(parser, parser.positionalArguments()[0], LinkOptions::Scope::Line)) >= 0)
+        return status;
     audit.out.setPath(parser.value(QStringLiteral("out")));
     if (!audit.out.mkpath(QStringLiteral(".")))
         return CommandLine::failed(QStringLiteral("cannot create ") + audit.out.path());
-    if (!audit.link.checkPort())
-        return CommandLine::failed(audit.link.error);
+    if ((status = audit.link.ensurePort()) >= 0)
+        return status;
     QString failure;
     const QVector<DeviceInfo> found = scan(audit, first, last, parser.value(QStringLiteral("probe-timeout")).toInt(), failure);
     if (!failure.isEmpty())

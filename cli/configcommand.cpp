@@ -8,13 +8,9 @@
 #include "configpacket.h"
 #include "configrules.h"
 #include "deviceinfo.h"
+#include "linescan.h"
 #include "linkoptions.h"
-#include "modbusport.h"
-#include "packetexecutor.h"
 #include "packetfactory.h"
-#include "registermap.h"
-#include "searchpacket.h"
-#include "searchthread.h"
 #include "settingsfile.h"
 #ifdef ORBIX_WITH_REPORT
 #include "translation.h"
@@ -34,8 +30,7 @@ using F = ConfigFields;
 // modification selects.
 struct Device {
     LinkOptions link;
-    std::unique_ptr<ModbusPort> port;
-    std::unique_ptr<PacketExecutor> exec;
+    std::unique_ptr<DeviceSession> session;
     DeviceInfo info;
     std::unique_ptr<ConfigPacket> block;
 
@@ -45,26 +40,11 @@ struct Device {
 
 bool Device::connect(QString &error)
 {
-    port = std::make_unique<ModbusPort>(link.devicePath.toLocal8Bit());
-    if (!link.openPort(*port)) {
+    session = link.connect(info);
+    if (!session) {
         error = link.error;
         return false;
     }
-    exec = std::make_unique<PacketExecutor>(*port);
-    SearchPacket id;
-    if (!exec->readPacket(id)) {
-        error = QStringLiteral("identification registers could not be read: ") + port->errorString();
-        return false;
-    }
-    info = SearchThread::recognise(id);
-    if (info.kind != DeviceInfo::Recognised) {
-        error = QStringLiteral("address %1 answered, but not as an ОРБИКС-11").arg(link.address);
-        return false;
-    }
-    info.address = link.address;
-    info.baudRate = qint32(link.baud);
-    info.frameFormat = link.frameFormat;
-    info.portNumber = link.portNumber;
     block = readBack(error);
     return block != nullptr;
 }
@@ -72,9 +52,9 @@ bool Device::connect(QString &error)
 std::unique_ptr<ConfigPacket> Device::readBack(QString &error)
 {
     std::unique_ptr<ConfigPacket> b = PacketFactory::configuration(info.modification);
-    if (exec->readPacket(*b))
+    if (session->readBlock(*b))
         return b;
-    error = QStringLiteral("configuration could not be read: ") + port->errorString();
+    error = QStringLiteral("configuration could not be read: ") + session->errorString();
     return nullptr;
 }
 
@@ -141,10 +121,14 @@ int diff(const Device &d, const SettingsFile &file)
 }
 
 // The block the file asks for, or the reason it cannot be written to this device.
-std::unique_ptr<ConfigPacket> checked(const Device &d, const SettingsFile &file, QString &error)
+// otherModification: a device of another modification takes the fields it has, as a
+// settings file loaded in the setup tab gives them; note names what it left.
+std::unique_ptr<ConfigPacket> checked(const Device &d, const SettingsFile &file, bool otherModification,
+                                      QString &note, QString &error)
 {
     const int fileVersion = PacketFactory::configuration(file.modification)->version();
-    if (fileVersion != d.block->version()) {
+    const bool sameBlock = fileVersion == d.block->version();
+    if (!sameBlock && !otherModification) {
         error = QStringLiteral("the file is for modification %1, the device is modification %2 (other settings)")
                     .arg(file.modification).arg(d.info.modification);
         return nullptr;
@@ -153,7 +137,15 @@ std::unique_ptr<ConfigPacket> checked(const Device &d, const SettingsFile &file,
     SettingsFile::Applied applied;
     if (!file.applyTo(*block, d.info, applied, error))
         return nullptr;
-    if (!applied.notInFile.isEmpty()) {
+    if (!sameBlock) {
+        QStringList parts {QStringLiteral("modification %1, the file's %2: the fields it has")
+                               .arg(d.info.modification).arg(file.modification)};
+        if (!applied.leftOut.isEmpty())
+            parts << QStringLiteral("not held: ") + applied.leftOut.join(QLatin1Char(' '));
+        if (!applied.notInFile.isEmpty())
+            parts << QStringLiteral("kept: ") + applied.notInFile.join(QLatin1Char(' '));
+        note = parts.join(QStringLiteral("; "));
+    } else if (!applied.notInFile.isEmpty()) {
         error = QStringLiteral("field missing from the file: ") + applied.notInFile.join(QStringLiteral(", "));
         return nullptr;
     }
@@ -168,28 +160,97 @@ std::unique_ptr<ConfigPacket> checked(const Device &d, const SettingsFile &file,
     return block;
 }
 
-int set(Device &d, const SettingsFile &file, quint16 code)
+// One device's write: the backup first, then the block, then what the device holds read
+// back. False with error; backup is set once it is written.
+bool writeTo(Device &d, const SettingsFile &file, quint16 code, bool otherModification, QString &backupPath,
+             QString &note, QString &error)
 {
-    QString error;
-    QString backupPath;
     if (!ConfigBackup::save(*d.block, d.info, ConfigBackup::portLabel(d.link.portNumber, d.link.devicePath),
-                            backupPath, error))
-        return CommandLine::failed(QStringLiteral("no write without a backup: ") + error);
-    QTextStream(stdout) << "backup " << backupPath << '\n' << Qt::flush;
-    const std::unique_ptr<ConfigPacket> block = checked(d, file, error);
+                            backupPath, error)) {
+        backupPath.clear(); // named, but not written
+        error = QStringLiteral("no write without a backup: ") + error;
+        return false;
+    }
+    const std::unique_ptr<ConfigPacket> block = checked(d, file, otherModification, note, error);
     if (!block)
-        return CommandLine::failed(error);
-    const bool sent = d.exec->writePacket(*block, PacketExecutor::Guard {RegisterMap::AccessCode, code});
-    const QString sendError = d.port->errorString();
+        return false;
+    const bool sent = d.session->writeBlock(*block, code);
+    const QString sendError = d.session->errorString();
     const std::unique_ptr<ConfigPacket> held = d.readBack(error);
-    if (!held)
-        return CommandLine::failed((sent ? QString() : QStringLiteral("write failed (%1); ").arg(sendError)) + error);
+    if (!held) {
+        error = (sent ? QString() : QStringLiteral("write failed (%1); ").arg(sendError)) + error;
+        return false;
+    }
     const QString mismatch = written(*block, *held);
     if (!sent)
-        return CommandLine::failed(QStringLiteral("write failed (%1); the device holds other values than written in: %2")
-                                       .arg(sendError, mismatch.isEmpty() ? QStringLiteral("no field") : mismatch));
-    if (!mismatch.isEmpty())
-        return CommandLine::failed(QStringLiteral("the device holds other values than written: ") + mismatch);
+        error = QStringLiteral("write failed (%1); the device holds other values than written in: %2")
+                    .arg(sendError, mismatch.isEmpty() ? QStringLiteral("no field") : mismatch);
+    else if (!mismatch.isEmpty())
+        error = QStringLiteral("the device holds other values than written: ") + mismatch;
+    return sent && mismatch.isEmpty();
+}
+
+int set(Device &d, const SettingsFile &file, quint16 code)
+{
+    QString backupPath, note, error;
+    const bool ok = writeTo(d, file, code, false, backupPath, note, error);
+    if (!backupPath.isEmpty())
+        QTextStream(stdout) << "backup " << backupPath << '\n' << Qt::flush;
+    return ok ? int(CliExit::Ok) : CommandLine::failed(error);
+}
+
+// "1-5" or "1,3,7" (ranges within a list too), each address once, in the order given;
+// false on anything else. A list names devices that must be there; a range is searched.
+bool parseAddresses(const QString &text, QVector<int> &addresses, bool &searched)
+{
+    searched = false;
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        int first = 0, last = 0;
+        if (!LineScan::parseRange(part, first, last))
+            return false;
+        searched = searched || first != last;
+        for (int a = first; a <= last; ++a)
+            if (!addresses.contains(a))
+                addresses << a;
+    }
+    return !addresses.isEmpty();
+}
+
+// The same file to every device at the addresses: one line per device, then a summary.
+// In a range an address where nothing answers the search's probe holds no device.
+int setMany(const LinkOptions &link, const QVector<int> &addresses, bool searched, const SettingsFile &file,
+            quint16 code)
+{
+    QTextStream out(stdout);
+    int devices = 0, took = 0;
+    for (int address : addresses) {
+        Device d;
+        d.link = link;
+        d.link.address = address;
+        QString error, backupPath, note;
+        d.session = d.link.connect(d.info, searched ? d.link.timing().probeTimeout(d.link.baud) : 0);
+        if (!d.session && searched && d.link.silent)
+            continue;
+        ++devices;
+        if (!d.session) {
+            out << "address " << address << ": failed: " << d.link.error << '\n' << Qt::flush;
+            continue;
+        }
+        d.block = d.readBack(error);
+        const bool ok = d.block && writeTo(d, file, code, true, backupPath, note, error);
+        out << "address " << address << ": " << (ok ? QStringLiteral("done") : QStringLiteral("failed: ") + error);
+        if (!backupPath.isEmpty())
+            out << "; backup " << backupPath;
+        if (!note.isEmpty())
+            out << "; " << note;
+        out << '\n' << Qt::flush;
+        took += ok;
+    }
+    out << "config set: " << took << " of " << devices << " devices took the settings\n" << Qt::flush;
+    if (devices == 0)
+        return CommandLine::failed(QStringLiteral("no ОРБИКС-11 found"));
+    if (took < devices)
+        return CommandLine::failed(QStringLiteral("%1 of %2 devices did not take the settings").arg(devices - took).arg(devices));
     return CliExit::Ok;
 }
 
@@ -201,11 +262,19 @@ void addOptions(QCommandLineParser &parser)
         "  (register words) with the values as shown under \"shown\".\n"
         "set PORT FILE: writes a settings file to the device after a backup (backups/ of the data\n"
         "  directory) and checks that the device holds what was written.\n"
+        "set PORT --addresses FROM-TO|A,B,... FILE: the same to every device there, one line each:\n"
+        "  address A: done|failed: REASON; backup PATH, then a summary. In a range, addresses where\n"
+        "  nothing answers hold no device; every address of a list must answer. A device of another\n"
+        "  modification takes the fields it has (as the setup tab loads the file) and is named so.\n"
+        "  Exit 0 only when every device took the settings.\n"
         "diff PORT FILE: one line per field that differs: FIELD DEVICE FILE; exit 3 when any does."));
     parser.addHelpOption();
     LinkOptions::addTo(parser);
     AccessCode::addTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("get: print the settings file itself.")});
+    parser.addOption({QStringLiteral("addresses"),
+                      QStringLiteral("set: every device at FROM-TO or at the list A,B,... (instead of --address)."),
+                      QStringLiteral("LIST")});
     parser.addPositionalArgument(QStringLiteral("ACTION"), QStringLiteral("get, set or diff."));
     LinkOptions::addPortArgument(parser);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Settings file (set, diff)."), QStringLiteral("[FILE]"));
@@ -227,8 +296,8 @@ int ConfigCommand::run(const QStringList &arguments)
         || pos.size() != wanted)
         return CommandLine::usage(parser, QStringLiteral("config needs get PORT, set PORT FILE or diff PORT FILE"));
     Device d;
-    if (!d.link.read(parser, pos[1]))
-        return CommandLine::usage(parser, d.link.error);
+    if ((status = d.link.take(parser, pos[1])) >= 0)
+        return status;
     std::optional<quint16> code;
     QString error;
     if (action == QLatin1String("set") && !AccessCode::obtain(parser, true, code, error))
@@ -236,6 +305,15 @@ int ConfigCommand::run(const QStringList &arguments)
     SettingsFile file;
     if (wanted == 3 && !SettingsFile::load(pos[2], file, error))
         return CommandLine::failed(pos[2] + QStringLiteral(": ") + error);
+    if (parser.isSet(QStringLiteral("addresses"))) {
+        QVector<int> addresses;
+        bool searched = false;
+        if (action != QLatin1String("set"))
+            return CommandLine::usage(parser, QStringLiteral("--addresses is for config set"));
+        if (!parseAddresses(parser.value(QStringLiteral("addresses")), addresses, searched))
+            return CommandLine::usage(parser, QStringLiteral("bad --addresses (FROM-TO or A,B,... within 1-247)"));
+        return setMany(d.link, addresses, searched, file, *code);
+    }
     if (!d.connect(error))
         return CommandLine::failed(error);
     if (action == QLatin1String("get"))

@@ -1,12 +1,9 @@
 #include "devicesnapshot.h"
 
 #include "linkoptions.h"
-#include "modbusport.h"
+#include "devicesession.h"
 #include "oscillogramread.h"
-#include "packetexecutor.h"
 #include "packetfactory.h"
-#include "searchpacket.h"
-#include "searchthread.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -19,38 +16,24 @@ constexpr int kSamplePeriodMs = 1000; // the data exchange polls once a second
 bool DeviceSnapshot::read(const LinkOptions &options, const DeviceInfo &expected, int seconds, QString &reason)
 {
     LinkOptions link = options;
-    ModbusPort line(link.devicePath.toLocal8Bit());
-    if (!link.openPort(line)) {
+    const std::unique_ptr<DeviceSession> session = link.openSession();
+    if (!session) {
         reason = link.error;
         return false;
     }
-    port = &line;
     device = expected;
-    PacketExecutor exec(line);
-    const bool ok = identify(exec, reason) && readBlocks(exec, reason) && collectSamples(exec, seconds, reason);
-    port = nullptr;
-    return ok;
+    return identify(*session, reason) && readBlocks(*session, reason) && collectSamples(*session, seconds, reason);
 }
 
 // As the data exchange checks it: the device answering is the one the search found.
-bool DeviceSnapshot::identify(PacketExecutor &exec, QString &reason) const
+bool DeviceSnapshot::identify(DeviceSession &session, QString &reason) const
 {
-    SearchPacket id;
-    if (!exec.readPacket(id)) {
-        reason = QStringLiteral("identification registers could not be read: ") + port->errorString();
-        return false;
-    }
-    const DeviceInfo now = SearchThread::recognise(id);
-    if (now.kind != DeviceInfo::Recognised || now.modification != device.modification
-        || now.currentScale != device.currentScale || now.minRatedCurrent != device.minRatedCurrent
-        || now.maxRatedCurrent != device.maxRatedCurrent) {
-        reason = QStringLiteral("the device does not match its identification (modification or rated range differ)");
-        return false;
-    }
-    return true;
+    const DeviceSession::Identity identity = session.identify(device);
+    reason = session.identityText(identity);
+    return identity == DeviceSession::Identity::Matches;
 }
 
-bool DeviceSnapshot::readBlocks(PacketExecutor &exec, QString &reason)
+bool DeviceSnapshot::readBlocks(DeviceSession &session, QString &reason)
 {
     configuration = PacketFactory::configuration(device.modification);
     workLog = PacketFactory::workProtocol(device.modification);
@@ -60,19 +43,19 @@ bool DeviceSnapshot::readBlocks(PacketExecutor &exec, QString &reason)
         {configuration.get(), "configuration"}, {workLog.get(), "work log"},
         {crashLog.get(), "crash log"}, {startRecord.get(), "start record"}};
     for (const auto &block : blocks)
-        if (!exec.readPacket(*block.first)) {
-            reason = QStringLiteral("%1 could not be read: %2").arg(QLatin1String(block.second), port->errorString());
+        if (!session.readBlock(*block.first)) {
+            reason = QStringLiteral("%1 could not be read: %2").arg(QLatin1String(block.second), session.errorString());
             return false;
         }
-    return readOscillogram(exec, reason);
+    return readOscillogram(session, reason);
 }
 
-bool DeviceSnapshot::readOscillogram(PacketExecutor &exec, QString &reason)
+bool DeviceSnapshot::readOscillogram(DeviceSession &session, QString &reason)
 {
     auto block = std::make_unique<CrashOscillogramPacket>();
     bool present = false;
-    if (!OscillogramRead::read(exec, *block, present)) {
-        reason = QStringLiteral("oscillogram could not be read: ") + port->errorString();
+    if (!OscillogramRead::read(session, *block, present)) {
+        reason = QStringLiteral("oscillogram could not be read: ") + session.errorString();
         return false;
     }
     if (present)
@@ -80,12 +63,12 @@ bool DeviceSnapshot::readOscillogram(PacketExecutor &exec, QString &reason)
     return true;
 }
 
-bool DeviceSnapshot::collectSamples(PacketExecutor &exec, int seconds, QString &reason)
+bool DeviceSnapshot::collectSamples(DeviceSession &session, int seconds, QString &reason)
 {
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < seconds; ++i) {
-        if (!readSample(exec, reason))
+        if (!readSample(session, reason))
             return false;
         const qint64 rest = (i + 1) * qint64(kSamplePeriodMs) - clock.elapsed();
         if (i + 1 < seconds && rest > 0)
@@ -94,14 +77,13 @@ bool DeviceSnapshot::collectSamples(PacketExecutor &exec, int seconds, QString &
     return true;
 }
 
-bool DeviceSnapshot::readSample(PacketExecutor &exec, QString &reason)
+bool DeviceSnapshot::readSample(DeviceSession &session, QString &reason)
 {
     auto block = PacketFactory::monitoring(device.modification);
-    for (int attempt = 0; attempt < kSampleAttempts; ++attempt)
-        if (exec.readPacket(*block)) {
-            samples.push_back({quint32(QDateTime::currentSecsSinceEpoch()), std::move(block)});
-            return true;
-        }
-    reason = QStringLiteral("monitoring could not be read: ") + port->errorString();
+    if (session.readBlock(*block)) {
+        samples.push_back({quint32(QDateTime::currentSecsSinceEpoch()), std::move(block)});
+        return true;
+    }
+    reason = QStringLiteral("monitoring could not be read: ") + session.errorString();
     return false;
 }

@@ -13,9 +13,8 @@
 #include <memory>
 #include <vector>
 
+class DeviceSession;
 class LinkOptions;
-class ModbusPort;
-class PacketExecutor;
 
 // Everything a report of one device shows, read as the data exchange reads it: the
 // identification checked against the device expected, the settings, both logs, the
@@ -28,11 +27,6 @@ public:
         quint32 time; // seconds since 1970, the local clock at the read
         std::unique_ptr<WatchDataPacket> block;
     };
-    // A monitoring read that fails is tried again at once (a reply lost on a noisy
-    // line); failing this many times, the device no longer answers and the snapshot
-    // fails rather than report a state that is no longer true.
-    static constexpr int kSampleAttempts = 3;
-
     // False with reason naming what could not be read (nothing is kept then).
     bool read(const LinkOptions &link, const DeviceInfo &expected, int seconds, QString &reason);
 
@@ -45,11 +39,12 @@ public:
     std::vector<Sample> samples;                         // oldest first, one a second
 
 private:
-    bool identify(PacketExecutor &exec, QString &reason) const;
-    bool readBlocks(PacketExecutor &exec, QString &reason);
-    bool readOscillogram(PacketExecutor &exec, QString &reason);
-    bool collectSamples(PacketExecutor &exec, int seconds, QString &reason);
-    bool readSample(PacketExecutor &exec, QString &reason);
-
-    ModbusPort *port = nullptr; // while reading, for its error text
+    bool identify(DeviceSession &session, QString &reason) const;
+    bool readBlocks(DeviceSession &session, QString &reason);
+    bool readOscillogram(DeviceSession &session, QString &reason);
+    bool collectSamples(DeviceSession &session, int seconds, QString &reason);
+    // A monitoring read that fails is tried again (the session's retries); failing them
+    // all, the device no longer answers and the snapshot fails rather than report a
+    // state that is no longer true.
+    bool readSample(DeviceSession &session, QString &reason);
 };

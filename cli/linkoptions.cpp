@@ -1,6 +1,8 @@
 #include "linkoptions.h"
 
+#include "commandline.h"
 #include "deviceinfo.h"
+#include "deviceprobe.h"
 #include "line.h"
 #include "modbusport.h"
 #include "portmap.h"
@@ -12,7 +14,6 @@
 #include <memory>
 
 namespace {
-constexpr int kCliReadTimeoutMs = 1000; // one second: long enough for 600 bit/s replies
 constexpr int kMaxPauseMs = 10000;
 
 // A network line's name that names no host and port is a typing error, told as one
@@ -152,6 +153,23 @@ bool LinkOptions::read(const QCommandLineParser &parser, const QString &portArgu
     return true;
 }
 
+int LinkOptions::take(const QCommandLineParser &parser, const QString &portArgument, Scope scope)
+{
+    const bool ok = scope == Scope::Device ? read(parser, portArgument) : readPortAndSpeed(parser, portArgument);
+    return ok ? -1 : CommandLine::usage(parser, error);
+}
+
+int LinkOptions::ensurePort()
+{
+    return checkPort() ? -1 : CommandLine::failed(error);
+}
+
+int LinkOptions::identify(DeviceInfo &found)
+{
+    QString reason;
+    return DeviceProbe::identify(*this, found, reason) ? -1 : CommandLine::failed(reason);
+}
+
 bool LinkOptions::checkPort()
 {
     ModbusPort port(devicePath.toLocal8Bit());
@@ -163,22 +181,37 @@ bool LinkOptions::checkPort()
     return false;
 }
 
-bool LinkOptions::openPort(ModbusPort &port)
+std::unique_ptr<DeviceSession> LinkOptions::session() const
 {
-    port.setLineOptions(options);
-    port.setNetworkAllowance(lineTiming.networkAllowanceMs); // the connection of a network line takes it
-    if (!port.open()) {
-        error = port.errorString();
-        return false;
+    auto s = std::make_unique<DeviceSession>(devicePath);
+    s->setLineOptions(options);
+    s->setTiming(lineTiming); // the read time-out by the speed, as the data exchange has it
+    s->setDevice(address, qint32(baud), frameFormat);
+    return s;
+}
+
+std::unique_ptr<DeviceSession> LinkOptions::openSession()
+{
+    std::unique_ptr<DeviceSession> s = session();
+    if (s->open())
+        return s;
+    error = s->errorString();
+    return nullptr;
+}
+
+std::unique_ptr<DeviceSession> LinkOptions::connect(DeviceInfo &found, int identifyTimeoutMs)
+{
+    silent = false;
+    std::unique_ptr<DeviceSession> s = openSession();
+    if (!s)
+        return nullptr;
+    const DeviceSession::Identity identity = s->identifyAny(found, identifyTimeoutMs);
+    if (identity != DeviceSession::Identity::Matches) {
+        error = s->identityText(identity);
+        silent = identity == DeviceSession::Identity::Unreadable && s->port().failure() == ModbusPort::Failure::NoAnswer
+            && !s->port().replyCut();
+        return nullptr;
     }
-    port.setSlaveAddress(quint8(address));
-    port.setFrameFormat(frameFormat);
-    port.setMaskedRegister(RegisterMap::AccessCode); // a direct write of the code is traced masked too
-    if (!port.setSpeed(baud)) {
-        error = QStringLiteral("speed %1 bit/s is not supported by this port").arg(baud);
-        return false;
-    }
-    port.setReadTimeout(kCliReadTimeoutMs);
-    lineTiming.applyTo(port);
-    return true;
+    found.portNumber = portNumber;
+    return s;
 }

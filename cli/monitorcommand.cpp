@@ -7,7 +7,6 @@
 #include "dataeventerror.h"
 #include "datathread.h"
 #include "deviceinfo.h"
-#include "deviceprobe.h"
 #include "eventprinter.h"
 #include "linkoptions.h"
 #include "linkstatisticsevent.h"
@@ -87,8 +86,8 @@ int MonitorCommand::run(const QStringList &arguments)
     if (parser.positionalArguments().size() != 1)
         return CommandLine::usage(parser, QStringLiteral("monitor needs PORT"));
     LinkOptions link;
-    if (!link.read(parser, parser.positionalArguments()[0]))
-        return CommandLine::usage(parser, link.error);
+    if ((status = link.take(parser, parser.positionalArguments()[0])) >= 0)
+        return status;
     bool ok = false;
     const int cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
     if (!ok || cycles < 0)
@@ -97,12 +96,9 @@ int MonitorCommand::run(const QStringList &arguments)
     QString reason;
     if (!AccessCode::obtain(parser, false, accessCode, reason))
         return CommandLine::usage(parser, reason);
-    if (!link.checkPort())
-        return CommandLine::failed(link.error);
-
     DeviceInfo device;
-    if (!DeviceProbe::identify(link, device, reason))
-        return CommandLine::failed(reason);
+    if ((status = link.ensurePort()) >= 0 || (status = link.identify(device)) >= 0)
+        return status;
 
     const bool json = parser.isSet(QStringLiteral("json"));
     const CurrentScale scale(device.currentScale);

@@ -6,13 +6,10 @@
 #include "crashoscillogrampacket.h"
 #include "datadirectory.h"
 #include "deviceinfo.h"
-#include "deviceprobe.h"
 #include "faulttext.h"
 #include "linkoptions.h"
-#include "modbusport.h"
 #include "oscillogramcsv.h"
 #include "oscillogramread.h"
-#include "packetexecutor.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -25,15 +22,14 @@ namespace {
 bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, QString &reason)
 {
     LinkOptions link = options;
-    ModbusPort port(link.devicePath.toLocal8Bit());
-    if (!link.openPort(port)) {
+    const std::unique_ptr<DeviceSession> session = link.openSession();
+    if (!session) {
         reason = link.error;
         return false;
     }
-    PacketExecutor exec(port);
     bool present = false;
-    if (!OscillogramRead::read(exec, block, present)) {
-        reason = port.errorString();
+    if (!OscillogramRead::read(*session, block, present)) {
+        reason = session->errorString();
         return false;
     }
     if (!present) {
@@ -122,12 +118,10 @@ int OscillogramCommand::run(const QStringList &arguments)
     if (parser.positionalArguments().size() != 1)
         return CommandLine::usage(parser, QStringLiteral("oscillogram needs PORT"));
     LinkOptions link;
-    if (!link.read(parser, parser.positionalArguments()[0]))
-        return CommandLine::usage(parser, link.error);
     DeviceInfo device;
+    if ((status = link.take(parser, parser.positionalArguments()[0])) >= 0 || (status = link.identify(device)) >= 0)
+        return status;
     QString reason;
-    if (!DeviceProbe::identify(link, device, reason))
-        return CommandLine::failed(reason);
     CrashOscillogramPacket block;
     if (!readOscillogram(link, block, reason))
         return CommandLine::failed(reason);

@@ -1,7 +1,7 @@
 #pragma once
 
 class CrashOscillogramPacket;
-class PacketExecutor;
+class DeviceSession;
 
 // Reads the crash oscillogram as the data exchange does: the fault code first, the
 // whole block only when the code says there is one.
@@ -10,5 +10,5 @@ class OscillogramRead
 public:
     // False when a read fails; otherwise present says whether the device holds an
     // oscillogram (then block holds it).
-    static bool read(PacketExecutor &exec, CrashOscillogramPacket &block, bool &present);
+    static bool read(DeviceSession &session, CrashOscillogramPacket &block, bool &present);
 };

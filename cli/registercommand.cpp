@@ -37,7 +37,8 @@ void addCommonArguments(QCommandLineParser &parser, const char *description)
 struct Target {
     int first = 0;
     LinkOptions link;
-    std::unique_ptr<ModbusPort> port;
+    std::unique_ptr<DeviceSession> session;
+    ModbusPort *port = nullptr;
 };
 
 // Returns -1 when the command goes on, else its exit status.
@@ -45,11 +46,12 @@ int openTarget(const QCommandLineParser &parser, const QStringList &pos, Target 
 {
     if (!parseNumber(pos[1], 1, kLastRegister, t.first))
         return CommandLine::usage(parser, QStringLiteral("bad register '%1'").arg(pos[1]));
-    if (!t.link.read(parser, pos[0]))
-        return CommandLine::usage(parser, t.link.error);
-    t.port = std::make_unique<ModbusPort>(t.link.devicePath.toLocal8Bit());
-    if (!t.link.openPort(*t.port))
+    if (const int status = t.link.take(parser, pos[0]); status >= 0)
+        return status;
+    t.session = t.link.openSession();
+    if (!t.session)
         return CommandLine::failed(t.link.error);
+    t.port = &t.session->port();
     return -1;
 }
 

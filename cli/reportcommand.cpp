@@ -3,7 +3,6 @@
 #include "cliexit.h"
 #include "commandline.h"
 #include "deviceinfo.h"
-#include "deviceprobe.h"
 #include "devicesnapshot.h"
 #include "linkoptions.h"
 #include "snapshotreport.h"
@@ -40,8 +39,8 @@ int ReportCommand::run(const QStringList &arguments)
     if (pos.size() != 2)
         return CommandLine::usage(parser, QStringLiteral("report needs PORT and OUT"));
     LinkOptions link;
-    if (!link.read(parser, pos[0]))
-        return CommandLine::usage(parser, link.error);
+    if ((status = link.take(parser, pos[0])) >= 0)
+        return status;
     bool ok = false;
     const int seconds = parser.value(QStringLiteral("seconds")).toInt(&ok);
     if (!ok || seconds < 1)
@@ -51,12 +50,10 @@ int ReportCommand::run(const QStringList &arguments)
         return CommandLine::usage(parser, QStringLiteral("bad --lang (ru or en)"));
     if (!Translation::install(language))
         return CommandLine::failed(QStringLiteral("the English translation is missing"));
-    if (!link.checkPort())
-        return CommandLine::failed(link.error);
     DeviceInfo device;
+    if ((status = link.ensurePort()) >= 0 || (status = link.identify(device)) >= 0)
+        return status;
     QString reason;
-    if (!DeviceProbe::identify(link, device, reason))
-        return CommandLine::failed(reason);
     DeviceSnapshot snapshot;
     if (!snapshot.read(link, device, seconds, reason))
         return CommandLine::failed(reason);

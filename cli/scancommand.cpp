@@ -121,11 +121,10 @@ int ScanCommand::run(const QStringList &arguments)
     if (!LineScan::parseRange(parser.value(QStringLiteral("addresses")), first, last))
         return CommandLine::usage(parser, QStringLiteral("bad address range (FROM-TO within 1-247)"));
     LinkOptions link;
-    if (!link.readPortAndSpeed(parser, parser.positionalArguments()[0]))
-        return CommandLine::usage(parser, link.error);
     // Open once here so that a refusal is explained, not just reported.
-    if (!link.checkPort())
-        return CommandLine::failed(link.error);
+    if ((status = link.take(parser, parser.positionalArguments()[0], LinkOptions::Scope::Line)) >= 0
+        || (status = link.ensurePort()) >= 0)
+        return status;
 
     SearchThread thread;
     LineScan::setUp(thread, link, first, last, parser.value(QStringLiteral("probe-timeout")).toInt());

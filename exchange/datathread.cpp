@@ -9,6 +9,7 @@
 #include "dataeventerror.h"
 #include "dataeventget.h"
 #include "dataeventgetprotocol.h"
+#include "devicesession.h"
 #include "linkstatisticsevent.h"
 #include "modbusport.h"
 #include "packetexecutor.h"
@@ -20,7 +21,6 @@
 #include "runconfigpacket.h"
 #include "runconfigprogresspacket.h"
 #include "runhandover.h"
-#include "searchpacket.h"
 #include "tdatapacket.h"
 #include "trafficevent.h"
 #include "watchdatapacket.h"
@@ -125,48 +125,28 @@ bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
     return exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
 }
 
-bool DataThread::identificationMatches(const SearchPacket &id) const
+bool DataThread::connectDevice(DeviceSession &session)
 {
-    // Products in extended precision from the integer word and the stored float, truncated.
-    const long double scale = id.currentScale();
-    const auto counts = [scale](float amps) { return qint64(scale * (long double)amps + 0.5L); };
-    return id.modification() == info.modification && id.currentScale() == info.currentScale
-        && id.maxRatedCounts() == counts(info.maxRatedCurrent)
-        && id.minRatedCounts() == counts(info.minRatedCurrent);
-}
-
-bool DataThread::openPort(ModbusPort &port)
-{
-    if (!port.open())
-        return false;
-    port.setSlaveAddress(quint8(info.address));
-    port.setFrameFormat(info.frameFormat);
-    port.setSpeed(quint32(info.baudRate));
-    port.setReadTimeout(timing.readTimeout(info.baudRate));
-    return true;
-}
-
-bool DataThread::connectDevice(ModbusPort &port, PacketExecutor &exec)
-{
-    if (!openPort(port)) {
+    if (!session.open()) {
         emitEvent<DataEventError>(DataEventError::PortNotOpened);
         return false;
     }
     configReadRequested = false;
-    SearchPacket id;
-    if (!exec.readPacket(id) || !keepRunning()) {
-        if (keepRunning())
-            emitEvent<DataEventError>(DataEventError::IdentificationUnreadable);
+    const DeviceSession::Identity identity = session.identify(info);
+    if (!keepRunning())
+        return false;
+    if (identity == DeviceSession::Identity::Unreadable) {
+        emitEvent<DataEventError>(DataEventError::IdentificationUnreadable);
         return false;
     }
-    if (!identificationMatches(id)) {
+    if (identity != DeviceSession::Identity::Matches) {
         emitEvent<DataEventError>(DataEventError::IdentificationMismatch);
         return false;
     }
     for (;;) {
         QElapsedTimer attempt;
         attempt.start();
-        if ((port.isOpen() || openPort(port)) && exec.readPacket(*configuration))
+        if ((session.isOpen() || session.open()) && session.readBlock(*configuration))
             break;
         if (!keepRunning())
             break;
@@ -187,21 +167,21 @@ void DataThread::run()
 
 void DataThread::runOnce()
 {
-    ModbusPort port(path.toLocal8Bit());
-    port.setLineOptions(lineOptions);
-    port.setRunningFlag(&running);
-    port.setMaskedRegister(RegisterMap::AccessCode);
+    DeviceSession session(path, &running);
+    session.setLineOptions(lineOptions);
+    session.setTiming(timing);
+    session.setDevice(info.address, info.baudRate, info.frameFormat);
+    ModbusPort &port = session.port();
     port.setObserver(this);
-    timing.applyTo(port);
-    PacketExecutor exec(port, &running);
-    if (!connectDevice(port, exec))
+    PacketExecutor &exec = session.executor();
+    if (!connectDevice(session))
         return;
     RunState state;
     while (keepRunning()) {
         QElapsedTimer timer;
         timer.start();
         // A line that went away (a pulled adapter) is opened again, once a cycle.
-        if (port.isOpen() || openPort(port))
+        if (session.isOpen() || session.open())
             cycle(exec, state);
         else
             noteLinkLost(state);

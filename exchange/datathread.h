@@ -17,12 +17,12 @@ class ConfigPacket;
 class CrashOscillogramPacket;
 class CrashProtocolPacket;
 class DataPacket;
+class DeviceSession;
 class ModbusPort;
 class PacketExecutor;
 class ProtocolPacket;
 class RunConfigPacket;
 class RunConfigProgressPacket;
-class SearchPacket;
 class WatchDataPacket;
 
 // Runs the connection to one device: opens its port, checks that the device
@@ -81,10 +81,8 @@ private:
     struct RunState;
 
     void runOnce();
-    bool openPort(ModbusPort &port);
-    bool connectDevice(ModbusPort &port, PacketExecutor &exec);
+    bool connectDevice(DeviceSession &session);
     void noteLinkLost(RunState &state);
-    bool identificationMatches(const SearchPacket &id) const;
     void cycle(PacketExecutor &exec, RunState &state);
     void readSetupProgress(PacketExecutor &exec, RunState &state);
     void serveCommands(PacketExecutor &exec, RunState &state);

@@ -8,7 +8,7 @@ struct LinkStatistics
 {
     quint64 requests = 0;
     quint64 replies = 0;        // sound replies, exceptions included
-    quint64 timeouts = 0;       // no byte before the read time-out
+    quint64 timeouts = 0;       // no byte, or not all of a reply, before the read time-out
     quint64 crcErrors = 0;      // damaged or short frames
     quint64 exceptions = 0;
     quint64 wrongAddress = 0;

@@ -23,6 +23,9 @@ constexpr int kMinFrame = 4;           // address, function, CRC
 constexpr int kExceptionFrame = 5;     // address, function | 0x80, code, CRC
 constexpr int kEchoBytes = 6;          // address, function, register, value
 constexpr int kReadRequestBytes = 6;   // address, function, first register, count
+// Right after opening, the silence a request waits for: a few characters at the line's
+// speed, renewed by every byte that still comes (the tail of an earlier connection's reply).
+constexpr int kFreshLineCharacters = 8;
 
 void putWord(QByteArray &frame, quint16 v)
 {
@@ -225,6 +228,8 @@ bool ModbusPort::lineGone() const
 
 void ModbusPort::startTransaction()
 {
+    cutBytes = 0;
+    cutLength = 0;
     sysError = 0;
     lineErrorFlags = 0;
     exceptionCode = 0;
@@ -246,15 +251,20 @@ bool ModbusPort::prepareLine()
         return true; // the write says so
     bool alive = frameEnd != Framing::Length || line->discardInput();
     // Right after opening, what the line carried before is unknown (a reply to a request
-    // of an earlier connection may still be coming): the first request waits a reply gap.
-    const qint64 frameSilenceNs = freshLine ? replyGapMs * Line::kNsPerMs : frameSilenceUs() * 1000LL;
+    // of an earlier connection may still be coming): the first request waits a few
+    // characters of silence, and longer while bytes still arrive. A network line brings
+    // bytes in packets whose pauses tell nothing of characters: it waits a reply gap.
+    const qint64 characterNs = RtuFraming::bitsPerCharacter(parityOn, stopBits) * Line::kNsPerSecond / qMax<quint32>(baud, 1);
+    const qint64 freshNs = Line::isNetworkName(QString::fromUtf8(path))
+        ? replyGapMs * Line::kNsPerMs
+        : qMax(frameSilenceUs() * 1000LL, kFreshLineCharacters * characterNs);
+    const qint64 frameSilenceNs = freshLine ? freshNs : frameSilenceUs() * 1000LL;
     freshLine = false;
     const qint64 silenceNs = (frameEnd == Framing::Length ? frameSilenceNs : 0) + extraPauseMs * Line::kNsPerMs;
     // A reply still on its way (to a request of before, or of another master) is let
     // pass, however slow the line; one that never falls silent is given up on after the
     // time of the longest frame and two reply gaps.
-    const qint64 longestFrameNs = qint64(Line::kLargestFrame) * RtuFraming::bitsPerCharacter(parityOn, stopBits)
-                                * Line::kNsPerSecond / qMax<quint32>(baud, 1);
+    const qint64 longestFrameNs = qint64(Line::kLargestFrame) * characterNs;
     Line::Quiet quiet = Line::Quiet::Silent;
     if (alive && silenceNs > 0)
         quiet = line->waitQuiet(silenceNs, 2 * replyGapMs * Line::kNsPerMs + longestFrameNs);
@@ -297,13 +307,33 @@ bool ModbusPort::receive(const QByteArray &request, Reply &reply)
         complete = [&request, echoPossible](const quint8 *b, qint64 n) {
             return RtuFraming::replyLength(request, b, n, echoPossible);
         };
+    const qint64 readStartNs = Line::nowNs();
     reply.size = line->read(reply.bytes, kResponseBuffer, complete);
+    if (reply.size > 0 && replyCut(request, reply, Line::nowNs() - readStartNs, echoPossible)) {
+        lineErrorFlags = line->takeLineErrors();
+        sysError = ETIMEDOUT;
+        return failWith(Failure::NoAnswer);
+    }
     if (reply.size <= 0) {
         lineErrorFlags = line->takeLineErrors();
         sysError = line->lastError() ? line->lastError() : ETIMEDOUT;
         reply.size = 0;
         return failWith(sysError == ECANCELED ? Failure::Cancelled : Failure::NoAnswer);
     }
+    return true;
+}
+
+// A reply the read time-out ended part-way is a time-out, not a damaged frame: its
+// bytes so far are no reason to blame the CRC (a slow line, a time-out too short).
+bool ModbusPort::replyCut(const QByteArray &request, const Reply &reply, qint64 readNs, bool echoPossible)
+{
+    if (readTimeoutMs <= 0 || readNs < readTimeoutMs * Line::kNsPerMs)
+        return false;
+    const qint64 length = RtuFraming::replyLength(request, reply.bytes, reply.size, echoPossible);
+    if (length > 0 && reply.size >= length)
+        return false;
+    cutBytes = int(reply.size);
+    cutLength = int(length);
     return true;
 }
 
@@ -456,6 +486,9 @@ QString ModbusPort::errorString() const
     case Failure::NoAnswer:
         if (sysError == EBUSY)
             return QStringLiteral("no answer: the line never fell silent");
+        if (cutBytes > 0)
+            return cutLength > 0 ? QStringLiteral("incomplete reply: %1 of %2 bytes before the time-out").arg(cutBytes).arg(cutLength)
+                                 : QStringLiteral("incomplete reply: %1 bytes before the time-out").arg(cutBytes);
         if (Line::isGone(sysError))
             return QStringLiteral("no answer: the line has gone (%1)").arg(QString::fromLocal8Bit(strerror(sysError)));
         return failureName(lastFailure);

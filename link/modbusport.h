@@ -24,8 +24,9 @@ public:
         BadRequest,    // register count outside the protocol limits; nothing sent
         WriteFailed,   // fewer bytes written than the request length
         LineError,     // parity/framing/overrun flags were pending at the receive
-        NoAnswer,      // no byte before the read time-out; or the line has gone, or never fell
-                       // silent for a request (systemError EBUSY), and nothing was sent
+        NoAnswer,      // no byte before the read time-out, or a reply it cut part-way
+                       // (replyCut); or the line has gone, or never fell silent for a
+                       // request (systemError EBUSY), and nothing was sent
         WrongAddress,  // the answer came from another slave
         ShortReply,    // too few bytes for what judging needs (exception = 255)
         CrcError,      // exception = 255
@@ -103,6 +104,8 @@ public:
     quint32 lineErrors() const { return lineErrorFlags; }
     int exception() const { return exceptionCode; }
     Failure failure() const { return lastFailure; }
+    // The last failure was a reply the read time-out ended part-way (an incomplete reply).
+    bool replyCut() const { return cutBytes > 0; }
     // One line naming the reason of the last failure, for logs and the command line.
     QString errorString() const;
 
@@ -142,6 +145,7 @@ private:
     bool transact(const QByteArray &request, Reply &reply);
     bool receive(const QByteArray &request, Reply &reply);
     bool skipEcho(const QByteArray &request, Reply &reply);
+    bool replyCut(const QByteArray &request, const Reply &reply, qint64 readNs, bool echoPossible);
     void applyTimeouts();
     static Failure judgeRead(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
                              quint16 *values);
@@ -170,4 +174,6 @@ private:
     quint32 lineErrorFlags = 0;
     int exceptionCode = 0;
     Failure lastFailure = Failure::None;
+    int cutBytes = 0;  // bytes of a reply the read time-out cut
+    int cutLength = 0; // the length it should have had, 0 when not known yet
 };

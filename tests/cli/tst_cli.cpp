@@ -108,8 +108,10 @@ private slots:
     void monitorShowsAmperes();
     void characteristicPrintsAllPoints();
     void configGetPrintsTheFields();
+    void configGetOnASlowLine();
     void configSetWritesWhatTheFileHolds();
     void configSetStopsWithoutABackup();
+    void configSetToManyDevices();
     void configSetRefusesBadFiles_data();
     void configSetRefusesBadFiles();
     void configSetNamesFieldsNotHeld_data();
@@ -138,6 +140,11 @@ void TestCli::initTestCase()
     sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
     sim.addDevice(SimDeviceConfig {3, 80, 1, 19200, 1, 50});
     sim.addDevice(SimDeviceConfig {4, 60, 0, 14400, 2, 10}); // a speed without a termios constant
+    sim.addDevice(SimDeviceConfig {6, 70, 0, 600, 2, 10});   // a reply takes longer than a second
+    // config set --addresses: the same as 1, another modification, one that refuses.
+    sim.addDevice(SimDeviceConfig {10, 70, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {11, 60, 0, 19200, 2, 10});
+    sim.addDevice(SimDeviceConfig {12, 70, 0, 19200, 2, 10});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
     path = sim.linkPath();
 }
@@ -503,6 +510,16 @@ void TestCli::configGetPrintsTheFields()
     QVERIFY2(r.err.startsWith("orbix: identification registers could not be read"), qPrintable(r.err));
 }
 
+// At 600 bit/s the settings' longest read takes more than a second: the read time-out
+// follows the speed, as the data exchange's does.
+void TestCli::configGetOnASlowLine()
+{
+    const Run r = config({"get", path, "--address", "6", "--baud", "600"});
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(r.out.count('\n'), 28);
+    QCOMPARE(r.out.section('\n', 0, 0), QString("ratedCurrent 20.0A")); // 40 counts at 2 per ampere
+}
+
 void TestCli::configSetWritesWhatTheFileHolds()
 {
     const QString file = settingsFile({{"minCurrent", 33}, {"minCurrentCorrection", 7}});
@@ -520,6 +537,39 @@ void TestCli::configSetWritesWhatTheFileHolds()
     QFile b(data.filePath("backups/" + backups.first()));
     QVERIFY(b.open(QIODevice::ReadOnly));
     QCOMPARE(QJsonDocument::fromJson(b.readAll()).object().value("fields").toObject().value("minCurrent").toInt(), 25);
+}
+
+// One file to every device of a range: each with its backup and read-back, one line
+// each; another modification takes what it has and is named; one that refuses fails
+// the whole. In a list, an address where nothing answers is a failure.
+void TestCli::configSetToManyDevices()
+{
+    const QString file = settingsFile({{"minCurrent", 33}});
+    QDir(data.filePath("backups")).removeRecursively();
+    sim.setWriteFailure(12, 6);
+    Run r = config({"set", path, "--addresses", "10-13", "--access-code", "1234", file});
+    QCOMPARE(r.code, 1);
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);
+    QVERIFY2(lines[0].startsWith("address 10: done; backup "), qPrintable(lines[0]));
+    QVERIFY2(lines[1].startsWith("address 11: done; backup ") && lines[1].contains("; modification 60, the file's 70"),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith("address 12: failed: "), qPrintable(lines[2]));
+    QCOMPARE(lines[3], QString("config set: 2 of 3 devices took the settings"));
+    QCOMPARE(r.err, QString("orbix: 1 of 3 devices did not take the settings\n"));
+    QCOMPARE(sim.registerValue(10, 6), quint16(33));
+    QCOMPARE(sim.registerValue(11, 6), quint16(33));
+    QCOMPARE(QDir(data.filePath("backups")).entryList(QDir::Files).size(), 3);
+
+    sim.clearFaults();
+    r = config({"set", path, "--addresses", "12,13", "--access-code", "1234", file});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.out.startsWith("address 12: done; backup "), qPrintable(r.out));
+    QVERIFY2(r.out.contains("address 13: failed: identification registers could not be read: no answer\n"), qPrintable(r.out));
+    QCOMPARE(sim.registerValue(12, 6), quint16(33));
+    r = config({"set", path, "--addresses", "10-12", "--access-code", "1234", file});
+    QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.endsWith("config set: 3 of 3 devices took the settings\n"), qPrintable(r.out));
 }
 
 // A disk that takes no byte: no backup, so nothing is written to the device, and the

@@ -5,6 +5,7 @@
 #include "configpacketv70.h"
 #include "dataeventerror.h"
 #include "datathread.h"
+#include "devicesession.h"
 #include "eventrecorder.h"
 #include "simulator.h"
 #include "testtiming.h"
@@ -100,6 +101,9 @@ private slots:
     void failedConfigurationWriteIsReadBack();
     void changedLogTimeFetchesBothLogs();
     void stopWhileTheLineIsSilent();
+    void sessionIdentifiesTheDeviceExpected_data();
+    void sessionIdentifiesTheDeviceExpected();
+    void sessionRetriesALostReplyNotARefusal();
 };
 
 void TestDataThread::readTimeoutBySpeed()
@@ -395,6 +399,70 @@ void TestDataThread::stopWhileTheLineIsSilent()
     QVERIFY(c.thread->isFinished());
     QCoreApplication::processEvents();
     QCOMPARE(c.events.types(), QList<int> {DataEvent::Disconnected});
+}
+
+// The one comparison the exchange and the command line share: through the device's
+// counts, so that a rated current a float cannot hold exactly (10 counts at 3 per
+// ampere) still matches, while any other device does not.
+void TestDataThread::sessionIdentifiesTheDeviceExpected_data()
+{
+    QTest::addColumn<int>("modification");
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<float>("minRated");
+    QTest::addColumn<int>("identity");
+    const int matches = int(DeviceSession::Identity::Matches), mismatch = int(DeviceSession::Identity::Mismatch);
+    QTest::newRow("the device") << 70 << 3 << 10.0f / 3 << matches;
+    QTest::newRow("another modification") << 80 << 3 << 10.0f / 3 << mismatch;
+    QTest::newRow("another scale") << 70 << 2 << 10.0f / 3 << mismatch;
+    QTest::newRow("another rated range") << 70 << 3 << 50.0f / 3 << mismatch;
+}
+
+void TestDataThread::sessionIdentifiesTheDeviceExpected()
+{
+    QFETCH(int, modification);
+    QFETCH(int, scale);
+    QFETCH(float, minRated);
+    QFETCH(int, identity);
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 3, 10});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    DeviceInfo expected = deviceFor(SimDeviceConfig {1, modification, 0, 19200, quint16(scale), 10});
+    expected.minRatedCurrent = minRated;
+    expected.maxRatedCurrent = 10 * minRated;
+    DeviceSession session(sim.linkPath());
+    session.setTiming(testTiming());
+    session.setDevice(1, 19200, 0);
+    QVERIFY2(session.open(), qPrintable(session.errorString()));
+    QCOMPARE(int(session.identify(expected)), identity);
+}
+
+// A reply lost on the line is asked for again; a device's refusal is its answer.
+void TestDataThread::sessionRetriesALostReplyNotARefusal()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 2, 10});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    DeviceSession session(sim.linkPath());
+    ProtocolTiming timing = testTiming();
+    timing.readTimeoutMs = 100;
+    session.setTiming(timing);
+    session.setDevice(1, 19200, 0);
+    QVERIFY2(session.open(), qPrintable(session.errorString()));
+    ConfigPacketV70 block;
+    const int entries = int(block.requests().size());
+    sim.clearRequests();
+    sim.setFault(SimFault {SimFault::NoReply}, DeviceSession::kReadAttempts - 1);
+    QVERIFY2(session.readBlock(block), qPrintable(session.errorString()));
+    QCOMPARE(sim.requests().size(), DeviceSession::kReadAttempts - 1 + entries); // the lost ones, then the block
+    sim.clearRequests();
+    sim.setFault(SimFault {SimFault::Exception, 4});
+    QVERIFY(!session.readBlock(block));
+    QCOMPARE(session.errorString(), QString("Modbus exception 4"));
+    QCOMPARE(sim.requests().size(), 1);
+    sim.clearRequests();
+    sim.setFault(SimFault {SimFault::NoReply});
+    QVERIFY(!session.readBlock(block));
+    QCOMPARE(sim.requests().size(), DeviceSession::kReadAttempts);
 }
 
 QTEST_GUILESS_MAIN(TestDataThread)

@@ -138,7 +138,7 @@ void TestFraming::completeReplyEndsEarly()
     QVERIFY(line.start([](const QByteArray &) { return ScriptedSlave::Reply {kReadReply}; },
                        ModbusPort::Framing(framing)));
     quint16 value = 0;
-    line.timedRead(value); // the first request after opening waits a reply gap of silence
+    line.timedRead(value); // the first request after opening waits for a quiet line
     const qint64 ms = line.timedRead(value);
     QCOMPARE(value, quint16(42));
     QFETCH(int, least);
@@ -146,8 +146,9 @@ void TestFraming::completeReplyEndsEarly()
     QVERIFY2(ms >= least && ms < most, qPrintable(QString::number(ms)));
 }
 
-// A reply to a request of before (an earlier connection stopped in the middle) may
-// still be on its way: the first request after opening lets it pass.
+// The first request after opening waits a few characters of silence, not a reply
+// gap: a one-shot command is as quick as its one transaction. (A line that keeps
+// talking is still given up on: tst_hostileline.)
 void TestFraming::firstRequestWaitsForAQuietLine()
 {
     ScriptedLine line;
@@ -155,7 +156,7 @@ void TestFraming::firstRequestWaitsForAQuietLine()
                        ModbusPort::Framing::Length));
     quint16 value = 0;
     const qint64 first = line.timedRead(value);
-    QVERIFY2(first >= kRealGapMs, qPrintable(QString::number(first)));
+    QVERIFY2(first < kRealGapMs / 2, qPrintable(QString::number(first)));
     QCOMPARE(value, quint16(42));
 }
 

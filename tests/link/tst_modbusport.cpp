@@ -54,6 +54,7 @@ private slots:
     void slaveAddressZeroAcceptsAnyAnswer();
     void noAnswerWaitsForTheReadTimeout();
     void gapOfSilenceEndsTheReply();
+    void replyCutByTheReadTimeoutIsATimeout();
     void clearedRunningFlagEndsAWaitWithoutTimeout();
     void countsOutsideTheProtocolAreNotSent();
     void frameFormatsReachTheLine();
@@ -206,6 +207,30 @@ void TestModbusPort::gapOfSilenceEndsTheReply()
             QCOMPARE(port.failure(), ModbusPort::Failure::ShortReply);
         }
     }
+}
+
+// A reply still coming when the read time-out ends it (a slow line) is an incomplete
+// reply, a time-out: never a CRC error, which would send the user to the wiring.
+void TestModbusPort::replyCutByTheReadTimeoutIsATimeout()
+{
+    ScriptedSlave::Reply reply = crc("01 03 04 00 2A 00 2B");
+    reply.pauseAfter = 5;
+    reply.pauseMs = 500;
+    ScriptedSlave slave;
+    QVERIFY(slave.start([reply](const QByteArray &) { return reply; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    QVERIFY(port.open());
+    port.setSlaveAddress(1);
+    port.setReplyGap(1000); // longer than the time-out: only the time-out ends the read
+    port.setReadTimeout(200);
+    quint16 v[2] = {7, 7};
+    QVERIFY(!port.readRegisters(1, 4, v));
+    QCOMPARE(port.failure(), ModbusPort::Failure::NoAnswer);
+    QVERIFY(port.replyCut());
+    QCOMPARE(port.errorString(), QString("incomplete reply: 5 of 9 bytes before the time-out"));
+    QCOMPARE(port.statistics().timeouts, quint64(1));
+    QCOMPARE(port.statistics().crcErrors, quint64(0));
+    QCOMPARE(v[0], quint16(7));
 }
 
 void TestModbusPort::clearedRunningFlagEndsAWaitWithoutTimeout()
