@@ -111,8 +111,8 @@ QJsonArray crashLog(const CrashProtocolPacket &log)
 QJsonObject configuration(const ConfigEvent &e)
 {
     QJsonArray words;
-    for (int w = 0; w < ConfigPacket::WordCount; ++w)
-        words.append(e.packet()->word(ConfigPacket::Word(w)));
+    for (ConfigFields::Id id : ConfigFields::fieldsOf(0)) // registers 5..29
+        words.append(ConfigFields::value(*e.packet(), id));
     return {{QStringLiteral("result"), e.result()},
             {QStringLiteral("version"), e.packet()->version()},
             {QStringLiteral("words"), words}};

@@ -11,11 +11,8 @@ public:
     ConfigPacketV50 *clone() const override;
     int version() const override;
 
-    // Milliseconds; the editor holds tens of milliseconds.
-    quint16 imbalanceTripTime() const { return v50Words[0]; }
-    void setImbalanceTripTime(quint16 ms) { v50Words[0] = ms; }
-    int imbalanceTripTimeTens() const { return msToTens(imbalanceTripTime()); }
-    void setImbalanceTripTimeTens(int tens) { setImbalanceTripTime(tensToMs(tens)); }
+    // Milliseconds.
+    quint16 imbalanceTripTime() const { return word(ConfigFields::ImbalanceTripTime); }
 
 private:
     quint16 v50Words[1] = {};

@@ -2,9 +2,6 @@
 
 #include "registermap.h"
 
-#include <cmath>
-#include <limits>
-
 ConfigPacketV70::ConfigPacketV70()
 {
     addRequest(v70Words, sizeof v70Words, RegisterMap::ConfigurationV70);
@@ -28,10 +25,8 @@ int ConfigPacketV70::version() const
     return 70;
 }
 
-void ConfigPacketV70::setMinCurrentCorrection(double value)
+double ConfigPacketV70::minCurrentCorrection() const
 {
-    const double tenths = std::isnan(value) ? 0.0 : std::round(value * 10.0);
-    const double low = std::numeric_limits<qint16>::min();
-    const double high = std::numeric_limits<qint16>::max();
-    setMinCurrentCorrectionWord(qint16(tenths < low ? low : tenths > high ? high : tenths));
+    return ConfigFields::toEditor(ConfigFields::MinCurrentCorrection,
+                                  ConfigFields::value(*this, ConfigFields::MinCurrentCorrection), 0);
 }

@@ -11,14 +11,9 @@ public:
     ConfigPacketV70 *clone() const override;
     int version() const override;
 
-    // Signed tenths; -0.5 is stored as 0xFFFB.
-    qint16 minCurrentCorrectionWord() const { return qint16(v70Words[0]); }
-    void setMinCurrentCorrectionWord(qint16 tenths) { v70Words[0] = quint16(tenths); }
-    double minCurrentCorrection() const { return minCurrentCorrectionWord() * 0.1; }
-    void setMinCurrentCorrection(double value);
-
-    quint16 insulationThreshold() const { return v70Words[1]; }
-    void setInsulationThreshold(quint16 index) { v70Words[1] = index; }
+    // Stored in signed tenths: -0.5 is 0xFFFB.
+    double minCurrentCorrection() const;
+    quint16 insulationThreshold() const { return word(ConfigFields::InsulationThreshold); }
 
 private:
     quint16 v70Words[2] = {};

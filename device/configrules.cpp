@@ -4,24 +4,15 @@
 
 #include <QCoreApplication>
 
+#include <iterator>
+
 namespace {
 
 using F = ConfigFields;
 using S = ConfigRules::Settings;
 
-// Choice entries the rules name (register values, choice lists of the block).
-constexpr int kTwoWireStart = 2;    // inputs 1 and 2: "Пуск(Двухпроводное управление)"
-constexpr int kThreeWire = 3;       // input 1 "Пуск(Трёхпроводное…)", input 2 "Стоп(Трёхпроводное…)"
-constexpr int kRotation = 4;        // input 1 "Вращение вперёд", input 2 "Вращение назад"
-constexpr int kInput2Humidity = 5;  // "Датчик влажности"
-constexpr int kPowerStar = 1;       // "Звезда"
-constexpr int kPowerForward = 2;    // "Вращение вперёд"
-constexpr int kAuxDelta = 5;        // "Треугольник"
-constexpr int kAuxBackward = 6;     // "Вращение назад"
-constexpr int kAuxTripCoil = 7;     // "Управление расцепителем"
-
 // Each rule in the one sentence the setup tab shows on the fields it marks.
-const char *const kSentences[ConfigRules::kRuleCount] = {
+const char *const kSentences[] = {
     QT_TRANSLATE_NOOP("ConfigRules", "Вход 1 «Пуск(Двухпроводное управление)» не допускает такой же пуск на входе 2 "
                                      "и дистанционное управление."),
     QT_TRANSLATE_NOOP("ConfigRules", "Вход 2 «Пуск(Двухпроводное управление)» не допускает пуск или вращение "
@@ -42,9 +33,11 @@ const char *const kSentences[ConfigRules::kRuleCount] = {
                                      "дополнительный выход — «Управление расцепителем»."),
 };
 
+static_assert(std::size(kSentences) == ConfigRules::kRuleCount, "one sentence per rule");
+
 bool startOnInput1(const S &s)
 {
-    return s.input1 == kTwoWireStart || s.input1 == kThreeWire || s.input1 == kRotation;
+    return s.input1 == F::Input1TwoWireStart || s.input1 == F::Input1ThreeWireStart || s.input1 == F::Input1Forward;
 }
 
 // One condition of a rule: when it holds, the rule is broken and both fields are marked,
@@ -57,26 +50,26 @@ struct Condition {
 };
 
 const Condition kConditions[] = {
-    {1, [](const S &s) { return s.input1 == kTwoWireStart && s.input2 == kTwoWireStart; },
+    {1, [](const S &s) { return s.input1 == F::Input1TwoWireStart && s.input2 == F::Input2TwoWireStart; },
      F::Input2Function, F::Input1Function},
-    {1, [](const S &s) { return s.input1 == kTwoWireStart && s.remoteControl; }, F::RemoteControl, F::Input1Function},
-    {2, [](const S &s) { return s.input2 == kTwoWireStart && startOnInput1(s); }, F::Input1Function, F::Input2Function},
-    {2, [](const S &s) { return s.input2 == kTwoWireStart && s.remoteControl; }, F::RemoteControl, F::Input2Function},
+    {1, [](const S &s) { return s.input1 == F::Input1TwoWireStart && s.remoteControl; }, F::RemoteControl, F::Input1Function},
+    {2, [](const S &s) { return s.input2 == F::Input2TwoWireStart && startOnInput1(s); }, F::Input1Function, F::Input2Function},
+    {2, [](const S &s) { return s.input2 == F::Input2TwoWireStart && s.remoteControl; }, F::RemoteControl, F::Input2Function},
     // A stop or backward input needs its partner on input 1.
-    {3, [](const S &s) { return s.input2 == kThreeWire && s.input1 != kThreeWire; },
+    {3, [](const S &s) { return s.input2 == F::Input2ThreeWireStop && s.input1 != F::Input1ThreeWireStart; },
      F::Input1Function, F::Input2Function},
-    {3, [](const S &s) { return s.input2 == kThreeWire && s.remoteControl; }, F::RemoteControl, F::Input2Function},
-    {4, [](const S &s) { return s.input2 == kRotation && s.input1 != kRotation; },
+    {3, [](const S &s) { return s.input2 == F::Input2ThreeWireStop && s.remoteControl; }, F::RemoteControl, F::Input2Function},
+    {4, [](const S &s) { return s.input2 == F::Input2Backward && s.input1 != F::Input1Forward; },
      F::Input1Function, F::Input2Function},
-    {4, [](const S &s) { return s.input2 == kRotation && s.remoteControl; }, F::RemoteControl, F::Input2Function},
-    {5, [](const S &s) { return (s.input2 == kInput2Humidity) != s.humidityProtection; },
+    {4, [](const S &s) { return s.input2 == F::Input2Backward && s.remoteControl; }, F::RemoteControl, F::Input2Function},
+    {5, [](const S &s) { return (s.input2 == F::Input2Humidity) != s.humidityProtection; },
      F::Input2Function, F::HumidityProtection},
     {6, [](const S &s) { return s.remoteControl && s.cyclicMode; }, F::RemoteControl, F::CyclicMode},
-    {7, [](const S &s) { return (s.powerOutput == kPowerStar) != (s.auxOutput == kAuxDelta); },
+    {7, [](const S &s) { return (s.powerOutput == F::PowerStar) != (s.auxOutput == F::AuxDelta); },
      F::PowerOutputFunction, F::AuxOutputFunction},
-    {8, [](const S &s) { return (s.powerOutput == kPowerForward) != (s.auxOutput == kAuxBackward); },
+    {8, [](const S &s) { return (s.powerOutput == F::PowerForward) != (s.auxOutput == F::AuxBackward); },
      F::PowerOutputFunction, F::AuxOutputFunction},
-    {9, [](const S &s) { return s.fastProtection != (s.auxOutput == kAuxTripCoil); },
+    {9, [](const S &s) { return s.fastProtection != (s.auxOutput == F::AuxTripCoil); },
      F::FastProtection, F::AuxOutputFunction},
 };
 
@@ -84,15 +77,20 @@ const Condition kConditions[] = {
 
 ConfigRules::Settings ConfigRules::Settings::of(const ConfigPacket &block)
 {
+    return from([&block](F::Id id) { return F::value(block, id); });
+}
+
+ConfigRules::Settings ConfigRules::Settings::from(const std::function<int(ConfigFields::Id)> &wordOf)
+{
     Settings s;
-    s.input1 = block.input1Function();
-    s.input2 = block.input2Function();
-    s.powerOutput = block.powerOutputFunction();
-    s.auxOutput = block.auxOutputFunction();
-    s.remoteControl = block.remoteControl();
-    s.cyclicMode = block.cyclicMode();
-    s.humidityProtection = block.humidityProtection();
-    s.fastProtection = block.fastProtection();
+    s.input1 = wordOf(F::Input1Function);
+    s.input2 = wordOf(F::Input2Function);
+    s.powerOutput = wordOf(F::PowerOutputFunction);
+    s.auxOutput = wordOf(F::AuxOutputFunction);
+    s.remoteControl = wordOf(F::RemoteControl) != 0;
+    s.cyclicMode = wordOf(F::CyclicMode) != 0;
+    s.humidityProtection = wordOf(F::HumidityProtection) != 0;
+    s.fastProtection = wordOf(F::FastProtection) != 0;
     return s;
 }
 

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class ConfigPacket;
 
 // The consistency rules of the settings: combinations of inputs, outputs, remote
@@ -28,6 +30,8 @@ public:
         bool fastProtection = false;
 
         static Settings of(const ConfigPacket &block);
+        // From the words of the fields as wordOf gives them (the setup tab's editors).
+        static Settings from(const std::function<int(ConfigFields::Id)> &wordOf);
     };
 
     // One violated condition: its rule (1..9) and the fields it marks, in marking order.

@@ -44,101 +44,6 @@
     </message>
 </context>
 <context>
-    <name>ConfigChoices</name>
-    <message>
-        <source>Минус 15 + 10%</source>
-        <translation>-15% / +10%</translation>
-    </message>
-    <message>
-        <source>Минус 20 + 15%</source>
-        <translation>-20% / +15%</translation>
-    </message>
-    <message>
-        <source>Минус 25 + 20%</source>
-        <translation>-25% / +20%</translation>
-    </message>
-    <message>
-        <source>Минус 30 + 25%</source>
-        <translation>-30% / +25%</translation>
-    </message>
-    <message>
-        <source>Нет</source>
-        <translation>None</translation>
-    </message>
-    <message>
-        <source>Внешняя авария 1</source>
-        <translation>External fault 1</translation>
-    </message>
-    <message>
-        <source>Пуск(Двухпроводное управление)</source>
-        <translation>Start (two-wire control)</translation>
-    </message>
-    <message>
-        <source>Пуск(Трёхпроводное управление)</source>
-        <translation>Start (three-wire control)</translation>
-    </message>
-    <message>
-        <source>Вращение вперёд</source>
-        <translation>Forward rotation</translation>
-    </message>
-    <message>
-        <source>Внешняя авария 2</source>
-        <translation>External fault 2</translation>
-    </message>
-    <message>
-        <source>Стоп(Трёхпроводное управление)</source>
-        <translation>Stop (three-wire control)</translation>
-    </message>
-    <message>
-        <source>Вращение назад</source>
-        <translation>Reverse rotation</translation>
-    </message>
-    <message>
-        <source>Датчик влажности</source>
-        <translation>Humidity sensor</translation>
-    </message>
-    <message>
-        <source>Стандартный</source>
-        <translation>Standard</translation>
-    </message>
-    <message>
-        <source>Звезда</source>
-        <translation>Star</translation>
-    </message>
-    <message>
-        <source>Сигнализация аварии</source>
-        <translation>Fault alarm</translation>
-    </message>
-    <message>
-        <source>Предупреждение о пуске</source>
-        <translation>Start warning</translation>
-    </message>
-    <message>
-        <source>Предаварийная сигнализация</source>
-        <translation>Pre-fault warning</translation>
-    </message>
-    <message>
-        <source>Дистанционно упр. выход</source>
-        <translation>Remote-controlled output</translation>
-    </message>
-    <message>
-        <source>Треугольник</source>
-        <translation>Delta</translation>
-    </message>
-    <message>
-        <source>Управление расцепителем</source>
-        <translation>Trip coil control</translation>
-    </message>
-    <message>
-        <source>0,55МОм</source>
-        <translation>0.55 MΩ</translation>
-    </message>
-    <message>
-        <source>1,1МОм</source>
-        <translation>1.1 MΩ</translation>
-    </message>
-</context>
-<context>
     <name>ConfigDialog</name>
     <message>
         <source>Автоматическое подключение при запуске программы</source>
@@ -362,6 +267,98 @@
     <message>
         <source>выключено</source>
         <translation>off</translation>
+    </message>
+    <message>
+        <source>Минус 15 + 10%</source>
+        <translation>-15% / +10%</translation>
+    </message>
+    <message>
+        <source>Минус 20 + 15%</source>
+        <translation>-20% / +15%</translation>
+    </message>
+    <message>
+        <source>Минус 25 + 20%</source>
+        <translation>-25% / +20%</translation>
+    </message>
+    <message>
+        <source>Минус 30 + 25%</source>
+        <translation>-30% / +25%</translation>
+    </message>
+    <message>
+        <source>Нет</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>Внешняя авария 1</source>
+        <translation>External fault 1</translation>
+    </message>
+    <message>
+        <source>Пуск(Двухпроводное управление)</source>
+        <translation>Start (two-wire control)</translation>
+    </message>
+    <message>
+        <source>Пуск(Трёхпроводное управление)</source>
+        <translation>Start (three-wire control)</translation>
+    </message>
+    <message>
+        <source>Вращение вперёд</source>
+        <translation>Forward rotation</translation>
+    </message>
+    <message>
+        <source>Внешняя авария 2</source>
+        <translation>External fault 2</translation>
+    </message>
+    <message>
+        <source>Стоп(Трёхпроводное управление)</source>
+        <translation>Stop (three-wire control)</translation>
+    </message>
+    <message>
+        <source>Вращение назад</source>
+        <translation>Reverse rotation</translation>
+    </message>
+    <message>
+        <source>Датчик влажности</source>
+        <translation>Humidity sensor</translation>
+    </message>
+    <message>
+        <source>Стандартный</source>
+        <translation>Standard</translation>
+    </message>
+    <message>
+        <source>Звезда</source>
+        <translation>Star</translation>
+    </message>
+    <message>
+        <source>Сигнализация аварии</source>
+        <translation>Fault alarm</translation>
+    </message>
+    <message>
+        <source>Предупреждение о пуске</source>
+        <translation>Start warning</translation>
+    </message>
+    <message>
+        <source>Предаварийная сигнализация</source>
+        <translation>Pre-fault warning</translation>
+    </message>
+    <message>
+        <source>Дистанционно упр. выход</source>
+        <translation>Remote-controlled output</translation>
+    </message>
+    <message>
+        <source>Треугольник</source>
+        <translation>Delta</translation>
+    </message>
+    <message>
+        <source>Управление расцепителем</source>
+        <translation>Trip coil control</translation>
+    </message>
+    <message>
+        <source>0,55МОм</source>
+        <translation>0.55 MΩ</translation>
+    </message>
+    <message>
+        <source>1,1МОм</source>
+        <translation>1.1 MΩ</translation>
     </message>
 </context>
 <context>

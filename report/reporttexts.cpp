@@ -1,6 +1,6 @@
 #include "reporttexts.h"
 
-#include "configchoices.h"
+#include "configfields.h"
 #include "configpacketv70.h"
 #include "crashprotocolevent.h"
 #include "currentscale.h"
@@ -71,15 +71,15 @@ QVector<ReportTexts::Row> ReportTexts::switchRows(const ConfigPacket &c)
 
 QVector<ReportTexts::Row> ReportTexts::rightColumnRows(const ConfigPacket &c, int version)
 {
-    using Choices = ConfigChoices;
+    using F = ConfigFields;
     return {
-        {tr("Допуск на напряжение питающих фаз:"), Choices::text(Choices::VoltageTolerance, c.voltageTolerance())},
+        {tr("Допуск на напряжение питающих фаз:"), F::choice(F::VoltageTolerance, c.voltageTolerance())},
         {tr("Время работы двигателя в цикл. режиме:"), number(c.cyclicWorkTime()) + tr(" мин")},
         {tr("Время простоя двигателя в цикл. режиме:"), number(c.cyclicPauseTime()) + tr(" мин")},
-        {tr("Функция входа 1:"), Choices::text(Choices::Input1Function, c.input1Function())},
-        {tr("Функция входа 2:"), Choices::text(Choices::Input2Function, c.input2Function())},
-        {tr("Функция силового выхода:"), Choices::text(Choices::PowerOutputFunction, c.powerOutputFunction())},
-        {tr("Функция доп. выхода:"), Choices::text(Choices::AuxOutputFunction, c.auxOutputFunction())},
+        {tr("Функция входа 1:"), F::choice(F::Input1Function, c.input1Function())},
+        {tr("Функция входа 2:"), F::choice(F::Input2Function, c.input2Function())},
+        {tr("Функция силового выхода:"), F::choice(F::PowerOutputFunction, c.powerOutputFunction())},
+        {tr("Функция доп. выхода:"), F::choice(F::AuxOutputFunction, c.auxOutputFunction())},
         {tr("Задержка переключения:"), number(c.switchDelay()) + tr(" сек")},
         {tr("Время срабатывания защиты от перекоса токов:"), imbalanceTripTime(c, version)},
         {tr("Выбор порога защиты по изоляции:"), insulation(c, version)},
@@ -103,7 +103,7 @@ QString ReportTexts::insulation(const ConfigPacket &c, int version)
 {
     const auto *v70 = dynamic_cast<const ConfigPacketV70 *>(&c);
     const bool higher = version < PacketFactory::kModificationV70 || !v70 || v70->insulationThreshold() == 1;
-    return ConfigChoices::text(ConfigChoices::InsulationThreshold, higher ? 1 : 0);
+    return ConfigFields::choice(ConfigFields::InsulationThreshold, higher ? 1 : 0);
 }
 
 QStringList ReportTexts::stateLines(const WatchDataPacket &s, int version)

@@ -168,13 +168,12 @@ void TestProtection::runningDetection()
 void TestProtection::settingsFromConfig()
 {
     ConfigPacketV70 config;
-    config.setRatedCurrent(456);
-    config.setMinCurrent(25);
-    config.setOverloadMultiple(4);
-    config.setDoubleOverloadTime(60);
-    config.setFastProtection(true);
-    config.setOverloadReactionTime(250);
-    config.setBrokenPhasesAllowed(2);
+    using F = ConfigFields;
+    const std::pair<F::Id, int> fields[] = {{F::RatedCurrent, 456}, {F::MinCurrent, 25}, {F::OverloadMultiple, 4},
+                                            {F::DoubleOverloadTime, 60}, {F::FastProtection, 1},
+                                            {F::OverloadReactionTime, 250}, {F::BrokenPhasesAllowed, 2}};
+    for (const auto &field : fields)
+        QVERIFY(F::setValue(config, field.first, field.second));
     const ProtectionSettings s = ProtectionSettings::fromConfig(config);
     QCOMPARE(s.ratedCurrent, quint16(456));
     QCOMPARE(s.minCurrent, quint16(25));

@@ -293,7 +293,7 @@ void TestDataThread::commandsInOneCycle()
     c.thread->requestToggleOutput();
     c.thread->requestEngineCommand(EngineCommand::Forward);
     auto config70 = std::make_unique<ConfigPacketV70>();
-    config70->setRatedCurrent(40);
+    ConfigFields::setValue(*config70, ConfigFields::RatedCurrent, 40);
     QVERIFY(!c.thread->requestWriteConfig(std::move(config70))); // taken: nothing handed back
     QVERIFY(c.events.waitFor(DataEvent::Config, 2));
     QVERIFY(c.events.waitFor(DataEvent::Get, 3));
@@ -353,7 +353,7 @@ void TestDataThread::failedConfigurationWriteIsReadBack()
     const quint16 before = c.sim.registerValue(1, 5);
     c.thread->setAccessCode(1);
     auto update = std::make_unique<ConfigPacketV70>();
-    update->setRatedCurrent(quint16(before + 3));
+    ConfigFields::setValue(*update, ConfigFields::RatedCurrent, before + 3);
     QVERIFY(!c.thread->requestWriteConfig(std::move(update)));
     auto second = std::make_unique<ConfigPacketV70>();
     ConfigPacketV70 *secondBlock = second.get();

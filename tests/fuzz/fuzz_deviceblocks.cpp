@@ -1,7 +1,7 @@
 // Every register block of the device, filled with any register words as a read
 // would fill it. Input: the block, the device's modification and current scale,
 // then the words in the order the block's requests read them.
-#include "configchoices.h"
+#include "configfields.h"
 #include "configpacketv70.h"
 #include "crashoscillogrampacket.h"
 #include "crashprotocolpacket.h"
@@ -67,10 +67,10 @@ quint16 reg(const std::map<quint32, quint16> &registers, quint32 number)
     return it->second;
 }
 
-void checkChoice(ConfigChoices::Field field, quint16 word)
+void checkChoice(ConfigFields::Id field, quint16 word)
 {
-    const QString text = ConfigChoices::text(field, word);
-    FUZZ_CHECK(text.isEmpty() == (word >= ConfigChoices::texts(field).size()));
+    const QString text = ConfigFields::choice(field, word);
+    FUZZ_CHECK(text.isEmpty() == (word >= ConfigFields::choices(field).size()));
 }
 
 void checkMonitoring(const WatchDataPacket &w, const std::map<quint32, quint16> &registers, int modification)
@@ -96,28 +96,32 @@ void checkConfiguration(const ConfigPacket &c, int modification, int scale)
                          : modification >= PacketFactory::kModificationV50 ? 50
                                                                           : 0;
     FUZZ_CHECK(c.version() == expected);
-    const double amps = c.ratedCurrentAmps(scale);
+    const double amps = ConfigFields::toEditor(ConfigFields::RatedCurrent, c.ratedCurrent(), scale);
     FUZZ_CHECK(finite(amps));
     // The settings editor shows amperes and writes counts back: an untouched value survives.
     if (scale > 0)
-        FUZZ_CHECK(ConfigPacket::ampsToCounts(amps, scale) == c.ratedCurrent());
+        FUZZ_CHECK(ConfigFields::ampsToCounts(amps, scale) == c.ratedCurrent());
     else
         FUZZ_CHECK(amps == 0.0);
-    FUZZ_CHECK(c.overloadReactionTimeTens() == c.overloadReactionTime() / 10);
-    checkChoice(ConfigChoices::VoltageTolerance, c.voltageTolerance());
-    checkChoice(ConfigChoices::Input1Function, c.input1Function());
-    checkChoice(ConfigChoices::Input2Function, c.input2Function());
-    checkChoice(ConfigChoices::PowerOutputFunction, c.powerOutputFunction());
-    checkChoice(ConfigChoices::AuxOutputFunction, c.auxOutputFunction());
+    FUZZ_CHECK(ConfigFields::toEditor(ConfigFields::OverloadReactionTime, c.overloadReactionTime(), scale)
+               == c.overloadReactionTime() / 10);
+    checkChoice(ConfigFields::VoltageTolerance, c.voltageTolerance());
+    checkChoice(ConfigFields::Input1Function, c.input1Function());
+    checkChoice(ConfigFields::Input2Function, c.input2Function());
+    checkChoice(ConfigFields::PowerOutputFunction, c.powerOutputFunction());
+    checkChoice(ConfigFields::AuxOutputFunction, c.auxOutputFunction());
     const ProtectionSettings s = ProtectionSettings::fromConfig(c);
     FUZZ_CHECK(s.ratedCurrent == c.ratedCurrent() && s.fastProtection == c.fastProtection());
     if (const auto *v50 = dynamic_cast<const ConfigPacketV50 *>(&c))
-        FUZZ_CHECK(v50->imbalanceTripTimeTens() == v50->imbalanceTripTime() / 10);
+        FUZZ_CHECK(ConfigFields::toEditor(ConfigFields::ImbalanceTripTime, v50->imbalanceTripTime(), scale)
+                   == v50->imbalanceTripTime() / 10);
     if (const auto *v70 = dynamic_cast<const ConfigPacketV70 *>(&c)) {
-        checkChoice(ConfigChoices::InsulationThreshold, v70->insulationThreshold());
+        checkChoice(ConfigFields::InsulationThreshold, v70->insulationThreshold());
         std::unique_ptr<ConfigPacketV70> copy(v70->clone());
-        copy->setMinCurrentCorrection(v70->minCurrentCorrection());
-        FUZZ_CHECK(copy->minCurrentCorrectionWord() == v70->minCurrentCorrectionWord());
+        using F = ConfigFields;
+        const double shown = v70->minCurrentCorrection();
+        F::setValue(*copy, F::MinCurrentCorrection, F::fromEditor(F::MinCurrentCorrection, shown, scale));
+        FUZZ_CHECK(F::value(*copy, F::MinCurrentCorrection) == F::value(*v70, F::MinCurrentCorrection));
     }
 }
 

@@ -47,9 +47,9 @@ void TestSettingsFile::roundTrip()
     ConfigPacketV70 block;
     for (ConfigFields::Id id : ConfigFields::fieldsOf(70))
         ConfigFields::setValue(block, id, ConfigFields::range(id, device70()).high);
-    block.setRatedCurrent(117); // 11.7 A
-    block.setMinCurrentCorrectionWord(-5);
-    block.setInsulationThreshold(1);
+    ConfigFields::setValue(block, ConfigFields::RatedCurrent, 117); // 11.7 A
+    ConfigFields::setValue(block, ConfigFields::MinCurrentCorrection, -5);
+    ConfigFields::setValue(block, ConfigFields::InsulationThreshold, 1);
     const QDateTime saved(QDate(2024, 5, 1), QTime(10, 20, 30), Qt::OffsetFromUTC, 3 * 3600);
     const SettingsFile file = SettingsFile::fromBlock(block, device70(), saved);
     const QByteArray json = file.toJson();
@@ -109,7 +109,7 @@ void TestSettingsFile::backupsOneFilePerWrite()
     QTemporaryDir dir;
     DataDirectory::setOverride(dir.path());
     ConfigPacketV70 block;
-    block.setMinCurrent(33);
+    ConfigFields::setValue(block, ConfigFields::MinCurrent, 33);
     QString first, second, error;
     QVERIFY2(ConfigBackup::save(block, device70(), ConfigBackup::portLabel(3, "/dev/ttyS2"), first, error), qPrintable(error));
     QVERIFY2(ConfigBackup::save(block, device70(), ConfigBackup::portLabel(0, "/dev/pts/4"), second, error), qPrintable(error));

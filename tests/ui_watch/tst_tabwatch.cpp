@@ -133,14 +133,15 @@ void TestTabWatch::cleanup()
 void TestTabWatch::sendConfig(const Config &c)
 {
     ConfigPacket config;
-    config.setInput1Function(quint16(c.input1));
-    config.setInput2Function(quint16(c.input2));
-    config.setHumidityProtection(c.humidity);
-    config.setPt100Protection(c.pt100);
-    config.setPtcProtection(c.ptc);
-    config.setRemoteControl(c.remote);
-    config.setPowerOutputFunction(quint16(c.powerOutput));
-    config.setAuxOutputFunction(quint16(c.auxOutput));
+    using F = ConfigFields;
+    F::setValue(config, F::Input1Function, c.input1);
+    F::setValue(config, F::Input2Function, c.input2);
+    F::setValue(config, F::HumidityProtection, c.humidity);
+    F::setValue(config, F::Pt100Protection, c.pt100);
+    F::setValue(config, F::PtcProtection, c.ptc);
+    F::setValue(config, F::RemoteControl, c.remote);
+    F::setValue(config, F::PowerOutputFunction, c.powerOutput);
+    F::setValue(config, F::AuxOutputFunction, c.auxOutput);
     const ConfigEvent event(config, ConfigEvent::Read);
     tab->onDataEvent(&event);
 }

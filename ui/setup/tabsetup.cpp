@@ -1,7 +1,6 @@
 #include "tabsetup.h"
 
 #include "changeautoconfigstate.h"
-#include "configchoices.h"
 #include "configevent.h"
 #include "configpacket.h"
 #include "configrules.h"
@@ -28,8 +27,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 namespace {
 
 using F = ConfigFields;
@@ -43,7 +40,6 @@ constexpr int kResultStatusMs = 5000;
 constexpr int kAutoSetupDone = 2;       // ChangeAutoConfigState: auto-setup finished
 constexpr int kImbalanceTripInitial = 255; // tens of ms shown before a modification 50 block fills it
 constexpr double kPercent = 0.01;
-constexpr int kTenths = 10;
 const char kTensDigit[] = "0"; // the tens-of-ms editors hold tens: 50 reads "500 мсек"
 enum CommandButton { ReadButton, WriteButton, TimeButton, CrashButton, WorkButton, HoursButton };
 
@@ -55,12 +51,6 @@ const F::Id kFillOrder[] = {
     F::CyclicPauseTime, F::Input1Function, F::Input2Function, F::PowerOutputFunction, F::AuxOutputFunction,
     F::SwitchDelay, F::RemoteControl, F::PhaseSequenceCheck, F::Pt100Protection, F::CyclicMode,
     F::ImbalanceTripTime, F::MinCurrentCorrection, F::InsulationThreshold};
-
-QStringList choicesOf(F::Id id)
-{
-    ConfigChoices::Field field;
-    return ConfigChoices::of(id, field) ? ConfigChoices::texts(field) : QStringList();
-}
 
 QString joined(const QStringList &parts)
 {
@@ -158,22 +148,22 @@ QWidget *TabSetup::makeEditor(F::Id id)
         edit = check;
     } else if (kind == F::Kind::Choice) {
         auto *combo = new QComboBox;
-        combo->addItems(choicesOf(id));
+        combo->addItems(F::choices(id));
         edit = combo;
     } else if (kind == F::Kind::Amps || kind == F::Kind::Tenths) {
         auto *spin = new QDoubleSpinBox;
         spin->setSuffix(F::unit(id));
         if (kind == F::Kind::Tenths) {
             spin->setDecimals(1);
-            spin->setSingleStep(1.0 / kTenths);
-            spin->setRange(double(r.low) / kTenths, double(r.high) / kTenths);
+            spin->setSingleStep(F::toEditor(id, 1, 0));
+            spin->setRange(F::toEditor(id, r.low, 0), F::toEditor(id, r.high, 0));
             spin->setValue(0.0);
         }
         edit = spin;
     } else {
         auto *spin = new QSpinBox;
         spin->setSuffix((kind == F::Kind::Tens ? QLatin1String(kTensDigit) : QString()) + F::unit(id));
-        spin->setRange(r.low / r.step, r.high / r.step);
+        spin->setRange(int(F::toEditor(id, r.low, 0)), int(F::toEditor(id, r.high, 0)));
         edit = spin;
     }
     edit->setObjectName(F::name(id) + QStringLiteral("Edit"));
@@ -306,7 +296,7 @@ int TabSetup::currentScale() const
     return device ? device->currentScale : 0;
 }
 
-// The inverse conversions of the block: what a write sends for the editor's value.
+// What a write sends for the editor's value.
 int TabSetup::editorWord(F::Id id) const
 {
     QWidget *edit = editors[id];
@@ -319,12 +309,11 @@ int TabSetup::editorWord(F::Id id) const
         return unlisted.isValid() ? unlisted.toInt() : combo->currentIndex();
     }
     case F::Kind::Amps:
-        return ConfigPacket::ampsToCounts(static_cast<QDoubleSpinBox *>(edit)->value(), currentScale());
-    case F::Kind::Tenths: return int(std::lround(static_cast<QDoubleSpinBox *>(edit)->value() * kTenths));
-    case F::Kind::Tens: return static_cast<QSpinBox *>(edit)->value() * F::range(id, DeviceInfo()).step;
+    case F::Kind::Tenths: return F::fromEditor(id, static_cast<QDoubleSpinBox *>(edit)->value(), currentScale());
+    case F::Kind::Tens:
     case F::Kind::Number: break;
     }
-    return static_cast<QSpinBox *>(edit)->value();
+    return F::fromEditor(id, static_cast<QSpinBox *>(edit)->value(), currentScale());
 }
 
 // Spin boxes clamp what they are given; a choice list shows a word it has no entry for
@@ -332,24 +321,21 @@ int TabSetup::editorWord(F::Id id) const
 void TabSetup::setEditorWord(F::Id id, int word)
 {
     QWidget *edit = editors[id];
+    const double shown = F::toEditor(id, word, currentScale());
     switch (F::kind(id)) {
-    case F::Kind::Flag: static_cast<QCheckBox *>(edit)->setChecked(word != 0); return;
+    case F::Kind::Flag: static_cast<QCheckBox *>(edit)->setChecked(shown != 0.0); return;
     case F::Kind::Choice: setChoiceWord(id, word); return;
-    case F::Kind::Amps: {
-        const int scale = currentScale();
-        static_cast<QDoubleSpinBox *>(edit)->setValue(scale == 0 ? 0.0 : double(word) / double(scale));
-        return;
-    }
-    case F::Kind::Tenths: static_cast<QDoubleSpinBox *>(edit)->setValue(qint16(word) * (1.0 / kTenths)); return;
-    case F::Kind::Tens: static_cast<QSpinBox *>(edit)->setValue(word / F::range(id, DeviceInfo()).step); return;
-    case F::Kind::Number: static_cast<QSpinBox *>(edit)->setValue(word); return;
+    case F::Kind::Amps:
+    case F::Kind::Tenths: static_cast<QDoubleSpinBox *>(edit)->setValue(shown); return;
+    case F::Kind::Tens:
+    case F::Kind::Number: static_cast<QSpinBox *>(edit)->setValue(int(shown)); return;
     }
 }
 
 void TabSetup::setChoiceWord(F::Id id, int word)
 {
     auto *combo = static_cast<QComboBox *>(editors[id]);
-    const int listed = choicesOf(id).size();
+    const int listed = F::choices(id).size();
     if (word >= 0 && word < listed) {
         combo->setCurrentIndex(word);
         while (combo->count() > listed) // not current: no change signal
@@ -369,16 +355,8 @@ void TabSetup::onSetupChanged()
         editors[id]->setStyleSheet(QString());
         ruleTips[id].clear();
     }
-    ConfigRules::Settings s;
-    s.input1 = editorWord(F::Input1Function);
-    s.input2 = editorWord(F::Input2Function);
-    s.powerOutput = editorWord(F::PowerOutputFunction);
-    s.auxOutput = editorWord(F::AuxOutputFunction);
-    s.remoteControl = editorWord(F::RemoteControl);
-    s.cyclicMode = editorWord(F::CyclicMode);
-    s.humidityProtection = editorWord(F::HumidityProtection);
-    s.fastProtection = editorWord(F::FastProtection);
-    const QVector<ConfigRules::Violation> violations = ConfigRules::check(s);
+    const QVector<ConfigRules::Violation> violations =
+        ConfigRules::check(ConfigRules::Settings::from([this](F::Id id) { return editorWord(id); }));
     for (const ConfigRules::Violation &v : violations)
         for (F::Id id : v.marked)
             editors[id]->setStyleSheet(QLatin1String(F::kind(id) == F::Kind::Choice ? kComboMark : kCheckMark));

@@ -25,11 +25,6 @@
 #include <QVBoxLayout>
 
 namespace {
-// Configuration choice values the tab reacts to (setup tab's choice lists).
-constexpr int kInputExternalAlarm = 1;
-constexpr int kInput2Humidity = 5;
-constexpr int kPowerOutputForward = 2;   // "Вращение вперёд"
-constexpr int kAuxOutputRemote = 4;      // "Дистанционно упр. выход"
 
 constexpr int kPanelItemHeight = 40;
 constexpr int kPlotMinimumHeight = 220;
@@ -333,8 +328,8 @@ void TabWatch::onConfiguration(const ConfigPacket &config)
     ptcProtection = config.ptcProtection();
     pt100Protection = config.pt100Protection();
     forwardButton->setEnabled(remoteControl);
-    backwardButton->setEnabled(remoteControl && config.powerOutputFunction() == kPowerOutputForward);
-    auxOutButton->setEnabled(config.auxOutputFunction() == kAuxOutputRemote);
+    backwardButton->setEnabled(remoteControl && config.powerOutputFunction() == ConfigFields::PowerForward);
+    auxOutButton->setEnabled(config.auxOutputFunction() == ConfigFields::AuxRemote);
 }
 
 void TabWatch::showState(const WatchDataPacket &packet)
@@ -357,7 +352,7 @@ void TabWatch::showAlarm(const WatchDataPacket &packet)
 void TabWatch::showInputs(const WatchDataPacket &packet)
 {
     if (packet.inputActive(0))
-        setLabelStyle(input1Label, input1Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+        setLabelStyle(input1Label, input1Function == ConfigFields::Input1ExternalAlarm ? Styles::red() : Styles::yellow());
     else
         setLabelStyle(input1Label, QString());
     showInput2(packet);
@@ -366,7 +361,7 @@ void TabWatch::showInputs(const WatchDataPacket &packet)
 void TabWatch::showInput2(const WatchDataPacket &packet)
 {
     const bool active = packet.inputActive(1);
-    if (input2Function == kInput2Humidity) {
+    if (input2Function == ConfigFields::Input2Humidity) {
         const QStringList words = {tr("ОБРЫВ"), tr("НОРМА"), tr("ВОДА")};
         input2Label->setText(tr("ВЛАЖНОСТЬ\n") + stateWord(words, packet.humidityState()));
         setLabelStyle(input2Label, !humidityProtection ? QString() : active ? Styles::green() : Styles::red());
@@ -374,7 +369,7 @@ void TabWatch::showInput2(const WatchDataPacket &packet)
     }
     input2Label->setText(tr("ВХОД 2"));
     if (active)
-        setLabelStyle(input2Label, input2Function == kInputExternalAlarm ? Styles::red() : Styles::yellow());
+        setLabelStyle(input2Label, input2Function == ConfigFields::Input2ExternalAlarm ? Styles::red() : Styles::yellow());
     else
         setLabelStyle(input2Label, QString());
 }
