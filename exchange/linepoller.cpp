@@ -136,6 +136,10 @@ bool LinePoller::poll(ModbusPort &port, PacketExecutor &exec, Device &device)
         return false;
     if (!device.linkUp)
         port.setReadTimeout(spec.timing.readTimeout(qint32(spec.baud)));
+    // What the logs hold when the device is first seen is read before its first state,
+    // so that anything later is news to whoever has seen that state.
+    if (!device.everUp && device.logsChanged)
+        readLogs(exec, device);
     readOscillogram(exec, device);
     return running && readMonitoring(exec, device);
 }

@@ -1,8 +1,12 @@
 // The gateway against real peers: its configuration refused key by key, the outbox
 // bounded and kept across a restart, and the whole program with two simulated lines
-// (a pseudo-terminal and Modbus TCP), a real broker and promtool.
+// (a pseudo-terminal and Modbus TCP), a real broker and promtool; the line poller
+// against the simulator: its pace, a silent device, a link lost and restored.
 #include "gatewayconfig.h"
+#include "linepoller.h"
+#include "pollersink.h"
 #include "outbox.h"
+#include "simfault.h"
 #include "simtcpserver.h"
 #include "simulator.h"
 #include "testreplygap.h"
@@ -12,6 +16,8 @@
 #include <QJsonObject>
 #include <QStandardPaths>
 #include <QtTest>
+
+#include <mutex>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -102,6 +108,39 @@ QByteArray httpGet(quint16 port, const QString &path)
     return curl.readAllStandardOutput();
 }
 
+// What a poller reports, counted; called from the poller's thread.
+struct RecordingSink : PollerSink {
+    mutable std::mutex lock;
+    QMap<int, DeviceInfo> identified;
+    QMap<int, int> answered, silent;
+    QMap<int, int> types;
+    void deviceIdentified(const QString &, const DeviceInfo &d) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        identified[d.address] = d;
+    }
+    void deviceEvent(const QString &, const DeviceInfo &, const DataEventPtr &e) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ++types[e->type()];
+    }
+    void transaction(const QString &, int address, bool ok) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ++(ok ? answered : silent)[address];
+    }
+    int count(int address, bool ok) const
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return (ok ? answered : silent).value(address);
+    }
+    int events(int type) const
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return types.value(type);
+    }
+};
+
 } // namespace
 
 class TestGateway : public QObject
@@ -112,7 +151,11 @@ private slots:
     void configRefused_data();
     void configRefused();
     void configRead();
+    void outboxBoundedAndKept_data();
     void outboxBoundedAndKept();
+    void pollerPaces_data();
+    void pollerPaces();
+    void pollerLinkLostAndRestored();
     void wholePlant();
 
 private:
@@ -177,30 +220,127 @@ void TestGateway::configRead()
     QCOMPARE(c.lines[0].baud, quint32(19200));
 }
 
+void TestGateway::outboxBoundedAndKept_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("pushed");  // payloads 1..pushed
+    QTest::addColumn<int>("removed"); // the oldest held, once acknowledged
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<int>("firstLeft"); // payload of the oldest after a reopen; 0: none left
+    QTest::newRow("within the limit") << 10 << 5 << 2 << 0 << 3;
+    QTest::newRow("full: oldest dropped") << 3 << 5 << 1 << 2 << 4;
+    QTest::newRow("all acknowledged") << 10 << 4 << 4 << 0 << 0;
+    QTest::newRow("compacted after many removals") << 5000 << 1500 << 1200 << 0 << 1201;
+}
+
 void TestGateway::outboxBoundedAndKept()
 {
+    QFETCH(int, limit);
+    QFETCH(int, pushed);
+    QFETCH(int, removed);
+    QFETCH(int, dropped);
+    QFETCH(int, firstLeft);
     QTemporaryDir dir;
     const QString path = dir.filePath("o/outbox");
-    quint64 third = 0;
+    quint64 last = 0;
     {
-        Outbox box(path, 3);
+        Outbox box(path, limit);
         QVERIFY(box.open());
-        for (int i = 1; i <= 5; ++i) {
-            const quint64 n = box.push({"t", QByteArray::number(i)});
-            if (i == 3)
-                third = n;
-        }
-        QCOMPARE(box.size(), 3);
-        QCOMPARE(box.dropped(), quint64(2)); // 1 and 2, the oldest
-        box.remove(third);
+        for (int i = 1; i <= pushed; ++i)
+            last = box.push({"t", QByteArray::number(i)});
+        QCOMPARE(box.dropped(), quint64(dropped));
+        for (int i = 0; i < removed; ++i)
+            box.remove(box.from(0)->first);
+        QCOMPARE(box.size(), pushed - dropped - removed);
     }
-    Outbox again(path, 3);
+    Outbox again(path, limit);
     QVERIFY(again.open());
-    QByteArrayList payloads;
-    for (auto it = again.from(0); it != again.end(); ++it)
-        payloads << it->second.payload;
-    QCOMPARE(payloads, QByteArrayList({"4", "5"}));
-    QVERIFY(again.push({"t", "6"}) > third + 2); // numbers never reused
+    QCOMPARE(again.size(), pushed - dropped - removed);
+    int expected = firstLeft;
+    for (auto it = again.from(0); it != again.end(); ++it) // in order, none lost
+        QCOMPARE(it->second.payload, QByteArray::number(expected++));
+    QCOMPARE(expected - firstLeft, again.size());
+    QVERIFY(again.push({"t", "next"}) > last); // numbers never reused
+}
+
+void TestGateway::pollerPaces_data()
+{
+    QTest::addColumn<bool>("answers"); // device 2
+    QTest::newRow("all answer") << true;
+    QTest::newRow("one silent") << false;
+}
+
+// Devices that answer are polled at the poll period; one that does not is tried at the
+// retry period and does not hold the others back.
+void TestGateway::pollerPaces()
+{
+    QFETCH(bool, answers);
+    Simulator sim;
+    for (int a : {1, 2, 3}) {
+        SimDeviceConfig c;
+        c.address = a;
+        sim.addDevice(c);
+    }
+    if (!answers)
+        sim.setFault({SimFault::NoReply}, -1, 2);
+    QVERIFY(sim.start());
+    RecordingSink sink;
+    LinePoller::Line line;
+    line.name = "L";
+    line.devicePath = sim.linkPath();
+    line.addresses = {1, 2, 3};
+    line.timing.replyGapMs = kTestReplyGapMs;
+    line.timing.cyclePeriodMs = 300; // longer than a round of the line: the period paces it
+    line.timing.readTimeoutMs = 200;
+    line.timing.probeTimeoutMs = 100;
+    line.retryPeriodMs = 1000;
+    LinePoller poller(line, sink);
+    QElapsedTimer clock;
+    clock.start();
+    poller.start();
+    QVERIFY(QTest::qWaitFor([&] { return sink.count(3, true) >= 4; }, kWaitMs));
+    poller.stop();
+    const double periods = clock.elapsed() / 300.0;
+    const int first = sink.count(1, true);
+    QVERIFY2(first >= 4 && first <= periods + 1.5, qPrintable(QStringLiteral("%1 in %2 periods").arg(first).arg(periods)));
+    if (answers) {
+        QVERIFY(sink.count(2, true) >= 3);
+        QCOMPARE(sink.count(2, false), 0);
+    } else {
+        QCOMPARE(sink.count(2, true), 0);
+        QVERIFY2(sink.count(2, false) <= periods * 0.3 + 1, qPrintable(QString::number(sink.count(2, false))));
+    }
+    QCOMPARE(sink.identified.value(1).modification, 70);
+}
+
+// A device that stops answering is reported lost once, restored once when it answers again.
+void TestGateway::pollerLinkLostAndRestored()
+{
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    RecordingSink sink;
+    LinePoller::Line line;
+    line.name = "L";
+    line.devicePath = sim.linkPath();
+    line.addresses = {1};
+    line.timing.replyGapMs = kTestReplyGapMs;
+    line.timing.cyclePeriodMs = 50;
+    line.timing.readTimeoutMs = 150;
+    line.timing.probeTimeoutMs = 100;
+    line.retryPeriodMs = 100;
+    LinePoller poller(line, sink);
+    poller.start();
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Get) >= 2; }, kWaitMs));
+    QCOMPARE(sink.events(DataEvent::Connected), 1);
+    QVERIFY(sink.events(DataEvent::GetProtocol) >= 1); // what the logs already hold
+    sim.setFault({SimFault::NoReply});
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Error) == 1; }, kWaitMs));
+    sim.clearFaults();
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::LinkRestored) == 1; }, kWaitMs));
+    poller.stop();
+    QCOMPARE(sink.events(DataEvent::Error), 1);
+    QCOMPARE(sink.identified.size(), 1);
 }
 
 bool TestGateway::startBroker(Peer &broker, quint16 port, const QString &dir)
@@ -212,7 +352,6 @@ bool TestGateway::startBroker(Peer &broker, quint16 port, const QString &dir)
     conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence true\n"
                               "persistence_location %2/\n").arg(port).arg(dir).toUtf8());
     conf.close();
-    broker.process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     broker.process.start(tool("mosquitto"), {"-c", conf.fileName()});
     return listening(port);
 }
@@ -300,14 +439,16 @@ void TestGateway::wholePlant()
     QVERIFY2(promtool.exitCode() == 0, QByteArray(promtool.readAllStandardOutput() + promtool.readAllStandardError()).constData());
 
     serial.injectTrip(2, 31);
-    QVERIFY(!sub.wait("orbix/plant/pty/2/event", {"\"event\":\"trip\"", "\"faultCode\":31"}).isEmpty());
+    QVERIFY2(!sub.wait("orbix/plant/pty/2/event", {"\"event\":\"trip\"", "\"faultCode\":31"}).isEmpty(),
+             QByteArray(gateway.partial + gateway.process.readAllStandardError()).constData());
     QVERIFY(!sub.wait("orbix/plant/pty/2/oscillogram", {"\"faultCode\":31", "\"samples\""}).isEmpty());
 
     // The broker away while a trip happens: the event waits and is delivered when it is back.
+    sub.process.kill(); // its session, kept by the broker, gets what comes while it is away
+    QVERIFY(sub.process.waitForFinished(5000));
+    sub.lines.clear();
     broker.process.terminate();
     QVERIFY(broker.process.waitForFinished(5000));
-    sub.process.waitForFinished(5000);
-    sub.lines.clear();
     network.injectTrip(3, 32);
     QVERIFY(QTest::qWaitFor([&] {
         gateway.partial += gateway.process.readAllStandardError();
