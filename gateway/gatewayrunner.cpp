@@ -53,6 +53,7 @@ struct GatewayRunner::DeviceState {
     DeviceInfo info;
     bool identified = false;
     bool linkUp = false;
+    bool silenceLogged = false;
     QJsonObject monitoring;
     bool logsKnown = false; // the first logs read are what was there before us
     QSet<QString> workEntries;
@@ -302,15 +303,20 @@ void GatewayRunner::transaction(const QString &line, int address, bool ok)
 {
     for (PollerSink *sink : sinks)
         sink->transaction(line, address, ok);
+    if (!ok) {
+        std::lock_guard<std::mutex> guard(lock);
+        DeviceState &s = state(line, address);
+        if (!s.identified && !s.silenceLogged) // once: a line without the device is not news every retry
+            GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: no answer, tried again later")
+                                                       .arg(line).arg(address));
+        s.silenceLogged = true;
+        // A device never heard of still shows as down.
+        if (metrics && !s.linkUp)
+            metrics->linkUp(line, address, false);
+    }
     if (!metrics)
         return;
     metrics->transaction(line, ok);
-    if (!ok) {
-        std::lock_guard<std::mutex> guard(lock);
-        // A device never heard of still shows as down.
-        if (!state(line, address).linkUp)
-            metrics->linkUp(line, address, false);
-    }
     if (mqtt) {
         metrics->outbox(mqtt->outboxSize(), mqtt->outboxDropped());
         metrics->brokerConnected(mqtt->isConnected());
