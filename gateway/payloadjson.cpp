@@ -74,7 +74,7 @@ QJsonObject PayloadJson::crashRecord(const CrashRecord &r)
 {
     return {{QStringLiteral("faultCode"), r.code},
             {QStringLiteral("text"), faultText(r.code)},
-            {QStringLiteral("time"), double(r.time)},
+            {QStringLiteral("tripTime"), double(r.time)},
             {QStringLiteral("currents"), triple(r.currents[0], r.currents[1], r.currents[2])},
             {QStringLiteral("voltages"), triple(r.voltages[0], r.voltages[1], r.voltages[2])}};
 }

@@ -439,7 +439,7 @@ void TestGateway::wholePlant()
     QVERIFY2(promtool.exitCode() == 0, QByteArray(promtool.readAllStandardOutput() + promtool.readAllStandardError()).constData());
 
     serial.injectTrip(2, 31);
-    QVERIFY2(!sub.wait("orbix/plant/pty/2/event", {"\"event\":\"trip\"", "\"faultCode\":31"}).isEmpty(),
+    QVERIFY2(!sub.wait("orbix/plant/pty/2/event", {"\"event\":\"trip\"", "\"faultCode\":31", "\"tripTime\""}).isEmpty(),
              QByteArray(gateway.partial + gateway.process.readAllStandardError()).constData());
     QVERIFY(!sub.wait("orbix/plant/pty/2/oscillogram", {"\"faultCode\":31", "\"samples\""}).isEmpty());
 
