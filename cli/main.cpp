@@ -4,6 +4,9 @@
 #include "commandline.h"
 #include "configcommand.h"
 #include "filetext.h"
+#ifdef ORBIX_WITH_GATEWAY
+#include "gatewaycommand.h"
+#endif
 #include "monitorcommand.h"
 #include "oscillogramcommand.h"
 #include "portscommand.h"
@@ -36,6 +39,9 @@ const char kUsage[] =
     "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
+#ifdef ORBIX_WITH_GATEWAY
+    "  gateway --config FILE      every device of many lines to MQTT and Prometheus\n"
+#endif
 #ifdef ORBIX_WITH_REPORT
     "  report PORT OUT.pdf        the program's PDF report of a device\n"
     "  audit PORT --out DIR       reports, settings files and an index for every device of a line\n"
@@ -73,6 +79,9 @@ int main(int argc, char *argv[])
         {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
+#ifdef ORBIX_WITH_GATEWAY
+        {QStringLiteral("gateway"), GatewayCommand::run},
+#endif
 #ifdef ORBIX_WITH_REPORT
         {QStringLiteral("report"), ReportCommand::run},
         {QStringLiteral("audit"), AuditCommand::run},

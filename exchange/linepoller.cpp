@@ -1,0 +1,236 @@
+#include "linepoller.h"
+
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "crashprotocolpacket.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "dataeventgetprotocol.h"
+#include "deviceinfo.h"
+#include "modbusport.h"
+#include "packetexecutor.h"
+#include "packetfactory.h"
+#include "pollersink.h"
+#include "protocolpacket.h"
+#include "registermap.h"
+#include "searchpacket.h"
+#include "searchthread.h"
+#include "tdatapacket.h"
+#include "watchdatapacket.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+struct LinePoller::Device {
+    DeviceInfo info;
+    bool identified = false;
+    bool linkUp = false;
+    bool everUp = false;
+    qint64 dueMs = 0;
+    quint16 lastOscillogramCode = 0;
+    bool oscillogramKnown = false; // the one stored before we came is not news
+    quint32 lastCrashMark = 0;
+    quint32 lastWorkMark = 0;
+    bool logsChanged = true; // read once at the start: what is already there
+    std::unique_ptr<WatchDataPacket> monitoring;
+    std::unique_ptr<ProtocolPacket> workProtocol;
+    std::unique_ptr<CrashProtocolPacket> crashProtocol;
+    std::unique_ptr<CrashOscillogramPacket> oscillogram;
+};
+
+LinePoller::LinePoller(const Line &line, PollerSink &sink)
+    : spec(line)
+    , sink(sink)
+{
+    for (int address : spec.addresses) {
+        auto d = std::make_unique<Device>();
+        d->info.address = address;
+        d->info.baudRate = qint32(spec.baud);
+        d->info.frameFormat = spec.frameFormat;
+        devices.push_back(std::move(d));
+    }
+}
+
+LinePoller::~LinePoller()
+{
+    stop();
+}
+
+void LinePoller::start()
+{
+    running = true;
+    worker = std::thread([this] { run(); });
+}
+
+void LinePoller::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(sleepMutex);
+        running = false;
+    }
+    wakeUp.notify_all();
+    if (worker.joinable())
+        worker.join();
+}
+
+bool LinePoller::openPort(ModbusPort &port)
+{
+    if (!port.open())
+        return false;
+    port.setFrameFormat(spec.frameFormat);
+    port.setSpeed(spec.baud);
+    return true;
+}
+
+void LinePoller::emitEvent(const Device &device, DataEventPtr event)
+{
+    sink.deviceEvent(spec.name, device.info, event);
+}
+
+void LinePoller::run()
+{
+    ModbusPort port(spec.devicePath.toLocal8Bit());
+    port.setLineOptions(spec.options);
+    port.setRunningFlag(&running);
+    port.setMaskedRegister(RegisterMap::AccessCode);
+    port.setNetworkAllowance(spec.timing.networkAllowanceMs);
+    spec.timing.applyTo(port);
+    PacketExecutor exec(port, &running);
+    QElapsedTimer clock;
+    clock.start();
+    while (running) {
+        qint64 nextDue = clock.elapsed() + spec.timing.cyclePeriodMs;
+        for (auto &d : devices) {
+            if (!running)
+                break;
+            if (d->dueMs > clock.elapsed()) {
+                nextDue = std::min(nextDue, d->dueMs);
+                continue;
+            }
+            const qint64 began = clock.elapsed();
+            // A line that went away (a pulled adapter, a dropped server) is opened again at each visit.
+            const bool answered = (port.isOpen() || openPort(port)) && poll(port, exec, *d);
+            if (!running)
+                break;
+            sink.transaction(spec.name, d->info.address, answered);
+            if (!answered)
+                noteLost(*d);
+            d->dueMs = began + (answered ? spec.timing.cyclePeriodMs : spec.retryPeriodMs);
+            nextDue = std::min(nextDue, d->dueMs);
+        }
+        std::unique_lock<std::mutex> lock(sleepMutex);
+        const qint64 wait = nextDue - clock.elapsed();
+        if (wait > 0)
+            wakeUp.wait_for(lock, std::chrono::milliseconds(wait), [this] { return !running.load(); });
+    }
+}
+
+bool LinePoller::poll(ModbusPort &port, PacketExecutor &exec, Device &device)
+{
+    port.setSlaveAddress(quint8(device.info.address));
+    // Until it has answered, a device gets the search's short time-out.
+    port.setReadTimeout(device.linkUp ? spec.timing.readTimeout(qint32(spec.baud))
+                                      : spec.timing.probeTimeout(spec.baud));
+    if (!device.identified && !identify(port, exec, device))
+        return false;
+    if (!device.linkUp)
+        port.setReadTimeout(spec.timing.readTimeout(qint32(spec.baud)));
+    // What the logs hold when the device is first seen is read before its first state,
+    // so that anything later is news to whoever has seen that state.
+    if (!device.everUp && device.logsChanged)
+        readLogs(exec, device);
+    readOscillogram(exec, device);
+    return running && readMonitoring(exec, device);
+}
+
+bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
+{
+    SearchPacket id;
+    if (!exec.readPacket(id))
+        return false;
+    const DeviceInfo found = SearchThread::recognise(id);
+    if (found.kind != DeviceInfo::Recognised)
+        return false; // something else answers there: not ours to poll
+    // A device swapped for another model (a replaced unit) starts afresh.
+    if (!device.monitoring || found.modification != device.info.modification
+        || found.currentScale != device.info.currentScale) {
+        device.monitoring = PacketFactory::monitoring(found.modification);
+        device.workProtocol = PacketFactory::workProtocol(found.modification);
+        device.crashProtocol = std::make_unique<CrashProtocolPacket>(found.currentScale);
+        device.oscillogram = std::make_unique<CrashOscillogramPacket>();
+        device.oscillogramKnown = false;
+        device.logsChanged = true;
+    }
+    device.info.kind = found.kind;
+    device.info.modification = found.modification;
+    device.info.currentScale = found.currentScale;
+    device.info.minRatedCurrent = found.minRatedCurrent;
+    device.info.maxRatedCurrent = found.maxRatedCurrent;
+    device.identified = true;
+    sink.deviceIdentified(spec.name, device.info);
+    return true;
+}
+
+void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
+{
+    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
+    if (!exec.readPacket(fault) || !running)
+        return;
+    if (!device.oscillogramKnown) {
+        device.oscillogramKnown = true;
+        device.lastOscillogramCode = fault.value;
+        return;
+    }
+    if (fault.value == device.lastOscillogramCode || fault.value == 0)
+        return;
+    if (exec.readPacket(*device.oscillogram) && running) {
+        device.lastOscillogramCode = fault.value;
+        emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
+    }
+}
+
+bool LinePoller::readMonitoring(PacketExecutor &exec, Device &device)
+{
+    if (!exec.readPacket(*device.monitoring) || !running)
+        return false;
+    if (!device.linkUp) {
+        device.linkUp = true;
+        if (device.everUp)
+            emitEvent(device, std::make_shared<DataEvent>(DataEvent::LinkRestored));
+        else
+            emitEvent(device, std::make_shared<DataEvent>(DataEvent::Connected));
+        device.everUp = true;
+    }
+    emitEvent(device, std::make_shared<DataEventGet>(*device.monitoring));
+    readLogs(exec, device);
+    return true;
+}
+
+void LinePoller::readLogs(PacketExecutor &exec, Device &device)
+{
+    if (device.logsChanged) {
+        if (exec.readPacket(*device.workProtocol) && exec.readPacket(*device.crashProtocol) && running) {
+            emitEvent(device, std::make_shared<DataEventGetProtocol>(*device.workProtocol, *device.crashProtocol));
+            device.logsChanged = false;
+        }
+        return;
+    }
+    TDataPacket<unsigned int> crashMark(RegisterMap::CrashLogNewestTime);
+    TDataPacket<unsigned int> workMark(RegisterMap::WorkLogNewestTime);
+    if (!exec.readPacket(crashMark) || !exec.readPacket(workMark))
+        return;
+    if (crashMark.value != device.lastCrashMark || workMark.value != device.lastWorkMark)
+        device.logsChanged = true;
+    device.lastCrashMark = crashMark.value;
+    device.lastWorkMark = workMark.value;
+}
+
+void LinePoller::noteLost(Device &device)
+{
+    if (!device.linkUp)
+        return;
+    device.linkUp = false;
+    device.identified = false; // identified again when it answers: it may be another unit now
+    emitEvent(device, std::make_shared<DataEventError>(DataEventError::LinkLost));
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "dataevent.h"
+#include "deviceinfo.h"
+
+#include <QString>
+
+// Where a line poller's findings go: the gateway's publishers, the history recorder.
+// Called from the poller's own thread; an implementation guards its own state.
+class PollerSink
+{
+public:
+    virtual ~PollerSink() = default;
+    // The device answered its identification and is recognised (again, after a loss).
+    virtual void deviceIdentified(const QString &line, const DeviceInfo &device) = 0;
+    // Monitoring, logs, oscillogram, link lost (an Error event) and link restored.
+    virtual void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) = 0;
+    // Every request list the line ran for a device, answered in full or not.
+    virtual void transaction(const QString &line, int address, bool ok) = 0;
+};

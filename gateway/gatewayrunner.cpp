@@ -1,0 +1,324 @@
+#include "gatewayrunner.h"
+
+#include "crasheventoscillogramget.h"
+#include "crashprotocolpacket.h"
+#include "currentscale.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "dataeventgetprotocol.h"
+#include "eventdata.h"
+#include "eventprotocolevent.h"
+#include "faulttext.h"
+#include "gatewaylog.h"
+#include "line.h"
+#include "linepoller.h"
+#include "metricsexporter.h"
+#include "mqttpublisher.h"
+#include "outbox.h"
+#include "payloadjson.h"
+#include "portmap.h"
+#include "protocolpacket.h"
+#include "watchdatapacket.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QStandardPaths>
+
+namespace {
+
+constexpr int kWorkLogRecords = 10;
+
+double now()
+{
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+QString outboxPath(const GatewayConfig &c)
+{
+    if (c.mqtt && !c.mqtt->outboxFile.isEmpty())
+        return c.mqtt->outboxFile;
+    // systemd's StateDirectory= for the service, the user's data directory otherwise.
+    QString dir = qEnvironmentVariable("STATE_DIRECTORY").section(QLatin1Char(':'), 0, 0);
+    if (dir.isEmpty())
+        dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/orbix");
+    return dir + QStringLiteral("/gateway-%1.outbox").arg(c.name);
+}
+
+} // namespace
+
+struct GatewayRunner::DeviceState {
+    int address = 0;
+    DeviceInfo info;
+    bool identified = false;
+    bool linkUp = false;
+    bool silenceLogged = false;
+    QJsonObject monitoring;
+    bool logsKnown = false; // the first logs read are what was there before us
+    QSet<QString> workEntries;
+    QSet<QString> crashEntries;
+};
+
+GatewayRunner::GatewayRunner(const GatewayConfig &config)
+    : config(config)
+{
+}
+
+GatewayRunner::~GatewayRunner()
+{
+    stop(0);
+}
+
+bool GatewayRunner::start(QString &error)
+{
+    std::vector<LinePoller::Line> lines;
+    const PortMap map = PortMap::system();
+    for (const GatewayConfig::Line &l : config.lines) {
+        LinePoller::Line line;
+        line.name = l.name;
+        line.baud = l.baud;
+        line.frameFormat = l.frameFormat;
+        line.addresses = l.addresses;
+        if (Line::isNetworkName(l.port)) {
+            line.devicePath = l.port;
+        } else {
+            line.devicePath = map.resolve(l.port);
+            if (line.devicePath.isEmpty()) {
+                error = QStringLiteral("line %1: unknown port '%2'").arg(l.name, l.port);
+                return false;
+            }
+            const int number = PortMap::parseComName(l.port);
+            if (number > 0)
+                line.options = map.lineOptions(number);
+        }
+        line.timing.cyclePeriodMs = config.pollPeriodMs;
+        line.timing.readTimeoutMs = config.readTimeoutMs;
+        line.timing.replyGapMs = config.replyGapMs;
+        if (config.readTimeoutMs > 0)
+            line.timing.probeTimeoutMs = config.readTimeoutMs;
+        line.retryPeriodMs = config.retryPeriodMs;
+        lines.push_back(line);
+    }
+    if (config.mqtt) {
+        const GatewayConfig::Mqtt &m = *config.mqtt;
+        outbox = std::make_unique<Outbox>(outboxPath(config), m.outboxLimit);
+        if (!outbox->open()) {
+            error = QStringLiteral("outbox: %1").arg(outbox->error());
+            return false;
+        }
+        if (outbox->size() > 0)
+            GatewayLog::write(GatewayLog::Notice, QStringLiteral("%1 events of an earlier run wait in the outbox")
+                                                      .arg(outbox->size()));
+        MqttPublisher::Settings s;
+        s.host = m.host;
+        s.port = m.port;
+        s.tls = m.tls;
+        s.caFile = m.caFile;
+        s.username = m.username;
+        if (!m.passwordFile.isEmpty()) {
+            QFile f(m.passwordFile);
+            if (!f.open(QIODevice::ReadOnly)) {
+                error = QStringLiteral("mqtt.passwordFile %1: %2").arg(m.passwordFile, f.errorString());
+                return false;
+            }
+            s.password = QString::fromUtf8(f.readAll().trimmed());
+        }
+        s.clientId = QStringLiteral("orbix-gateway-%1").arg(config.name);
+        s.statusTopic = (m.prefix + QLatin1Char('/') + config.name + QStringLiteral("/status")).toUtf8();
+        mqtt = std::make_unique<MqttPublisher>(s, *outbox);
+        mqtt->setLog(GatewayLog::write);
+        if (!mqtt->start(error))
+            return false;
+    }
+    if (config.metricsListen) {
+        metrics = std::make_unique<MetricsExporter>();
+        if (!metrics->listen(*config.metricsListen, error))
+            return false;
+    }
+    for (const LinePoller::Line &line : lines) {
+        pollers.push_back(std::make_unique<LinePoller>(line, *this));
+        pollers.back()->start();
+        GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 (%2): polling %3 devices")
+                                                .arg(line.name, line.devicePath).arg(line.addresses.size()));
+    }
+    return true;
+}
+
+void GatewayRunner::stop(int flushMs)
+{
+    for (auto &p : pollers)
+        p->stop();
+    pollers.clear();
+    if (mqtt)
+        mqtt->stop(flushMs);
+    mqtt.reset();
+    metrics.reset();
+}
+
+GatewayRunner::DeviceState &GatewayRunner::state(const QString &line, int address)
+{
+    std::unique_ptr<DeviceState> &s = devices[line + QLatin1Char('/') + QString::number(address)];
+    if (!s) {
+        s = std::make_unique<DeviceState>();
+        s->address = address;
+    }
+    return *s;
+}
+
+QByteArray GatewayRunner::topic(const QString &line, int address, const char *leaf) const
+{
+    return QStringLiteral("%1/%2/%3/%4/%5")
+        .arg(config.mqtt->prefix, config.name, line)
+        .arg(address)
+        .arg(QLatin1String(leaf))
+        .toUtf8();
+}
+
+void GatewayRunner::publishState(const QString &line, const DeviceState &s)
+{
+    if (!mqtt)
+        return;
+    QJsonObject o = s.monitoring;
+    o.insert(QStringLiteral("line"), line);
+    o.insert(QStringLiteral("address"), s.address);
+    o.insert(QStringLiteral("link"), s.linkUp ? QStringLiteral("up") : QStringLiteral("down"));
+    if (s.identified)
+        o.insert(QStringLiteral("identity"), PayloadJson::identity(s.info));
+    o.insert(QStringLiteral("time"), now());
+    mqtt->publishState(topic(line, s.address, "state"), PayloadJson::compact(o));
+}
+
+void GatewayRunner::publishEvent(const QString &line, int address, QJsonObject event)
+{
+    event.insert(QStringLiteral("line"), line);
+    event.insert(QStringLiteral("address"), address);
+    event.insert(QStringLiteral("time"), now());
+    if (mqtt)
+        mqtt->publishEvent(topic(line, address, "event"), PayloadJson::compact(event));
+}
+
+void GatewayRunner::deviceIdentified(const QString &line, const DeviceInfo &device)
+{
+    for (PollerSink *sink : sinks)
+        sink->deviceIdentified(line, device);
+    std::lock_guard<std::mutex> guard(lock);
+    DeviceState &s = state(line, device.address);
+    if (!s.identified)
+        GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 address %2: %3")
+                                                .arg(line).arg(device.address).arg(device.sourceText()));
+    s.info = device;
+    s.identified = true;
+}
+
+void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEvent &event)
+{
+    const auto &logs = static_cast<const DataEventGetProtocol &>(event);
+    const bool announce = s.logsKnown;
+    s.logsKnown = true;
+    for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
+        const CrashRecord r = logs.crashProtocol()->record(i);
+        const QString key = QStringLiteral("%1/%2").arg(r.code).arg(r.time);
+        if (r.code == 0 || s.crashEntries.contains(key))
+            continue;
+        s.crashEntries.insert(key);
+        if (!announce)
+            continue;
+        QJsonObject trip = PayloadJson::crashRecord(r);
+        trip.insert(QStringLiteral("event"), QStringLiteral("trip"));
+        GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: trip, fault %3 %4")
+                                                   .arg(line).arg(s.address).arg(r.code).arg(faultText(r.code)));
+        publishEvent(line, s.address, trip);
+    }
+    for (int i = 0; i < kWorkLogRecords; ++i) {
+        std::unique_ptr<EventData> e = logs.protocol()->event(i);
+        const QString key = QStringLiteral("%1/%2").arg(e->code).arg(e->time);
+        if (e->code == EventData::Empty || s.workEntries.contains(key))
+            continue;
+        s.workEntries.insert(key);
+        if (!announce)
+            continue;
+        QJsonObject entry {{QStringLiteral("event"), QStringLiteral("protocol")},
+                           {QStringLiteral("code"), e->code},
+                           {QStringLiteral("entryTime"), double(e->time)}};
+        entry.insert(QStringLiteral("text"), EventProtocolEvent(std::move(e)).text());
+        publishEvent(line, s.address, entry);
+    }
+}
+
+void GatewayRunner::deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event)
+{
+    for (PollerSink *sink : sinks)
+        sink->deviceEvent(line, device, event);
+    std::lock_guard<std::mutex> guard(lock);
+    DeviceState &s = state(line, device.address);
+    const CurrentScale scale(device.currentScale);
+    switch (event->type()) {
+    case DataEvent::Get: {
+        const WatchDataPacket &p = *static_cast<const DataEventGet &>(*event).packet();
+        s.monitoring = PayloadJson::monitoring(p, scale);
+        s.linkUp = true;
+        if (metrics) {
+            metrics->monitoring(line, device.address, p, scale);
+            metrics->linkUp(line, device.address, true);
+        }
+        publishState(line, s);
+        break;
+    }
+    case DataEvent::Connected:
+        s.linkUp = true;
+        break;
+    case DataEvent::LinkRestored:
+        s.linkUp = true;
+        GatewayLog::write(GatewayLog::Notice, QStringLiteral("line %1 address %2: link restored").arg(line).arg(s.address));
+        publishEvent(line, s.address, {{QStringLiteral("event"), QStringLiteral("linkRestored")}});
+        break;
+    case DataEvent::Error:
+        if (static_cast<const DataEventError &>(*event).error() != DataEventError::LinkLost)
+            break;
+        s.linkUp = false;
+        GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: link lost").arg(line).arg(s.address));
+        if (metrics)
+            metrics->linkUp(line, device.address, false);
+        publishEvent(line, s.address, {{QStringLiteral("event"), QStringLiteral("linkLost")}});
+        publishState(line, s);
+        break;
+    case DataEvent::GetProtocol:
+        logsRead(line, s, *event);
+        break;
+    case DataEvent::OscillogramGet:
+        if (mqtt) {
+            QJsonObject o = PayloadJson::oscillogram(*static_cast<const CrashEventOscillogramGet &>(*event).packet());
+            o.insert(QStringLiteral("line"), line);
+            o.insert(QStringLiteral("address"), device.address);
+            mqtt->publishEvent(topic(line, device.address, "oscillogram"), PayloadJson::compact(o));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void GatewayRunner::transaction(const QString &line, int address, bool ok)
+{
+    for (PollerSink *sink : sinks)
+        sink->transaction(line, address, ok);
+    if (!ok) {
+        std::lock_guard<std::mutex> guard(lock);
+        DeviceState &s = state(line, address);
+        if (!s.identified && !s.silenceLogged) // once: a line without the device is not news every retry
+            GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: no answer, tried again later")
+                                                       .arg(line).arg(address));
+        s.silenceLogged = true;
+        // A device never heard of still shows as down.
+        if (metrics && !s.linkUp)
+            metrics->linkUp(line, address, false);
+    }
+    if (!metrics)
+        return;
+    metrics->transaction(line, ok);
+    if (mqtt) {
+        metrics->outbox(mqtt->outboxSize(), mqtt->outboxDropped());
+        metrics->brokerConnected(mqtt->isConnected());
+    }
+}

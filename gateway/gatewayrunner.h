@@ -1,0 +1,56 @@
+#pragma once
+
+#include "gatewayconfig.h"
+#include "pollersink.h"
+
+#include <QSet>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+class LinePoller;
+class MetricsExporter;
+class MqttPublisher;
+class Outbox;
+
+// A whole gateway: a poller per line, what they find published to the broker and
+// exported for Prometheus. The pollers' events also go to every sink added (the
+// history recorder), unchanged.
+class GatewayRunner : public PollerSink
+{
+public:
+    explicit GatewayRunner(const GatewayConfig &config);
+    ~GatewayRunner() override;
+
+    // Before start(); not owned.
+    void addSink(PollerSink *sink) { sinks.push_back(sink); }
+    // The ports resolved, the outbox opened, the broker and metrics set up, the
+    // pollers started; false with error naming what failed.
+    bool start(QString &error);
+    // The pollers stopped, "offline" published and the outbox flushed for up to flushMs.
+    void stop(int flushMs = 3000);
+
+    void deviceIdentified(const QString &line, const DeviceInfo &device) override;
+    void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override;
+    void transaction(const QString &line, int address, bool ok) override;
+
+private:
+    struct DeviceState;
+
+    DeviceState &state(const QString &line, int address); // under lock
+    QByteArray topic(const QString &line, int address, const char *leaf) const;
+    void publishState(const QString &line, const DeviceState &s);
+    void publishEvent(const QString &line, int address, QJsonObject event);
+    void logsRead(const QString &line, DeviceState &s, const DataEvent &event);
+
+    const GatewayConfig config;
+    std::vector<PollerSink *> sinks;
+    std::unique_ptr<Outbox> outbox;
+    std::unique_ptr<MqttPublisher> mqtt;
+    std::unique_ptr<MetricsExporter> metrics;
+    std::vector<std::unique_ptr<LinePoller>> pollers;
+    std::mutex lock; // the devices' states; the pollers call from their threads
+    std::map<QString, std::unique_ptr<DeviceState>> devices;
+};

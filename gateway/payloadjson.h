@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QJsonObject>
+
+class CrashOscillogramPacket;
+class CurrentScale;
+class WatchDataPacket;
+struct CrashRecord;
+struct DeviceInfo;
+
+// The JSON the gateway publishes, with the command line's field names: a monitoring
+// block as `orbix monitor --json` prints it, an oscillogram as `orbix oscillogram
+// --json` does, the identity of a device and its log records.
+class PayloadJson
+{
+public:
+    static QJsonObject monitoring(const WatchDataPacket &packet, const CurrentScale &scale);
+    static QJsonObject oscillogram(const CrashOscillogramPacket &block);
+    static QJsonObject identity(const DeviceInfo &device);
+    static QJsonObject crashRecord(const CrashRecord &record);
+    // One line of compact JSON.
+    static QByteArray compact(const QJsonObject &object);
+};

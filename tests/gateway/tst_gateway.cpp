@@ -1,0 +1,470 @@
+// The gateway against real peers: its configuration refused key by key, the outbox
+// bounded and kept across a restart, and the whole program with two simulated lines
+// (a pseudo-terminal and Modbus TCP), a real broker and promtool; the line poller
+// against the simulator: its pace, a silent device, a link lost and restored.
+#include "gatewayconfig.h"
+#include "linepoller.h"
+#include "pollersink.h"
+#include "outbox.h"
+#include "simfault.h"
+#include "simtcpserver.h"
+#include "simulator.h"
+#include "testreplygap.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <mutex>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kWaitMs = 8000;
+
+const char kValid[] = R"({"format": "orbix-gateway", "version": 1, "name": "plant",
+  "mqtt": {"url": "mqtt://127.0.0.1:1883"}, "metrics": {"listen": "127.0.0.1:9100"},
+  "history": {"db": "/tmp/h.db"}, "lines": [{"name": "A", "port": "/dev/ttyS0", "addresses": "1-3"}]})";
+
+// A process stopped by its id whatever the test's outcome, its output kept as lines.
+struct Peer {
+    QProcess process;
+    QStringList lines;
+    QByteArray partial;
+    Peer()
+    {
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, [this] {
+            partial += process.readAllStandardOutput();
+            int end;
+            while ((end = partial.indexOf('\n')) >= 0) {
+                lines << QString::fromUtf8(partial.left(end));
+                partial.remove(0, end + 1);
+            }
+        });
+    }
+    ~Peer()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    }
+    // The payload of the first line on topic whose payload holds every one of parts.
+    QString wait(const QString &topic, const QStringList &parts = {})
+    {
+        QString found;
+        (void)QTest::qWaitFor([&] {
+            for (const QString &l : lines) {
+                if (!l.startsWith(topic + ' '))
+                    continue;
+                const QString payload = l.mid(topic.size() + 1);
+                bool all = true;
+                for (const QString &p : parts)
+                    all = all && payload.contains(p);
+                if (all) {
+                    found = payload;
+                    return true;
+                }
+            }
+            return false;
+        }, kWaitMs);
+        return found;
+    }
+};
+
+QString tool(const char *name)
+{
+    return QStandardPaths::findExecutable(QLatin1String(name), {"/usr/sbin", "/usr/bin"});
+}
+
+bool connects(quint16 port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    close(fd);
+    return ok;
+}
+
+bool listening(quint16 port)
+{
+    return QTest::qWaitFor([port] { return connects(port); }, kWaitMs);
+}
+
+QByteArray httpGet(quint16 port, const QString &path)
+{
+    QProcess curl;
+    curl.start(tool("curl"), {"-sf", QStringLiteral("http://127.0.0.1:%1%2").arg(port).arg(path)});
+    curl.waitForFinished(5000);
+    return curl.readAllStandardOutput();
+}
+
+// What a poller reports, counted; called from the poller's thread.
+struct RecordingSink : PollerSink {
+    mutable std::mutex lock;
+    QMap<int, DeviceInfo> identified;
+    QMap<int, int> answered, silent;
+    QMap<int, int> types;
+    void deviceIdentified(const QString &, const DeviceInfo &d) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        identified[d.address] = d;
+    }
+    void deviceEvent(const QString &, const DeviceInfo &, const DataEventPtr &e) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ++types[e->type()];
+    }
+    void transaction(const QString &, int address, bool ok) override
+    {
+        std::lock_guard<std::mutex> g(lock);
+        ++(ok ? answered : silent)[address];
+    }
+    int count(int address, bool ok) const
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return (ok ? answered : silent).value(address);
+    }
+    int events(int type) const
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return types.value(type);
+    }
+};
+
+} // namespace
+
+class TestGateway : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void configRefused_data();
+    void configRefused();
+    void configRead();
+    void outboxBoundedAndKept_data();
+    void outboxBoundedAndKept();
+    void pollerPaces_data();
+    void pollerPaces();
+    void pollerLinkLostAndRestored();
+    void wholePlant();
+
+private:
+    bool startBroker(Peer &broker, quint16 port, const QString &dir);
+    void subscribe(Peer &sub, quint16 port);
+};
+
+void TestGateway::configRefused_data()
+{
+    QTest::addColumn<QString>("edit"); // a JSON object merged over the valid file's top level
+    QTest::addColumn<QString>("named");
+    QTest::newRow("unknown key") << R"({"colour": 1})" << "unknown key 'colour'";
+    QTest::newRow("unknown mqtt key") << R"({"mqtt": {"url": "mqtt://h", "qos": 2}})" << "mqtt.qos";
+    QTest::newRow("bad scheme") << R"({"mqtt": {"url": "http://h:1"}})" << "mqtt.url";
+    QTest::newRow("password without user") << R"({"mqtt": {"url": "mqtt://h", "passwordFile": "/p"}})"
+                                           << "mqtt.passwordFile";
+    QTest::newRow("listen without port") << R"({"metrics": {"listen": "localhost"}})" << "metrics.listen";
+    QTest::newRow("history without db") << R"({"history": {}})" << "history.db";
+    QTest::newRow("wrong format") << R"({"format": "other"})" << "'format'";
+    QTest::newRow("wrong version") << R"({"version": 2})" << "'version'";
+    QTest::newRow("name with slash") << R"({"name": "a/b"})" << "'name'";
+    QTest::newRow("no lines") << R"({"lines": []})" << "'lines'";
+    QTest::newRow("address 0") << R"({"lines": [{"name": "A", "port": "/dev/x", "addresses": [0]}]})"
+                               << "lines[0].addresses";
+    QTest::newRow("address range backwards") << R"({"lines": [{"name": "A", "port": "/dev/x", "addresses": "5-2"}]})"
+                                             << "lines[0].addresses";
+    QTest::newRow("bad format") << R"({"lines": [{"name": "A", "port": "/dev/x", "addresses": [1], "format": "7E1"}]})"
+                                << "lines[0].format";
+    QTest::newRow("line key") << R"({"lines": [{"name": "A", "port": "/dev/x", "addresses": [1], "speed": 1}]})"
+                              << "lines[0].speed";
+    QTest::newRow("line twice") << R"({"lines": [{"name": "A", "port": "/x", "addresses": [1]},
+                                                 {"name": "A", "port": "/y", "addresses": [1]}]})"
+                                << "used twice";
+    QTest::newRow("poll period") << R"({"timing": {"pollPeriodMs": 1.5}})" << "timing.pollPeriodMs";
+}
+
+void TestGateway::configRefused()
+{
+    QFETCH(QString, edit);
+    QFETCH(QString, named);
+    QJsonObject o = QJsonDocument::fromJson(kValid).object();
+    const QJsonObject changes = QJsonDocument::fromJson(edit.toUtf8()).object();
+    QVERIFY(!changes.isEmpty());
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        o.insert(it.key(), it.value());
+    QString error;
+    GatewayConfig::parse(QJsonDocument(o).toJson(), error);
+    QVERIFY2(error.contains(named), qPrintable(error));
+}
+
+void TestGateway::configRead()
+{
+    QString error;
+    const GatewayConfig c = GatewayConfig::parse(kValid, error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(c.name, QString("plant"));
+    QCOMPARE(c.mqtt->port, 1883);
+    QCOMPARE(c.mqtt->prefix, QString("orbix"));
+    QCOMPARE(*c.metricsListen, QString("127.0.0.1:9100"));
+    QCOMPARE(c.lines.size(), 1);
+    QCOMPARE(c.lines[0].addresses, QVector<int>({1, 2, 3}));
+    QCOMPARE(c.lines[0].baud, quint32(19200));
+}
+
+void TestGateway::outboxBoundedAndKept_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("pushed");  // payloads 1..pushed
+    QTest::addColumn<int>("removed"); // the oldest held, once acknowledged
+    QTest::addColumn<int>("dropped");
+    QTest::addColumn<int>("firstLeft"); // payload of the oldest after a reopen; 0: none left
+    QTest::newRow("within the limit") << 10 << 5 << 2 << 0 << 3;
+    QTest::newRow("full: oldest dropped") << 3 << 5 << 1 << 2 << 4;
+    QTest::newRow("all acknowledged") << 10 << 4 << 4 << 0 << 0;
+    QTest::newRow("compacted after many removals") << 5000 << 1500 << 1200 << 0 << 1201;
+}
+
+void TestGateway::outboxBoundedAndKept()
+{
+    QFETCH(int, limit);
+    QFETCH(int, pushed);
+    QFETCH(int, removed);
+    QFETCH(int, dropped);
+    QFETCH(int, firstLeft);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("o/outbox");
+    quint64 last = 0;
+    {
+        Outbox box(path, limit);
+        QVERIFY(box.open());
+        for (int i = 1; i <= pushed; ++i)
+            last = box.push({"t", QByteArray::number(i)});
+        QCOMPARE(box.dropped(), quint64(dropped));
+        for (int i = 0; i < removed; ++i)
+            box.remove(box.from(0)->first);
+        QCOMPARE(box.size(), pushed - dropped - removed);
+    }
+    Outbox again(path, limit);
+    QVERIFY(again.open());
+    QCOMPARE(again.size(), pushed - dropped - removed);
+    int expected = firstLeft;
+    for (auto it = again.from(0); it != again.end(); ++it) // in order, none lost
+        QCOMPARE(it->second.payload, QByteArray::number(expected++));
+    QCOMPARE(expected - firstLeft, again.size());
+    QVERIFY(again.push({"t", "next"}) > last); // numbers never reused
+}
+
+void TestGateway::pollerPaces_data()
+{
+    QTest::addColumn<bool>("answers"); // device 2
+    QTest::newRow("all answer") << true;
+    QTest::newRow("one silent") << false;
+}
+
+// Devices that answer are polled at the poll period; one that does not is tried at the
+// retry period and does not hold the others back.
+void TestGateway::pollerPaces()
+{
+    QFETCH(bool, answers);
+    Simulator sim;
+    for (int a : {1, 2, 3}) {
+        SimDeviceConfig c;
+        c.address = a;
+        sim.addDevice(c);
+    }
+    if (!answers)
+        sim.setFault({SimFault::NoReply}, -1, 2);
+    QVERIFY(sim.start());
+    RecordingSink sink;
+    LinePoller::Line line;
+    line.name = "L";
+    line.devicePath = sim.linkPath();
+    line.addresses = {1, 2, 3};
+    line.timing.replyGapMs = kTestReplyGapMs;
+    line.timing.cyclePeriodMs = 300; // longer than a round of the line: the period paces it
+    line.timing.readTimeoutMs = 200;
+    line.timing.probeTimeoutMs = 100;
+    line.retryPeriodMs = 1000;
+    LinePoller poller(line, sink);
+    QElapsedTimer clock;
+    clock.start();
+    poller.start();
+    QVERIFY(QTest::qWaitFor([&] { return sink.count(3, true) >= 4; }, kWaitMs));
+    poller.stop();
+    const double periods = clock.elapsed() / 300.0;
+    const int first = sink.count(1, true);
+    QVERIFY2(first >= 4 && first <= periods + 1.5, qPrintable(QStringLiteral("%1 in %2 periods").arg(first).arg(periods)));
+    if (answers) {
+        QVERIFY(sink.count(2, true) >= 3);
+        QCOMPARE(sink.count(2, false), 0);
+    } else {
+        QCOMPARE(sink.count(2, true), 0);
+        QVERIFY2(sink.count(2, false) <= periods * 0.3 + 1, qPrintable(QString::number(sink.count(2, false))));
+    }
+    QCOMPARE(sink.identified.value(1).modification, 70);
+}
+
+// A device that stops answering is reported lost once, restored once when it answers again.
+void TestGateway::pollerLinkLostAndRestored()
+{
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    RecordingSink sink;
+    LinePoller::Line line;
+    line.name = "L";
+    line.devicePath = sim.linkPath();
+    line.addresses = {1};
+    line.timing.replyGapMs = kTestReplyGapMs;
+    line.timing.cyclePeriodMs = 50;
+    line.timing.readTimeoutMs = 150;
+    line.timing.probeTimeoutMs = 100;
+    line.retryPeriodMs = 100;
+    LinePoller poller(line, sink);
+    poller.start();
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Get) >= 2; }, kWaitMs));
+    QCOMPARE(sink.events(DataEvent::Connected), 1);
+    QVERIFY(sink.events(DataEvent::GetProtocol) >= 1); // what the logs already hold
+    sim.setFault({SimFault::NoReply});
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Error) == 1; }, kWaitMs));
+    sim.clearFaults();
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::LinkRestored) == 1; }, kWaitMs));
+    poller.stop();
+    QCOMPARE(sink.events(DataEvent::Error), 1);
+    QCOMPARE(sink.identified.size(), 1);
+}
+
+bool TestGateway::startBroker(Peer &broker, quint16 port, const QString &dir)
+{
+    QFile conf(dir + "/mosquitto.conf");
+    if (!conf.open(QIODevice::WriteOnly))
+        return false;
+    // Persistence keeps the test subscriber's session over the broker's restart.
+    conf.write(QStringLiteral("listener %1 127.0.0.1\nallow_anonymous true\npersistence true\n"
+                              "persistence_location %2/\n").arg(port).arg(dir).toUtf8());
+    conf.close();
+    broker.process.start(tool("mosquitto"), {"-c", conf.fileName()});
+    return listening(port);
+}
+
+void TestGateway::subscribe(Peer &sub, quint16 port)
+{
+    sub.process.start(tool("mosquitto_sub"), {"-h", "127.0.0.1", "-p", QString::number(port), "-v", "-q", "1",
+                                              "-c", "-i", "tst-gateway", "-t", "orbix/#"});
+    QVERIFY(sub.process.waitForStarted());
+}
+
+void TestGateway::wholePlant()
+{
+    for (const char *name : {"mosquitto", "mosquitto_sub", "promtool", "curl"})
+        if (tool(name).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(name)));
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
+    const quint16 metricsPort = SimTcpServer::unusedLoopbackPort();
+    Peer broker;
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    Peer sub;
+    subscribe(sub, brokerPort);
+
+    Simulator serial; // two devices on a pseudo-terminal
+    serial.addDevice({});
+    SimDeviceConfig second;
+    second.address = 2;
+    second.modification = 80;
+    serial.addDevice(second);
+    QVERIFY2(serial.start(), qPrintable(serial.errorString()));
+    Simulator network; // one behind Modbus TCP
+    SimDeviceConfig third;
+    third.address = 3;
+    network.addDevice(third);
+    QVERIFY(network.start());
+    SimTcpServer server(network, SimTcpServer::Framing::ModbusTcp);
+    QVERIFY(server.listen("127.0.0.1", 0));
+
+    const QJsonObject config {
+        {"format", "orbix-gateway"}, {"version", 1}, {"name", "plant"},
+        {"mqtt", QJsonObject {{"url", QStringLiteral("mqtt://127.0.0.1:%1").arg(brokerPort)},
+                              {"outbox", dir.filePath("outbox")}}},
+        {"metrics", QJsonObject {{"listen", QStringLiteral("127.0.0.1:%1").arg(metricsPort)}}},
+        {"timing", QJsonObject {{"pollPeriodMs", 100}, {"retryPeriodMs", 500}, {"readTimeoutMs", 300},
+                                {"replyGapMs", kTestReplyGapMs}}},
+        {"lines", QJsonArray {
+            QJsonObject {{"name", "pty"}, {"port", serial.linkPath()}, {"addresses", "1-2"}},
+            QJsonObject {{"name", "tcp"}, {"port", QStringLiteral("modbus-tcp://127.0.0.1:%1").arg(server.port())},
+                         {"addresses", QJsonArray {3}}}}}};
+    QFile file(dir.filePath("gateway.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QJsonDocument(config).toJson());
+    file.close();
+    Peer gateway;
+    gateway.process.setProcessChannelMode(QProcess::SeparateChannels);
+    gateway.process.start(ORBIX_CLI, {"gateway", "--config", file.fileName()});
+    QVERIFY(gateway.process.waitForStarted());
+
+    QCOMPARE(sub.wait("orbix/plant/status"), QString("online"));
+    struct Device { const char *line; int address; int modification; };
+    for (const Device &d : {Device {"pty", 1, 70}, Device {"pty", 2, 80}, Device {"tcp", 3, 70}}) {
+        const QString topic = QStringLiteral("orbix/plant/%1/%2/state").arg(d.line).arg(d.address);
+        const QString payload = sub.wait(topic, {"\"link\":\"up\""});
+        QVERIFY2(!payload.isEmpty(), qPrintable(topic + '\n' + gateway.process.readAllStandardError()));
+        const QJsonObject state = QJsonDocument::fromJson(payload.toUtf8()).object();
+        QCOMPARE(state["identity"].toObject()["modification"].toInt(), d.modification);
+        QCOMPARE(state["address"].toInt(), d.address);
+        const int scale = state["identity"].toObject()["currentScale"].toInt();
+        QCOMPARE(state["phaseCurrents"].toArray()[0].toDouble(), state["phaseCurrentsRaw"].toArray()[0].toDouble() / scale);
+        QCOMPARE(state.contains("startCount"), d.modification >= 80);
+    }
+
+    // The metrics as Prometheus reads them, checked by its own tool.
+    const QByteArray metrics = httpGet(metricsPort, "/metrics");
+    QVERIFY2(metrics.contains("orbix_link_up{address=\"3\",line=\"tcp\"} 1"), metrics.constData());
+    QVERIFY(metrics.contains("orbix_phase_current_amperes{address=\"2\",line=\"pty\",phase=\"C\"}"));
+    QVERIFY(metrics.contains("orbix_transactions_total{line=\"tcp\",result=\"ok\"}"));
+    QProcess promtool;
+    promtool.start(tool("promtool"), {"check", "metrics"});
+    promtool.write(metrics);
+    promtool.closeWriteChannel();
+    QVERIFY(promtool.waitForFinished(10000));
+    QVERIFY2(promtool.exitCode() == 0, QByteArray(promtool.readAllStandardOutput() + promtool.readAllStandardError()).constData());
+
+    serial.injectTrip(2, 31);
+    QVERIFY2(!sub.wait("orbix/plant/pty/2/event", {"\"event\":\"trip\"", "\"faultCode\":31", "\"tripTime\""}).isEmpty(),
+             QByteArray(gateway.partial + gateway.process.readAllStandardError()).constData());
+    QVERIFY(!sub.wait("orbix/plant/pty/2/oscillogram", {"\"faultCode\":31", "\"samples\""}).isEmpty());
+
+    // The broker away while a trip happens: the event waits and is delivered when it is back.
+    sub.process.kill(); // its session, kept by the broker, gets what comes while it is away
+    QVERIFY(sub.process.waitForFinished(5000));
+    sub.lines.clear();
+    broker.process.terminate();
+    QVERIFY(broker.process.waitForFinished(5000));
+    network.injectTrip(3, 32);
+    QVERIFY(QTest::qWaitFor([&] {
+        gateway.partial += gateway.process.readAllStandardError();
+        return gateway.partial.contains("address 3: trip");
+    }, kWaitMs));
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    subscribe(sub, brokerPort);
+    QVERIFY2(!sub.wait("orbix/plant/tcp/3/event", {"\"event\":\"trip\"", "\"faultCode\":32"}).isEmpty(),
+             qPrintable(sub.lines.join('\n')));
+
+    gateway.process.terminate();
+    QVERIFY(gateway.process.waitForFinished(5000));
+    QCOMPARE(gateway.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(gateway.process.exitCode(), 0);
+    QCOMPARE(sub.wait("orbix/plant/status", {"offline"}), QString("offline"));
+}
+
+QTEST_GUILESS_MAIN(TestGateway)
+#include "tst_gateway.moc"
