@@ -71,7 +71,6 @@ public:
     void setTiming(const ProtocolTiming &timing);
 
     QTabWidget *tabs() const { return tabWidget; }
-    TabSearch *tabSearch() const { return searchTab; }
     TabWatch *tabWatch() const { return watchTab; }
     TabSetup *tabSetup() const { return setupTab; }
     TabCharCurve *tabCharCurve() const { return charCurveTab; }
