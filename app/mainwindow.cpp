@@ -242,7 +242,7 @@ void MainWindow::applyLinkSettings()
 {
     const AppSettings &settings = AppSettings::instance();
     ProtocolTiming t = timing;
-    t.framing = settings.replyFraming == AppSettings::kFramingGap ? ModbusPort::Framing::Gap
+    t.framing = settings.replyFraming == AppSettings::Framing::Gap ? ModbusPort::Framing::Gap
                                                                   : ModbusPort::Framing::Length;
     t.extraPauseMs = settings.extraPauseMs;
     t.networkAllowanceMs = settings.networkAllowanceMs;
