@@ -67,9 +67,9 @@ QGroupBox *ConfigDialog::setupLinkGroup()
     return group;
 }
 
-void ConfigDialog::setLinkSettings(int framing, int extraPauseMs, int networkAllowanceMs)
+void ConfigDialog::setLinkSettings(AppSettings::Framing framing, int extraPauseMs, int networkAllowanceMs)
 {
-    (framing == AppSettings::kFramingGap ? gapFramingButton : lengthFramingButton)->setChecked(true);
+    (framing == AppSettings::Framing::Gap ? gapFramingButton : lengthFramingButton)->setChecked(true);
     pauseBox->setValue(extraPauseMs);
     networkBox->setValue(networkAllowanceMs);
 }
@@ -79,9 +79,9 @@ int ConfigDialog::networkAllowanceMs() const
     return networkBox->value();
 }
 
-int ConfigDialog::framing() const
+AppSettings::Framing ConfigDialog::framing() const
 {
-    return gapFramingButton->isChecked() ? AppSettings::kFramingGap : AppSettings::kFramingLength;
+    return gapFramingButton->isChecked() ? AppSettings::Framing::Gap : AppSettings::Framing::Length;
 }
 
 int ConfigDialog::extraPauseMs() const
@@ -126,10 +126,10 @@ QLayout *ConfigDialog::setupLanguageRows()
 {
     languageBox = new QComboBox(this);
     languageBox->setObjectName(QStringLiteral("languageBox"));
-    languageBox->addItem(tr("Как в системе"), AppSettings::kLanguageSystem);
+    languageBox->addItem(tr("Как в системе"), int(AppSettings::Language::System));
     // Each language by its own name, so that it is found whatever the current one.
-    languageBox->addItem(QStringLiteral("Русский"), AppSettings::kLanguageRussian);
-    languageBox->addItem(QStringLiteral("English"), AppSettings::kLanguageEnglish);
+    languageBox->addItem(QStringLiteral("Русский"), int(AppSettings::Language::Russian));
+    languageBox->addItem(QStringLiteral("English"), int(AppSettings::Language::English));
     auto *row = new QHBoxLayout;
     row->addWidget(new QLabel(tr("Язык"), this));
     row->addWidget(languageBox, 1);
@@ -139,15 +139,15 @@ QLayout *ConfigDialog::setupLanguageRows()
     return column;
 }
 
-void ConfigDialog::setLanguage(int language)
+void ConfigDialog::setLanguage(AppSettings::Language language)
 {
-    const int index = languageBox->findData(language);
+    const int index = languageBox->findData(int(language));
     languageBox->setCurrentIndex(index < 0 ? 0 : index);
 }
 
-int ConfigDialog::language() const
+AppSettings::Language ConfigDialog::language() const
 {
-    return languageBox->currentData().toInt();
+    return AppSettings::Language(languageBox->currentData().toInt());
 }
 
 QLayout *ConfigDialog::setupButtons()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "appsettings.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -23,17 +25,16 @@ public:
     // Seconds, in whole minutes.
     int plotInterval() const;
 
-    // How replies on the line end (AppSettings::kFramingLength or kFramingGap), the
-    // pause before each request and the allowance added to time-outs on network lines.
-    void setLinkSettings(int framing, int extraPauseMs, int networkAllowanceMs);
-    int framing() const;
+    // How replies on the line end, the pause before each request and the allowance
+    // added to time-outs on network lines.
+    void setLinkSettings(AppSettings::Framing framing, int extraPauseMs, int networkAllowanceMs);
+    AppSettings::Framing framing() const;
     int extraPauseMs() const;
     int networkAllowanceMs() const;
 
-    // AppSettings::kLanguageSystem, kLanguageRussian or kLanguageEnglish; any other
-    // value shows as the system's language. Taken at the next start.
-    void setLanguage(int language);
-    int language() const;
+    // A value outside the enumeration shows as the system's language. Taken at the next start.
+    void setLanguage(AppSettings::Language language);
+    AppSettings::Language language() const;
 
 private:
     QWidget *setupAxisGroup(int axisScale);

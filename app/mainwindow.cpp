@@ -15,6 +15,7 @@
 #include "datathread.h"
 #include "helpviewer.h"
 #include "devicerecordfile.h"
+#include "eventdispatch.h"
 #include "linkstatisticsevent.h"
 #include "linkstatisticstext.h"
 #include "mnemonics.h"
@@ -251,7 +252,7 @@ void MainWindow::applyLinkSettings()
 {
     const AppSettings &settings = AppSettings::instance();
     ProtocolTiming t = timing;
-    t.framing = settings.replyFraming == AppSettings::kFramingGap ? ModbusPort::Framing::Gap
+    t.framing = settings.replyFraming == AppSettings::Framing::Gap ? ModbusPort::Framing::Gap
                                                                   : ModbusPort::Framing::Length;
     t.extraPauseMs = settings.extraPauseMs;
     t.networkAllowanceMs = settings.networkAllowanceMs;
@@ -448,30 +449,24 @@ void MainWindow::onDataEvent(const DataEvent *event)
 
 void MainWindow::react(const DataEvent *event)
 {
-    switch (event->type()) {
-    case DataEvent::Connected:
-        return onConnected();
-    case DataEvent::Disconnected:
-        return onDisconnected();
-    case DataEvent::Error:
-        return onConnectionError(static_cast<const DataEventError *>(event)->error());
-    case DataEvent::LinkRestored:
-        return onLinkRestored();
-    case DataEvent::GetProtocol:
-        return mergeProtocol(event);
-    case DataEvent::Config:
-        return onConfigEvent(static_cast<const ConfigEvent *>(event));
-    case DataEvent::OscillogramGet:
-        return onOscillogram(event);
-    case DataEvent::Traffic:
-        if (monitor)
-            monitor->onDataEvent(event);
-        return;
-    case DataEvent::LinkStatistics:
-        return onLinkStatistics(event);
-    default:
-        showResultStatus(event->type());
-    }
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const DataEventError &e) { onConnectionError(e.error()); },
+        [this](const DataEventGetProtocol &e) { mergeProtocol(e); },
+        [this](const ConfigEvent &e) { onConfigEvent(&e); },
+        [this](const CrashEventOscillogramGet &e) { onOscillogram(e); },
+        [this](const TrafficEvent &e) {
+            if (monitor)
+                monitor->onDataEvent(&e);
+        },
+        [this](const LinkStatisticsEvent &e) { onLinkStatistics(e); },
+        [this](const DataEvent &e) {
+            switch (e.type()) {
+            case DataEvent::Connected: return onConnected();
+            case DataEvent::Disconnected: return onDisconnected();
+            case DataEvent::LinkRestored: return onLinkRestored();
+            default: return showResultStatus(e.type());
+            }
+        }});
 }
 
 void MainWindow::onConnected()
@@ -567,15 +562,15 @@ void MainWindow::warn(const QString &objectName, const QString &text)
     box->open();
 }
 
-void MainWindow::onOscillogram(const DataEvent *event)
+void MainWindow::onOscillogram(const CrashEventOscillogramGet &event)
 {
-    const CrashOscillogramPacket *block = static_cast<const CrashEventOscillogramGet *>(event)->packet();
+    const CrashOscillogramPacket *block = event.packet();
     tabWidget->setTabEnabled(CrashCurveTab, block && block->faultCode() != 0);
 }
 
 // The results of one-shot requests: a status message, and for the cleared logs
 // their entries leave the application protocol.
-void MainWindow::showResultStatus(int type)
+void MainWindow::showResultStatus(DataEvent::Type type)
 {
     switch (type) {
     case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
@@ -622,19 +617,18 @@ void MainWindow::removeProtocolKind(int kind)
     watchTab->protocolChanged();
 }
 
-void MainWindow::mergeProtocol(const DataEvent *event)
+void MainWindow::mergeProtocol(const DataEventGetProtocol &logs)
 {
-    const auto *logs = static_cast<const DataEventGetProtocol *>(event);
-    if (logs->protocol() && logs->crashProtocol())
-        appProtocol.merge(*logs->protocol(), *logs->crashProtocol());
+    if (logs.protocol() && logs.crashProtocol())
+        appProtocol.merge(*logs.protocol(), *logs.crashProtocol());
     watchTab->protocolChanged();
 }
 
-void MainWindow::onLinkStatistics(const DataEvent *event)
+void MainWindow::onLinkStatistics(const LinkStatisticsEvent &event)
 {
-    indicator->setToolTip(LinkStatisticsText::toolTip(static_cast<const LinkStatisticsEvent *>(event)->statistics()));
+    indicator->setToolTip(LinkStatisticsText::toolTip(event.statistics()));
     if (monitor)
-        monitor->onDataEvent(event);
+        monitor->onDataEvent(&event);
 }
 
 void MainWindow::onBtnCreateReport()

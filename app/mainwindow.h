@@ -13,8 +13,11 @@
 #include <memory>
 
 class ConfigEvent;
+class CrashEventOscillogramGet;
+class DataEventGetProtocol;
 class DataThread;
 class HelpViewer;
+class LinkStatisticsEvent;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -71,7 +74,6 @@ public:
     void setTiming(const ProtocolTiming &timing);
 
     QTabWidget *tabs() const { return tabWidget; }
-    TabSearch *tabSearch() const { return searchTab; }
     TabWatch *tabWatch() const { return watchTab; }
     TabSetup *tabSetup() const { return setupTab; }
     TabCharCurve *tabCharCurve() const { return charCurveTab; }
@@ -130,15 +132,15 @@ private:
     void onLinkRestored();
     void onConfigEvent(const ConfigEvent *event);
     void warn(const QString &objectName, const QString &text);
-    void onOscillogram(const DataEvent *event);
-    void showResultStatus(int type);
+    void onOscillogram(const CrashEventOscillogramGet &event);
+    void showResultStatus(DataEvent::Type type);
     void setIndicator(const QString &text, const QString &style);
     void setDeviceTabsEnabled(bool enabled);
     void discardThread(const QString &status);
     void addProtocolEntry(std::unique_ptr<ProtocolEvent> entry);
     void removeProtocolKind(int kind);
-    void mergeProtocol(const DataEvent *event);
-    void onLinkStatistics(const DataEvent *event);
+    void mergeProtocol(const DataEventGetProtocol &logs);
+    void onLinkStatistics(const LinkStatisticsEvent &event);
     void onMonitorOpenChanged(bool open);
 
     QTabWidget *tabWidget = nullptr;

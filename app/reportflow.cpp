@@ -3,6 +3,7 @@
 #include "crashoscillogrampacket.h"
 #include "dataeventget.h"
 #include "datathread.h"
+#include "eventdispatch.h"
 #include "mainwindow.h"
 #include "packetfactory.h"
 #include "reportbuilder.h"
@@ -28,17 +29,15 @@ ReportFlow::~ReportFlow() = default;
 
 void ReportFlow::onDataEvent(const DataEvent *event)
 {
-    switch (event->type()) {
-    case DataEvent::Connected:
-        monitoring.reset();
-        return;
-    case DataEvent::Get:
-        if (const WatchDataPacket *block = static_cast<const DataEventGet *>(event)->packet())
-            monitoring.reset(block->clone());
-        return;
-    default:
-        return;
-    }
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const DataEventGet &e) {
+            if (const WatchDataPacket *block = e.packet())
+                monitoring.reset(block->clone());
+        },
+        [this](const DataEvent &e) {
+            if (e.type() == DataEvent::Connected)
+                monitoring.reset();
+        }});
 }
 
 QString ReportFlow::proposedFileName()

@@ -7,10 +7,10 @@
 #include "datadirectory.h"
 #include "deviceinfo.h"
 #include "devicesnapshot.h"
+#include "eventdispatch.h"
 #include "linescan.h"
 #include "linkoptions.h"
 #include "reportcommand.h"
-#include "searcheventfound.h"
 #include "searchthread.h"
 #include "settingsfile.h"
 #include "snapshotreport.h"
@@ -69,25 +69,30 @@ QVector<DeviceInfo> scan(Audit &audit, int first, int last, int probeTimeoutMs, 
     int reported = 0;
     QEventLoop loop;
     QObject::connect(&thread, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
-        if (e->type() == SearchEvent::Found) {
-            const DeviceInfo &d = static_cast<const SearchEventFound &>(*e).device();
-            if (d.kind == DeviceInfo::Recognised)
-                found.append(d);
-            else
-                audit.err << "audit: address " << d.address << QStringLiteral(" answered, but not as an ОРБИКС-11: left out\n");
-        } else if (e->type() == SearchEvent::Progress) {
-            const int step = thread.probeCount() * kProgressSteps / thread.scanProbes();
-            if (step > reported)
-                audit.err << "audit: scanning: " << thread.probeCount() << '/' << thread.scanProbes() << " probes, "
-                          << found.size() << " found\n" << Qt::flush;
-            reported = step;
-        } else if (e->type() != SearchEvent::Started) {
-            if (e->type() == SearchEvent::Error)
-                failure = QStringLiteral("the scan failed: the port cannot be opened");
-            else if (e->type() == SearchEvent::Stopped)
-                failure = QStringLiteral("the scan was stopped");
-            loop.quit();
-        }
+        EventDispatch::visit(*e, EventHandlers {
+            [&](const SearchEventFound &f) {
+                const DeviceInfo &d = f.device();
+                if (d.kind == DeviceInfo::Recognised)
+                    found.append(d);
+                else
+                    audit.err << "audit: address " << d.address
+                              << QStringLiteral(" answered, but not as an ОРБИКС-11: left out\n");
+            },
+            [&](const SearchEvent &s) {
+                if (s.type() == SearchEvent::Progress) {
+                    const int step = thread.probeCount() * kProgressSteps / thread.scanProbes();
+                    if (step > reported)
+                        audit.err << "audit: scanning: " << thread.probeCount() << '/' << thread.scanProbes()
+                                  << " probes, " << found.size() << " found\n" << Qt::flush;
+                    reported = step;
+                } else if (s.type() != SearchEvent::Started) {
+                    if (s.type() == SearchEvent::Error)
+                        failure = QStringLiteral("the scan failed: the port cannot be opened");
+                    else if (s.type() == SearchEvent::Stopped)
+                        failure = QStringLiteral("the scan was stopped");
+                    loop.quit();
+                }
+            }});
     });
     StopSignal stop([&thread] { thread.stopSearch(); });
     thread.startSearch();

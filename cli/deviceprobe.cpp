@@ -1,8 +1,8 @@
 #include "deviceprobe.h"
 
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "linkoptions.h"
-#include "searcheventfound.h"
 #include "searchthread.h"
 
 #include <QEventLoop>
@@ -20,10 +20,12 @@ bool DeviceProbe::identify(const LinkOptions &link, DeviceInfo &found, QString &
     std::optional<DeviceInfo> device;
     QEventLoop loop;
     QObject::connect(&search, &SearchThread::searchEvent, &loop, [&](const SearchEventPtr &e) {
-        if (e->type() == SearchEvent::Found)
-            device = static_cast<const SearchEventFound &>(*e).device();
-        else if (e->type() != SearchEvent::Started)
-            loop.quit();
+        EventDispatch::visit(*e, EventHandlers {
+            [&device](const SearchEventFound &f) { device = f.device(); },
+            [&loop](const SearchEvent &s) {
+                if (s.type() != SearchEvent::Started)
+                    loop.quit();
+            }});
     });
     search.probeAt(quint32(link.address), quint32(link.frameFormat));
     loop.exec();

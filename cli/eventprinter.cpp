@@ -10,6 +10,7 @@
 #include "dataeventerror.h"
 #include "dataeventget.h"
 #include "dataeventgetprotocol.h"
+#include "eventdispatch.h"
 #include "eventdatav50.h"
 #include "eventprotocolevent.h"
 #include "linkstatisticsevent.h"
@@ -131,39 +132,32 @@ QJsonObject startCharacteristic(const RunConfigPacket &p)
 
 QJsonObject payload(const DataEvent &event, const CurrentScale &scale)
 {
-    switch (event.type()) {
-    case DataEvent::Get:
-        return monitoring(*static_cast<const DataEventGet &>(event).packet(), scale);
-    case DataEvent::Error:
-        return {{QStringLiteral("error"), static_cast<const DataEventError &>(event).error()}};
-    case DataEvent::GetProtocol: {
-        const auto &e = static_cast<const DataEventGetProtocol &>(event);
-        return {{QStringLiteral("protocol"), workLog(*e.protocol())},
-                {QStringLiteral("crashProtocol"), crashLog(*e.crashProtocol())}};
-    }
-    case DataEvent::Config:
-        return configuration(static_cast<const ConfigEvent &>(event));
-    case DataEvent::RunConfigGet:
-        return startCharacteristic(*static_cast<const RunConfigEventGet &>(event).packet());
-    case DataEvent::RunConfigProgress: {
-        const auto *p = static_cast<const RunConfigEventProgress &>(event).packet();
-        return {{QStringLiteral("state"), p->stateWord()}, {QStringLiteral("accumulation"), p->accumulation()},
-                {QStringLiteral("completeness"), p->completeness()}};
-    }
-    case DataEvent::OscillogramGet: {
-        const auto *p = static_cast<const CrashEventOscillogramGet &>(event).packet();
-        return {{QStringLiteral("faultCode"), p->faultCode()}, {QStringLiteral("tripTime"), double(p->tripTime())},
-                {QStringLiteral("text"), faultText(p->faultCode())}};
-    }
-    case DataEvent::AutoConfigStateChanged: {
-        const auto &e = static_cast<const ChangeAutoConfigState &>(event);
-        return {{QStringLiteral("oldState"), e.oldState()}, {QStringLiteral("newState"), e.newState()}};
-    }
-    case DataEvent::LinkStatistics:
-        return EventPrinter::statistics(static_cast<const LinkStatisticsEvent &>(event).statistics());
-    default:
-        return {};
-    }
+    using J = QJsonObject;
+    return EventDispatch::visit(event, EventHandlers {
+        [&scale](const DataEventGet &e) -> J { return monitoring(*e.packet(), scale); },
+        [](const DataEventError &e) -> J { return {{QStringLiteral("error"), e.error()}}; },
+        [](const DataEventGetProtocol &e) -> J {
+            return {{QStringLiteral("protocol"), workLog(*e.protocol())},
+                    {QStringLiteral("crashProtocol"), crashLog(*e.crashProtocol())}};
+        },
+        [](const ConfigEvent &e) -> J { return configuration(e); },
+        [](const RunConfigEventGet &e) -> J { return startCharacteristic(*e.packet()); },
+        [](const RunConfigEventProgress &e) -> J {
+            const auto *p = e.packet();
+            return {{QStringLiteral("state"), p->stateWord()}, {QStringLiteral("accumulation"), p->accumulation()},
+                    {QStringLiteral("completeness"), p->completeness()}};
+        },
+        [](const CrashEventOscillogramGet &e) -> J {
+            const auto *p = e.packet();
+            return {{QStringLiteral("faultCode"), p->faultCode()}, {QStringLiteral("tripTime"), double(p->tripTime())},
+                    {QStringLiteral("text"), faultText(p->faultCode())}};
+        },
+        [](const ChangeAutoConfigState &e) -> J {
+            return {{QStringLiteral("oldState"), e.oldState()}, {QStringLiteral("newState"), e.newState()}};
+        },
+        [](const LinkStatisticsEvent &e) -> J { return EventPrinter::statistics(e.statistics()); },
+        // Traffic is not printed; the rest carry nothing but their type.
+        [](const DataEvent &) -> J { return {}; }});
 }
 
 QString monitoringText(const WatchDataPacket &p, const CurrentScale &scale)
@@ -205,6 +199,7 @@ QString EventPrinter::typeName(int type)
         "clock set", "clock not set", "crash log cleared", "crash log not cleared", "work log cleared",
         "work log not cleared", "running time reset", "running time not reset", "start characteristic",
         "auto-setup progress", "oscillogram", "auto-setup state", "frame", "statistics"};
+    static_assert(sizeof names / sizeof *names == DataEvent::LinkStatistics + 1, "a name for every event type");
     return type >= 0 && type < int(sizeof names / sizeof *names) ? QString::fromLatin1(names[type]) : QString();
 }
 
@@ -218,10 +213,14 @@ QJsonObject EventPrinter::json(const DataEvent &event, const CurrentScale &scale
 QString EventPrinter::text(const DataEvent &event, const CurrentScale &scale)
 {
     const QString head = QStringLiteral("%1 %2").arg(event.type(), 2).arg(typeName(event.type()));
-    if (event.type() == DataEvent::Get)
-        return head + QStringLiteral(": ") + monitoringText(*static_cast<const DataEventGet &>(event).packet(), scale);
-    const QJsonObject p = payload(event, scale);
-    if (p.isEmpty())
-        return head;
-    return head + QStringLiteral(": ") + QString::fromUtf8(QJsonDocument(p).toJson(QJsonDocument::Compact));
+    return EventDispatch::visit(event, EventHandlers {
+        [&](const DataEventGet &e) -> QString {
+            return head + QStringLiteral(": ") + monitoringText(*e.packet(), scale);
+        },
+        [&](const DataEvent &e) -> QString {
+            const QJsonObject p = payload(e, scale);
+            if (p.isEmpty())
+                return head;
+            return head + QStringLiteral(": ") + QString::fromUtf8(QJsonDocument(p).toJson(QJsonDocument::Compact));
+        }});
 }

@@ -7,6 +7,7 @@
 #include "dataeventerror.h"
 #include "datathread.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "eventprinter.h"
 #include "linkoptions.h"
 #include "linkstatisticsevent.h"
@@ -15,6 +16,9 @@
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QTextStream>
+
+#include <iterator>
+#include <optional>
 
 namespace {
 
@@ -50,6 +54,7 @@ const char *const kConnectionErrors[] = {
     "link lost",
     "the device does not match its identification (modification or rated range differ)",
 };
+static_assert(std::size(kConnectionErrors) == DataEventError::IdentificationMismatch + 1, "a text for every error");
 
 void printStatistics(QTextStream &out, const LinkStatistics &s, bool json)
 {
@@ -110,24 +115,30 @@ int MonitorCommand::run(const QStringList &arguments)
     int seen = 0;
     int exitCode = CliExit::Ok;
     QEventLoop loop;
-    std::shared_ptr<const LinkStatisticsEvent> stats;
+    std::optional<LinkStatistics> stats;
     QObject::connect(&thread, &DataThread::dataEvent, &loop, [&](const DataEventPtr &event) {
         const DataEvent *e = event.get();
-        if (e->type() == DataEvent::LinkStatistics) { // printed once, at the end
-            stats = std::static_pointer_cast<const LinkStatisticsEvent>(event);
+        const bool counts = EventDispatch::visit(*e, EventHandlers {
+            [&stats](const LinkStatisticsEvent &s) { // printed once, at the end
+                stats = s.statistics();
+                return true;
+            },
+            [](const DataEvent &) { return false; }});
+        if (counts)
             return;
-        }
         out << (json ? QString::fromUtf8(QJsonDocument(EventPrinter::json(*e, scale)).toJson(QJsonDocument::Compact))
                      : EventPrinter::text(*e, scale))
             << '\n' << Qt::flush;
-        if (e->type() == DataEvent::Error) {
-            const int code = static_cast<const DataEventError *>(e)->error();
-            if (code != DataEventError::LinkLost) {
-                QTextStream(stderr) << "orbix: connection failed: " << kConnectionErrors[code] << '\n';
-                exitCode = CliExit::Failure;
-                loop.quit();
-            }
-        }
+        EventDispatch::visit(*e, EventHandlers {
+            [&](const DataEventError &error) {
+                const int code = error.error();
+                if (code != DataEventError::LinkLost) {
+                    QTextStream(stderr) << "orbix: connection failed: " << kConnectionErrors[code] << '\n';
+                    exitCode = CliExit::Failure;
+                    loop.quit();
+                }
+            },
+            [](const DataEvent &) {}});
         if (e->type() == DataEvent::Get && cycles > 0 && ++seen >= cycles)
             loop.quit();
     });
@@ -137,6 +148,6 @@ int MonitorCommand::run(const QStringList &arguments)
     if (thread.isRunning())
         thread.stopExchange(); // prints the disconnection (type 2) through the direct call
     if (stats)
-        printStatistics(out, stats->statistics(), json);
+        printStatistics(out, *stats, json);
     return exitCode;
 }

@@ -3,9 +3,9 @@
 #include "cliexit.h"
 #include "commandline.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "linescan.h"
 #include "linkoptions.h"
-#include "searcheventfound.h"
 #include "searchthread.h"
 #include "stopsignal.h"
 
@@ -41,32 +41,35 @@ public:
     // True when the search is over.
     bool handle(const SearchEvent &event)
     {
-        switch (event.type()) {
-        case SearchEvent::Found: {
-            const DeviceInfo &d = static_cast<const SearchEventFound &>(event).device();
-            if (interactive)
-                err << "\r\033[K" << Qt::flush; // the device's line, not the progress, stays on screen
-            out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(d, path)).toJson(QJsonDocument::Compact))
-                         : d.displayText())
-                << '\n';
-            out.flush();
-            ++found;
-            return false;
-        }
-        case SearchEvent::Progress:
-            progress();
-            return false;
-        case SearchEvent::Error:
-            failed = true;
-            return true;
-        case SearchEvent::Started:
-            if (thread.formatsPerAddress() == 1)
-                err << "network line: the server keeps its own frame format; each address is probed once\n"
-                    << Qt::flush;
-            return false;
-        default:
-            return true;
-        }
+        return EventDispatch::visit(event, EventHandlers {
+            [this](const SearchEventFound &e) {
+                const DeviceInfo &d = e.device();
+                if (interactive)
+                    err << "\r\033[K" << Qt::flush; // the device's line, not the progress, stays on screen
+                out << (json ? QString::fromUtf8(QJsonDocument(deviceJson(d, path)).toJson(QJsonDocument::Compact))
+                             : d.displayText())
+                    << '\n';
+                out.flush();
+                ++found;
+                return false;
+            },
+            [this](const SearchEvent &e) {
+                switch (e.type()) {
+                case SearchEvent::Progress:
+                    progress();
+                    return false;
+                case SearchEvent::Error:
+                    failed = true;
+                    return true;
+                case SearchEvent::Started:
+                    if (thread.formatsPerAddress() == 1)
+                        err << "network line: the server keeps its own frame format; each address is probed once\n"
+                            << Qt::flush;
+                    return false;
+                default:
+                    return true;
+                }
+            }});
     }
 
     // On a terminal only, one line rewritten in place: a script or a log file gets the

@@ -1,6 +1,6 @@
 #include "dataevent.h"
 
-DataEvent::DataEvent(qint32 type)
+DataEvent::DataEvent(Type type)
     : eventType(type)
 {
 }

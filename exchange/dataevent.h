@@ -13,7 +13,7 @@
 class DataEvent
 {
 public:
-    // Type codes; the interface dispatches on them.
+    // Type codes; EventDispatch turns them into the events' classes.
     enum Type : qint32 {
         Get = 0,
         Connected = 1,
@@ -39,18 +39,18 @@ public:
         LinkStatistics = 20  // the line's counts since the connection started, every cycle
     };
 
-    explicit DataEvent(qint32 type);
+    explicit DataEvent(Type type);
     virtual ~DataEvent();
     DataEvent(const DataEvent &) = delete;
     DataEvent &operator=(const DataEvent &) = delete;
 
-    qint32 type() const { return eventType; }
+    Type type() const { return eventType; }
     quint64 connection() const { return connectionNumber; }
     // Set by the sender before the event leaves it.
     void setConnection(quint64 number) { connectionNumber = number; }
 
 private:
-    const qint32 eventType;
+    const Type eventType;
     quint64 connectionNumber = 0;
 };
 

@@ -1,6 +1,6 @@
 #include "searchevent.h"
 
-SearchEvent::SearchEvent(qint32 type)
+SearchEvent::SearchEvent(Type type)
     : eventType(type)
 {
 }

@@ -22,18 +22,18 @@ public:
         Stopped = 6     // stopped; a scan can be continued
     };
 
-    explicit SearchEvent(qint32 type);
+    explicit SearchEvent(Type type);
     virtual ~SearchEvent();
     SearchEvent(const SearchEvent &) = delete;
     SearchEvent &operator=(const SearchEvent &) = delete;
 
-    qint32 type() const { return eventType; }
+    Type type() const { return eventType; }
     quint64 scan() const { return scanNumber; }
     // Set by the sender before the event leaves it.
     void setScan(quint64 number) { scanNumber = number; }
 
 private:
-    const qint32 eventType;
+    const Type eventType;
     quint64 scanNumber = 0;
 };
 

@@ -34,14 +34,14 @@ static void initResources()
     Q_INIT_RESOURCE(orbix_i18n);
 }
 
-Translation::Language Translation::choose(const QString &option, int stored, const QString &localeName)
+Translation::Language Translation::choose(const QString &option, AppSettings::Language stored, const QString &localeName)
 {
     Language language = Russian;
     if (fromCode(option, language))
         return language;
-    if (stored == AppSettings::kLanguageRussian)
+    if (stored == AppSettings::Language::Russian)
         return Russian;
-    if (stored == AppSettings::kLanguageEnglish)
+    if (stored == AppSettings::Language::English)
         return English;
     // "ru", "ru_RU", "ru-RU" (as the system's list of languages writes it), not "rue".
     const QString name = localeName.section(QRegularExpression(QStringLiteral("[_.@-]")), 0, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "appsettings.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -12,9 +14,9 @@ class Translation
 public:
     enum Language { Russian, English };
 
-    // --lang wins, then the choice of the settings dialog (AppSettings::kLanguage*);
+    // --lang wins, then the choice of the settings dialog (AppSettings::Language);
     // the system's language means Russian for a ru* locale name, English for any other.
-    static Language choose(const QString &option, int stored, const QString &localeName);
+    static Language choose(const QString &option, AppSettings::Language stored, const QString &localeName);
     // "ru" or "en" (any case); false for anything else.
     static bool fromCode(const QString &code, Language &language);
     static QString code(Language language);

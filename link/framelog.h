@@ -20,7 +20,6 @@ public:
     void setObserver(FrameObserver *o) { observer = o; }
     void setMaskedRegister(quint32 reg) { maskedRegister = reg; }
     const LinkStatistics &statistics() const { return stats; }
-    void resetStatistics() { stats = LinkStatistics(); }
 
     void discarded(const QByteArray &bytes) { discarded(bytes, quint64(bytes.size())); }
     // count bytes dropped, of which tail are the newest.

@@ -56,7 +56,6 @@ public:
     virtual bool raiseModemLines() { return true; }
 
     void setTimeouts(const Timeouts &t) { timeouts = t; }
-    const Timeouts &currentTimeouts() const { return timeouts; }
     // Added to the total read time-out of lines across a network.
     void setNetworkAllowance(int ms) { networkAllowanceMs = ms; }
 

@@ -94,7 +94,6 @@ public:
     bool lineGone() const;
 
     void setSlaveAddress(quint8 address) { slave = address; }
-    quint8 slaveAddress() const { return slave; }
 
     bool readRegisters(quint32 firstRegister, quint32 byteCount, void *destination);
     bool writeRegister(quint32 reg, quint16 value);

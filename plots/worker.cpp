@@ -20,6 +20,9 @@ void Worker::buildGraph()
         plot->onBuildProtectionGraphFinished(points.x, points.y);
         return;
     }
-    QMetaObject::invokeMethod(plot, "onBuildProtectionGraphFinished", Qt::QueuedConnection,
-                              Q_ARG(QVector<double>, points.x), Q_ARG(QVector<double>, points.y));
+    // The plot as context: a result that comes after it is gone is dropped.
+    RunConfigPlot *target = plot;
+    QMetaObject::invokeMethod(
+        target, [target, x = points.x, y = points.y] { target->onBuildProtectionGraphFinished(x, y); },
+        Qt::QueuedConnection);
 }

@@ -41,7 +41,6 @@ public:
     bool openTty(const QString &path, quint32 baud, int format);
     void close();
     bool isOpen() const { return fd >= 0; }
-    bool isPty() const { return pty; }
     QString path() const { return linePath; }
     QString symlinkPath() const { return link; }
     QString errorString() const { return error; }

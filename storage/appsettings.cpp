@@ -13,8 +13,9 @@
 
 namespace {
 constexpr qint64 kLinkFileLimit = 4096; // a few lines; more is no file of ours
-// The words of language.conf, by the language constants' values.
+// The words of language.conf, indexed by AppSettings::Language.
 const char *const kLanguageWords[] = {"system", "ru", "en"};
+static_assert(std::size(kLanguageWords) == size_t(AppSettings::Language::English) + 1, "a word for every language");
 
 // "key=value" lines of a small text file of ours; nothing for a missing file.
 QList<QPair<QByteArray, QByteArray>> keyValues(const QString &path)
@@ -102,12 +103,12 @@ bool AppSettings::save(const QString &path) const
 
 void AppSettings::loadLink(const QString &path)
 {
-    replyFraming = kFramingLength;
+    replyFraming = Framing::Length;
     extraPauseMs = 0;
     networkAllowanceMs = kDefaultNetworkAllowanceMs;
     for (const auto &[key, value] : keyValues(path)) {
         if (key == "framing" && (value == "length" || value == "gap"))
-            replyFraming = value == "gap" ? kFramingGap : kFramingLength;
+            replyFraming = value == "gap" ? Framing::Gap : Framing::Length;
         bool ok = false;
         const int pause = value.toInt(&ok);
         if (key == "extra-pause" && ok)
@@ -120,7 +121,7 @@ void AppSettings::loadLink(const QString &path)
 bool AppSettings::saveLink(const QString &path) const
 {
     const QByteArray text = "# how replies on the line end: length or gap (250 ms of silence)\nframing="
-        + QByteArray(replyFraming == kFramingGap ? "gap" : "length") + "\nextra-pause=" + QByteArray::number(extraPauseMs)
+        + QByteArray(replyFraming == Framing::Gap ? "gap" : "length") + "\nextra-pause=" + QByteArray::number(extraPauseMs)
         + "\n# added to the read time-outs on network lines, ms\nnetwork-allowance=" + QByteArray::number(networkAllowanceMs)
         + '\n';
     return DataDirectory::writeFile(path, text);
@@ -128,16 +129,17 @@ bool AppSettings::saveLink(const QString &path) const
 
 void AppSettings::loadLanguage(const QString &path)
 {
-    language = kLanguageSystem;
+    language = Language::System;
     for (const auto &[key, value] : keyValues(path))
         for (int i = 0; key == "language" && i < int(std::size(kLanguageWords)); ++i)
             if (value.toLower() == kLanguageWords[i])
-                language = i;
+                language = Language(i);
 }
 
 bool AppSettings::saveLanguage(const QString &path) const
 {
-    const int i = language >= 0 && language < int(std::size(kLanguageWords)) ? language : kLanguageSystem;
+    const int stored = int(language);
+    const int i = stored >= 0 && stored < int(std::size(kLanguageWords)) ? stored : int(Language::System);
     return DataDirectory::writeFile(path, "# the interface's language from the next start: system, ru or en\nlanguage="
                                               + QByteArray(kLanguageWords[i]) + '\n');
 }

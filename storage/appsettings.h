@@ -10,8 +10,7 @@ public:
     static constexpr int kLinearAxis = 0;
     static constexpr int kLogarithmicAxis = 1;
     // How replies on the line end: by their length (the default) or by 250 ms of silence.
-    static constexpr int kFramingLength = 0;
-    static constexpr int kFramingGap = 1;
+    enum class Framing : qint32 { Length = 0, Gap = 1 };
     static constexpr int kMaxExtraPauseMs = 1000;
     static constexpr int kDefaultNetworkAllowanceMs = 200;
     static constexpr int kMaxNetworkAllowanceMs = 10000;
@@ -19,9 +18,7 @@ public:
     static constexpr int kMaxPlotHours = 24;
     static constexpr int kMaxPlotInterval = kMaxPlotHours * 3600 + 59 * 60;
     // The interface's language: the system's (Russian for a Russian locale) or one named.
-    static constexpr int kLanguageSystem = 0;
-    static constexpr int kLanguageRussian = 1;
-    static constexpr int kLanguageEnglish = 2;
+    enum class Language : qint32 { System = 0, Russian = 1, English = 2 };
 
     static AppSettings &instance();
 
@@ -32,11 +29,11 @@ public:
     qint32 lastSpeedIndex = 6; // 19200 bit/s in the speed list
     qint32 lastPortNumber = 1;
     // Kept in link.conf beside config.dat, whose six fields are a fixed layout.
-    qint32 replyFraming = kFramingLength;
+    Framing replyFraming = Framing::Length;
     qint32 extraPauseMs = 0;
     qint32 networkAllowanceMs = kDefaultNetworkAllowanceMs; // added to read time-outs on network lines
     // Kept in language.conf, read before the window is built: a change shows at the next start.
-    qint32 language = kLanguageSystem;
+    Language language = Language::System;
 
     // A missing file gives the defaults with the report directory set to the current
     // directory; a short file reads the missing fields as 0, false or empty text.

@@ -139,9 +139,9 @@ void TestConfigDialog::launchOptions()
 void TestConfigDialog::linkSettings()
 {
     ConfigDialog d(false, 1, 60);
-    QCOMPARE(d.framing(), int(AppSettings::kFramingLength)); // the default before any setting
+    QCOMPARE(d.framing(), AppSettings::Framing::Length); // the default before any setting
     QCOMPARE(d.networkAllowanceMs(), int(AppSettings::kDefaultNetworkAllowanceMs));
-    d.setLinkSettings(AppSettings::kFramingGap, 35, 700);
+    d.setLinkSettings(AppSettings::Framing::Gap, 35, 700);
     QRadioButton *gap = nullptr;
     for (QRadioButton *b : d.findChildren<QRadioButton *>())
         if (b->text() == QStringLiteral("по паузе 250 мс"))
@@ -152,7 +152,7 @@ void TestConfigDialog::linkSettings()
     for (QRadioButton *b : d.findChildren<QRadioButton *>())
         if (b->text() == QStringLiteral("по длине кадра"))
             b->click();
-    QCOMPARE(d.framing(), int(AppSettings::kFramingLength));
+    QCOMPARE(d.framing(), AppSettings::Framing::Length);
     d.findChild<QSpinBox *>(QStringLiteral("extraPause"))->setValue(5000); // beyond the range
     QCOMPARE(d.extraPauseMs(), AppSettings::kMaxExtraPauseMs);
     d.findChild<QSpinBox *>(QStringLiteral("networkAllowance"))->setValue(60000);
@@ -170,21 +170,21 @@ void TestConfigDialog::languageChoice()
     QCOMPARE(box->itemText(0), QStringLiteral("Как в системе"));
     QCOMPARE(box->itemText(1), QStringLiteral("Русский"));
     QCOMPARE(box->itemText(2), QStringLiteral("English"));
-    QCOMPARE(d.language(), AppSettings::kLanguageSystem); // before any setting
+    QCOMPARE(d.language(), AppSettings::Language::System); // before any setting
     bool noted = false;
     for (QLabel *label : d.findChildren<QLabel *>())
         noted = noted || label->text() == QStringLiteral("Язык сменится при следующем запуске");
     QVERIFY(noted);
-    for (int language : {AppSettings::kLanguageEnglish, AppSettings::kLanguageRussian, AppSettings::kLanguageSystem}) {
+    for (AppSettings::Language language : {AppSettings::Language::English, AppSettings::Language::Russian, AppSettings::Language::System}) {
         d.setLanguage(language);
         QCOMPARE(d.language(), language);
     }
-    d.setLanguage(AppSettings::kLanguageEnglish);
-    d.setLanguage(42); // a damaged value shows as the system's language
+    d.setLanguage(AppSettings::Language::English);
+    d.setLanguage(AppSettings::Language(42)); // a damaged value shows as the system's language
     QCOMPARE(box->currentIndex(), 0);
-    QCOMPARE(d.language(), AppSettings::kLanguageSystem);
+    QCOMPARE(d.language(), AppSettings::Language::System);
     box->setCurrentIndex(1);
-    QCOMPARE(d.language(), AppSettings::kLanguageRussian);
+    QCOMPARE(d.language(), AppSettings::Language::Russian);
 }
 
 QTEST_MAIN(TestConfigDialog)

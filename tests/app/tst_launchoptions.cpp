@@ -2,21 +2,14 @@
 // --version answered without a display (the manual page is made from them at build
 // time, on machines without one).
 #include "launchoptions.h"
+#include "programrun.h"
 
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    bool finished = false;
-    bool crashed = false;
-    int code = -1;
-    QString out;
-    QString err;
-};
-
 // orbix-service where no window can open: no display, and the X11 platform asked for.
-Run runWithoutDisplay(const QStringList &args)
+ProgramRun runWithoutDisplay(const QStringList &args)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove("DISPLAY");
@@ -25,18 +18,7 @@ Run runWithoutDisplay(const QStringList &args)
     QProcess p;
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(ORBIX_SERVICE), args);
-    Run r;
-    r.finished = p.waitForFinished(20000);
-    if (!r.finished) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.crashed = p.exitStatus() != QProcess::NormalExit;
-    r.code = p.exitCode();
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
+    return waitForProgram(p, 20000);
 }
 
 } // namespace
@@ -94,11 +76,11 @@ void TestLaunchOptions::parse()
 
 void TestLaunchOptions::helpAndVersionWithoutDisplay()
 {
-    const Run plain = runWithoutDisplay({});
+    const ProgramRun plain = runWithoutDisplay({});
     QVERIFY(plain.finished);
     QVERIFY2(plain.crashed || plain.code != 0, "the window opened: this test has a display after all");
 
-    const Run help = runWithoutDisplay({"--help"});
+    const ProgramRun help = runWithoutDisplay({"--help"});
     QVERIFY(help.finished && !help.crashed);
     QCOMPARE(help.code, 0);
     QCOMPARE(help.out.section('\n', 0, 0), QString("Usage: orbix-service [options]"));
@@ -106,7 +88,7 @@ void TestLaunchOptions::helpAndVersionWithoutDisplay()
         QVERIFY2(help.out.contains(option), option);
     QVERIFY(!help.out.contains("--probe-socket")); // for the window tests only
 
-    const Run version = runWithoutDisplay({"--version"});
+    const ProgramRun version = runWithoutDisplay({"--version"});
     QVERIFY(version.finished && !version.crashed);
     QCOMPARE(version.code, 0);
     const QRegularExpression line("^orbix-service " + QRegularExpression::escape(ORBIX_EXPECTED_VERSION)
@@ -126,7 +108,7 @@ void TestLaunchOptions::unknownLanguageRefused_data()
 void TestLaunchOptions::unknownLanguageRefused()
 {
     QFETCH(QStringList, args);
-    const Run run = runWithoutDisplay(args);
+    const ProgramRun run = runWithoutDisplay(args);
     QVERIFY(run.finished && !run.crashed);
     QCOMPARE(run.code, 2);
     QVERIFY2(run.err.contains("--lang takes ru or en"), qPrintable(run.err));

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(AppSettings::Language)
+
 class TestTranslation : public QObject
 {
     Q_OBJECT
@@ -26,11 +28,11 @@ void TestTranslation::cleanup()
 void TestTranslation::choose_data()
 {
     QTest::addColumn<QString>("option");
-    QTest::addColumn<int>("stored");
+    QTest::addColumn<AppSettings::Language>("stored");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<bool>("english");
-    const int system = AppSettings::kLanguageSystem, ru = AppSettings::kLanguageRussian,
-              en = AppSettings::kLanguageEnglish;
+    const AppSettings::Language system = AppSettings::Language::System, ru = AppSettings::Language::Russian,
+                                en = AppSettings::Language::English;
     QTest::newRow("system, ru_RU") << "" << system << "ru_RU" << false;
     QTest::newRow("system, ru") << "" << system << "ru" << false;
     QTest::newRow("system, ru_UA") << "" << system << "ru_UA" << false;
@@ -43,7 +45,7 @@ void TestTranslation::choose_data()
     QTest::newRow("system, empty") << "" << system << "" << true;
     QTest::newRow("stored ru wins over en_US") << "" << ru << "en_US" << false;
     QTest::newRow("stored en wins over ru_RU") << "" << en << "ru_RU" << true;
-    QTest::newRow("unknown stored value: system") << "" << 7 << "ru_RU" << false;
+    QTest::newRow("unknown stored value: system") << "" << AppSettings::Language(7) << "ru_RU" << false;
     QTest::newRow("option en wins over stored ru") << "en" << ru << "ru_RU" << true;
     QTest::newRow("option ru wins over stored en") << "ru" << en << "en_US" << false;
     QTest::newRow("option EN, any case") << "EN" << system << "ru_RU" << true;
@@ -53,7 +55,7 @@ void TestTranslation::choose_data()
 void TestTranslation::choose()
 {
     QFETCH(QString, option);
-    QFETCH(int, stored);
+    QFETCH(AppSettings::Language, stored);
     QFETCH(QString, locale);
     QFETCH(bool, english);
     QCOMPARE(Translation::choose(option, stored, locale) == Translation::English, english);

@@ -1,5 +1,6 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
+#include "programrun.h"
 #include "simulator.h"
 #include "testreplygap.h"
 
@@ -15,13 +16,7 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QStringList &args, int timeoutMs = 60000, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
+ProgramRun run(const QStringList &args, int timeoutMs = 60000, const QProcessEnvironment &env = QProcessEnvironment::systemEnvironment(),
         const QByteArray &input = QByteArray())
 {
     QProcess p;
@@ -31,20 +26,11 @@ Run run(const QStringList &args, int timeoutMs = 60000, const QProcessEnvironmen
     p.start();
     p.write(input);
     p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return waitForProgram(p, timeoutMs);
 }
 
 // The commands that talk to a line, with the shorter reply gap of the tests.
-Run orbix(const QStringList &args)
+ProgramRun orbix(const QStringList &args)
 {
     const QStringList lineCommands {"read", "write", "scan", "monitor", "config", "oscillogram"};
     if (args.isEmpty() || !lineCommands.contains(args.first()) || args.contains("--help"))
@@ -125,7 +111,7 @@ private slots:
 
 private:
     // `orbix config ...` with its own data directory, the test's reply gap, and more.
-    Run config(const QStringList &args, const QMap<QString, QString> &env = {}, const QByteArray &input = {});
+    ProgramRun config(const QStringList &args, const QMap<QString, QString> &env = {}, const QByteArray &input = {});
     // The device's settings as `config get --json` prints them, with changes.
     QString settingsFile(const QMap<QString, QVariant> &changes);
     QStringList writesSince(int first) const;
@@ -164,7 +150,7 @@ void TestCli::init()
 
 void TestCli::readPrintsOneLinePerRegister()
 {
-    const Run r = run({"read", path, "--address", "1", "1", "4"}); // the device's own 250 ms gap
+    const ProgramRun r = run({"read", path, "--address", "1", "1", "4"}); // the device's own 250 ms gap
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("1 2\n2 10\n3 100\n4 70\n"));
     QVERIFY(r.err.isEmpty());
@@ -173,7 +159,7 @@ void TestCli::readPrintsOneLinePerRegister()
 void TestCli::speedWithoutTermiosConstant()
 {
     QCOMPARE(orbix({"read", path, "--address", "4", "4"}).code, 1); // 19200: not heard
-    const Run r = orbix({"read", path, "--address", "4", "--baud", "14400", "4"});
+    const ProgramRun r = orbix({"read", path, "--address", "4", "--baud", "14400", "4"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("4 60\n"));
 }
@@ -190,7 +176,7 @@ void TestCli::writeThenRead()
 void TestCli::guardedWriteNeedsTheAccessCode()
 {
     const quint16 before = sim.registerValue(1, 5);
-    Run r = orbix({"write", path, "--address", "1", "5", QString::number(before + 1)});
+    ProgramRun r = orbix({"write", path, "--address", "1", "5", QString::number(before + 1)});
     QCOMPARE(r.code, 1);
     QCOMPARE(r.err.trimmed(), QString("orbix: Modbus exception 3"));
     QCOMPARE(sim.registerValue(1, 5), before);
@@ -219,7 +205,7 @@ void TestCli::accessCodeNeverInTheTrace()
     QFETCH(QString, request);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_LOGGING_RULES", "orbix.link.frames.debug=true");
-    const Run r = run(QStringList {"write", path, "--address", "1", "--reply-gap", QString::number(kTestReplyGapMs)} + args,
+    const ProgramRun r = run(QStringList {"write", path, "--address", "1", "--reply-gap", QString::number(kTestReplyGapMs)} + args,
                       60000, env);
     QVERIFY2(r.err.contains(" TX " + request), qPrintable(r.err));
     QVERIFY2(!r.err.contains("10 e1", Qt::CaseInsensitive), qPrintable(r.err));
@@ -240,7 +226,7 @@ void TestCli::failuresAreNamed()
     QFETCH(int, fault);
     QFETCH(QString, message);
     sim.setFault(SimFault {SimFault::Kind(fault)}, 1);
-    const Run r = orbix({"read", path, "--address", "1", "33", "17"});
+    const ProgramRun r = orbix({"read", path, "--address", "1", "33", "17"});
     QCOMPARE(r.code, 1);
     QCOMPARE(r.err.trimmed(), message);
     QVERIFY(r.out.isEmpty());
@@ -265,7 +251,7 @@ void TestCli::usageErrors()
     QFETCH(QStringList, args);
     QFETCH(int, code);
     QFETCH(QString, fragment);
-    const Run r = orbix(args);
+    const ProgramRun r = orbix(args);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(fragment), qPrintable(r.err));
 }
@@ -289,7 +275,7 @@ void TestCli::comNameThroughABinding()
 
 void TestCli::scanFindsTheDevices()
 {
-    Run r = orbix({"scan", path, "--addresses", "1-3", "--probe-timeout", "100"});
+    ProgramRun r = orbix({"scan", path, "--addresses", "1-3", "--probe-timeout", "100"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("ОРБИКС-11 5.0-50.0 v0.7/1/19200/8E1/COM0\nОРБИКС-11 50-500 v0.8/3/19200/8O1/COM0\n"));
     QCOMPARE(r.err, QString("scan done: 2 device(s) found\n")); // no progress into a pipe
@@ -311,7 +297,7 @@ void TestCli::monitorStopsAfterCycles()
     sim.setRegisterValue(3, 141, 0x5678); // a work log record
     sim.setRegisterValue(3, 142, 0x1234);
     sim.setRegisterValue(3, 140, 2);
-    const Run r = orbix({"monitor", path, "--address", "3", "--format", "8O1", "--cycles", "3", "--json"});
+    const ProgramRun r = orbix({"monitor", path, "--address", "3", "--format", "8O1", "--cycles", "3", "--json"});
     QCOMPARE(r.code, 0);
     QList<int> types;
     QJsonObject logs;
@@ -338,7 +324,7 @@ void TestCli::monitorStopsAfterCycles()
         if (record.toObject().value("time").toDouble() == double(0x12345678))
             mine = record.toObject();
     QCOMPARE(mine.value("text").toString().left(14), QString("Пуск двигателя"));
-    const Run bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
+    const ProgramRun bad = orbix({"monitor", path, "--address", "9", "--cycles", "1"});
     QCOMPARE(bad.code, 1);
     QVERIFY2(bad.err.contains("no answer from address 9"), qPrintable(bad.err));
 }
@@ -365,7 +351,7 @@ void TestCli::monitorShowsAmperes()
     for (int phase = 0; phase < 3; ++phase)
         sim.setRegisterValue(address, 42 + phase, raw[phase]);
     QStringList args {"monitor", path, "--address", QString::number(address), "--format", format, "--cycles", "1"};
-    const Run r = orbix(json ? args << "--json" : args);
+    const ProgramRun r = orbix(json ? args << "--json" : args);
     sim.releaseRegisters(address);
     QCOMPARE(r.code, 0);
     const QStringList lines = r.out.split('\n').filter(json ? "\"type\":0" : " 0 monitoring: ");
@@ -382,7 +368,7 @@ void TestCli::monitorShowsAmperes()
 
 void TestCli::characteristicPrintsAllPoints()
 {
-    const Run r = orbix({"characteristic", "--rated-current", "200", "--current-scale", "2", "--min-current", "20",
+    const ProgramRun r = orbix({"characteristic", "--rated-current", "200", "--current-scale", "2", "--min-current", "20",
                          "--overload-multiple", "5", "--double-overload-time", "30", "--fast-protection", "1",
                          "--overload-reaction-time", "100", "--broken-phases-allowed", "0"});
     QCOMPARE(r.code, 0);
@@ -393,7 +379,7 @@ void TestCli::characteristicPrintsAllPoints()
     QCOMPARE(orbix({"characteristic", "--rated-current", "200"}).code, 2);
 }
 
-Run TestCli::config(const QStringList &args, const QMap<QString, QString> &env, const QByteArray &input)
+ProgramRun TestCli::config(const QStringList &args, const QMap<QString, QString> &env, const QByteArray &input)
 {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("ORBIX_DATA_DIR", data.path());
@@ -406,7 +392,7 @@ Run TestCli::config(const QStringList &args, const QMap<QString, QString> &env, 
 
 QString TestCli::settingsFile(const QMap<QString, QVariant> &changes)
 {
-    const Run r = config({"get", path, "--address", "1", "--json"});
+    const ProgramRun r = config({"get", path, "--address", "1", "--json"});
     QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
     QJsonObject fields = o.value("fields").toObject();
     for (auto it = changes.begin(); it != changes.end(); ++it) {
@@ -458,14 +444,14 @@ void TestCli::bindingsFileReadForComNumbersOnly()
     conf.close();
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("ORBIX_DATA_DIR", dir.path());
-    const Run r = run({"read", port, "--address", "1", "1"}, 60000, e);
+    const ProgramRun r = run({"read", port, "--address", "1", "1"}, 60000, e);
     QVERIFY(r.code != 0); // nothing answers either way
     QCOMPARE(r.err.contains("larger than 1048576 bytes"), read);
 }
 
 void TestCli::configGetPrintsTheFields()
 {
-    Run r = config({"get", path, "--address", "1"});
+    ProgramRun r = config({"get", path, "--address", "1"});
     QCOMPARE(r.code, 0);
     QMap<QString, QString> text; // FIELD SHOWN, the value as the setup tab shows it
     for (const QString &line : r.out.split('\n', Qt::SkipEmptyParts))
@@ -514,7 +500,7 @@ void TestCli::configGetPrintsTheFields()
 // follows the speed, as the data exchange's does.
 void TestCli::configGetOnASlowLine()
 {
-    const Run r = config({"get", path, "--address", "6", "--baud", "600"});
+    const ProgramRun r = config({"get", path, "--address", "6", "--baud", "600"});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(r.out.count('\n'), 28);
     QCOMPARE(r.out.section('\n', 0, 0), QString("ratedCurrent 20.0A")); // 40 counts at 2 per ampere
@@ -525,7 +511,7 @@ void TestCli::configSetWritesWhatTheFileHolds()
     const QString file = settingsFile({{"minCurrent", 33}, {"minCurrentCorrection", 7}});
     QDir(data.filePath("backups")).removeRecursively();
     const int first = sim.requests().size();
-    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    const ProgramRun r = config({"set", path, "--address", "1", "--access-code", "1234", file});
     QVERIFY2(r.code == 0, qPrintable(r.err));
     QCOMPARE(sim.registerValue(1, 6), quint16(33));
     QCOMPARE(sim.registerValue(1, 190), quint16(7));
@@ -547,7 +533,7 @@ void TestCli::configSetToManyDevices()
     const QString file = settingsFile({{"minCurrent", 33}});
     QDir(data.filePath("backups")).removeRecursively();
     sim.setWriteFailure(12, 6);
-    Run r = config({"set", path, "--addresses", "10-13", "--access-code", "1234", file});
+    ProgramRun r = config({"set", path, "--addresses", "10-13", "--access-code", "1234", file});
     QCOMPARE(r.code, 1);
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 4);
@@ -617,7 +603,7 @@ void TestCli::configSetRefusesBadFiles()
     QFETCH(QString, reason);
     const QString file = settingsFile(changes);
     const int first = sim.requests().size();
-    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    const ProgramRun r = config({"set", path, "--address", "1", "--access-code", "1234", file});
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     QCOMPARE(r.err.count('\n'), 1);
@@ -627,7 +613,7 @@ void TestCli::configSetRefusesBadFiles()
     QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
     damaged.write("{\"format\": \"orbix-settings\", ");
     damaged.close();
-    const Run cut = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    const ProgramRun cut = config({"set", path, "--address", "1", "--access-code", "1234", file});
     QCOMPARE(cut.code, 1);
     QVERIFY2(cut.err.contains("damaged file"), qPrintable(cut.err));
 }
@@ -652,7 +638,7 @@ void TestCli::configSetNamesFieldsNotHeld()
         sim.setWriteClamp(1, 6, 20);
     else
         sim.setWriteFailure(1, 190);
-    const Run r = config({"set", path, "--address", "1", "--access-code", "1234", file});
+    const ProgramRun r = config({"set", path, "--address", "1", "--access-code", "1234", file});
     QCOMPARE(r.code, 1);
     QCOMPARE(r.err.trimmed(), reason);
 }
@@ -685,7 +671,7 @@ void TestCli::accessCodeSources()
     QMap<QString, QString> env;
     if (!environment.isEmpty())
         env.insert("ORBIX_ACCESS_CODE", environment);
-    const Run r = config(QStringList {"set", path, "--address", "1"} + option + QStringList {file}, env, typed);
+    const ProgramRun r = config(QStringList {"set", path, "--address", "1"} + option + QStringList {file}, env, typed);
     QCOMPARE(r.code, code);
     QVERIFY2(stderrStart.isEmpty() ? r.err.isEmpty() : r.err.startsWith(stderrStart), qPrintable(r.err));
     QCOMPARE(sim.registerValue(1, 6), quint16(code == 0 ? 26 : 25));
@@ -693,7 +679,7 @@ void TestCli::accessCodeSources()
     if (code == 0 && option.isEmpty() && typed.isEmpty()) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         e.insert("ORBIX_ACCESS_CODE", environment);
-        const Run w = run({"write", path, "--address", "1", "--single", "6", "27", "--reply-gap",
+        const ProgramRun w = run({"write", path, "--address", "1", "--single", "6", "27", "--reply-gap",
                            QString::number(kTestReplyGapMs)}, 60000, e);
         QCOMPARE(w.code, 0);
         QCOMPARE(sim.registerValue(1, 6), quint16(27));
@@ -703,7 +689,7 @@ void TestCli::accessCodeSources()
 void TestCli::configDiff()
 {
     const QString same = settingsFile({});
-    Run r = config({"diff", path, "--address", "1", same});
+    ProgramRun r = config({"diff", path, "--address", "1", same});
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.isEmpty());
     const QString other = settingsFile({{"minCurrent", 41}, {"insulationThreshold", QVariant()}});
@@ -720,7 +706,7 @@ void TestCli::oscillogramAfterInjectedTrip()
 {
     sim.injectTrip(1, 31);
     QTemporaryDir dir;
-    const Run r = orbix({"oscillogram", path, "--address", "1", "--json", "--comtrade", dir.filePath("trip"), "--csv",
+    const ProgramRun r = orbix({"oscillogram", path, "--address", "1", "--json", "--comtrade", dir.filePath("trip"), "--csv",
                          dir.filePath("trip.csv")});
     QCOMPARE(r.code, 0);
     const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -743,7 +729,7 @@ void TestCli::oscillogramAfterInjectedTrip()
     QFile csv(dir.filePath("trip.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
     QCOMPARE(csv.readAll().count('\n'), 65);
-    const Run text = orbix({"oscillogram", path, "--address", "1"});
+    const ProgramRun text = orbix({"oscillogram", path, "--address", "1"});
     QCOMPARE(text.out.section('\n', 0, 0), QString("faultCode 31"));
     QCOMPARE(text.out.section('\n', 2, 2).section(' ', 0, 1), QString("tripTime %1").arg(trip));
 }
@@ -765,7 +751,7 @@ void TestCli::oscillogramFailures()
     QFETCH(QString, reason);
     sim.injectTrip(1, 10);
     sim.setRegisterValue(3, 303, 0); // device 3 keeps no oscillogram
-    const Run r = orbix(QStringList {"oscillogram", path} + args);
+    const ProgramRun r = orbix(QStringList {"oscillogram", path} + args);
     QCOMPARE(r.code, 1);
     QVERIFY2(r.err.startsWith(reason), qPrintable(r.err));
 }

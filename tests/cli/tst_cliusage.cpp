@@ -1,17 +1,13 @@
 // What orbix says about itself: the version, and each command's usage line naming the
 // command as a user types it, in its help and after a usage error alike. A usage error
 // is three lines (reason, usage, hint) and exit 2, decided before any line is opened.
+#include "programrun.h"
+
 #include <QtTest>
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run orbix(const QStringList &args, const QString &accessCodeVariable = QString(), const QByteArray &typed = QByteArray())
+ProgramRun orbix(const QStringList &args, const QString &accessCodeVariable = QString(), const QByteArray &typed = QByteArray())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -22,16 +18,7 @@ Run orbix(const QStringList &args, const QString &accessCodeVariable = QString()
     p.start(QStringLiteral(ORBIX_CLI), args);
     p.write(typed);
     p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return waitForProgram(p, 20000);
 }
 
 } // namespace
@@ -52,7 +39,7 @@ private slots:
 
 void TestCliUsage::versionNamesTheBuild()
 {
-    const Run r = orbix({"--version"});
+    const ProgramRun r = orbix({"--version"});
     QCOMPARE(r.code, 0);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     // The project's version, then the commit as git describes it when built from one.
@@ -84,10 +71,10 @@ void TestCliUsage::usageLineNamesTheCommand()
 {
     QFETCH(QString, command);
     QFETCH(QString, usage);
-    const Run help = orbix({command, "--help"});
+    const ProgramRun help = orbix({command, "--help"});
     QCOMPARE(help.code, 0);
     QCOMPARE(help.out.section('\n', 0, 0), usage);
-    const Run wrong = orbix({command, "--no-such-option"});
+    const ProgramRun wrong = orbix({command, "--no-such-option"});
     QCOMPARE(wrong.code, 2);
     QCOMPARE(wrong.err, QString("orbix: Unknown option 'no-such-option'.\n%1\nTry 'orbix %2 --help'.\n").arg(usage, command));
 }
@@ -126,7 +113,7 @@ void TestCliUsage::usageErrorsAreShort()
     QFETCH(QString, reason);
     QFETCH(QString, usage);
     QFETCH(QString, hint);
-    const Run r = orbix(args);
+    const ProgramRun r = orbix(args);
     QCOMPARE(r.code, 2);
     QVERIFY(r.out.isEmpty());
     QCOMPARE(r.err, (reason.isEmpty() ? QString() : reason + '\n') + usage + '\n' + hint + '\n');
@@ -159,7 +146,7 @@ void TestCliUsage::monitorAccessCode()
     QFETCH(QString, variable);
     QFETCH(QByteArray, typed);
     QFETCH(QString, stderrStart);
-    const Run r = orbix(QStringList {"monitor", "/dev/null"} + option, variable, typed);
+    const ProgramRun r = orbix(QStringList {"monitor", "/dev/null"} + option, variable, typed);
     QTEST(r.code, "code");
     QVERIFY2(r.err.startsWith(stderrStart), qPrintable(r.err));
     QCOMPARE(r.err.contains("not a serial port"), r.code == 1);

@@ -1,6 +1,6 @@
 #include "eventrecorder.h"
 
-#include "configevent.h"
+#include "eventdispatch.h"
 
 #include <QtTest>
 
@@ -31,7 +31,7 @@ QList<int> EventRecorder::configResults() const
 {
     QList<int> out;
     for (const auto &e : events)
-        if (e->type() == DataEvent::Config)
-            out << static_cast<const ConfigEvent *>(e.get())->result();
+        EventDispatch::visit(*e, EventHandlers {[&out](const ConfigEvent &c) { out << c.result(); },
+                                                [](const DataEvent &) {}});
     return out;
 }

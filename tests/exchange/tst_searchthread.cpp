@@ -2,7 +2,7 @@
 // at the same probe, devices under several formats, single probes, and a stop
 // that does not wait for a silent line.
 #include "deviceinfo.h"
-#include "searcheventfound.h"
+#include "eventdispatch.h"
 #include "searchpacket.h"
 #include "searchrecorder.h"
 #include "searchthread.h"
@@ -20,9 +20,13 @@ ProtocolTiming withProbeTimeout(int ms)
     return t;
 }
 
+// The device of a Found event; an empty record for any other event.
 const DeviceInfo &foundDevice(const SearchEventPtr &event)
 {
-    return static_cast<const SearchEventFound &>(*event).device();
+    static const DeviceInfo none;
+    return EventDispatch::visit(*event, EventHandlers {
+        [](const SearchEventFound &e) -> const DeviceInfo & { return e.device(); },
+        [](const SearchEvent &) -> const DeviceInfo & { return none; }});
 }
 
 // A simulated line with its devices, a search thread on it and what it reported.

@@ -2,6 +2,7 @@
 // master (libmodbus, and the mbpoll tool) against the simulator, and a standard
 // slave (libmodbus) against the orbix command line.
 #include "modbusport.h"
+#include "programrun.h"
 #include "simulator.h"
 
 #include <QtTest>
@@ -82,33 +83,19 @@ private:
     std::thread worker;
 };
 
-struct Run {
-    int code = -1;
-    QString out, err;
-};
-
-Run runProgram(const QString &program, const QStringList &args)
+ProgramRun runProgram(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.start(program, args);
-    Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return waitForProgram(p, 30000);
 }
 
-Run mbpoll(const QStringList &args)
+ProgramRun mbpoll(const QStringList &args)
 {
     return runProgram(QStringLiteral("mbpoll"), args);
 }
 
-Run orbix(const QStringList &args)
+ProgramRun orbix(const QStringList &args)
 {
     return runProgram(QStringLiteral(ORBIX_CLI), args);
 }
@@ -138,7 +125,7 @@ void TestPeers::orbixAgainstLibmodbusSlave()
 {
     LibmodbusSlave slave(17);
     QVERIFY(slave.start());
-    Run r = orbix({"read", slave.path, "--address", "17", "1", "3"});
+    ProgramRun r = orbix({"read", slave.path, "--address", "17", "1", "3"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("1 1000\n2 1001\n3 1002\n"));
     QCOMPARE(orbix({"write", slave.path, "--address", "17", "10", "555", "556"}).code, 0);
@@ -175,7 +162,7 @@ void TestPeers::scanRecognisesAnotherSlave()
     const quint16 id[] = {2, 10, 100, 70}; // identification words of a 5-50 A device
     std::copy(id, id + 4, slave.mapping->tab_registers);
     // One address only: this libmodbus slave loses the frame after one it ignored for another address.
-    const Run r = orbix({"scan", slave.path, "--addresses", "17"});
+    const ProgramRun r = orbix({"scan", slave.path, "--addresses", "17"});
     QCOMPARE(r.code, 0);
     // A pty carries no parity, so this slave answers under every format.
     QCOMPARE(r.out, QString("ОРБИКС-11 5.0-50.0 v0.7/17/19200/8E1/COM0\n"
@@ -215,7 +202,7 @@ void TestPeers::mbpollAgainstSimulator()
     sim.addDevice(SimDeviceConfig {1, 80, 0, 19200, 1, 50});
     QVERIFY(sim.start());
     const QString path = sim.linkPath();
-    Run r = mbpoll(mbpollArgs(path, 1, {"-c", "4"}));
+    ProgramRun r = mbpoll(mbpollArgs(path, 1, {"-c", "4"}));
     QCOMPARE(r.code, 0);
     for (const char *line : {"[1]: \t1", "[2]: \t50", "[3]: \t500", "[4]: \t80"})
         QVERIFY2(r.out.contains(line), qPrintable(r.out));

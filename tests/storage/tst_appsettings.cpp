@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(AppSettings::Language)
+
 class TestAppSettings : public QObject
 {
     Q_OBJECT
@@ -144,37 +146,37 @@ void TestAppSettings::linkSettingsBesideTheFixedFile()
 {
     QTemporaryDir dir;
     AppSettings s;
-    s.replyFraming = AppSettings::kFramingGap;
+    s.replyFraming = AppSettings::Framing::Gap;
     s.extraPauseMs = 40;
     QVERIFY(s.saveLink(dir.filePath("link.conf")));
     AppSettings back;
     back.loadLink(dir.filePath("link.conf"));
-    QCOMPARE(back.replyFraming, int(AppSettings::kFramingGap));
+    QCOMPARE(back.replyFraming, AppSettings::Framing::Gap);
     QCOMPARE(back.extraPauseMs, 40);
     back.loadLink(dir.filePath("absent.conf"));
-    QCOMPARE(back.replyFraming, int(AppSettings::kFramingLength));
+    QCOMPARE(back.replyFraming, AppSettings::Framing::Length);
     QCOMPARE(back.extraPauseMs, 0);
     QFile damaged(dir.filePath("damaged.conf"));
     QVERIFY(damaged.open(QIODevice::WriteOnly));
     damaged.write("framing=sometimes\nextra-pause=99999\n=\n\xff\xfe");
     damaged.close();
     back.loadLink(damaged.fileName());
-    QCOMPARE(back.replyFraming, int(AppSettings::kFramingLength));
+    QCOMPARE(back.replyFraming, AppSettings::Framing::Length);
     QCOMPARE(back.extraPauseMs, AppSettings::kMaxExtraPauseMs);
 }
 
 void TestAppSettings::languageRoundTrip_data()
 {
-    QTest::addColumn<int>("language");
+    QTest::addColumn<AppSettings::Language>("language");
     QTest::addColumn<QByteArray>("word");
-    QTest::newRow("system") << AppSettings::kLanguageSystem << QByteArray("system");
-    QTest::newRow("ru") << AppSettings::kLanguageRussian << QByteArray("ru");
-    QTest::newRow("en") << AppSettings::kLanguageEnglish << QByteArray("en");
+    QTest::newRow("system") << AppSettings::Language::System << QByteArray("system");
+    QTest::newRow("ru") << AppSettings::Language::Russian << QByteArray("ru");
+    QTest::newRow("en") << AppSettings::Language::English << QByteArray("en");
 }
 
 void TestAppSettings::languageRoundTrip()
 {
-    QFETCH(int, language);
+    QFETCH(AppSettings::Language, language);
     QFETCH(QByteArray, word);
     QTemporaryDir dir;
     const QString path = dir.filePath("language.conf");
@@ -185,7 +187,7 @@ void TestAppSettings::languageRoundTrip()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().split('\n').contains("language=" + word)); // a file a person can edit
     AppSettings back;
-    back.language = language == AppSettings::kLanguageEnglish ? AppSettings::kLanguageRussian : AppSettings::kLanguageEnglish;
+    back.language = language == AppSettings::Language::English ? AppSettings::Language::Russian : AppSettings::Language::English;
     back.loadLanguage(path);
     QCOMPARE(back.language, language);
 }
@@ -195,32 +197,32 @@ void TestAppSettings::languageRoundTrip()
 void TestAppSettings::unreadableLanguageIsTheSystems_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("language");
-    QTest::newRow("unknown word") << QByteArray("language=de\n") << AppSettings::kLanguageSystem;
-    QTest::newRow("number") << QByteArray("language=2\n") << AppSettings::kLanguageSystem;
-    QTest::newRow("no key") << QByteArray("en\n") << AppSettings::kLanguageSystem;
-    QTest::newRow("binary") << QByteArray("\xff\xfe\x00language") << AppSettings::kLanguageSystem;
-    QTest::newRow("empty") << QByteArray() << AppSettings::kLanguageSystem;
+    QTest::addColumn<AppSettings::Language>("language");
+    QTest::newRow("unknown word") << QByteArray("language=de\n") << AppSettings::Language::System;
+    QTest::newRow("number") << QByteArray("language=2\n") << AppSettings::Language::System;
+    QTest::newRow("no key") << QByteArray("en\n") << AppSettings::Language::System;
+    QTest::newRow("binary") << QByteArray("\xff\xfe\x00language") << AppSettings::Language::System;
+    QTest::newRow("empty") << QByteArray() << AppSettings::Language::System;
     QTest::newRow("hand-edited: spaces, case, comment") << QByteArray("# mine\n  language = EN \r\n")
-                                                        << AppSettings::kLanguageEnglish;
+                                                        << AppSettings::Language::English;
 }
 
 void TestAppSettings::unreadableLanguageIsTheSystems()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(int, language);
+    QFETCH(AppSettings::Language, language);
     QTemporaryDir dir;
     QFile f(dir.filePath("language.conf"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
     f.close();
     AppSettings s;
-    s.language = AppSettings::kLanguageRussian;
+    s.language = AppSettings::Language::Russian;
     s.loadLanguage(f.fileName());
     QCOMPARE(s.language, language);
-    s.language = AppSettings::kLanguageRussian;
+    s.language = AppSettings::Language::Russian;
     s.loadLanguage(dir.filePath("absent.conf"));
-    QCOMPARE(s.language, AppSettings::kLanguageSystem);
+    QCOMPARE(s.language, AppSettings::Language::System);
 }
 
 // config.dat's bytes are the same whatever the language: older programs read it still.
@@ -229,21 +231,21 @@ void TestAppSettings::languageLeavesTheFixedFileAlone()
     QTemporaryDir dir;
     qputenv(DataDirectory::kEnvironmentVariable, dir.path().toLocal8Bit());
     QByteArray bytes[3];
-    for (int language : {AppSettings::kLanguageSystem, AppSettings::kLanguageRussian, AppSettings::kLanguageEnglish}) {
+    for (AppSettings::Language language : {AppSettings::Language::System, AppSettings::Language::Russian, AppSettings::Language::English}) {
         AppSettings s;
         s.lastPortNumber = 9;
         s.language = language;
         QVERIFY(s.save());
         QFile f(dir.filePath("config.dat"));
         QVERIFY(f.open(QIODevice::ReadOnly));
-        bytes[language] = f.readAll();
+        bytes[int(language)] = f.readAll();
         AppSettings back;
         back.load();
         QCOMPARE(back.language, language);
     }
     qunsetenv(DataDirectory::kEnvironmentVariable);
-    QCOMPARE(bytes[AppSettings::kLanguageRussian], bytes[AppSettings::kLanguageSystem]);
-    QCOMPARE(bytes[AppSettings::kLanguageEnglish], bytes[AppSettings::kLanguageSystem]);
+    QCOMPARE(bytes[int(AppSettings::Language::Russian)], bytes[int(AppSettings::Language::System)]);
+    QCOMPARE(bytes[int(AppSettings::Language::English)], bytes[int(AppSettings::Language::System)]);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

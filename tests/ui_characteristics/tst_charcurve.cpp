@@ -234,7 +234,7 @@ void TestCharCurve::otherEventsIgnored()
     TabCharCurve tab(&main);
     main.connectDevice(DeviceInfo {});
     for (qint32 type : {0, 2, 3, 4, 5, 7, 17, 18})
-        tab.onDataEvent(std::make_unique<DataEvent>(type).get()); // would crash as a cast of another type
+        tab.onDataEvent(std::make_unique<DataEvent>(DataEvent::Type(type)).get()); // a payload code without its payload
     QVERIFY(!tab.plot()->isBuilding());
     QCOMPARE(tab.findChild<QPushButton *>("updatePlotButton")->text(), QString("Обновить график"));
 }

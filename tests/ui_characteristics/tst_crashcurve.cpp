@@ -219,7 +219,7 @@ void TestCrashCurve::otherEventsIgnored()
 {
     TabCrashCurve tab(&main);
     for (qint32 type : {0, 2, 3, 6, 15, 16, 18})
-        tab.onDataEvent(std::make_unique<DataEvent>(type).get()); // would crash as a cast of another type
+        tab.onDataEvent(std::make_unique<DataEvent>(DataEvent::Type(type)).get()); // a payload code without its payload
     QCOMPARE(tab.findChild<QLabel *>("crashFaultLabel")->text(), QString("crash text"));
     QCOMPARE(tab.plot()->curve(0)->dataSize(), size_t(0));
 }

@@ -130,7 +130,7 @@ void TestTabSetup::sendConfig(const ConfigPacket &block, int result)
 
 void TestTabSetup::sendType(int type)
 {
-    const DataEvent event(type);
+    const DataEvent event {DataEvent::Type(type)};
     tab->onDataEvent(&event);
 }
 

@@ -349,7 +349,7 @@ void TestInterfaceLanguage::dialogChoiceWaitsForTheNextStart()
     });
     w.onBtnShowAppConfig();
     QVERIFY(seen);
-    QCOMPARE(AppSettings::instance().language, AppSettings::kLanguageEnglish);
+    QCOMPARE(AppSettings::instance().language, AppSettings::Language::English);
     QFile file(dir->filePath(QLatin1String(AppSettings::kLanguageFileName)));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains("language=en\n"));

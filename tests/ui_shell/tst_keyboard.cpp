@@ -178,7 +178,7 @@ void TestKeyboard::altLetterPressesTheButton()
     w.show();
     QApplication::setActiveWindow(&w);
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QPushButton *search = w.tabSearch()->searchButton();
+    QPushButton *search = w.findChild<TabSearch *>()->searchButton();
     const QChar letter = Mnemonics::mnemonicOf(search->text()).toUpper();
     QVERIFY(!letter.isNull());
     QSignalSpy clicked(search, &QPushButton::clicked);

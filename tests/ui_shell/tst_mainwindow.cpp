@@ -72,7 +72,7 @@ std::unique_ptr<DataEvent> makeEvent(int type, int value)
     case DataEvent::AutoConfigStateChanged:
         return std::make_unique<ChangeAutoConfigState>(0, 1);
     default:
-        return std::make_unique<DataEvent>(type);
+        return std::make_unique<DataEvent>(DataEvent::Type(type));
     }
 }
 
@@ -348,7 +348,7 @@ void TestMainWindow::clearedLogLeavesOnlyItsKind()
     feed(w, std::make_unique<DataEvent>(DataEvent::Connected)); // an application entry of today: newest
     feed(w, std::make_unique<DataEventGetProtocol>(work, crash));
     QCOMPARE(kinds(w.protocol()), (QList<int> {0, 1, 2, 1, 2}));
-    feed(w, std::make_unique<DataEvent>(type));
+    feed(w, std::make_unique<DataEvent>(DataEvent::Type(type)));
     QTEST(kinds(w.protocol()), "kindsLeft");
 }
 

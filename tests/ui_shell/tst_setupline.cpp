@@ -5,6 +5,7 @@
 #include "configpacket.h"
 #include "datadirectory.h"
 #include "datathread.h"
+#include "eventdispatch.h"
 #include "mainwindow.h"
 #include "portmap.h"
 #include "settingsfile.h"
@@ -163,8 +164,8 @@ void TestSetupLine::refusedWriteKeepsTheEdits()
     QList<int> configResults;
     QObject receiver;
     connect(window->dataThread(), &DataThread::dataEvent, &receiver, [&configResults](const DataEventPtr &e) {
-        if (e->type() == DataEvent::Config)
-            configResults << static_cast<const ConfigEvent &>(*e).result();
+        EventDispatch::visit(*e, EventHandlers {
+            [&configResults](const ConfigEvent &c) { configResults << c.result(); }, [](const DataEvent &) {}});
     });
     spin(F::MinCurrent)->setValue(44);
     dspin(F::MinCurrentCorrection)->setValue(0.7);

@@ -355,7 +355,7 @@ void TestTabWatch::lostLinkLooksStale()
     if (type == DataEvent::Error)
         event = std::make_unique<DataEventError>(error);
     else
-        event = std::make_unique<DataEvent>(type);
+        event = std::make_unique<DataEvent>(DataEvent::Type(type));
     tab->onDataEvent(event.get());
     QLabel *lost = label("linkLostLabel");
     QCOMPARE(lost->isVisibleTo(tab), stale);

@@ -1,14 +1,11 @@
 #include "tabcharcurve.h"
 
-#include "configevent.h"
 #include "configpacket.h"
-#include "dataevent.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "maincontrol.h"
 #include "plotexport.h"
 #include "protectionmodel.h"
-#include "runconfigeventget.h"
-#include "runconfigeventprogress.h"
 #include "runconfigpacket.h"
 #include "runconfigplot.h"
 #include "runconfigprogresspacket.h"
@@ -77,13 +74,14 @@ void TabCharCurve::setCurrentAxisScale(CurrentAxis axis)
 
 void TabCharCurve::onDataEvent(const DataEvent *event)
 {
-    switch (event->type()) {
-    case DataEvent::Connected: return onConnected();
-    case DataEvent::Config: return onConfig(event);
-    case DataEvent::RunConfigGet: return onStartRecord(event);
-    case DataEvent::RunConfigProgress: return onProgress(event);
-    default: return;
-    }
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const ConfigEvent &e) { onConfig(e); },
+        [this](const RunConfigEventGet &e) { onStartRecord(e); },
+        [this](const RunConfigEventProgress &e) { onProgress(e); },
+        [this](const DataEvent &e) {
+            if (e.type() == DataEvent::Connected)
+                onConnected();
+        }});
 }
 
 void TabCharCurve::onConnected()
@@ -92,18 +90,18 @@ void TabCharCurve::onConnected()
         runConfigPlot->setCurrentScale(device->currentScale);
 }
 
-void TabCharCurve::onConfig(const DataEvent *event)
+void TabCharCurve::onConfig(const ConfigEvent &event)
 {
-    const ConfigPacket *block = static_cast<const ConfigEvent *>(event)->packet();
+    const ConfigPacket *block = event.packet();
     if (!block)
         return;
     runConfigPlot->setProtectionSettings(ProtectionSettings::fromConfig(*block));
     onBtnUpdatePlotClicked();
 }
 
-void TabCharCurve::onStartRecord(const DataEvent *event)
+void TabCharCurve::onStartRecord(const RunConfigEventGet &event)
 {
-    const RunConfigPacket *record = static_cast<const RunConfigEventGet *>(event)->packet();
+    const RunConfigPacket *record = event.packet();
     if (!record)
         return;
     completeness->setValue(record->completeness());
@@ -112,9 +110,9 @@ void TabCharCurve::onStartRecord(const DataEvent *event)
     runConfigPlot->setStartCharacteristic(record->characteristic());
 }
 
-void TabCharCurve::onProgress(const DataEvent *event)
+void TabCharCurve::onProgress(const RunConfigEventProgress &event)
 {
-    const RunConfigProgressPacket *progress = static_cast<const RunConfigEventProgress *>(event)->packet();
+    const RunConfigProgressPacket *progress = event.packet();
     if (!progress)
         return;
     btnAutoSetup->setEnabled(progress->autoSetupAvailable());

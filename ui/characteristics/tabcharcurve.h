@@ -5,12 +5,15 @@
 
 #include <QWidget>
 
+class ConfigEvent;
 class DataEvent;
 class MainControl;
 class QGridLayout;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class RunConfigEventGet;
+class RunConfigEventProgress;
 class RunConfigPlot;
 
 // Tab "Токо-временная характеристика": when and how completely the device recorded
@@ -36,9 +39,9 @@ private:
     QProgressBar *addBar(QGridLayout *grid, int row, const QString &title, const char *name);
     QPushButton *addButton(const QString &text, const char *name);
     void onConnected();
-    void onConfig(const DataEvent *event);
-    void onStartRecord(const DataEvent *event);
-    void onProgress(const DataEvent *event);
+    void onConfig(const ConfigEvent &event);
+    void onStartRecord(const RunConfigEventGet &event);
+    void onProgress(const RunConfigEventProgress &event);
 
     MainControl *mainControl;
     QLabel *recordTime = nullptr;

@@ -1,12 +1,11 @@
 #include "tabcrashcurve.h"
 
 #include "comtradewriter.h"
-#include "crasheventoscillogramget.h"
 #include "crashoscillogrampacket.h"
 #include "crashplot.h"
 #include "datadirectory.h"
-#include "dataevent.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "faulttext.h"
 #include "maincontrol.h"
 #include "oscillogramcsv.h"
@@ -51,10 +50,12 @@ void TabCrashCurve::setupContextMenu()
 
 void TabCrashCurve::onDataEvent(const DataEvent *event)
 {
-    if (event->type() == DataEvent::Connected)
-        onConnected();
-    else if (event->type() == DataEvent::OscillogramGet)
-        onOscillogram(event);
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const CrashEventOscillogramGet &e) { onOscillogram(e); },
+        [this](const DataEvent &e) {
+            if (e.type() == DataEvent::Connected)
+                onConnected();
+        }});
 }
 
 void TabCrashCurve::onConnected()
@@ -66,9 +67,9 @@ void TabCrashCurve::onConnected()
     }
 }
 
-void TabCrashCurve::onOscillogram(const DataEvent *event)
+void TabCrashCurve::onOscillogram(const CrashEventOscillogramGet &event)
 {
-    const CrashOscillogramPacket *block = static_cast<const CrashEventOscillogramGet *>(event)->packet();
+    const CrashOscillogramPacket *block = event.packet();
     if (!block)
         return;
     oscillogram.reset(block->clone());

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class CrashEventOscillogramGet;
 class CrashOscillogramPacket;
 class CrashPlot;
 class DataEvent;
@@ -43,7 +44,7 @@ public slots:
 private:
     void setupContextMenu();
     void onConnected();
-    void onOscillogram(const DataEvent *event);
+    void onOscillogram(const CrashEventOscillogramGet &event);
 
     MainControl *mainControl;
     QLabel *faultLabel = nullptr;

@@ -37,7 +37,6 @@ public:
     void append(const FrameRecord &record);
     void clear();
     void setPaused(bool on) { paused = on; }
-    bool isPaused() const { return paused; }
     int capacity() const { return limit; }
     const TrafficRow &rowAt(int row) const { return rows.at(size_t(row)); }
     // The text of a cell as the table shows it.

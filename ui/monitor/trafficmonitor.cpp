@@ -1,11 +1,10 @@
 #include "trafficmonitor.h"
 
+#include "eventdispatch.h"
 #include "framedecoder.h"
-#include "linkstatisticsevent.h"
 #include "linkstatisticstext.h"
 #include "modbusport.h"
 #include "styles.h"
-#include "trafficevent.h"
 #include "trafficfilter.h"
 #include "trafficmodel.h"
 
@@ -186,10 +185,10 @@ void TrafficMonitor::updateRowCount()
 
 void TrafficMonitor::onDataEvent(const DataEvent *event)
 {
-    if (event->type() == DataEvent::Traffic)
-        traffic->append(static_cast<const TrafficEvent *>(event)->record());
-    else if (event->type() == DataEvent::LinkStatistics)
-        showStatistics(static_cast<const LinkStatisticsEvent *>(event)->statistics());
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const TrafficEvent &e) { traffic->append(e.record()); },
+        [this](const LinkStatisticsEvent &e) { showStatistics(e.statistics()); },
+        [](const DataEvent &) {}});
 }
 
 void TrafficMonitor::showStatistics(const LinkStatistics &statistics)

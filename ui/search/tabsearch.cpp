@@ -4,12 +4,11 @@
 #include "datadirectory.h"
 #include "devicemodel.h"
 #include "devicerecordfile.h"
+#include "eventdispatch.h"
 #include "maincontrol.h"
 #include "networklinedialog.h"
 #include "portmap.h"
 #include "searchdialog.h"
-#include "searcheventerror.h"
-#include "searcheventfound.h"
 #include "searchthread.h"
 #include "styles.h"
 #include "tabledevice.h"
@@ -348,16 +347,20 @@ void TabSearch::onSearchEvent(SearchEventPtr event)
 
 void TabSearch::react(const SearchEvent &event)
 {
-    switch (event.type()) {
-    case SearchEvent::Error:
-        if (static_cast<const SearchEventError &>(event).error() == 0)
-            onSearchEnded(tr("Поиск остановлен. Ошибка открытия COM-порта"));
-        break;
+    EventDispatch::visit(event, EventHandlers {
+        [this](const SearchEventError &e) {
+            if (e.error() == 0)
+                onSearchEnded(tr("Поиск остановлен. Ошибка открытия COM-порта"));
+        },
+        [this](const SearchEventFound &e) { onDeviceFound(e); },
+        [this](const SearchEvent &e) { onSearchState(e.type()); }});
+}
+
+void TabSearch::onSearchState(SearchEvent::Type type)
+{
+    switch (type) {
     case SearchEvent::Started:
         onSearchStarted();
-        break;
-    case SearchEvent::Found:
-        onDeviceFound(event);
         break;
     case SearchEvent::ProbeDone:
     case SearchEvent::ScanDone:
@@ -373,6 +376,9 @@ void TabSearch::react(const SearchEvent &event)
         if (btnStop->isEnabled())
             btnStop->setText(tr("Продолжить"));
         break;
+    case SearchEvent::Error:
+    case SearchEvent::Found:
+        break; // without their payload: nothing to show
     }
 }
 
@@ -414,7 +420,7 @@ void TabSearch::onSearchEnded(const QString &status)
     mainControl->showStatus(status, 0);
 }
 
-void TabSearch::onDeviceFound(const SearchEvent &event)
+void TabSearch::onDeviceFound(const SearchEventFound &event)
 {
-    deviceModel->append(static_cast<const SearchEventFound &>(event).device());
+    deviceModel->append(event.device());
 }

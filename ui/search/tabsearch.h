@@ -18,6 +18,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class SearchDialog;
+class SearchEventFound;
 class SearchThread;
 class TableDevice;
 struct DeviceInfo;
@@ -75,8 +76,10 @@ private:
     void setIdleControlsEnabled(bool enabled);
     void onSearchStarted();
     void onSearchEnded(const QString &status);
-    void onDeviceFound(const SearchEvent &event);
+    void onDeviceFound(const SearchEventFound &event);
     void react(const SearchEvent &event);
+    // The events that carry nothing but their type.
+    void onSearchState(SearchEvent::Type type);
 
     MainControl *mainControl;
     DeviceModel *deviceModel;

@@ -6,6 +6,7 @@
 #include "configrules.h"
 #include "dataeventget.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "idleplotdialog.h"
 #include "maincontrol.h"
 #include "packetfactory.h"
@@ -221,23 +222,26 @@ void TabSetup::connectSignals()
 
 void TabSetup::onDataEvent(const DataEvent *event)
 {
-    const int type = event->type();
-    if (type == DataEvent::Get) {
-        if (const WatchDataPacket *block = static_cast<const DataEventGet *>(event)->packet())
-            lastDeviceTime = block->deviceTime();
-    } else if (type == DataEvent::Connected) {
-        onConnected();
-    } else if (type == DataEvent::Config) {
-        const auto *config = static_cast<const ConfigEvent *>(event);
-        if (const ConfigPacket *block = config->packet())
-            onConfiguration(*block, config->result());
-        setCommandsEnabled(true);
-    } else if (type >= DataEvent::ClockSet && type <= DataEvent::WorkTimeNotReset) {
-        setCommandsEnabled(true);
-    } else if (type == DataEvent::AutoConfigStateChanged) {
-        if (static_cast<const ChangeAutoConfigState *>(event)->newState() == kAutoSetupDone)
-            onBtnReadConfigClicked();
-    }
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const DataEventGet &e) {
+            if (const WatchDataPacket *block = e.packet())
+                lastDeviceTime = block->deviceTime();
+        },
+        [this](const ConfigEvent &e) {
+            if (const ConfigPacket *block = e.packet())
+                onConfiguration(*block, e.result());
+            setCommandsEnabled(true);
+        },
+        [this](const ChangeAutoConfigState &e) {
+            if (e.newState() == kAutoSetupDone)
+                onBtnReadConfigClicked();
+        },
+        [this](const DataEvent &e) {
+            if (e.type() == DataEvent::Connected)
+                onConnected();
+            else if (e.type() >= DataEvent::ClockSet && e.type() <= DataEvent::WorkTimeNotReset)
+                setCommandsEnabled(true);
+        }});
 }
 
 void TabSetup::onConnected()

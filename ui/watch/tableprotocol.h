@@ -18,7 +18,6 @@ public:
 
     explicit TableProtocol(const ProtocolList *entries, QWidget *parent = nullptr);
 
-    ProtocolModel *protocolModel() const { return protocol; }
     void refresh();
 
 protected:

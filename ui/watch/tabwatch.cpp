@@ -2,9 +2,8 @@
 
 #include "configevent.h"
 #include "configpacket.h"
-#include "dataeventerror.h"
-#include "dataeventget.h"
 #include "deviceinfo.h"
+#include "eventdispatch.h"
 #include "maincontrol.h"
 #include "packetfactory.h"
 #include "plotexport.h"
@@ -243,31 +242,25 @@ QPushButton *TabWatch::panelButton(const QString &text, QWidget *parent)
 
 void TabWatch::onDataEvent(const DataEvent *event)
 {
-    switch (event->type()) {
-    case DataEvent::Get:
-        lastReading = QDateTime::currentDateTime();
-        showStale(false);
-        showState(*static_cast<const DataEventGet *>(event)->packet());
-        break;
-    case DataEvent::Connected:
-        onConnected();
-        break;
-    case DataEvent::Error:
-        if (static_cast<const DataEventError *>(event)->error() == DataEventError::LinkLost)
-            showStale(true);
-        break;
-    case DataEvent::Disconnected:
-        showStale(true);
-        break;
-    case DataEvent::GetProtocol:
-        protocolChanged();
-        break;
-    case DataEvent::Config:
-        onConfiguration(*static_cast<const ConfigEvent *>(event)->packet());
-        break;
-    default:
-        break;
-    }
+    EventDispatch::visit(*event, EventHandlers {
+        [this](const DataEventGet &e) {
+            lastReading = QDateTime::currentDateTime();
+            showStale(false);
+            showState(*e.packet());
+        },
+        [this](const DataEventError &e) {
+            if (e.error() == DataEventError::LinkLost)
+                showStale(true);
+        },
+        [this](const ConfigEvent &e) { onConfiguration(*e.packet()); },
+        [this](const DataEvent &e) {
+            if (e.type() == DataEvent::Connected)
+                onConnected();
+            else if (e.type() == DataEvent::Disconnected)
+                showStale(true);
+            else if (e.type() == DataEvent::GetProtocol)
+                protocolChanged();
+        }});
 }
 
 void TabWatch::protocolChanged()
