@@ -422,11 +422,19 @@ bool HistoryStore::applyRetention(qint64 nowMs, int fullDays, int minuteDays)
         }
     }
     // The freed pages go back to the file system, and the WAL is folded in so that it shrinks too.
-    // incremental_vacuum frees one page per step: it is stepped to its end.
-    QSqlQuery vacuum(QSqlDatabase::database(connectionName, false));
-    if (!vacuum.exec(QStringLiteral("PRAGMA incremental_vacuum")))
-        return fail(QStringLiteral("history database"), reasonOf(vacuum.lastError()));
-    while (vacuum.next()) {
+    // incremental_vacuum frees one page per step, and Qt steps a pragma once per exec:
+    // it is run once for every free page.
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlQuery count(db);
+    if (!count.exec(QStringLiteral("PRAGMA freelist_count")) || !count.next())
+        return fail(QStringLiteral("history database"), reasonOf(count.lastError()));
+    const int freePages = count.value(0).toInt();
+    count.finish();
+    QSqlQuery vacuum(db);
+    vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
+    for (int i = 0; i < freePages; ++i) {
+        if (!vacuum.exec())
+            return fail(QStringLiteral("history database"), reasonOf(vacuum.lastError()));
     }
     vacuum.finish();
     return exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
