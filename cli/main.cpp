@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "configcommand.h"
 #include "filetext.h"
+#include "historycommand.h"
 #include "monitorcommand.h"
 #include "oscillogramcommand.h"
 #include "portscommand.h"
@@ -36,6 +37,7 @@ const char kUsage[] =
     "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
+    "  history devices|export|events|oscillograms  what the history database holds\n"
 #ifdef ORBIX_WITH_REPORT
     "  report PORT OUT.pdf        the program's PDF report of a device\n"
     "  audit PORT --out DIR       reports, settings files and an index for every device of a line\n"
@@ -73,6 +75,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
+        {QStringLiteral("history"), HistoryCommand::run},
 #ifdef ORBIX_WITH_REPORT
         {QStringLiteral("report"), ReportCommand::run},
         {QStringLiteral("audit"), AuditCommand::run},
