@@ -30,6 +30,11 @@ public:
     int extraPauseMs() const;
     int networkAllowanceMs() const;
 
+    // History: days at full resolution, then days as one row a minute.
+    void setHistoryPeriods(int fullDays, int minuteDays);
+    int historyFullDays() const;
+    int historyMinuteDays() const;
+
     // AppSettings::kLanguageSystem, kLanguageRussian or kLanguageEnglish; any other
     // value shows as the system's language. Taken at the next start.
     void setLanguage(int language);
@@ -40,6 +45,7 @@ private:
     QLayout *setupIntervalRow(int plotInterval);
     QGroupBox *setupLinkGroup();
     QLayout *setupLanguageRows();
+    QGroupBox *setupHistoryGroup();
     QLayout *setupButtons();
 
     QCheckBox *autoConnectBox;
@@ -52,4 +58,6 @@ private:
     QSpinBox *pauseBox = nullptr;
     QSpinBox *networkBox = nullptr;
     QComboBox *languageBox = nullptr;
+    QSpinBox *fullDaysBox = nullptr;
+    QSpinBox *minuteDaysBox = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "crashoscillogrampacket.h"
 #include "datadirectory.h"
 #include "faulttext.h"
+#include "historycsv.h"
 #include "historyrecorder.h"
 #include "historystore.h"
 #include "oscillogramcsv.h"
@@ -30,7 +31,7 @@ const char kUsage[] =
     "  oscillograms   the stored oscillograms; one written with --index N --comtrade BASE or --csv FILE\n"
     "Times are ISO 8601 with Z or an offset (2026-12-08T22:00:00Z); --from and --to are inclusive.";
 
-QString isoTime(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODateWithMs); }
+QString isoTime(qint64 ms) { return HistoryCsv::isoTime(ms); }
 
 struct Options
 {
@@ -118,25 +119,6 @@ int devices(HistoryStore &store, bool json)
     return CliExit::Ok;
 }
 
-QStringList csvFields(const HistoryDevice &d, const HistorySample &s)
-{
-    QStringList f {isoTime(s.timeMs), d.line, QString::number(d.address)};
-    for (double c : s.currents)
-        f << QString::number(c, 'f', 3);
-    for (int v : s.voltages)
-        f << QString::number(v);
-    f << QString::number(s.pt100) << QString::number(s.heating) << QString::number(s.faultCode)
-      << QString::number(s.motorRunning ? 1 : 0);
-    return f;
-}
-
-QString csvField(QString f)
-{
-    if (f.contains(QLatin1Char(',')) || f.contains(QLatin1Char('"')))
-        f = QLatin1Char('"') + f.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-    return f;
-}
-
 int exportSamples(HistoryStore &store, const Options &o, const QCommandLineParser &parser)
 {
     struct Row { const HistoryDevice *device; HistorySample sample; };
@@ -148,11 +130,11 @@ int exportSamples(HistoryStore &store, const Options &o, const QCommandLineParse
     if (!store.error().isEmpty())
         return CommandLine::failed(store.error());
     std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.sample.timeMs < b.sample.timeMs; });
-    const QStringList names = QString::fromLatin1(HistoryCommand::kCsvHeader).split(QLatin1Char(','));
+    const QStringList names = QString::fromLatin1(HistoryCsv::kHeader).split(QLatin1Char(','));
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;
         for (const Row &r : rows) {
-            const QStringList f = csvFields(*r.device, r.sample);
+            const QStringList f = HistoryCsv::fields(*r.device, r.sample);
             QJsonObject obj;
             for (int i = 0; i < names.size(); ++i)
                 obj.insert(names[i], i < 3 ? QJsonValue(f[i]) : QJsonValue(f[i].toDouble()));
@@ -162,12 +144,9 @@ int exportSamples(HistoryStore &store, const Options &o, const QCommandLineParse
         QTextStream(stdout) << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
         return CliExit::Ok;
     }
-    QByteArray text = QByteArray(HistoryCommand::kCsvHeader) + '\n';
-    for (const Row &r : rows) {
-        QStringList f = csvFields(*r.device, r.sample);
-        f[1] = csvField(f[1]);
-        text += f.join(QLatin1Char(',')).toUtf8() + '\n';
-    }
+    QByteArray text = QByteArray(HistoryCsv::kHeader) + '\n';
+    for (const Row &r : rows)
+        text += HistoryCsv::row(*r.device, r.sample);
     const QString file = parser.value(QStringLiteral("csv"));
     if (file == QLatin1String("-")) {
         QFile out;

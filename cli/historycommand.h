@@ -9,8 +9,4 @@ class HistoryCommand
 {
 public:
     static int run(const QStringList &arguments);
-    // The CSV header of `history export`: a stable contract for scripts.
-    static constexpr const char *kCsvHeader =
-        "time,port,address,current_a,current_b,current_c,voltage_a,voltage_b,voltage_c,pt100,heating,fault_code,"
-        "motor_running";
 };

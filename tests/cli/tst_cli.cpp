@@ -1,6 +1,6 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
-#include "historycommand.h"
+#include "historycsv.h"
 #include "simulator.h"
 #include "testreplygap.h"
 
@@ -746,7 +746,7 @@ void TestCli::monitorRecordsIntoHistory()
     QFile csv(csvPath);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.value(0), QString(HistoryCommand::kCsvHeader));
+    QCOMPARE(rows.value(0), QString(HistoryCsv::kHeader));
     QCOMPARE(rows.size(), 1 + 6);
     const QStringList first = rows[1].split(',');
     QCOMPARE(first.size(), 13);
@@ -771,7 +771,7 @@ void TestCli::monitorRecordsIntoHistory()
     const Run none = run({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
                           "2001-01-01T03:00:00+03:00", "--csv", "-"});
     QCOMPARE(none.code, 0);
-    QCOMPARE(none.out, QString(HistoryCommand::kCsvHeader) + '\n');
+    QCOMPARE(none.out, QString(HistoryCsv::kHeader) + '\n');
 }
 
 void TestCli::historyFailures_data()
