@@ -10,6 +10,12 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#ifdef ORBIX_BENCH_WINDOW
+#include "historywindow.h"
+
+#include <QApplication>
+#endif
+
 #include <sys/resource.h>
 
 namespace {
@@ -126,12 +132,29 @@ void year(QTextStream &out, const QString &path)
     out << QStringLiteral("retention pass summing six days of 1 Hz rows: %1 ms\n").arg(timer.elapsed());
     store.close();
     out << QStringLiteral("after it: %1 MB on disk\n").arg(QFileInfo(path).size() / 1e6, 0, 'f', 1);
+#ifdef ORBIX_BENCH_WINDOW
+    HistoryWindow window(path);
+    window.show();
+    QApplication::processEvents();
+    timer.restart();
+    window.showPeriod(0, HistoryWindow::LastDay, kYearEnd);
+    QApplication::processEvents(); // the plots painted
+    out << QStringLiteral("the window showing a day of 1 Hz samples (%1 rows, read, cut, drawn): %2 ms\n")
+               .arg(window.shownSamples().size()).arg(timer.elapsed());
+#endif
 }
 
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+#ifdef ORBIX_BENCH_WINDOW
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+#else
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
+#endif
     QTemporaryDir dir;
     QTextStream out(stdout);
     insertCost(out, dir.filePath(QStringLiteral("insert.sqlite")));

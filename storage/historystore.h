@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+struct sqlite3;
+
 // The history database: every sample, log entry, link note and oscillogram of the
 // devices the program talked to, in one SQLite file (WAL journal, versioned schema,
 // see docs/history.md). One object is used from one thread; several objects, in
@@ -57,6 +59,7 @@ public:
     bool applyRetention(qint64 nowMs, int fullDays, int minuteDays);
 
 private:
+    QVector<HistorySample> nativeSamples(sqlite3 *handle, qint64 device, qint64 fromMs, qint64 toMs);
     bool createSchema();
     bool exec(const QString &statement);
     bool fail(const QString &what, const QString &reason);
