@@ -23,6 +23,8 @@ private slots:
     void unreadableLanguageIsTheSystems_data();
     void unreadableLanguageIsTheSystems();
     void languageLeavesTheFixedFileAlone();
+    void historyPeriods_data();
+    void historyPeriods();
 };
 
 void TestAppSettings::fileBytesAreTheDocumentedStream()
@@ -244,6 +246,42 @@ void TestAppSettings::languageLeavesTheFixedFileAlone()
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QCOMPARE(bytes[AppSettings::kLanguageRussian], bytes[AppSettings::kLanguageSystem]);
     QCOMPARE(bytes[AppSettings::kLanguageEnglish], bytes[AppSettings::kLanguageSystem]);
+}
+
+void TestAppSettings::historyPeriods_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("fullDays");
+    QTest::addColumn<int>("minuteDays");
+    QTest::newRow("missing: defaults") << QByteArray() << 7 << 730;
+    QTest::newRow("both") << QByteArray("full-days=3\nminute-days=90\n") << 3 << 90;
+    QTest::newRow("minutes never shorter than full") << QByteArray("full-days=30\nminute-days=10\n") << 30 << 30;
+    QTest::newRow("out of range") << QByteArray("full-days=0\nminute-days=999999\n") << 1 << AppSettings::kMaxHistoryDays;
+    QTest::newRow("not a number") << QByteArray("full-days=week\n") << 7 << 730;
+}
+
+void TestAppSettings::historyPeriods()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, fullDays);
+    QFETCH(int, minuteDays);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("history.conf");
+    if (!bytes.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    AppSettings s;
+    s.historyFullDays = 99;
+    s.loadHistory(path);
+    QCOMPARE(s.historyFullDays, fullDays);
+    QCOMPARE(s.historyMinuteDays, minuteDays);
+    QVERIFY(s.saveHistory(dir.filePath("back.conf")));
+    AppSettings back;
+    back.loadHistory(dir.filePath("back.conf"));
+    QCOMPARE(back.historyFullDays, fullDays);
+    QCOMPARE(back.historyMinuteDays, minuteDays);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)
