@@ -134,7 +134,7 @@ void TestAppSettings::saveCreatesTheDataDirectory()
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QVERIFY(QFile::exists(data + "/config.dat"));
     QCOMPARE(QDir(data).entryList(QDir::Files),
-             (QStringList {"config.dat", "language.conf", "link.conf"})); // no temporary left
+             (QStringList {"config.dat", "history.conf", "language.conf", "link.conf"})); // no temporary left
     AppSettings back;
     back.load(data + "/config.dat");
     QCOMPARE(back.lastPortNumber, 9);
