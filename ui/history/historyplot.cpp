@@ -76,6 +76,8 @@ void HistoryPlot::decimate(const QVector<double> &t, const QVector<double> &v, i
     outT.clear();
     outV.clear();
     const int n = qMin(t.size(), v.size());
+    outT.reserve(qMin(n, columns * 4 + 4));
+    outV.reserve(qMin(n, columns * 4 + 4));
     if (n <= columns * 4) {
         outT = t.mid(0, n);
         outV = v.mid(0, n);

@@ -191,18 +191,24 @@ void HistoryWindow::showRange(int deviceIndex, qint64 fromMs, qint64 toMs)
 
 void HistoryWindow::fillPlots()
 {
-    QVector<double> times(samples.size());
-    QVector<QVector<double>> a(3, QVector<double>(samples.size()));
-    QVector<QVector<double>> u(3, QVector<double>(samples.size()));
-    QVector<QVector<double>> t(1, QVector<double>(samples.size()));
-    for (int i = 0; i < samples.size(); ++i) {
-        const HistorySample &s = samples[i];
-        times[i] = double(s.timeMs);
+    const int n = samples.size();
+    QVector<double> times(n);
+    QVector<QVector<double>> a(3, QVector<double>(n));
+    QVector<QVector<double>> u(3, QVector<double>(n));
+    QVector<QVector<double>> t(1, QVector<double>(n));
+    // Straight into the arrays: a day is 86400 rows of seven curves.
+    double *time = times.data();
+    double *current[3] = {a[0].data(), a[1].data(), a[2].data()};
+    double *voltage[3] = {u[0].data(), u[1].data(), u[2].data()};
+    double *pt100 = t[0].data();
+    const HistorySample *s = samples.constData();
+    for (int i = 0; i < n; ++i) {
+        time[i] = double(s[i].timeMs);
         for (int p = 0; p < 3; ++p) {
-            a[p][i] = s.currents[p];
-            u[p][i] = s.voltages[p];
+            current[p][i] = s[i].currents[p];
+            voltage[p][i] = s[i].voltages[p];
         }
-        t[0][i] = s.pt100;
+        pt100[i] = s[i].pt100;
     }
     currents->setSamples(times, a);
     voltages->setSamples(times, u);
