@@ -5,6 +5,7 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +30,7 @@ ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QW
     layout->addWidget(new QLabel(tr("Интервал графиков"), this));
     layout->addLayout(setupIntervalRow(plotInterval));
     layout->addWidget(setupLinkGroup());
+    layout->addWidget(setupHistoryGroup());
     layout->addLayout(setupLanguageRows());
     layout->addLayout(setupButtons());
     // Fixed, but never smaller than its texts in this font: a clipped label is unreadable.
@@ -65,6 +67,45 @@ QGroupBox *ConfigDialog::setupLinkGroup()
     column->addLayout(pauseRow);
     column->addLayout(networkRow);
     return group;
+}
+
+QGroupBox *ConfigDialog::setupHistoryGroup()
+{
+    auto *group = new QGroupBox(tr("История"), this);
+    auto *grid = new QGridLayout(group);
+    fullDaysBox = new QSpinBox(group);
+    fullDaysBox->setObjectName(QStringLiteral("historyFullDays"));
+    minuteDaysBox = new QSpinBox(group);
+    minuteDaysBox->setObjectName(QStringLiteral("historyMinuteDays"));
+    for (QSpinBox *box : {fullDaysBox, minuteDaysBox}) {
+        box->setRange(1, AppSettings::kMaxHistoryDays);
+        box->setSuffix(tr(" сут"));
+    }
+    fullDaysBox->setValue(AppSettings::kDefaultHistoryFullDays);
+    minuteDaysBox->setValue(AppSettings::kDefaultHistoryMinuteDays);
+    minuteDaysBox->setToolTip(tr("Дальше одна строка в минуту: минимум, среднее и максимум"));
+    grid->addWidget(new QLabel(tr("Полное разрешение"), group), 0, 0);
+    grid->addWidget(fullDaysBox, 0, 1);
+    grid->addWidget(new QLabel(tr("Поминутно"), group), 1, 0);
+    grid->addWidget(minuteDaysBox, 1, 1);
+    return group;
+}
+
+void ConfigDialog::setHistoryPeriods(int fullDays, int minuteDays)
+{
+    fullDaysBox->setValue(fullDays);
+    minuteDaysBox->setValue(minuteDays);
+}
+
+int ConfigDialog::historyFullDays() const
+{
+    return fullDaysBox->value();
+}
+
+// Never shorter than the full resolution: the minute rows are made from it.
+int ConfigDialog::historyMinuteDays() const
+{
+    return qMax(minuteDaysBox->value(), fullDaysBox->value());
 }
 
 void ConfigDialog::setLinkSettings(AppSettings::Framing framing, int extraPauseMs, int networkAllowanceMs)

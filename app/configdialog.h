@@ -32,6 +32,11 @@ public:
     int extraPauseMs() const;
     int networkAllowanceMs() const;
 
+    // History: days at full resolution, then days as one row a minute.
+    void setHistoryPeriods(int fullDays, int minuteDays);
+    int historyFullDays() const;
+    int historyMinuteDays() const;
+
     // A value outside the enumeration shows as the system's language. Taken at the next start.
     void setLanguage(AppSettings::Language language);
     AppSettings::Language language() const;
@@ -41,6 +46,7 @@ private:
     QLayout *setupIntervalRow(int plotInterval);
     QGroupBox *setupLinkGroup();
     QLayout *setupLanguageRows();
+    QGroupBox *setupHistoryGroup();
     QLayout *setupButtons();
 
     QCheckBox *autoConnectBox;
@@ -53,4 +59,6 @@ private:
     QSpinBox *pauseBox = nullptr;
     QSpinBox *networkBox = nullptr;
     QComboBox *languageBox = nullptr;
+    QSpinBox *fullDaysBox = nullptr;
+    QSpinBox *minuteDaysBox = nullptr;
 };

@@ -14,6 +14,9 @@
 #include "dataeventgetprotocol.h"
 #include "datathread.h"
 #include "helpviewer.h"
+#include "historyrecorder.h"
+#include "historystore.h"
+#include "historywindow.h"
 #include "devicerecordfile.h"
 #include "eventdispatch.h"
 #include "linkstatisticsevent.h"
@@ -54,6 +57,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -97,6 +101,7 @@ MainWindow::MainWindow(QWidget *parent)
     setObjectName(QStringLiteral("mainWindow"));
     setWindowIcon(QIcon(QStringLiteral(":/img/icon.ico")));
     AppSettings::instance().load();
+    setupHistory();
     setupTabs();
     setupToolBar();
     setupStatusBar();
@@ -193,13 +198,19 @@ void MainWindow::setupToolBar()
     btnMonitor->setObjectName(QStringLiteral("trafficMonitorButton"));
     btnMonitor->setIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     btnMonitor->setToolTip(tr("Монитор обмена"));
+    auto *btnHistory = new QToolButton(bar);
+    btnHistory->setObjectName(QStringLiteral("historyButton"));
+    btnHistory->setIcon(style()->standardIcon(QStyle::SP_FileDialogContentsView));
+    btnHistory->setToolTip(tr("История"));
     for (QWidget *w : {static_cast<QWidget *>(btnReport), static_cast<QWidget *>(btnConfig),
-                       static_cast<QWidget *>(btnHelp), static_cast<QWidget *>(btnMonitor), setupAccessCodeField()})
+                       static_cast<QWidget *>(btnHelp), static_cast<QWidget *>(btnMonitor),
+                       static_cast<QWidget *>(btnHistory), setupAccessCodeField()})
         bar->addWidget(w);
     connect(btnReport, &QToolButton::clicked, this, &MainWindow::onBtnCreateReport);
     connect(btnConfig, &QToolButton::clicked, this, &MainWindow::onBtnShowAppConfig);
     connect(btnHelp, &QToolButton::clicked, this, &MainWindow::onBtnShowHelp);
     connect(btnMonitor, &QToolButton::clicked, this, &MainWindow::onBtnShowMonitor);
+    connect(btnHistory, &QToolButton::clicked, this, &MainWindow::onBtnShowHistory);
 }
 
 QWidget *MainWindow::setupAccessCodeField()
@@ -303,6 +314,8 @@ void MainWindow::connectDevice(const DeviceInfo &device)
     thread->setTiming(timing);
     thread->setTrafficEvents(monitor && monitor->isVisible());
     connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
+    if (recorder->recording())
+        recorder->attach(*thread, QStringLiteral("COM%1").arg(device.portNumber));
     thread->startExchange();
 }
 
@@ -642,6 +655,7 @@ void MainWindow::onBtnShowAppConfig()
     ConfigDialog dialog(settings.autoConnect, settings.currentAxisScale, settings.plotInterval, this);
     dialog.setLinkSettings(settings.replyFraming, settings.extraPauseMs, settings.networkAllowanceMs);
     dialog.setLanguage(settings.language);
+    dialog.setHistoryPeriods(settings.historyFullDays, settings.historyMinuteDays);
     if (dialog.exec() != QDialog::Accepted)
         return;
     settings.autoConnect = dialog.autoConnect();
@@ -650,6 +664,8 @@ void MainWindow::onBtnShowAppConfig()
     settings.replyFraming = dialog.framing();
     settings.extraPauseMs = dialog.extraPauseMs();
     settings.networkAllowanceMs = dialog.networkAllowanceMs();
+    settings.historyFullDays = dialog.historyFullDays();
+    settings.historyMinuteDays = dialog.historyMinuteDays();
     if (dialog.language() != settings.language) {
         // Written at once: the next start reads it, even after an end without closing.
         settings.language = dialog.language();
@@ -750,6 +766,31 @@ void MainWindow::onBtnShowMonitor()
     monitor->show();
     monitor->raise();
     monitor->activateWindow();
+}
+
+void MainWindow::setupHistory()
+{
+    const AppSettings &settings = AppSettings::instance();
+    recorder = std::make_unique<HistoryRecorder>(
+        DataDirectory::writableFilePath(QLatin1String(HistoryStore::kFileName)));
+    recorder->setRetention(settings.historyFullDays, settings.historyMinuteDays);
+    connect(recorder.get(), &HistoryRecorder::failed, this,
+            [this](const QString &reason) { showStatus(tr("История не записывается: %1").arg(reason), 0); });
+    if (!recorder->start()) {
+        qCWarning(lcWindow) << "history not kept:" << recorder->error();
+        QTimer::singleShot(0, this, [this] { showStatus(tr("История не ведётся: %1").arg(recorder->error()), 0); });
+    }
+}
+
+void MainWindow::onBtnShowHistory()
+{
+    if (!historyWindow)
+        historyWindow = new HistoryWindow(DataDirectory::filePath(QLatin1String(HistoryStore::kFileName)), this);
+    else
+        historyWindow->reload();
+    historyWindow->show();
+    historyWindow->raise();
+    historyWindow->activateWindow();
 }
 
 // Frames leave the exchange only while someone looks at them.

@@ -18,6 +18,8 @@ class DataEventGetProtocol;
 class DataThread;
 class HelpViewer;
 class LinkStatisticsEvent;
+class HistoryRecorder;
+class HistoryWindow;
 class QAction;
 class QLabel;
 class QLineEdit;
@@ -103,6 +105,8 @@ public slots:
     void onBtnShowHelp();
     // Opens the one traffic monitor window (not modal).
     void onBtnShowMonitor();
+    // Opens the one history window (not modal) on the devices recorded so far.
+    void onBtnShowHistory();
     // F5: the search tab's "Поиск", while that tab is shown and the button can be pressed.
     void onKeySearch();
 
@@ -142,6 +146,7 @@ private:
     void mergeProtocol(const DataEventGetProtocol &logs);
     void onLinkStatistics(const LinkStatisticsEvent &event);
     void onMonitorOpenChanged(bool open);
+    void setupHistory();
 
     QTabWidget *tabWidget = nullptr;
     TabSearch *searchTab = nullptr;
@@ -159,4 +164,8 @@ private:
     std::unique_ptr<ReportFlow> report;
     TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
     HelpViewer *help = nullptr;        // likewise
+    HistoryWindow *historyWindow = nullptr; // likewise
+    // Every connection's samples, logs and oscillograms; without a usable file the
+    // program goes on without history and says why.
+    std::unique_ptr<HistoryRecorder> recorder;
 };

@@ -4,6 +4,7 @@
 #include "commandline.h"
 #include "configcommand.h"
 #include "filetext.h"
+#include "historycommand.h"
 #ifdef ORBIX_WITH_GATEWAY
 #include "gatewaycommand.h"
 #endif
@@ -39,6 +40,7 @@ const char kUsage[] =
     "  oscillogram PORT           read the crash oscillogram; COMTRADE and CSV files\n"
     "  characteristic --rated-current RAW ...  protection time-current characteristic\n"
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
+    "  history devices|export|events|oscillograms  what the history database holds\n"
 #ifdef ORBIX_WITH_GATEWAY
     "  gateway --config FILE      every device of many lines to MQTT and Prometheus\n"
 #endif
@@ -79,6 +81,7 @@ int main(int argc, char *argv[])
         {QStringLiteral("oscillogram"), OscillogramCommand::run},
         {QStringLiteral("characteristic"), CharacteristicCommand::run},
         {QStringLiteral("config"), ConfigCommand::run},
+        {QStringLiteral("history"), HistoryCommand::run},
 #ifdef ORBIX_WITH_GATEWAY
         {QStringLiteral("gateway"), GatewayCommand::run},
 #endif

@@ -9,6 +9,9 @@
 #include "deviceinfo.h"
 #include "eventdispatch.h"
 #include "eventprinter.h"
+#include "historyrecorder.h"
+#include "historystore.h"
+#include "datadirectory.h"
 #include "linkoptions.h"
 #include "linkstatisticsevent.h"
 #include "stopsignal.h"
@@ -84,6 +87,13 @@ int MonitorCommand::run(const QStringList &arguments)
                       QStringLiteral("N"), QStringLiteral("0")});
     AccessCode::addTo(parser);
     parser.addOption({QStringLiteral("json"), QStringLiteral("One JSON object per event.")});
+    parser.addOption({QStringLiteral("record"), QStringLiteral("Keep every sample, log entry and oscillogram in the history file.")});
+    parser.addOption({QStringLiteral("db"), QStringLiteral("The history file (default: history.sqlite in the data directory)."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("full-days"), QStringLiteral("Days kept at full resolution (default 7)."),
+                      QStringLiteral("DAYS"), QString::number(HistoryRecorder::kDefaultFullDays)});
+    parser.addOption({QStringLiteral("minute-days"), QStringLiteral("Days kept as one row a minute (default 730)."),
+                      QStringLiteral("DAYS"), QString::number(HistoryRecorder::kDefaultMinuteDays)});
     LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
@@ -112,6 +122,18 @@ int MonitorCommand::run(const QStringList &arguments)
     thread.setLineOptions(link.options);
     thread.setTiming(link.timing());
     thread.setAccessCode(qint16(accessCode.value_or(0))); // none: the device refuses guarded writes
+    const int fullDays = parser.value(QStringLiteral("full-days")).toInt();
+    const int minuteDays = parser.value(QStringLiteral("minute-days")).toInt();
+    HistoryRecorder recorder(parser.isSet(QStringLiteral("db"))
+                                 ? parser.value(QStringLiteral("db"))
+                                 : DataDirectory::writableFilePath(QLatin1String(HistoryStore::kFileName)));
+    recorder.setRetention(qMax(1, fullDays), qMax(qMax(1, fullDays), minuteDays));
+    if (parser.isSet(QStringLiteral("record"))) {
+        if (recorder.start()) // without history the monitoring goes on
+            recorder.attach(thread, parser.positionalArguments()[0]);
+        else
+            QTextStream(stderr) << "orbix: history not kept: " << recorder.error() << '\n';
+    }
     int seen = 0;
     int exitCode = CliExit::Ok;
     QEventLoop loop;

@@ -125,6 +125,26 @@
         <source>Отмена</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>История</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source> сут</source>
+        <translation> days</translation>
+    </message>
+    <message>
+        <source>Дальше одна строка в минуту: минимум, среднее и максимум</source>
+        <translation>Then one row a minute: minimum, mean and maximum</translation>
+    </message>
+    <message>
+        <source>Полное разрешение</source>
+        <translation>Full resolution</translation>
+    </message>
+    <message>
+        <source>Поминутно</source>
+        <translation>By the minute</translation>
+    </message>
 </context>
 <context>
     <name>ConfigFields</name>
@@ -704,6 +724,145 @@
     </message>
 </context>
 <context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>История</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Токи фаз, А</source>
+        <translation>Phase currents, A</translation>
+    </message>
+    <message>
+        <source>Фаза A</source>
+        <translation>Phase A</translation>
+    </message>
+    <message>
+        <source>Фаза B</source>
+        <translation>Phase B</translation>
+    </message>
+    <message>
+        <source>Фаза C</source>
+        <translation>Phase C</translation>
+    </message>
+    <message>
+        <source>Напряжения фаз, В</source>
+        <translation>Phase voltages, V</translation>
+    </message>
+    <message>
+        <source>Температура PT100, °C</source>
+        <translation>PT100 temperature, °C</translation>
+    </message>
+    <message>
+        <source>PT100</source>
+        <translation>PT100</translation>
+    </message>
+    <message>
+        <source>Последний час</source>
+        <translation>Last hour</translation>
+    </message>
+    <message>
+        <source>Последние сутки</source>
+        <translation>Last day</translation>
+    </message>
+    <message>
+        <source>Последняя неделя</source>
+        <translation>Last week</translation>
+    </message>
+    <message>
+        <source>Период</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>Показать</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>Экспорт CSV...</source>
+        <translation>Export CSV...</translation>
+    </message>
+    <message>
+        <source>Устройство:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>с</source>
+        <translation>from</translation>
+    </message>
+    <message>
+        <source>по</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Время</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Событие</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Открыть</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>Сохранить...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>COMTRADE (.cfg) или CSV (.csv)</source>
+        <translation>COMTRADE (.cfg) or CSV (.csv)</translation>
+    </message>
+    <message>
+        <source>События</source>
+        <translation>Events</translation>
+    </message>
+    <message>
+        <source>Аварийные осциллограммы</source>
+        <translation>Crash oscillograms</translation>
+    </message>
+    <message>
+        <source>История недоступна: %1</source>
+        <translation>History unavailable: %1</translation>
+    </message>
+    <message>
+        <source>В истории нет устройств</source>
+        <translation>No devices in history</translation>
+    </message>
+    <message>
+        <source>%1 – %2: записей %3, событий %4</source>
+        <translation>%1 – %2: %3 samples, %4 events</translation>
+    </message>
+    <message>
+        <source>Экспорт периода</source>
+        <translation>Export the period</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Записано: %1</source>
+        <translation>Written: %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать %1</source>
+        <translation>Could not write %1</translation>
+    </message>
+    <message>
+        <source>Осциллограмма не прочитана: %1</source>
+        <translation>Oscillogram not read: %1</translation>
+    </message>
+    <message>
+        <source>Сохранить осциллограмму</source>
+        <translation>Save the oscillogram</translation>
+    </message>
+    <message>
+        <source>COMTRADE (*.cfg);;CSV (*.csv)</source>
+        <translation>COMTRADE (*.cfg);;CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
     <name>IdlePlotDialog</name>
     <message>
         <source>Сдвиг порога защиты от холостого хода</source>
@@ -980,6 +1139,18 @@ current</translation>
     <message>
         <source>Температура</source>
         <translation>Temperature</translation>
+    </message>
+    <message>
+        <source>История</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>История не записывается: %1</source>
+        <translation>History not written: %1</translation>
+    </message>
+    <message>
+        <source>История не ведётся: %1</source>
+        <translation>History not kept: %1</translation>
     </message>
 </context>
 <context>

@@ -47,6 +47,7 @@ void AppSettings::load()
 {
     load(defaultPath());
     loadLink(DataDirectory::filePath(QLatin1String(kLinkFileName)));
+    loadHistory(DataDirectory::filePath(QLatin1String(kHistoryFileName)));
     loadLanguage(DataDirectory::filePath(QLatin1String(kLanguageFileName)));
 }
 
@@ -89,7 +90,8 @@ bool AppSettings::save() const
 {
     const bool link = saveLink(DataDirectory::writableFilePath(QLatin1String(kLinkFileName)));
     const bool lang = saveLanguage(DataDirectory::writableFilePath(QLatin1String(kLanguageFileName)));
-    return save(DataDirectory::writableFilePath(QLatin1String(kFileName))) && link && lang;
+    const bool history = saveHistory(DataDirectory::writableFilePath(QLatin1String(kHistoryFileName)));
+    return save(DataDirectory::writableFilePath(QLatin1String(kFileName))) && link && lang && history;
 }
 
 bool AppSettings::save(const QString &path) const
@@ -124,6 +126,28 @@ bool AppSettings::saveLink(const QString &path) const
         + QByteArray(replyFraming == Framing::Gap ? "gap" : "length") + "\nextra-pause=" + QByteArray::number(extraPauseMs)
         + "\n# added to the read time-outs on network lines, ms\nnetwork-allowance=" + QByteArray::number(networkAllowanceMs)
         + '\n';
+    return DataDirectory::writeFile(path, text);
+}
+
+void AppSettings::loadHistory(const QString &path)
+{
+    historyFullDays = kDefaultHistoryFullDays;
+    historyMinuteDays = kDefaultHistoryMinuteDays;
+    for (const auto &[key, value] : keyValues(path)) {
+        bool ok = false;
+        const int days = value.toInt(&ok);
+        if (key == "full-days" && ok)
+            historyFullDays = qBound(1, days, kMaxHistoryDays);
+        if (key == "minute-days" && ok)
+            historyMinuteDays = qBound(1, days, kMaxHistoryDays);
+    }
+    historyMinuteDays = qMax(historyMinuteDays, historyFullDays);
+}
+
+bool AppSettings::saveHistory(const QString &path) const
+{
+    const QByteArray text = "# history: days at full resolution, then days as one row a minute (from now)\nfull-days="
+        + QByteArray::number(historyFullDays) + "\nminute-days=" + QByteArray::number(historyMinuteDays) + '\n';
     return DataDirectory::writeFile(path, text);
 }
 

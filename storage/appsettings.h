@@ -32,6 +32,12 @@ public:
     Framing replyFraming = Framing::Length;
     qint32 extraPauseMs = 0;
     qint32 networkAllowanceMs = kDefaultNetworkAllowanceMs; // added to read time-outs on network lines
+    // Kept in history.conf: how long history keeps full resolution, then one row a minute.
+    static constexpr int kDefaultHistoryFullDays = 7;
+    static constexpr int kDefaultHistoryMinuteDays = 730;
+    static constexpr int kMaxHistoryDays = 36500;
+    qint32 historyFullDays = kDefaultHistoryFullDays;
+    qint32 historyMinuteDays = kDefaultHistoryMinuteDays; // counted from now, never below historyFullDays
     // Kept in language.conf, read before the window is built: a change shows at the next start.
     Language language = Language::System;
 
@@ -47,6 +53,9 @@ public:
     // The line settings alone: "key=value" lines; a missing file or line keeps the default.
     void loadLink(const QString &path);
     bool saveLink(const QString &path) const;
+    // The history periods alone: "full-days=N", "minute-days=N"; a missing file or line keeps the default.
+    void loadHistory(const QString &path);
+    bool saveHistory(const QString &path) const;
     // The language alone: "language=system|ru|en"; anything else reads as system.
     void loadLanguage(const QString &path);
     bool saveLanguage(const QString &path) const;
@@ -55,6 +64,7 @@ public:
     static constexpr const char *kFileName = "config.dat";
     static constexpr const char *kLinkFileName = "link.conf";
     static constexpr const char *kLanguageFileName = "language.conf";
+    static constexpr const char *kHistoryFileName = "history.conf";
 
 private:
     void clamp();

@@ -21,6 +21,8 @@ class TestConfigDialog : public QObject
 private slots:
     void linkSettings();
     void languageChoice();
+    void historyPeriods_data();
+    void historyPeriods();
     void shownValues_data();
     void shownValues();
     void editedValues_data();
@@ -136,6 +138,35 @@ void TestConfigDialog::launchOptions()
 }
 
 // The line's group: how replies end, the pause and the network allowance, shown and read back.
+void TestConfigDialog::historyPeriods_data()
+{
+    QTest::addColumn<int>("full");
+    QTest::addColumn<int>("minute");
+    QTest::addColumn<int>("wantFull");
+    QTest::addColumn<int>("wantMinute");
+    QTest::newRow("as given") << 3 << 90 << 3 << 90;
+    QTest::newRow("minutes shorter than full: as full") << 30 << 10 << 30 << 30;
+    QTest::newRow("beyond the range") << 0 << 999999 << 1 << int(AppSettings::kMaxHistoryDays);
+}
+
+void TestConfigDialog::historyPeriods()
+{
+    QFETCH(int, full);
+    QFETCH(int, minute);
+    QFETCH(int, wantFull);
+    QFETCH(int, wantMinute);
+    ConfigDialog d(false, 1, 60);
+    QCOMPARE(d.historyFullDays(), int(AppSettings::kDefaultHistoryFullDays));
+    QCOMPARE(d.historyMinuteDays(), int(AppSettings::kDefaultHistoryMinuteDays));
+    d.findChild<QSpinBox *>(QStringLiteral("historyFullDays"))->setValue(full);
+    d.findChild<QSpinBox *>(QStringLiteral("historyMinuteDays"))->setValue(minute);
+    QCOMPARE(d.historyFullDays(), wantFull);
+    QCOMPARE(d.historyMinuteDays(), wantMinute);
+    d.setHistoryPeriods(5, 50);
+    QCOMPARE(d.historyFullDays(), 5);
+    QCOMPARE(d.historyMinuteDays(), 50);
+}
+
 void TestConfigDialog::linkSettings()
 {
     ConfigDialog d(false, 1, 60);

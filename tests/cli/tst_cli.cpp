@@ -1,16 +1,21 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
 #include "programrun.h"
+#include "historycsv.h"
+#include "historystore.h"
 #include "simulator.h"
 #include "testreplygap.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -108,6 +113,10 @@ private slots:
     void oscillogramAfterInjectedTrip();
     void oscillogramFailures_data();
     void oscillogramFailures();
+    void monitorRecordsIntoHistory();
+    void killedRecorderLosesOneBatchAtMost();
+    void historyFailures_data();
+    void historyFailures();
 
 private:
     // `orbix config ...` with its own data directory, the test's reply gap, and more.
@@ -756,6 +765,118 @@ void TestCli::oscillogramFailures()
     QVERIFY2(r.err.startsWith(reason), qPrintable(r.err));
 }
 
+
+void TestCli::monitorRecordsIntoHistory()
+{
+    sim.injectTrip(1, 31);
+    QTemporaryDir dir;
+    const QString db = dir.filePath("h.sqlite");
+    // Twice, as after a restart: the device's logs and its oscillogram are read again.
+    for (int i = 0; i < 2; ++i) {
+        const Run r = orbix({"monitor", path, "--address", "1", "--cycles", "3", "--record", "--db", db});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+    }
+    const Run devices = run({"history", "devices", "--db", db, "--json"});
+    QCOMPARE(devices.code, 0);
+    const QJsonArray list = QJsonDocument::fromJson(devices.out.toUtf8()).array();
+    QCOMPARE(list.size(), 1);
+    QCOMPARE(list[0].toObject().value("port").toString(), path);
+    QCOMPARE(list[0].toObject().value("identity").toString(), QString("5.0-50.0 v0.70"));
+    const QString csvPath = dir.filePath("night.csv");
+    QCOMPARE(run({"history", "export", "--address", "1", "--db", db, "--csv", csvPath}).code, 0);
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.value(0), QString(HistoryCsv::kHeader));
+    QCOMPARE(rows.size(), 1 + 6);
+    const QStringList first = rows[1].split(',');
+    QCOMPARE(first.size(), 13);
+    QVERIFY2(QDateTime::fromString(first[0], Qt::ISODateWithMs).isValid() && first[0].endsWith('Z'), qPrintable(first[0]));
+    QCOMPARE(first[2], QString("1"));
+    const Run osc = run({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
+    const QJsonArray oscillograms = QJsonDocument::fromJson(osc.out.toUtf8()).array();
+    QCOMPARE(oscillograms.size(), 1); // kept once, however often it was read
+    QCOMPARE(oscillograms[0].toObject().value("faultCode").toInt(), 31);
+    const Run events = run({"history", "events", "--address", "1", "--db", db, "--json"});
+    const QJsonArray entries = QJsonDocument::fromJson(events.out.toUtf8()).array();
+    const QString trip = oscillograms[0].toObject().value("tripTime").toString();
+    QCOMPARE(std::count_if(entries.begin(), entries.end(), [&](const QJsonValue &e) {
+                 return e.toObject().value("code").toInt() == 31 && e.toObject().value("source").toString() == "crash"
+                     && e.toObject().value("time").toString() == trip;
+             }), 1L); // the injected trip's record, once
+    QCOMPARE(run({"history", "oscillograms", "--address", "1", "--db", db, "--index", "1", "--comtrade",
+                  dir.filePath("trip")}).code, 0);
+    QFile cfg(dir.filePath("trip.cfg"));
+    QVERIFY(cfg.open(QIODevice::ReadOnly));
+    QCOMPARE(cfg.readLine(), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.70/1,1999\r\n"));
+    const Run none = run({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
+                          "2001-01-01T03:00:00+03:00", "--csv", "-"});
+    QCOMPARE(none.code, 0);
+    QCOMPARE(none.out, QString(HistoryCsv::kHeader) + '\n');
+}
+
+// kill -9 while recording: the file opens clean, with every batch written before it.
+void TestCli::killedRecorderLosesOneBatchAtMost()
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath("h.sqlite");
+    QProcess monitor;
+    monitor.start(QStringLiteral(ORBIX_CLI), {"monitor", path, "--address", "1", "--record", "--db", db, "--reply-gap",
+                                              QString::number(kTestReplyGapMs)});
+    auto held = [&db] {
+        const Run r = run({"history", "export", "--address", "1", "--db", db, "--csv", "-"});
+        return r.code == 0 ? r.out.count('\n') - 1 : 0;
+    };
+    int before = 0;
+    QVERIFY(QTest::qWaitFor([&] { return (before = held()) > 0; }, 20000)); // the first batch is in
+    ::kill(pid_t(monitor.processId()), SIGKILL);
+    QVERIFY(monitor.waitForFinished(5000));
+    HistoryStore store; // a writer: recovers the journal as the next program start would
+    QVERIFY2(store.open(db), qPrintable(store.error()));
+    const QVector<HistoryDevice> devices = store.devices();
+    QCOMPARE(devices.size(), 1);
+    QVERIFY(store.samples(devices[0].id, 0, std::numeric_limits<qint64>::max()).size() >= before);
+    QSqlQuery check(QSqlDatabase::database(QSqlDatabase::connectionNames().value(0)));
+    QVERIFY(check.exec("PRAGMA integrity_check") && check.next());
+    QCOMPARE(check.value(0).toString(), QString("ok"));
+}
+
+void TestCli::historyFailures_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("reason");
+    const QStringList exportCsv {"export", "--address", "1", "--csv", "-"};
+    QTest::newRow("damaged") << QByteArray(4096, 'x') << exportCsv << 1 << "not a database";
+    QTest::newRow("missing") << QByteArray() << exportCsv << 1 << "no such file";
+    QTest::newRow("devices of a damaged file") << QByteArray(4096, 'x') << QStringList {"devices"} << 1 << "not a database";
+    QTest::newRow("time without zone") << QByteArray() << QStringList {"export", "--address", "1", "--json", "--from",
+                                                                      "2026-01-01T00:00:00"} << 2 << "bad --from";
+    QTest::newRow("no output") << QByteArray() << QStringList {"export", "--address", "1"} << 2 << "--csv FILE or --json";
+    QTest::newRow("no address") << QByteArray() << QStringList {"events"} << 2 << "--address";
+    QTest::newRow("unknown") << QByteArray() << QStringList {"drop"} << 2 << "unknown history command";
+}
+
+void TestCli::historyFailures()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    const QString db = dir.filePath("h.sqlite");
+    if (!file.isEmpty()) {
+        QFile f(db);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    const Run r = run(QStringList {"history"} + args + QStringList {"--db", db});
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+    if (code == 1)
+        QCOMPARE(r.err.count('\n'), 1);
+}
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -25,6 +25,8 @@ private slots:
     void unreadableLanguageIsTheSystems_data();
     void unreadableLanguageIsTheSystems();
     void languageLeavesTheFixedFileAlone();
+    void historyPeriods_data();
+    void historyPeriods();
 };
 
 void TestAppSettings::fileBytesAreTheDocumentedStream()
@@ -134,7 +136,7 @@ void TestAppSettings::saveCreatesTheDataDirectory()
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QVERIFY(QFile::exists(data + "/config.dat"));
     QCOMPARE(QDir(data).entryList(QDir::Files),
-             (QStringList {"config.dat", "language.conf", "link.conf"})); // no temporary left
+             (QStringList {"config.dat", "history.conf", "language.conf", "link.conf"})); // no temporary left
     AppSettings back;
     back.load(data + "/config.dat");
     QCOMPARE(back.lastPortNumber, 9);
@@ -246,6 +248,42 @@ void TestAppSettings::languageLeavesTheFixedFileAlone()
     qunsetenv(DataDirectory::kEnvironmentVariable);
     QCOMPARE(bytes[int(AppSettings::Language::Russian)], bytes[int(AppSettings::Language::System)]);
     QCOMPARE(bytes[int(AppSettings::Language::English)], bytes[int(AppSettings::Language::System)]);
+}
+
+void TestAppSettings::historyPeriods_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("fullDays");
+    QTest::addColumn<int>("minuteDays");
+    QTest::newRow("missing: defaults") << QByteArray() << 7 << 730;
+    QTest::newRow("both") << QByteArray("full-days=3\nminute-days=90\n") << 3 << 90;
+    QTest::newRow("minutes never shorter than full") << QByteArray("full-days=30\nminute-days=10\n") << 30 << 30;
+    QTest::newRow("out of range") << QByteArray("full-days=0\nminute-days=999999\n") << 1 << AppSettings::kMaxHistoryDays;
+    QTest::newRow("not a number") << QByteArray("full-days=week\n") << 7 << 730;
+}
+
+void TestAppSettings::historyPeriods()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, fullDays);
+    QFETCH(int, minuteDays);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("history.conf");
+    if (!bytes.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    AppSettings s;
+    s.historyFullDays = 99;
+    s.loadHistory(path);
+    QCOMPARE(s.historyFullDays, fullDays);
+    QCOMPARE(s.historyMinuteDays, minuteDays);
+    QVERIFY(s.saveHistory(dir.filePath("back.conf")));
+    AppSettings back;
+    back.loadHistory(dir.filePath("back.conf"));
+    QCOMPARE(back.historyFullDays, fullDays);
+    QCOMPARE(back.historyMinuteDays, minuteDays);
 }
 
 QTEST_GUILESS_MAIN(TestAppSettings)

@@ -14,6 +14,7 @@ unset QT_QPA_PLATFORM # a real window on the virtual display, whatever the calle
 export QT_XCB_GL_INTEGRATION=none
 program=$1
 xhelper=$2
+orbix=$3 # reads the history the window recorded
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
@@ -125,6 +126,13 @@ size=$(stat -c %s "$list")
 [ "$size" -ge 36 ] && [ $((size % 36)) -eq 0 ] || fail "device_list.dat is $size bytes"
 # The connected record is the first one of the list: address 1 at 19200 bit/s.
 cmp -s <(head -c 36 "$list") "$last" || fail "last connection is not the first device of the list"
+
+# What the window saw is in the history file, readable once the window is gone.
+history_rows=$("$orbix" history export --address 1 --db "$work/data/history.sqlite" --csv - | wc -l)
+[ "$history_rows" -ge 3 ] || fail "the history holds $((history_rows - 1)) sample(s) of the device"
+"$orbix" history devices --db "$work/data/history.sqlite" | grep -q '^COM[0-9]*	1	' \
+    || fail "the history does not name the device: $("$orbix" history devices --db "$work/data/history.sqlite")"
+echo "history: $((history_rows - 1)) samples of the demo device"
 
 # The next start: the window where it was left, the list kept, the same split.
 start_program "$work/data" --demo

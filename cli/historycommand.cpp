@@ -1,0 +1,300 @@
+#include "historycommand.h"
+
+#include "cliexit.h"
+#include "commandline.h"
+#include "comtradewriter.h"
+#include "crashoscillogrampacket.h"
+#include "datadirectory.h"
+#include "faulttext.h"
+#include "historycsv.h"
+#include "historyrecorder.h"
+#include "historystore.h"
+#include "oscillogramcsv.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const char kUsage[] =
+    "Usage: orbix history devices|export|events|oscillograms [options]\n"
+    "  devices        the devices held, with their first and last sample times\n"
+    "  export         samples of a period as CSV (--csv FILE) or JSON (--json)\n"
+    "  events         the log entries and link notes of a period\n"
+    "  oscillograms   the stored oscillograms; one written with --index N --comtrade BASE or --csv FILE\n"
+    "Times are ISO 8601 with Z or an offset (2026-12-08T22:00:00Z); --from and --to are inclusive.";
+
+QString isoTime(qint64 ms) { return HistoryCsv::isoTime(ms); }
+
+struct Options
+{
+    QString db;
+    int address = -1;
+    QString port;
+    qint64 fromMs = 0;
+    qint64 toMs = std::numeric_limits<qint64>::max();
+};
+
+void addCommon(QCommandLineParser &parser, bool period)
+{
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("db"), QStringLiteral("The history file (default: history.sqlite in the data directory)."),
+                      QStringLiteral("FILE")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("JSON instead of text.")});
+    if (!period)
+        return;
+    parser.addOption({QStringLiteral("address"), QStringLiteral("The device's address."), QStringLiteral("A")});
+    parser.addOption({QStringLiteral("port"), QStringLiteral("Only the device on this line."), QStringLiteral("PORT")});
+    parser.addOption({QStringLiteral("from"), QStringLiteral("First time, ISO 8601 (default: the oldest)."),
+                      QStringLiteral("T")});
+    parser.addOption({QStringLiteral("to"), QStringLiteral("Last time, ISO 8601 (default: the newest)."),
+                      QStringLiteral("T")});
+}
+
+bool parseTime(const QString &text, qint64 &ms)
+{
+    const QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
+    if (!t.isValid() || t.timeSpec() == Qt::LocalTime)
+        return false; // a time without Z or an offset would mean something else on another machine
+    ms = t.toMSecsSinceEpoch();
+    return true;
+}
+
+QString readOptions(const QCommandLineParser &parser, bool needAddress, Options &o)
+{
+    o.db = parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
+                                               : DataDirectory::filePath(QLatin1String(HistoryStore::kFileName));
+    if (!parser.optionNames().contains(QStringLiteral("address")) && !needAddress)
+        return QString();
+    bool ok = true;
+    if (parser.isSet(QStringLiteral("address")))
+        o.address = parser.value(QStringLiteral("address")).toInt(&ok);
+    if (!ok || (needAddress && o.address < 0))
+        return QStringLiteral("needs --address A");
+    o.port = parser.value(QStringLiteral("port"));
+    if (parser.isSet(QStringLiteral("from")) && !parseTime(parser.value(QStringLiteral("from")), o.fromMs))
+        return QStringLiteral("bad --from (ISO 8601 with Z or an offset)");
+    if (parser.isSet(QStringLiteral("to")) && !parseTime(parser.value(QStringLiteral("to")), o.toMs))
+        return QStringLiteral("bad --to (ISO 8601 with Z or an offset)");
+    return QString();
+}
+
+QVector<HistoryDevice> matching(HistoryStore &store, const Options &o)
+{
+    QVector<HistoryDevice> out;
+    for (const HistoryDevice &d : store.devices())
+        if (d.address == o.address && (o.port.isEmpty() || d.line == o.port))
+            out.append(d);
+    return out;
+}
+
+int devices(HistoryStore &store, bool json)
+{
+    const QVector<HistoryDevice> list = store.devices();
+    if (!store.error().isEmpty())
+        return CommandLine::failed(store.error());
+    QTextStream out(stdout);
+    QJsonArray array;
+    for (const HistoryDevice &d : list) {
+        const QString first = d.lastMs ? isoTime(d.firstMs) : QString();
+        const QString last = d.lastMs ? isoTime(d.lastMs) : QString();
+        if (json)
+            array.append(QJsonObject {{QStringLiteral("port"), d.line}, {QStringLiteral("address"), d.address},
+                                      {QStringLiteral("identity"), d.identity},
+                                      {QStringLiteral("currentScale"), d.currentScale},
+                                      {QStringLiteral("first"), first}, {QStringLiteral("last"), last}});
+        else
+            out << d.line << '\t' << d.address << '\t' << d.identity << '\t' << (first.isEmpty() ? QStringLiteral("-") : first)
+                << '\t' << (last.isEmpty() ? QStringLiteral("-") : last) << '\n';
+    }
+    if (json)
+        out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    return CliExit::Ok;
+}
+
+int exportSamples(HistoryStore &store, const Options &o, const QCommandLineParser &parser)
+{
+    struct Row { const HistoryDevice *device; HistorySample sample; };
+    const QVector<HistoryDevice> list = matching(store, o);
+    QVector<Row> rows;
+    for (const HistoryDevice &d : list)
+        for (const HistorySample &s : store.samples(d.id, o.fromMs, o.toMs))
+            rows.append({&d, s});
+    if (!store.error().isEmpty())
+        return CommandLine::failed(store.error());
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.sample.timeMs < b.sample.timeMs; });
+    const QStringList names = QString::fromLatin1(HistoryCsv::kHeader).split(QLatin1Char(','));
+    if (parser.isSet(QStringLiteral("json"))) {
+        QJsonArray array;
+        for (const Row &r : rows) {
+            const QStringList f = HistoryCsv::fields(*r.device, r.sample);
+            QJsonObject obj;
+            for (int i = 0; i < names.size(); ++i)
+                obj.insert(names[i], i < 3 ? QJsonValue(f[i]) : QJsonValue(f[i].toDouble()));
+            obj.insert(QStringLiteral("address"), r.device->address);
+            array.append(obj);
+        }
+        QTextStream(stdout) << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+        return CliExit::Ok;
+    }
+    QByteArray text = QByteArray(HistoryCsv::kHeader) + '\n';
+    for (const Row &r : rows)
+        text += HistoryCsv::row(*r.device, r.sample);
+    const QString file = parser.value(QStringLiteral("csv"));
+    if (file == QLatin1String("-")) {
+        QFile out;
+        out.open(stdout, QIODevice::WriteOnly);
+        out.write(text);
+        return CliExit::Ok;
+    }
+    if (!DataDirectory::writeFile(file, text))
+        return CommandLine::failed(QStringLiteral("cannot write %1").arg(file));
+    return CliExit::Ok;
+}
+
+QString sourceName(int source)
+{
+    switch (source) {
+    case HistoryEvent::WorkLog: return QStringLiteral("work");
+    case HistoryEvent::CrashLog: return QStringLiteral("crash");
+    default: return QStringLiteral("link");
+    }
+}
+
+int events(HistoryStore &store, const Options &o, bool json)
+{
+    QTextStream out(stdout);
+    QJsonArray array;
+    for (const HistoryDevice &d : matching(store, o)) {
+        for (const HistoryEvent &e : store.events(d.id, o.fromMs, o.toMs)) {
+            if (json)
+                array.append(QJsonObject {{QStringLiteral("time"), isoTime(e.timeMs)}, {QStringLiteral("port"), d.line},
+                                          {QStringLiteral("address"), d.address},
+                                          {QStringLiteral("source"), sourceName(e.source)},
+                                          {QStringLiteral("code"), e.code}, {QStringLiteral("text"), e.text}});
+            else
+                out << isoTime(e.timeMs) << '\t' << d.line << '\t' << sourceName(e.source) << '\t' << e.code << '\t'
+                    << e.text << '\n';
+        }
+    }
+    if (!store.error().isEmpty())
+        return CommandLine::failed(store.error());
+    if (json)
+        out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    return CliExit::Ok;
+}
+
+int writeOscillogram(HistoryStore &store, const HistoryDevice &d, const HistoryOscillogram &listed,
+                     const QCommandLineParser &parser)
+{
+    HistoryOscillogram whole;
+    CrashOscillogramPacket block;
+    if (!store.oscillogram(listed.id, whole))
+        return CommandLine::failed(store.error());
+    if (!HistoryRecorder::fromBlock(whole.block, block))
+        return CommandLine::failed(QStringLiteral("stored oscillogram %1 has a damaged block").arg(listed.id));
+    const QString base = parser.value(QStringLiteral("comtrade"));
+    if (!base.isEmpty()) {
+        const ComtradeWriter writer(block, QStringLiteral("ORBIKS-11 %1/%2").arg(d.identity).arg(d.address));
+        for (const auto &file : {std::make_pair(QLatin1String(ComtradeWriter::kConfigSuffix), writer.configuration()),
+                                 std::make_pair(QLatin1String(ComtradeWriter::kDataSuffix), writer.data())})
+            if (!DataDirectory::writeFile(base + file.first, file.second))
+                return CommandLine::failed(QStringLiteral("cannot write %1").arg(base + file.first));
+    }
+    const QString csv = parser.value(QStringLiteral("csv"));
+    if (!csv.isEmpty() && !DataDirectory::writeFile(csv, OscillogramCsv::text(block)))
+        return CommandLine::failed(QStringLiteral("cannot write %1").arg(csv));
+    return CliExit::Ok;
+}
+
+int oscillograms(HistoryStore &store, const Options &o, const QCommandLineParser &parser)
+{
+    QTextStream out(stdout);
+    QJsonArray array;
+    const bool pick = parser.isSet(QStringLiteral("index"));
+    const int wanted = parser.value(QStringLiteral("index")).toInt();
+    int index = 0;
+    for (const HistoryDevice &d : matching(store, o)) {
+        for (const HistoryOscillogram &osc : store.oscillograms(d.id)) {
+            ++index;
+            if (pick && index == wanted)
+                return writeOscillogram(store, d, osc, parser);
+            const QString trip = isoTime(qint64(osc.tripTime) * 1000);
+            if (parser.isSet(QStringLiteral("json")))
+                array.append(QJsonObject {{QStringLiteral("index"), index}, {QStringLiteral("port"), d.line},
+                                          {QStringLiteral("address"), d.address}, {QStringLiteral("tripTime"), trip},
+                                          {QStringLiteral("faultCode"), osc.faultCode},
+                                          {QStringLiteral("text"), faultText(osc.faultCode)},
+                                          {QStringLiteral("recorded"), isoTime(osc.recordedMs)}});
+            else if (!pick)
+                out << index << '\t' << d.line << '\t' << trip << '\t' << osc.faultCode << '\t'
+                    << faultText(osc.faultCode) << '\n';
+        }
+    }
+    if (!store.error().isEmpty())
+        return CommandLine::failed(store.error());
+    if (pick)
+        return CommandLine::failed(QStringLiteral("no oscillogram %1 (there are %2)").arg(wanted).arg(index));
+    if (parser.isSet(QStringLiteral("json")))
+        out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented));
+    return CliExit::Ok;
+}
+
+} // namespace
+
+int HistoryCommand::run(const QStringList &arguments)
+{
+    const QString action = arguments.value(1);
+    const QStringList actions {QStringLiteral("devices"), QStringLiteral("export"), QStringLiteral("events"),
+                               QStringLiteral("oscillograms")};
+    if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
+        QTextStream(stdout) << kUsage << '\n';
+        return CliExit::Ok;
+    }
+    if (!actions.contains(action))
+        return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
+                                  action.isEmpty() ? QStringLiteral("history needs devices, export, events or oscillograms")
+                                                   : QStringLiteral("unknown history command '%1'").arg(action));
+    QStringList rest = arguments;
+    rest.removeAt(1);
+    CommandLine::setCommand(QStringLiteral("orbix history ") + action);
+    QCommandLineParser parser;
+    addCommon(parser, action != QLatin1String("devices"));
+    if (action == QLatin1String("export"))
+        parser.addOption({QStringLiteral("csv"), QStringLiteral("Write CSV to FILE ('-': standard output)."),
+                          QStringLiteral("FILE")});
+    if (action == QLatin1String("oscillograms")) {
+        parser.addOption({QStringLiteral("index"), QStringLiteral("The oscillogram to write, as listed."), QStringLiteral("N")});
+        parser.addOption({QStringLiteral("comtrade"), QStringLiteral("Write it as BASE.cfg and BASE.dat."), QStringLiteral("BASE")});
+        parser.addOption({QStringLiteral("csv"), QStringLiteral("Write it as CSV."), QStringLiteral("FILE")});
+    }
+    int status = CliExit::Ok;
+    if (!CommandLine::parse(parser, rest, status))
+        return status;
+    Options o;
+    const QString bad = readOptions(parser, action != QLatin1String("devices"), o);
+    if (!bad.isEmpty())
+        return CommandLine::usage(parser, bad);
+    if (action == QLatin1String("export") && parser.isSet(QStringLiteral("csv")) == parser.isSet(QStringLiteral("json")))
+        return CommandLine::usage(parser, QStringLiteral("export needs one of --csv FILE or --json"));
+    if (action == QLatin1String("oscillograms") && parser.isSet(QStringLiteral("index"))
+        && !parser.isSet(QStringLiteral("comtrade")) && !parser.isSet(QStringLiteral("csv")))
+        return CommandLine::usage(parser, QStringLiteral("--index needs --comtrade BASE or --csv FILE"));
+    HistoryStore store;
+    if (!store.open(o.db, true))
+        return CommandLine::failed(store.error());
+    if (action == QLatin1String("devices"))
+        return devices(store, parser.isSet(QStringLiteral("json")));
+    if (action == QLatin1String("export"))
+        return exportSamples(store, o, parser);
+    if (action == QLatin1String("events"))
+        return events(store, o, parser.isSet(QStringLiteral("json")));
+    return oscillograms(store, o, parser);
+}

@@ -1,0 +1,300 @@
+#include "historyrecorder.h"
+
+#include "crasheventoscillogramget.h"
+#include "crashoscillogrampacket.h"
+#include "crashprotocolpacket.h"
+#include "currentscale.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "dataeventgetprotocol.h"
+#include "datathread.h"
+#include "faulttext.h"
+#include "historystore.h"
+#include "protocolpacket.h"
+#include "watchdatapacket.h"
+
+#include <QDateTime>
+#include <QTextStream>
+
+#include <chrono>
+#include <cstring>
+#include <future>
+#include <tuple>
+
+namespace {
+
+QVector<HistoryEvent> logEntries(const ProtocolPacket &work, const CrashProtocolPacket &crash)
+{
+    QVector<HistoryEvent> out;
+    for (int i = 0; i < ProtocolPacket::kRecords; ++i) {
+        const int code = work.code(i);
+        if (code == 0)
+            continue;
+        const QString text = code == 1 ? QStringLiteral("Останов двигателя")
+                             : code == 2 ? QStringLiteral("Пуск двигателя") : QString();
+        out.append({qint64(work.time(i)) * 1000, HistoryEvent::WorkLog, code, text});
+    }
+    for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
+        const CrashRecord r = crash.record(i);
+        if (r.code == 0)
+            continue;
+        const QString text = faultText(r.code)
+                             + QStringLiteral(" (%1 / %2 / %3 A, %4 / %5 / %6 V)")
+                                   .arg(r.currents[0], 0, 'f', 1).arg(r.currents[1], 0, 'f', 1)
+                                   .arg(r.currents[2], 0, 'f', 1).arg(r.voltages[0]).arg(r.voltages[1])
+                                   .arg(r.voltages[2]);
+        out.append({qint64(r.time) * 1000, HistoryEvent::CrashLog, r.code, text});
+    }
+    return out;
+}
+
+} // namespace
+
+bool HistoryRecorder::Key::operator<(const Key &o) const
+{
+    return std::tie(line, address, identity, currentScale) < std::tie(o.line, o.address, o.identity, o.currentScale);
+}
+
+HistoryRecorder::HistoryRecorder(const QString &databasePath, QObject *parent)
+    : QObject(parent), path(databasePath), store(std::make_unique<HistoryStore>()),
+      now([] { return QDateTime::currentMSecsSinceEpoch(); })
+{
+}
+
+HistoryRecorder::~HistoryRecorder() { stop(); }
+
+void HistoryRecorder::setRetention(int full, int minute)
+{
+    fullDays = full;
+    minuteDays = minute;
+}
+
+bool HistoryRecorder::start()
+{
+    // Qt's database connections belong to the thread that made them: the writer opens its own.
+    std::promise<bool> opened;
+    std::future<bool> result = opened.get_future();
+    writer = std::thread([this, &opened] {
+        const bool ok = store->open(path);
+        if (!ok)
+            openError = store->error();
+        opened.set_value(ok);
+        if (ok)
+            run();
+    });
+    if (result.get())
+        return true;
+    writer.join();
+    return false;
+}
+
+void HistoryRecorder::stop()
+{
+    if (!writer.joinable())
+        return;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+    }
+    wake.notify_all();
+    writer.join();
+}
+
+void HistoryRecorder::flush()
+{
+    if (!writer.joinable())
+        return;
+    std::unique_lock<std::mutex> lock(mutex);
+    const quint64 ticket = ++flushRequested;
+    wake.notify_all();
+    wake.wait(lock, [&] { return flushDone >= ticket; });
+}
+
+HistoryRecorder::Key HistoryRecorder::keyOf(const DeviceInfo &device, const QString &line)
+{
+    return {line, device.address, identity(device), device.currentScale};
+}
+
+void HistoryRecorder::record(const DeviceInfo &device, const QString &line, const HistorySample &sample)
+{
+    if (!writer.joinable()) {
+        ++lost;
+        return;
+    }
+    const Key key = keyOf(device, line);
+    std::lock_guard<std::mutex> lock(mutex);
+    pending[key].samples.append(sample);
+}
+
+void HistoryRecorder::recordEvent(const DeviceInfo &device, const QString &line, const HistoryEvent &event)
+{
+    if (!writer.joinable())
+        return;
+    const Key key = keyOf(device, line);
+    std::lock_guard<std::mutex> lock(mutex);
+    pending[key].events.append(event);
+}
+
+void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString &line,
+                                        const CrashOscillogramPacket &packet)
+{
+    if (!writer.joinable() || packet.faultCode() == 0)
+        return;
+    const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), block(packet)};
+    const Key key = keyOf(device, line);
+    std::lock_guard<std::mutex> lock(mutex);
+    pending[key].oscillograms.append(o);
+}
+
+void HistoryRecorder::recordDataEvent(const DeviceInfo &device, const QString &line, const DataEvent &event)
+{
+    switch (event.type()) {
+    case DataEvent::Get:
+        if (const WatchDataPacket *p = static_cast<const DataEventGet &>(event).packet())
+            record(device, line, sample(*p, CurrentScale(device.currentScale), now()));
+        break;
+    case DataEvent::GetProtocol: {
+        const auto &e = static_cast<const DataEventGetProtocol &>(event);
+        if (e.protocol() && e.crashProtocol())
+            for (const HistoryEvent &entry : logEntries(*e.protocol(), *e.crashProtocol()))
+                recordEvent(device, line, entry);
+        break;
+    }
+    case DataEvent::Error:
+        if (static_cast<const DataEventError &>(event).error() == DataEventError::LinkLost)
+            recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("Связь потеряна")});
+        break;
+    case DataEvent::LinkRestored:
+        recordEvent(device, line,
+                    {now(), HistoryEvent::Link, HistoryEvent::LinkRestored, QStringLiteral("Связь восстановлена")});
+        break;
+    case DataEvent::OscillogramGet:
+        if (const CrashOscillogramPacket *p = static_cast<const CrashEventOscillogramGet &>(event).packet())
+            recordOscillogram(device, line, *p);
+        break;
+    default:
+        break;
+    }
+}
+
+void HistoryRecorder::attach(DataThread &thread, const QString &line)
+{
+    const DeviceInfo device = thread.device();
+    connect(&thread, &DataThread::dataEvent, this,
+            [this, device, line](const DataEventPtr &event) { recordDataEvent(device, line, *event); },
+            Qt::DirectConnection);
+}
+
+void HistoryRecorder::run()
+{
+    using Clock = std::chrono::steady_clock;
+    auto nextRetention = Clock::now();
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        const auto nextBatch = Clock::now() + std::chrono::milliseconds(batchMs);
+        wake.wait_until(lock, nextBatch, [&] { return stopping || flushRequested > flushDone; });
+        const quint64 ticket = flushRequested;
+        std::map<Key, Pending> batch;
+        batch.swap(pending);
+        const bool last = stopping;
+        lock.unlock();
+        writeBatch(batch);
+        if (Clock::now() >= nextRetention && !last) {
+            if (!store->applyRetention(now(), fullDays, minuteDays))
+                reportFailure(store->error());
+            nextRetention = Clock::now() + std::chrono::milliseconds(retentionPassMs);
+        }
+        lock.lock();
+        flushDone = ticket;
+        wake.notify_all();
+        if (last)
+            break;
+    }
+    lock.unlock();
+    store->close();
+}
+
+void HistoryRecorder::writeBatch(std::map<Key, Pending> &batch)
+{
+    for (const auto &entry : batch)
+        writeDevice(entry.first, entry.second);
+}
+
+void HistoryRecorder::writeDevice(const Key &key, const Pending &p)
+{
+    auto it = deviceIds.find(key);
+    qint64 id = it != deviceIds.end() ? it->second : 0;
+    if (id == 0) {
+        id = store->deviceId(key.line, key.address, key.identity, key.currentScale);
+        if (id != 0)
+            deviceIds[key] = id;
+    }
+    bool ok = id != 0;
+    if (ok && !p.samples.isEmpty())
+        ok = store->appendSamples(id, p.samples);
+    if (ok)
+        written += quint64(p.samples.size());
+    else
+        lost += quint64(p.samples.size());
+    if (ok && !p.events.isEmpty())
+        ok = store->appendEvents(id, p.events);
+    for (const HistoryOscillogram &o : p.oscillograms)
+        ok = ok && store->appendOscillogram(id, o);
+    if (!ok)
+        reportFailure(store->error());
+}
+
+void HistoryRecorder::reportFailure(const QString &reason)
+{
+    if (failureSaid.exchange(true))
+        return;
+    QTextStream(stderr) << "orbix: history not written: " << reason << '\n';
+    emit failed(reason);
+}
+
+QString HistoryRecorder::identity(const DeviceInfo &device)
+{
+    return QString::number(device.minRatedCurrent, 'f', 1) + QLatin1Char('-')
+           + QString::number(device.maxRatedCurrent, 'f', 1) + QStringLiteral(" v")
+           + QString::number(device.modification * 0.01, 'f', 2);
+}
+
+HistorySample HistoryRecorder::sample(const WatchDataPacket &p, const CurrentScale &scale, qint64 timeMs)
+{
+    HistorySample s;
+    s.timeMs = timeMs;
+    for (int phase = 0; phase < HistorySample::kPhases; ++phase) {
+        s.currents[phase] = p.phaseCurrentAmperes(phase, scale);
+        s.voltages[phase] = p.phaseVoltage(phase);
+    }
+    s.pt100 = p.pt100Temperature();
+    s.heating = p.calculatedHeating();
+    s.faultCode = p.faultCode();
+    s.motorRunning = p.motorRunning();
+    s.inputs = p.inputs();
+    s.outputs = p.outputs();
+    return s;
+}
+
+QByteArray HistoryRecorder::block(const CrashOscillogramPacket &packet)
+{
+    QByteArray out;
+    for (const RegisterRequest &r : packet.requests())
+        out.append(static_cast<const char *>(r.buffer), int(r.byteCount));
+    return out;
+}
+
+bool HistoryRecorder::fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet)
+{
+    int size = 0;
+    for (const RegisterRequest &r : packet.requests())
+        size += int(r.byteCount);
+    if (bytes.size() != size)
+        return false;
+    int at = 0;
+    for (const RegisterRequest &r : packet.requests()) {
+        std::memcpy(r.buffer, bytes.constData() + at, r.byteCount);
+        at += int(r.byteCount);
+    }
+    return true;
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "dataevent.h"
+#include "deviceinfo.h"
+#include "historysample.h"
+
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class CrashOscillogramPacket;
+class CurrentScale;
+class DataThread;
+class HistoryStore;
+class WatchDataPacket;
+
+// Keeps what the connections see in the history database without slowing them: the
+// record calls only queue (any thread, a mutex and a copy), and a thread of its own
+// writes the queue in one transaction per batch interval and runs the retention
+// pass. Anything that talks to a device may feed it: the window's and the command
+// line's data threads through attach(), a gateway through record(). A batch that
+// cannot be written is dropped and counted; failed() is said once per recorder.
+class HistoryRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kDefaultBatchMs = 3000;
+    static constexpr int kDefaultRetentionPassMs = 3600 * 1000;
+    static constexpr int kDefaultFullDays = 7;
+    static constexpr int kDefaultMinuteDays = 730;
+
+    explicit HistoryRecorder(const QString &databasePath, QObject *parent = nullptr);
+    // Writes what is queued, then closes the file.
+    ~HistoryRecorder() override;
+
+    // Set before start().
+    void setBatchInterval(int ms) { batchMs = ms; }
+    void setRetention(int fullDays, int minuteDays);
+    void setRetentionPassInterval(int ms) { retentionPassMs = ms; }
+    // The wall clock, injectable for tests: UTC milliseconds since 1970.
+    void setClock(std::function<qint64()> clock) { now = std::move(clock); }
+
+    // Opens the file and starts the writer; false, with error(), when there will be no
+    // history (a damaged, newer, locked or read-only file): the record calls then only count.
+    bool start();
+    const QString &error() const { return openError; }
+    bool recording() const { return writer.joinable(); }
+    // Writes what is queued now and waits for it (tests, a clean exit).
+    void flush();
+
+    void record(const DeviceInfo &device, const QString &line, const HistorySample &sample);
+    void recordEvent(const DeviceInfo &device, const QString &line, const HistoryEvent &event);
+    void recordOscillogram(const DeviceInfo &device, const QString &line, const CrashOscillogramPacket &block);
+    // Samples, both logs, link lost and restored and oscillograms; other events are ignored.
+    void recordDataEvent(const DeviceInfo &device, const QString &line, const DataEvent &event);
+    // Every event of the thread is recorded as it is emitted, in the thread's own
+    // thread: queueing costs it a copy.
+    void attach(DataThread &thread, const QString &line);
+
+    quint64 samplesWritten() const { return written.load(); }
+    quint64 samplesLost() const { return lost.load(); }
+
+    // The device's identity as history names it: "5.0-50.0 v0.70".
+    static QString identity(const DeviceInfo &device);
+    static HistorySample sample(const WatchDataPacket &packet, const CurrentScale &scale, qint64 timeMs);
+    // The oscillogram's registers as stored, and back.
+    static QByteArray block(const CrashOscillogramPacket &packet);
+    static bool fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet);
+
+signals:
+    // Once: history could not be written (the reason names the file and the cause).
+    void failed(const QString &reason);
+
+private:
+    struct Key
+    {
+        QString line;
+        int address;
+        QString identity;
+        int currentScale;
+        bool operator<(const Key &o) const;
+    };
+    struct Pending
+    {
+        QVector<HistorySample> samples;
+        QVector<HistoryEvent> events;
+        QVector<HistoryOscillogram> oscillograms;
+    };
+
+    static Key keyOf(const DeviceInfo &device, const QString &line);
+    void run();
+    void writeBatch(std::map<Key, Pending> &batch);
+    void writeDevice(const Key &key, const Pending &pending);
+    void reportFailure(const QString &reason);
+    void stop();
+
+    const QString path;
+    std::unique_ptr<HistoryStore> store; // used by the writer thread only once it runs
+    std::map<Key, qint64> deviceIds;     // the writer's
+    QString openError;
+    int batchMs = kDefaultBatchMs;
+    int retentionPassMs = kDefaultRetentionPassMs;
+    int fullDays = kDefaultFullDays;
+    int minuteDays = kDefaultMinuteDays;
+    std::function<qint64()> now;
+
+    std::mutex mutex; // guards what follows
+    std::condition_variable wake;
+    std::map<Key, Pending> pending;
+    bool stopping = false;
+    quint64 flushRequested = 0;
+    quint64 flushDone = 0;
+
+    std::thread writer;
+    std::atomic<quint64> written {0};
+    std::atomic<quint64> lost {0};
+    std::atomic<bool> failureSaid {false};
+};

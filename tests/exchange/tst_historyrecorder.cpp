@@ -1,0 +1,191 @@
+// The recorder fed by a data thread talking to the simulator: what the thread saw is
+// in the file after a flush, in amperes, each log record and oscillogram once; the
+// link notes; a file it cannot use leaves the poll running without history.
+#include "crashoscillogrampacket.h"
+#include "dataeventerror.h"
+#include "dataeventget.h"
+#include "watchdatapacket.h"
+#include "datathread.h"
+#include "eventrecorder.h"
+#include "historyrecorder.h"
+#include "historystore.h"
+#include "simulator.h"
+#include "testtiming.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+DeviceInfo deviceFor(const SimDeviceConfig &c)
+{
+    DeviceInfo d;
+    d.address = c.address;
+    d.baudRate = qint32(c.baudRate);
+    d.frameFormat = c.frameFormat;
+    d.modification = c.modification;
+    d.currentScale = c.currentScale;
+    d.minRatedCurrent = float(c.ratedMinCounts) / c.currentScale;
+    d.maxRatedCurrent = float(c.ratedMinCounts * 10) / c.currentScale;
+    return d;
+}
+
+struct RecordedLine {
+    Simulator sim;
+    SimDeviceConfig config;
+    std::unique_ptr<DataThread> thread;
+    EventRecorder events;
+
+    RecordedLine() { sim.addDevice(config); }
+    bool start(HistoryRecorder &recorder)
+    {
+        if (!sim.start())
+            return false;
+        thread = std::make_unique<DataThread>(deviceFor(config), sim.linkPath());
+        thread->setTiming(testTiming());
+        QObject::connect(thread.get(), &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
+        recorder.attach(*thread, QStringLiteral("COM7"));
+        thread->startExchange();
+        return true;
+    }
+};
+
+} // namespace
+
+class TestHistoryRecorder : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordsWhatTheThreadSees();
+    void linkLostAndRestoredAreNoted();
+    void unusableFileLeavesThePollRunning_data();
+    void unusableFileLeavesThePollRunning();
+    void oscillogramBlockRoundTrip();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestHistoryRecorder::recordsWhatTheThreadSees()
+{
+    const QString path = dir.filePath(QStringLiteral("seen.sqlite"));
+    HistoryRecorder recorder(path);
+    qint64 clock = 1700000000000LL;
+    recorder.setClock([&clock] { return clock += 1000; }); // each event a second later
+    recorder.setBatchInterval(50);
+    QVERIFY2(recorder.start(), qPrintable(recorder.error()));
+    RecordedLine line;
+    QVERIFY(line.start(recorder));
+    line.sim.injectTrip(1, 31);
+    QVERIFY(line.events.waitFor(DataEvent::OscillogramGet));
+    QVERIFY(line.events.waitFor(DataEvent::GetProtocol, 1));
+    const int gets = line.events.count(DataEvent::Get) + 2;
+    QVERIFY(line.events.waitFor(DataEvent::Get, gets)); // the logs read again on later marks: same records
+    line.thread->stopExchange();
+    recorder.flush();
+    QCOMPARE(recorder.samplesLost(), quint64(0));
+
+    HistoryStore store;
+    QVERIFY(store.open(path, true));
+    const QVector<HistoryDevice> devices = store.devices();
+    QCOMPARE(devices.size(), 1);
+    QCOMPARE(devices[0].line, QStringLiteral("COM7"));
+    QCOMPARE(devices[0].identity, HistoryRecorder::identity(deviceFor(line.config)));
+    const QVector<HistorySample> samples = store.samples(devices[0].id, 0, clock);
+    QCOMPARE(quint64(samples.size()), recorder.samplesWritten());
+    QCOMPARE(samples.size(), line.events.count(DataEvent::Get));
+    const WatchDataPacket *last = line.events.last<DataEventGet>(DataEvent::Get)->packet();
+    const double scale = line.config.currentScale;
+    QCOMPARE(samples.last().currents[1], std::round(last->phaseCurrent(1) / scale * 1000) / 1000);
+    QCOMPARE(samples.last().voltages[2], int(last->phaseVoltage(2)));
+    QCOMPARE(samples.last().pt100, int(last->pt100Temperature()));
+    const QVector<HistoryOscillogram> oscillograms = store.oscillograms(devices[0].id);
+    QCOMPARE(oscillograms.size(), 1);
+    QCOMPARE(oscillograms[0].faultCode, 31);
+    int tripRecords = 0;
+    for (const HistoryEvent &e : store.events(devices[0].id, 0, std::numeric_limits<qint64>::max()))
+        tripRecords += e.source == HistoryEvent::CrashLog && e.timeMs == qint64(oscillograms[0].tripTime) * 1000;
+    QCOMPARE(tripRecords, 1);
+}
+
+void TestHistoryRecorder::linkLostAndRestoredAreNoted()
+{
+    const QString path = dir.filePath(QStringLiteral("link.sqlite"));
+    HistoryRecorder recorder(path);
+    recorder.setBatchInterval(50);
+    QVERIFY(recorder.start());
+    RecordedLine line;
+    QVERIFY(line.start(recorder));
+    QVERIFY(line.events.waitFor(DataEvent::Get));
+    line.sim.setFault(SimFault {SimFault::NoReply});
+    QVERIFY(line.events.waitFor(DataEvent::Error));
+    line.sim.clearFaults();
+    QVERIFY(line.events.waitFor(DataEvent::LinkRestored, 1, 30000));
+    line.thread->stopExchange();
+    recorder.flush();
+    HistoryStore store;
+    QVERIFY(store.open(path, true));
+    QList<int> codes;
+    for (const HistoryEvent &e : store.events(store.devices().value(0).id, 0, std::numeric_limits<qint64>::max()))
+        if (e.source == HistoryEvent::Link)
+            codes << e.code;
+    QCOMPARE(codes, (QList<int> {HistoryEvent::LinkLost, HistoryEvent::LinkRestored}));
+}
+
+void TestHistoryRecorder::unusableFileLeavesThePollRunning_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("damaged") << QByteArray(4096, '\x5a') << QStringLiteral("not a database");
+    QTest::newRow("directory") << QByteArray("dir") << QStringLiteral("unable to open");
+}
+
+void TestHistoryRecorder::unusableFileLeavesThePollRunning()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    const QString path = dir.filePath(QStringLiteral("bad-%1").arg(QTest::currentDataTag()));
+    if (content == "dir") {
+        QVERIFY(QDir().mkpath(path));
+    } else {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    HistoryRecorder recorder(path);
+    QVERIFY(!recorder.start());
+    QVERIFY2(recorder.error().contains(reason, Qt::CaseInsensitive), qPrintable(recorder.error()));
+    RecordedLine line;
+    QVERIFY(line.start(recorder));
+    QVERIFY(line.events.waitFor(DataEvent::Get, 2));
+    line.thread->stopExchange();
+    QCOMPARE(recorder.samplesLost(), quint64(line.events.count(DataEvent::Get)));
+    if (content != "dir") {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), content); // never altered
+    }
+}
+
+void TestHistoryRecorder::oscillogramBlockRoundTrip()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {});
+    CrashOscillogramPacket packet;
+    const QByteArray block = HistoryRecorder::block(packet);
+    QCOMPARE(block.size(), 2 * (5 + 6 * 64));
+    QByteArray changed = block;
+    changed[0] = 0x12;
+    changed[4] = 31; // fault code word
+    changed[block.size() - 2] = char(0xfe);
+    QVERIFY(HistoryRecorder::fromBlock(changed, packet));
+    QCOMPARE(packet.faultCode(), quint16(31));
+    QCOMPARE(packet.tripTime() & 0xff, 0x12u);
+    QCOMPARE(HistoryRecorder::block(packet), changed);
+    QVERIFY(!HistoryRecorder::fromBlock(changed.left(10), packet));
+}
+
+QTEST_GUILESS_MAIN(TestHistoryRecorder)
+#include "tst_historyrecorder.moc"

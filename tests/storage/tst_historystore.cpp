@@ -1,0 +1,269 @@
+// The history database against a temporary file: what goes in comes back, each log
+// entry once, the retention pass and its minute rows, and the files it refuses or
+// cannot write without ever stopping the caller.
+#include "historystore.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+constexpr qint64 kDay = HistoryStore::kDayMs;
+constexpr qint64 kStart = 1699999980000LL; // a minute boundary
+
+HistorySample sampleAt(qint64 timeMs, double current)
+{
+    HistorySample s;
+    s.timeMs = timeMs;
+    s.currents[0] = current;
+    s.currents[1] = current * 2;
+    s.currents[2] = 0.125;
+    s.voltages[0] = 380;
+    s.pt100 = 41;
+    s.heating = 12;
+    s.faultCode = 3;
+    s.motorRunning = true;
+    s.inputs = 5;
+    return s;
+}
+
+QVector<HistorySample> secondsFrom(qint64 startMs, int count)
+{
+    QVector<HistorySample> out;
+    for (int i = 0; i < count; ++i)
+        out.append(sampleAt(startMs + i * 1000LL, 10.0 + i % 60));
+    return out;
+}
+
+} // namespace
+
+class TestHistoryStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { QVERIFY(dir.isValid()); path = dir.filePath(QStringLiteral("h%1.sqlite").arg(++n)); }
+    void samplesComeBackInTheirPeriod_data();
+    void samplesComeBackInTheirPeriod();
+    void logEntriesAreStoredOnce();
+    void oscillogramKeptWholeOnce();
+    void devicesWithFirstAndLastTimes();
+    void retentionSumsMinutesAndDropsOld();
+    void retentionGivesTheSpaceBack();
+    void refusedFiles_data();
+    void refusedFiles();
+    void twoWritersShareTheFile();
+
+private:
+    QTemporaryDir dir;
+    QString path;
+    int n = 0;
+};
+
+void TestHistoryStore::samplesComeBackInTheirPeriod_data()
+{
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<int>("count");
+    QTest::newRow("all") << kStart << kStart + 99000 << 100;
+    QTest::newRow("bounds inclusive") << kStart + 10000 << kStart + 20000 << 11;
+    QTest::newRow("one") << kStart + 5000 << kStart + 5000 << 1;
+    QTest::newRow("before") << kStart - 5000 << kStart - 1 << 0;
+}
+
+void TestHistoryStore::samplesComeBackInTheirPeriod()
+{
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(int, count);
+    HistoryStore store;
+    QVERIFY2(store.open(path), qPrintable(store.error()));
+    QCOMPARE(store.schemaVersion(), HistoryStore::kSchemaVersion);
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 3, QStringLiteral("5.0-50.0 v0.70"), 10);
+    QVERIFY(id > 0);
+    QVERIFY(store.appendSamples(id, secondsFrom(kStart, 100)));
+    const QVector<HistorySample> got = store.samples(id, from, to);
+    QCOMPARE(got.size(), count);
+    if (count == 0)
+        return;
+    QCOMPARE(got.first().timeMs, qMax(from, kStart));
+    const HistorySample &s = got.first();
+    const HistorySample want = sampleAt(s.timeMs, 10.0 + (s.timeMs - kStart) / 1000 % 60);
+    QCOMPARE(s.currents[0], want.currents[0]);
+    QCOMPARE(s.currents[1], want.currents[1]);
+    QCOMPARE(s.currents[2], 0.125);
+    QCOMPARE(s.voltages[0], 380);
+    QCOMPARE(s.pt100, 41);
+    QCOMPARE(s.heating, 12);
+    QCOMPARE(s.faultCode, 3);
+    QVERIFY(s.motorRunning);
+    QCOMPARE(s.inputs, quint16(5));
+}
+
+void TestHistoryStore::logEntriesAreStoredOnce()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    const QVector<HistoryEvent> log = {{kStart, HistoryEvent::CrashLog, 4, QStringLiteral("trip")},
+                                       {kStart + 1000, HistoryEvent::WorkLog, 2, QStringLiteral("start")}};
+    // The device's logs are read again and again, each time with the same records.
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(store.appendEvents(id, log));
+    QVERIFY(store.appendEvents(id, {{kStart + 500, HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("lost")}}));
+    const QVector<HistoryEvent> got = store.events(id, kStart, kStart + 1000);
+    QCOMPARE(got.size(), 3);
+    QCOMPARE(got[0].text, QStringLiteral("trip"));
+    QCOMPARE(got[1].source, int(HistoryEvent::Link));
+    QCOMPARE(got[2].code, 2);
+}
+
+void TestHistoryStore::oscillogramKeptWholeOnce()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    QByteArray block(778, '\0');
+    for (int i = 0; i < block.size(); ++i)
+        block[i] = char(i * 7);
+    const HistoryOscillogram first {0, 1700000000u, 4, kStart, block};
+    QVERIFY(store.appendOscillogram(id, first));
+    QVERIFY(store.appendOscillogram(id, first)); // the same one read again
+    QVERIFY(store.appendOscillogram(id, {0, 1700000100u, 5, kStart + 1000, block}));
+    const QVector<HistoryOscillogram> list = store.oscillograms(id);
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].faultCode, 4);
+    QVERIFY(list[0].block.isEmpty());
+    HistoryOscillogram whole;
+    QVERIFY(store.oscillogram(list[0].id, whole));
+    QCOMPARE(whole.block, block);
+    QCOMPARE(whole.tripTime, 1700000000u);
+    QVERIFY(!store.oscillogram(9999, whole));
+}
+
+void TestHistoryStore::devicesWithFirstAndLastTimes()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 a = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    const qint64 b = store.deviceId(QStringLiteral("COM1"), 2, QStringLiteral("x"), 10);
+    QCOMPARE(store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10), a);
+    QVERIFY(store.appendSamples(a, secondsFrom(kStart, 10)));
+    const QVector<HistoryDevice> list = store.devices();
+    QCOMPARE(list.size(), 2);
+    QCOMPARE(list[0].id, a);
+    QCOMPARE(list[0].firstMs, kStart);
+    QCOMPARE(list[0].lastMs, kStart + 9000);
+    QCOMPARE(list[1].id, b);
+    QCOMPARE(list[1].lastMs, qint64(0));
+}
+
+void TestHistoryStore::retentionSumsMinutesAndDropsOld()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    // Three minutes ten days ago, one minute three days ago, an event long ago.
+    QVERIFY(store.appendSamples(id, secondsFrom(kStart, 180)));
+    QVERIFY(store.appendSamples(id, secondsFrom(kStart + 7 * kDay, 60)));
+    QVERIFY(store.appendEvents(id, {{kStart - 800 * kDay, HistoryEvent::WorkLog, 1, QString()}}));
+    const qint64 now = kStart + 10 * kDay;
+    QVERIFY2(store.applyRetention(now, 7, 730), qPrintable(store.error()));
+    const QVector<HistorySample> got = store.samples(id, 0, now);
+    QCOMPARE(got.size(), 3 + 60); // one row a minute, then the full resolution
+    QCOMPARE(got[0].timeMs, kStart);
+    QCOMPARE(got[1].timeMs, kStart + 60000);
+    QCOMPARE(got[0].currents[0], 10.0 + 29.5); // the mean of 10..69 A, to the mA
+    QCOMPARE(got[3].timeMs, kStart + 7 * kDay);
+    QVERIFY(store.events(id, 0, now).isEmpty());
+    // A second pass changes nothing; a later one drops the minute rows past two years.
+    QVERIFY(store.applyRetention(now, 7, 730));
+    QCOMPARE(store.samples(id, 0, now).size(), 63);
+    QVERIFY(store.applyRetention(kStart + 740 * kDay, 7, 730));
+    QVERIFY(store.samples(id, 0, kStart + 740 * kDay).isEmpty());
+}
+
+void TestHistoryStore::retentionGivesTheSpaceBack()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    QVERIFY(store.appendSamples(id, secondsFrom(kStart, 20000)));
+    QVERIFY(store.applyRetention(kStart, 7, 730)); // folds the journal in
+    const qint64 full = QFileInfo(path).size();
+    QVERIFY(store.applyRetention(kStart + 1000 * kDay, 7, 730));
+    const qint64 after = QFileInfo(path).size();
+    QVERIFY2(after < full / 4, qPrintable(QStringLiteral("%1 -> %2 bytes").arg(full).arg(after)));
+}
+
+void TestHistoryStore::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("readOnlyFile");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("damaged") << QByteArray(8192, 'x') << false << QStringLiteral("not a database");
+    QTest::newRow("newer schema") << QByteArray("newer") << false << QStringLiteral("schema version 99 is newer");
+    QTest::newRow("read-only") << QByteArray() << true << QStringLiteral("readonly");
+}
+
+void TestHistoryStore::refusedFiles()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readOnlyFile);
+    QFETCH(QString, reason);
+    if (content == "newer") {
+        QVERIFY(HistoryStore().open(path));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
+            db.setDatabaseName(path);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(QStringLiteral("PRAGMA user_version = 99")));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("newer"));
+    } else if (!content.isEmpty()) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    } else {
+        HistoryStore maker;
+        QVERIFY(maker.open(path));
+    }
+    const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+    if (readOnlyFile)
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+    if (readOnlyFile && QFileInfo(path).isWritable())
+        QSKIP("running as a user who can write any file");
+    HistoryStore store;
+    QVERIFY(!store.open(path));
+    QVERIFY2(store.error().contains(reason), qPrintable(store.error()));
+    QVERIFY(store.error().contains(path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), before); // never altered
+    if (readOnlyFile) // reading it still works
+        QVERIFY2(store.open(path, true), qPrintable(store.error()));
+}
+
+void TestHistoryStore::twoWritersShareTheFile()
+{
+    HistoryStore window;
+    HistoryStore cli;
+    QVERIFY(window.open(path));
+    QVERIFY(cli.open(path));
+    const qint64 a = window.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    const qint64 b = cli.deviceId(QStringLiteral("COM2"), 1, QStringLiteral("x"), 10);
+    QVERIFY(a != b);
+    for (int i = 0; i < 5; ++i) {
+        QVERIFY2(window.appendSamples(a, secondsFrom(kStart + i * 100000, 50)), qPrintable(window.error()));
+        QVERIFY2(cli.appendSamples(b, secondsFrom(kStart + i * 100000, 50)), qPrintable(cli.error()));
+    }
+    QCOMPARE(cli.samples(a, 0, kStart + kDay).size(), 250);
+    QCOMPARE(window.samples(b, 0, kStart + kDay).size(), 250);
+}
+
+QTEST_GUILESS_MAIN(TestHistoryStore)
+#include "tst_historystore.moc"
