@@ -1,6 +1,6 @@
-#include "configdialog.h"
+#include "app/configdialog.h"
 
-#include "appsettings.h"
+#include "storage/appsettings.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
-#include "configwritecheck.h"
+#include "app/configwritecheck.h"
 
-#include "configbackup.h"
-#include "configevent.h"
-#include "configfields.h"
-#include "configpacket.h"
-#include "deviceinfo.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "device/deviceinfo.h"
+#include "exchange/configevent.h"
+#include "storage/configbackup.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "democonsole.h"
+#include "app/democonsole.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simconsole.h"
+#include "sim/simconsole.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -1,7 +1,7 @@
-#include "demoline.h"
+#include "app/demoline.h"
 
-#include "portmap.h"
-#include "simdeviceconfig.h"
+#include "sim/simdeviceconfig.h"
+#include "storage/portmap.h"
 
 #include <QSet>
 

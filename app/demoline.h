@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simulator.h"
+#include "sim/simulator.h"
 
 #include <QString>
 

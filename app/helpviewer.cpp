@@ -1,4 +1,4 @@
-#include "helpviewer.h"
+#include "app/helpviewer.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,12 +1,12 @@
-#include "appsettings.h"
-#include "buildversion.h"
-#include "datadirectory.h"
-#include "democonsole.h"
-#include "demoline.h"
-#include "launchoptions.h"
-#include "mainwindow.h"
-#include "translation.h"
-#include "widgetprobe.h"
+#include "app/democonsole.h"
+#include "app/demoline.h"
+#include "app/launchoptions.h"
+#include "app/mainwindow.h"
+#include "app/widgetprobe.h"
+#include "i18n/translation.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
+#include "version/buildversion.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "configwritecheck.h"
-#include "dataevent.h"
-#include "dataeventlistener.h"
-#include "maincontrol.h"
-#include "protocollist.h"
-#include "protocoltiming.h"
-#include "translation.h"
+#include "app/configwritecheck.h"
+#include "device/protocollist.h"
+#include "exchange/dataevent.h"
+#include "exchange/protocoltiming.h"
+#include "i18n/translation.h"
+#include "ui/dataeventlistener.h"
+#include "ui/maincontrol.h"
 
 #include <QMainWindow>
 

@@ -1,4 +1,4 @@
-#include "widgetprobe.h"
+#include "app/widgetprobe.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,6 +1,6 @@
-#include "windowstate.h"
+#include "app/windowstate.h"
 
-#include "datadirectory.h"
+#include "storage/datadirectory.h"
 
 #include <QFile>
 

@@ -1,8 +1,8 @@
 // Time of one full build of the 107-point protection characteristic: the fast
 // build the program uses, and the sample-by-sample reference it must equal.
-#include "curvepoints.h"
-#include "protectioncharacteristic.h"
-#include "protectionmodel.h"
+#include "device/curvepoints.h"
+#include "device/protectioncharacteristic.h"
+#include "device/protectionmodel.h"
 
 #include <QElapsedTimer>
 

@@ -5,9 +5,9 @@
 // subscriber of the broker, and the outbox's size after an hour of events without a
 // broker (the hour simulated by the events' count).
 //   bench_gateway [LINES DEVICES SECONDS [pty]]   (default 10 10 20, Modbus TCP)
-#include "outbox.h"
-#include "simtcpserver.h"
-#include "simulator.h"
+#include "gateway/outbox.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 // The history database's costs: a sample's insert in the batches the recorder writes,
 // the CPU of recording one device at 1 Hz, the size of a year of one device, a day's
 // query for the plot and the retention pass over a year. Prints its figures.
-#include "deviceinfo.h"
-#include "historyrecorder.h"
-#include "historystore.h"
+#include "device/deviceinfo.h"
+#include "exchange/historyrecorder.h"
+#include "storage/historystore.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -11,7 +11,7 @@
 #include <QTextStream>
 
 #ifdef ORBIX_BENCH_WINDOW
-#include "historywindow.h"
+#include "ui/history/historywindow.h"
 
 #include <QApplication>
 #endif

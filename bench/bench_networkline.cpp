@@ -3,10 +3,10 @@
 // front of the simulator's pseudo-terminal (19200 bit/s 8E1, line pacing) for RFC 2217.
 // The loopback costs next to nothing: the figures are what the framing and the
 // program add, a real network's round trip comes on top.
-#include "benchsupport.h"
-#include "modbusport.h"
-#include "simtcpserver.h"
-#include "simulator.h"
+#include "bench/benchsupport.h"
+#include "link/modbusport.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

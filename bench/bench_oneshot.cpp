@@ -1,7 +1,7 @@
 // One-shot register reads against the simulator on a pseudo-terminal: `orbix read`
 // beside mbpoll on the same line, wall time per run of the whole program (start-up,
 // open, one transaction, exit). Prints figures; not a test.
-#include "simulator.h"
+#include "sim/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // line pacing: the work of one quiet cycle (cycles run back to back) and the period
 // with the one-second pause, for modifications 70 and 80 and both ways of ending a
 // reply, against the physical bound of the cycle's transactions.
-#include "benchsupport.h"
-#include "simulator.h"
+#include "bench/benchsupport.h"
+#include "sim/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,18 +2,18 @@
 // dialog: the plots drawn from the samples, the protection curve built at once, two or three pages,
 // written and renamed. With live plots of one minute (the default interval) and of
 // the longest interval the settings allow. Prints figures; judges nothing.
-#include "configpacketv70.h"
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "guiapplication.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "protectionmodel.h"
-#include "protocollist.h"
-#include "protocolpacket.h"
-#include "reportbuilder.h"
-#include "reportdata.h"
-#include "watchdatapacket80.h"
+#include "device/configpacketv70.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protectionmodel.h"
+#include "device/protocollist.h"
+#include "device/protocolpacket.h"
+#include "device/watchdatapacket80.h"
+#include "report/guiapplication.h"
+#include "report/reportbuilder.h"
+#include "report/reportdata.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -2,14 +2,14 @@
 // filter and the table following the newest row), the paint of the table, and the
 // process's memory as the rows fill their bound and long after. Prints figures;
 // judges nothing.
-#include "benchsupport.h"
-#include "framelog.h"
-#include "frameobserver.h"
-#include "modbusport.h"
-#include "trafficevent.h"
-#include "trafficfilter.h"
-#include "trafficmodel.h"
-#include "trafficmonitor.h"
+#include "bench/benchsupport.h"
+#include "exchange/trafficevent.h"
+#include "link/framelog.h"
+#include "link/frameobserver.h"
+#include "link/modbusport.h"
+#include "ui/monitor/trafficfilter.h"
+#include "ui/monitor/trafficmodel.h"
+#include "ui/monitor/trafficmonitor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 // Time of one Modbus transaction through the simulator at 19200 bit/s 8E1 with
 // line pacing, against the physical bound of the line, for both ways of ending a
 // reply: by its length (and 3.5 characters of silence) and by 250 ms of silence.
-#include "modbusport.h"
-#include "simulator.h"
+#include "link/modbusport.h"
+#include "sim/simulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
 // Cost of one monitoring sample on the live plot with the longest interval the
 // settings allow (24 h 59 min at one sample per second, six curves), and the
 // process's memory once that window is full. Prints figures; judges nothing.
-#include "benchsupport.h"
-#include "decimatedcurve.h"
-#include "tempplot.h"
-#include "watchplot.h"
+#include "bench/benchsupport.h"
+#include "plots/decimatedcurve.h"
+#include "plots/tempplot.h"
+#include "plots/watchplot.h"
 
 #include <qwt_plot_canvas.h>
 

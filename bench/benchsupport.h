@@ -1,8 +1,8 @@
 #pragma once
 
 // What several benchmarks measure the same way.
-#include "dataevent.h"
-#include "datathread.h"
+#include "exchange/dataevent.h"
+#include "exchange/datathread.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

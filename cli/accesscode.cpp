@@ -1,4 +1,4 @@
-#include "accesscode.h"
+#include "cli/accesscode.h"
 
 #include <QRegularExpression>
 #include <QTextStream>

@@ -1,8 +1,8 @@
-#include "auditindex.h"
+#include "cli/auditindex.h"
 
-#include "deviceinfo.h"
-#include "faulttext.h"
-#include "watchdatapacket80.h"
+#include "device/deviceinfo.h"
+#include "device/faulttext.h"
+#include "device/watchdatapacket80.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "characteristiccommand.h"
+#include "cli/characteristiccommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "curvepoints.h"
-#include "protectioncharacteristic.h"
-#include "protectionmodel.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "device/curvepoints.h"
+#include "device/protectioncharacteristic.h"
+#include "device/protectionmodel.h"
 
 #include <QTextStream>
 

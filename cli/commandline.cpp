@@ -1,6 +1,6 @@
-#include "commandline.h"
+#include "cli/commandline.h"
 
-#include "cliexit.h"
+#include "cli/cliexit.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

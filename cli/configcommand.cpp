@@ -1,19 +1,19 @@
-#include "configcommand.h"
+#include "cli/configcommand.h"
 
-#include "accesscode.h"
-#include "cliexit.h"
-#include "commandline.h"
-#include "configbackup.h"
-#include "configfields.h"
-#include "configpacket.h"
-#include "configrules.h"
-#include "deviceinfo.h"
-#include "linescan.h"
-#include "linkoptions.h"
-#include "packetfactory.h"
-#include "settingsfile.h"
+#include "cli/accesscode.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/linescan.h"
+#include "cli/linkoptions.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "device/configrules.h"
+#include "device/deviceinfo.h"
+#include "device/packetfactory.h"
+#include "storage/configbackup.h"
+#include "storage/settingsfile.h"
 #ifdef ORBIX_WITH_REPORT
-#include "translation.h"
+#include "i18n/translation.h"
 #endif
 
 #include <QJsonDocument>

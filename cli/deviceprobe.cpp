@@ -1,9 +1,9 @@
-#include "deviceprobe.h"
+#include "cli/deviceprobe.h"
 
-#include "deviceinfo.h"
-#include "eventdispatch.h"
-#include "linkoptions.h"
-#include "searchthread.h"
+#include "cli/linkoptions.h"
+#include "device/deviceinfo.h"
+#include "exchange/eventdispatch.h"
+#include "exchange/searchthread.h"
 
 #include <QEventLoop>
 

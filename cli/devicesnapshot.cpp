@@ -1,9 +1,9 @@
-#include "devicesnapshot.h"
+#include "cli/devicesnapshot.h"
 
-#include "linkoptions.h"
-#include "devicesession.h"
-#include "oscillogramread.h"
-#include "packetfactory.h"
+#include "cli/linkoptions.h"
+#include "cli/oscillogramread.h"
+#include "device/packetfactory.h"
+#include "exchange/devicesession.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

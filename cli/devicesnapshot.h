@@ -1,12 +1,12 @@
 #pragma once
 
-#include "configpacket.h"
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "deviceinfo.h"
-#include "protocolpacket.h"
-#include "runconfigpacket.h"
-#include "watchdatapacket.h"
+#include "device/configpacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/deviceinfo.h"
+#include "device/protocolpacket.h"
+#include "device/runconfigpacket.h"
+#include "device/watchdatapacket.h"
 
 #include <QString>
 

@@ -1,11 +1,11 @@
-#include "gatewaycommand.h"
+#include "cli/gatewaycommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "gatewayconfig.h"
-#include "gatewaylog.h"
-#include "gatewayrunner.h"
-#include "stopsignal.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/stopsignal.h"
+#include "gateway/gatewayconfig.h"
+#include "gateway/gatewaylog.h"
+#include "gateway/gatewayrunner.h"
 
 #include <QEventLoop>
 #include <QFile>

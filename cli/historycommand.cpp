@@ -1,15 +1,15 @@
-#include "historycommand.h"
+#include "cli/historycommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "comtradewriter.h"
-#include "crashoscillogrampacket.h"
-#include "datadirectory.h"
-#include "faulttext.h"
-#include "historycsv.h"
-#include "historyrecorder.h"
-#include "historystore.h"
-#include "oscillogramcsv.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "device/comtradewriter.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/faulttext.h"
+#include "device/oscillogramcsv.h"
+#include "exchange/historyrecorder.h"
+#include "storage/datadirectory.h"
+#include "storage/historycsv.h"
+#include "storage/historystore.h"
 
 #include <QDateTime>
 #include <QFile>

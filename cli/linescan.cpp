@@ -1,7 +1,7 @@
-#include "linescan.h"
+#include "cli/linescan.h"
 
-#include "linkoptions.h"
-#include "searchthread.h"
+#include "cli/linkoptions.h"
+#include "exchange/searchthread.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

@@ -1,13 +1,13 @@
-#include "linkoptions.h"
+#include "cli/linkoptions.h"
 
-#include "commandline.h"
-#include "deviceinfo.h"
-#include "deviceprobe.h"
-#include "line.h"
-#include "modbusport.h"
-#include "portmap.h"
-#include "registermap.h"
-#include "tcpline.h"
+#include "cli/commandline.h"
+#include "cli/deviceprobe.h"
+#include "device/deviceinfo.h"
+#include "device/registermap.h"
+#include "link/line.h"
+#include "link/modbusport.h"
+#include "link/tcpline.h"
+#include "storage/portmap.h"
 
 #include <QFileInfo>
 

@@ -3,8 +3,8 @@
 #include <QCommandLineParser>
 #include <QString>
 
-#include "devicesession.h"
-#include "protocoltiming.h"
+#include "exchange/devicesession.h"
+#include "exchange/protocoltiming.h"
 
 #include <memory>
 

@@ -1,22 +1,22 @@
-#include "buildversion.h"
-#include "characteristiccommand.h"
-#include "cliexit.h"
-#include "commandline.h"
-#include "configcommand.h"
-#include "filetext.h"
-#include "historycommand.h"
+#include "cli/characteristiccommand.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/configcommand.h"
+#include "cli/historycommand.h"
+#include "storage/filetext.h"
+#include "version/buildversion.h"
 #ifdef ORBIX_WITH_GATEWAY
-#include "gatewaycommand.h"
+#include "cli/gatewaycommand.h"
 #endif
-#include "monitorcommand.h"
-#include "oscillogramcommand.h"
-#include "portscommand.h"
-#include "registercommand.h"
-#include "scancommand.h"
+#include "cli/monitorcommand.h"
+#include "cli/oscillogramcommand.h"
+#include "cli/portscommand.h"
+#include "cli/registercommand.h"
+#include "cli/scancommand.h"
 #ifdef ORBIX_WITH_REPORT
-#include "auditcommand.h"
-#include "guiapplication.h"
-#include "reportcommand.h"
+#include "cli/auditcommand.h"
+#include "cli/reportcommand.h"
+#include "report/guiapplication.h"
 #endif
 
 #include <QCoreApplication>

@@ -1,15 +1,15 @@
-#include "oscillogramcommand.h"
+#include "cli/oscillogramcommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "comtradewriter.h"
-#include "crashoscillogrampacket.h"
-#include "datadirectory.h"
-#include "deviceinfo.h"
-#include "faulttext.h"
-#include "linkoptions.h"
-#include "oscillogramcsv.h"
-#include "oscillogramread.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/linkoptions.h"
+#include "cli/oscillogramread.h"
+#include "device/comtradewriter.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/deviceinfo.h"
+#include "device/faulttext.h"
+#include "device/oscillogramcsv.h"
+#include "storage/datadirectory.h"
 
 #include <QDateTime>
 #include <QJsonArray>

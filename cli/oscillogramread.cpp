@@ -1,9 +1,9 @@
-#include "oscillogramread.h"
+#include "cli/oscillogramread.h"
 
-#include "crashoscillogrampacket.h"
-#include "devicesession.h"
-#include "registermap.h"
-#include "tdatapacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/registermap.h"
+#include "exchange/devicesession.h"
+#include "link/tdatapacket.h"
 
 bool OscillogramRead::read(DeviceSession &session, CrashOscillogramPacket &block, bool &present)
 {

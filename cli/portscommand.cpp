@@ -1,9 +1,9 @@
-#include "portscommand.h"
+#include "cli/portscommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "portmap.h"
-#include "serialline.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "link/serialline.h"
+#include "storage/portmap.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>

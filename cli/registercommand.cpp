@@ -1,11 +1,11 @@
-#include "registercommand.h"
+#include "cli/registercommand.h"
 
-#include "accesscode.h"
-#include "cliexit.h"
-#include "commandline.h"
-#include "linkoptions.h"
-#include "modbusport.h"
-#include "registermap.h"
+#include "cli/accesscode.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/linkoptions.h"
+#include "device/registermap.h"
+#include "link/modbusport.h"
 
 #include <QCommandLineParser>
 #include <QTextStream>

@@ -1,12 +1,12 @@
-#include "reportcommand.h"
+#include "cli/reportcommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "deviceinfo.h"
-#include "devicesnapshot.h"
-#include "linkoptions.h"
-#include "snapshotreport.h"
-#include "translation.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/devicesnapshot.h"
+#include "cli/linkoptions.h"
+#include "cli/snapshotreport.h"
+#include "device/deviceinfo.h"
+#include "i18n/translation.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "scancommand.h"
+#include "cli/scancommand.h"
 
-#include "cliexit.h"
-#include "commandline.h"
-#include "deviceinfo.h"
-#include "eventdispatch.h"
-#include "linescan.h"
-#include "linkoptions.h"
-#include "searchthread.h"
-#include "stopsignal.h"
+#include "cli/cliexit.h"
+#include "cli/commandline.h"
+#include "cli/linescan.h"
+#include "cli/linkoptions.h"
+#include "cli/stopsignal.h"
+#include "device/deviceinfo.h"
+#include "exchange/eventdispatch.h"
+#include "exchange/searchthread.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,9 +1,9 @@
-#include "snapshotreport.h"
+#include "cli/snapshotreport.h"
 
-#include "currentscale.h"
-#include "devicesnapshot.h"
-#include "protectionmodel.h"
-#include "reportbuilder.h"
+#include "cli/devicesnapshot.h"
+#include "device/currentscale.h"
+#include "device/protectionmodel.h"
+#include "report/reportbuilder.h"
 
 #include <QFileInfo>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocollist.h"
-#include "reportdata.h"
+#include "device/protocollist.h"
+#include "report/reportdata.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "stopsignal.h"
+#include "cli/stopsignal.h"
 
 #include <csignal>
 

@@ -1,4 +1,4 @@
-#include "appprotocolevent.h"
+#include "device/appprotocolevent.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocolevent.h"
+#include "device/protocolevent.h"
 
 // The program's own protocol entry, stamped with the current local time.
 class AppProtocolEvent : public ProtocolEvent

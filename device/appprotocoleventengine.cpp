@@ -1,4 +1,4 @@
-#include "appprotocoleventengine.h"
+#include "device/appprotocoleventengine.h"
 
 #include <QCoreApplication>
 

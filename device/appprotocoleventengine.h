@@ -1,7 +1,7 @@
 #pragma once
 
-#include "appprotocolevent.h"
-#include "enginecommand.h"
+#include "device/appprotocolevent.h"
+#include "device/enginecommand.h"
 
 // A motor command sent by the user, noted in the application protocol.
 class AppProtocolEventEngine : public AppProtocolEvent

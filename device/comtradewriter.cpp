@@ -1,7 +1,7 @@
-#include "comtradewriter.h"
+#include "device/comtradewriter.h"
 
-#include "crashoscillogrampacket.h"
-#include "deviceinfo.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/deviceinfo.h"
 
 #include <QDateTime>
 #include <QStringList>

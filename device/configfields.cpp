@@ -1,10 +1,10 @@
-#include "configfields.h"
+#include "device/configfields.h"
 
-#include "configpacket.h"
-#include "deviceinfo.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "registermap.h"
+#include "device/configpacket.h"
+#include "device/deviceinfo.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/registermap.h"
 
 #include <QCoreApplication>
 

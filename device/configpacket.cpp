@@ -1,6 +1,6 @@
-#include "configpacket.h"
+#include "device/configpacket.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 #include <iterator>

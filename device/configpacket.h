@@ -1,7 +1,7 @@
 #pragma once
 
-#include "configfields.h"
-#include "datapacket.h"
+#include "device/configfields.h"
+#include "link/datapacket.h"
 
 // The protection settings: registers 5..29. Read and written as a whole; what each
 // word means, and how an editor or a file changes it, is in ConfigFields.

@@ -1,6 +1,6 @@
-#include "configpacketv50.h"
+#include "device/configpacketv50.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 ConfigPacketV50::ConfigPacketV50()
 {

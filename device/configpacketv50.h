@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configpacket.h"
+#include "device/configpacket.h"
 
 // Settings of modification 50 and above: adds the imbalance trip time (register 30).
 class ConfigPacketV50 : public ConfigPacket

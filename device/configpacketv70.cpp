@@ -1,6 +1,6 @@
-#include "configpacketv70.h"
+#include "device/configpacketv70.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 ConfigPacketV70::ConfigPacketV70()
 {

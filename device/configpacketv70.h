@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configpacketv50.h"
+#include "device/configpacketv50.h"
 
 // Settings of modification 70 and above: adds registers 190..191.
 class ConfigPacketV70 : public ConfigPacketV50

@@ -1,6 +1,6 @@
-#include "configrules.h"
+#include "device/configrules.h"
 
-#include "configpacket.h"
+#include "device/configpacket.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "configfields.h"
+#include "device/configfields.h"
 
 #include <QString>
 #include <QStringList>

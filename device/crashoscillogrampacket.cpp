@@ -1,6 +1,6 @@
-#include "crashoscillogrampacket.h"
+#include "device/crashoscillogrampacket.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 #include <iterator>

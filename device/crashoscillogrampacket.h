@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapacket.h"
+#include "link/datapacket.h"
 
 #include <QVector>
 

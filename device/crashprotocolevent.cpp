@@ -1,7 +1,7 @@
-#include "crashprotocolevent.h"
+#include "device/crashprotocolevent.h"
 
-#include "crashprotocolpacket.h"
-#include "faulttext.h"
+#include "device/crashprotocolpacket.h"
+#include "device/faulttext.h"
 
 CrashProtocolEvent::CrashProtocolEvent(const CrashRecord &record)
     : ProtocolEvent(fromDeviceTime(record.time), CrashLog), faultCode(record.code)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocolevent.h"
+#include "device/protocolevent.h"
 
 struct CrashRecord;
 

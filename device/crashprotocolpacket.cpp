@@ -1,6 +1,6 @@
-#include "crashprotocolpacket.h"
+#include "device/crashprotocolpacket.h"
 
-#include "devicelog.h"
+#include "device/devicelog.h"
 
 #include <algorithm>
 #include <iterator>

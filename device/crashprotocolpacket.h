@@ -1,7 +1,7 @@
 #pragma once
 
-#include "datapacket.h"
-#include "registermap.h"
+#include "device/registermap.h"
+#include "link/datapacket.h"
 
 // One crash log record as handed out: currents in amperes, voltages in volts.
 struct CrashRecord

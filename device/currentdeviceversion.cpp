@@ -1,3 +1,3 @@
-#include "currentdeviceversion.h"
+#include "device/currentdeviceversion.h"
 
 std::atomic<int> currentDeviceVersion {0};

@@ -1,4 +1,4 @@
-#include "currentscale.h"
+#include "device/currentscale.h"
 
 double CurrentScale::amperes(quint16 counts) const
 {

@@ -1,4 +1,4 @@
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
 
 #include <QCoreApplication>
 #include <QtEndian>

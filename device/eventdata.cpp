@@ -1,4 +1,4 @@
-#include "eventdata.h"
+#include "device/eventdata.h"
 
 EventData::~EventData() = default;
 

@@ -1,4 +1,4 @@
-#include "eventdatav50.h"
+#include "device/eventdatav50.h"
 
 int EventDataV50::version() const
 {

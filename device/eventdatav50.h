@@ -1,6 +1,6 @@
 #pragma once
 
-#include "eventdata.h"
+#include "device/eventdata.h"
 
 // A work log record of modification 50 and above: also the peak current of the start.
 class EventDataV50 : public EventData

@@ -1,6 +1,6 @@
-#include "eventprotocolevent.h"
+#include "device/eventprotocolevent.h"
 
-#include "eventdatav50.h"
+#include "device/eventdatav50.h"
 
 #include <QCoreApplication>
 

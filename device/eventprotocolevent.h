@@ -1,7 +1,7 @@
 #pragma once
 
-#include "eventdata.h"
-#include "protocolevent.h"
+#include "device/eventdata.h"
+#include "device/protocolevent.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "faulttext.h"
+#include "device/faulttext.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
-#include "oscillogramcsv.h"
+#include "device/oscillogramcsv.h"
 
-#include "crashoscillogrampacket.h"
+#include "device/crashoscillogrampacket.h"
 
 #include <QStringList>
 

@@ -1,8 +1,8 @@
-#include "packetfactory.h"
+#include "device/packetfactory.h"
 
-#include "configpacketv70.h"
-#include "protocolpacketv50.h"
-#include "watchdatapacket80.h"
+#include "device/configpacketv70.h"
+#include "device/protocolpacketv50.h"
+#include "device/watchdatapacket80.h"
 
 std::unique_ptr<WatchDataPacket> PacketFactory::monitoring(int modification)
 {

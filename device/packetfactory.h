@@ -1,8 +1,8 @@
 #pragma once
 
-#include "configpacket.h"
-#include "protocolpacket.h"
-#include "watchdatapacket.h"
+#include "device/configpacket.h"
+#include "device/protocolpacket.h"
+#include "device/watchdatapacket.h"
 
 #include <memory>
 

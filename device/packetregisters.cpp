@@ -1,6 +1,6 @@
-#include "packetregisters.h"
+#include "device/packetregisters.h"
 
-#include "datapacket.h"
+#include "link/datapacket.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "protectioncharacteristic.h"
+#include "device/protectioncharacteristic.h"
 
-#include "devicelog.h"
-#include "triptimesolver.h"
+#include "device/devicelog.h"
+#include "device/triptimesolver.h"
 
 namespace {
 

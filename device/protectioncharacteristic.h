@@ -1,7 +1,7 @@
 #pragma once
 
-#include "curvepoints.h"
-#include "protectionmodel.h"
+#include "device/curvepoints.h"
+#include "device/protectionmodel.h"
 
 #include <QVector>
 

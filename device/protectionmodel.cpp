@@ -1,6 +1,6 @@
-#include "protectionmodel.h"
+#include "device/protectionmodel.h"
 
-#include "configpacket.h"
+#include "device/configpacket.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,4 +1,4 @@
-#include "protocolevent.h"
+#include "device/protocolevent.h"
 
 ProtocolEvent::~ProtocolEvent() = default;
 

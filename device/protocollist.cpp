@@ -1,9 +1,9 @@
-#include "protocollist.h"
+#include "device/protocollist.h"
 
-#include "crashprotocolevent.h"
-#include "crashprotocolpacket.h"
-#include "eventprotocolevent.h"
-#include "protocolpacket.h"
+#include "device/crashprotocolevent.h"
+#include "device/crashprotocolpacket.h"
+#include "device/eventprotocolevent.h"
+#include "device/protocolpacket.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "protocolpacket.h"
+#include "device/protocolpacket.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "datapacket.h"
-#include "eventdata.h"
-#include "registermap.h"
+#include "device/eventdata.h"
+#include "device/registermap.h"
+#include "link/datapacket.h"
 
 #include <memory>
 

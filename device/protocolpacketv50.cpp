@@ -1,7 +1,7 @@
-#include "protocolpacketv50.h"
+#include "device/protocolpacketv50.h"
 
-#include "devicelog.h"
-#include "eventdatav50.h"
+#include "device/devicelog.h"
+#include "device/eventdatav50.h"
 
 #include <algorithm>
 #include <iterator>

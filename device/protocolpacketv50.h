@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protocolpacket.h"
+#include "device/protocolpacket.h"
 
 // The work log of modification 50 and above: adds the raw start peak of each
 // record (registers 180..189) and their divisor (register 1).

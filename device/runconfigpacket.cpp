@@ -1,7 +1,7 @@
-#include "runconfigpacket.h"
+#include "device/runconfigpacket.h"
 
-#include "devicelog.h"
-#include "registermap.h"
+#include "device/devicelog.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 #include <iterator>

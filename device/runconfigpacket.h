@@ -1,7 +1,7 @@
 #pragma once
 
-#include "curvepoints.h"
-#include "datapacket.h"
+#include "device/curvepoints.h"
+#include "link/datapacket.h"
 
 // The start characteristic recorded by the device: registers 201..236, with the
 // current scale of the device it was read from.

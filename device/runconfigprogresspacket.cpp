@@ -1,6 +1,6 @@
-#include "runconfigprogresspacket.h"
+#include "device/runconfigprogresspacket.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 #include <iterator>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapacket.h"
+#include "link/datapacket.h"
 
 // Auto-setup progress: registers 199..204, read every cycle.
 class RunConfigProgressPacket : public DataPacket

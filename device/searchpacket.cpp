@@ -1,6 +1,6 @@
-#include "searchpacket.h"
+#include "device/searchpacket.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "datapacket.h"
+#include "link/datapacket.h"
 
 // The identification block: registers 1..4.
 class SearchPacket : public DataPacket

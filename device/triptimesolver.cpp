@@ -1,4 +1,4 @@
-#include "triptimesolver.h"
+#include "device/triptimesolver.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "protectionmodel.h"
+#include "device/protectionmodel.h"
 
 #include <QtGlobal>
 

@@ -1,7 +1,7 @@
-#include "watchdatapacket.h"
+#include "device/watchdatapacket.h"
 
-#include "faulttext.h"
-#include "registermap.h"
+#include "device/faulttext.h"
+#include "device/registermap.h"
 
 #include <QCoreApplication>
 

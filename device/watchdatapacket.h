@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currentscale.h"
-#include "datapacket.h"
+#include "device/currentscale.h"
+#include "link/datapacket.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "watchdatapacket80.h"
+#include "device/watchdatapacket80.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 #include <algorithm>
 

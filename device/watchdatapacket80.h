@@ -1,6 +1,6 @@
 #pragma once
 
-#include "watchdatapacket.h"
+#include "device/watchdatapacket.h"
 
 // The monitoring block of modification 80 and above: adds the 32-bit start
 // counter at registers 171..172.

@@ -1,4 +1,4 @@
-#include "changeautoconfigstate.h"
+#include "exchange/changeautoconfigstate.h"
 
 ChangeAutoConfigState::ChangeAutoConfigState(qint32 oldState, qint32 newState)
     : DataEvent(AutoConfigStateChanged)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataevent.h"
+#include "exchange/dataevent.h"
 
 // Type 18: the auto-setup state derived from the progress word changed.
 class ChangeAutoConfigState : public DataEvent

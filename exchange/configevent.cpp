@@ -1,6 +1,6 @@
-#include "configevent.h"
+#include "exchange/configevent.h"
 
-#include "configpacket.h"
+#include "device/configpacket.h"
 
 ConfigEvent::ConfigEvent(const ConfigPacket &configuration, qint32 result)
     : DataEvent(Config)

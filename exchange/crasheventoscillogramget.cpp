@@ -1,6 +1,6 @@
-#include "crasheventoscillogramget.h"
+#include "exchange/crasheventoscillogramget.h"
 
-#include "crashoscillogrampacket.h"
+#include "device/crashoscillogrampacket.h"
 
 CrashEventOscillogramGet::CrashEventOscillogramGet(const CrashOscillogramPacket &source)
     : DataEvent(OscillogramGet)

@@ -1,4 +1,4 @@
-#include "dataevent.h"
+#include "exchange/dataevent.h"
 
 DataEvent::DataEvent(Type type)
     : eventType(type)

@@ -1,4 +1,4 @@
-#include "dataeventerror.h"
+#include "exchange/dataeventerror.h"
 
 DataEventError::DataEventError(qint32 error)
     : DataEvent(Error)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataevent.h"
+#include "exchange/dataevent.h"
 
 // Type 3: a connection failure.
 class DataEventError : public DataEvent

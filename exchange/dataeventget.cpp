@@ -1,6 +1,6 @@
-#include "dataeventget.h"
+#include "exchange/dataeventget.h"
 
-#include "watchdatapacket.h"
+#include "device/watchdatapacket.h"
 
 DataEventGet::DataEventGet(const WatchDataPacket &source)
     : DataEvent(Get)

@@ -1,7 +1,7 @@
-#include "dataeventgetprotocol.h"
+#include "exchange/dataeventgetprotocol.h"
 
-#include "crashprotocolpacket.h"
-#include "protocolpacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/protocolpacket.h"
 
 DataEventGetProtocol::DataEventGetProtocol(const ProtocolPacket &workLog, const CrashProtocolPacket &crashLog)
     : DataEvent(GetProtocol)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "dataevent.h"
-#include "deviceinfo.h"
-#include "enginecommand.h"
-#include "frameobserver.h"
-#include "protocoltiming.h"
+#include "device/deviceinfo.h"
+#include "device/enginecommand.h"
+#include "exchange/dataevent.h"
+#include "exchange/protocoltiming.h"
+#include "link/frameobserver.h"
 
 #include <QThread>
 

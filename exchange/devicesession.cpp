@@ -1,9 +1,9 @@
-#include "devicesession.h"
+#include "exchange/devicesession.h"
 
-#include "datapacket.h"
-#include "registermap.h"
-#include "searchpacket.h"
-#include "searchthread.h"
+#include "device/registermap.h"
+#include "device/searchpacket.h"
+#include "exchange/searchthread.h"
+#include "link/datapacket.h"
 
 DeviceSession::DeviceSession(const QString &devicePath, const std::atomic<bool> *flag)
     : line(devicePath.toLocal8Bit())

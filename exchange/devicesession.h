@@ -1,10 +1,10 @@
 #pragma once
 
-#include "deviceinfo.h"
-#include "lineoptions.h"
-#include "modbusport.h"
-#include "packetexecutor.h"
-#include "protocoltiming.h"
+#include "device/deviceinfo.h"
+#include "exchange/protocoltiming.h"
+#include "link/lineoptions.h"
+#include "link/modbusport.h"
+#include "link/packetexecutor.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dataevent.h"
-#include "deviceinfo.h"
-#include "historysample.h"
+#include "device/deviceinfo.h"
+#include "exchange/dataevent.h"
+#include "storage/historysample.h"
 
 #include <QObject>
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dataevent.h"
-#include "lineoptions.h"
-#include "protocoltiming.h"
+#include "exchange/dataevent.h"
+#include "exchange/protocoltiming.h"
+#include "link/lineoptions.h"
 
 #include <QString>
 #include <QVector>

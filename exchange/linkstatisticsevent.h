@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dataevent.h"
-#include "linkstatistics.h"
+#include "exchange/dataevent.h"
+#include "link/linkstatistics.h"
 
 // Type 20: what the connection's line did since the connection started.
 class LinkStatisticsEvent : public DataEvent

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dataevent.h"
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
+#include "exchange/dataevent.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "protocoltiming.h"
+#include "exchange/protocoltiming.h"
 
 namespace {
 constexpr qint32 kSlowLineBaud = 2400;

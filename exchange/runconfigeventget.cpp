@@ -1,6 +1,6 @@
-#include "runconfigeventget.h"
+#include "exchange/runconfigeventget.h"
 
-#include "runconfigpacket.h"
+#include "device/runconfigpacket.h"
 
 RunConfigEventGet::RunConfigEventGet(const RunConfigPacket &source)
     : DataEvent(RunConfigGet)

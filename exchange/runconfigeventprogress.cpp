@@ -1,6 +1,6 @@
-#include "runconfigeventprogress.h"
+#include "exchange/runconfigeventprogress.h"
 
-#include "runconfigprogresspacket.h"
+#include "device/runconfigprogresspacket.h"
 
 RunConfigEventProgress::RunConfigEventProgress(const RunConfigProgressPacket &source)
     : DataEvent(RunConfigProgress)

@@ -1,4 +1,4 @@
-#include "searchevent.h"
+#include "exchange/searchevent.h"
 
 SearchEvent::SearchEvent(Type type)
     : eventType(type)

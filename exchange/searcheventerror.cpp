@@ -1,4 +1,4 @@
-#include "searcheventerror.h"
+#include "exchange/searcheventerror.h"
 
 SearchEventError::SearchEventError(qint32 error)
     : SearchEvent(Error)

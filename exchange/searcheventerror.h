@@ -1,6 +1,6 @@
 #pragma once
 
-#include "searchevent.h"
+#include "exchange/searchevent.h"
 
 // Type 0: the port could not be opened; error is always 0.
 class SearchEventError : public SearchEvent

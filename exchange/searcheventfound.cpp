@@ -1,4 +1,4 @@
-#include "searcheventfound.h"
+#include "exchange/searcheventfound.h"
 
 SearchEventFound::SearchEventFound(const DeviceInfo &device)
     : SearchEvent(Found)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "deviceinfo.h"
-#include "searchevent.h"
+#include "device/deviceinfo.h"
+#include "exchange/searchevent.h"
 
 // Type 2: a device answered; the search tab copies the record into its list.
 class SearchEventFound : public SearchEvent

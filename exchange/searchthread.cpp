@@ -1,13 +1,13 @@
-#include "searchthread.h"
+#include "exchange/searchthread.h"
 
-#include "deviceinfo.h"
-#include "modbusport.h"
-#include "packetexecutor.h"
-#include "runhandover.h"
-#include "searchevent.h"
-#include "searcheventerror.h"
-#include "searcheventfound.h"
-#include "searchpacket.h"
+#include "device/deviceinfo.h"
+#include "device/searchpacket.h"
+#include "exchange/runhandover.h"
+#include "exchange/searchevent.h"
+#include "exchange/searcheventerror.h"
+#include "exchange/searcheventfound.h"
+#include "link/modbusport.h"
+#include "link/packetexecutor.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "modbusport.h"
-#include "protocoltiming.h"
-#include "searchevent.h"
+#include "exchange/protocoltiming.h"
+#include "exchange/searchevent.h"
+#include "link/modbusport.h"
 
 #include <QThread>
 

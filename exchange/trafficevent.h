@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dataevent.h"
-#include "framerecord.h"
+#include "exchange/dataevent.h"
+#include "link/framerecord.h"
 
 // Type 19: one frame of the connection's line, as the port saw it.
 class TrafficEvent : public DataEvent

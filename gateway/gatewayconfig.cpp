@@ -1,7 +1,7 @@
-#include "gatewayconfig.h"
+#include "gateway/gatewayconfig.h"
 
-#include "deviceinfo.h"
-#include "modbusport.h"
+#include "device/deviceinfo.h"
+#include "link/modbusport.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

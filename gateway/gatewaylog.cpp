@@ -1,4 +1,4 @@
-#include "gatewaylog.h"
+#include "gateway/gatewaylog.h"
 
 #include <cstdio>
 #include <mutex>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gatewayconfig.h"
-#include "pollersink.h"
+#include "exchange/pollersink.h"
+#include "gateway/gatewayconfig.h"
 
 #include <QSet>
 

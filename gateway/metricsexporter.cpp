@@ -1,7 +1,7 @@
-#include "metricsexporter.h"
+#include "gateway/metricsexporter.h"
 
-#include "currentscale.h"
-#include "watchdatapacket.h"
+#include "device/currentscale.h"
+#include "device/watchdatapacket.h"
 
 #include <prometheus/counter.h>
 #include <prometheus/exposer.h>

@@ -1,6 +1,6 @@
-#include "mqttpublisher.h"
+#include "gateway/mqttpublisher.h"
 
-#include "outbox.h"
+#include "gateway/outbox.h"
 
 #include <mosquitto.h>
 

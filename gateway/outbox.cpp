@@ -1,4 +1,4 @@
-#include "outbox.h"
+#include "gateway/outbox.h"
 
 #include <QDir>
 #include <QFileInfo>

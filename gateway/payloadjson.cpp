@@ -1,11 +1,11 @@
-#include "payloadjson.h"
+#include "gateway/payloadjson.h"
 
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "currentscale.h"
-#include "deviceinfo.h"
-#include "faulttext.h"
-#include "watchdatapacket80.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/currentscale.h"
+#include "device/deviceinfo.h"
+#include "device/faulttext.h"
+#include "device/watchdatapacket80.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
-#include "translation.h"
+#include "i18n/translation.h"
 
-#include "appsettings.h"
+#include "storage/appsettings.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

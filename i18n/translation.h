@@ -1,6 +1,6 @@
 #pragma once
 
-#include "appsettings.h"
+#include "storage/appsettings.h"
 
 #include <QLocale>
 #include <QString>

@@ -32,7 +32,9 @@ PLACEHOLDER = re.compile(r"%(\d+)")
 
 
 def run_lupdate(lupdate, ts_file, dirs, quiet):
-    command = [lupdate] + LUPDATE_OPTIONS + (["-silent"] if quiet else []) + dirs + ["-ts", ts_file]
+    # Includes name their folder from the project's root, the folder above this script's.
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    command = [lupdate] + LUPDATE_OPTIONS + (["-silent"] if quiet else []) + ["-I", root] + dirs + ["-ts", ts_file]
     done = subprocess.run(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     # lupdate names texts it cannot place ("tr() cannot be called without context"):
     # such a text would never be translated.

@@ -1,4 +1,4 @@
-#include "custombaud.h"
+#include "link/custombaud.h"
 
 #include <asm/ioctls.h>
 #include <asm/termbits.h>

@@ -1,4 +1,4 @@
-#include "datapacket.h"
+#include "link/datapacket.h"
 
 DataPacket::~DataPacket() = default;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registerrequest.h"
+#include "link/registerrequest.h"
 
 #include <vector>
 

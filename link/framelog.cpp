@@ -1,9 +1,9 @@
-#include "framelog.h"
+#include "link/framelog.h"
 
-#include "frameobserver.h"
-#include "linklog.h"
-#include "modbusport.h"
-#include "rtuframing.h"
+#include "link/frameobserver.h"
+#include "link/linklog.h"
+#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QDateTime>
 #include <QtEndian>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framerecord.h"
-#include "linkstatistics.h"
+#include "link/framerecord.h"
+#include "link/linkstatistics.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,9 +1,9 @@
-#include "line.h"
+#include "link/line.h"
 
-#include "modbustcpline.h"
-#include "rfc2217line.h"
-#include "serialline.h"
-#include "tcpline.h"
+#include "link/modbustcpline.h"
+#include "link/rfc2217line.h"
+#include "link/serialline.h"
+#include "link/tcpline.h"
 
 #include <QDeadlineTimer>
 

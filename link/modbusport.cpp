@@ -1,8 +1,8 @@
-#include "modbusport.h"
+#include "link/modbusport.h"
 
-#include "linklog.h"
-#include "rtuframing.h"
-#include "serialline.h"
+#include "link/linklog.h"
+#include "link/rtuframing.h"
+#include "link/serialline.h"
 
 #include <QDateTime>
 #include <QtEndian>

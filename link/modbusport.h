@@ -1,8 +1,8 @@
 #pragma once
 
-#include "framelog.h"
-#include "line.h"
-#include "lineoptions.h"
+#include "link/framelog.h"
+#include "link/line.h"
+#include "link/lineoptions.h"
 
 #include <QByteArray>
 #include <QString>

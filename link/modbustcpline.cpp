@@ -1,7 +1,7 @@
-#include "modbustcpline.h"
+#include "link/modbustcpline.h"
 
-#include "linklog.h"
-#include "modbusport.h"
+#include "link/linklog.h"
+#include "link/modbusport.h"
 
 #include <QtEndian>
 

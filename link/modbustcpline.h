@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tcpline.h"
+#include "link/tcpline.h"
 
 // Modbus TCP to a gateway ("modbus-tcp://HOST[:PORT]", port 502 by default): each
 // RTU frame goes out as its PDU behind an MBAP header whose unit identifier is the

@@ -1,7 +1,7 @@
-#include "packetexecutor.h"
+#include "link/packetexecutor.h"
 
-#include "datapacket.h"
-#include "modbusport.h"
+#include "link/datapacket.h"
+#include "link/modbusport.h"
 
 PacketExecutor::PacketExecutor(ModbusPort &p, const std::atomic<bool> *flag)
     : port(p)

@@ -1,4 +1,4 @@
-#include "paritymarkdecoder.h"
+#include "link/paritymarkdecoder.h"
 
 std::size_t ParityMarkDecoder::decode(const quint8 *in, std::size_t n, quint8 *out)
 {

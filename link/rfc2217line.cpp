@@ -1,4 +1,4 @@
-#include "rfc2217line.h"
+#include "link/rfc2217line.h"
 
 #include <QtEndian>
 

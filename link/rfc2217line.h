@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tcpline.h"
+#include "link/tcpline.h"
 
 #include <bitset>
 

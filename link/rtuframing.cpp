@@ -1,4 +1,4 @@
-#include "rtuframing.h"
+#include "link/rtuframing.h"
 
 #include <QtEndian>
 

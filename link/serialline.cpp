@@ -1,7 +1,7 @@
-#include "serialline.h"
+#include "link/serialline.h"
 
-#include "custombaud.h"
-#include "linklog.h"
+#include "link/custombaud.h"
+#include "link/linklog.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "line.h"
-#include "lineoptions.h"
-#include "paritymarkdecoder.h"
+#include "link/line.h"
+#include "link/lineoptions.h"
+#include "link/paritymarkdecoder.h"
 
 #include <termios.h>
 

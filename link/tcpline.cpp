@@ -1,6 +1,6 @@
-#include "tcpline.h"
+#include "link/tcpline.h"
 
-#include "linklog.h"
+#include "link/linklog.h"
 
 #include <QUrl>
 

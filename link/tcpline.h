@@ -1,6 +1,6 @@
 #pragma once
 
-#include "line.h"
+#include "link/line.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "crashplot.h"
+#include "plots/crashplot.h"
 
-#include "crashoscillogrampacket.h"
-#include "picker.h"
-#include "plotdecor.h"
+#include "device/crashoscillogrampacket.h"
+#include "plots/picker.h"
+#include "plots/plotdecor.h"
 
 #include <qwt_abstract_legend.h>
 #include <qwt_plot_curve.h>

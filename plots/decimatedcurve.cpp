@@ -1,4 +1,4 @@
-#include "decimatedcurve.h"
+#include "plots/decimatedcurve.h"
 
 #include <qwt_clipper.h>
 #include <qwt_painter.h>

@@ -1,4 +1,4 @@
-#include "idleprotectionplot.h"
+#include "plots/idleprotectionplot.h"
 
 #include <qwt_legend.h>
 #include <qwt_picker_machine.h>

@@ -1,9 +1,9 @@
-#include "liveplot.h"
+#include "plots/liveplot.h"
 
-#include "decimatedcurve.h"
-#include "picker.h"
-#include "plotdecor.h"
-#include "sampleseries.h"
+#include "plots/decimatedcurve.h"
+#include "plots/picker.h"
+#include "plots/plotdecor.h"
+#include "plots/sampleseries.h"
 
 #include <qwt_abstract_legend.h>
 #include <qwt_plot_canvas.h>

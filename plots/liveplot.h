@@ -1,6 +1,6 @@
 #pragma once
 
-#include "samplebuffer.h"
+#include "plots/samplebuffer.h"
 
 #include <qwt_plot.h>
 

@@ -1,4 +1,4 @@
-#include "picker.h"
+#include "plots/picker.h"
 
 #include <qwt_picker_machine.h>
 #include <qwt_plot.h>

@@ -1,6 +1,6 @@
-#include "plotdecor.h"
+#include "plots/plotdecor.h"
 
-#include "timescaledraw.h"
+#include "plots/timescaledraw.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>

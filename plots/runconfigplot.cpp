@@ -1,9 +1,9 @@
-#include "runconfigplot.h"
+#include "plots/runconfigplot.h"
 
-#include "picker.h"
-#include "plotdecor.h"
-#include "protectioncharacteristic.h"
-#include "worker.h"
+#include "device/protectioncharacteristic.h"
+#include "plots/picker.h"
+#include "plots/plotdecor.h"
+#include "plots/worker.h"
 
 #include <qwt_legend.h>
 #include <qwt_plot_curve.h>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "currentaxis.h"
-#include "curvepoints.h"
-#include "protectionmodel.h"
+#include "device/curvepoints.h"
+#include "device/protectionmodel.h"
+#include "plots/currentaxis.h"
 
 #include <qwt_plot.h>
 

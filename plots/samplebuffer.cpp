@@ -1,4 +1,4 @@
-#include "samplebuffer.h"
+#include "plots/samplebuffer.h"
 
 namespace {
 // Removed samples are reclaimed in batches of at least this many, and only once they

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "slidingextremum.h"
+#include "plots/slidingextremum.h"
 
 #include <QtGlobal>
 

@@ -1,6 +1,6 @@
-#include "sampleseries.h"
+#include "plots/sampleseries.h"
 
-#include "samplebuffer.h"
+#include "plots/samplebuffer.h"
 
 size_t SampleSeries::size() const
 {

@@ -1,4 +1,4 @@
-#include "slidingextremum.h"
+#include "plots/slidingextremum.h"
 
 void SlidingExtremum::push(quint64 seq, double value)
 {

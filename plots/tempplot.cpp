@@ -1,7 +1,7 @@
-#include "tempplot.h"
+#include "plots/tempplot.h"
 
-#include "plotdecor.h"
-#include "timescaledraw.h"
+#include "plots/plotdecor.h"
+#include "plots/timescaledraw.h"
 
 namespace {
 // The temperature window holds exactly the interval shown.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "liveplot.h"
+#include "plots/liveplot.h"
 
 // PT100 temperature (left axis) and calculated heating (right axis) over the last
 // plot interval. Reconnections to the same device follow each other in it; the

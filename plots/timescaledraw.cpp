@@ -1,4 +1,4 @@
-#include "timescaledraw.h"
+#include "plots/timescaledraw.h"
 
 #include <QDateTime>
 

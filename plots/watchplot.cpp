@@ -1,7 +1,7 @@
-#include "watchplot.h"
+#include "plots/watchplot.h"
 
-#include "plotdecor.h"
-#include "timescaledraw.h"
+#include "plots/plotdecor.h"
+#include "plots/timescaledraw.h"
 
 #include <algorithm>
 

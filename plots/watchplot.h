@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currentscale.h"
-#include "liveplot.h"
+#include "device/currentscale.h"
+#include "plots/liveplot.h"
 
 // Live phase currents in amperes (left axis) and voltages (right axis) over the last
 // plot interval; the legend items switch single curves on and off.

@@ -1,8 +1,8 @@
-#include "worker.h"
+#include "plots/worker.h"
 
-#include "curvepoints.h"
-#include "protectioncharacteristic.h"
-#include "runconfigplot.h"
+#include "device/curvepoints.h"
+#include "device/protectioncharacteristic.h"
+#include "plots/runconfigplot.h"
 
 #include <QThread>
 

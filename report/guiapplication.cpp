@@ -1,4 +1,4 @@
-#include "guiapplication.h"
+#include "report/guiapplication.h"
 
 #include <QApplication>
 

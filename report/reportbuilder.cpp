@@ -1,16 +1,16 @@
-#include "reportbuilder.h"
+#include "report/reportbuilder.h"
 
-#include "crashoscillogrampacket.h"
-#include "crashplot.h"
-#include "crashprotocolevent.h"
-#include "protocolevent.h"
-#include "protocollist.h"
-#include "reportcanvas.h"
-#include "reportdata.h"
-#include "reporttexts.h"
-#include "runconfigplot.h"
-#include "tempplot.h"
-#include "watchplot.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolevent.h"
+#include "device/protocolevent.h"
+#include "device/protocollist.h"
+#include "plots/crashplot.h"
+#include "plots/runconfigplot.h"
+#include "plots/tempplot.h"
+#include "plots/watchplot.h"
+#include "report/reportcanvas.h"
+#include "report/reportdata.h"
+#include "report/reporttexts.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "reportcanvas.h"
+#include "report/reportcanvas.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_renderer.h>

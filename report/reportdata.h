@@ -1,13 +1,13 @@
 #pragma once
 
-#include "configpacket.h"
-#include "crashoscillogrampacket.h"
-#include "currentaxis.h"
-#include "curvepoints.h"
-#include "deviceinfo.h"
-#include "protectionmodel.h"
-#include "samplebuffer.h"
-#include "watchdatapacket.h"
+#include "device/configpacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/curvepoints.h"
+#include "device/deviceinfo.h"
+#include "device/protectionmodel.h"
+#include "device/watchdatapacket.h"
+#include "plots/currentaxis.h"
+#include "plots/samplebuffer.h"
 
 #include <memory>
 

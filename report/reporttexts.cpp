@@ -1,13 +1,13 @@
-#include "reporttexts.h"
+#include "report/reporttexts.h"
 
-#include "configfields.h"
-#include "configpacketv70.h"
-#include "crashprotocolevent.h"
-#include "currentscale.h"
-#include "deviceinfo.h"
-#include "faulttext.h"
-#include "packetfactory.h"
-#include "watchdatapacket80.h"
+#include "device/configfields.h"
+#include "device/configpacketv70.h"
+#include "device/crashprotocolevent.h"
+#include "device/currentscale.h"
+#include "device/deviceinfo.h"
+#include "device/faulttext.h"
+#include "device/packetfactory.h"
+#include "device/watchdatapacket80.h"
 
 #include <QDateTime>
 #include <QLocale>

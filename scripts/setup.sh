@@ -13,7 +13,7 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config python3
               qttools5-dev qttools5-dev-tools  # lupdate and lrelease: the English interface
               qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
               fonts-dejavu-core  # a fresh machine may have no font for the window at all
-              libqt5sql5-sqlite  # the history database
+              libqt5sql5-sqlite libsqlite3-dev  # the history database
               libmosquitto-dev prometheus-cpp-dev)  # the gateway: MQTT and /metrics
 # ... and what only the checks need (scripts/test.sh).
 TEST_PACKAGES=(libmodbus-dev mbpoll

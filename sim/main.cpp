@@ -1,10 +1,10 @@
 // orbix-sim: simulated devices on a pseudo-terminal (or a real serial port) for tests,
 // benchmarks and demonstrations without hardware.
-#include "buildversion.h"
-#include "simconsole.h"
-#include "simoptions.h"
-#include "simtcpserver.h"
-#include "simulator.h"
+#include "sim/simconsole.h"
+#include "sim/simoptions.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
+#include "version/buildversion.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "simautosetup.h"
+#include "sim/simautosetup.h"
 
 void SimAutoSetup::start(SimRegisters &regs)
 {

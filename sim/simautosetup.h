@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simregisters.h"
+#include "sim/simregisters.h"
 
 #include <QtGlobal>
 

@@ -1,10 +1,10 @@
-#include "simconsole.h"
+#include "sim/simconsole.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
-#include "simoptions.h"
-#include "simregisters.h"
-#include "simulator.h"
+#include "sim/simoptions.h"
+#include "sim/simregisters.h"
+#include "sim/simulator.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "simfault.h"
-#include "simrequest.h"
+#include "sim/simfault.h"
+#include "sim/simrequest.h"
 
 #include <QString>
 #include <QStringList>

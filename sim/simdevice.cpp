@@ -1,12 +1,12 @@
-#include "simdevice.h"
+#include "sim/simdevice.h"
 
-#include "enginecommand.h"
-#include "modbusport.h"
-#include "registermap.h"
-#include "simlogbook.h"
-#include "simoscillogram.h"
-#include "simpreset.h"
-#include "simstartcurve.h"
+#include "device/enginecommand.h"
+#include "device/registermap.h"
+#include "link/modbusport.h"
+#include "sim/simlogbook.h"
+#include "sim/simoscillogram.h"
+#include "sim/simpreset.h"
+#include "sim/simstartcurve.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "simautosetup.h"
-#include "simdeviceconfig.h"
-#include "simframe.h"
-#include "simmotor.h"
-#include "simregisters.h"
+#include "sim/simautosetup.h"
+#include "sim/simdeviceconfig.h"
+#include "sim/simframe.h"
+#include "sim/simmotor.h"
+#include "sim/simregisters.h"
 
 #include <QHash>
 #include <QSet>

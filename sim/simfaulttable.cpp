@@ -1,4 +1,4 @@
-#include "simfaulttable.h"
+#include "sim/simfaulttable.h"
 
 void SimFaultTable::set(const SimFault &fault, int count, int address, qint64 nowMs)
 {

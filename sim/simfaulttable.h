@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simfault.h"
+#include "sim/simfault.h"
 
 #include <QVector>
 #include <QtGlobal>

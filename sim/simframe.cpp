@@ -1,6 +1,6 @@
-#include "simframe.h"
+#include "sim/simframe.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 namespace {
 

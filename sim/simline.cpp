@@ -1,9 +1,9 @@
-#include "simline.h"
+#include "sim/simline.h"
 
-#include "custombaud.h"
+#include "link/custombaud.h"
 
-#include "serialline.h"
-#include "simlog.h"
+#include "link/serialline.h"
+#include "sim/simlog.h"
 
 #include <QFile>
 

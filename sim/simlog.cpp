@@ -1,3 +1,3 @@
-#include "simlog.h"
+#include "sim/simlog.h"
 
 Q_LOGGING_CATEGORY(lcSim, "orbix.sim", QtWarningMsg)

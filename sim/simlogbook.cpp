@@ -1,6 +1,6 @@
-#include "simlogbook.h"
+#include "sim/simlogbook.h"
 
-#include "registermap.h"
+#include "device/registermap.h"
 
 using namespace RegisterMap;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simregisters.h"
+#include "sim/simregisters.h"
 
 // The device's two logs, ten records each, record 0 the newest: the crash log
 // (50..139, nine registers a record) and the work log (140..169, three registers

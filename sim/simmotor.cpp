@@ -1,4 +1,4 @@
-#include "simmotor.h"
+#include "sim/simmotor.h"
 
 #include <cmath>
 #include <limits>

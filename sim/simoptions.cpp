@@ -1,7 +1,7 @@
-#include "simoptions.h"
+#include "sim/simoptions.h"
 
-#include "deviceinfo.h"
-#include "modbusport.h"
+#include "device/deviceinfo.h"
+#include "link/modbusport.h"
 
 #include <QFile>
 #include <QTextStream>

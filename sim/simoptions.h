@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simdeviceconfig.h"
+#include "sim/simdeviceconfig.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "simoscillogram.h"
+#include "sim/simoscillogram.h"
 
 #include <QtMath>
 

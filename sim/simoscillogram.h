@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simregisters.h"
+#include "sim/simregisters.h"
 
 // The crash oscillogram a device keeps of its last trip (301..689): a header
 // (time, fault code, current and voltage scale words) and six channels of 64

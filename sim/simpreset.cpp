@@ -1,9 +1,9 @@
-#include "simpreset.h"
+#include "sim/simpreset.h"
 
-#include "registermap.h"
-#include "simlogbook.h"
-#include "simoscillogram.h"
-#include "simstartcurve.h"
+#include "device/registermap.h"
+#include "sim/simlogbook.h"
+#include "sim/simoscillogram.h"
+#include "sim/simstartcurve.h"
 
 using namespace RegisterMap;
 

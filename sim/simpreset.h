@@ -1,7 +1,7 @@
 #pragma once
 
-#include "simdeviceconfig.h"
-#include "simregisters.h"
+#include "sim/simdeviceconfig.h"
+#include "sim/simregisters.h"
 
 // The register content of a device fresh from the box after some service: plausible
 // settings, a motor at rest, a few log records, a start record and a stored oscillogram.

@@ -1,4 +1,4 @@
-#include "simregisters.h"
+#include "sim/simregisters.h"
 
 quint16 SimRegisters::at(int reg) const
 {

@@ -1,4 +1,4 @@
-#include "simstartcurve.h"
+#include "sim/simstartcurve.h"
 
 #include <QtGlobal>
 

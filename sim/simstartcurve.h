@@ -1,6 +1,6 @@
 #pragma once
 
-#include "simregisters.h"
+#include "sim/simregisters.h"
 
 // The start characteristic record (201..236): when it was taken, its base current,
 // how complete it is, and for each of 32 current levels how long the start current

@@ -1,8 +1,8 @@
-#include "simtcpserver.h"
+#include "sim/simtcpserver.h"
 
-#include "modbusport.h"
-#include "simlog.h"
-#include "simulator.h"
+#include "link/modbusport.h"
+#include "sim/simlog.h"
+#include "sim/simulator.h"
 
 #include <QtEndian>
 

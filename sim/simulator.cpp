@@ -1,9 +1,9 @@
-#include "simulator.h"
+#include "sim/simulator.h"
 
-#include "modbusport.h"
-#include "simdevice.h"
-#include "simframe.h"
-#include "simlog.h"
+#include "link/modbusport.h"
+#include "sim/simdevice.h"
+#include "sim/simframe.h"
+#include "sim/simlog.h"
 
 #include <QDateTime>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "simdeviceconfig.h"
-#include "simfault.h"
-#include "simfaulttable.h"
-#include "simline.h"
-#include "simrequest.h"
+#include "sim/simdeviceconfig.h"
+#include "sim/simfault.h"
+#include "sim/simfaulttable.h"
+#include "sim/simline.h"
+#include "sim/simrequest.h"
 
 #include <QString>
 #include <QVector>

@@ -1,7 +1,7 @@
-#include "appsettings.h"
+#include "storage/appsettings.h"
 
-#include "datadirectory.h"
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
+#include "storage/datadirectory.h"
 
 #include <QDataStream>
 #include <QDir>

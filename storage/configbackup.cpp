@@ -1,9 +1,9 @@
-#include "configbackup.h"
+#include "storage/configbackup.h"
 
-#include "datadirectory.h"
-#include "deviceinfo.h"
-#include "filetext.h"
-#include "settingsfile.h"
+#include "device/deviceinfo.h"
+#include "storage/datadirectory.h"
+#include "storage/filetext.h"
+#include "storage/settingsfile.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "datadirectory.h"
+#include "storage/datadirectory.h"
 
 #include <QCoreApplication>
 #include <QDir>

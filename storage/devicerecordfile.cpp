@@ -1,7 +1,7 @@
-#include "devicerecordfile.h"
+#include "storage/devicerecordfile.h"
 
-#include "datadirectory.h"
-#include "storagelog.h"
+#include "storage/datadirectory.h"
+#include "storage/storagelog.h"
 
 #include <QFile>
 

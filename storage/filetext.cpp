@@ -1,4 +1,4 @@
-#include "filetext.h"
+#include "storage/filetext.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "historycsv.h"
+#include "storage/historycsv.h"
 
 #include <QDateTime>
 

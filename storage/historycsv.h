@@ -1,6 +1,6 @@
 #pragma once
 
-#include "historysample.h"
+#include "storage/historysample.h"
 
 #include <QByteArray>
 #include <QStringList>

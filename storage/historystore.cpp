@@ -1,4 +1,4 @@
-#include "historystore.h"
+#include "storage/historystore.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

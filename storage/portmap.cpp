@@ -1,8 +1,8 @@
-#include "portmap.h"
+#include "storage/portmap.h"
 
-#include "datadirectory.h"
-#include "line.h"
-#include "storagelog.h"
+#include "link/line.h"
+#include "storage/datadirectory.h"
+#include "storage/storagelog.h"
 
 #include <QDir>
 #include <QFile>

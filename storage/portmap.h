@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lineoptions.h"
+#include "link/lineoptions.h"
 
 #include <QList>
 #include <QMap>

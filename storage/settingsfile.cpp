@@ -1,9 +1,9 @@
-#include "settingsfile.h"
+#include "storage/settingsfile.h"
 
-#include "configfields.h"
-#include "configpacket.h"
-#include "datadirectory.h"
-#include "filetext.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "storage/datadirectory.h"
+#include "storage/filetext.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,3 +1,3 @@
-#include "storagelog.h"
+#include "storage/storagelog.h"
 
 Q_LOGGING_CATEGORY(lcStorage, "orbix.storage", QtWarningMsg)

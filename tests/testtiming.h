@@ -1,7 +1,7 @@
 #pragma once
 
-#include "protocoltiming.h"
-#include "testreplygap.h"
+#include "exchange/protocoltiming.h"
+#include "tests/testreplygap.h"
 
 // The protocol's timing shortened for tests against the simulator: a reply still ends
 // on silence, a cycle still waits out its period, only faster. Each kind of test keeps

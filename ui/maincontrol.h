@@ -1,6 +1,6 @@
 #pragma once
 
-#include "enginecommand.h"
+#include "device/enginecommand.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "mnemonics.h"
+#include "ui/mnemonics.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
-#include "plotexport.h"
+#include "ui/plotexport.h"
 
-#include "datadirectory.h"
-#include "savefolder.h"
+#include "storage/datadirectory.h"
+#include "ui/savefolder.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>

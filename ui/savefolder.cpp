@@ -1,6 +1,6 @@
-#include "savefolder.h"
+#include "ui/savefolder.h"
 
-#include "appsettings.h"
+#include "storage/appsettings.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "styles.h"
+#include "ui/styles.h"
 
 namespace Styles {
 

@@ -1,4 +1,4 @@
-#include "buildversion.h"
+#include "version/buildversion.h"
 
 #include "buildinfo.h"
 

@@ -1,7 +1,7 @@
 // The settings dialog's conversions and the program's command line.
-#include "appsettings.h"
-#include "configdialog.h"
-#include "launchoptions.h"
+#include "app/configdialog.h"
+#include "app/launchoptions.h"
+#include "storage/appsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

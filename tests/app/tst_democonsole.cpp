@@ -1,7 +1,7 @@
 // The demo line's console: the simulator's commands read from standard input trip a
 // device as orbix-sim's console does.
-#include "democonsole.h"
-#include "simulator.h"
+#include "app/democonsole.h"
+#include "sim/simulator.h"
 
 #include <QtTest>
 

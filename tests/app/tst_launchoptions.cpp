@@ -1,8 +1,8 @@
 // The program's command line: its options among the toolkit's, and --help and
 // --version answered without a display (the manual page is made from them at build
 // time, on machines without one).
-#include "launchoptions.h"
-#include "programrun.h"
+#include "app/launchoptions.h"
+#include "tests/programrun.h"
 
 #include <QtTest>
 

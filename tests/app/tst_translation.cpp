@@ -1,7 +1,7 @@
 // Which language the program starts in: --lang, then the stored choice, then the
 // system's locale; and what the English translation built into the program gives.
-#include "appsettings.h"
-#include "translation.h"
+#include "i18n/translation.h"
+#include "storage/appsettings.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The probe the window tests on a display ask: where a named widget is, whether it
 // can be clicked, what it and a table cell show, and its answers over the socket.
-#include "widgetprobe.h"
+#include "app/widgetprobe.h"
 
 #include <QComboBox>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 // The window state file: what it keeps, what a damaged file gives, and where the
 // window opens on screens of several sizes.
-#include "windowstate.h"
+#include "app/windowstate.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

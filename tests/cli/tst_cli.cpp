@@ -1,10 +1,10 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
-#include "programrun.h"
-#include "historycsv.h"
-#include "historystore.h"
-#include "simulator.h"
-#include "testreplygap.h"
+#include "sim/simulator.h"
+#include "storage/historycsv.h"
+#include "storage/historystore.h"
+#include "tests/programrun.h"
+#include "tests/testreplygap.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -773,10 +773,10 @@ void TestCli::monitorRecordsIntoHistory()
     const QString db = dir.filePath("h.sqlite");
     // Twice, as after a restart: the device's logs and its oscillogram are read again.
     for (int i = 0; i < 2; ++i) {
-        const Run r = orbix({"monitor", path, "--address", "1", "--cycles", "3", "--record", "--db", db});
+        const ProgramRun r = orbix({"monitor", path, "--address", "1", "--cycles", "3", "--record", "--db", db});
         QVERIFY2(r.code == 0, qPrintable(r.err));
     }
-    const Run devices = run({"history", "devices", "--db", db, "--json"});
+    const ProgramRun devices = run({"history", "devices", "--db", db, "--json"});
     QCOMPARE(devices.code, 0);
     const QJsonArray list = QJsonDocument::fromJson(devices.out.toUtf8()).array();
     QCOMPARE(list.size(), 1);
@@ -793,11 +793,11 @@ void TestCli::monitorRecordsIntoHistory()
     QCOMPARE(first.size(), 13);
     QVERIFY2(QDateTime::fromString(first[0], Qt::ISODateWithMs).isValid() && first[0].endsWith('Z'), qPrintable(first[0]));
     QCOMPARE(first[2], QString("1"));
-    const Run osc = run({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
+    const ProgramRun osc = run({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
     const QJsonArray oscillograms = QJsonDocument::fromJson(osc.out.toUtf8()).array();
     QCOMPARE(oscillograms.size(), 1); // kept once, however often it was read
     QCOMPARE(oscillograms[0].toObject().value("faultCode").toInt(), 31);
-    const Run events = run({"history", "events", "--address", "1", "--db", db, "--json"});
+    const ProgramRun events = run({"history", "events", "--address", "1", "--db", db, "--json"});
     const QJsonArray entries = QJsonDocument::fromJson(events.out.toUtf8()).array();
     const QString trip = oscillograms[0].toObject().value("tripTime").toString();
     QCOMPARE(std::count_if(entries.begin(), entries.end(), [&](const QJsonValue &e) {
@@ -809,7 +809,7 @@ void TestCli::monitorRecordsIntoHistory()
     QFile cfg(dir.filePath("trip.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
     QCOMPARE(cfg.readLine(), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.70/1,1999\r\n"));
-    const Run none = run({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
+    const ProgramRun none = run({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
                           "2001-01-01T03:00:00+03:00", "--csv", "-"});
     QCOMPARE(none.code, 0);
     QCOMPARE(none.out, QString(HistoryCsv::kHeader) + '\n');
@@ -824,7 +824,7 @@ void TestCli::killedRecorderLosesOneBatchAtMost()
     monitor.start(QStringLiteral(ORBIX_CLI), {"monitor", path, "--address", "1", "--record", "--db", db, "--reply-gap",
                                               QString::number(kTestReplyGapMs)});
     auto held = [&db] {
-        const Run r = run({"history", "export", "--address", "1", "--db", db, "--csv", "-"});
+        const ProgramRun r = run({"history", "export", "--address", "1", "--db", db, "--csv", "-"});
         return r.code == 0 ? r.out.count('\n') - 1 : 0;
     };
     int before = 0;
@@ -871,7 +871,7 @@ void TestCli::historyFailures()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(file);
     }
-    const Run r = run(QStringList {"history"} + args + QStringList {"--db", db});
+    const ProgramRun r = run(QStringList {"history"} + args + QStringList {"--db", db});
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     if (code == 1)

@@ -3,12 +3,12 @@
 // named on one line with no file left, and an audit of a line of three devices, one
 // of which stops answering half-way, and of a line where a device answers under every
 // format and two devices share an address.
-#include "deviceinfo.h"
-#include "pdfdocument.h"
-#include "reportbuilder.h"
-#include "settingsfile.h"
-#include "simulator.h"
-#include "testreplygap.h"
+#include "device/deviceinfo.h"
+#include "report/reportbuilder.h"
+#include "sim/simulator.h"
+#include "storage/settingsfile.h"
+#include "tests/report/pdfdocument.h"
+#include "tests/testreplygap.h"
 
 #include <QtTest>
 

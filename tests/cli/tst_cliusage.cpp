@@ -1,7 +1,7 @@
 // What orbix says about itself: the version, and each command's usage line naming the
 // command as a user types it, in its help and after a usage error alike. A usage error
 // is three lines (reason, usage, hint) and exit 2, decided before any line is opened.
-#include "programrun.h"
+#include "tests/programrun.h"
 
 #include <QtTest>
 

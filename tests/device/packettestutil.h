@@ -1,7 +1,7 @@
 #pragma once
 
-#include "datapacket.h"
-#include "packetregisters.h"
+#include "device/packetregisters.h"
+#include "link/datapacket.h"
 
 #include <QString>
 #include <QStringList>

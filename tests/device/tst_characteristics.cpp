@@ -1,9 +1,9 @@
 // Auto-setup progress, the recorded start characteristic and the crash oscillogram.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "crashoscillogrampacket.h"
-#include "runconfigpacket.h"
-#include "runconfigprogresspacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
 
 #include <QtTest>
 

@@ -1,12 +1,12 @@
 // Configuration block: the field table (registers, conversions, ranges, choice lists)
 // and the consistency rules, without widgets.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "configfields.h"
-#include "configpacketv70.h"
-#include "configrules.h"
-#include "deviceinfo.h"
-#include "packetfactory.h"
+#include "device/configfields.h"
+#include "device/configpacketv70.h"
+#include "device/configrules.h"
+#include "device/deviceinfo.h"
+#include "device/packetfactory.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // The 36-byte device record: the layout of the device list and last-connection
 // files, and the text under which the device table shows it.
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
 
 #include <QtTest>
 

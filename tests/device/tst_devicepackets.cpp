@@ -1,14 +1,14 @@
 // Request lists by modification, and clone() of every block.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "configpacketv70.h"
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "packetfactory.h"
-#include "protocolpacketv50.h"
-#include "runconfigpacket.h"
-#include "runconfigprogresspacket.h"
-#include "watchdatapacket80.h"
+#include "device/configpacketv70.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetfactory.h"
+#include "device/protocolpacketv50.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
+#include "device/watchdatapacket80.h"
 
 #include <QtTest>
 

@@ -1,12 +1,12 @@
 // Work and crash logs, their records, and the application protocol entries.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "appprotocoleventengine.h"
-#include "crashprotocolevent.h"
-#include "crashprotocolpacket.h"
-#include "eventprotocolevent.h"
-#include "faulttext.h"
-#include "protocolpacketv50.h"
+#include "device/appprotocoleventengine.h"
+#include "device/crashprotocolevent.h"
+#include "device/crashprotocolpacket.h"
+#include "device/eventprotocolevent.h"
+#include "device/faulttext.h"
+#include "device/protocolpacketv50.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // Decoding of the monitoring block.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "currentscale.h"
-#include "faulttext.h"
-#include "watchdatapacket80.h"
+#include "device/currentscale.h"
+#include "device/faulttext.h"
+#include "device/watchdatapacket80.h"
 
 #include <QtTest>
 

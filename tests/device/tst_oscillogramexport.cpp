@@ -1,11 +1,11 @@
 // The crash oscillogram leaves the tool as COMTRADE and CSV: both are read back here
 // by a reader of their own, written from the format's description, not from the writer.
-#include "packettestutil.h"
+#include "tests/device/packettestutil.h"
 
-#include "comtradewriter.h"
-#include "crashoscillogrampacket.h"
-#include "deviceinfo.h"
-#include "oscillogramcsv.h"
+#include "device/comtradewriter.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/deviceinfo.h"
+#include "device/oscillogramcsv.h"
 
 #include <QtTest>
 

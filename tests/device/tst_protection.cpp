@@ -1,7 +1,7 @@
 // The protection simulation and the time-current characteristic built from it.
-#include "configpacketv70.h"
-#include "protectioncharacteristic.h"
-#include "triptimesolver.h"
+#include "device/configpacketv70.h"
+#include "device/protectioncharacteristic.h"
+#include "device/triptimesolver.h"
 
 #include <QtTest>
 

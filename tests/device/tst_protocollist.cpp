@@ -1,12 +1,12 @@
 // The application protocol: the device's two logs merged in without duplicates or
 // empty slots, the program's own entries, newest first, and a log's entries removed.
-#include "appprotocolevent.h"
-#include "crashprotocolpacket.h"
-#include "packetregisters.h"
-#include "protocolevent.h"
-#include "protocollist.h"
-#include "protocolpacket.h"
-#include "registermap.h"
+#include "device/appprotocolevent.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetregisters.h"
+#include "device/protocolevent.h"
+#include "device/protocollist.h"
+#include "device/protocolpacket.h"
+#include "device/registermap.h"
 
 #include <QtTest>
 

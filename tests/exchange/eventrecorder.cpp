@@ -1,6 +1,6 @@
-#include "eventrecorder.h"
+#include "tests/exchange/eventrecorder.h"
 
-#include "eventdispatch.h"
+#include "exchange/eventdispatch.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataevent.h"
+#include "exchange/dataevent.h"
 
 #include <QList>
 #include <QObject>

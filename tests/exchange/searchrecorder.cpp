@@ -1,4 +1,4 @@
-#include "searchrecorder.h"
+#include "tests/exchange/searchrecorder.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "searchevent.h"
+#include "exchange/searchevent.h"
 
 #include <QList>
 #include <QObject>

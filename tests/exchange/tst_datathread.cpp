@@ -1,14 +1,14 @@
 // The data exchange thread against the simulator: what goes on the wire at a
 // start and in a cycle for each size of device, the connection failures, a link
 // lost and restored, every command with its writes and events, and the stop.
-#include "configevent.h"
-#include "configpacketv70.h"
-#include "dataeventerror.h"
-#include "datathread.h"
-#include "devicesession.h"
-#include "eventrecorder.h"
-#include "simulator.h"
-#include "testtiming.h"
+#include "device/configpacketv70.h"
+#include "exchange/configevent.h"
+#include "exchange/dataeventerror.h"
+#include "exchange/datathread.h"
+#include "exchange/devicesession.h"
+#include "sim/simulator.h"
+#include "tests/exchange/eventrecorder.h"
+#include "tests/testtiming.h"
 
 #include <QtTest>
 

@@ -1,13 +1,13 @@
 // Each event reaches the handler of its own class; one without a payload, or a bare
 // event made with a payload's code, reaches the base class's: never a wrong cast.
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "eventdispatch.h"
-#include "packetfactory.h"
-#include "protocolpacket.h"
-#include "runconfigpacket.h"
-#include "runconfigprogresspacket.h"
-#include "watchdatapacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetfactory.h"
+#include "device/protocolpacket.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
+#include "device/watchdatapacket.h"
+#include "exchange/eventdispatch.h"
 
 #include <QtTest>
 

@@ -1,16 +1,16 @@
 // The recorder fed by a data thread talking to the simulator: what the thread saw is
 // in the file after a flush, in amperes, each log record and oscillogram once; the
 // link notes; a file it cannot use leaves the poll running without history.
-#include "crashoscillogrampacket.h"
-#include "dataeventerror.h"
-#include "dataeventget.h"
-#include "watchdatapacket.h"
-#include "datathread.h"
-#include "eventrecorder.h"
-#include "historyrecorder.h"
-#include "historystore.h"
-#include "simulator.h"
-#include "testtiming.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/watchdatapacket.h"
+#include "exchange/dataeventerror.h"
+#include "exchange/dataeventget.h"
+#include "exchange/datathread.h"
+#include "exchange/historyrecorder.h"
+#include "sim/simulator.h"
+#include "storage/historystore.h"
+#include "tests/exchange/eventrecorder.h"
+#include "tests/testtiming.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,13 +1,13 @@
 // The search thread on a simulated line: the events of a scan, stop and continue
 // at the same probe, devices under several formats, single probes, and a stop
 // that does not wait for a silent line.
-#include "deviceinfo.h"
-#include "eventdispatch.h"
-#include "searchpacket.h"
-#include "searchrecorder.h"
-#include "searchthread.h"
-#include "simulator.h"
-#include "testtiming.h"
+#include "device/deviceinfo.h"
+#include "device/searchpacket.h"
+#include "exchange/eventdispatch.h"
+#include "exchange/searchthread.h"
+#include "sim/simulator.h"
+#include "tests/exchange/searchrecorder.h"
+#include "tests/testtiming.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The settings file loader, fed any file. Whatever the file holds, the settings
 // come out in range, and saving them gives a file that loads back the same.
-#include "appsettings.h"
-#include "deviceinfo.h"
-#include "fuzzinput.h"
+#include "device/deviceinfo.h"
+#include "storage/appsettings.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <QTemporaryDir>
 

@@ -1,21 +1,21 @@
 // Every register block of the device, filled with any register words as a read
 // would fill it. Input: the block, the device's modification and current scale,
 // then the words in the order the block's requests read them.
-#include "configfields.h"
-#include "configpacketv70.h"
-#include "crashoscillogrampacket.h"
-#include "crashprotocolpacket.h"
-#include "faulttext.h"
-#include "fuzzinput.h"
-#include "modbusport.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "protectionmodel.h"
-#include "protocolpacketv50.h"
-#include "runconfigpacket.h"
-#include "runconfigprogresspacket.h"
-#include "searchpacket.h"
-#include "watchdatapacket80.h"
+#include "device/configfields.h"
+#include "device/configpacketv70.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/faulttext.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protectionmodel.h"
+#include "device/protocolpacketv50.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
+#include "device/searchpacket.h"
+#include "device/watchdatapacket80.h"
+#include "link/modbusport.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <cmath>
 #include <map>

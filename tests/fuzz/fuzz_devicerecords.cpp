@@ -2,8 +2,8 @@
 // loader, fed any file here. Every whole 36-byte record that is a device is loaded,
 // exactly as stored and in file order, every other one and a trailing partial record
 // are left out; each record loaded can be shown.
-#include "devicerecordfile.h"
-#include "fuzzinput.h"
+#include "storage/devicerecordfile.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <algorithm>
 #include <cmath>

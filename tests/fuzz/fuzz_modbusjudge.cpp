@@ -2,8 +2,8 @@
 // Input: kind and fix-up flags, slave, first register, count, request words; then
 // the reply. The flags give the reply its slave address and a correct CRC, so the
 // fuzzer reaches the judging that follows those two checks.
-#include "fuzzinput.h"
-#include "modbusport.h"
+#include "link/modbusport.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <QtEndian>
 

@@ -4,10 +4,10 @@
 // read as it comes. Whatever comes, one piece never yields more than itself and the
 // one frame the framing may have carried over, and on raw TCP every byte is either
 // read or dropped.
-#include "fuzzinput.h"
-#include "modbustcpline.h"
-#include "rfc2217line.h"
-#include "tcpline.h"
+#include "link/modbustcpline.h"
+#include "link/rfc2217line.h"
+#include "link/tcpline.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <memory>
 

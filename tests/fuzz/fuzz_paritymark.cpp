@@ -1,7 +1,7 @@
 // The PARMRK decoder, fed any byte stream cut into reads at any points.
 // Input: the first byte picks where the reads are cut; the rest is the raw stream.
-#include "fuzzinput.h"
-#include "paritymarkdecoder.h"
+#include "link/paritymarkdecoder.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,8 +4,8 @@
 // with its options for the number, and the bindings written back as the program
 // writes ports.conf parse to the same. A comment ('#' at the start of a word) is no
 // part of a binding, and a file beyond the size limit binds nothing.
-#include "fuzzinput.h"
-#include "portmap.h"
+#include "storage/portmap.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <QRegularExpression>
 

@@ -1,16 +1,16 @@
 // The application protocol built from any work and crash log words, with the
 // program's own entries. Input: modification, current scale, an application entry
 // code and a motor command, then the log words as a read fills them.
-#include "appprotocoleventengine.h"
-#include "crashprotocolevent.h"
-#include "crashprotocolpacket.h"
-#include "eventprotocolevent.h"
-#include "faulttext.h"
-#include "fuzzinput.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "protocollist.h"
-#include "protocolpacketv50.h"
+#include "device/appprotocoleventengine.h"
+#include "device/crashprotocolevent.h"
+#include "device/crashprotocolpacket.h"
+#include "device/eventprotocolevent.h"
+#include "device/faulttext.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protocollist.h"
+#include "device/protocolpacketv50.h"
+#include "tests/fuzz/fuzzinput.h"
 
 #include <QFileInfo>
 

@@ -2,14 +2,14 @@
 // bounded and kept across a restart, and the whole program with two simulated lines
 // (a pseudo-terminal and Modbus TCP), a real broker and promtool; the line poller
 // against the simulator: its pace, a silent device, a link lost and restored.
-#include "gatewayconfig.h"
-#include "linepoller.h"
-#include "pollersink.h"
-#include "outbox.h"
-#include "simfault.h"
-#include "simtcpserver.h"
-#include "simulator.h"
-#include "testreplygap.h"
+#include "exchange/linepoller.h"
+#include "exchange/pollersink.h"
+#include "gateway/gatewayconfig.h"
+#include "gateway/outbox.h"
+#include "sim/simfault.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
+#include "tests/testreplygap.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "hostilepeer.h"
+#include "tests/link/hostilepeer.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,6 +1,6 @@
-#include "scriptedslave.h"
+#include "tests/link/scriptedslave.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 #include <QMutexLocker>
 

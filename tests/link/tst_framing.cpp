@@ -1,11 +1,11 @@
 // How replies end and what the line does around them: replies ended by their length
 // against the reply gap of the device documentation, bytes that come late, an
 // adapter's echo, the link statistics and the masked access code.
-#include "frameobserver.h"
-#include "framerecord.h"
-#include "modbusport.h"
-#include "rtuframing.h"
-#include "scriptedslave.h"
+#include "link/frameobserver.h"
+#include "link/framerecord.h"
+#include "link/modbusport.h"
+#include "link/rtuframing.h"
+#include "tests/link/scriptedslave.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // Lines against peers no device server would be: one that floods without end (what is
 // dropped is counted, never kept, and a real reply is read once it stops), one that
 // ends the connection and one that resets it (the line is gone, and said so at once).
-#include "hostilepeer.h"
-#include "modbusport.h"
-#include "modbustcpline.h"
-#include "testreplygap.h"
+#include "link/modbusport.h"
+#include "link/modbustcpline.h"
+#include "tests/link/hostilepeer.h"
+#include "tests/testreplygap.h"
 
 #include <QtTest>
 

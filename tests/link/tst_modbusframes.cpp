@@ -1,5 +1,5 @@
 // Frame building and CRC, checked against published Modbus RTU examples.
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 #include <QtTest>
 

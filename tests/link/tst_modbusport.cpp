@@ -1,11 +1,11 @@
 // ModbusPort on a pseudo-terminal against a scripted peer: the exact bytes on the
 // wire, how each kind of reply is judged (malformed ones included), the read
 // timing, the line settings, exclusive use and the frame trace.
-#include "custombaud.h"
-#include "modbusport.h"
-#include "scriptedslave.h"
-#include "serialline.h"
-#include "testreplygap.h"
+#include "link/custombaud.h"
+#include "link/modbusport.h"
+#include "link/serialline.h"
+#include "tests/link/scriptedslave.h"
+#include "tests/testreplygap.h"
 
 #include <QtTest>
 

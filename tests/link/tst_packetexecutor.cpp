@@ -1,11 +1,11 @@
 // Request lists executed on a real port: the order of the transactions, the access
 // code before every guarded entry, where a failure stops a list, the running flag,
 // and clones that own their values.
-#include "modbusport.h"
-#include "packetexecutor.h"
-#include "scriptedslave.h"
-#include "tdatapacket.h"
-#include "testreplygap.h"
+#include "link/modbusport.h"
+#include "link/packetexecutor.h"
+#include "link/tdatapacket.h"
+#include "tests/link/scriptedslave.h"
+#include "tests/testreplygap.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
 // The PARMRK escapes of the tty layer, decoded from byte streams as the kernel
 // delivers them (a pseudo-terminal never produces parity errors, so the decoder
 // is exercised here directly).
-#include "paritymarkdecoder.h"
+#include "link/paritymarkdecoder.h"
 
 #include <QtTest>
 

@@ -2,15 +2,15 @@
 // framings, ser2net in front of the simulator's pseudo-terminal for RFC 2217 (the
 // speed and frame format reach the pseudo-terminal), the simulator's own servers for
 // a dropped connection and the scan; refused and unresolvable names.
-#include "datathread.h"
-#include "eventrecorder.h"
-#include "modbusport.h"
-#include "searcheventfound.h"
-#include "searchrecorder.h"
-#include "searchthread.h"
-#include "simtcpserver.h"
-#include "simulator.h"
-#include "testtiming.h"
+#include "exchange/datathread.h"
+#include "exchange/searcheventfound.h"
+#include "exchange/searchthread.h"
+#include "link/modbusport.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
+#include "tests/exchange/eventrecorder.h"
+#include "tests/exchange/searchrecorder.h"
+#include "tests/testtiming.h"
 
 #include <QtTest>
 

@@ -1,9 +1,9 @@
 // Independent Modbus implementations on both sides of our code: a standard
 // master (libmodbus, and the mbpoll tool) against the simulator, and a standard
 // slave (libmodbus) against the orbix command line.
-#include "modbusport.h"
-#include "programrun.h"
-#include "simulator.h"
+#include "link/modbusport.h"
+#include "sim/simulator.h"
+#include "tests/programrun.h"
 
 #include <QtTest>
 

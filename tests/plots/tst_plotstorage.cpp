@@ -1,7 +1,7 @@
 // The plots' sample store and the per-column line reduction, against plain references.
-#include "decimatedcurve.h"
-#include "samplebuffer.h"
-#include "sampleseries.h"
+#include "plots/decimatedcurve.h"
+#include "plots/samplebuffer.h"
+#include "plots/sampleseries.h"
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>

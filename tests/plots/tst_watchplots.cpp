@@ -1,9 +1,9 @@
 // Axis ranges, window trimming, titles, legend switching, tracker texts and point
 // selection, and the line width of the two plots.
-#include "samplebuffer.h"
-#include "tempplot.h"
-#include "timescaledraw.h"
-#include "watchplot.h"
+#include "plots/samplebuffer.h"
+#include "plots/tempplot.h"
+#include "plots/timescaledraw.h"
+#include "plots/watchplot.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>

@@ -1,4 +1,4 @@
-#include "pdfdocument.h"
+#include "tests/report/pdfdocument.h"
 
 #include <QProcess>
 #include <QRegularExpression>

@@ -1,14 +1,14 @@
-#include "reportsample.h"
+#include "tests/report/reportsample.h"
 
-#include "configfields.h"
-#include "configpacket.h"
-#include "crashprotocolpacket.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "protectionmodel.h"
-#include "protocolpacket.h"
-#include "runconfigpacket.h"
-#include "watchdatapacket.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protectionmodel.h"
+#include "device/protocolpacket.h"
+#include "device/runconfigpacket.h"
+#include "device/watchdatapacket.h"
 
 #include <QtMath>
 

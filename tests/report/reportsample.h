@@ -1,12 +1,12 @@
 #pragma once
 
-#include "crashoscillogrampacket.h"
-#include "curvepoints.h"
-#include "deviceinfo.h"
-#include "protectionmodel.h"
-#include "protocollist.h"
-#include "reportdata.h"
-#include "samplebuffer.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/curvepoints.h"
+#include "device/deviceinfo.h"
+#include "device/protectionmodel.h"
+#include "device/protocollist.h"
+#include "plots/samplebuffer.h"
+#include "report/reportdata.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // oscillogram, the protocol's page break that keeps a crash entry whole, the plots
 // drawn inside their rectangles, every text on the page; and the file written whole
 // or not at all. Run again by CTest at 72 and 192 dots per inch of screen.
-#include "pdfdocument.h"
-#include "reportbuilder.h"
-#include "reportsample.h"
+#include "report/reportbuilder.h"
+#include "tests/report/pdfdocument.h"
+#include "tests/report/reportsample.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -1,6 +1,6 @@
-#include "devicerequests.h"
+#include "tests/sim/devicerequests.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 SimFrame DeviceRequests::frame(QByteArray pdu)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "simdeviceconfig.h"
-#include "simframe.h"
+#include "sim/simdeviceconfig.h"
+#include "sim/simframe.h"
 
 #include <QByteArray>
 #include <QVector>

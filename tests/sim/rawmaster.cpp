@@ -1,6 +1,6 @@
-#include "rawmaster.h"
+#include "tests/sim/rawmaster.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "simidentity.h"
+#include "tests/sim/simidentity.h"
 
 DeviceInfo SimIdentity::of(const SimDeviceConfig &device, int portNumber)
 {

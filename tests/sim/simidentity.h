@@ -1,7 +1,7 @@
 #pragma once
 
-#include "deviceinfo.h"
-#include "simdeviceconfig.h"
+#include "device/deviceinfo.h"
+#include "sim/simdeviceconfig.h"
 
 // What a search of the line on portNumber records for a simulated device, so that a
 // test can connect to it without scanning first.

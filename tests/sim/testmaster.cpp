@@ -1,4 +1,4 @@
-#include "testmaster.h"
+#include "tests/sim/testmaster.h"
 
 std::unique_ptr<ModbusPort> TestMaster::open(const QString &path, quint8 address, quint32 baud, int format,
                                              int timeoutMs, int replyGapMs)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "modbusport.h"
-#include "testreplygap.h"
+#include "link/modbusport.h"
+#include "tests/testreplygap.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 // How the simulator is told what to be: device texts, command-line options, the
 // configuration file, the operator's commands, and the table of faults in force.
-#include "simconsole.h"
-#include "simfaulttable.h"
-#include "simoptions.h"
-#include "simulator.h"
+#include "sim/simconsole.h"
+#include "sim/simfaulttable.h"
+#include "sim/simoptions.h"
+#include "sim/simulator.h"
 
 #include <QtTest>
 

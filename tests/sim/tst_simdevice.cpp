@@ -1,11 +1,11 @@
 // The simulated device without a line: what it answers, what it refuses and why,
 // the access-code guard, and the plausibility of what a fresh device holds.
-#include "devicerequests.h"
-#include "modbusport.h"
-#include "simdevice.h"
-#include "simframe.h"
-#include "simoscillogram.h"
-#include "simstartcurve.h"
+#include "link/modbusport.h"
+#include "sim/simdevice.h"
+#include "sim/simframe.h"
+#include "sim/simoscillogram.h"
+#include "sim/simstartcurve.h"
+#include "tests/sim/devicerequests.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // Link faults as the real master (ModbusPort) meets them: each kind, how long it lasts,
 // whom it hits, a reply split around the master's 250 ms gap, and a device that goes
 // silent and comes back.
-#include "modbusport.h"
-#include "rawmaster.h"
-#include "simulator.h"
-#include "testmaster.h"
+#include "link/modbusport.h"
+#include "sim/simulator.h"
+#include "tests/sim/rawmaster.h"
+#include "tests/sim/testmaster.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

@@ -1,13 +1,13 @@
 // The simulator on its pseudo-terminal, driven by the real master (ModbusPort) or by
 // raw bytes: line-settings matching, framing, the guard over the line, broadcast,
 // refusals, the request record, reply pacing, the symbolic link and serial-port mode.
-#include "modbusport.h"
-#include "packetexecutor.h"
-#include "rawmaster.h"
-#include "registermap.h"
-#include "simulator.h"
-#include "tdatapacket.h"
-#include "testmaster.h"
+#include "device/registermap.h"
+#include "link/modbusport.h"
+#include "link/packetexecutor.h"
+#include "link/tdatapacket.h"
+#include "sim/simulator.h"
+#include "tests/sim/rawmaster.h"
+#include "tests/sim/testmaster.h"
 
 #include <QtTest>
 

@@ -1,8 +1,8 @@
 // The orbix-sim program as the other tools start it: the path on its first line, the
 // link, commands on standard input, life after the end of that input, a clean exit on
 // SIGTERM, options from a file, and its refusals.
-#include "modbusport.h"
-#include "testmaster.h"
+#include "link/modbusport.h"
+#include "tests/sim/testmaster.h"
 
 #include <QProcess>
 #include <QtTest>

@@ -2,11 +2,11 @@
 // log records, the inrush, heating, trips by overcurrent and thermal overload with crash
 // record and oscillogram, injected trips, counters, auto-setup, held registers and
 // reproducibility under a seed; and a trip seen by the real master over the line.
-#include "devicerequests.h"
-#include "modbusport.h"
-#include "simdevice.h"
-#include "simulator.h"
-#include "testmaster.h"
+#include "link/modbusport.h"
+#include "sim/simdevice.h"
+#include "sim/simulator.h"
+#include "tests/sim/devicerequests.h"
+#include "tests/sim/testmaster.h"
 
 #include <QtTest>
 

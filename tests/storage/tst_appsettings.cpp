@@ -1,7 +1,7 @@
 // The settings file: its exact bytes, short and missing files, and a data
 // directory that does not exist yet.
-#include "appsettings.h"
-#include "datadirectory.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
 
 #include <QtTest>
 

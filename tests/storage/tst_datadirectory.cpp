@@ -1,8 +1,8 @@
 // Where the files go: beside the program in a build tree, in the user's data directory
 // for an installed program or when the program's own directory cannot be written, and
 // that what was saved is what is read back.
-#include "appsettings.h"
-#include "datadirectory.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
 
 #include <QtTest>
 

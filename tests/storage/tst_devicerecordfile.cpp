@@ -1,7 +1,7 @@
 // The device list and the last connection as read back: whole records that are a
 // device, in file order; a record of other bytes (a damaged or foreign file) is left
 // out without losing the records after it.
-#include "devicerecordfile.h"
+#include "storage/devicerecordfile.h"
 
 #include <QtTest>
 

@@ -1,12 +1,12 @@
 // What a save on a full disk leaves: the file as it was before, no temporary file
 // beside it, and false for the caller to report. Each saver of the data directory
 // writes through the one shared write, on a full tmpfs and under a file size limit.
-#include "appsettings.h"
-#include "datadirectory.h"
-#include "devicerecordfile.h"
-#include "portmap.h"
-#include "settingsfile.h"
-#include "testwritefailure.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
+#include "storage/devicerecordfile.h"
+#include "storage/portmap.h"
+#include "storage/settingsfile.h"
+#include "tests/testwritefailure.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // COM numbers on Linux: fixed numbers for on-board UARTs, remembered numbers for
 // adapters that survive re-plugging, and bindings that override both.
-#include "portmap.h"
+#include "storage/portmap.h"
 
 #include <QtTest>
 
-#include "datadirectory.h"
+#include "storage/datadirectory.h"
 
 namespace {
 

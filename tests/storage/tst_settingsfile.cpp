@@ -1,10 +1,10 @@
 // Settings files as JSON and back, and the backups kept before every write.
-#include "configbackup.h"
-#include "configfields.h"
-#include "configpacketv70.h"
-#include "datadirectory.h"
-#include "filetext.h"
-#include "settingsfile.h"
+#include "device/configfields.h"
+#include "device/configpacketv70.h"
+#include "storage/configbackup.h"
+#include "storage/datadirectory.h"
+#include "storage/filetext.h"
+#include "storage/settingsfile.h"
 
 #include <QDir>
 #include <QJsonDocument>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "configpacket.h"
-#include "deviceinfo.h"
-#include "maincontrol.h"
-#include "protocollist.h"
+#include "device/configpacket.h"
+#include "device/deviceinfo.h"
+#include "device/protocollist.h"
+#include "ui/maincontrol.h"
 
 #include <QList>
 

@@ -2,21 +2,21 @@
 // protection curve built in a worker thread or at once for a copy, a second request
 // during a build, settings that arrive during one, a plot destroyed during one, and
 // the current-axis modes.
-#include "fakemaincontrol.h"
-#include "modalanswer.h"
+#include "tests/ui/fakemaincontrol.h"
+#include "tests/ui/modalanswer.h"
 
-#include "configevent.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "protectioncharacteristic.h"
-#include "runconfigeventget.h"
-#include "runconfigeventprogress.h"
-#include "runconfigpacket.h"
-#include "runconfigplot.h"
-#include "runconfigprogresspacket.h"
-#include "styles.h"
-#include "tabcharcurve.h"
-#include "worker.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protectioncharacteristic.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
+#include "exchange/configevent.h"
+#include "exchange/runconfigeventget.h"
+#include "exchange/runconfigeventprogress.h"
+#include "plots/runconfigplot.h"
+#include "plots/worker.h"
+#include "ui/characteristics/tabcharcurve.h"
+#include "ui/styles.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>

@@ -1,13 +1,13 @@
 // The oscillogram tab and its plot: labels, values and axes, the anchor, the legend,
 // the tracker, the copy for the report, and the COMTRADE and CSV exports of the tab.
-#include "fakemaincontrol.h"
-#include "modalanswer.h"
+#include "tests/ui/fakemaincontrol.h"
+#include "tests/ui/modalanswer.h"
 
-#include "crasheventoscillogramget.h"
-#include "crashoscillogrampacket.h"
-#include "crashplot.h"
-#include "packetregisters.h"
-#include "tabcrashcurve.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/packetregisters.h"
+#include "exchange/crasheventoscillogramget.h"
+#include "plots/crashplot.h"
+#include "ui/characteristics/tabcrashcurve.h"
 
 #include <qwt_legend.h>
 #include <qwt_legend_label.h>

@@ -1,14 +1,14 @@
 // Every plot's context menu: the picture in three formats and the curves as shown,
 // saved through the menu's actions and the file dialog a user fills in.
-#include "modalanswer.h"
+#include "tests/ui/modalanswer.h"
 
-#include "crashoscillogrampacket.h"
-#include "crashplot.h"
-#include "plotexport.h"
-#include "runconfigplot.h"
-#include "tempplot.h"
-#include "timescaledraw.h"
-#include "watchplot.h"
+#include "device/crashoscillogrampacket.h"
+#include "plots/crashplot.h"
+#include "plots/runconfigplot.h"
+#include "plots/tempplot.h"
+#include "plots/timescaledraw.h"
+#include "plots/watchplot.h"
+#include "ui/plotexport.h"
 
 #include <qwt_plot_curve.h>
 

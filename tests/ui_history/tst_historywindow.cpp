@@ -1,10 +1,10 @@
 // The history window on a file written before it opened, as after a restart: the
 // devices with their times, a period's samples, events and oscillograms, the plots
 // cut to the pixel columns, the period's CSV; a file it cannot read is said.
-#include "historycsv.h"
-#include "historyplot.h"
-#include "historystore.h"
-#include "historywindow.h"
+#include "storage/historycsv.h"
+#include "storage/historystore.h"
+#include "ui/history/historyplot.h"
+#include "ui/history/historywindow.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,18 +1,18 @@
 // The traffic monitor opened from the main window on a simulated line: the faults of
 // the line in its rows and statistics and in the link indicator's tooltip; frames
 // leave the exchange only while the monitor is open.
-#include "appsettings.h"
-#include "datadirectory.h"
-#include "datathread.h"
-#include "linkstatisticsevent.h"
-#include "linkstatisticstext.h"
-#include "mainwindow.h"
-#include "portmap.h"
-#include "simulator.h"
-#include "testtiming.h"
-#include "trafficevent.h"
-#include "trafficmodel.h"
-#include "trafficmonitor.h"
+#include "app/mainwindow.h"
+#include "exchange/datathread.h"
+#include "exchange/linkstatisticsevent.h"
+#include "exchange/trafficevent.h"
+#include "sim/simulator.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
+#include "storage/portmap.h"
+#include "tests/testtiming.h"
+#include "ui/monitor/linkstatisticstext.h"
+#include "ui/monitor/trafficmodel.h"
+#include "ui/monitor/trafficmonitor.h"
 
 #include <QLabel>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
 // The traffic monitor's rows for every way a transaction ends, built from the frame
 // records the port's own frame log makes (masking included); the bound, pause, clear,
 // the filter, the saved file and the statistics.
-#include "framelog.h"
-#include "frameobserver.h"
-#include "linkstatisticsevent.h"
-#include "linkstatisticstext.h"
-#include "modbusport.h"
-#include "trafficevent.h"
-#include "trafficfilter.h"
-#include "trafficmodel.h"
-#include "trafficmonitor.h"
-#include "ui_setup/modalanswerer.h"
+#include "exchange/linkstatisticsevent.h"
+#include "exchange/trafficevent.h"
+#include "link/framelog.h"
+#include "link/frameobserver.h"
+#include "link/modbusport.h"
+#include "tests/ui_setup/modalanswerer.h"
+#include "ui/monitor/linkstatisticstext.h"
+#include "ui/monitor/trafficfilter.h"
+#include "ui/monitor/trafficmodel.h"
+#include "ui/monitor/trafficmonitor.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>

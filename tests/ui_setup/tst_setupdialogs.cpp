@@ -1,8 +1,8 @@
 // The idle-protection diagram's line and axes, and the clock dialog's conversions
 // and limits.
-#include "idleplotdialog.h"
-#include "idleprotectionplot.h"
-#include "timedialog.h"
+#include "plots/idleprotectionplot.h"
+#include "ui/setup/idleplotdialog.h"
+#include "ui/setup/timedialog.h"
 
 #include <qwt_plot_curve.h>
 #include <qwt_scale_div.h>

@@ -1,19 +1,19 @@
 // The setup tab against a stand-in main window: its consistency marks, the
 // modification-dependent editors, the conversions between editors and words, the
 // access-code gate, the re-enabling of the commands and the settings files.
-#include "fakemaincontrol.h"
-#include "modalanswerer.h"
+#include "tests/ui/fakemaincontrol.h"
+#include "tests/ui_setup/modalanswerer.h"
 
-#include "changeautoconfigstate.h"
-#include "configevent.h"
-#include "configfields.h"
-#include "configpacketv70.h"
-#include "currentdeviceversion.h"
-#include "dataeventget.h"
-#include "packetfactory.h"
-#include "packetregisters.h"
-#include "settingsfile.h"
-#include "tabsetup.h"
+#include "device/configfields.h"
+#include "device/configpacketv70.h"
+#include "device/currentdeviceversion.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "exchange/changeautoconfigstate.h"
+#include "exchange/configevent.h"
+#include "exchange/dataeventget.h"
+#include "storage/settingsfile.h"
+#include "ui/setup/tabsetup.h"
 
 #include <QCheckBox>
 #include <QComboBox>

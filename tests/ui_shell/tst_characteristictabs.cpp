@@ -2,18 +2,18 @@
 // start record and the protection curve arrive after connecting, a trip injected in
 // the device reaches the oscillogram tab, and the settings dialog's current axis
 // reaches the characteristic plot.
-#include "appsettings.h"
-#include "crashplot.h"
-#include "datadirectory.h"
-#include "deviceinfo.h"
-#include "mainwindow.h"
-#include "portmap.h"
-#include "runconfigplot.h"
-#include "simidentity.h"
-#include "simulator.h"
-#include "tabcharcurve.h"
-#include "tabcrashcurve.h"
-#include "testtiming.h"
+#include "app/mainwindow.h"
+#include "device/deviceinfo.h"
+#include "plots/crashplot.h"
+#include "plots/runconfigplot.h"
+#include "sim/simulator.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
+#include "storage/portmap.h"
+#include "tests/sim/simidentity.h"
+#include "tests/testtiming.h"
+#include "ui/characteristics/tabcharcurve.h"
+#include "ui/characteristics/tabcrashcurve.h"
 
 #include <qwt_plot_curve.h>
 

@@ -1,7 +1,7 @@
 // The guide inside the program: found where the built program keeps it, shown as
 // Markdown with every picture loaded, and its links to sections landing on them.
-#include "helpviewer.h"
-#include "mainwindow.h"
+#include "app/helpviewer.h"
+#include "app/mainwindow.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,11 +1,11 @@
 // The window by keyboard: the keys of its actions, and the Alt letters given to the
 // texts as shown, one per tab and button of what is on screen at once.
-#include "appsettings.h"
-#include "datadirectory.h"
-#include "helpviewer.h"
-#include "mainwindow.h"
-#include "mnemonics.h"
-#include "tabsearch.h"
+#include "app/helpviewer.h"
+#include "app/mainwindow.h"
+#include "storage/appsettings.h"
+#include "storage/datadirectory.h"
+#include "ui/mnemonics.h"
+#include "ui/search/tabsearch.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,9 +1,9 @@
 // What the search tab says beside its bar: probes done of the total and the time left
 // from the pace, and where the save dialogs start.
-#include "appsettings.h"
-#include "protocoltiming.h"
-#include "savefolder.h"
-#include "searchprogress.h"
+#include "exchange/protocoltiming.h"
+#include "storage/appsettings.h"
+#include "ui/savefolder.h"
+#include "ui/search/searchprogress.h"
 
 #include <QDir>
 #include <QTemporaryDir>

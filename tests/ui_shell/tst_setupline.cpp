@@ -1,18 +1,18 @@
 // The setup tab in the main window against the simulated device: what a write puts on
 // the line, the backup before it, the edits kept after a refused write, the read-back.
-#include "configevent.h"
-#include "configfields.h"
-#include "configpacket.h"
-#include "datadirectory.h"
-#include "datathread.h"
-#include "eventdispatch.h"
-#include "mainwindow.h"
-#include "portmap.h"
-#include "settingsfile.h"
-#include "simidentity.h"
-#include "simulator.h"
-#include "tabsetup.h"
-#include "testtiming.h"
+#include "app/mainwindow.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "exchange/configevent.h"
+#include "exchange/datathread.h"
+#include "exchange/eventdispatch.h"
+#include "sim/simulator.h"
+#include "storage/datadirectory.h"
+#include "storage/portmap.h"
+#include "storage/settingsfile.h"
+#include "tests/sim/simidentity.h"
+#include "tests/testtiming.h"
+#include "ui/setup/tabsetup.h"
 
 #include <QDir>
 #include <QDoubleSpinBox>

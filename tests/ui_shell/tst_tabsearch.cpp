@@ -1,20 +1,20 @@
 // The search tab against a simulated line: button states through a scan, stop and
 // continue, the single probe, the device list file and the table's double click.
-#include "appsettings.h"
-#include "dataeventlistener.h"
-#include "deviceinfo.h"
-#include "devicerecordfile.h"
-#include "maincontrol.h"
-#include "searchdialog.h"
-#include "networklinedialog.h"
-#include "portmap.h"
-#include "searchthread.h"
-#include "simtcpserver.h"
-#include "simulator.h"
-#include "tabledevice.h"
-#include "tabsearch.h"
-#include "testtiming.h"
-#include "testwritefailure.h"
+#include "device/deviceinfo.h"
+#include "exchange/searchthread.h"
+#include "sim/simtcpserver.h"
+#include "sim/simulator.h"
+#include "storage/appsettings.h"
+#include "storage/devicerecordfile.h"
+#include "storage/portmap.h"
+#include "tests/testtiming.h"
+#include "tests/testwritefailure.h"
+#include "ui/dataeventlistener.h"
+#include "ui/maincontrol.h"
+#include "ui/search/networklinedialog.h"
+#include "ui/search/searchdialog.h"
+#include "ui/search/tabledevice.h"
+#include "ui/search/tabsearch.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -25,8 +25,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "fakemaincontrol.h"
-#include "modalanswer.h"
+#include "tests/ui/fakemaincontrol.h"
+#include "tests/ui/modalanswer.h"
 
 namespace {
 constexpr int kLinePort = 77;

@@ -1,14 +1,14 @@
 // The protocol table's model, its column widths, the view's double click and the
 // detail dialog.
-#include "appprotocolevent.h"
-#include "crashprotocolevent.h"
-#include "crashprotocolpacket.h"
-#include "detaildialog.h"
-#include "eventdata.h"
-#include "eventprotocolevent.h"
-#include "protocollist.h"
-#include "protocolmodel.h"
-#include "tableprotocol.h"
+#include "device/appprotocolevent.h"
+#include "device/crashprotocolevent.h"
+#include "device/crashprotocolpacket.h"
+#include "device/eventdata.h"
+#include "device/eventprotocolevent.h"
+#include "device/protocollist.h"
+#include "ui/watch/detaildialog.h"
+#include "ui/watch/protocolmodel.h"
+#include "ui/watch/tableprotocol.h"
 
 #include <QGridLayout>
 #include <QHeaderView>

@@ -1,18 +1,18 @@
 // The watch tab's state panel, enabling rules, commands and connection handling.
-#include "fakemaincontrol.h"
+#include "tests/ui/fakemaincontrol.h"
 
-#include "configevent.h"
-#include "configpacket.h"
-#include "dataeventerror.h"
-#include "dataeventget.h"
-#include "packetregisters.h"
-#include "styles.h"
-#include "tableprotocol.h"
-#include "appprotocolevent.h"
-#include "tabwatch.h"
-#include "tempplot.h"
-#include "watchdatapacket80.h"
-#include "watchplot.h"
+#include "device/appprotocolevent.h"
+#include "device/configpacket.h"
+#include "device/packetregisters.h"
+#include "device/watchdatapacket80.h"
+#include "exchange/configevent.h"
+#include "exchange/dataeventerror.h"
+#include "exchange/dataeventget.h"
+#include "plots/tempplot.h"
+#include "plots/watchplot.h"
+#include "ui/styles.h"
+#include "ui/watch/tableprotocol.h"
+#include "ui/watch/tabwatch.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,15 +1,15 @@
-#include "tabcharcurve.h"
+#include "ui/characteristics/tabcharcurve.h"
 
-#include "configpacket.h"
-#include "deviceinfo.h"
-#include "eventdispatch.h"
-#include "maincontrol.h"
-#include "plotexport.h"
-#include "protectionmodel.h"
-#include "runconfigpacket.h"
-#include "runconfigplot.h"
-#include "runconfigprogresspacket.h"
-#include "styles.h"
+#include "device/configpacket.h"
+#include "device/deviceinfo.h"
+#include "device/protectionmodel.h"
+#include "device/runconfigpacket.h"
+#include "device/runconfigprogresspacket.h"
+#include "exchange/eventdispatch.h"
+#include "plots/runconfigplot.h"
+#include "ui/maincontrol.h"
+#include "ui/plotexport.h"
+#include "ui/styles.h"
 
 #include <QDateTime>
 #include <QGridLayout>

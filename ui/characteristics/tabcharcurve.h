@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currentaxis.h"
-#include "dataeventlistener.h"
+#include "plots/currentaxis.h"
+#include "ui/dataeventlistener.h"
 
 #include <QWidget>
 

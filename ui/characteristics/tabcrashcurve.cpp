@@ -1,16 +1,16 @@
-#include "tabcrashcurve.h"
+#include "ui/characteristics/tabcrashcurve.h"
 
-#include "comtradewriter.h"
-#include "crashoscillogrampacket.h"
-#include "crashplot.h"
-#include "datadirectory.h"
-#include "deviceinfo.h"
-#include "eventdispatch.h"
-#include "faulttext.h"
-#include "maincontrol.h"
-#include "oscillogramcsv.h"
-#include "plotexport.h"
-#include "savefolder.h"
+#include "device/comtradewriter.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/deviceinfo.h"
+#include "device/faulttext.h"
+#include "device/oscillogramcsv.h"
+#include "exchange/eventdispatch.h"
+#include "plots/crashplot.h"
+#include "storage/datadirectory.h"
+#include "ui/maincontrol.h"
+#include "ui/plotexport.h"
+#include "ui/savefolder.h"
 
 #include <QAction>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dataeventlistener.h"
+#include "ui/dataeventlistener.h"
 
 #include <QString>
 #include <QWidget>

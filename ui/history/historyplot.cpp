@@ -1,4 +1,4 @@
-#include "historyplot.h"
+#include "ui/history/historyplot.h"
 
 #include <qwt_date_scale_draw.h>
 #include <qwt_date_scale_engine.h>

@@ -1,15 +1,15 @@
-#include "historywindow.h"
+#include "ui/history/historywindow.h"
 
-#include "comtradewriter.h"
-#include "crashoscillogrampacket.h"
-#include "crashplot.h"
-#include "datadirectory.h"
-#include "faulttext.h"
-#include "historycsv.h"
-#include "historyplot.h"
-#include "historyrecorder.h"
-#include "historystore.h"
-#include "oscillogramcsv.h"
+#include "device/comtradewriter.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/faulttext.h"
+#include "device/oscillogramcsv.h"
+#include "exchange/historyrecorder.h"
+#include "plots/crashplot.h"
+#include "storage/datadirectory.h"
+#include "storage/historycsv.h"
+#include "storage/historystore.h"
+#include "ui/history/historyplot.h"
 
 #include <QBoxLayout>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "framedecoder.h"
+#include "ui/monitor/framedecoder.h"
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framerecord.h"
-#include "trafficrow.h"
+#include "link/framerecord.h"
+#include "ui/monitor/trafficrow.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "linkstatisticstext.h"
+#include "ui/monitor/linkstatisticstext.h"
 
 namespace {
 constexpr double kUsPerMs = 1000.0;

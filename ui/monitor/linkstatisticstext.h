@@ -1,6 +1,6 @@
 #pragma once
 
-#include "linkstatistics.h"
+#include "link/linkstatistics.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "trafficfilter.h"
+#include "ui/monitor/trafficfilter.h"
 
-#include "trafficmodel.h"
-#include "trafficrow.h"
+#include "ui/monitor/trafficmodel.h"
+#include "ui/monitor/trafficrow.h"
 
 TrafficFilter::TrafficFilter(QObject *parent)
     : QSortFilterProxyModel(parent)

@@ -1,4 +1,4 @@
-#include "trafficmodel.h"
+#include "ui/monitor/trafficmodel.h"
 
 #include <QBrush>
 #include <QColor>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "framedecoder.h"
-#include "trafficrow.h"
+#include "ui/monitor/framedecoder.h"
+#include "ui/monitor/trafficrow.h"
 
 #include <QAbstractTableModel>
 

@@ -1,12 +1,12 @@
-#include "trafficmonitor.h"
+#include "ui/monitor/trafficmonitor.h"
 
-#include "eventdispatch.h"
-#include "framedecoder.h"
-#include "linkstatisticstext.h"
-#include "modbusport.h"
-#include "styles.h"
-#include "trafficfilter.h"
-#include "trafficmodel.h"
+#include "exchange/eventdispatch.h"
+#include "link/modbusport.h"
+#include "ui/monitor/framedecoder.h"
+#include "ui/monitor/linkstatisticstext.h"
+#include "ui/monitor/trafficfilter.h"
+#include "ui/monitor/trafficmodel.h"
+#include "ui/styles.h"
 
 #include <QComboBox>
 #include <QDateTime>

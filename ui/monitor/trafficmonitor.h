@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dataeventlistener.h"
-#include "linkstatistics.h"
+#include "link/linkstatistics.h"
+#include "ui/dataeventlistener.h"
 
 #include <QList>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "framerecord.h"
+#include "link/framerecord.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,4 +1,4 @@
-#include "devicemodel.h"
+#include "ui/search/devicemodel.h"
 
 DeviceModel::DeviceModel(QObject *parent)
     : QAbstractListModel(parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
 
 #include <QAbstractListModel>
 #include <QVector>

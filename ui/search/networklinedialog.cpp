@@ -1,4 +1,4 @@
-#include "networklinedialog.h"
+#include "ui/search/networklinedialog.h"
 
 #include <QComboBox>
 #include <QFormLayout>

@@ -1,6 +1,6 @@
-#include "searchdialog.h"
+#include "ui/search/searchdialog.h"
 
-#include "deviceinfo.h"
+#include "device/deviceinfo.h"
 
 #include <QComboBox>
 #include <QFormLayout>

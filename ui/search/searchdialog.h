@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modbusport.h"
+#include "link/modbusport.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
-#include "searchprogress.h"
+#include "ui/search/searchprogress.h"
 
-#include "protocoltiming.h"
+#include "exchange/protocoltiming.h"
 
 #include <QtMath>
 

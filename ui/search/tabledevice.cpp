@@ -1,7 +1,7 @@
-#include "tabledevice.h"
+#include "ui/search/tabledevice.h"
 
-#include "deviceinfo.h"
-#include "devicemodel.h"
+#include "device/deviceinfo.h"
+#include "ui/search/devicemodel.h"
 
 #include <QHeaderView>
 

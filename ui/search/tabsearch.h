@@ -1,8 +1,8 @@
 #pragma once
 
-#include "protocoltiming.h"
-#include "searchevent.h"
-#include "searchprogress.h"
+#include "exchange/protocoltiming.h"
+#include "exchange/searchevent.h"
+#include "ui/search/searchprogress.h"
 
 #include <QElapsedTimer>
 

@@ -1,6 +1,6 @@
-#include "idleplotdialog.h"
+#include "ui/setup/idleplotdialog.h"
 
-#include "idleprotectionplot.h"
+#include "plots/idleprotectionplot.h"
 
 #include <QGridLayout>
 

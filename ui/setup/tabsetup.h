@@ -1,7 +1,7 @@
 #pragma once
 
-#include "configfields.h"
-#include "dataeventlistener.h"
+#include "device/configfields.h"
+#include "ui/dataeventlistener.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "timedialog.h"
+#include "ui/setup/timedialog.h"
 
 #include <QDateTime>
 #include <QDateTimeEdit>

@@ -1,7 +1,7 @@
-#include "detaildialog.h"
+#include "ui/watch/detaildialog.h"
 
-#include "crashprotocolevent.h"
-#include "protocolmodel.h"
+#include "device/crashprotocolevent.h"
+#include "ui/watch/protocolmodel.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
-#include "protocolmodel.h"
+#include "ui/watch/protocolmodel.h"
 
-#include "protocolevent.h"
-#include "protocollist.h"
+#include "device/protocolevent.h"
+#include "device/protocollist.h"
 
 #include <QBrush>
 #include <QColor>

@@ -1,7 +1,7 @@
-#include "tableprotocol.h"
+#include "ui/watch/tableprotocol.h"
 
-#include "detaildialog.h"
-#include "protocolmodel.h"
+#include "ui/watch/detaildialog.h"
+#include "ui/watch/protocolmodel.h"
 
 #include <QHeaderView>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "currentscale.h"
-#include "dataeventlistener.h"
+#include "device/currentscale.h"
+#include "ui/dataeventlistener.h"
 
 #include <QDateTime>
 #include <QHash>
