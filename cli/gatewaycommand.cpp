@@ -3,6 +3,7 @@
 #include "cli/cliexit.h"
 #include "cli/commandline.h"
 #include "cli/stopsignal.h"
+#include "exchange/historyrecorder.h"
 #include "gateway/gatewayconfig.h"
 #include "gateway/gatewaylog.h"
 #include "gateway/gatewayrunner.h"
@@ -10,6 +11,8 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QTextStream>
+
+#include <memory>
 
 namespace {
 
@@ -44,10 +47,21 @@ int GatewayCommand::run(const QStringList &arguments)
         return CommandLine::usage(parser, QStringLiteral("%1: %2").arg(path, error));
     if (parser.isSet(QStringLiteral("check")))
         return CliExit::Ok;
-    if (config.historyDb)
-        GatewayLog::write(GatewayLog::Notice, QStringLiteral("history.db is accepted; recording is not wired yet"));
+    // Declared first, so that it outlives the pollers that feed it and writes their last batch.
+    std::unique_ptr<HistoryRecorder> history;
+    if (config.historyDb) {
+        history = std::make_unique<HistoryRecorder>(*config.historyDb);
+        if (history->start()) {
+            GatewayLog::write(GatewayLog::Info, QStringLiteral("history: recording into ") + *config.historyDb);
+        } else {
+            GatewayLog::write(GatewayLog::Warning, QStringLiteral("history: %1; running without history").arg(history->error()));
+            history.reset();
+        }
+    }
 
     GatewayRunner gateway(config);
+    if (history)
+        gateway.addSink(history.get());
     if (!gateway.start(error)) {
         GatewayLog::write(GatewayLog::Error, error);
         return CliExit::Failure;

@@ -2,6 +2,7 @@
 
 #include "device/deviceinfo.h"
 #include "exchange/dataevent.h"
+#include "exchange/pollersink.h"
 #include "storage/historysample.h"
 
 #include <QObject>
@@ -28,7 +29,7 @@ class WatchDataPacket;
 // pass. Anything that talks to a device may feed it: the window's and the command
 // line's data threads through attach(), a gateway through record(). A batch that
 // cannot be written is dropped and counted; failed() is said once per recorder.
-class HistoryRecorder : public QObject
+class HistoryRecorder : public QObject, public PollerSink
 {
     Q_OBJECT
 
@@ -65,6 +66,13 @@ public:
     // Every event of the thread is recorded as it is emitted, in the thread's own
     // thread: queueing costs it a copy.
     void attach(DataThread &thread, const QString &line);
+    // A gateway's line pollers: what they read is recorded as a data thread's is.
+    void deviceIdentified(const QString &, const DeviceInfo &) override {}
+    void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override
+    {
+        recordDataEvent(device, line, *event);
+    }
+    void transaction(const QString &, int, bool) override {}
 
     quint64 samplesWritten() const { return written.load(); }
     quint64 samplesLost() const { return lost.load(); }

@@ -9,6 +9,7 @@
 #include "sim/simfault.h"
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
+#include "storage/historystore.h"
 #include "tests/testreplygap.h"
 
 #include <QJsonArray>
@@ -17,6 +18,7 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include <limits>
 #include <mutex>
 
 #include <arpa/inet.h>
@@ -397,6 +399,7 @@ void TestGateway::wholePlant()
         {"mqtt", QJsonObject {{"url", QStringLiteral("mqtt://127.0.0.1:%1").arg(brokerPort)},
                               {"outbox", dir.filePath("outbox")}}},
         {"metrics", QJsonObject {{"listen", QStringLiteral("127.0.0.1:%1").arg(metricsPort)}}},
+        {"history", QJsonObject {{"db", dir.filePath("history.sqlite")}}},
         {"timing", QJsonObject {{"pollPeriodMs", 100}, {"retryPeriodMs", 500}, {"readTimeoutMs", 300},
                                 {"replyGapMs", kTestReplyGapMs}}},
         {"lines", QJsonArray {
@@ -464,6 +467,19 @@ void TestGateway::wholePlant()
     QCOMPARE(gateway.process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(gateway.process.exitCode(), 0);
     QCOMPARE(sub.wait("orbix/plant/status", {"offline"}), QString("offline"));
+
+    // Every device's readings kept under its line, the trip's oscillogram with them.
+    HistoryStore history;
+    QVERIFY2(history.open(dir.filePath("history.sqlite"), true), qPrintable(history.error()));
+    QStringList held;
+    for (const HistoryDevice &d : history.devices()) {
+        if (!history.samples(d.id, 0, std::numeric_limits<qint64>::max()).isEmpty())
+            held << QStringLiteral("%1/%2").arg(d.line).arg(d.address);
+        if (d.line == "pty" && d.address == 2)
+            QVERIFY(!history.oscillograms(d.id).isEmpty());
+    }
+    held.sort();
+    QCOMPARE(held, QStringList({"pty/1", "pty/2", "tcp/3"}));
 }
 
 QTEST_GUILESS_MAIN(TestGateway)
