@@ -4,6 +4,7 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
 #include "device/currentscale.h"
+#include "device/devicejson.h"
 #include "device/eventdatav50.h"
 #include "device/eventprotocolevent.h"
 #include "device/faulttext.h"
@@ -39,11 +40,6 @@ QJsonArray triple(double a, double b, double c)
     return QJsonArray {a, b, c};
 }
 
-QJsonArray amperes(const WatchDataPacket &p, const CurrentScale &scale)
-{
-    return triple(p.phaseCurrentAmperes(0, scale), p.phaseCurrentAmperes(1, scale), p.phaseCurrentAmperes(2, scale));
-}
-
 // Amperes as the window shows them: the resolution the scale gives.
 QString amperesText(const WatchDataPacket &p, const CurrentScale &scale)
 {
@@ -51,29 +47,6 @@ QString amperesText(const WatchDataPacket &p, const CurrentScale &scale)
     for (int phase = 0; phase < WatchDataPacket::kPhases; ++phase)
         values << scale.text(p.phaseCurrentAmperes(phase, scale));
     return values.join(QLatin1Char(' '));
-}
-
-QJsonObject monitoring(const WatchDataPacket &p, const CurrentScale &scale)
-{
-    QJsonObject o {
-        {QStringLiteral("calculatedHeating"), p.calculatedHeating()},
-        {QStringLiteral("faultCode"), p.faultCode()},
-        {QStringLiteral("alarm"), p.alarmText()},
-        {QStringLiteral("inputs"), p.inputs()},
-        {QStringLiteral("outputs"), p.outputs()},
-        {QStringLiteral("motorRunning"), p.motorRunning()},
-        {QStringLiteral("ptcState"), p.ptcState()},
-        {QStringLiteral("humidityState"), p.humidityState()},
-        {QStringLiteral("pt100Temperature"), p.pt100Temperature()},
-        {QStringLiteral("phaseCurrents"), amperes(p, scale)},
-        {QStringLiteral("phaseCurrentsRaw"), triple(p.phaseCurrent(0), p.phaseCurrent(1), p.phaseCurrent(2))},
-        {QStringLiteral("phaseVoltages"), triple(p.phaseVoltage(0), p.phaseVoltage(1), p.phaseVoltage(2))},
-        {QStringLiteral("deviceTime"), double(p.deviceTime())},
-        {QStringLiteral("motorHours"), p.motorHours()},
-    };
-    if (const auto *p80 = dynamic_cast<const WatchDataPacket80 *>(&p))
-        o.insert(QStringLiteral("startCount"), double(p80->startCount()));
-    return o;
 }
 
 QJsonArray workLog(const ProtocolPacket &log)
@@ -134,7 +107,7 @@ QJsonObject payload(const DataEvent &event, const CurrentScale &scale)
 {
     using J = QJsonObject;
     return EventDispatch::visit(event, EventHandlers {
-        [&scale](const DataEventGet &e) -> J { return monitoring(*e.packet(), scale); },
+        [&scale](const DataEventGet &e) -> J { return DeviceJson::monitoring(*e.packet(), scale); },
         [](const DataEventError &e) -> J { return {{QStringLiteral("error"), e.error()}}; },
         [](const DataEventGetProtocol &e) -> J {
             return {{QStringLiteral("protocol"), workLog(*e.protocol())},

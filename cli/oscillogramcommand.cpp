@@ -6,6 +6,7 @@
 #include "cli/oscillogramread.h"
 #include "device/comtradewriter.h"
 #include "device/crashoscillogrampacket.h"
+#include "device/devicejson.h"
 #include "device/deviceinfo.h"
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
@@ -39,28 +40,11 @@ bool readOscillogram(const LinkOptions &options, CrashOscillogramPacket &block, 
     return true;
 }
 
-QJsonObject json(const CrashOscillogramPacket &block)
-{
-    QJsonArray samples;
-    for (int c = 0; c < CrashOscillogramPacket::kChannels; ++c) {
-        QJsonArray channel;
-        for (int k = 0; k < CrashOscillogramPacket::kSamples; ++k)
-            channel.append(block.rawSample(c, k));
-        samples.append(channel);
-    }
-    return {{QStringLiteral("faultCode"), block.faultCode()},
-            {QStringLiteral("text"), faultText(block.faultCode())},
-            {QStringLiteral("tripTime"), qint64(block.tripTime())},
-            {QStringLiteral("currentScale"), block.currentScaleWord()},
-            {QStringLiteral("voltageScale"), block.voltageScaleWord()},
-            {QStringLiteral("samples"), samples}};
-}
-
 void print(const CrashOscillogramPacket &block, bool asJson)
 {
     QTextStream out(stdout);
     if (asJson) {
-        out << QString::fromUtf8(QJsonDocument(json(block)).toJson(QJsonDocument::Compact)) << '\n';
+        out << QString::fromUtf8(QJsonDocument(DeviceJson::oscillogram(block)).toJson(QJsonDocument::Compact)) << '\n';
         return;
     }
     const QDateTime trip = QDateTime::fromSecsSinceEpoch(block.tripTime(), Qt::UTC);

@@ -117,7 +117,17 @@ function(orbix_precompile_qt)
     else()
       set(qt core)
     endif()
+    if(t MATCHES "^fuzz_")
+      continue() # compiled with libFuzzer's own instrumentation: other options
+    endif()
     orbix_pch_host(${kind} "${test}" ${qt} host)
     target_precompile_headers(${t} REUSE_FROM ${host})
+    if(kind STREQUAL "tests" AND type STREQUAL "EXECUTABLE")
+      # A test's moc output is included by its source: the file automoc compiles
+      # apart is empty, and loading the headers would be its whole cost.
+      get_target_property(bin ${t} BINARY_DIR)
+      set_source_files_properties(${bin}/${t}_autogen/mocs_compilation.cpp DIRECTORY ${dir}
+                                  PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
+    endif()
   endforeach()
 endfunction()

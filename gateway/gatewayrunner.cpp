@@ -16,7 +16,7 @@
 #include "gateway/metricsexporter.h"
 #include "gateway/mqttpublisher.h"
 #include "gateway/outbox.h"
-#include "gateway/payloadjson.h"
+#include "device/devicejson.h"
 #include "link/line.h"
 #include "storage/portmap.h"
 
@@ -184,9 +184,9 @@ void GatewayRunner::publishState(const QString &line, const DeviceState &s)
     o.insert(QStringLiteral("address"), s.address);
     o.insert(QStringLiteral("link"), s.linkUp ? QStringLiteral("up") : QStringLiteral("down"));
     if (s.identified)
-        o.insert(QStringLiteral("identity"), PayloadJson::identity(s.info));
+        o.insert(QStringLiteral("identity"), DeviceJson::identity(s.info));
     o.insert(QStringLiteral("time"), now());
-    mqtt->publishState(topic(line, s.address, "state"), PayloadJson::compact(o));
+    mqtt->publishState(topic(line, s.address, "state"), DeviceJson::compact(o));
 }
 
 void GatewayRunner::publishEvent(const QString &line, int address, QJsonObject event)
@@ -195,7 +195,7 @@ void GatewayRunner::publishEvent(const QString &line, int address, QJsonObject e
     event.insert(QStringLiteral("address"), address);
     event.insert(QStringLiteral("time"), now());
     if (mqtt)
-        mqtt->publishEvent(topic(line, address, "event"), PayloadJson::compact(event));
+        mqtt->publishEvent(topic(line, address, "event"), DeviceJson::compact(event));
 }
 
 void GatewayRunner::deviceIdentified(const QString &line, const DeviceInfo &device)
@@ -224,7 +224,7 @@ void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEven
         s.crashEntries.insert(key);
         if (!announce)
             continue;
-        QJsonObject trip = PayloadJson::crashRecord(r);
+        QJsonObject trip = DeviceJson::crashRecord(r);
         trip.insert(QStringLiteral("event"), QStringLiteral("trip"));
         GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: trip, fault %3 %4")
                                                    .arg(line).arg(s.address).arg(r.code).arg(faultText(r.code)));
@@ -256,7 +256,7 @@ void GatewayRunner::deviceEvent(const QString &line, const DeviceInfo &device, c
     switch (event->type()) {
     case DataEvent::Get: {
         const WatchDataPacket &p = *static_cast<const DataEventGet &>(*event).packet();
-        s.monitoring = PayloadJson::monitoring(p, scale);
+        s.monitoring = DeviceJson::monitoring(p, scale);
         s.linkUp = true;
         if (metrics) {
             metrics->monitoring(line, device.address, p, scale);
@@ -288,10 +288,10 @@ void GatewayRunner::deviceEvent(const QString &line, const DeviceInfo &device, c
         break;
     case DataEvent::OscillogramGet:
         if (mqtt) {
-            QJsonObject o = PayloadJson::oscillogram(*static_cast<const CrashEventOscillogramGet &>(*event).packet());
+            QJsonObject o = DeviceJson::oscillogram(*static_cast<const CrashEventOscillogramGet &>(*event).packet());
             o.insert(QStringLiteral("line"), line);
             o.insert(QStringLiteral("address"), device.address);
-            mqtt->publishEvent(topic(line, device.address, "oscillogram"), PayloadJson::compact(o));
+            mqtt->publishEvent(topic(line, device.address, "oscillogram"), DeviceJson::compact(o));
         }
         break;
     default:

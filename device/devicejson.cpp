@@ -1,4 +1,4 @@
-#include "gateway/payloadjson.h"
+#include "device/devicejson.h"
 
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
@@ -19,7 +19,7 @@ QJsonArray triple(double a, double b, double c)
 
 } // namespace
 
-QJsonObject PayloadJson::monitoring(const WatchDataPacket &p, const CurrentScale &scale)
+QJsonObject DeviceJson::monitoring(const WatchDataPacket &p, const CurrentScale &scale)
 {
     QJsonObject o {
         {QStringLiteral("calculatedHeating"), p.calculatedHeating()},
@@ -43,7 +43,7 @@ QJsonObject PayloadJson::monitoring(const WatchDataPacket &p, const CurrentScale
     return o;
 }
 
-QJsonObject PayloadJson::oscillogram(const CrashOscillogramPacket &block)
+QJsonObject DeviceJson::oscillogram(const CrashOscillogramPacket &block)
 {
     QJsonArray samples;
     for (int c = 0; c < CrashOscillogramPacket::kChannels; ++c) {
@@ -60,7 +60,7 @@ QJsonObject PayloadJson::oscillogram(const CrashOscillogramPacket &block)
             {QStringLiteral("samples"), samples}};
 }
 
-QJsonObject PayloadJson::identity(const DeviceInfo &d)
+QJsonObject DeviceJson::identity(const DeviceInfo &d)
 {
     return {{QStringLiteral("modification"), d.modification},
             {QStringLiteral("currentScale"), d.currentScale},
@@ -70,7 +70,7 @@ QJsonObject PayloadJson::identity(const DeviceInfo &d)
             {QStringLiteral("format"), DeviceInfo::formatLabel(d.frameFormat)}};
 }
 
-QJsonObject PayloadJson::crashRecord(const CrashRecord &r)
+QJsonObject DeviceJson::crashRecord(const CrashRecord &r)
 {
     return {{QStringLiteral("faultCode"), r.code},
             {QStringLiteral("text"), faultText(r.code)},
@@ -79,7 +79,7 @@ QJsonObject PayloadJson::crashRecord(const CrashRecord &r)
             {QStringLiteral("voltages"), triple(r.voltages[0], r.voltages[1], r.voltages[2])}};
 }
 
-QByteArray PayloadJson::compact(const QJsonObject &object)
+QByteArray DeviceJson::compact(const QJsonObject &object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }

@@ -8,10 +8,10 @@ class WatchDataPacket;
 struct CrashRecord;
 struct DeviceInfo;
 
-// The JSON the gateway publishes, with the command line's field names: a monitoring
+// A device's blocks as JSON, the same for `orbix` and the gateway: a monitoring
 // block as `orbix monitor --json` prints it, an oscillogram as `orbix oscillogram
 // --json` does, the identity of a device and its log records.
-class PayloadJson
+class DeviceJson
 {
 public:
     static QJsonObject monitoring(const WatchDataPacket &packet, const CurrentScale &scale);
