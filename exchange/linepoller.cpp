@@ -40,14 +40,14 @@ struct LinePoller::Device {
 };
 
 LinePoller::LinePoller(const Line &line, PollerSink &sink)
-    : spec(line)
+    : setup(line)
     , sink(sink)
 {
-    for (int address : spec.addresses) {
+    for (int address : setup.addresses) {
         auto d = std::make_unique<Device>();
         d->info.address = address;
-        d->info.baudRate = qint32(spec.baud);
-        d->info.frameFormat = spec.frameFormat;
+        d->info.baudRate = qint32(setup.baud);
+        d->info.frameFormat = setup.frameFormat;
         devices.push_back(std::move(d));
     }
 }
@@ -78,29 +78,29 @@ bool LinePoller::openPort(ModbusPort &port)
 {
     if (!port.open())
         return false;
-    port.setFrameFormat(spec.frameFormat);
-    port.setSpeed(spec.baud);
+    port.setFrameFormat(setup.frameFormat);
+    port.setSpeed(setup.baud);
     return true;
 }
 
 void LinePoller::emitEvent(const Device &device, DataEventPtr event)
 {
-    sink.deviceEvent(spec.name, device.info, event);
+    sink.deviceEvent(setup.name, device.info, event);
 }
 
 void LinePoller::run()
 {
-    ModbusPort port(spec.devicePath.toLocal8Bit());
-    port.setLineOptions(spec.options);
+    ModbusPort port(setup.devicePath.toLocal8Bit());
+    port.setLineOptions(setup.options);
     port.setRunningFlag(&running);
     port.setMaskedRegister(RegisterMap::AccessCode);
-    port.setNetworkAllowance(spec.timing.networkAllowanceMs);
-    spec.timing.applyTo(port);
+    port.setNetworkAllowance(setup.timing.networkAllowanceMs);
+    setup.timing.applyTo(port);
     PacketExecutor exec(port, &running);
     QElapsedTimer clock;
     clock.start();
     while (running) {
-        qint64 nextDue = clock.elapsed() + spec.timing.cyclePeriodMs;
+        qint64 nextDue = clock.elapsed() + setup.timing.cyclePeriodMs;
         for (auto &d : devices) {
             if (!running)
                 break;
@@ -113,10 +113,10 @@ void LinePoller::run()
             const bool answered = (port.isOpen() || openPort(port)) && poll(port, exec, *d);
             if (!running)
                 break;
-            sink.transaction(spec.name, d->info.address, answered);
+            sink.transaction(setup.name, d->info.address, answered);
             if (!answered)
                 noteLost(*d);
-            d->dueMs = began + (answered ? spec.timing.cyclePeriodMs : spec.retryPeriodMs);
+            d->dueMs = began + (answered ? setup.timing.cyclePeriodMs : setup.retryPeriodMs);
             nextDue = std::min(nextDue, d->dueMs);
         }
         std::unique_lock<std::mutex> lock(sleepMutex);
@@ -130,12 +130,12 @@ bool LinePoller::poll(ModbusPort &port, PacketExecutor &exec, Device &device)
 {
     port.setSlaveAddress(quint8(device.info.address));
     // Until it has answered, a device gets the search's short time-out.
-    port.setReadTimeout(device.linkUp ? spec.timing.readTimeout(qint32(spec.baud))
-                                      : spec.timing.probeTimeout(spec.baud));
+    port.setReadTimeout(device.linkUp ? setup.timing.readTimeout(qint32(setup.baud))
+                                      : setup.timing.probeTimeout(setup.baud));
     if (!device.identified && !identify(port, exec, device))
         return false;
     if (!device.linkUp)
-        port.setReadTimeout(spec.timing.readTimeout(qint32(spec.baud)));
+        port.setReadTimeout(setup.timing.readTimeout(qint32(setup.baud)));
     // What the logs hold when the device is first seen is read before its first state,
     // so that anything later is news to whoever has seen that state.
     if (!device.everUp && device.logsChanged)
@@ -168,7 +168,7 @@ bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
     device.info.minRatedCurrent = found.minRatedCurrent;
     device.info.maxRatedCurrent = found.maxRatedCurrent;
     device.identified = true;
-    sink.deviceIdentified(spec.name, device.info);
+    sink.deviceIdentified(setup.name, device.info);
     return true;
 }
 

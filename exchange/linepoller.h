@@ -43,7 +43,7 @@ public:
 
     void start();
     void stop();
-    const Line &line() const { return spec; }
+    const Line &line() const { return setup; }
 
 private:
     struct Device;
@@ -59,7 +59,7 @@ private:
     void noteLost(Device &device);
     void emitEvent(const Device &device, DataEventPtr event);
 
-    const Line spec;
+    const Line setup;
     PollerSink &sink;
     std::vector<std::unique_ptr<Device>> devices;
     std::atomic<bool> running {false};

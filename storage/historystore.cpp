@@ -249,15 +249,17 @@ qint64 HistoryStore::deviceId(const QString &line, int address, const QString &i
     return q.value(0).toLongLong();
 }
 
-bool HistoryStore::appendSamples(qint64 device, const QVector<HistorySample> &samples)
+// One transaction for the rows: all of them are kept, or none.
+template <typename Row, typename Bind>
+bool HistoryStore::insertAll(const QString &statement, const QVector<Row> &rows, Bind bind)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.transaction())
         return fail(QStringLiteral("history database"), reasonOf(db.lastError()));
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT OR REPLACE INTO sample VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const HistorySample &s : samples) {
-        bindSample(q, device, s);
+    q.prepare(statement);
+    for (const Row &row : rows) {
+        bind(q, row);
         if (!q.exec()) {
             const QString reason = reasonOf(q.lastError());
             db.rollback();
@@ -269,28 +271,22 @@ bool HistoryStore::appendSamples(qint64 device, const QVector<HistorySample> &sa
     return true;
 }
 
+bool HistoryStore::appendSamples(qint64 device, const QVector<HistorySample> &samples)
+{
+    return insertAll(QStringLiteral("INSERT OR REPLACE INTO sample VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                     samples, [device](QSqlQuery &q, const HistorySample &s) { bindSample(q, device, s); });
+}
+
 bool HistoryStore::appendEvents(qint64 device, const QVector<HistoryEvent> &events)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    if (!db.transaction())
-        return fail(QStringLiteral("history database"), reasonOf(db.lastError()));
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT OR IGNORE INTO event VALUES (?, ?, ?, ?, ?)"));
-    for (const HistoryEvent &e : events) {
-        q.addBindValue(device);
-        q.addBindValue(e.timeMs);
-        q.addBindValue(e.source);
-        q.addBindValue(e.code);
-        q.addBindValue(e.text);
-        if (!q.exec()) {
-            const QString reason = reasonOf(q.lastError());
-            db.rollback();
-            return fail(QStringLiteral("history database"), reason);
-        }
-    }
-    if (!db.commit())
-        return fail(QStringLiteral("history database"), reasonOf(db.lastError()));
-    return true;
+    return insertAll(QStringLiteral("INSERT OR IGNORE INTO event VALUES (?, ?, ?, ?, ?)"), events,
+                     [device](QSqlQuery &q, const HistoryEvent &e) {
+                         q.addBindValue(device);
+                         q.addBindValue(e.timeMs);
+                         q.addBindValue(e.source);
+                         q.addBindValue(e.code);
+                         q.addBindValue(e.text);
+                     });
 }
 
 bool HistoryStore::appendOscillogram(qint64 device, const HistoryOscillogram &o)

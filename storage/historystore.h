@@ -63,6 +63,8 @@ private:
     bool createSchema();
     bool exec(const QString &statement);
     bool fail(const QString &what, const QString &reason);
+    template <typename Row, typename Bind>
+    bool insertAll(const QString &statement, const QVector<Row> &rows, Bind bind);
 
     QString connectionName;
     QString lastError;
