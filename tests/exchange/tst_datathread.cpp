@@ -8,6 +8,7 @@
 #include "exchange/devicesession.h"
 #include "sim/simulator.h"
 #include "tests/exchange/eventrecorder.h"
+#include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
 
 #include <QtTest>
@@ -15,20 +16,6 @@
 namespace {
 
 constexpr quint16 kCode = 1234; // the simulator's default access code
-
-DeviceInfo deviceFor(const SimDeviceConfig &c)
-{
-    DeviceInfo d;
-    d.address = c.address;
-    d.baudRate = qint32(c.baudRate);
-    d.frameFormat = c.frameFormat;
-    d.portNumber = 7;
-    d.modification = c.modification;
-    d.currentScale = c.currentScale;
-    d.minRatedCurrent = float(c.ratedMinCounts) / c.currentScale;
-    d.maxRatedCurrent = float(c.ratedMinCounts * 10) / c.currentScale;
-    return d;
-}
 
 // "function:register xcount", with a '*' when the access code went right before it.
 QStringList wire(const QVector<SimRequest> &requests, int from = 0)
@@ -135,7 +122,7 @@ void TestDataThread::startAndCycleOnTheWire()
     SimDeviceConfig config;
     config.modification = modification;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get, 3)); // two whole cycles behind it
     c.thread->stopExchange();
     QCOMPARE(c.events.types().mid(0, 4), (QList<int> {DataEvent::Connected, DataEvent::Config,
@@ -168,7 +155,7 @@ void TestDataThread::cycleAtTheRealTiming()
     Connection c(config);
     ProtocolTiming timing;
     timing.framing = ModbusPort::Framing(framing);
-    QVERIFY(c.start(deviceFor(config), timing));
+    QVERIFY(c.start(SimIdentity::of(config, 7), timing));
     QVERIFY(c.events.waitFor(DataEvent::Get, 3, 20000));
     c.thread->stopExchange();
     QVector<qint64> cycleStarts;
@@ -208,7 +195,7 @@ void TestDataThread::connectionFailures()
     QFETCH(int, error);
     SimDeviceConfig config;
     Connection c(config);
-    DeviceInfo d = deviceFor(config);
+    DeviceInfo d = SimIdentity::of(config, 7);
     if (how == "modification")
         d.modification = 71;
     if (how == "range")
@@ -232,7 +219,7 @@ void TestDataThread::linkLostAndRestored()
 {
     SimDeviceConfig config;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get));
     c.sim.setFault(SimFault {SimFault::NoReply});
     QVERIFY(c.events.waitFor(DataEvent::Error));
@@ -259,7 +246,7 @@ void TestDataThread::repluggedLineIsOpenedAgain()
     Simulator sim;
     sim.addDevice(config);
     QVERIFY2(sim.start(link), qPrintable(sim.errorString()));
-    DataThread thread(deviceFor(config), link);
+    DataThread thread(SimIdentity::of(config, 7), link);
     thread.setTiming(testTiming());
     EventRecorder events;
     QObject::connect(&thread, &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
@@ -282,7 +269,7 @@ void TestDataThread::commandsInOneCycle()
     SimDeviceConfig config;
     config.modification = 80;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get));
     const int from = c.sim.requests().size();
     // Set right after a cycle's live values: all of them are served by the next cycle.
@@ -317,7 +304,7 @@ void TestDataThread::refusedCommandsAndServedOnce()
 {
     SimDeviceConfig config;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get));
     c.thread->setAccessCode(1); // the device refuses guarded writes
     const int from = c.sim.requests().size();
@@ -348,7 +335,7 @@ void TestDataThread::failedConfigurationWriteIsReadBack()
 {
     SimDeviceConfig config;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get));
     const quint16 before = c.sim.registerValue(1, 5);
     c.thread->setAccessCode(1);
@@ -373,7 +360,7 @@ void TestDataThread::changedLogTimeFetchesBothLogs()
     SimDeviceConfig config;
     config.modification = 60;
     Connection c(config);
-    QVERIFY(c.start(deviceFor(config)));
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
     QVERIFY(c.events.waitFor(DataEvent::Get));
     c.sim.setRegisterValue(1, 141, 0x5678);
     c.sim.setRegisterValue(1, 142, 0x1234);
@@ -389,7 +376,7 @@ void TestDataThread::stopWhileTheLineIsSilent()
     SimDeviceConfig config;
     Connection c(config);
     c.sim.setFault(SimFault {SimFault::NoReply});
-    QVERIFY(c.start(deviceFor(config), ProtocolTiming())); // a 1900 ms read time-out
+    QVERIFY(c.start(SimIdentity::of(config, 7), ProtocolTiming())); // a 1900 ms read time-out
     QVERIFY(c.sim.waitForRequests(1, 5000)); // waiting for the identification now
     QElapsedTimer t;
     t.start();
@@ -426,7 +413,7 @@ void TestDataThread::sessionIdentifiesTheDeviceExpected()
     Simulator sim;
     sim.addDevice(SimDeviceConfig {1, 70, 0, 19200, 3, 10});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    DeviceInfo expected = deviceFor(SimDeviceConfig {1, modification, 0, 19200, quint16(scale), 10});
+    DeviceInfo expected = SimIdentity::of(SimDeviceConfig {1, modification, 0, 19200, quint16(scale), 10}, 7);
     expected.minRatedCurrent = minRated;
     expected.maxRatedCurrent = 10 * minRated;
     DeviceSession session(sim.linkPath());

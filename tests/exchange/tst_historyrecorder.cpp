@@ -10,6 +10,7 @@
 #include "sim/simulator.h"
 #include "storage/historystore.h"
 #include "tests/exchange/eventrecorder.h"
+#include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
 
 #include <QFile>
@@ -17,19 +18,6 @@
 #include <QtTest>
 
 namespace {
-
-DeviceInfo deviceFor(const SimDeviceConfig &c)
-{
-    DeviceInfo d;
-    d.address = c.address;
-    d.baudRate = qint32(c.baudRate);
-    d.frameFormat = c.frameFormat;
-    d.modification = c.modification;
-    d.currentScale = c.currentScale;
-    d.minRatedCurrent = float(c.ratedMinCounts) / c.currentScale;
-    d.maxRatedCurrent = float(c.ratedMinCounts * 10) / c.currentScale;
-    return d;
-}
 
 struct RecordedLine {
     Simulator sim;
@@ -42,7 +30,7 @@ struct RecordedLine {
     {
         if (!sim.start())
             return false;
-        thread = std::make_unique<DataThread>(deviceFor(config), sim.linkPath());
+        thread = std::make_unique<DataThread>(SimIdentity::of(config, 0), sim.linkPath());
         thread->setTiming(testTiming());
         QObject::connect(thread.get(), &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
         recorder.attach(*thread, QStringLiteral("COM7"));
@@ -92,7 +80,7 @@ void TestHistoryRecorder::recordsWhatTheThreadSees()
     const QVector<HistoryDevice> devices = store.devices();
     QCOMPARE(devices.size(), 1);
     QCOMPARE(devices[0].line, QStringLiteral("COM7"));
-    QCOMPARE(devices[0].identity, HistoryRecorder::identity(deviceFor(line.config)));
+    QCOMPARE(devices[0].identity, HistoryRecorder::identity(SimIdentity::of(line.config, 0)));
     const QVector<HistorySample> samples = store.samples(devices[0].id, 0, clock);
     QCOMPARE(quint64(samples.size()), recorder.samplesWritten());
     QCOMPARE(samples.size(), line.events.count(DataEvent::Get));

@@ -10,6 +10,7 @@
 #include "sim/simulator.h"
 #include "tests/exchange/eventrecorder.h"
 #include "tests/exchange/searchrecorder.h"
+#include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
 
 #include <QtTest>
@@ -47,19 +48,6 @@ std::unique_ptr<ModbusPort> openLine(const QString &url, quint8 address)
 bool reachable(const QString &url)
 {
     return QTest::qWaitFor([&] { return openLine(url, 1) != nullptr; }, kWaitMs);
-}
-
-DeviceInfo infoOf(const SimDeviceConfig &c)
-{
-    DeviceInfo d;
-    d.address = c.address;
-    d.baudRate = qint32(c.baudRate);
-    d.frameFormat = c.frameFormat;
-    d.modification = c.modification;
-    d.currentScale = c.currentScale;
-    d.minRatedCurrent = float(c.ratedMinCounts) / c.currentScale;
-    d.maxRatedCurrent = float(c.ratedMinCounts * 10) / c.currentScale;
-    return d;
 }
 
 } // namespace
@@ -181,7 +169,7 @@ void TestNetworkLines::droppedConnectionComesBack()
     SimTcpServer server(sim, SimTcpServer::Framing::Rtu);
     QVERIFY2(server.listen("127.0.0.1", 0), qPrintable(server.errorString()));
     const quint16 port = server.port();
-    DataThread thread(infoOf(config), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
+    DataThread thread(SimIdentity::of(config, 0), QStringLiteral("tcp://127.0.0.1:%1").arg(port));
     thread.setTiming(testTiming());
     EventRecorder events;
     connect(&thread, &DataThread::dataEvent, &events, &EventRecorder::onDataEvent);
