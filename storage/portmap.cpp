@@ -69,8 +69,10 @@ QMap<int, QString> PortMap::parseBindings(const QString &text, QChar sep)
 {
     QMap<int, QString> out;
     for (QString item : text.split(sep)) {
-        // A comment runs from a '#' that begins a word to the end of the item.
-        static const QRegularExpression comment(QStringLiteral("(?:^|\\s)#.*$"));
+        // A comment runs from a '#' that begins a word to the end of the item, across
+        // any line break inside it (a ';'-separated variable may hold one).
+        static const QRegularExpression comment(QStringLiteral("(?:^|\\s)#.*"),
+                                                QRegularExpression::DotMatchesEverythingOption);
         item = item.remove(comment).trimmed();
         if (item.isEmpty())
             continue;

@@ -221,6 +221,11 @@ void TestPortMap::trailingComments()
     FakeDev dev;
     const PortMap map(dev.bindings(), line, dev.root(), {});
     QCOMPARE(map.lineOptions(3).rs485, rs485);
+    // In the variable a comment ends only at ';', even across a line break in it.
+    const QMap<int, QString> env = PortMap::parseBindings(line + "\n# more\nCOM5=/dev/x;COM4=/dev/ttyS3", ';');
+    QCOMPARE(env.value(3), target);
+    QVERIFY(!env.contains(5));
+    QCOMPARE(env.value(4), QString("/dev/ttyS3"));
 }
 
 // A file far larger than any list of bindings costs nothing, and a new binding does
