@@ -3,6 +3,7 @@
 #include "sim/simulator.h"
 #include "storage/historycsv.h"
 #include "storage/historystore.h"
+#include "tests/cli/orbixhere.h"
 #include "tests/programrun.h"
 #include "tests/testreplygap.h"
 
@@ -34,13 +35,18 @@ ProgramRun run(const QStringList &args, int timeoutMs = 60000, const QProcessEnv
     return waitForProgram(p, timeoutMs);
 }
 
-// The commands that talk to a line, with the shorter reply gap of the tests.
-ProgramRun orbix(const QStringList &args)
+// The commands that talk to a line get the shorter reply gap of the tests. Those that
+// run an event loop until a signal or a count ends it (scan, monitor) run as the program;
+// the rest are called in this process.
+ProgramRun orbix(const QStringList &args, const QMap<QString, QString> &env = {}, const QByteArray &input = {})
 {
     const QStringList lineCommands {"read", "write", "scan", "monitor", "config", "oscillogram"};
-    if (args.isEmpty() || !lineCommands.contains(args.first()) || args.contains("--help"))
-        return run(args);
-    return run(args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+    QStringList all = args;
+    if (!args.isEmpty() && lineCommands.contains(args.first()) && !args.contains("--help"))
+        all << "--reply-gap" << QString::number(kTestReplyGapMs);
+    if (!args.isEmpty() && (args.first() == "scan" || args.first() == "monitor"))
+        return run(all);
+    return orbixHere(all, env, input);
 }
 
 // The command with its stderr on a pseudo-terminal, as in an interactive shell: what
@@ -159,7 +165,7 @@ void TestCli::init()
 
 void TestCli::readPrintsOneLinePerRegister()
 {
-    const ProgramRun r = run({"read", path, "--address", "1", "1", "4"}); // the device's own 250 ms gap
+    const ProgramRun r = orbixHere({"read", path, "--address", "1", "1", "4"}); // the device's own 250 ms gap
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QString("1 2\n2 10\n3 100\n4 70\n"));
     QVERIFY(r.err.isEmpty());
@@ -390,13 +396,9 @@ void TestCli::characteristicPrintsAllPoints()
 
 ProgramRun TestCli::config(const QStringList &args, const QMap<QString, QString> &env, const QByteArray &input)
 {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("ORBIX_DATA_DIR", data.path());
-    e.remove("ORBIX_ACCESS_CODE");
-    for (auto it = env.begin(); it != env.end(); ++it)
-        e.insert(it.key(), it.value());
-    return run(QStringList {"config"} + args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)}, 60000, e,
-               input);
+    QMap<QString, QString> all {{"ORBIX_DATA_DIR", data.path()}, {"ORBIX_ACCESS_CODE", QString()}};
+    all.insert(env);
+    return orbix(QStringList {"config"} + args, all, input);
 }
 
 QString TestCli::settingsFile(const QMap<QString, QVariant> &changes)
@@ -451,9 +453,7 @@ void TestCli::bindingsFileReadForComNumbersOnly()
     QVERIFY(conf.open(QIODevice::WriteOnly));
     conf.write("COM60=/dev/null\n" + QByteArray(2 * 1024 * 1024, '#'));
     conf.close();
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("ORBIX_DATA_DIR", dir.path());
-    const ProgramRun r = run({"read", port, "--address", "1", "1"}, 60000, e);
+    const ProgramRun r = orbixHere({"read", port, "--address", "1", "1"}, {{"ORBIX_DATA_DIR", dir.path()}});
     QVERIFY(r.code != 0); // nothing answers either way
     QCOMPARE(r.err.contains("larger than 1048576 bytes"), read);
 }
@@ -686,10 +686,8 @@ void TestCli::accessCodeSources()
     QCOMPARE(sim.registerValue(1, 6), quint16(code == 0 ? 26 : 25));
     // The same sources serve `orbix write`.
     if (code == 0 && option.isEmpty() && typed.isEmpty()) {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("ORBIX_ACCESS_CODE", environment);
-        const ProgramRun w = run({"write", path, "--address", "1", "--single", "6", "27", "--reply-gap",
-                           QString::number(kTestReplyGapMs)}, 60000, e);
+        const ProgramRun w = orbix({"write", path, "--address", "1", "--single", "6", "27"},
+                                   {{"ORBIX_ACCESS_CODE", environment}});
         QCOMPARE(w.code, 0);
         QCOMPARE(sim.registerValue(1, 6), quint16(27));
     }
@@ -776,14 +774,14 @@ void TestCli::monitorRecordsIntoHistory()
         const ProgramRun r = orbix({"monitor", path, "--address", "1", "--cycles", "3", "--record", "--db", db});
         QVERIFY2(r.code == 0, qPrintable(r.err));
     }
-    const ProgramRun devices = run({"history", "devices", "--db", db, "--json"});
+    const ProgramRun devices = orbixHere({"history", "devices", "--db", db, "--json"});
     QCOMPARE(devices.code, 0);
     const QJsonArray list = QJsonDocument::fromJson(devices.out.toUtf8()).array();
     QCOMPARE(list.size(), 1);
     QCOMPARE(list[0].toObject().value("port").toString(), path);
     QCOMPARE(list[0].toObject().value("identity").toString(), QString("5.0-50.0 v0.70"));
     const QString csvPath = dir.filePath("night.csv");
-    QCOMPARE(run({"history", "export", "--address", "1", "--db", db, "--csv", csvPath}).code, 0);
+    QCOMPARE(orbixHere({"history", "export", "--address", "1", "--db", db, "--csv", csvPath}).code, 0);
     QFile csv(csvPath);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
@@ -793,23 +791,23 @@ void TestCli::monitorRecordsIntoHistory()
     QCOMPARE(first.size(), 13);
     QVERIFY2(QDateTime::fromString(first[0], Qt::ISODateWithMs).isValid() && first[0].endsWith('Z'), qPrintable(first[0]));
     QCOMPARE(first[2], QString("1"));
-    const ProgramRun osc = run({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
+    const ProgramRun osc = orbixHere({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
     const QJsonArray oscillograms = QJsonDocument::fromJson(osc.out.toUtf8()).array();
     QCOMPARE(oscillograms.size(), 1); // kept once, however often it was read
     QCOMPARE(oscillograms[0].toObject().value("faultCode").toInt(), 31);
-    const ProgramRun events = run({"history", "events", "--address", "1", "--db", db, "--json"});
+    const ProgramRun events = orbixHere({"history", "events", "--address", "1", "--db", db, "--json"});
     const QJsonArray entries = QJsonDocument::fromJson(events.out.toUtf8()).array();
     const QString trip = oscillograms[0].toObject().value("tripTime").toString();
     QCOMPARE(std::count_if(entries.begin(), entries.end(), [&](const QJsonValue &e) {
                  return e.toObject().value("code").toInt() == 31 && e.toObject().value("source").toString() == "crash"
                      && e.toObject().value("time").toString() == trip;
              }), 1L); // the injected trip's record, once
-    QCOMPARE(run({"history", "oscillograms", "--address", "1", "--db", db, "--index", "1", "--comtrade",
+    QCOMPARE(orbixHere({"history", "oscillograms", "--address", "1", "--db", db, "--index", "1", "--comtrade",
                   dir.filePath("trip")}).code, 0);
     QFile cfg(dir.filePath("trip.cfg"));
     QVERIFY(cfg.open(QIODevice::ReadOnly));
     QCOMPARE(cfg.readLine(), QByteArray("ORBIKS-11,ORBIKS-11 5.0-50.0 v0.70/1,1999\r\n"));
-    const ProgramRun none = run({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
+    const ProgramRun none = orbixHere({"history", "export", "--address", "1", "--db", db, "--from", "2001-01-01T00:00:00Z", "--to",
                           "2001-01-01T03:00:00+03:00", "--csv", "-"});
     QCOMPARE(none.code, 0);
     QCOMPARE(none.out, QString(HistoryCsv::kHeader) + '\n');
@@ -824,7 +822,7 @@ void TestCli::killedRecorderLosesOneBatchAtMost()
     monitor.start(QStringLiteral(ORBIX_CLI), {"monitor", path, "--address", "1", "--record", "--db", db, "--reply-gap",
                                               QString::number(kTestReplyGapMs)});
     auto held = [&db] {
-        const ProgramRun r = run({"history", "export", "--address", "1", "--db", db, "--csv", "-"});
+        const ProgramRun r = orbixHere({"history", "export", "--address", "1", "--db", db, "--csv", "-"});
         return r.code == 0 ? r.out.count('\n') - 1 : 0;
     };
     int before = 0;
@@ -871,7 +869,7 @@ void TestCli::historyFailures()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(file);
     }
-    const ProgramRun r = run(QStringList {"history"} + args + QStringList {"--db", db});
+    const ProgramRun r = orbixHere(QStringList {"history"} + args + QStringList {"--db", db});
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     if (code == 1)
