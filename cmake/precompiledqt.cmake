@@ -68,6 +68,8 @@ function(orbix_pch_host kind test qt out)
     list(APPEND headers ${orbix_pch_test})
   endif()
   if(kind STREQUAL "tests")
+    # The tests' options too: GCC refuses a header compiled at another optimisation.
+    target_compile_options(${name} PRIVATE ${ORBIX_TEST_COMPILE_OPTIONS})
     # Made here, the host has this directory's definitions: those tests/ drops go.
     get_property(ours DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY COMPILE_DEFINITIONS)
     get_property(theirs DIRECTORY ${PROJECT_SOURCE_DIR}/tests PROPERTY COMPILE_DEFINITIONS)
