@@ -14,8 +14,8 @@
 
 namespace {
 // The dialog's least fixed size: its first rows as always, the line's group below them.
-constexpr int kWidth = 320;
-constexpr int kHeight = 360;
+constexpr int kDialogWidth = 320;
+constexpr int kDialogHeight = 360;
 } // namespace
 
 ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QWidget *parent)
@@ -34,7 +34,7 @@ ConfigDialog::ConfigDialog(bool autoConnect, int axisScale, int plotInterval, QW
     layout->addLayout(setupLanguageRows());
     layout->addLayout(setupButtons());
     // Fixed, but never smaller than its texts in this font: a clipped label is unreadable.
-    setFixedSize(QSize(kWidth, kHeight).expandedTo(layout->minimumSize()));
+    setFixedSize(QSize(kDialogWidth, kDialogHeight).expandedTo(layout->minimumSize()));
 }
 
 // The line: how replies end, a pause for slow devices, the time a network adds.

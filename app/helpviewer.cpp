@@ -9,8 +9,8 @@
 #include <QTextDocument>
 
 namespace {
-constexpr int kWidth = 900;
-constexpr int kHeight = 700;
+constexpr int kHelpWidth = 900;
+constexpr int kHelpHeight = 700;
 } // namespace
 
 HelpViewer::HelpViewer(QWidget *parent) : QTextBrowser(parent)
@@ -18,7 +18,7 @@ HelpViewer::HelpViewer(QWidget *parent) : QTextBrowser(parent)
     setObjectName(QStringLiteral("helpViewer"));
     setWindowFlag(Qt::Window);
     setWindowTitle(tr("Руководство пользователя"));
-    resize(kWidth, kHeight);
+    resize(kHelpWidth, kHelpHeight);
     setOpenExternalLinks(true); // web addresses go to the browser; the guide's own files stay here
     auto *close = new QShortcut(QKeySequence::Cancel, this);
     connect(close, &QShortcut::activated, this, &QWidget::close);

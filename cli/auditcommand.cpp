@@ -41,7 +41,7 @@ struct Audit {
     QTextStream err {stderr};
 };
 
-void addOptions(QCommandLineParser &parser)
+void addAuditOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Scans a line as 'orbix scan' does, then writes into DIR for every ОРБИКС-11 found its report\n"
@@ -208,7 +208,7 @@ int auditAll(Audit &audit, const QVector<AuditedDevice> &devices)
 int AuditCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    addOptions(parser);
+    addAuditOptions(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

@@ -254,7 +254,7 @@ int setMany(const LinkOptions &link, const QVector<int> &addresses, bool searche
     return CliExit::Ok;
 }
 
-void addOptions(QCommandLineParser &parser)
+void addConfigOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "get PORT: prints the device's settings, one line per field: FIELD VALUE, the value as the\n"
@@ -285,7 +285,7 @@ void addOptions(QCommandLineParser &parser)
 int ConfigCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    addOptions(parser);
+    addConfigOptions(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

@@ -16,7 +16,7 @@
 
 namespace {
 
-const char kDescription[] =
+const char kGatewayDescription[] =
     "Polls every device of the lines in the configuration (JSON, see docs/gateway.md) and\n"
     "publishes them to the plant's MQTT broker (PREFIX/NAME/LINE/ADDRESS/state, event and\n"
     "oscillogram; PREFIX/NAME/status online or offline) and as Prometheus metrics at\n"
@@ -27,7 +27,7 @@ const char kDescription[] =
 int GatewayCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(QString::fromLatin1(kGatewayDescription));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("config"), QStringLiteral("The gateway's configuration file."),
                       QStringLiteral("FILE")});

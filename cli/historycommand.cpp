@@ -23,7 +23,7 @@
 
 namespace {
 
-const char kUsage[] =
+const char kHistoryUsage[] =
     "Usage: orbix history devices|export|events|oscillograms [options]\n"
     "  devices        the devices held, with their first and last sample times\n"
     "  export         samples of a period as CSV (--csv FILE) or JSON (--json)\n"
@@ -255,11 +255,11 @@ int HistoryCommand::run(const QStringList &arguments)
     const QStringList actions {QStringLiteral("devices"), QStringLiteral("export"), QStringLiteral("events"),
                                QStringLiteral("oscillograms")};
     if (action == QLatin1String("--help") || action == QLatin1String("-h")) {
-        QTextStream(stdout) << kUsage << '\n';
+        QTextStream(stdout) << kHistoryUsage << '\n';
         return CliExit::Ok;
     }
     if (!actions.contains(action))
-        return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
+        return CommandLine::usage(QString::fromLatin1(kHistoryUsage).section(QLatin1Char('\n'), 0, 0),
                                   action.isEmpty() ? QStringLiteral("history needs devices, export, events or oscillograms")
                                                    : QStringLiteral("unknown history command '%1'").arg(action));
     QStringList rest = arguments;

@@ -72,7 +72,7 @@ QString writeFiles(const QCommandLineParser &parser, const CrashOscillogramPacke
     return QString();
 }
 
-void addOptions(QCommandLineParser &parser)
+void addOscillogramOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Reads the crash oscillogram of a device and prints its fault code, the fault's text and the\n"
@@ -95,7 +95,7 @@ void addOptions(QCommandLineParser &parser)
 int OscillogramCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    addOptions(parser);
+    addOscillogramOptions(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

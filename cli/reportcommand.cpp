@@ -10,7 +10,7 @@
 
 namespace {
 
-void addOptions(QCommandLineParser &parser)
+void addReportOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral(
         "Reads a device as the program does (identification, settings, logs, start record, the\n"
@@ -31,7 +31,7 @@ void addOptions(QCommandLineParser &parser)
 int ReportCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    addOptions(parser);
+    addReportOptions(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))
         return status;

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kRevisionYear = 1999;
 constexpr int kLineFrequencyHz = 50;
-constexpr double kScaleDivisor = 256.0; // scale words are units per 256 counts
 constexpr qint64 kMicrosPerSecond = 1000000;
 constexpr double kMicrosPerMs = 1000.0;
 // The samples are signed 16-bit numbers.
@@ -97,7 +96,7 @@ QString ComtradeWriter::analogChannel(int channel) const
     const ChannelName &name = kChannels[channel];
     const QStringList fields {
         QString::number(channel + 1), QLatin1String(name.id), QLatin1String(name.phase), QString(),
-        QLatin1String(name.unit), exactNumber(scale / kScaleDivisor), QStringLiteral("0"), QStringLiteral("0"),
+        QLatin1String(name.unit), exactNumber(scale / CrashOscillogramPacket::kScaleDivisor), QStringLiteral("0"), QStringLiteral("0"),
         QString::number(kSampleMin), QString::number(kSampleMax), QStringLiteral("1"), QStringLiteral("1"),
         QStringLiteral("P")};
     return fields.join(QLatin1Char(','));

@@ -8,7 +8,6 @@
 namespace {
 
 // Scale words are amperes or volts per 256 counts.
-constexpr double kScaleDivisor = 256.0;
 
 } // namespace
 

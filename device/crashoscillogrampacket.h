@@ -13,6 +13,7 @@ public:
     static constexpr int kSamples = 64;
     static constexpr int kCurrentChannels = 3; // channels 0..2; 3..5 are voltages
     static constexpr double kSampleIntervalMs = 0.4171875;
+    static constexpr double kScaleDivisor = 256.0; // scale words are units per 256 counts
 
     CrashOscillogramPacket();
     CrashOscillogramPacket(const CrashOscillogramPacket &other);

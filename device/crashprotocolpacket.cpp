@@ -9,9 +9,9 @@ namespace {
 
 // Offsets inside one nine-register record: code, time (2), currents (3), voltages (3).
 constexpr int kTimeOffset = 1;
-constexpr int kCurrentsOffset = 3;
-constexpr int kVoltagesOffset = 6;
-constexpr int kPhases = 3;
+constexpr int kRecordCurrents = 3;
+constexpr int kRecordVoltages = 6;
+constexpr int kRecordPhases = 3;
 
 } // namespace
 
@@ -46,12 +46,12 @@ quint32 CrashProtocolPacket::time(int index) const
 
 quint16 CrashProtocolPacket::rawCurrent(int index, int phase) const
 {
-    return phase >= 0 && phase < kPhases ? word(index, kCurrentsOffset + phase) : 0;
+    return phase >= 0 && phase < kRecordPhases ? word(index, kRecordCurrents + phase) : 0;
 }
 
 quint16 CrashProtocolPacket::voltage(int index, int phase) const
 {
-    return phase >= 0 && phase < kPhases ? word(index, kVoltagesOffset + phase) : 0;
+    return phase >= 0 && phase < kRecordPhases ? word(index, kRecordVoltages + phase) : 0;
 }
 
 CrashRecord CrashProtocolPacket::record(int index) const
@@ -61,7 +61,7 @@ CrashRecord CrashProtocolPacket::record(int index) const
     r.time = time(index);
     if (scale == 0)
         qCDebug(lcDevice) << "current scale is 0; crash record currents shown as 0";
-    for (int p = 0; p < kPhases; ++p) {
+    for (int p = 0; p < kRecordPhases; ++p) {
         r.rawCurrents[p] = rawCurrent(index, p);
         r.currents[p] = scale == 0 ? 0.0 : double(r.rawCurrents[p]) / double(scale);
         r.voltages[p] = voltage(index, p);

@@ -6,7 +6,7 @@
 
 namespace {
 
-const char kLineEnd[] = "\r\n";
+const char kCsvLineEnd[] = "\r\n";
 // Channel order of the block: currents A, B, C, then voltages A, B, C.
 const char *const kColumns[] = {"Время (мс)",       "Ток A (А)",        "Ток B (А)",       "Ток C (А)",
                                 "Напряжение A (В)", "Напряжение B (В)", "Напряжение C (В)"};
@@ -23,7 +23,7 @@ QByteArray OscillogramCsv::header()
     QStringList names;
     for (const char *name : kColumns)
         names << QString::fromUtf8(name);
-    return names.join(QLatin1Char(',')).toUtf8() + kLineEnd;
+    return names.join(QLatin1Char(',')).toUtf8() + kCsvLineEnd;
 }
 
 QByteArray OscillogramCsv::text(const CrashOscillogramPacket &oscillogram)
@@ -33,7 +33,7 @@ QByteArray OscillogramCsv::text(const CrashOscillogramPacket &oscillogram)
         QStringList row {QString::number(CrashOscillogramPacket::sampleTimeMs(k), 'g', kTimeDigits)};
         for (int c = 0; c < CrashOscillogramPacket::kChannels; ++c)
             row << QString::number(oscillogram.sample(c, k), 'g', kValueDigits);
-        out += row.join(QLatin1Char(',')).toUtf8() + kLineEnd;
+        out += row.join(QLatin1Char(',')).toUtf8() + kCsvLineEnd;
     }
     return out;
 }

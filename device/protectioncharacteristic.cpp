@@ -9,7 +9,7 @@ namespace {
 struct StepRange { int first, last, step; };
 constexpr StepRange kSteps[] = {{1, 59, 1}, {60, 680, 20}, {700, 1450, 50}};
 
-constexpr double kPercent = 0.01;
+constexpr double kPercentFraction = 0.01;
 constexpr int kPerMillePerPercent = 10;
 constexpr double kSecondsPerUs = 0.000001;
 
@@ -44,7 +44,7 @@ bool ProtectionCharacteristic::build(const ProtectionSettings &settings, int cur
     for (int v : percentSteps()) {
         if (stop && stop->load())
             return false;
-        out.x.append(kPercent * v * rated);
+        out.x.append(kPercentFraction * v * rated);
         out.y.append(solver.tripTime(quint16(kPerMillePerPercent * v)) * kSecondsPerUs);
     }
     return true;

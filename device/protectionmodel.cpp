@@ -7,13 +7,6 @@
 
 namespace {
 
-// Thermal image: time constant per second of the double-overload time, the
-// per-sample weight, and the trip level, all single precision as in the device.
-constexpr float kTimeConstantPerSecond = 9.32f;
-constexpr float kThermalWeight = 0.01f;
-constexpr float kThermalTripLevel = 1.1011f;
-constexpr float kPerMille = 1000.0f;
-
 // Running detection, per mille: all three phases above low, two above middle or
 // one above high. Lower limits once running, so that the state does not flicker.
 struct RunLimits { quint16 low, middle, high; };

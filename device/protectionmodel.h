@@ -28,6 +28,13 @@ public:
     static constexpr quint16 kFastThreshold = 10645;        // per mille of rated current
     static constexpr quint32 kSampleIntervalUs = 3333;      // a third of the 10 ms cycle
     static constexpr quint32 kTripTimeCapUs = 3600003297u;  // 1080109 samples, just over an hour
+    static constexpr int kPhases = 3;
+    // Thermal image: time constant per second of the double-overload time, the
+    // per-sample weight, and the trip level, all single precision as in the device.
+    static constexpr float kTimeConstantPerSecond = 9.32f;
+    static constexpr float kThermalWeight = 0.01f;
+    static constexpr float kThermalTripLevel = 1.1011f;
+    static constexpr float kPerMille = 1000.0f;
 
     ProtectionModel() = default;
     explicit ProtectionModel(const ProtectionSettings &settings) : config(settings) {}
@@ -50,7 +57,6 @@ public:
     quint8 brokenCounter(int phase) const { return validPhase(phase) ? brokenCounts[phase] : 0; }
 
 private:
-    static constexpr int kPhases = 3;
     static bool validPhase(int phase) { return phase >= 0 && phase < kPhases; }
 
     void checkFast(quint16 current);

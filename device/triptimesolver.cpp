@@ -8,11 +8,6 @@
 // multiply-add, as that one is.
 namespace {
 
-constexpr float kTimeConstantPerSecond = 9.32f;
-constexpr float kThermalWeight = 0.01f;
-constexpr float kThermalTripLevel = 1.1011f;
-constexpr float kPerMille = 1000.0f;
-constexpr int kPhases = 3;
 
 // Running detection and broken phases, the integer part of the model that depends
 // on the current over time. Its state repeats from one cycle to the next once the
@@ -20,10 +15,10 @@ constexpr int kPhases = 3;
 struct CounterState {
     bool running = false;
     quint8 runCount = 0;
-    quint8 broken[kPhases] = {};
+    quint8 broken[ProtectionModel::kPhases] = {};
     bool operator==(const CounterState &o) const
     {
-        return running == o.running && runCount == o.runCount && std::equal(broken, broken + kPhases, o.broken);
+        return running == o.running && runCount == o.runCount && std::equal(broken, broken + ProtectionModel::kPhases, o.broken);
     }
 };
 
@@ -86,7 +81,7 @@ quint32 TripTimeSolver::overloadTripSample(quint16 current) const
     if (!(current / 10 > config.overloadMultiple * 100))
         return kNever;
     const quint32 cycles = std::max<quint32>(1, config.overloadReactionTime / 10);
-    return cycles * kPhases;
+    return cycles * ProtectionModel::kPhases;
 }
 
 quint32 TripTimeSolver::brokenPhaseTripSample(quint16 current) const
@@ -97,9 +92,9 @@ quint32 TripTimeSolver::brokenPhaseTripSample(quint16 current) const
     quint32 n = 0;
     for (;;) {
         atCycleStart = s;
-        for (int phase = 0; phase < kPhases; ++phase) {
+        for (int phase = 0; phase < ProtectionModel::kPhases; ++phase) {
             ++n;
-            if (phase == kPhases - 1)
+            if (phase == ProtectionModel::kPhases - 1)
                 cycleRunning(s, current);
             quint8 &counter = s.broken[phase];
             if (below && s.running) {
@@ -108,7 +103,7 @@ quint32 TripTimeSolver::brokenPhaseTripSample(quint16 current) const
             } else if (counter > 0) {
                 --counter;
             }
-            const auto broken = std::count_if(s.broken, s.broken + kPhases, [](quint8 c) { return c >= 100; });
+            const auto broken = std::count_if(s.broken, s.broken + ProtectionModel::kPhases, [](quint8 c) { return c >= 100; });
             if (broken > config.brokenPhasesAllowed)
                 return n;
         }
@@ -124,15 +119,15 @@ quint32 TripTimeSolver::brokenPhaseTripSample(quint16 current) const
 // it is iterated until it trips, stops changing, or the other parts trip first.
 quint32 TripTimeSolver::thermalTripSample(quint16 current, quint32 lastSample) const
 {
-    const float timeConstant = kTimeConstantPerSecond * float(config.doubleOverloadTime);
-    const float m = float(current) / kPerMille;
+    const float timeConstant = ProtectionModel::kTimeConstantPerSecond * float(config.doubleOverloadTime);
+    const float m = float(current) / ProtectionModel::kPerMille;
     const float target = m * m;
-    if (config.doubleOverloadTime >= 1 && !(target > kThermalTripLevel))
+    if (config.doubleOverloadTime >= 1 && !(target > ProtectionModel::kThermalTripLevel))
         return kNever;
     float thermal = 0.0f;
     for (quint32 n = 1; n <= lastSample; ++n) {
-        const float next = thermal + (target - thermal) * kThermalWeight / timeConstant;
-        if (next > kThermalTripLevel)
+        const float next = thermal + (target - thermal) * ProtectionModel::kThermalWeight / timeConstant;
+        if (next > ProtectionModel::kThermalTripLevel)
             return n;
         if (sameBits(next, thermal))
             return kNever;

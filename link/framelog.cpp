@@ -11,7 +11,6 @@
 namespace {
 constexpr int kSingleHeader = 4;   // address, function, register: then the value
 constexpr int kMultipleHeader = 7; // address, function, first register, count, byte count: then the values
-constexpr int kCrcSize = 2;
 } // namespace
 
 // Where the masked register's value lies in a request (function 6, or a function 16
@@ -24,10 +23,10 @@ int FrameLog::valueOffset(const QByteArray &request) const
     const quint16 index = quint16(quint16(maskedRegister - 1) - qFromBigEndian<quint16>(b + 2));
     switch (quint8(request[1])) {
     case RtuFraming::kFunctionWriteSingle:
-        return request.size() == kSingleHeader + 2 + kCrcSize && index == 0 ? kSingleHeader : -1;
+        return request.size() == kSingleHeader + 2 + ModbusPort::kCrcSize && index == 0 ? kSingleHeader : -1;
     case RtuFraming::kFunctionWriteMultiple: {
         const int at = kMultipleHeader + 2 * index;
-        return index < qFromBigEndian<quint16>(b + 4) && at + 2 <= request.size() - kCrcSize ? at : -1;
+        return index < qFromBigEndian<quint16>(b + 4) && at + 2 <= request.size() - ModbusPort::kCrcSize ? at : -1;
     }
     default:
         return -1;

@@ -15,10 +15,6 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
 
 namespace {
 
-constexpr quint8 kReadHolding = 3;
-constexpr quint8 kWriteSingle = 6;
-constexpr quint8 kWriteMultiple = 16;
-constexpr quint8 kExceptionBit = 0x80;
 constexpr int kMinFrame = 4;           // address, function, CRC
 constexpr int kExceptionFrame = 5;     // address, function | 0x80, code, CRC
 constexpr int kEchoBytes = 6;          // address, function, register, value
@@ -82,7 +78,7 @@ QByteArray ModbusPort::readRequest(quint8 slave, quint32 firstRegister, quint16 
 {
     QByteArray f;
     f.append(char(slave));
-    f.append(char(kReadHolding));
+    f.append(char(RtuFraming::kFunctionReadHolding));
     putWord(f, wireAddress(firstRegister));
     putWord(f, count);
     return f;
@@ -92,7 +88,7 @@ QByteArray ModbusPort::writeSingleRequest(quint8 slave, quint32 reg, quint16 val
 {
     QByteArray f;
     f.append(char(slave));
-    f.append(char(kWriteSingle));
+    f.append(char(RtuFraming::kFunctionWriteSingle));
     putWord(f, wireAddress(reg));
     putWord(f, value);
     return f;
@@ -103,7 +99,7 @@ QByteArray ModbusPort::writeMultipleRequest(quint8 slave, quint32 firstRegister,
 {
     QByteArray f;
     f.append(char(slave));
-    f.append(char(kWriteMultiple));
+    f.append(char(RtuFraming::kFunctionWriteMultiple));
     putWord(f, wireAddress(firstRegister));
     putWord(f, count);
     f.append(char(quint8(count * 2)));
@@ -370,14 +366,14 @@ ModbusPort::Failure ModbusPort::judge(const QByteArray &request, const quint8 *r
         exception = kCrcException;
         return size < kMinFrame ? Failure::ShortReply : Failure::CrcError;
     }
-    if (reply[1] & kExceptionBit) {
+    if (reply[1] & RtuFraming::kExceptionBit) {
         exception = size < kExceptionFrame ? kCrcException : reply[2];
         return size < kExceptionFrame ? Failure::ShortReply : Failure::Exception;
     }
     switch (quint8(request[1])) {
-    case kReadHolding:
+    case RtuFraming::kFunctionReadHolding:
         return judgeRead(request, reply, size, exception, values);
-    case kWriteSingle:
+    case RtuFraming::kFunctionWriteSingle:
         if (size < kEchoBytes + 2) {
             exception = kCrcException;
             return Failure::ShortReply;

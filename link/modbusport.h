@@ -50,6 +50,7 @@ public:
     static constexpr int kWriteTimeoutMs = 1000;
     static constexpr int kMaxReadRegisters = 125;     // Modbus application protocol, function 3
     static constexpr int kMaxWriteRegisters = 123;    // Modbus application protocol, function 16
+    static constexpr int kCrcSize = 2;                // the CRC that ends every RTU frame
     static constexpr int kCrcException = 255;
     static constexpr int kMaxSlaveAddress = 247;      // Modbus RTU slave addresses are 1..247
 

@@ -7,13 +7,12 @@
 
 namespace {
 constexpr int kHeader = 7;    // transaction, protocol, length (2 each), unit
-constexpr int kCrcSize = 2;
 constexpr quint16 kLargestLength = 254; // unit and a PDU of at most 253 bytes
 } // namespace
 
 QByteArray ModbusTcpLine::toMbap(const quint8 *rtu, qint64 size, quint16 transactionId)
 {
-    const qint64 pdu = size - 1 - kCrcSize;
+    const qint64 pdu = size - 1 - ModbusPort::kCrcSize;
     QByteArray out(kHeader, 0);
     qToBigEndian<quint16>(transactionId, out.data());
     qToBigEndian<quint16>(0, out.data() + 2);
@@ -31,7 +30,7 @@ bool ModbusTcpLine::open()
 
 QByteArray ModbusTcpLine::encode(const quint8 *frame, qint64 size)
 {
-    if (size < 1 + kCrcSize + 1)
+    if (size < 1 + ModbusPort::kCrcSize + 1)
         return QByteArray();
     return toMbap(frame, size, ++transaction);
 }

@@ -5,8 +5,6 @@
 #include <cstring>
 
 namespace {
-constexpr quint8 kExceptionBit = 0x80;
-constexpr quint8 kReadHolding = 3;
 constexpr int kExceptionReply = 5; // address, function | 0x80, code, CRC
 constexpr int kWriteReply = 8;     // address, function, register, value or count, CRC
 constexpr int kReadOverhead = 5;   // address, function, byte count, CRC
@@ -52,7 +50,7 @@ qint64 RtuFraming::replyLength(const QByteArray &request, const quint8 *bytes, q
         return 0;
     if (bytes[offset + 1] & kExceptionBit)
         return offset + kExceptionReply;
-    if (quint8(request[1]) != kReadHolding)
+    if (quint8(request[1]) != kFunctionReadHolding)
         return offset + kWriteReply;
     const int count = qFromBigEndian<quint16>(reinterpret_cast<const uchar *>(request.constData()) + 4);
     return offset + kReadOverhead + 2 * count;

@@ -10,8 +10,10 @@ class RtuFraming
 {
 public:
     static constexpr int kMinSilenceUs = 1750; // the RTU framing's floor for fast lines
+    static constexpr quint8 kFunctionReadHolding = 3;
     static constexpr int kFunctionWriteSingle = 6;
     static constexpr int kFunctionWriteMultiple = 16;
+    static constexpr quint8 kExceptionBit = 0x80; // set in the function code of an exception reply
 
     // 3.5 characters at this speed and frame format, at least kMinSilenceUs.
     static int silenceUs(quint32 baud, int bitsPerCharacter);

@@ -13,13 +13,13 @@
 
 namespace {
 
-struct CurveLook
+struct CrashCurveLook
 {
     const char *title;
     const char *colour;
 };
 
-const CurveLook kLooks[CrashPlot::kCurves] = {
+const CrashCurveLook kCrashLooks[CrashPlot::kCurves] = {
     {QT_TRANSLATE_NOOP("CrashPlot", "Ток A"), "#FF9933"},
     {QT_TRANSLATE_NOOP("CrashPlot", "Ток B"), "#339933"},
     {QT_TRANSLATE_NOOP("CrashPlot", "Ток C"), "#FF0000"},
@@ -28,13 +28,13 @@ const CurveLook kLooks[CrashPlot::kCurves] = {
     {QT_TRANSLATE_NOOP("CrashPlot", "Напряжение C"), "#FF00FF"},
 };
 
-constexpr int kMinimumWidth = 360;
-constexpr int kTitleFontSize = 8;
+constexpr int kCrashMinimumWidth = 360;
+constexpr int kCrashTitlePoints = 8;
 
-QwtText titleText(const QString &text)
+QwtText crashTitle(const QString &text)
 {
     QwtText title(text);
-    title.setFont(QFont(QStringLiteral("Arial"), kTitleFontSize));
+    title.setFont(QFont(QStringLiteral("Arial"), kCrashTitlePoints));
     return title;
 }
 
@@ -53,7 +53,7 @@ CrashPlot::CrashPlot(QWidget *parent) : QwtPlot(parent)
     // Qwt's own policy makes the preferred size the least one: the window would not fit a laptop.
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     PlotDecor::setupCanvas(this);
-    setMinimumWidth(kMinimumWidth);
+    setMinimumWidth(kCrashMinimumWidth);
     PlotDecor::addCheckableLegend(this);
     connect(legend(), SIGNAL(checked(QVariant, bool, int)), this, SLOT(onLegendChecked(QVariant, bool, int)));
     setupAxes();
@@ -73,9 +73,9 @@ CrashPlot::CrashPlot(const CrashPlot &other) : CrashPlot(nullptr)
 
 void CrashPlot::setupAxes()
 {
-    setAxisTitle(yLeft, titleText(tr("Ток (А)")));
-    setAxisTitle(yRight, titleText(tr("Напряжение (В)")));
-    setAxisTitle(xBottom, titleText(tr("Время (мс)")));
+    setAxisTitle(yLeft, crashTitle(tr("Ток (А)")));
+    setAxisTitle(yRight, crashTitle(tr("Напряжение (В)")));
+    setAxisTitle(xBottom, crashTitle(tr("Время (мс)")));
     enableAxis(yRight);
     setAxisScaleEngine(yLeft, symmetricEngine());
     setAxisScaleEngine(yRight, symmetricEngine());
@@ -86,8 +86,8 @@ void CrashPlot::setupAxes()
 void CrashPlot::setupCurves()
 {
     for (int i = 0; i < kCurves; ++i) {
-        auto *c = new QwtPlotCurve(tr(kLooks[i].title));
-        c->setPen(QPen(QColor(QLatin1String(kLooks[i].colour)), 0));
+        auto *c = new QwtPlotCurve(tr(kCrashLooks[i].title));
+        c->setPen(QPen(QColor(QLatin1String(kCrashLooks[i].colour)), 0));
         c->setZ(c->z() - i); // the first curve on top
         c->setYAxis(i < CrashOscillogramPacket::kCurrentChannels ? yLeft : yRight);
         c->attach(this);

@@ -1,11 +1,12 @@
 #include "plots/idleprotectionplot.h"
 
+#include "plots/picker.h"
+#include "plots/plotdecor.h"
+
 #include <qwt_legend.h>
-#include <qwt_picker_machine.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_grid.h>
 #include <qwt_plot_layout.h>
-#include <qwt_plot_picker.h>
 #include <qwt_text.h>
 
 #include <QPen>
@@ -18,28 +19,9 @@ namespace {
 constexpr double kBands[IdleProtectionPlot::kToleranceCount][2] = {
     {187.0, 242.0}, {176.0, 253.0}, {165.0, 264.0}, {154.0, 275.0}};
 constexpr double kCurrentMargin = 0.1; // amperes above and below the line
-constexpr int kMinimumWidth = 220;
+constexpr int kIdleMinimumWidth = 220;
 constexpr int kAxisFontPoints = 8;
-const QColor kCanvasColor(240, 241, 239);
 const QColor kCurveColor(QStringLiteral("#FF9933"));
-
-// The tracker names the current and the voltage under the mouse.
-class Picker : public QwtPlotPicker
-{
-public:
-    explicit Picker(QWidget *canvas)
-        : QwtPlotPicker(QwtPlot::xBottom, QwtPlot::yLeft, QwtPicker::CrossRubberBand, QwtPicker::AlwaysOn, canvas)
-    {
-        setStateMachine(new QwtPickerClickPointMachine);
-    }
-
-protected:
-    QwtText trackerTextF(const QPointF &pos) const override
-    {
-        return QwtText(IdleProtectionPlot::tr("Ток: ") + QString::number(pos.y(), 'f', 1)
-                       + IdleProtectionPlot::tr(" Напряжение: ") + QString::number(pos.x(), 'f', 1));
-    }
-};
 
 int bandIndex(int voltageTolerance)
 {
@@ -63,8 +45,8 @@ IdleProtectionPlot::IdleProtectionPlot(double ratedCurrent, double minCurrentFra
     insertLegend(new QwtLegend, QwtPlot::RightLegend); // items read-only by default
     setAutoReplot(false);
     plotLayout()->setAlignCanvasToScales(true);
-    setMinimumWidth(kMinimumWidth);
-    setCanvasBackground(kCanvasColor);
+    setMinimumWidth(kIdleMinimumWidth);
+    setCanvasBackground(PlotDecor::canvasColor());
     setupAxes();
     setupItems();
     draw(ratedCurrent, minCurrentFraction, voltageTolerance, correction);
@@ -101,7 +83,10 @@ void IdleProtectionPlot::setupItems()
     grid->setMajorPen(Qt::blue, 0, Qt::DotLine);
     grid->setMinorPen(Qt::gray, 0, Qt::DotLine);
     grid->attach(this);
-    new Picker(canvas());
+    // The tracker names the current and the voltage under the mouse.
+    new Picker(canvas(), [](const QPointF &pos) -> QString {
+        return tr("Ток: ") + QString::number(pos.y(), 'f', 1) + tr(" Напряжение: ") + QString::number(pos.x(), 'f', 1);
+    });
 }
 
 void IdleProtectionPlot::draw(double ratedCurrent, double minCurrentFraction, int voltageTolerance,

@@ -13,9 +13,6 @@
 #include <QFontMetrics>
 
 namespace {
-// Canvas background of both plots.
-const QColor kCanvasColor(240, 241, 239);
-
 QPen gridPen(Qt::GlobalColor color)
 {
     return QPen(QBrush(color), 0, Qt::DotLine, Qt::SquareCap, Qt::BevelJoin);
@@ -30,11 +27,16 @@ QwtLegendLabel *legendLabel(const QwtPlot *plot, QwtPlotItem *item)
 }
 } // namespace
 
+QColor PlotDecor::canvasColor()
+{
+    return QColor(240, 241, 239);
+}
+
 void PlotDecor::setupCanvas(QwtPlot *plot)
 {
     plot->setAutoReplot(false);
     plot->plotLayout()->setAlignCanvasToScales(true);
-    plot->setCanvasBackground(kCanvasColor);
+    plot->setCanvasBackground(canvasColor());
 }
 
 void PlotDecor::addCheckableLegend(QwtPlot *plot)

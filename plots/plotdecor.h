@@ -1,5 +1,6 @@
 #pragma once
 
+class QColor;
 class QwtPlot;
 class QwtPlotItem;
 class QPointF;
@@ -10,6 +11,8 @@ class PlotDecor
 {
 public:
     static void setupCanvas(QwtPlot *plot);
+    // The background of every plot's canvas.
+    static QColor canvasColor();
     static void addCheckableLegend(QwtPlot *plot);
     static void addGrid(QwtPlot *plot);
     // A new time scale draw and the axis' label layout; scale 0..100.

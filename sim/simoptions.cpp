@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 constexpr int kMaxTurnaroundMs = 10000;
 constexpr int kMaxScale = 1000;
 constexpr int kMaxRangeCounts = 6553; // ten times this must fit a register
@@ -180,7 +179,7 @@ bool SimOptions::takeField(const QString &field, int position, SimDeviceConfig &
     int n = 0;
     switch (position) {
     case 0:
-        return parseNumber(field, 1, kHighestAddress, out.address);
+        return parseNumber(field, 1, ModbusPort::kMaxSlaveAddress, out.address);
     case 1:
         return parseNumber(field, 0, 65535, out.modification);
     case 2:

@@ -42,7 +42,7 @@ constexpr quint16 kSettings[] = {
 constexpr quint16 kImbalanceTripMs = 500; // 30
 constexpr quint16 kMainsVolts[3] = {380, 381, 379};
 constexpr qint16 kRoomTemperature = 21;
-constexpr quint16 kSensorNormal = 1;      // PTC and humidity state "normal"
+constexpr quint16 kPresetSensorNormal = 1;      // PTC and humidity state "normal"
 constexpr quint16 kStopPermitted = 0x8000; // outputs bit 15
 constexpr quint16 kWorkTimeHours = 1250;
 constexpr quint32 kStarts = 342;
@@ -118,8 +118,8 @@ void SimPreset::fillMonitoring(SimRegisters &regs)
 {
     regs.fill(Monitoring, DeviceClock - 1, 0);
     regs.set(Outputs, kStopPermitted);
-    regs.set(39, kSensorNormal);                 // PTC
-    regs.set(40, kSensorNormal);                 // humidity
+    regs.set(39, kPresetSensorNormal);                 // PTC
+    regs.set(40, kPresetSensorNormal);                 // humidity
     regs.set(41, quint16(kRoomTemperature));     // PT100, deg C
     for (int phase = 0; phase < 3; ++phase)
         regs.set(45 + phase, kMainsVolts[phase]); // currents 42..44 stay 0: motor at rest

@@ -20,8 +20,8 @@
 namespace {
 constexpr int kMbapHeader = 7;
 constexpr int kCrc = 2;
-constexpr int kFixedRequest = 8;     // functions 3 and 6: address, function, 4 bytes, CRC
-constexpr int kMultipleHeader = 7;   // function 16 up to its byte count
+constexpr int kRtuFixedRequest = 8;     // functions 3 and 6: address, function, 4 bytes, CRC
+constexpr int kRtuMultipleHeader = 7;   // function 16 up to its byte count
 constexpr quint8 kWriteMultiple = 16;
 } // namespace
 
@@ -172,9 +172,9 @@ QByteArray SimTcpServer::takeRequest(QByteArray &bytes, quint16 &transaction) co
         return rtu;
     }
     // RTU on a stream: a request's length follows from its function.
-    if (bytes.size() < kMultipleHeader && !(bytes.size() >= 2 && quint8(bytes[1]) != kWriteMultiple))
+    if (bytes.size() < kRtuMultipleHeader && !(bytes.size() >= 2 && quint8(bytes[1]) != kWriteMultiple))
         return QByteArray();
-    const int length = quint8(bytes[1]) == kWriteMultiple ? kMultipleHeader + quint8(bytes[6]) + kCrc : kFixedRequest;
+    const int length = quint8(bytes[1]) == kWriteMultiple ? kRtuMultipleHeader + quint8(bytes[6]) + kCrc : kRtuFixedRequest;
     if (bytes.size() < length)
         return QByteArray();
     const QByteArray frame = bytes.left(length);

@@ -17,7 +17,6 @@ namespace {
 
 constexpr int kMaxRecorded = 10000; // a demonstration may run for days; keep the newest
 constexpr qint64 kNsPerMs = 1000000;
-constexpr int kHighestAddress = ModbusPort::kMaxSlaveAddress;
 
 } // namespace
 
@@ -307,7 +306,7 @@ void Simulator::spoil(Outgoing &out, const SimFault &fault, SimRequest &request)
         break;
     case SimFault::WrongAddress:
         b.chop(2);
-        b[0] = char(quint8(b[0]) % kHighestAddress + 1);
+        b[0] = char(quint8(b[0]) % ModbusPort::kMaxSlaveAddress + 1);
         ModbusPort::appendCrc(b);
         request.reason = QStringLiteral("fault wrong-address");
         break;

@@ -1,7 +1,7 @@
 #include "ui/monitor/linkstatisticstext.h"
 
 namespace {
-constexpr double kUsPerMs = 1000.0;
+constexpr double kStatsUsPerMs = 1000.0;
 
 QString milliseconds(double ms)
 {
@@ -28,7 +28,7 @@ QStringList LinkStatisticsText::lines(const LinkStatistics &s)
         tr("Отброшено байт: %1").arg(s.discardedBytes),
         tr("Пропущено эхо: %1").arg(s.echoesSkipped),
         tr("Время ответа среднее: %1 мс").arg(milliseconds(s.meanResponseMs())),
-        tr("Время ответа наибольшее: %1 мс").arg(milliseconds(double(s.maxResponseUs) / kUsPerMs)),
+        tr("Время ответа наибольшее: %1 мс").arg(milliseconds(double(s.maxResponseUs) / kStatsUsPerMs)),
     };
 }
 

@@ -8,7 +8,7 @@ namespace {
 // Failed transactions are tinted red, exceptions and dropped bytes yellow.
 const QColor kFailureColour(255, 190, 180);
 const QColor kWarningColour(255, 235, 160);
-constexpr double kUsPerMs = 1000.0;
+constexpr double kRowUsPerMs = 1000.0;
 } // namespace
 
 TrafficModel::TrafficModel(int capacity, QObject *parent)
@@ -91,7 +91,7 @@ QString TrafficModel::cellText(const TrafficRow &row, int column)
     case FunctionColumn: return row.function < 0 ? QString() : QString::number(row.function);
     case ContentColumn: return row.content;
     case ResultColumn: return row.result;
-    case ResponseColumn: return row.responseUs < 0 ? QString() : QString::number(row.responseUs / kUsPerMs, 'f', 1);
+    case ResponseColumn: return row.responseUs < 0 ? QString() : QString::number(row.responseUs / kRowUsPerMs, 'f', 1);
     case BytesColumn: return row.hex;
     default: return QString();
     }
