@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <set>
 
 namespace {
 // A random walk with many samples per column: the worst case for the reduction.
@@ -76,7 +77,8 @@ void TestPlotStorage::extremesMatchFullScan()
     QFETCH(int, steps);
     QRandomGenerator random(seed);
     SampleBuffer buffer(2);
-    std::deque<double> a, b;
+    std::deque<double> a, b;           // the samples in order
+    std::multiset<double> sortedA, sortedB; // the same, sorted: the extremes at the ends
     for (int step = 0; step < steps; ++step) {
         // More appends than removals, with runs of equal values.
         if (random.bounded(3) != 0 || a.empty()) {
@@ -84,17 +86,21 @@ void TestPlotStorage::extremesMatchFullScan()
             buffer.append(step, v);
             a.push_back(v[0]);
             b.push_back(v[1]);
+            sortedA.insert(v[0]);
+            sortedB.insert(v[1]);
         } else {
             buffer.removeOldest();
+            sortedA.erase(sortedA.find(a.front()));
+            sortedB.erase(sortedB.find(b.front()));
             a.pop_front();
             b.pop_front();
         }
         QCOMPARE(buffer.size(), int(a.size()));
         if (a.empty())
             continue;
-        QCOMPARE(buffer.largest(0), *std::max_element(a.begin(), a.end()));
-        QCOMPARE(buffer.smallest(0), *std::min_element(a.begin(), a.end()));
-        QCOMPARE(buffer.largest(1), *std::max_element(b.begin(), b.end()));
+        QCOMPARE(buffer.largest(0), *sortedA.rbegin());
+        QCOMPARE(buffer.smallest(0), *sortedA.begin());
+        QCOMPARE(buffer.largest(1), *sortedB.rbegin());
         QCOMPARE(buffer.newest(0), a.back());
         QCOMPARE(buffer.value(1, 0), b.front());
     }
