@@ -1,5 +1,7 @@
 #include "gateway/outbox.h"
 
+#include "gateway/gatewaylog.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -59,8 +61,24 @@ void Outbox::append(char kind, quint64 number, const Message *message)
 {
     if (!file.isOpen())
         return;
-    file.write(record(kind, number, message));
-    file.flush();
+    if (!writing) { // a failed write may have left a line cut short: the journal written whole
+        compact();
+        return;
+    }
+    const QByteArray line = record(kind, number, message);
+    const qint64 written = file.write(line);
+    if (written != line.size())
+        failed(written < 0 ? file.errorString() : QStringLiteral("%1 of %2 bytes written").arg(written).arg(line.size()));
+}
+
+void Outbox::failed(const QString &reason)
+{
+    if (!writing)
+        return;
+    writing = false;
+    errorText = QStringLiteral("%1: %2").arg(path, reason);
+    GatewayLog::write(GatewayLog::Warning,
+                      QStringLiteral("outbox %1: messages held in memory only until it can be written").arg(errorText));
 }
 
 quint64 Outbox::push(const Message &message)
@@ -84,16 +102,25 @@ void Outbox::remove(quint64 number)
         compact();
 }
 
-// The journal written anew with only what is held, replacing the old one at once.
+// The journal written anew with only what is held, replacing the old one at once; a
+// failed write keeps the old one.
 void Outbox::compact()
 {
     file.close();
     QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly)) {
-        for (const auto &m : held)
-            out.write(record('+', m.first, &m.second));
-        out.commit();
+    bool written = out.open(QIODevice::WriteOnly);
+    for (auto m = held.cbegin(); written && m != held.cend(); ++m) {
+        const QByteArray line = record('+', m->first, &m->second);
+        written = out.write(line) == line.size();
     }
+    written = written && out.flush() && out.commit(); // commit() alone may keep a cut file
     removals = 0;
-    file.open(QIODevice::WriteOnly | QIODevice::Append);
+    // Unbuffered: each record is one write, and a refused one is seen at once.
+    file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered);
+    if (!written) {
+        failed(out.errorString());
+    } else if (!writing) {
+        writing = true;
+        GatewayLog::write(GatewayLog::Notice, QStringLiteral("outbox %1: written again").arg(path));
+    }
 }

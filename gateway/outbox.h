@@ -34,10 +34,14 @@ public:
     quint64 dropped() const { return droppedCount; }
     // Bytes of the journal on disk.
     qint64 fileSize() const { return file.size(); }
+    // False while the journal cannot be written (error() says why): what is held then
+    // is in memory only, and is written whole at the next change that can be.
+    bool onDisk() const { return writing; }
 
 private:
     void append(char kind, quint64 number, const Message *message);
     void compact();
+    void failed(const QString &reason);
 
     const QString path;
     const int limit;
@@ -46,5 +50,6 @@ private:
     quint64 next = 1;
     quint64 droppedCount = 0;
     int removals = 0; // in the journal since it was last written whole
+    bool writing = true;
     QString errorText;
 };

@@ -11,6 +11,7 @@
 #include "sim/simulator.h"
 #include "storage/historystore.h"
 #include "tests/testreplygap.h"
+#include "tests/testwritefailure.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -155,6 +156,7 @@ private slots:
     void configRead();
     void outboxBoundedAndKept_data();
     void outboxBoundedAndKept();
+    void outboxOnAFullDisk();
     void pollerPaces_data();
     void pollerPaces();
     void pollerLinkLostAndRestored();
@@ -265,6 +267,36 @@ void TestGateway::outboxBoundedAndKept()
     QVERIFY(again.push({"t", "next"}) > last); // numbers never reused
 }
 
+// A disk that refuses the journal's writes: nothing held is lost, the failure is known,
+// and the first change that can be written writes the journal whole again.
+void TestGateway::outboxOnAFullDisk()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("outbox");
+    Outbox box(path, 100);
+    QVERIFY(box.open());
+    box.push({"t", "1"});
+    {
+        const WriteLimit full(rlim_t(QFileInfo(path).size() + 4)); // the next record is cut
+        QVERIFY(full.isActive());
+        box.push({"t", "2"});
+        QVERIFY(!box.onDisk());
+        QVERIFY2(box.error().startsWith(path), qPrintable(box.error()));
+        box.push({"t", "3"}); // the journal written whole: cut short too
+        QVERIFY(!box.onDisk());
+        box.remove(box.from(0)->first); // "1" acknowledged meanwhile
+        QCOMPARE(box.size(), 2);
+    }
+    box.push({"t", "4"});
+    QVERIFY(box.onDisk());
+    Outbox again(path, 100);
+    QVERIFY(again.open());
+    QByteArrayList payloads;
+    for (auto it = again.from(0); it != again.end(); ++it)
+        payloads << it->second.payload;
+    QCOMPARE(payloads, (QByteArrayList {"2", "3", "4"}));
+}
+
 void TestGateway::pollerPaces_data()
 {
     QTest::addColumn<bool>("answers"); // device 2
@@ -367,7 +399,7 @@ void TestGateway::subscribe(Peer &sub, quint16 port)
 
 void TestGateway::wholePlant()
 {
-    for (const char *name : {"mosquitto", "mosquitto_sub", "promtool", "curl"})
+    for (const char *name : {"mosquitto", "mosquitto_sub", "mosquitto_pub", "promtool", "curl"})
         if (tool(name).isEmpty())
             QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(name)));
     QTemporaryDir dir;
@@ -450,6 +482,13 @@ void TestGateway::wholePlant()
     sub.process.kill(); // its session, kept by the broker, gets what comes while it is away
     QVERIFY(sub.process.waitForFinished(5000));
     sub.lines.clear();
+    // The retained status cleared: after the restart "online" is there only if the
+    // gateway says it again on reconnecting.
+    QProcess clear;
+    clear.start(tool("mosquitto_pub"), {"-h", "127.0.0.1", "-p", QString::number(brokerPort), "-r", "-n", "-t",
+                                        "orbix/plant/status"});
+    QVERIFY(clear.waitForFinished(5000));
+    QCOMPARE(clear.exitCode(), 0);
     broker.process.terminate();
     QVERIFY(broker.process.waitForFinished(5000));
     network.injectTrip(3, 32);
@@ -461,6 +500,7 @@ void TestGateway::wholePlant()
     subscribe(sub, brokerPort);
     QVERIFY2(!sub.wait("orbix/plant/tcp/3/event", {"\"event\":\"trip\"", "\"faultCode\":32"}).isEmpty(),
              qPrintable(sub.lines.join('\n')));
+    QCOMPARE(sub.wait("orbix/plant/status"), QString("online"));
 
     gateway.process.terminate();
     QVERIFY(gateway.process.waitForFinished(5000));
