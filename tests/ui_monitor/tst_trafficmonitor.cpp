@@ -6,6 +6,8 @@
 #include "link/framelog.h"
 #include "link/frameobserver.h"
 #include "link/modbusport.h"
+#include "storage/datadirectory.h"
+#include "tests/testwritefailure.h"
 #include "tests/ui_setup/modalanswerer.h"
 #include "ui/monitor/linkstatisticstext.h"
 #include "ui/monitor/trafficfilter.h"
@@ -526,6 +528,18 @@ void TestTrafficMonitor::saveFailureIsShown()
     QVERIFY(QTest::qWaitFor([&] { return (box = monitor.findChild<QMessageBox *>(QStringLiteral("saveWarning"))); }, 5000));
     QVERIFY(box->text().startsWith(QStringLiteral("Не удалось сохранить файл ")));
     QVERIFY(box->text().contains(error));
+
+    // A disk that takes only part of it: refused, and the file saved before kept whole.
+    const QString earlier = dir.filePath(QStringLiteral("earlier.txt"));
+    QVERIFY(DataDirectory::writeFile(earlier, "old\n"));
+    {
+        const WriteLimit full(8);
+        QVERIFY(full.isActive());
+        QVERIFY(!monitor.saveTo(earlier, error));
+    }
+    QFile kept(earlier);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old\n"));
 }
 
 void TestTrafficMonitor::statisticsLines()

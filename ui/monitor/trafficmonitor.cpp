@@ -233,7 +233,11 @@ QString TrafficMonitor::savedText() const
 bool TrafficMonitor::saveTo(const QString &path, QString &error) const
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(savedText().toUtf8()) < 0 || !file.commit()) {
+    const QByteArray bytes = savedText().toUtf8();
+    // commit() renames even when its own flush is cut short by a full disk: the bytes
+    // are pushed to the file first, and a short write keeps the earlier file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(bytes) != bytes.size() || !file.flush()
+        || !file.commit()) {
         error = file.errorString();
         return false;
     }
