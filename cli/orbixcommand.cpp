@@ -22,6 +22,7 @@
 
 #include <QTextStream>
 
+#include <cstdio>
 #include <functional>
 #include <map>
 
@@ -54,9 +55,7 @@ const char kUsage[] =
 
 using Command = std::function<int(const QStringList &)>;
 
-} // namespace
-
-int OrbixCommand::run(const QStringList &arguments)
+int dispatch(const QStringList &arguments)
 {
     FileText::useEnglish(true); // the settings files' failures, Russian in the window
     static const std::map<QString, Command> commands = {
@@ -94,4 +93,16 @@ int OrbixCommand::run(const QStringList &arguments)
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
     CommandLine::setCommand(QStringLiteral("orbix ") + name);
     return it->second(args);
+}
+
+} // namespace
+
+int OrbixCommand::run(const QStringList &arguments)
+{
+    const int status = dispatch(arguments);
+    // Output cut short (a full disk under a redirection) is a failure, as for any
+    // Unix tool: a script must not take a truncated file for the whole.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return CommandLine::failed(QStringLiteral("cannot write the standard output"));
+    return status;
 }

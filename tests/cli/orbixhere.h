@@ -67,6 +67,7 @@ inline ProgramRun orbixHere(const QStringList &args, const QMap<QString, QString
     dup2(fileno(out), 1);
     dup2(fileno(err), 2);
     __fpurge(stdin);
+    std::clearerr(stdout); // a failure of the call before is not this one's
     const QtMessageHandler testLog = qInstallMessageHandler(orbixhere::toStderr);
 #ifdef ORBIX_WITH_REPORT
     const Translation::Language language = Translation::installed(); // a command may choose one

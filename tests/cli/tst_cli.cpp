@@ -6,6 +6,7 @@
 #include "tests/cli/orbixhere.h"
 #include "tests/programrun.h"
 #include "tests/testreplygap.h"
+#include "tests/testwritefailure.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -123,6 +124,7 @@ private slots:
     void killedRecorderLosesOneBatchAtMost();
     void historyFailures_data();
     void historyFailures();
+    void historyExportToAFullDisk();
 
 private:
     // `orbix config ...` with its own data directory, the test's reply gap, and more.
@@ -874,6 +876,29 @@ void TestCli::historyFailures()
     QVERIFY2(r.err.contains(reason), qPrintable(r.err));
     if (code == 1)
         QCOMPARE(r.err.count('\n'), 1);
+}
+
+// Output to stdout that a full disk cuts short: a failure, not a success.
+void TestCli::historyExportToAFullDisk()
+{
+    QTemporaryDir dir;
+    const QString db = dir.filePath("h.sqlite");
+    {
+        HistoryStore store;
+        QVERIFY2(store.open(db), qPrintable(store.error()));
+        QVector<HistorySample> samples(3000);
+        for (int i = 0; i < samples.size(); ++i)
+            samples[i].timeMs = 1767225600000 + 1000 * i;
+        QVERIFY(store.appendSamples(store.deviceId("pty", 1, "ОРБИКС-11", 2), samples));
+    }
+    const QStringList exportCsv {"history", "export", "--address", "1", "--db", db, "--csv", "-"};
+    QCOMPARE(orbixHere(exportCsv).out.count('\n'), 3001);
+    // The captured stdout is a file: it may not grow past this; the database needs 32 KB.
+    const WriteLimit full(64 * 1024);
+    QVERIFY(full.isActive());
+    const ProgramRun r = orbixHere(exportCsv);
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.err, QString("orbix: cannot write the standard output\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
