@@ -133,13 +133,14 @@ bool HistoryStore::exec(const QString &statement)
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.exec(statement))
-        return fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        return fail(filePath, reasonOf(q.lastError()));
     return true;
 }
 
 bool HistoryStore::open(const QString &path, bool readOnly)
 {
     close();
+    filePath = path;
     readOnlyFile = readOnly;
     if (readOnly && !QFileInfo::exists(path))
         return fail(path, QStringLiteral("no such file"));
@@ -192,13 +193,13 @@ int HistoryStore::schemaVersion()
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
-        fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        fail(filePath, reasonOf(q.lastError()));
         return -1;
     }
     // A file that is not a database opens fine and fails at its first read.
     QSqlQuery check(QSqlDatabase::database(connectionName, false));
     if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        fail(QStringLiteral("history database"), reasonOf(check.lastError()));
+        fail(filePath, reasonOf(check.lastError()));
         return -1;
     }
     return q.value(0).toInt();
@@ -239,13 +240,13 @@ qint64 HistoryStore::deviceId(const QString &line, int address, const QString &i
     q.addBindValue(identity);
     q.addBindValue(currentScale);
     if (!q.exec())
-        return fail(QStringLiteral("history database"), reasonOf(q.lastError())), 0;
+        return fail(filePath, reasonOf(q.lastError())), 0;
     q.prepare(QStringLiteral("SELECT id FROM device WHERE line = ? AND address = ? AND identity = ?"));
     q.addBindValue(line);
     q.addBindValue(address);
     q.addBindValue(identity);
     if (!q.exec() || !q.next())
-        return fail(QStringLiteral("history database"), reasonOf(q.lastError())), 0;
+        return fail(filePath, reasonOf(q.lastError())), 0;
     return q.value(0).toLongLong();
 }
 
@@ -255,7 +256,7 @@ bool HistoryStore::insertAll(const QString &statement, const QVector<Row> &rows,
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.transaction())
-        return fail(QStringLiteral("history database"), reasonOf(db.lastError()));
+        return fail(filePath, reasonOf(db.lastError()));
     QSqlQuery q(db);
     q.prepare(statement);
     for (const Row &row : rows) {
@@ -263,11 +264,11 @@ bool HistoryStore::insertAll(const QString &statement, const QVector<Row> &rows,
         if (!q.exec()) {
             const QString reason = reasonOf(q.lastError());
             db.rollback();
-            return fail(QStringLiteral("history database"), reason);
+            return fail(filePath, reason);
         }
     }
     if (!db.commit())
-        return fail(QStringLiteral("history database"), reasonOf(db.lastError()));
+        return fail(filePath, reasonOf(db.lastError()));
     return true;
 }
 
@@ -300,7 +301,7 @@ bool HistoryStore::appendOscillogram(qint64 device, const HistoryOscillogram &o)
     q.addBindValue(o.recordedMs);
     q.addBindValue(o.block);
     if (!q.exec())
-        return fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        return fail(filePath, reasonOf(q.lastError()));
     return true;
 }
 
@@ -316,7 +317,7 @@ QVector<HistoryDevice> HistoryStore::devices()
             "max(coalesce((SELECT max(time) FROM minute WHERE device = id), 0), "
             "    coalesce((SELECT max(time) FROM sample WHERE device = id), 0)) "
             "FROM device ORDER BY line, address, id"))) {
-        fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        fail(filePath, reasonOf(q.lastError()));
         return out;
     }
     while (q.next()) {
@@ -355,7 +356,7 @@ QVector<HistorySample> HistoryStore::samples(qint64 device, qint64 fromMs, qint6
     q.bindValue(5, fromMs);
     q.bindValue(6, toMs);
     if (!q.exec()) {
-        fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        fail(filePath, reasonOf(q.lastError()));
         return out;
     }
     while (q.next())
@@ -368,7 +369,7 @@ QVector<HistorySample> HistoryStore::nativeSamples(sqlite3 *h, qint64 device, qi
     QVector<HistorySample> out;
     sqlite3_stmt *st = nullptr;
     if (sqlite3_prepare_v2(h, kSelectSamples, -1, &st, nullptr) != SQLITE_OK) {
-        fail(QStringLiteral("history database"), QString::fromUtf8(sqlite3_errmsg(h)));
+        fail(filePath, QString::fromUtf8(sqlite3_errmsg(h)));
         return out;
     }
     const qint64 binds[] = {device, fromMs, toMs, device, device, fromMs, toMs};
@@ -391,7 +392,7 @@ QVector<HistorySample> HistoryStore::nativeSamples(sqlite3 *h, qint64 device, qi
         out.append(s);
     }
     if (rc != SQLITE_DONE)
-        fail(QStringLiteral("history database"), QString::fromUtf8(sqlite3_errmsg(h)));
+        fail(filePath, QString::fromUtf8(sqlite3_errmsg(h)));
     sqlite3_finalize(st);
     return out;
 }
@@ -406,7 +407,7 @@ QVector<HistoryEvent> HistoryStore::events(qint64 device, qint64 fromMs, qint64 
     q.addBindValue(fromMs);
     q.addBindValue(toMs);
     if (!q.exec()) {
-        fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        fail(filePath, reasonOf(q.lastError()));
         return out;
     }
     while (q.next())
@@ -422,7 +423,7 @@ QVector<HistoryOscillogram> HistoryStore::oscillograms(qint64 device)
                              "ORDER BY trip_time, id"));
     q.addBindValue(device);
     if (!q.exec()) {
-        fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        fail(filePath, reasonOf(q.lastError()));
         return out;
     }
     while (q.next())
@@ -437,9 +438,9 @@ bool HistoryStore::oscillogram(qint64 id, HistoryOscillogram &out)
     q.prepare(QStringLiteral("SELECT id, trip_time, fault_code, recorded, block FROM oscillogram WHERE id = ?"));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(QStringLiteral("history database"), reasonOf(q.lastError()));
+        return fail(filePath, reasonOf(q.lastError()));
     if (!q.next())
-        return fail(QStringLiteral("history database"), QStringLiteral("no oscillogram %1").arg(id));
+        return fail(filePath, QStringLiteral("no oscillogram %1").arg(id));
     out = {q.value(0).toLongLong(), quint32(q.value(1).toLongLong()), q.value(2).toInt(), q.value(3).toLongLong(),
            q.value(4).toByteArray()};
     return true;
@@ -473,14 +474,14 @@ bool HistoryStore::applyRetention(qint64 nowMs, int fullDays, int minuteDays)
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("PRAGMA freelist_count")) || !count.next())
-        return fail(QStringLiteral("history database"), reasonOf(count.lastError()));
+        return fail(filePath, reasonOf(count.lastError()));
     const int freePages = count.value(0).toInt();
     count.finish();
     QSqlQuery vacuum(db);
     vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
     for (int i = 0; i < freePages; ++i) {
         if (!vacuum.exec())
-            return fail(QStringLiteral("history database"), reasonOf(vacuum.lastError()));
+            return fail(filePath, reasonOf(vacuum.lastError()));
     }
     vacuum.finish();
     return exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -68,6 +68,7 @@ private:
 
     QString connectionName;
     QString lastError;
+    QString filePath; // failures name it
     bool opened = false;
     bool readOnlyFile = false;
 };

@@ -12,8 +12,10 @@
 #include "tests/exchange/eventrecorder.h"
 #include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
+#include "tests/testwritefailure.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -51,6 +53,7 @@ private slots:
     void unusableFileLeavesThePollRunning_data();
     void unusableFileLeavesThePollRunning();
     void oscillogramBlockRoundTrip();
+    void fullDiskMidRun();
 
 private:
     QTemporaryDir dir;
@@ -155,6 +158,41 @@ void TestHistoryRecorder::unusableFileLeavesThePollRunning()
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content); // never altered
     }
+}
+
+// The disk refuses every write for a while: the batches then are counted as lost and
+// said once, the poll goes on, and recording resumes in a file that is still sound.
+void TestHistoryRecorder::fullDiskMidRun()
+{
+    const QString path = dir.filePath(QStringLiteral("full.sqlite"));
+    HistoryRecorder recorder(path);
+    recorder.setBatchInterval(50);
+    QVERIFY(recorder.start());
+    QSignalSpy failures(&recorder, &HistoryRecorder::failed);
+    RecordedLine line;
+    QVERIFY(line.start(recorder));
+    QVERIFY(line.events.waitFor(DataEvent::Get, 2));
+    recorder.flush();
+    {
+        const WriteLimit full(1);
+        QVERIFY(full.isActive());
+        const int gets = line.events.count(DataEvent::Get);
+        QVERIFY(line.events.waitFor(DataEvent::Get, gets + 2));
+        recorder.flush();
+    }
+    QVERIFY(recorder.samplesLost() > 0);
+    QCOMPARE(failures.count(), 1);
+    QVERIFY2(failures.first().first().toString().startsWith(path), qPrintable(failures.first().first().toString()));
+    const quint64 before = recorder.samplesWritten();
+    QVERIFY(line.events.waitFor(DataEvent::Get, line.events.count(DataEvent::Get) + 2));
+    line.thread->stopExchange();
+    recorder.flush();
+    QVERIFY(recorder.samplesWritten() > before);
+    QCOMPARE(recorder.samplesWritten() + recorder.samplesLost(), quint64(line.events.count(DataEvent::Get)));
+    HistoryStore store;
+    QVERIFY(store.open(path, true));
+    QCOMPARE(quint64(store.samples(store.devices().value(0).id, 0, std::numeric_limits<qint64>::max()).size()),
+             recorder.samplesWritten());
 }
 
 void TestHistoryRecorder::oscillogramBlockRoundTrip()
