@@ -23,7 +23,8 @@ TEST_PACKAGES=(libmodbus-dev mbpoll
                clang-14 libclang-rt-14-dev llvm-14  # fuzz targets: libFuzzer and its sanitizers
                help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
                lintian desktop-file-utils appstream  # and its checks
-               mosquitto mosquitto-clients prometheus)  # the gateway's peers: a broker, promtool
+               mosquitto mosquitto-clients prometheus  # the gateway's peers: a broker, promtool
+               openssl)  # and the certificates of a broker on mqtts://
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "${ORBIX_SETUP_PACKAGES:-all}" = run ] || PACKAGES+=("${TEST_PACKAGES[@]}")
 
