@@ -3,6 +3,7 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
 #include "device/deviceinfo.h"
+#include "device/oscillogrammark.h"
 #include "device/packetfactory.h"
 #include "device/protocolpacket.h"
 #include "device/registermap.h"
@@ -29,6 +30,7 @@ struct LinePoller::Device {
     bool everUp = false;
     qint64 dueMs = 0;
     quint16 lastOscillogramCode = 0;
+    quint32 lastTripTime = 0;
     bool oscillogramKnown = false; // the one stored before we came is not news
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
@@ -174,19 +176,17 @@ bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
 
 void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
 {
-    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
-    if (!exec.readPacket(fault) || !running)
+    OscillogramMark mark;
+    if (!exec.readPacket(mark) || !running)
         return;
-    if (!device.oscillogramKnown) {
+    const bool same = mark.faultCode() == device.lastOscillogramCode && mark.tripTime() == device.lastTripTime;
+    const bool news = device.oscillogramKnown && !same && mark.faultCode() != 0;
+    if (!device.oscillogramKnown || (news && exec.readPacket(*device.oscillogram) && running)) {
         device.oscillogramKnown = true;
-        device.lastOscillogramCode = fault.value;
-        return;
-    }
-    if (fault.value == device.lastOscillogramCode || fault.value == 0)
-        return;
-    if (exec.readPacket(*device.oscillogram) && running) {
-        device.lastOscillogramCode = fault.value;
-        emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
+        device.lastOscillogramCode = mark.faultCode();
+        device.lastTripTime = mark.tripTime();
+        if (news)
+            emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
     }
 }
 

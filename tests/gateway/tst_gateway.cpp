@@ -203,6 +203,7 @@ private slots:
     void pollerPaces_data();
     void pollerPaces();
     void pollerLinkLostAndRestored();
+    void pollerSeesEachNewOscillogram();
     void wholePlant();
 
 private:
@@ -448,12 +449,10 @@ void TestGateway::pollerPaces()
 }
 
 // A device that stops answering is reported lost once, restored once when it answers again.
-void TestGateway::pollerLinkLostAndRestored()
+namespace {
+// Device 1 of the simulator polled at the tests' pace.
+LinePoller::Line fastLine(const Simulator &sim)
 {
-    Simulator sim;
-    sim.addDevice({});
-    QVERIFY(sim.start());
-    RecordingSink sink;
     LinePoller::Line line;
     line.name = "L";
     line.devicePath = sim.linkPath();
@@ -463,7 +462,17 @@ void TestGateway::pollerLinkLostAndRestored()
     line.timing.readTimeoutMs = 150;
     line.timing.probeTimeoutMs = 100;
     line.retryPeriodMs = 100;
-    LinePoller poller(line, sink);
+    return line;
+}
+} // namespace
+
+void TestGateway::pollerLinkLostAndRestored()
+{
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    RecordingSink sink;
+    LinePoller poller(fastLine(sim), sink);
     poller.start();
     QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Get) >= 2; }, kWaitMs));
     QCOMPARE(sink.events(DataEvent::Connected), 1);
@@ -475,6 +484,30 @@ void TestGateway::pollerLinkLostAndRestored()
     poller.stop();
     QCOMPARE(sink.events(DataEvent::Error), 1);
     QCOMPARE(sink.identified.size(), 1);
+}
+
+// Each oscillogram the device stores is news once, a second trip of the same kind too;
+// the one it held before the poller came is not.
+void TestGateway::pollerSeesEachNewOscillogram()
+{
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    sim.injectTrip(1, 31);
+    RecordingSink sink;
+    LinePoller poller(fastLine(sim), sink);
+    poller.start();
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Get) >= 2; }, kWaitMs));
+    QCOMPARE(sink.events(DataEvent::OscillogramGet), 0);
+    sim.injectTrip(1, 32);
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::OscillogramGet) == 1; }, kWaitMs));
+    // The same fault again, later: the device's new oscillogram differs in its trip time.
+    sim.setRegisterValue(1, 301, quint16(sim.registerValue(1, 301) + 7));
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::OscillogramGet) == 2; }, kWaitMs));
+    const int gets = sink.events(DataEvent::Get);
+    QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Get) >= gets + 2; }, kWaitMs));
+    poller.stop();
+    QCOMPARE(sink.events(DataEvent::OscillogramGet), 2);
 }
 
 bool TestGateway::startBroker(Peer &broker, quint16 port, const QString &dir)
