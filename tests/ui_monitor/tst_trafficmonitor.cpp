@@ -288,6 +288,14 @@ void TestTrafficMonitor::discardedBytes()
     for (int c = TrafficModel::DirectionColumn; c < TrafficModel::ColumnCount; ++c)
         QCOMPARE(cell(model, 0, c), expected.at(c));
     QCOMPARE(model.index(0, 0).data(TrafficModel::KindRole).toInt(), int(TrafficRow::Discarded));
+    // A flood: all it dropped is counted, the newest bytes kept are shown.
+    Recorder recorder;
+    FrameLog log("test");
+    log.setObserver(&recorder);
+    log.discarded(frame({0x55, 0, 0xff}), 5000);
+    feed(model, recorder.records);
+    QCOMPARE(cell(model, 1, TrafficModel::ContentColumn), QStringLiteral("5000 байт до запроса"));
+    QCOMPARE(cell(model, 1, TrafficModel::BytesColumn), QStringLiteral("55 00 ff"));
 }
 
 // The access code and the CRC of its frame: never in a row, never in the saved file.

@@ -161,7 +161,8 @@ TrafficRow FrameDecoder::discarded(const FrameRecord &record)
     row.timeMs = record.timeMs;
     row.direction = FrameRecord::Discarded;
     row.kind = TrafficRow::Discarded;
-    row.content = tr("%1 байт до запроса").arg(record.bytes.size());
+    // A flood keeps only its newest bytes (shown): the count is of all it dropped.
+    row.content = tr("%1 байт до запроса").arg(qMax(record.droppedBytes, quint64(record.bytes.size())));
     row.result = tr("Отброшенные байты");
     row.hex = record.hex();
     return row;
