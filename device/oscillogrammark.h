@@ -25,6 +25,12 @@ public:
     quint32 tripTime() const { return words[0] | quint32(words[1]) << 16; } // low word first
     quint16 faultCode() const { return words[2]; }                          // 0: none stored
 
+    // Another oscillogram than the one of this code and time, or none any more.
+    bool differsFrom(quint16 code, quint32 time) const
+    {
+        return faultCode() != code || (faultCode() != 0 && tripTime() != time);
+    }
+
 private:
     quint16 words[3] = {};
 };

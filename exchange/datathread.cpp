@@ -3,6 +3,7 @@
 #include "device/configpacket.h"
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
+#include "device/oscillogrammark.h"
 #include "device/packetfactory.h"
 #include "device/protocolpacket.h"
 #include "device/registermap.h"
@@ -41,6 +42,7 @@ struct DataThread::RunState {
     int autoState = RunConfigProgressPacket::Running;
     bool startCharacteristicPending = false;
     quint16 lastOscillogramCode = 0;
+    quint32 lastTripTime = 0;
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
     bool logsChanged = false;
@@ -335,13 +337,16 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
     configReadRequested = true;
 }
 
+// The block is read when its fault code changes, and also when the code stays and the
+// trip time does not: a second trip of the same kind stores a new oscillogram.
 void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
 {
-    TDataPacket<unsigned short> fault(RegisterMap::OscillogramFault);
-    if (!exec.readPacket(fault) || !keepRunning() || fault.value == state.lastOscillogramCode)
+    OscillogramMark mark;
+    if (!exec.readPacket(mark) || !keepRunning() || !mark.differsFrom(state.lastOscillogramCode, state.lastTripTime))
         return;
     if (exec.readPacket(*oscillogram) && keepRunning()) {
-        state.lastOscillogramCode = fault.value;
+        state.lastOscillogramCode = mark.faultCode();
+        state.lastTripTime = mark.tripTime();
         emitEvent<CrashEventOscillogramGet>(*oscillogram);
     }
 }

@@ -179,8 +179,8 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     OscillogramMark mark;
     if (!exec.readPacket(mark) || !running)
         return;
-    const bool same = mark.faultCode() == device.lastOscillogramCode && mark.tripTime() == device.lastTripTime;
-    const bool news = device.oscillogramKnown && !same && mark.faultCode() != 0;
+    const bool news = device.oscillogramKnown && mark.faultCode() != 0
+                      && mark.differsFrom(device.lastOscillogramCode, device.lastTripTime);
     if (!device.oscillogramKnown || (news && exec.readPacket(*device.oscillogram) && running)) {
         device.oscillogramKnown = true;
         device.lastOscillogramCode = mark.faultCode();

@@ -87,6 +87,7 @@ private slots:
     void refusedCommandsAndServedOnce();
     void failedConfigurationWriteIsReadBack();
     void changedLogTimeFetchesBothLogs();
+    void eachNewOscillogramIsRead();
     void stopWhileTheLineIsSilent();
     void sessionIdentifiesTheDeviceExpected_data();
     void sessionIdentifiesTheDeviceExpected();
@@ -107,11 +108,11 @@ void TestDataThread::startAndCycleOnTheWire_data()
     QTest::addColumn<QStringList>("cycle");
     const QStringList marks {"3:51x2", "3:141x2"};
     QTest::newRow("below 50") << 49 << QStringList {"3:1x4", "3:5x25"}
-                              << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1"} + marks;
+                              << QStringList {"3:199x6", "3:301x3", "3:33x17", "3:170x1"} + marks;
     QTest::newRow("70") << 70 << QStringList {"3:1x4", "3:5x25", "3:30x1", "3:190x2"}
-                        << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1"} + marks;
+                        << QStringList {"3:199x6", "3:301x3", "3:33x17", "3:170x1"} + marks;
     QTest::newRow("80") << 80 << QStringList {"3:1x4", "3:5x25", "3:30x1", "3:190x2"}
-                        << QStringList {"3:199x6", "3:303x1", "3:33x17", "3:170x1", "3:171x2"} + marks;
+                        << QStringList {"3:199x6", "3:301x3", "3:33x17", "3:170x1", "3:171x2"} + marks;
 }
 
 void TestDataThread::startAndCycleOnTheWire()
@@ -369,6 +370,23 @@ void TestDataThread::changedLogTimeFetchesBothLogs()
     const QStringList seen = wire(c.sim.requests());
     QVERIFY2(indexOfSequence(seen, {"3:140x30", "3:180x10", "3:1x1", "3:50x90"}) > 0, qPrintable(seen.join(' ')));
     QCOMPARE(c.events.count(DataEvent::GetProtocol), 1);
+}
+
+// A new oscillogram is read once: after a change of its fault code, and after a
+// second trip of the same kind, which only changes its trip time.
+void TestDataThread::eachNewOscillogramIsRead()
+{
+    SimDeviceConfig config;
+    Connection c(config);
+    QVERIFY(c.start(SimIdentity::of(config, 7)));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    c.sim.injectTrip(1, 31);
+    QVERIFY(c.events.waitFor(DataEvent::OscillogramGet, 1));
+    c.sim.setRegisterValue(1, 301, quint16(c.sim.registerValue(1, 301) + 7));
+    QVERIFY(c.events.waitFor(DataEvent::OscillogramGet, 2));
+    QVERIFY(c.events.waitFor(DataEvent::Get, c.events.count(DataEvent::Get) + 2));
+    c.thread->stopExchange();
+    QCOMPARE(c.events.count(DataEvent::OscillogramGet), 2);
 }
 
 void TestDataThread::stopWhileTheLineIsSilent()
