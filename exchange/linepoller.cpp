@@ -181,13 +181,15 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
         return;
     const bool news = device.oscillogramKnown && mark.faultCode() != 0
                       && mark.differsFrom(device.lastOscillogramCode, device.lastTripTime);
-    if (!device.oscillogramKnown || (news && exec.readPacket(*device.oscillogram) && running)) {
-        device.oscillogramKnown = true;
-        device.lastOscillogramCode = mark.faultCode();
-        device.lastTripTime = mark.tripTime();
-        if (news)
-            emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
-    }
+    if (device.oscillogramKnown && !news)
+        return;
+    if (news && (!exec.readPacket(*device.oscillogram) || !running))
+        return; // tried again on the next poll
+    device.oscillogramKnown = true;
+    device.lastOscillogramCode = mark.faultCode();
+    device.lastTripTime = mark.tripTime();
+    if (news)
+        emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
 }
 
 bool LinePoller::readMonitoring(PacketExecutor &exec, Device &device)

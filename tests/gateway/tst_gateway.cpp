@@ -9,6 +9,7 @@
 #include "sim/simfault.h"
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
+#include "storage/datadirectory.h"
 #include "storage/historystore.h"
 #include "tests/testreplygap.h"
 #include "tests/testwritefailure.h"
@@ -82,27 +83,32 @@ QString tool(const char *name)
     return QStandardPaths::findExecutable(QLatin1String(name), {"/usr/sbin", "/usr/bin"});
 }
 
-bool connects(quint16 port)
+// A socket connected to the port on the loopback, or -1.
+int connectLoopback(quint16 port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a {};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
-    close(fd);
-    return ok;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
+        return fd;
+    if (fd >= 0)
+        close(fd);
+    return -1;
+}
+
+bool connects(quint16 port)
+{
+    const int fd = connectLoopback(port);
+    if (fd >= 0)
+        close(fd);
+    return fd >= 0;
 }
 
 bool listening(quint16 port)
 {
     return QTest::qWaitFor([port] { return connects(port); }, kWaitMs);
-}
-
-bool writeText(const QString &path, const QByteArray &text)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size() && f.flush();
 }
 
 // Runs a tool to its end; false with its output in why when it fails.
@@ -125,7 +131,7 @@ bool makeCertificates(const QString &dir, QString &why)
                                "-keyout", "ca.key", "-out", "ca.crt"}, dir, why)
            && runTool("openssl", {"req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout",
                                   "server.key", "-out", "server.csr"}, dir, why)
-           && writeText(dir + "/san.ext", "subjectAltName=IP:127.0.0.1\n")
+           && DataDirectory::writeFile(dir + "/san.ext", "subjectAltName=IP:127.0.0.1\n")
            && runTool("openssl", {"x509", "-req", "-in", "server.csr", "-CA", "ca.crt", "-CAkey", "ca.key",
                                   "-CAcreateserial", "-days", "2", "-extfile", "san.ext", "-out", "server.crt"}, dir, why);
 }
@@ -133,17 +139,14 @@ bool makeCertificates(const QString &dir, QString &why)
 // The body of an HTTP/1.0 GET on the loopback, as a scraper reads it; empty on failure.
 QByteArray httpGet(quint16 port, const QString &path)
 {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a {};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = connectLoopback(port);
+    if (fd < 0)
+        return {};
     const timeval limit {5, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     QByteArray reply;
     const QByteArray request = "GET " + path.toLatin1() + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0
-        && ::send(fd, request.constData(), size_t(request.size()), 0) == request.size()) {
+    if (::send(fd, request.constData(), size_t(request.size()), 0) == request.size()) {
         char buffer[4096];
         for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
             reply.append(buffer, int(n));
@@ -366,7 +369,7 @@ void TestGateway::secureBroker()
                        .arg(port).arg(dir.path());
     if (geteuid() == 0) // it would change to its own user, who cannot read the test's key
         conf += "user root\n";
-    QVERIFY(writeText(dir.filePath("mosquitto.conf"), conf.toUtf8()));
+    QVERIFY(DataDirectory::writeFile(dir.filePath("mosquitto.conf"), conf.toUtf8()));
     Peer broker;
     broker.process.start(tool("mosquitto"), {"-c", dir.filePath("mosquitto.conf")});
     QVERIFY(listening(port));
@@ -378,7 +381,7 @@ void TestGateway::secureBroker()
     Simulator sim;
     sim.addDevice({});
     QVERIFY2(sim.start(), qPrintable(sim.errorString()));
-    QVERIFY(writeText(dir.filePath("password"), "s3cret\n"));
+    QVERIFY(DataDirectory::writeFile(dir.filePath("password"), "s3cret\n"));
     const QJsonObject config {
         {"format", "orbix-gateway"}, {"version", 1}, {"name", "tls"},
         {"mqtt", QJsonObject {{"url", QStringLiteral("mqtts://127.0.0.1:%1").arg(port)}, {"caFile", dir.filePath("ca.crt")},
@@ -386,7 +389,7 @@ void TestGateway::secureBroker()
                               {"outbox", dir.filePath("outbox")}}},
         {"timing", QJsonObject {{"pollPeriodMs", 100}, {"replyGapMs", kTestReplyGapMs}}},
         {"lines", QJsonArray {QJsonObject {{"name", "pty"}, {"port", sim.linkPath()}, {"addresses", QJsonArray {1}}}}}};
-    QVERIFY(writeText(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
+    QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
     Peer gateway;
     gateway.process.start(ORBIX_CLI, {"gateway", "--config", dir.filePath("gateway.json")});
     QVERIFY(gateway.process.waitForStarted());
