@@ -5,6 +5,7 @@
 // subscriber of the broker, and the outbox's size after an hour of events without a
 // broker (the hour simulated by the events' count).
 //   bench_gateway [LINES DEVICES SECONDS [pty]]   (default 10 10 20, Modbus TCP)
+#include "bench/gatewaybench.h"
 #include "gateway/outbox.h"
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
@@ -29,32 +30,9 @@
 
 namespace {
 
-QString tool(const char *name)
-{
-    return QStandardPaths::findExecutable(QLatin1String(name), {QStringLiteral("/usr/sbin"), QStringLiteral("/usr/bin")});
-}
-
-// utime + stime of a process, in seconds.
-double cpuSeconds(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray s = f.readAll();
-    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-    return (fields.value(11).toDouble() + fields.value(12).toDouble()) / double(sysconf(_SC_CLK_TCK));
-}
-
-double residentMiB(qint64 pid)
-{
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return -1;
-}
+using bench::cpuSeconds;
+using bench::residentMiB;
+using bench::tool;
 
 void outboxHour(const QString &dir, int devices)
 {
