@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include <fcntl.h>
+#include <mosquitto.h>
 #include <sys/stat.h>
 
 namespace {
@@ -105,6 +106,13 @@ bool readMqtt(const QJsonObject &o, GatewayConfig::Mqtt &m, QString &error)
         return false;
     if (m.prefix.contains(QLatin1Char('#')) || m.prefix.contains(QLatin1Char('+')) || m.prefix.contains(QChar(0))) {
         error = QStringLiteral("'mqtt.prefix' must not hold +, # or NUL");
+        return false;
+    }
+    // The broker's rules for a topic's text: no control characters or non-characters.
+    const QByteArray prefix = m.prefix.toUtf8();
+    if (prefix.size() <= GatewayConfig::kMaxTopicBytes
+        && mosquitto_validate_utf8(prefix.constData(), prefix.size()) != MOSQ_ERR_SUCCESS) {
+        error = QStringLiteral("'mqtt.prefix' must be text without control characters");
         return false;
     }
     if (m.prefix.startsWith(QLatin1Char('$'))) {

@@ -276,6 +276,9 @@ void TestGateway::configRefused_data()
     QTest::newRow("prefix with NUL") << prefixEdit(QString("or") + QChar(0) + "bix") << wildcards;
     QTest::newRow("prefix with +") << prefixEdit("plant/+/x") << wildcards;
     QTest::newRow("prefix with #") << prefixEdit("plant/#") << wildcards;
+    const QString control = "'mqtt.prefix' must be text without control characters";
+    QTest::newRow("prefix with a control character") << prefixEdit(QString("or") + QChar(7) + "bix") << control;
+    QTest::newRow("prefix with a non-character") << prefixEdit(QString("or") + QChar(0xFFFF) + "bix") << control;
     QTest::newRow("prefix of the broker's") << prefixEdit("$SYS/orbix")
                                             << "'mqtt.prefix' must not start with $ (the broker's own topics)";
     // PREFIX/plant/A/3/oscillogram: 22 bytes besides the prefix, 65,536 in all.
