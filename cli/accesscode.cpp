@@ -52,13 +52,17 @@ bool AccessCode::obtain(const QCommandLineParser &parser, bool askIfMissing, std
     QString text = parser.value(QStringLiteral("access-code"));
     if (!parser.isSet(QStringLiteral("access-code")))
         text = qEnvironmentVariable(kEnvironmentVariable);
-    if (text == QLatin1String(kAsk) || (text.isEmpty() && askIfMissing))
+    // Asked for, the code may come down a pipe; missing, it is asked for only of someone
+    // at a terminal: a script would otherwise hand its input over as the code, or wait.
+    const bool asked = text == QLatin1String(kAsk);
+    if (asked || (text.isEmpty() && askIfMissing && isatty(STDIN_FILENO)))
         text = ask();
     code.reset();
     if (text.isEmpty()) {
-        if (!askIfMissing)
+        if (!askIfMissing && !asked)
             return true; // an unguarded command
-        error = QStringLiteral("no access code given");
+        error = QStringLiteral("no access code given: --access-code CODE, --access-code - to type it, or $%1")
+                    .arg(QLatin1String(kEnvironmentVariable));
         return false;
     }
     quint16 value = 0;

@@ -16,9 +16,10 @@ public:
     static constexpr int kMaxDigits = 4;     // 0 to 9999, as the window's field
 
     static void addTo(QCommandLineParser &parser);
-    // --access-code CODE, else $ORBIX_ACCESS_CODE, else (when askIfMissing, or asked for
-    // with "-") a line read from standard input, without echo on a terminal. No code and
-    // nothing to ask gives an empty result; false with error for a code that is not 0 to 9999.
+    // --access-code CODE, else $ORBIX_ACCESS_CODE, else a line read from standard input,
+    // without echo on a terminal: when asked for with "-", or when askIfMissing and standard
+    // input is a terminal. No code gives an empty result where none is needed; false with
+    // error (how to give one) where it is, and for a code that is not 0 to 9999.
     static bool obtain(const QCommandLineParser &parser, bool askIfMissing, std::optional<quint16> &code,
                        QString &error);
 

@@ -67,8 +67,7 @@ QString written(const ConfigPacket &sent, const ConfigPacket &held)
     return parts.join(QStringLiteral(", "));
 }
 
-// The field as the setup tab shows it, in English where the build carries the window's
-// translation (a build without the window has none: its texts stay Russian).
+// The field as the setup tab shows it.
 QString shown(const Device &d, F::Id id)
 {
     return F::shown(id, F::value(*d.block, id), d.info.currentScale);
@@ -87,9 +86,6 @@ QByteArray json(const Device &d)
 
 int get(Device &d, bool asJson)
 {
-#ifdef ORBIX_WITH_REPORT
-    Translation::install(Translation::English);
-#endif
     QTextStream out(stdout);
     out.setCodec("UTF-8");
     if (asJson) {
@@ -295,6 +291,12 @@ int ConfigCommand::run(const QStringList &arguments)
     if ((action != QLatin1String("get") && action != QLatin1String("set") && action != QLatin1String("diff"))
         || pos.size() != wanted)
         return CommandLine::usage(parser, QStringLiteral("config needs get PORT, set PORT FILE or diff PORT FILE"));
+    // Fields are shown as the setup tab shows them (in a value, a range refused), in
+    // English where the build carries the window's translation (a build without the
+    // window has none: its texts stay Russian).
+#ifdef ORBIX_WITH_REPORT
+    Translation::install(Translation::English);
+#endif
     Device d;
     if ((status = d.link.take(parser, pos[1])) >= 0)
         return status;

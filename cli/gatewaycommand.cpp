@@ -9,7 +9,6 @@
 #include "gateway/gatewayrunner.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QTextStream>
 
 #include <memory>
@@ -21,6 +20,20 @@ const char kGatewayDescription[] =
     "publishes them to the plant's MQTT broker (PREFIX/NAME/LINE/ADDRESS/state, event and\n"
     "oscillogram; PREFIX/NAME/status online or offline) and as Prometheus metrics at\n"
     "http://LISTEN/metrics. Runs until SIGTERM or SIGINT; logs to stderr, one line an event.";
+
+// What the start reads besides the configuration, judged as the start judges it: a
+// failure there is one of the start (exit 1), not a configuration refused.
+int checkFiles(const GatewayConfig &config)
+{
+    if (!config.mqtt || config.mqtt->passwordFile.isEmpty())
+        return CliExit::Ok;
+    QString password, error, warning;
+    if (!GatewayConfig::readPassword(config.mqtt->passwordFile, password, error, warning))
+        return CommandLine::failed(error);
+    if (!warning.isEmpty())
+        GatewayLog::write(GatewayLog::Warning, warning);
+    return CliExit::Ok;
+}
 
 } // namespace
 
@@ -38,15 +51,12 @@ int GatewayCommand::run(const QStringList &arguments)
     if (!parser.isSet(QStringLiteral("config")) || !parser.positionalArguments().isEmpty())
         return CommandLine::usage(parser, QStringLiteral("gateway needs --config FILE and nothing else"));
     const QString path = parser.value(QStringLiteral("config"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return CommandLine::usage(parser, QStringLiteral("%1: %2").arg(path, file.errorString()));
     QString error;
-    const GatewayConfig config = GatewayConfig::parse(file.readAll(), error);
+    const GatewayConfig config = GatewayConfig::load(path, error);
     if (!error.isEmpty())
         return CommandLine::usage(parser, QStringLiteral("%1: %2").arg(path, error));
     if (parser.isSet(QStringLiteral("check")))
-        return CliExit::Ok;
+        return checkFiles(config);
     // Declared first, so that it outlives the pollers that feed it and writes their last batch.
     std::unique_ptr<HistoryRecorder> history;
     if (config.historyDb) {

@@ -3,6 +3,7 @@
 #include "device/deviceinfo.h"
 #include "link/modbusport.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,7 +11,13 @@
 #include <QSet>
 #include <QUrl>
 
+#include <algorithm>
+#include <cerrno>
 #include <initializer_list>
+
+#include <fcntl.h>
+#include <mosquitto.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -76,6 +83,13 @@ bool readMqtt(const QJsonObject &o, GatewayConfig::Mqtt &m, QString &error)
     QString url;
     if (!readString(o, "url", where, url, error, true))
         return false;
+    // Refused unread and never echoed: the messages go to the journal. Without an '@'
+    // a URL holds no user information, so the messages below may show it.
+    if (url.contains(QLatin1Char('@'))) {
+        error = QStringLiteral("'mqtt.url' must not hold a user or password: give them as 'mqtt.username' and "
+                               "'mqtt.passwordFile'");
+        return false;
+    }
     const QUrl u(url, QUrl::StrictMode);
     if (!u.isValid() || (u.scheme() != QLatin1String("mqtt") && u.scheme() != QLatin1String("mqtts"))
         || u.host().isEmpty() || !(u.path().isEmpty() || u.path() == QLatin1String("/"))) {
@@ -90,8 +104,19 @@ bool readMqtt(const QJsonObject &o, GatewayConfig::Mqtt &m, QString &error)
         || !readString(o, "caFile", where, m.caFile, error) || !readString(o, "outbox", where, m.outboxFile, error)
         || !readInt(o, "outboxLimit", where, 1, 100000000, m.outboxLimit, error))
         return false;
-    if (m.prefix.contains(QLatin1Char('#')) || m.prefix.contains(QLatin1Char('+'))) {
-        error = QStringLiteral("'mqtt.prefix' must not hold + or #");
+    if (m.prefix.contains(QLatin1Char('#')) || m.prefix.contains(QLatin1Char('+')) || m.prefix.contains(QChar(0))) {
+        error = QStringLiteral("'mqtt.prefix' must not hold +, # or NUL");
+        return false;
+    }
+    // The broker's rules for a topic's text: no control characters or non-characters.
+    const QByteArray prefix = m.prefix.toUtf8();
+    if (prefix.size() <= GatewayConfig::kMaxTopicBytes
+        && mosquitto_validate_utf8(prefix.constData(), prefix.size()) != MOSQ_ERR_SUCCESS) {
+        error = QStringLiteral("'mqtt.prefix' must be text without control characters");
+        return false;
+    }
+    if (m.prefix.startsWith(QLatin1Char('$'))) {
+        error = QStringLiteral("'mqtt.prefix' must not start with $ (the broker's own topics)");
         return false;
     }
     if (!m.passwordFile.isEmpty() && m.username.isEmpty()) {
@@ -142,6 +167,53 @@ bool readLine(const QJsonValue &value, int index, GatewayConfig::Line &line, QSt
     }
     if (!ok) {
         error = QStringLiteral("'%1addresses' must be a list of addresses 1-247 or a range such as \"1-10\"").arg(where);
+        return false;
+    }
+    return true;
+}
+
+// The longest topic of a line, PREFIX/NAME/LINE/ADDRESS/oscillogram, within MQTT's bound.
+bool topicsFit(const GatewayConfig &c, int index, QString &error)
+{
+    const GatewayConfig::Line &line = c.lines.at(index);
+    const int address = *std::max_element(line.addresses.begin(), line.addresses.end());
+    const QString longest = c.mqtt->prefix + QLatin1Char('/') + c.name + QLatin1Char('/') + line.name
+                            + QLatin1Char('/') + QString::number(address) + QStringLiteral("/oscillogram");
+    const int bytes = longest.toUtf8().size();
+    if (bytes <= GatewayConfig::kMaxTopicBytes)
+        return true;
+    error = QStringLiteral("the topics of 'lines[%1]' (PREFIX/NAME/LINE/ADDRESS/oscillogram) would be %2 bytes, "
+                           "past MQTT's %3: shorten 'mqtt.prefix', 'name' or 'lines[%1].name'")
+                .arg(index).arg(bytes).arg(GatewayConfig::kMaxTopicBytes);
+    return false;
+}
+
+bool readLines(const QJsonArray &lines, GatewayConfig &c, QString &error)
+{
+    if (lines.size() > GatewayConfig::kMaxLines) {
+        error = QStringLiteral("'lines' holds %1 lines, one gateway polls at most %2 (a thread each): split them "
+                               "among gateways").arg(lines.size()).arg(GatewayConfig::kMaxLines);
+        return false;
+    }
+    QSet<QString> names;
+    int devices = 0;
+    for (int i = 0; i < lines.size(); ++i) {
+        GatewayConfig::Line line;
+        if (!readLine(lines.at(i), i, line, error))
+            return false;
+        if (names.contains(line.name)) {
+            error = QStringLiteral("'lines[%1].name' '%2' is used twice").arg(i).arg(line.name);
+            return false;
+        }
+        names.insert(line.name);
+        c.lines.append(line);
+        if (c.mqtt && !topicsFit(c, i, error))
+            return false;
+        devices += line.addresses.size();
+    }
+    if (devices > GatewayConfig::kMaxDevices) {
+        error = QStringLiteral("'lines' hold %1 devices, one gateway polls at most %2: split them among gateways")
+                    .arg(devices).arg(GatewayConfig::kMaxDevices);
         return false;
     }
     return true;
@@ -248,18 +320,57 @@ GatewayConfig GatewayConfig::parse(const QByteArray &json, QString &error)
         error = QStringLiteral("'lines' must be a non-empty array");
         return c;
     }
-    QSet<QString> names;
-    for (int i = 0; i < lines.toArray().size(); ++i) {
-        Line line;
-        if (!readLine(lines.toArray().at(i), i, line, error))
-            return c;
-        if (names.contains(line.name)) {
-            error = QStringLiteral("'lines[%1].name' '%2' is used twice").arg(i).arg(line.name);
-            return c;
-        }
-        names.insert(line.name);
-        c.lines.append(line);
-    }
+    if (!readLines(lines.toArray(), c, error))
+        return c;
     error.clear();
     return c;
+}
+
+GatewayConfig GatewayConfig::load(const QString &path, QString &error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return {};
+    }
+    QByteArray bytes;
+    for (QByteArray part; bytes.size() <= kMaxFileBytes;) {
+        part = file.read(kMaxFileBytes + 1 - bytes.size());
+        if (part.isEmpty())
+            break;
+        bytes += part;
+    }
+    if (bytes.size() > kMaxFileBytes) {
+        error = QStringLiteral("larger than %1 bytes: not a gateway configuration").arg(kMaxFileBytes);
+        return {};
+    }
+    return parse(bytes, error);
+}
+
+bool GatewayConfig::readPassword(const QString &path, QString &password, QString &error, QString &warning)
+{
+    const QString where = QStringLiteral("mqtt.passwordFile %1: ").arg(path);
+    // Opened without waiting: a FIFO would hold the start until something writes to it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = where + qt_error_string(errno);
+        return false;
+    }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        error = where + QStringLiteral("not a regular file");
+        return false;
+    }
+    const QByteArray bytes = st.st_size > kMaxPasswordBytes ? QByteArray() : file.read(kMaxPasswordBytes + 1);
+    if (st.st_size > kMaxPasswordBytes || bytes.size() > kMaxPasswordBytes) {
+        error = where + QStringLiteral("larger than %1 bytes: not a password").arg(kMaxPasswordBytes);
+        return false;
+    }
+    warning = (st.st_mode & S_IROTH) != 0
+        ? where + QStringLiteral("every user of the machine may read it (chmod o-r)")
+        : QString();
+    password = QString::fromUtf8(bytes.trimmed());
+    return true;
 }

@@ -7,9 +7,19 @@
 #include <optional>
 
 // The gateway's configuration file (JSON, "format": "orbix-gateway", version 1), read
-// whole and checked before anything starts: an unknown key or a bad value is named.
+// whole and checked before anything starts: an unknown key or a bad value is named, and
+// so is whatever would fail later (a topic MQTT refuses, more lines than it can poll).
 struct GatewayConfig
 {
+    // Each line is a thread of its own; each device about 12 KiB and a dozen metric
+    // series. docs/gateway-scale.md measured 100 lines and 1000 devices at 1 Hz; the
+    // bounds leave room for its plant of 100 lines with 20 devices each.
+    static constexpr int kMaxLines = 128;
+    static constexpr int kMaxDevices = 2048;
+    static constexpr int kMaxFileBytes = 1 << 20;
+    static constexpr int kMaxPasswordBytes = 4096;
+    static constexpr int kMaxTopicBytes = 65535; // MQTT's bound of a topic, in UTF-8 bytes
+
     struct Line {
         QString name;
         QString port; // as given: COMn, a device path or a network line
@@ -41,6 +51,13 @@ struct GatewayConfig
 
     // Empty error on success.
     static GatewayConfig parse(const QByteArray &json, QString &error);
+    // The file parsed; one over kMaxFileBytes is refused after reading one byte past it
+    // (a device such as /dev/zero never ends). The error does not name the path.
+    static GatewayConfig load(const QString &path, QString &error);
+    // The content of the file mqtt.passwordFile names, without surrounding white space:
+    // a regular file of at most kMaxPasswordBytes. warning is set when every user of the
+    // machine may read it (group read is left alone: it is how a service's group is given it).
+    static bool readPassword(const QString &path, QString &password, QString &error, QString &warning);
     // "1-10", "1,3,5-7" or a JSON array's numbers; false for anything outside 1..247.
     static bool parseAddresses(const QString &text, QVector<int> &out);
 };

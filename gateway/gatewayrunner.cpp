@@ -117,12 +117,11 @@ bool GatewayRunner::start(QString &error)
         s.caFile = m.caFile;
         s.username = m.username;
         if (!m.passwordFile.isEmpty()) {
-            QFile f(m.passwordFile);
-            if (!f.open(QIODevice::ReadOnly)) {
-                error = QStringLiteral("mqtt.passwordFile %1: %2").arg(m.passwordFile, f.errorString());
+            QString warning;
+            if (!GatewayConfig::readPassword(m.passwordFile, s.password, error, warning))
                 return false;
-            }
-            s.password = QString::fromUtf8(f.readAll().trimmed());
+            if (!warning.isEmpty())
+                GatewayLog::write(GatewayLog::Warning, warning);
         }
         s.clientId = QStringLiteral("orbix-gateway-%1").arg(config.name);
         s.statusTopic = (m.prefix + QLatin1Char('/') + config.name + QStringLiteral("/status")).toUtf8();

@@ -83,6 +83,16 @@ bool readFields(const QJsonObject &o, QMap<QString, int> &fields, QString &error
     return true;
 }
 
+// A number of a range as the setup tab shows the field (amperes, seconds, with the unit);
+// a flag's or a choice's word stays a number, as their ranges are counts of entries.
+QString shownInRange(ConfigFields::Id id, int word, int currentScale)
+{
+    const ConfigFields::Kind kind = ConfigFields::kind(id);
+    if (kind == ConfigFields::Kind::Flag || kind == ConfigFields::Kind::Choice)
+        return QString::number(word);
+    return ConfigFields::shown(id, word, currentScale);
+}
+
 } // namespace
 
 SettingsFile SettingsFile::fromBlock(const ConfigPacket &block, const DeviceInfo &device, const QDateTime &saved)
@@ -180,9 +190,10 @@ bool SettingsFile::applyTo(ConfigPacket &block, const DeviceInfo &target, Applie
         const ConfigFields::Range range = ConfigFields::range(id, target);
         if (!range.contains(it.value())) {
             const QString label = FileText::isEnglish() ? QString() : kLabel.text(kContext).arg(ConfigFields::label(id));
+            const auto shown = [&](int word) { return shownInRange(id, word, target.currentScale); };
             error = kOutOfRange.text(kContext)
-                        .arg(it.key(), label).arg(it.value()).arg(range.low).arg(range.high)
-                        .arg(range.step > 1 ? kMultiple.text(kContext).arg(range.step) : QString());
+                        .arg(it.key(), label, shown(it.value()), shown(range.low), shown(range.high),
+                             range.step > 1 ? kMultiple.text(kContext).arg(shown(range.step)) : QString());
             return false;
         }
         accepted.insert(id, it.value());

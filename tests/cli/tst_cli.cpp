@@ -597,8 +597,20 @@ void TestCli::configSetRefusesBadFiles_data()
 {
     QTest::addColumn<QVariantMap>("changes");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("outside the editor's range") << QVariantMap {{"overloadMultiple", 11}} << "overloadMultiple";
-    QTest::newRow("rated current above the device") << QVariantMap {{"ratedCurrent", 101}} << "ratedCurrent";
+    // As the setup tab shows the field: device 1 holds 2 counts an ampere, 10..100 counts.
+    QTest::newRow("outside the editor's range") << QVariantMap {{"overloadMultiple", 11}}
+                                                << "orbix: field overloadMultiple: value 11 out of range (2..10)\n";
+    QTest::newRow("rated current above the device") << QVariantMap {{"ratedCurrent", 101}}
+                                                    << "orbix: field ratedCurrent: value 50.5A out of range (5.0A..50.0A)\n";
+    QTest::newRow("rated current below the device") << QVariantMap {{"ratedCurrent", 8}}
+                                                    << "orbix: field ratedCurrent: value 4.0A out of range (5.0A..50.0A)\n";
+    QTest::newRow("seconds") << QVariantMap {{"doubleOverloadTime", 5}}
+                             << "orbix: field doubleOverloadTime: value 5 s out of range (10 s..200 s)\n";
+    QTest::newRow("milliseconds in tens") << QVariantMap {{"overloadReactionTime", 15}}
+                                          << "orbix: field overloadReactionTime: value 15 ms out of range "
+                                             "(10 ms..9990 ms, a multiple of 10 ms)\n";
+    QTest::newRow("choice past its list") << QVariantMap {{"input1Function", 9}}
+                                          << "orbix: field input1Function: value 9 out of range (0..4)\n";
     QTest::newRow("rule 6") << QVariantMap {{"remoteControl", 1}, {"cyclicMode", 1}}
                             << "consistency rule 6 violated: remoteControl, cyclicMode";
     QTest::newRow("rule 9") << QVariantMap {{"fastProtection", 1}, {"auxOutputFunction", 0}}
@@ -662,12 +674,16 @@ void TestCli::accessCodeSources_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("stderrStart");
     QTest::newRow("environment") << QStringList {} << "1234" << QByteArray() << 0 << "";
-    QTest::newRow("typed") << QStringList {} << "" << QByteArray("1234\n") << 0 << "Access code: ";
+    const QString noCode = "orbix: no access code given: --access-code CODE, --access-code - to type it, or "
+                           "$ORBIX_ACCESS_CODE\nUsage: orbix config";
+    QTest::newRow("not asked of a pipe") << QStringList {} << "" << QByteArray("1234\n") << 2 << noCode;
     QTest::newRow("asked for with -") << QStringList {"--access-code", "-"} << "99" << QByteArray("1234\n") << 0
                                       << "Access code: ";
     QTest::newRow("option wins") << QStringList {"--access-code", "1234"} << "99" << QByteArray() << 0 << "";
     QTest::newRow("wrong code") << QStringList {} << "4321" << QByteArray() << 1 << "orbix: write failed";
-    QTest::newRow("none") << QStringList {} << "" << QByteArray() << 2 << "Access code: orbix: no access code given";
+    QTest::newRow("none") << QStringList {} << "" << QByteArray() << 2 << noCode;
+    QTest::newRow("asked for with -, none") << QStringList {"--access-code", "-"} << "" << QByteArray() << 2
+                                            << "Access code: " + noCode;
     QTest::newRow("not a number") << QStringList {} << "12a" << QByteArray() << 2 << "orbix: bad access code";
 }
 
@@ -692,6 +708,13 @@ void TestCli::accessCodeSources()
                                    {{"ORBIX_ACCESS_CODE", environment}});
         QCOMPARE(w.code, 0);
         QCOMPARE(sim.registerValue(1, 6), quint16(27));
+    }
+    // And asked for, it needs one there too.
+    if (code == 2 && option.contains("-") && typed.isEmpty()) {
+        const ProgramRun w = orbix({"write", path, "--address", "1", "--access-code", "-", "--single", "6", "27"});
+        QCOMPARE(w.code, 2);
+        QVERIFY2(w.err.startsWith("Access code: orbix: no access code given: "), qPrintable(w.err));
+        QCOMPARE(sim.registerValue(1, 6), quint16(25));
     }
 }
 

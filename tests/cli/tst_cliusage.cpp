@@ -137,6 +137,11 @@ void TestCliUsage::monitorAccessCode_data()
                                                    << taken;
     QTest::newRow("typed after -") << QStringList {"--access-code", "-"} << QString() << QByteArray("1234\n") << 1
                                    << "Access code: orbix: ";
+    // Asked for, a code is needed; unasked, monitor needs none and leaves the input alone.
+    QTest::newRow("nothing after -") << QStringList {"--access-code", "-"} << QString() << QByteArray() << 2
+                                     << "Access code: orbix: no access code given: --access-code CODE, "
+                                        "--access-code - to type it, or $ORBIX_ACCESS_CODE\nUsage: orbix monitor";
+    QTest::newRow("input not taken unasked") << QStringList {} << QString() << QByteArray("1234\n") << 1 << taken;
 }
 
 // Judged before the line is opened: a refused code never reaches the device.

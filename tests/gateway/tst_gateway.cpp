@@ -220,6 +220,28 @@ namespace {
 const char kValid[] = R"({"format": "orbix-gateway", "version": 1, "name": "plant",
   "mqtt": {"url": "mqtt://127.0.0.1:1883"}, "metrics": {"listen": "127.0.0.1:9100"},
   "history": {"db": "/tmp/h.db"}, "lines": [{"name": "A", "port": "/dev/ttyS0", "addresses": "1-3"}]})";
+// In the URLs refused: no message may show it.
+const char kUrlPassword[] = "s3cr3t";
+
+QString json(const QJsonObject &o)
+{
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+QString prefixEdit(const QString &prefix)
+{
+    return json({{"mqtt", QJsonObject {{"url", "mqtt://h"}, {"prefix", prefix}}}});
+}
+
+// count lines named L0, L1, ..., each with the addresses; the first one's name given.
+QString linesEdit(int count, const QString &addresses, const QString &firstName = "L0")
+{
+    QJsonArray lines;
+    for (int i = 0; i < count; ++i)
+        lines.append(QJsonObject {{"name", i == 0 ? firstName : QString("L%1").arg(i)}, {"port", "/dev/x"},
+                                  {"addresses", addresses}});
+    return json({{"lines", lines}});
+}
 } // namespace
 
 void TestGateway::configRefused_data()
@@ -249,6 +271,36 @@ void TestGateway::configRefused_data()
                                                  {"name": "A", "port": "/y", "addresses": [1]}]})"
                                 << "used twice";
     QTest::newRow("poll period") << R"({"timing": {"pollPeriodMs": 1.5}})" << "timing.pollPeriodMs";
+
+    const QString wildcards = "'mqtt.prefix' must not hold +, # or NUL";
+    QTest::newRow("prefix with NUL") << prefixEdit(QString("or") + QChar(0) + "bix") << wildcards;
+    QTest::newRow("prefix with +") << prefixEdit("plant/+/x") << wildcards;
+    QTest::newRow("prefix with #") << prefixEdit("plant/#") << wildcards;
+    const QString control = "'mqtt.prefix' must be text without control characters";
+    QTest::newRow("prefix with a control character") << prefixEdit(QString("or") + QChar(7) + "bix") << control;
+    QTest::newRow("prefix with a non-character") << prefixEdit(QString("or") + QChar(0xFFFF) + "bix") << control;
+    QTest::newRow("prefix of the broker's") << prefixEdit("$SYS/orbix")
+                                            << "'mqtt.prefix' must not start with $ (the broker's own topics)";
+    // PREFIX/plant/A/3/oscillogram: 22 bytes besides the prefix, 65,536 in all.
+    const QString tooLong = "the topics of 'lines[0]' (PREFIX/NAME/LINE/ADDRESS/oscillogram) would be 65536 bytes, "
+                            "past MQTT's 65535: shorten 'mqtt.prefix', 'name' or 'lines[0].name'";
+    QTest::newRow("prefix past the topic length") << prefixEdit(QString(65536 - 22, 'p')) << tooLong;
+    QTest::newRow("prefix in UTF-8 past it") << prefixEdit(QString((65536 - 22) / 2, QChar(0x436))) << tooLong;
+    QTest::newRow("line name past it") << linesEdit(1, "3", QString(65536 - 26, 'n')) << tooLong; // orbix/plant/
+    QTest::newRow("gateway name past it") << json({{"name", QString(65536 - 22, 'g')}}) << tooLong;
+    const QString inUrl = "'mqtt.url' must not hold a user or password: give them as 'mqtt.username' and "
+                          "'mqtt.passwordFile'";
+    for (const char *url : {"mqtt://plant:s3cr3t@h", "mqtts://plant:s3cr3t@h:8883", "mqtt://plant:s3cr3t@h:99999",
+                            "http://plant:s3cr3t@h/x", "mqtt://plant:s3/cr3t@h", "mqtt://:s3cr3t@h",
+                            "mqtt://plant:s3cr3t@@h", "mqtt://plant@h"})
+        QTest::newRow(url) << json({{"mqtt", QJsonObject {{"url", url}}}}) << inUrl;
+    QTest::newRow("more lines than threads") << linesEdit(129, "1")
+                                             << "'lines' holds 129 lines, one gateway polls at most 128 (a thread "
+                                                "each): split them among gateways";
+    QTest::newRow("ten thousand lines") << linesEdit(10000, "1") << "'lines' holds 10000 lines";
+    QTest::newRow("more devices") << linesEdit(9, "1-247")
+                                  << "'lines' hold 2223 devices, one gateway polls at most 2048: split them among "
+                                     "gateways";
 }
 
 void TestGateway::configRefused()
@@ -262,7 +314,8 @@ void TestGateway::configRefused()
         o.insert(it.key(), it.value());
     QString error;
     GatewayConfig::parse(QJsonDocument(o).toJson(), error);
-    QVERIFY2(error.contains(named), qPrintable(error));
+    QVERIFY2(error.contains(named), qPrintable(error.left(300)));
+    QVERIFY2(!error.contains(kUrlPassword), qPrintable(error));
 }
 
 void TestGateway::configRead()
@@ -277,6 +330,18 @@ void TestGateway::configRead()
     QCOMPARE(c.lines.size(), 1);
     QCOMPARE(c.lines[0].addresses, QVector<int>({1, 2, 3}));
     QCOMPARE(c.lines[0].baud, quint32(19200));
+
+    // At the bounds, not past them: the longest topic 65,535 bytes, 128 lines of 2048 devices.
+    QJsonObject o = QJsonDocument::fromJson(kValid).object();
+    o.insert("mqtt", QJsonObject {{"url", "mqtt://h"}, {"prefix", QString(65535 - 22, 'p')}});
+    const GatewayConfig longest = GatewayConfig::parse(QJsonDocument(o).toJson(), error);
+    QVERIFY2(error.isEmpty(), qPrintable(error.left(300)));
+    QCOMPARE(longest.mqtt->prefix.size(), 65535 - 22);
+    o = QJsonDocument::fromJson(kValid).object();
+    o.insert("lines", QJsonDocument::fromJson(linesEdit(128, "1-16").toUtf8()).object().value("lines"));
+    const GatewayConfig most = GatewayConfig::parse(QJsonDocument(o).toJson(), error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(most.lines.size(), 128);
 }
 
 void TestGateway::outboxBoundedAndKept_data()

@@ -152,9 +152,10 @@ void TestSettingsFile::failuresInEachProgramsLanguage_data()
     QTest::newRow("not an integer, command line") << head + R"({"ratedCurrent": 1.5}})" << true
                                                   << "field ratedCurrent: the value is not an integer";
     QTest::newRow("out of range, window") << head + R"({"ratedCurrent": 500}})" << false
-                                          << "поле ratedCurrent («Номинальный ток двигателя»): значение 500 вне";
+                                          << "поле ratedCurrent («Номинальный ток двигателя»): значение 50.0А вне "
+                                             "допустимого (1.2А..12.0А)";
     QTest::newRow("out of range, command line") << head + R"({"ratedCurrent": 500}})" << true
-                                                << "field ratedCurrent: value 500 out of range (12..120)";
+                                                << "field ratedCurrent: value 50.0А out of range (1.2А..12.0А)";
 }
 
 // The window speaks its language (Russian without a translation), the command line English.
