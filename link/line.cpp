@@ -161,15 +161,19 @@ int Line::fill()
 }
 
 // How long the line may stay silent before the read ends: the frame silence once
-// the bytes make a complete reply, else the inter-byte gap.
+// the bytes make a complete reply, else the inter-byte gap. A network line carries a
+// reply in packets whose pauses tell nothing of its characters (a serial server on a
+// busy machine or network sends the rest later): one still short of its length gets
+// the network's allowance too, so that its tail is not taken for the next reply.
 qint64 Line::silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const
 {
-    if (complete && timeouts.frameSilenceUs > 0) {
-        const qint64 length = complete(buffer, got);
-        if (length > 0 && got >= length)
-            return qint64(timeouts.frameSilenceUs) * 1000;
-    }
-    return qint64(timeouts.interByteMs) * kNsPerMs;
+    const qint64 gapNs = qint64(timeouts.interByteMs) * kNsPerMs;
+    if (!complete || timeouts.frameSilenceUs <= 0)
+        return gapNs;
+    const qint64 length = complete(buffer, got);
+    if (length > 0 && got >= length)
+        return qint64(timeouts.frameSilenceUs) * 1000;
+    return gapNs + incompleteReplyAllowanceNs();
 }
 
 qint64 Line::totalReadNs() const

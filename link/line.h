@@ -130,6 +130,8 @@ protected:
     virtual bool drain(const QDeadlineTimer &) { return true; }
     // The total read time-out with what the transport adds to it.
     virtual qint64 totalReadNs() const;
+    // Silence beyond the reply gap that a reply still short of its length may have.
+    virtual qint64 incompleteReplyAllowanceNs() const { return 0; }
     // Called once the descriptor is open: a fresh start of the timing and the input.
     void opened(int descriptor);
     bool fail(int err);

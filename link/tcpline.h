@@ -30,6 +30,7 @@ protected:
     ssize_t writeSome(const char *data, size_t size) override;
     void decode(const quint8 *raw, qint64 size) override;
     qint64 totalReadNs() const override;
+    qint64 incompleteReplyAllowanceNs() const override { return qint64(networkAllowanceMs) * kNsPerMs; }
     // Once connected: what the protocol on top of TCP needs first (a negotiation).
     virtual bool start() { return true; }
 
