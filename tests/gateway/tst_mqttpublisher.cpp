@@ -3,6 +3,7 @@
 // damaged records and compaction as the client meets them.
 #include "gateway/mqttpublisher.h"
 #include "gateway/outbox.h"
+#include "storage/datadirectory.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -257,6 +258,15 @@ struct LogLines {
     }
 };
 
+bool readFile(const QString &path, QByteArray &text)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    text = f.readAll();
+    return true;
+}
+
 QByteArrayList numbered(int count)
 {
     QByteArrayList l;
@@ -338,13 +348,16 @@ void TestMqttPublisher::reconnectsAfterABrokenPeer()
     const qint64 before = residentBytes();
     QString error;
     QVERIFY(publisher.start(error));
-    QVERIFY2(QTest::qWaitFor([&] { return peer->connects >= 2; }, kWaitMs), log.text().constData());
+    constexpr qint64 kBound = 64 * 1024 * 1024;
+    // A client that takes the junk in shows it in its size before it could connect again.
+    QVERIFY(QTest::qWaitFor([&] { return peer->connects >= 2 || peer->junkSent > kBound + (16 << 20); }, 40000));
     if (ScriptedBroker::Script(script) == ScriptedBroker::Script::Oversize) {
         const qint64 grown = peer->peakResident - before;
-        QVERIFY2(grown < 64 * 1024 * 1024, qPrintable(QStringLiteral("%1 bytes more resident, %2 bytes of junk sent")
+        QVERIFY2(grown < kBound, qPrintable(QStringLiteral("%1 bytes more resident, %2 bytes of junk sent")
                                                           .arg(grown).arg(peer->junkSent)));
         qInfo("%lld bytes more resident at most, %lld bytes of junk sent", grown, peer->junkSent);
     }
+    QVERIFY2(peer->connects >= 2, log.text().constData());
     peer->close();
     peer.reset();
     Broker broker;
@@ -459,42 +472,41 @@ void TestMqttPublisher::damagedRecordsSetAside()
         for (const QByteArray &p : numbered(5))
             writer.push({damage == "utf8" && p == "3" ? QByteArray("plant/\xc3\x28") : QByteArray("plant/event"), p});
     }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QByteArrayList lines = file.readAll().split('\n');
-    file.close();
-    QCOMPARE(lines.size(), 7); // the header, five records, the empty rest
-    QByteArray &third = lines[3];
-    QByteArray bad;
-    if (damage == "checksum") {
-        third[third.size() - 1] = third.endsWith('0') ? '1' : '0';
-    } else if (damage == "cut") {
-        third.truncate(third.size() / 2);
-    } else if (damage == "tail") {
-        lines.removeLast();
-        lines.last().chop(3);
-    } else if (damage == "random") {
+    QByteArray text;
+    if (damage == "random") {
         QRandomGenerator random(7);
-        bad.resize(4000);
-        for (char &c : bad)
+        text.resize(4000);
+        for (char &c : text)
             c = char(random.bounded(256) | 0x80); // no newline among them
-        bad = bad.left(1000) + '\n' + bad.mid(1000, 1000) + '\n' + bad.mid(2000);
+        text = text.left(1000) + '\n' + text.mid(1000, 1000) + '\n' + text.mid(2000);
     } else if (damage == "old") {
         auto line = [](const char *n, const QByteArray &topic, const QByteArray &payload) -> QByteArray {
-            return QByteArray("+") + n + ' ' + topic.toBase64() + ' ' + payload.toBase64();
+            return QByteArray("+") + n + ' ' + topic.toBase64() + ' ' + payload.toBase64() + '\n';
         };
-        bad = line("1", "plant/event", "1") + '\n' + line("2", "plant/event", "2") + '\n'
-              + line("3", "plant/\xc3\x28", "3") + '\n' + line("4", "plant/#", "4") + '\n' + "+5 @@@@ @@@@\n"
-              + line("6", "plant/event", "5") + '\n' + line("7", "plant/event", "gone") + "\n-7\n";
+        text = line("1", "plant/event", "1") + line("2", "plant/event", "2") + line("3", "plant/\xc3\x28", "3")
+               + line("4", "plant/#", "4") + "+5 @@@@ @@@@\n" + line("6", "plant/event", "5")
+               + line("7", "plant/event", "gone") + "-7\n";
+    } else {
+        QVERIFY(readFile(path, text));
+        QByteArrayList lines = text.split('\n');
+        QCOMPARE(lines.size(), 7); // the header, five records, the empty rest
+        QByteArray &third = lines[3];
+        if (damage == "checksum") {
+            third[third.size() - 1] = third.endsWith('0') ? '1' : '0';
+        } else if (damage == "cut") {
+            third.truncate(third.size() / 2);
+        } else if (damage == "tail") {
+            lines.removeLast();
+            lines.last().chop(3);
+        }
+        text = lines.join('\n');
     }
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bad.isEmpty() ? lines.join('\n') : bad);
-    file.close();
+    QVERIFY(DataDirectory::writeFile(path, text));
 
     Outbox outbox(path, 100);
     QVERIFY(outbox.open());
-    QCOMPARE(outbox.damaged(), quint64(damaged));
     QCOMPARE(outbox.size(), sent.size());
+    QCOMPARE(outbox.damaged(), quint64(damaged));
     QVERIFY(QFileInfo(path + ".damaged").size() > 0);
     ScriptedBroker peer(ScriptedBroker::Script::Acking);
     const quint16 port = freePort();
