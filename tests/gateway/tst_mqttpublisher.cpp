@@ -108,6 +108,7 @@ public:
         Drop,           // CONNACK, then the link closed
         Oversize,       // CONNACK, then a packet announcing 256 MiB, and junk
         Flapping,       // as Acking, but the link closed at the dropAfter-th PUBLISH
+        Chatty,         // as Acking, with 2 MiB of whole packets of 4 KiB after the CONNACK
     };
     ScriptedBroker(Script script, QByteArray bytes = {}) : script(script), bytes(std::move(bytes)) {}
     bool listen(quint16 port)
@@ -179,6 +180,9 @@ private:
             } else if (script == Script::Oversize) {
                 s->write(QByteArray::fromHex("2002000030ffffff7f"));
                 sendJunk(s);
+            } else if (script == Script::Chatty) {
+                s->write(QByteArray::fromHex("20020000"));
+                sendJunk(s);
             } else {
                 s->write(QByteArray::fromHex("20020000"));
             }
@@ -192,7 +196,7 @@ private:
                 s->abort();
                 return false;
             }
-            if (qos == 1 && (script == Script::Acking || script == Script::Flapping))
+            if (qos == 1 && (script == Script::Acking || script == Script::Flapping || script == Script::Chatty))
                 s->write(QByteArray::fromHex("4002") + body.mid(idAt, 2));
             return true;
         }
@@ -203,14 +207,18 @@ private:
             return true;
         }
     }
-    // Junk as fast as the client reads it, never more than a little held here.
+    // Junk (or whole packets) as fast as the client reads it, never more than a little held here.
     void sendJunk(QTcpSocket *s)
     {
-        if (script != Script::Oversize || s->state() != QAbstractSocket::ConnectedState)
+        if ((script != Script::Oversize && script != Script::Chatty) || s->state() != QAbstractSocket::ConnectedState)
             return;
-        static const QByteArray chunk(256 * 1024, 'j');
-        while (s->bytesToWrite() < 1024 * 1024 && junkSent < kAnnounced) {
-            s->write(chunk.left(int(qMin<qint64>(chunk.size(), kAnnounced - junkSent))));
+        // A PUBLISH of QoS 0 on "x" with 4093 bytes: 4096 remaining, 0x80 0x20 as a varint.
+        static const QByteArray junk(256 * 1024, 'j'),
+            publishes = QByteArray(QByteArray::fromHex("308020000178") + QByteArray(4093, 'p')).repeated(64);
+        const QByteArray &chunk = script == Script::Oversize ? junk : publishes;
+        const qint64 total = script == Script::Oversize ? kAnnounced : 8 * chunk.size();
+        while (s->bytesToWrite() < 1024 * 1024 && junkSent < total) {
+            s->write(chunk.left(int(qMin<qint64>(chunk.size(), total - junkSent))));
             junkSent += chunk.size();
         }
         peakResident = qMax(peakResident, residentBytes());
@@ -287,6 +295,7 @@ private slots:
     void reconnectsAfterABrokenPeer();
     void flappingBrokerGetsEachEventOnceOrTwice();
     void manyEventsLeaveNoneBehind();
+    void manySmallPacketsAreNoFlood();
     void damagedRecordsSetAside_data();
     void damagedRecordsSetAside();
     void compactedWhenDrainedAndAtStop();
@@ -439,6 +448,29 @@ void TestMqttPublisher::manyEventsLeaveNoneBehind()
     Outbox again(dir.filePath("outbox"), 100000);
     QVERIFY(again.open());
     QCOMPARE(again.size(), 0);
+}
+
+// The bound is on what comes without a whole packet, not on what comes: a broker that
+// sends many small packets keeps its connection.
+void TestMqttPublisher::manySmallPacketsAreNoFlood()
+{
+    QTemporaryDir dir;
+    const quint16 port = freePort();
+    ScriptedBroker peer(ScriptedBroker::Script::Chatty);
+    QVERIFY(peer.listen(port));
+    Outbox outbox(dir.filePath("outbox"), 1000);
+    QVERIFY(outbox.open());
+    MqttPublisher publisher(settings(port), outbox);
+    LogLines log;
+    publisher.setLog(log.sink());
+    QString error;
+    QVERIFY(publisher.start(error));
+    QVERIFY(QTest::qWaitFor([&] { return peer.junkSent >= 2 * 1024 * 1024 && publisher.isConnected(); }, kWaitMs));
+    publisher.publishEvent("plant/event", "after");
+    QVERIFY2(QTest::qWaitFor([&] { return peer.payloads.contains("after") && publisher.outboxSize() == 0; }, kWaitMs),
+             log.text().constData());
+    QCOMPARE(peer.connects, 1);
+    publisher.stop(200);
 }
 
 void TestMqttPublisher::damagedRecordsSetAside_data()
