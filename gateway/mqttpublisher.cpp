@@ -311,7 +311,7 @@ qint64 MqttPublisher::connectOnce()
     const QString why = rc == MOSQ_ERR_SUCCESS ? QString() : QStringLiteral(" (%1)").arg(reason(rc, error));
     if (up && !stopped) {
         log(kLogWarning, QStringLiteral("connection to the broker lost%1; events wait in the outbox").arg(why));
-    } else if (!up && !quiet && rc != MOSQ_ERR_CONN_REFUSED) {
+    } else if (!up && !stopped && !quiet && rc != MOSQ_ERR_CONN_REFUSED) {
         quiet = true; // told once until the broker is there
         log(kLogWarning, QStringLiteral("broker %1:%2 not reached%3; trying again")
                              .arg(settings.host).arg(settings.port).arg(why));
