@@ -28,7 +28,8 @@ namespace {
 const char kHistoryUsage[] =
     "Usage: orbix history devices|export|events|oscillograms [options]\n"
     "  devices        the devices held, with their first and last sample times\n"
-    "  export         samples of a period as CSV (--csv FILE) or JSON (--json)\n"
+    "  export         samples of a period as CSV (--csv FILE) or JSON (--json); every device\n"
+    "                 without --address, one series per line and address\n"
     "  events         the log entries and link notes of a period\n"
     "  oscillograms   the stored oscillograms; one written with --index N --comtrade BASE or --csv FILE\n"
     "Times are ISO 8601 with Z or an offset (2026-12-08T22:00:00Z); --from and --to are inclusive.";
@@ -53,7 +54,7 @@ void addCommon(QCommandLineParser &parser, bool period)
     parser.addOption({QStringLiteral("json"), QStringLiteral("JSON instead of text.")});
     if (!period)
         return;
-    parser.addOption({QStringLiteral("address"), QStringLiteral("The device's address."), QStringLiteral("A")});
+    parser.addOption({QStringLiteral("address"), QStringLiteral("The device's address, 1-247 (export: every device without it)."), QStringLiteral("A")});
     parser.addOption({QStringLiteral("port"), QStringLiteral("Only the device on this line."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("First time, ISO 8601 (default: the oldest)."),
                       QStringLiteral("T")});
@@ -76,7 +77,10 @@ QString readNumber(const QCommandLineParser &parser, const QString &name, int mi
     bool ok = false;
     const int n = parser.value(name).toInt(&ok);
     if (!ok || n < min || n > max)
-        return QStringLiteral("bad --%1 '%2' (a number from %3 to %4)").arg(name, parser.value(name)).arg(min).arg(max);
+        return QStringLiteral("bad --%1 '%2' (%3)")
+            .arg(name, parser.value(name),
+                 max == std::numeric_limits<int>::max() ? QStringLiteral("a number, %1 or more").arg(min)
+                                                        : QStringLiteral("a number from %1 to %2").arg(min).arg(max));
     value = n;
     return QString();
 }
@@ -296,7 +300,7 @@ int HistoryCommand::run(const QStringList &arguments)
         parser.addOption({QStringLiteral("csv"), QStringLiteral("Write CSV to FILE ('-': standard output)."),
                           QStringLiteral("FILE")});
     if (action == QLatin1String("oscillograms")) {
-        parser.addOption({QStringLiteral("index"), QStringLiteral("The oscillogram to write, as listed."), QStringLiteral("N")});
+        parser.addOption({QStringLiteral("index"), QStringLiteral("The oscillogram to write, as listed (1 and up)."), QStringLiteral("N")});
         parser.addOption({QStringLiteral("comtrade"), QStringLiteral("Write it as BASE.cfg and BASE.dat."), QStringLiteral("BASE")});
         parser.addOption({QStringLiteral("csv"), QStringLiteral("Write it as CSV."), QStringLiteral("FILE")});
     }
