@@ -61,11 +61,15 @@ int GatewayCommand::run(const QStringList &arguments)
     std::unique_ptr<HistoryRecorder> history;
     if (config.historyDb) {
         history = std::make_unique<HistoryRecorder>(*config.historyDb);
-        if (history->start()) {
-            GatewayLog::write(GatewayLog::Info, QStringLiteral("history: recording into ") + *config.historyDb);
-        } else {
+        static_assert(int(HistoryRecorder::LogWarning) == int(GatewayLog::Warning)
+                          && int(HistoryRecorder::LogNotice) == int(GatewayLog::Notice),
+                      "both are syslog priorities");
+        history->setLog(&GatewayLog::write); // its failures and resumptions under their journal priorities
+        if (!history->start()) {
             GatewayLog::write(GatewayLog::Warning, QStringLiteral("history: %1; running without history").arg(history->error()));
             history.reset();
+        } else if (history->error().isEmpty()) { // else locked: it said so and opens the file later
+            GatewayLog::write(GatewayLog::Info, QStringLiteral("history: recording into ") + *config.historyDb);
         }
     }
 

@@ -7,6 +7,7 @@
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
 #include "exchange/historyrecorder.h"
+#include "link/modbusport.h"
 #include "storage/datadirectory.h"
 #include "storage/historycsv.h"
 #include "storage/historystore.h"
@@ -20,13 +21,15 @@
 
 #include <algorithm>
 #include <limits>
+#include <tuple>
 
 namespace {
 
 const char kHistoryUsage[] =
     "Usage: orbix history devices|export|events|oscillograms [options]\n"
     "  devices        the devices held, with their first and last sample times\n"
-    "  export         samples of a period as CSV (--csv FILE) or JSON (--json)\n"
+    "  export         samples of a period as CSV (--csv FILE) or JSON (--json); every device\n"
+    "                 without --address, one series per line and address\n"
     "  events         the log entries and link notes of a period\n"
     "  oscillograms   the stored oscillograms; one written with --index N --comtrade BASE or --csv FILE\n"
     "Times are ISO 8601 with Z or an offset (2026-12-08T22:00:00Z); --from and --to are inclusive.";
@@ -40,6 +43,7 @@ struct Options
     QString port;
     qint64 fromMs = 0;
     qint64 toMs = std::numeric_limits<qint64>::max();
+    int index = 0; // oscillograms --index: 1 and up, 0 when not given
 };
 
 void addCommon(QCommandLineParser &parser, bool period)
@@ -50,7 +54,7 @@ void addCommon(QCommandLineParser &parser, bool period)
     parser.addOption({QStringLiteral("json"), QStringLiteral("JSON instead of text.")});
     if (!period)
         return;
-    parser.addOption({QStringLiteral("address"), QStringLiteral("The device's address."), QStringLiteral("A")});
+    parser.addOption({QStringLiteral("address"), QStringLiteral("The device's address, 1-247 (export: every device without it)."), QStringLiteral("A")});
     parser.addOption({QStringLiteral("port"), QStringLiteral("Only the device on this line."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("from"), QStringLiteral("First time, ISO 8601 (default: the oldest)."),
                       QStringLiteral("T")});
@@ -67,22 +71,42 @@ bool parseTime(const QString &text, qint64 &ms)
     return true;
 }
 
-QString readOptions(const QCommandLineParser &parser, bool needAddress, Options &o)
+// A whole number within [min, max], or a reason: "abc" or "-1" is never read as 0 or as none.
+QString readNumber(const QCommandLineParser &parser, const QString &name, int min, int max, int &value)
+{
+    bool ok = false;
+    const int n = parser.value(name).toInt(&ok);
+    if (!ok || n < min || n > max)
+        return QStringLiteral("bad --%1 '%2' (%3)")
+            .arg(name, parser.value(name),
+                 max == std::numeric_limits<int>::max() ? QStringLiteral("a number, %1 or more").arg(min)
+                                                        : QStringLiteral("a number from %1 to %2").arg(min).arg(max));
+    value = n;
+    return QString();
+}
+
+// action: which options it has (devices none of the period's, oscillograms --index too).
+QString readOptions(const QCommandLineParser &parser, const QString &action, Options &o)
 {
     o.db = parser.isSet(QStringLiteral("db")) ? parser.value(QStringLiteral("db"))
                                                : DataDirectory::filePath(QLatin1String(HistoryStore::kFileName));
-    if (!parser.optionNames().contains(QStringLiteral("address")) && !needAddress)
+    if (action == QLatin1String("devices"))
         return QString();
-    bool ok = true;
-    if (parser.isSet(QStringLiteral("address")))
-        o.address = parser.value(QStringLiteral("address")).toInt(&ok);
-    if (!ok || (needAddress && o.address < 0))
+    const bool needAddress = action != QLatin1String("export"); // export: every device without it
+    if (parser.isSet(QStringLiteral("address"))) {
+        const QString bad = readNumber(parser, QStringLiteral("address"), 1, ModbusPort::kMaxSlaveAddress, o.address);
+        if (!bad.isEmpty())
+            return bad;
+    }
+    if (needAddress && o.address < 0)
         return QStringLiteral("needs --address A");
     o.port = parser.value(QStringLiteral("port"));
     if (parser.isSet(QStringLiteral("from")) && !parseTime(parser.value(QStringLiteral("from")), o.fromMs))
         return QStringLiteral("bad --from (ISO 8601 with Z or an offset)");
     if (parser.isSet(QStringLiteral("to")) && !parseTime(parser.value(QStringLiteral("to")), o.toMs))
         return QStringLiteral("bad --to (ISO 8601 with Z or an offset)");
+    if (action == QLatin1String("oscillograms") && parser.isSet(QStringLiteral("index")))
+        return readNumber(parser, QStringLiteral("index"), 1, std::numeric_limits<int>::max(), o.index);
     return QString();
 }
 
@@ -90,7 +114,7 @@ QVector<HistoryDevice> matching(HistoryStore &store, const Options &o)
 {
     QVector<HistoryDevice> out;
     for (const HistoryDevice &d : store.devices())
-        if (d.address == o.address && (o.port.isEmpty() || d.line == o.port))
+        if ((o.address < 0 || d.address == o.address) && (o.port.isEmpty() || d.line == o.port))
             out.append(d);
     return out;
 }
@@ -129,7 +153,12 @@ int exportSamples(HistoryStore &store, const Options &o, const QCommandLineParse
             rows.append({&d, s});
     if (!store.error().isEmpty())
         return CommandLine::failed(store.error());
-    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) { return a.sample.timeMs < b.sample.timeMs; });
+    // One series per device place (line and address), in time order: a device replaced at the same
+    // place continues its series; the same address on another line is another series.
+    std::stable_sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        return std::tie(a.device->line, a.device->address, a.sample.timeMs)
+               < std::tie(b.device->line, b.device->address, b.sample.timeMs);
+    });
     const QStringList names = QString::fromLatin1(HistoryCsv::kHeader).split(QLatin1Char(','));
     if (parser.isSet(QStringLiteral("json"))) {
         QJsonArray array;
@@ -218,8 +247,8 @@ int oscillograms(HistoryStore &store, const Options &o, const QCommandLineParser
 {
     QTextStream out(stdout);
     QJsonArray array;
-    const bool pick = parser.isSet(QStringLiteral("index"));
-    const int wanted = parser.value(QStringLiteral("index")).toInt();
+    const bool pick = o.index > 0;
+    const int wanted = o.index;
     int index = 0;
     for (const HistoryDevice &d : matching(store, o)) {
         for (const HistoryOscillogram &osc : store.oscillograms(d.id)) {
@@ -271,7 +300,7 @@ int HistoryCommand::run(const QStringList &arguments)
         parser.addOption({QStringLiteral("csv"), QStringLiteral("Write CSV to FILE ('-': standard output)."),
                           QStringLiteral("FILE")});
     if (action == QLatin1String("oscillograms")) {
-        parser.addOption({QStringLiteral("index"), QStringLiteral("The oscillogram to write, as listed."), QStringLiteral("N")});
+        parser.addOption({QStringLiteral("index"), QStringLiteral("The oscillogram to write, as listed (1 and up)."), QStringLiteral("N")});
         parser.addOption({QStringLiteral("comtrade"), QStringLiteral("Write it as BASE.cfg and BASE.dat."), QStringLiteral("BASE")});
         parser.addOption({QStringLiteral("csv"), QStringLiteral("Write it as CSV."), QStringLiteral("FILE")});
     }
@@ -279,7 +308,7 @@ int HistoryCommand::run(const QStringList &arguments)
     if (!CommandLine::parse(parser, rest, status))
         return status;
     Options o;
-    const QString bad = readOptions(parser, action != QLatin1String("devices"), o);
+    const QString bad = readOptions(parser, action, o);
     if (!bad.isEmpty())
         return CommandLine::usage(parser, bad);
     if (action == QLatin1String("export") && parser.isSet(QStringLiteral("csv")) == parser.isSet(QStringLiteral("json")))

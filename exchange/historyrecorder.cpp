@@ -16,6 +16,7 @@
 #include <QDateTime>
 #include <QTextStream>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <future>
@@ -57,7 +58,8 @@ bool HistoryRecorder::Key::operator<(const Key &o) const
 
 HistoryRecorder::HistoryRecorder(const QString &databasePath, QObject *parent)
     : QObject(parent), path(databasePath), store(std::make_unique<HistoryStore>()),
-      now([] { return QDateTime::currentMSecsSinceEpoch(); })
+      now([] { return QDateTime::currentMSecsSinceEpoch(); }),
+      say([](int, const QString &text) { QTextStream(stderr) << "orbix: " << text << '\n'; })
 {
 }
 
@@ -69,6 +71,12 @@ void HistoryRecorder::setRetention(int full, int minute)
     minuteDays = minute;
 }
 
+void HistoryRecorder::setRetryInterval(int firstMs, int maxMs)
+{
+    retryFirstMs = firstMs;
+    retryMaxMs = maxMs;
+}
+
 bool HistoryRecorder::start()
 {
     // Qt's database connections belong to the thread that made them: the writer opens its own.
@@ -76,10 +84,14 @@ bool HistoryRecorder::start()
     std::future<bool> result = opened.get_future();
     writer = std::thread([this, &opened] {
         const bool ok = store->open(path);
+        const bool later = !ok && store->locked(); // another program's transaction ends
         if (!ok)
             openError = store->error();
-        opened.set_value(ok);
-        if (ok)
+        if (later)
+            reportFailure(openError + QStringLiteral(" (trying again)"));
+        storeOpen = ok;
+        opened.set_value(ok || later);
+        if (ok || (later && waitForStore()))
             run();
     });
     if (result.get())
@@ -117,7 +129,7 @@ HistoryRecorder::Key HistoryRecorder::keyOf(const DeviceInfo &device, const QStr
 
 void HistoryRecorder::record(const DeviceInfo &device, const QString &line, const HistorySample &sample)
 {
-    if (!writer.joinable()) {
+    if (!storeOpen) {
         ++lost;
         return;
     }
@@ -128,7 +140,7 @@ void HistoryRecorder::record(const DeviceInfo &device, const QString &line, cons
 
 void HistoryRecorder::recordEvent(const DeviceInfo &device, const QString &line, const HistoryEvent &event)
 {
-    if (!writer.joinable())
+    if (!storeOpen)
         return;
     const Key key = keyOf(device, line);
     std::lock_guard<std::mutex> lock(mutex);
@@ -138,7 +150,7 @@ void HistoryRecorder::recordEvent(const DeviceInfo &device, const QString &line,
 void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString &line,
                                         const CrashOscillogramPacket &packet)
 {
-    if (!writer.joinable() || packet.faultCode() == 0)
+    if (!storeOpen || packet.faultCode() == 0)
         return;
     const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), block(packet)};
     const Key key = keyOf(device, line);
@@ -185,6 +197,33 @@ void HistoryRecorder::attach(DataThread &thread, const QString &line)
             Qt::DirectConnection);
 }
 
+// Opens the file again and again, each wait twice the last up to the longest, answering
+// flushes meanwhile (nothing is queued before the file is open); false when stopped first.
+bool HistoryRecorder::waitForStore()
+{
+    using Clock = std::chrono::steady_clock;
+    int delayMs = retryFirstMs;
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        const auto next = Clock::now() + std::chrono::milliseconds(delayMs);
+        while (!stopping && Clock::now() < next) {
+            wake.wait_until(lock, next, [&] { return stopping || flushRequested > flushDone; });
+            flushDone = flushRequested;
+            wake.notify_all();
+        }
+        if (stopping)
+            return false;
+        lock.unlock();
+        const bool ok = store->open(path);
+        lock.lock();
+        if (ok) {
+            storeOpen = true;
+            return true;
+        }
+        delayMs = std::min(delayMs * 2, retryMaxMs);
+    }
+}
+
 void HistoryRecorder::run()
 {
     using Clock = std::chrono::steady_clock;
@@ -216,11 +255,14 @@ void HistoryRecorder::run()
 
 void HistoryRecorder::writeBatch(std::map<Key, Pending> &batch)
 {
+    bool ok = true;
     for (const auto &entry : batch)
-        writeDevice(entry.first, entry.second);
+        ok = writeDevice(entry.first, entry.second) && ok;
+    if (ok && !batch.empty())
+        reportResumed();
 }
 
-void HistoryRecorder::writeDevice(const Key &key, const Pending &p)
+bool HistoryRecorder::writeDevice(const Key &key, const Pending &p)
 {
     auto it = deviceIds.find(key);
     qint64 id = it != deviceIds.end() ? it->second : 0;
@@ -242,14 +284,26 @@ void HistoryRecorder::writeDevice(const Key &key, const Pending &p)
         ok = ok && store->appendOscillogram(id, o);
     if (!ok)
         reportFailure(store->error());
+    return ok;
 }
 
+// The writer's: a failure is logged when writing stops working, the signal once per recorder.
 void HistoryRecorder::reportFailure(const QString &reason)
 {
-    if (failureSaid.exchange(true))
+    if (failing)
         return;
-    QTextStream(stderr) << "orbix: history not written: " << reason << '\n';
-    emit failed(reason);
+    failing = true;
+    say(LogWarning, QStringLiteral("history not written: ") + reason);
+    if (!failureSaid.exchange(true))
+        emit failed(reason);
+}
+
+void HistoryRecorder::reportResumed()
+{
+    if (!failing)
+        return;
+    failing = false;
+    say(LogNotice, QStringLiteral("history written again into %1 (%2 samples lost so far)").arg(path).arg(lost.load()));
 }
 
 QString HistoryRecorder::identity(const DeviceInfo &device)

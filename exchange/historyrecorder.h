@@ -28,7 +28,8 @@ class WatchDataPacket;
 // writes the queue in one transaction per batch interval and runs the retention
 // pass. Anything that talks to a device may feed it: the window's and the command
 // line's data threads through attach(), a gateway through record(). A batch that
-// cannot be written is dropped and counted; failed() is said once per recorder.
+// cannot be written is dropped and counted; failed() is said once per recorder, the
+// log says each failure and each resumption after one.
 class HistoryRecorder : public QObject, public PollerSink
 {
     Q_OBJECT
@@ -38,6 +39,12 @@ public:
     static constexpr int kDefaultRetentionPassMs = 3600 * 1000;
     static constexpr int kDefaultFullDays = 7;
     static constexpr int kDefaultMinuteDays = 730;
+    // A file another program holds locked at start is tried again, the wait doubling up to the last.
+    static constexpr int kDefaultRetryFirstMs = 5000;
+    static constexpr int kDefaultRetryMaxMs = 30000;
+    // Syslog priorities, as a journal reads them.
+    enum LogPriority { LogWarning = 4, LogNotice = 5 };
+    using Log = std::function<void(int priority, const QString &text)>;
 
     explicit HistoryRecorder(const QString &databasePath, QObject *parent = nullptr);
     // Writes what is queued, then closes the file.
@@ -49,11 +56,17 @@ public:
     void setRetentionPassInterval(int ms) { retentionPassMs = ms; }
     // The wall clock, injectable for tests: UTC milliseconds since 1970.
     void setClock(std::function<qint64()> clock) { now = std::move(clock); }
+    void setRetryInterval(int firstMs, int maxMs);
+    // Where failures and resumptions are said (any thread); by default "orbix: TEXT" on stderr.
+    void setLog(Log log) { say = std::move(log); }
 
     // Opens the file and starts the writer; false, with error(), when there will be no
-    // history (a damaged, newer, locked or read-only file): the record calls then only count.
+    // history (a damaged, newer or read-only file): the record calls then only count.
+    // A file locked by another connection is said, then opened when the lock is gone:
+    // start() is true with error() set, and what comes before is counted as lost.
     bool start();
     const QString &error() const { return openError; }
+    // The writer runs (recording, or waiting for a locked file).
     bool recording() const { return writer.joinable(); }
     // Writes what is queued now and waits for it (tests, a clean exit).
     void flush();
@@ -75,7 +88,8 @@ public:
     void transaction(const QString &, int, bool) override {}
 
     quint64 samplesWritten() const { return written.load(); }
-    quint64 samplesLost() const { return lost.load(); }
+    // Samples dropped: before the file could be opened, or in a batch it refused. Never decreases.
+    quint64 lostSamples() const { return lost.load(); }
 
     // The device's identity as history names it: "5.0-50.0 v0.70".
     static QString identity(const DeviceInfo &device);
@@ -105,10 +119,12 @@ private:
     };
 
     static Key keyOf(const DeviceInfo &device, const QString &line);
+    bool waitForStore();
     void run();
     void writeBatch(std::map<Key, Pending> &batch);
-    void writeDevice(const Key &key, const Pending &pending);
+    bool writeDevice(const Key &key, const Pending &pending);
     void reportFailure(const QString &reason);
+    void reportResumed();
     void stop();
 
     const QString path;
@@ -119,7 +135,11 @@ private:
     int retentionPassMs = kDefaultRetentionPassMs;
     int fullDays = kDefaultFullDays;
     int minuteDays = kDefaultMinuteDays;
+    int retryFirstMs = kDefaultRetryFirstMs;
+    int retryMaxMs = kDefaultRetryMaxMs;
     std::function<qint64()> now;
+    Log say;
+    bool failing = false; // the writer's: the last write failed, its failure said
 
     std::mutex mutex; // guards what follows
     std::condition_variable wake;
@@ -131,5 +151,6 @@ private:
     std::thread writer;
     std::atomic<quint64> written {0};
     std::atomic<quint64> lost {0};
+    std::atomic<bool> storeOpen {false};
     std::atomic<bool> failureSaid {false};
 };

@@ -113,7 +113,14 @@ QString DataDirectory::writableFilePath(const QString &name)
 
 bool DataDirectory::writeFile(const QString &path, const QByteArray &bytes)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    // A device or a pipe (/dev/stdout, /dev/full) is written to as it is: a rename would
+    // put a plain file in its place, and a full device must fail.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        QFile device(path);
+        return device.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && device.write(bytes) == bytes.size();
+    }
+    QDir().mkpath(info.absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -36,6 +36,7 @@ public:
     static QString writableFilePath(const QString &name);
 
     // Writes a whole file through a temporary file and a rename, creating its
-    // directory first, so that a crash or a full disk never leaves half a file.
+    // directory first, so that a crash or a full disk never leaves half a file. A
+    // device or a pipe that exists (/dev/full, /dev/stdout) is written to directly.
     static bool writeFile(const QString &path, const QByteArray &bytes);
 };

@@ -15,7 +15,7 @@ QStringList HistoryCsv::fields(const HistoryDevice &d, const HistorySample &s)
     for (int v : s.voltages)
         f << QString::number(v);
     f << QString::number(s.pt100) << QString::number(s.heating) << QString::number(s.faultCode)
-      << QString::number(s.motorRunning ? 1 : 0);
+      << QString::number(s.motorRunning ? 1 : 0) << QString::number(s.inputs) << QString::number(s.outputs);
     return f;
 }
 

@@ -13,7 +13,7 @@ class HistoryCsv
 public:
     static constexpr const char *kHeader =
         "time,port,address,current_a,current_b,current_c,voltage_a,voltage_b,voltage_c,pt100,heating,fault_code,"
-        "motor_running";
+        "motor_running,inputs,outputs"; // new columns go at the end: readers of the old ones keep working
 
     // The fields of one row, unquoted.
     static QStringList fields(const HistoryDevice &device, const HistorySample &sample);

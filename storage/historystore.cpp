@@ -67,6 +67,15 @@ QString reasonOf(const QSqlError &e)
     return e.databaseText().isEmpty() ? e.text() : e.databaseText();
 }
 
+// Qt's transaction calls keep SQLite's words but not its code.
+bool isLock(const QSqlError &e)
+{
+    const int code = e.nativeErrorCode().toInt() & 0xff; // the primary code of an extended one
+    return code == SQLITE_BUSY || code == SQLITE_LOCKED
+           || e.databaseText() == QLatin1String(sqlite3_errstr(SQLITE_BUSY))
+           || e.databaseText() == QLatin1String(sqlite3_errstr(SQLITE_LOCKED));
+}
+
 // The minute rows first, up to where the full resolution begins, then the full rows.
 const char kSelectSamples[] =
     "SELECT time, current_a_mean, current_b_mean, current_c_mean, voltage_a_mean, voltage_b_mean, "
@@ -126,6 +135,14 @@ HistoryStore::~HistoryStore() { close(); }
 bool HistoryStore::fail(const QString &what, const QString &reason)
 {
     lastError = what + QStringLiteral(": ") + reason;
+    lastLocked = false;
+    return false;
+}
+
+bool HistoryStore::fail(const QSqlError &e)
+{
+    fail(filePath, reasonOf(e));
+    lastLocked = isLock(e);
     return false;
 }
 
@@ -133,7 +150,7 @@ bool HistoryStore::exec(const QString &statement)
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.exec(statement))
-        return fail(filePath, reasonOf(q.lastError()));
+        return fail(q.lastError());
     return true;
 }
 
@@ -142,6 +159,7 @@ bool HistoryStore::open(const QString &path, bool readOnly)
     close();
     filePath = path;
     readOnlyFile = readOnly;
+    lastLocked = false;
     if (readOnly && !QFileInfo::exists(path))
         return fail(path, QStringLiteral("no such file"));
     {
@@ -193,13 +211,13 @@ int HistoryStore::schemaVersion()
 {
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
     if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next()) {
-        fail(filePath, reasonOf(q.lastError()));
+        fail(q.lastError());
         return -1;
     }
     // A file that is not a database opens fine and fails at its first read.
     QSqlQuery check(QSqlDatabase::database(connectionName, false));
     if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
-        fail(filePath, reasonOf(check.lastError()));
+        fail(check.lastError());
         return -1;
     }
     return q.value(0).toInt();
@@ -240,13 +258,13 @@ qint64 HistoryStore::deviceId(const QString &line, int address, const QString &i
     q.addBindValue(identity);
     q.addBindValue(currentScale);
     if (!q.exec())
-        return fail(filePath, reasonOf(q.lastError())), 0;
+        return fail(q.lastError()), 0;
     q.prepare(QStringLiteral("SELECT id FROM device WHERE line = ? AND address = ? AND identity = ?"));
     q.addBindValue(line);
     q.addBindValue(address);
     q.addBindValue(identity);
     if (!q.exec() || !q.next())
-        return fail(filePath, reasonOf(q.lastError())), 0;
+        return fail(q.lastError()), 0;
     return q.value(0).toLongLong();
 }
 
@@ -256,19 +274,19 @@ bool HistoryStore::insertAll(const QString &statement, const QVector<Row> &rows,
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.transaction())
-        return fail(filePath, reasonOf(db.lastError()));
+        return fail(db.lastError());
     QSqlQuery q(db);
     q.prepare(statement);
     for (const Row &row : rows) {
         bind(q, row);
         if (!q.exec()) {
-            const QString reason = reasonOf(q.lastError());
+            const QSqlError error = q.lastError();
             db.rollback();
-            return fail(filePath, reason);
+            return fail(error);
         }
     }
     if (!db.commit())
-        return fail(filePath, reasonOf(db.lastError()));
+        return fail(db.lastError());
     return true;
 }
 
@@ -301,7 +319,7 @@ bool HistoryStore::appendOscillogram(qint64 device, const HistoryOscillogram &o)
     q.addBindValue(o.recordedMs);
     q.addBindValue(o.block);
     if (!q.exec())
-        return fail(filePath, reasonOf(q.lastError()));
+        return fail(q.lastError());
     return true;
 }
 
@@ -317,7 +335,7 @@ QVector<HistoryDevice> HistoryStore::devices()
             "max(coalesce((SELECT max(time) FROM minute WHERE device = id), 0), "
             "    coalesce((SELECT max(time) FROM sample WHERE device = id), 0)) "
             "FROM device ORDER BY line, address, id"))) {
-        fail(filePath, reasonOf(q.lastError()));
+        fail(q.lastError());
         return out;
     }
     while (q.next()) {
@@ -356,7 +374,7 @@ QVector<HistorySample> HistoryStore::samples(qint64 device, qint64 fromMs, qint6
     q.bindValue(5, fromMs);
     q.bindValue(6, toMs);
     if (!q.exec()) {
-        fail(filePath, reasonOf(q.lastError()));
+        fail(q.lastError());
         return out;
     }
     while (q.next())
@@ -407,7 +425,7 @@ QVector<HistoryEvent> HistoryStore::events(qint64 device, qint64 fromMs, qint64 
     q.addBindValue(fromMs);
     q.addBindValue(toMs);
     if (!q.exec()) {
-        fail(filePath, reasonOf(q.lastError()));
+        fail(q.lastError());
         return out;
     }
     while (q.next())
@@ -423,7 +441,7 @@ QVector<HistoryOscillogram> HistoryStore::oscillograms(qint64 device)
                              "ORDER BY trip_time, id"));
     q.addBindValue(device);
     if (!q.exec()) {
-        fail(filePath, reasonOf(q.lastError()));
+        fail(q.lastError());
         return out;
     }
     while (q.next())
@@ -438,7 +456,7 @@ bool HistoryStore::oscillogram(qint64 id, HistoryOscillogram &out)
     q.prepare(QStringLiteral("SELECT id, trip_time, fault_code, recorded, block FROM oscillogram WHERE id = ?"));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(filePath, reasonOf(q.lastError()));
+        return fail(q.lastError());
     if (!q.next())
         return fail(filePath, QStringLiteral("no oscillogram %1").arg(id));
     out = {q.value(0).toLongLong(), quint32(q.value(1).toLongLong()), q.value(2).toInt(), q.value(3).toLongLong(),
@@ -474,14 +492,14 @@ bool HistoryStore::applyRetention(qint64 nowMs, int fullDays, int minuteDays)
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("PRAGMA freelist_count")) || !count.next())
-        return fail(filePath, reasonOf(count.lastError()));
+        return fail(count.lastError());
     const int freePages = count.value(0).toInt();
     count.finish();
     QSqlQuery vacuum(db);
     vacuum.prepare(QStringLiteral("PRAGMA incremental_vacuum"));
     for (int i = 0; i < freePages; ++i) {
         if (!vacuum.exec())
-            return fail(filePath, reasonOf(vacuum.lastError()));
+            return fail(vacuum.lastError());
     }
     vacuum.finish();
     return exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QVector>
 
+class QSqlError;
 struct sqlite3;
 
 // The history database: every sample, log entry, link note and oscillogram of the
@@ -33,6 +34,9 @@ public:
     void close();
     bool isOpen() const { return opened; }
     const QString &error() const { return lastError; }
+    // The last failure was another connection's lock outlasting the busy timeout: the
+    // same call may succeed later.
+    bool locked() const { return lastLocked; }
     int schemaVersion();
 
     // The store's number for a device, made on first sight; 0 on a failure.
@@ -63,6 +67,7 @@ private:
     bool createSchema();
     bool exec(const QString &statement);
     bool fail(const QString &what, const QString &reason);
+    bool fail(const QSqlError &error);
     template <typename Row, typename Bind>
     bool insertAll(const QString &statement, const QVector<Row> &rows, Bind bind);
 
@@ -70,5 +75,6 @@ private:
     QString lastError;
     QString filePath; // failures name it
     bool opened = false;
+    bool lastLocked = false;
     bool readOnlyFile = false;
 };

@@ -125,6 +125,9 @@ private slots:
     void historyFailures_data();
     void historyFailures();
     void historyExportToAFullDisk();
+    void historyExportSeries_data();
+    void historyExportSeries();
+    void gatewayRecordsAfterALockedStart();
 
 private:
     // `orbix config ...` with its own data directory, the test's reply gap, and more.
@@ -810,10 +813,11 @@ void TestCli::monitorRecordsIntoHistory()
     QFile csv(csvPath);
     QVERIFY(csv.open(QIODevice::ReadOnly));
     const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.value(0), QString(HistoryCsv::kHeader));
+    QCOMPARE(rows.value(0), QString("time,port,address,current_a,current_b,current_c,voltage_a,voltage_b,voltage_c,"
+                                    "pt100,heating,fault_code,motor_running,inputs,outputs"));
     QCOMPARE(rows.size(), 1 + 6);
     const QStringList first = rows[1].split(',');
-    QCOMPARE(first.size(), 13);
+    QCOMPARE(first.size(), 15);
     QVERIFY2(QDateTime::fromString(first[0], Qt::ISODateWithMs).isValid() && first[0].endsWith('Z'), qPrintable(first[0]));
     QCOMPARE(first[2], QString("1"));
     const ProgramRun osc = orbixHere({"history", "oscillograms", "--address", "1", "--db", db, "--json"});
@@ -879,6 +883,19 @@ void TestCli::historyFailures_data()
     QTest::newRow("no output") << QByteArray() << QStringList {"export", "--address", "1"} << 2 << "--csv FILE or --json";
     QTest::newRow("no address") << QByteArray() << QStringList {"events"} << 2 << "--address";
     QTest::newRow("unknown") << QByteArray() << QStringList {"drop"} << 2 << "unknown history command";
+    // Numbers: never read as 0, nor a negative address as none.
+    QTest::newRow("index not a number") << QByteArray() << QStringList {"oscillograms", "--address", "1", "--index",
+                                                                       "abc", "--csv", "o.csv"} << 2 << "bad --index 'abc'";
+    QTest::newRow("index 0") << QByteArray() << QStringList {"oscillograms", "--address", "1", "--index", "0", "--csv",
+                                                            "o.csv"} << 2 << "bad --index '0'";
+    QTest::newRow("address not a number") << QByteArray() << QStringList {"export", "--address", "one", "--json"} << 2
+                                          << "bad --address 'one'";
+    QTest::newRow("address negative") << QByteArray() << QStringList {"export", "--address", "-1", "--json"} << 2
+                                      << "bad --address '-1'";
+    QTest::newRow("address above 247") << QByteArray() << QStringList {"events", "--address", "248"} << 2
+                                       << "bad --address '248'";
+    QTest::newRow("address with a tail") << QByteArray() << QStringList {"oscillograms", "--address", "1x"} << 2
+                                         << "bad --address '1x'";
 }
 
 void TestCli::historyFailures()
@@ -916,12 +933,131 @@ void TestCli::historyExportToAFullDisk()
     }
     const QStringList exportCsv {"history", "export", "--address", "1", "--db", db, "--csv", "-"};
     QCOMPARE(orbixHere(exportCsv).out.count('\n'), 3001);
-    // The captured stdout is a file: it may not grow past this; the database needs 32 KB.
-    const WriteLimit full(64 * 1024);
-    QVERIFY(full.isActive());
-    const ProgramRun r = orbixHere(exportCsv);
-    QCOMPARE(r.code, 1);
-    QCOMPARE(r.err, QString("orbix: cannot write the standard output\n"));
+    {
+        // The captured stdout is a file: it may not grow past this; the database needs 32 KB.
+        const WriteLimit full(64 * 1024);
+        QVERIFY(full.isActive());
+        const ProgramRun r = orbixHere(exportCsv);
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err, QString("orbix: cannot write the standard output\n"));
+    }
+    // A device file is written as it is, never replaced by a rename (as root, the rename would succeed).
+    if (QFileInfo("/dev/full").isFile())
+        QSKIP("/dev/full is not the device");
+    const ProgramRun device = orbixHere({"history", "export", "--db", db, "--csv", "/dev/full"});
+    QCOMPARE(device.code, 1);
+    QVERIFY2(device.err.startsWith("orbix: cannot write /dev/full") && device.err.count('\n') == 1, qPrintable(device.err));
+    QVERIFY(!QFileInfo("/dev/full").isFile());
+}
+
+void TestCli::historyExportSeries_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("rows"); // after the header
+    const QString a0 = "2026-01-01T00:00:00.000Z,A,1,1.500,0.000,0.000,380,381,382,25,10,0,1,5,2";
+    const QString a2 = "2026-01-01T00:00:02.000Z,A,1,1.500,0.000,0.000,380,381,382,25,10,0,1,5,2";
+    const QString b1 = "2026-01-01T00:00:01.000Z,B,1,0.250,0.000,0.000,220,0,0,-99,0,31,0,1,4";
+    const QString b3 = "2026-01-01T00:00:03.000Z,B,1,0.250,0.000,0.000,220,0,0,-99,0,31,0,1,4";
+    QTest::newRow("every device") << QStringList {} << QStringList {a0, a2, b1, b3};
+    QTest::newRow("one address on two lines") << QStringList {"--address", "1"} << QStringList {a0, a2, b1, b3};
+    QTest::newRow("one line") << QStringList {"--port", "B"} << QStringList {b1, b3};
+    QTest::newRow("a period") << QStringList {"--from", "2026-01-01T00:00:01Z", "--to", "2026-01-01T03:00:02+03:00"}
+                              << QStringList {a2, b1};
+}
+
+// The same address on two lines is two devices: two series, each in time order, never
+// one series interleaved; the inputs and outputs follow the older columns.
+void TestCli::historyExportSeries()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, rows);
+    QTemporaryDir dir;
+    const QString db = dir.filePath("h.sqlite");
+    {
+        HistoryStore store;
+        QVERIFY2(store.open(db), qPrintable(store.error()));
+        HistorySample a;
+        a.currents[0] = 1.5;
+        a.voltages[0] = 380, a.voltages[1] = 381, a.voltages[2] = 382;
+        a.pt100 = 25, a.heating = 10, a.motorRunning = true, a.inputs = 5, a.outputs = 2;
+        HistorySample b;
+        b.currents[0] = 0.25;
+        b.voltages[0] = 220, b.pt100 = -99, b.faultCode = 31, b.inputs = 1, b.outputs = 4;
+        const qint64 t0 = 1767225600000; // 2026-01-01T00:00:00Z
+        a.timeMs = t0;
+        HistorySample a2 = a;
+        a2.timeMs = t0 + 2000;
+        b.timeMs = t0 + 1000;
+        HistorySample b3 = b;
+        b3.timeMs = t0 + 3000;
+        QVERIFY(store.appendSamples(store.deviceId("B", 1, "5.0-50.0 v0.70", 2), {b, b3}));
+        QVERIFY(store.appendSamples(store.deviceId("A", 1, "5.0-50.0 v0.70", 2), {a, a2}));
+    }
+    const ProgramRun r = orbixHere(QStringList {"history", "export", "--db", db, "--csv", "-"} + args);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    QCOMPARE(r.out.split('\n', Qt::SkipEmptyParts),
+             QStringList {"time,port,address,current_a,current_b,current_c,voltage_a,voltage_b,voltage_c,pt100,heating,"
+                          "fault_code,motor_running,inputs,outputs"} + rows);
+}
+
+// The history file held by another program when the gateway starts: the gateway polls
+// all the same, says so once as a warning, and records once the lock is gone, saying
+// that once as a notice.
+void TestCli::gatewayRecordsAfterALockedStart()
+{
+#ifndef ORBIX_WITH_GATEWAY
+    QSKIP("built without the gateway");
+#else
+    QTemporaryDir dir;
+    const QString db = dir.filePath("history.sqlite");
+    {
+        HistoryStore made;
+        QVERIFY2(made.open(db), qPrintable(made.error()));
+    }
+    const QString holderName = "gateway-lock";
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", holderName);
+        holder.setDatabaseName(db);
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY(hold.exec("BEGIN IMMEDIATE"));
+        const QJsonObject config {
+            {"format", "orbix-gateway"}, {"version", 1}, {"name", "plant"},
+            {"history", QJsonObject {{"db", db}}},
+            {"timing", QJsonObject {{"pollPeriodMs", 100}, {"retryPeriodMs", 500}, {"replyGapMs", kTestReplyGapMs}}},
+            {"lines", QJsonArray {QJsonObject {{"name", "pty"}, {"port", path}, {"addresses", QJsonArray {1}}}}}};
+        QFile file(dir.filePath("gateway.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(config).toJson());
+        file.close();
+        QProcess gateway;
+        gateway.start(QStringLiteral(ORBIX_CLI), {"gateway", "--config", file.fileName()});
+        QVERIFY(gateway.waitForStarted());
+        QByteArray log;
+        auto logged = [&](const QByteArray &text) {
+            return QTest::qWaitFor([&] { return (log += gateway.readAllStandardError()).contains(text); }, 40000);
+        };
+        QVERIFY2(logged("<4>history not written: " + db.toUtf8()), log.constData());
+        QVERIFY(hold.exec("ROLLBACK"));
+        QVERIFY2(logged("<5>history written again into " + db.toUtf8()), log.constData());
+        gateway.terminate();
+        QVERIFY(gateway.waitForFinished(10000));
+        log += gateway.readAllStandardError();
+        QCOMPARE(gateway.exitCode(), 0);
+        QList<QByteArray> said; // the history's lines, by priority
+        for (const QByteArray &line : log.split('\n'))
+            if (line.mid(3).startsWith("history"))
+                said << line.left(3);
+        QCOMPARE(said, (QList<QByteArray> {"<4>", "<5>"}));
+    }
+    QSqlDatabase::removeDatabase(holderName);
+    HistoryStore store;
+    QVERIFY2(store.open(db, true), qPrintable(store.error()));
+    const QVector<HistoryDevice> devices = store.devices();
+    QCOMPARE(devices.size(), 1);
+    QCOMPARE(devices[0].line, QString("pty")); // the gateway names the line, not its port
+    QVERIFY(!store.samples(devices[0].id, 0, std::numeric_limits<qint64>::max()).isEmpty());
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestCli)

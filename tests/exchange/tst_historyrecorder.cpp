@@ -1,6 +1,7 @@
 // The recorder fed by a data thread talking to the simulator: what the thread saw is
 // in the file after a flush, in amperes, each log record and oscillogram once; the
-// link notes; a file it cannot use leaves the poll running without history.
+// link notes; a file it cannot use leaves the poll running without history; a file
+// locked by another connection is opened when the lock goes, and the log says so.
 #include "device/crashoscillogrampacket.h"
 #include "device/watchdatapacket.h"
 #include "exchange/dataeventerror.h"
@@ -16,6 +17,9 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,6 +45,33 @@ struct RecordedLine {
     }
 };
 
+// What the recorder logs, from its writer thread.
+struct LogLines {
+    std::mutex mutex;
+    QList<QPair<int, QString>> lines;
+
+    void attach(HistoryRecorder &recorder)
+    {
+        recorder.setLog([this](int priority, const QString &text) {
+            std::lock_guard<std::mutex> lock(mutex);
+            lines.append({priority, text});
+        });
+    }
+    QList<int> priorities()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        QList<int> out;
+        for (const auto &line : lines)
+            out << line.first;
+        return out;
+    }
+    QString text(int i)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return lines.value(i).second;
+    }
+};
+
 } // namespace
 
 class TestHistoryRecorder : public QObject
@@ -54,6 +85,8 @@ private slots:
     void unusableFileLeavesThePollRunning();
     void oscillogramBlockRoundTrip();
     void fullDiskMidRun();
+    void lockedAtStartIsOpenedLater_data();
+    void lockedAtStartIsOpenedLater();
 
 private:
     QTemporaryDir dir;
@@ -76,7 +109,7 @@ void TestHistoryRecorder::recordsWhatTheThreadSees()
     QVERIFY(line.events.waitFor(DataEvent::Get, gets)); // the logs read again on later marks: same records
     line.thread->stopExchange();
     recorder.flush();
-    QCOMPARE(recorder.samplesLost(), quint64(0));
+    QCOMPARE(recorder.lostSamples(), quint64(0));
 
     HistoryStore store;
     QVERIFY(store.open(path, true));
@@ -152,7 +185,7 @@ void TestHistoryRecorder::unusableFileLeavesThePollRunning()
     QVERIFY(line.start(recorder));
     QVERIFY(line.events.waitFor(DataEvent::Get, 2));
     line.thread->stopExchange();
-    QCOMPARE(recorder.samplesLost(), quint64(line.events.count(DataEvent::Get)));
+    QCOMPARE(recorder.lostSamples(), quint64(line.events.count(DataEvent::Get)));
     if (content != "dir") {
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -169,6 +202,8 @@ void TestHistoryRecorder::fullDiskMidRun()
     recorder.setBatchInterval(50);
     QVERIFY(recorder.start());
     QSignalSpy failures(&recorder, &HistoryRecorder::failed);
+    LogLines log;
+    log.attach(recorder);
     RecordedLine line;
     QVERIFY(line.start(recorder));
     QVERIFY(line.events.waitFor(DataEvent::Get, 2));
@@ -180,7 +215,7 @@ void TestHistoryRecorder::fullDiskMidRun()
         QVERIFY(line.events.waitFor(DataEvent::Get, gets + 2));
         recorder.flush();
     }
-    QVERIFY(recorder.samplesLost() > 0);
+    QVERIFY(recorder.lostSamples() > 0);
     QCOMPARE(failures.count(), 1);
     QVERIFY2(failures.first().first().toString().startsWith(path), qPrintable(failures.first().first().toString()));
     const quint64 before = recorder.samplesWritten();
@@ -188,11 +223,77 @@ void TestHistoryRecorder::fullDiskMidRun()
     line.thread->stopExchange();
     recorder.flush();
     QVERIFY(recorder.samplesWritten() > before);
-    QCOMPARE(recorder.samplesWritten() + recorder.samplesLost(), quint64(line.events.count(DataEvent::Get)));
+    QCOMPARE(recorder.samplesWritten() + recorder.lostSamples(), quint64(line.events.count(DataEvent::Get)));
     HistoryStore store;
     QVERIFY(store.open(path, true));
     QCOMPARE(quint64(store.samples(store.devices().value(0).id, 0, std::numeric_limits<qint64>::max()).size()),
              recorder.samplesWritten());
+    QCOMPARE(log.priorities(), (QList<int> {HistoryRecorder::LogWarning, HistoryRecorder::LogNotice}));
+    QVERIFY2(log.text(0).startsWith(QStringLiteral("history not written: ") + path), qPrintable(log.text(0)));
+    QVERIFY2(log.text(1).startsWith(QStringLiteral("history written again into ") + path), qPrintable(log.text(1)));
+}
+
+void TestHistoryRecorder::lockedAtStartIsOpenedLater_data()
+{
+    QTest::addColumn<bool>("historyFile"); // a history database already (WAL), else a new file
+    QTest::addColumn<QString>("begin");
+    QTest::newRow("history file, immediate") << true << QStringLiteral("BEGIN IMMEDIATE");
+    QTest::newRow("new file, exclusive") << false << QStringLiteral("BEGIN EXCLUSIVE");
+}
+
+// Another program holds a write transaction when recording starts: the poll goes on,
+// what comes before the lock goes is lost and counted, the file is opened once it goes,
+// and the log says the failure once as a warning and the resumption once as a notice.
+void TestHistoryRecorder::lockedAtStartIsOpenedLater()
+{
+    QFETCH(bool, historyFile);
+    QFETCH(QString, begin);
+    const QString path = dir.filePath(QStringLiteral("locked-%1.sqlite").arg(historyFile));
+    if (historyFile) {
+        HistoryStore made;
+        QVERIFY2(made.open(path), qPrintable(made.error()));
+    }
+    const QString holderName = QStringLiteral("holder-%1").arg(historyFile);
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), holderName);
+        holder.setDatabaseName(path);
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY2(hold.exec(begin), qPrintable(hold.lastError().text()));
+        if (!historyFile)
+            QVERIFY(hold.exec(QStringLiteral("CREATE TABLE taken (x)"))); // the lock is taken at the first write
+
+        HistoryRecorder recorder(path);
+        recorder.setBatchInterval(50);
+        recorder.setRetryInterval(100, 400);
+        LogLines log;
+        log.attach(recorder);
+        QSignalSpy failures(&recorder, &HistoryRecorder::failed);
+        QVERIFY(recorder.start());
+        QVERIFY2(recorder.error().contains(QStringLiteral("locked")), qPrintable(recorder.error()));
+        RecordedLine line;
+        QVERIFY(line.start(recorder));
+        QVERIFY(line.events.waitFor(DataEvent::Get, 2));
+        recorder.flush(); // answered while the file is not open
+        QVERIFY(recorder.lostSamples() >= 2);
+        QCOMPARE(recorder.samplesWritten(), quint64(0));
+
+        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(QTest::qWaitFor([&] { return recorder.samplesWritten() >= 2; }, 30000));
+        line.thread->stopExchange();
+        recorder.flush();
+        QCOMPARE(recorder.samplesWritten() + recorder.lostSamples(), quint64(line.events.count(DataEvent::Get)));
+        QCOMPARE(log.priorities(), (QList<int> {HistoryRecorder::LogWarning, HistoryRecorder::LogNotice}));
+        QVERIFY2(log.text(0).contains(path) && log.text(0).contains(QStringLiteral("locked")), qPrintable(log.text(0)));
+        QVERIFY2(log.text(1).endsWith(QStringLiteral("(%1 samples lost so far)").arg(recorder.lostSamples())),
+                 qPrintable(log.text(1)));
+        QCOMPARE(failures.count(), 1);
+        HistoryStore store;
+        QVERIFY(store.open(path, true));
+        QCOMPARE(quint64(store.samples(store.devices().value(0).id, 0, std::numeric_limits<qint64>::max()).size()),
+                 recorder.samplesWritten());
+    }
+    QSqlDatabase::removeDatabase(holderName);
 }
 
 void TestHistoryRecorder::oscillogramBlockRoundTrip()

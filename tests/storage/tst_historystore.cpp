@@ -56,6 +56,7 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void twoWritersShareTheFile();
+    void lockedWriteIsToldApart();
 
 private:
     QTemporaryDir dir;
@@ -204,9 +205,11 @@ void TestHistoryStore::refusedFiles_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("readOnlyFile");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("damaged") << QByteArray(8192, 'x') << false << QStringLiteral("not a database");
-    QTest::newRow("newer schema") << QByteArray("newer") << false << QStringLiteral("schema version 99 is newer");
-    QTest::newRow("read-only") << QByteArray() << true << QStringLiteral("readonly");
+    QTest::addColumn<bool>("locked"); // worth trying again later
+    QTest::newRow("damaged") << QByteArray(8192, 'x') << false << QStringLiteral("not a database") << false;
+    QTest::newRow("newer schema") << QByteArray("newer") << false << QStringLiteral("schema version 99 is newer") << false;
+    QTest::newRow("read-only") << QByteArray() << true << QStringLiteral("readonly") << false;
+    QTest::newRow("held by another writer") << QByteArray("held") << false << QStringLiteral("database is locked") << true;
 }
 
 void TestHistoryStore::refusedFiles()
@@ -214,7 +217,15 @@ void TestHistoryStore::refusedFiles()
     QFETCH(QByteArray, content);
     QFETCH(bool, readOnlyFile);
     QFETCH(QString, reason);
-    if (content == "newer") {
+    QFETCH(bool, locked);
+    QSqlDatabase holder; // another program's write transaction, for as long as the case runs
+    if (content == "held") {
+        QVERIFY(HistoryStore().open(path));
+        holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("holder"));
+        holder.setDatabaseName(path);
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec(QStringLiteral("BEGIN IMMEDIATE")));
+    } else if (content == "newer") {
         QVERIFY(HistoryStore().open(path));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("newer"));
@@ -241,11 +252,41 @@ void TestHistoryStore::refusedFiles()
     QVERIFY(!store.open(path));
     QVERIFY2(store.error().contains(reason), qPrintable(store.error()));
     QVERIFY(store.error().contains(path));
+    QCOMPARE(store.locked(), locked);
     QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), before); // never altered
     if (readOnlyFile) // reading it still works
         QVERIFY2(store.open(path, true), qPrintable(store.error()));
+    if (holder.isValid()) {
+        holder.close();
+        holder = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+        QVERIFY2(store.open(path), qPrintable(store.error())); // the lock gone, the same call succeeds
+    }
+}
+
+// A write refused because another connection holds the file is told from other failures.
+void TestHistoryStore::lockedWriteIsToldApart()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 device = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    {
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+        holder.setDatabaseName(path);
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(!store.appendSamples(device, secondsFrom(kStart, 3)));
+        QVERIFY2(store.locked(), qPrintable(store.error()));
+        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
+    QVERIFY2(store.appendSamples(device, secondsFrom(kStart, 3)), qPrintable(store.error()));
+    HistoryOscillogram none;
+    QVERIFY(!store.oscillogram(12345, none));
+    QVERIFY(!store.locked()); // a missing row is no lock
 }
 
 void TestHistoryStore::twoWritersShareTheFile()

@@ -106,7 +106,7 @@ void TestHistoryWindow::periodAsCsv()
     const QList<QByteArray> lines = window.csv().split('\n');
     QCOMPARE(lines.value(0), QByteArray(HistoryCsv::kHeader));
     QCOMPARE(lines.size(), 1 + 3 + 1); // the rows and the last newline
-    QCOMPARE(lines[3], QByteArray("2025-12-09T00:00:00.000Z,COM3,5,99.500,0.000,0.000,380,0,0,40,0,0,0"));
+    QCOMPARE(lines[3], QByteArray("2025-12-09T00:00:00.000Z,COM3,5,99.500,0.000,0.000,380,0,0,40,0,0,0,0,0"));
 }
 
 void TestHistoryWindow::unreadableFileIsSaid()
