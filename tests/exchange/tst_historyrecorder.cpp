@@ -223,7 +223,9 @@ void TestHistoryRecorder::fullDiskMidRun()
     line.thread->stopExchange();
     recorder.flush();
     QVERIFY(recorder.samplesWritten() > before);
-    QCOMPARE(recorder.samplesWritten() + recorder.lostSamples(), quint64(line.events.count(DataEvent::Get)));
+    // The test hears the last reading through its event loop, after the recorder had it.
+    QTRY_COMPARE_WITH_TIMEOUT(recorder.samplesWritten() + recorder.lostSamples(),
+                              quint64(line.events.count(DataEvent::Get)), 5000);
     HistoryStore store;
     QVERIFY(store.open(path, true));
     QCOMPARE(quint64(store.samples(store.devices().value(0).id, 0, std::numeric_limits<qint64>::max()).size()),
@@ -282,7 +284,9 @@ void TestHistoryRecorder::lockedAtStartIsOpenedLater()
         QVERIFY(QTest::qWaitFor([&] { return recorder.samplesWritten() >= 2; }, 30000));
         line.thread->stopExchange();
         recorder.flush();
-        QCOMPARE(recorder.samplesWritten() + recorder.lostSamples(), quint64(line.events.count(DataEvent::Get)));
+        // The test hears the last reading through its event loop, after the recorder had it.
+        QTRY_COMPARE_WITH_TIMEOUT(recorder.samplesWritten() + recorder.lostSamples(),
+                                  quint64(line.events.count(DataEvent::Get)), 5000);
         QCOMPARE(log.priorities(), (QList<int> {HistoryRecorder::LogWarning, HistoryRecorder::LogNotice}));
         QVERIFY2(log.text(0).contains(path) && log.text(0).contains(QStringLiteral("locked")), qPrintable(log.text(0)));
         QVERIFY2(log.text(1).endsWith(QStringLiteral("(%1 samples lost so far)").arg(recorder.lostSamples())),
