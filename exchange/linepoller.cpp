@@ -71,6 +71,7 @@ struct LinePoller::Device {
     quint32 lastTripTime = 0;
     bool oscillogramKnown = false; // the one stored before we came is not news
     quint32 newestSeen = 0; // the newest record's or oscillogram's time, the device's clock
+    quint32 newestAtOscillogramCheck = 0; // newestSeen when the oscillogram mark was last read
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
     bool logsChanged = true;
@@ -210,7 +211,6 @@ bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
         device.crashProtocol = std::make_unique<CrashProtocolPacket>(found.currentScale);
         device.oscillogram = std::make_unique<CrashOscillogramPacket>();
         device.logsChanged = true; // what was seen before stays: the new unit's old records are no news
-
     }
     device.info.kind = found.kind;
     device.info.modification = found.modification;
@@ -227,11 +227,15 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     OscillogramMark mark;
     if (!exec.readPacket(mark) || !running)
         return;
-    if (device.oscillogramKnown && !mark.differsFrom(device.lastOscillogramCode, device.lastTripTime))
+    if (device.oscillogramKnown && !mark.differsFrom(device.lastOscillogramCode, device.lastTripTime)) {
+        device.newestAtOscillogramCheck = device.newestSeen;
         return;
-    // The one stored before we came is no news, nor one older than the newest seen (a
-    // replaced unit's); a second trip of the same kind is, by its later time.
-    const bool news = device.oscillogramKnown && mark.faultCode() != 0 && mark.tripTime() >= device.newestSeen;
+    }
+    // The one stored before we came is no news, nor one older than what was seen by the
+    // last look at the mark (a replaced unit's); a later trip's is, whatever the time of
+    // its crash record read meanwhile, and so is a second trip of the same kind.
+    const bool news = device.oscillogramKnown && mark.faultCode() != 0
+                      && mark.tripTime() >= device.newestAtOscillogramCheck;
     // Its trip first: the device stores the crash record with the oscillogram.
     if (news && (!checkLogs(exec, device) || !exec.readPacket(*device.oscillogram) || !running))
         return; // tried again on the next poll
@@ -240,6 +244,7 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     device.lastTripTime = mark.tripTime();
     if (mark.faultCode() != 0)
         device.newestSeen = std::max(device.newestSeen, mark.tripTime());
+    device.newestAtOscillogramCheck = device.newestSeen;
     if (news)
         emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
 }

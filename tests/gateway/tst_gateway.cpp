@@ -588,14 +588,17 @@ void TestGateway::pollerSeesEachNewOscillogram()
 void TestGateway::pollerKeepsToNews_data()
 {
     QTest::addColumn<bool>("replaced"); // the unit swapped for one with older logs; else a trip while away
+    QTest::addColumn<int>("earlier"); // seconds the trip's oscillogram is stamped before its crash record
     QTest::addColumn<QStringList>("expected");
     QTest::addColumn<QList<int>>("replacedRecords");
     QTest::newRow("trip while the link was down")
-        << false << QStringList {"trip 31", "oscillogram 31", "trip 33", "oscillogram 33"} << QList<int> {};
+        << false << 0 << QStringList {"trip 31", "oscillogram 31", "trip 33", "oscillogram 33"} << QList<int> {};
+    QTest::newRow("oscillogram stamped before its record")
+        << false << 2 << QStringList {"trip 31", "oscillogram 31", "trip 33", "oscillogram 33"} << QList<int> {};
     // The simulator's fresh logs: two crash records and four work entries, all older
     // than the trip before the swap; its oscillogram too.
     QTest::newRow("unit replaced, its logs older")
-        << true << QStringList {"trip 32", "oscillogram 32", "trip 33", "oscillogram 33"} << QList<int> {6};
+        << true << 0 << QStringList {"trip 32", "oscillogram 32", "trip 33", "oscillogram 33"} << QList<int> {6};
 }
 
 // What a device holds when it answers again is news only when it is not older than the
@@ -604,6 +607,7 @@ void TestGateway::pollerKeepsToNews_data()
 void TestGateway::pollerKeepsToNews()
 {
     QFETCH(bool, replaced);
+    QFETCH(int, earlier);
     QFETCH(QStringList, expected);
     QFETCH(QList<int>, replacedRecords);
     QTemporaryDir dir;
@@ -629,6 +633,7 @@ void TestGateway::pollerKeepsToNews()
         sim->setFault({SimFault::NoReply});
         QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Error) == 1; }, kWaitMs));
         sim->injectTrip(1, 31);
+        sim->setRegisterValue(1, 301, quint16(sim->registerValue(1, 301) - earlier));
         sim->clearFaults();
     }
     QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::LinkRestored) == 1; }, kWaitMs));
