@@ -273,6 +273,7 @@ private slots:
     void pollerSeesEachNewOscillogram();
     void pollerKeepsToNews_data();
     void pollerKeepsToNews();
+    void gatewayKeepsToNews();
     void metricsPt100_data();
     void metricsPt100();
     void metricsServer();
@@ -612,6 +613,7 @@ void TestGateway::pollerKeepsToNews()
     QFETCH(QList<int>, replacedRecords);
     QTemporaryDir dir;
     const QString port = dir.filePath("line"); // the same port for the unit that replaces it
+    const qint64 made = QDateTime::currentSecsSinceEpoch(); // the fresh logs' times follow it
     auto sim = std::make_unique<Simulator>();
     sim->addDevice({});
     QVERIFY2(sim->start(port), qPrintable(sim->errorString()));
@@ -626,6 +628,8 @@ void TestGateway::pollerKeepsToNews()
         QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::OscillogramGet) == 1; }, kWaitMs));
         sim.reset();
         QVERIFY(QTest::qWaitFor([&] { return sink.events(DataEvent::Error) == 1; }, kWaitMs));
+        // Logs of a later second than the first unit's, or they would be the same records.
+        QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentSecsSinceEpoch() > made; }, kWaitMs));
         sim = std::make_unique<Simulator>();
         sim->addDevice({});
         QVERIFY2(sim->start(port), qPrintable(sim->errorString()));
@@ -645,6 +649,83 @@ void TestGateway::pollerKeepsToNews()
     poller.stop();
     QCOMPARE(sink.handedOn(), expected);
     QCOMPARE(sink.replaced, replacedRecords);
+}
+
+// The whole program with a device replaced on its port by one with older logs: the
+// broker and the history get the trips before and after, none of the new unit's old
+// records; the log says so once; each trip's event comes before its oscillogram.
+void TestGateway::gatewayKeepsToNews()
+{
+    for (const char *name : {"mosquitto", "mosquitto_sub"})
+        if (tool(name).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(name)));
+    QTemporaryDir dir;
+    const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
+    Peer broker;
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    Peer sub;
+    subscribe(sub, brokerPort);
+    const QString port = dir.filePath("line");
+    const qint64 made = QDateTime::currentSecsSinceEpoch();
+    auto sim = std::make_unique<Simulator>();
+    sim->addDevice({});
+    QVERIFY2(sim->start(port), qPrintable(sim->errorString()));
+    const QJsonObject config {
+        {"format", "orbix-gateway"}, {"version", 1}, {"name", "news"},
+        {"mqtt", QJsonObject {{"url", QStringLiteral("mqtt://127.0.0.1:%1").arg(brokerPort)},
+                              {"outbox", dir.filePath("outbox")}}},
+        {"history", QJsonObject {{"db", dir.filePath("history.sqlite")}}},
+        {"timing", QJsonObject {{"pollPeriodMs", 50}, {"retryPeriodMs", 100}, {"readTimeoutMs", 300},
+                                {"replyGapMs", kTestReplyGapMs}}},
+        {"lines", QJsonArray {QJsonObject {{"name", "L"}, {"port", port}, {"addresses", QJsonArray {1}}}}}};
+    QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
+    Peer gateway;
+    gateway.process.start(ORBIX_CLI, {"gateway", "--config", dir.filePath("gateway.json")});
+    QVERIFY(gateway.process.waitForStarted());
+    QVERIFY2(!sub.wait("orbix/news/L/1/state", {"\"link\":\"up\""}).isEmpty(), qPrintable(gateway.errors()));
+    sim->injectTrip(1, 32);
+    QVERIFY2(!sub.wait("orbix/news/L/1/oscillogram", {"\"faultCode\":32"}).isEmpty(), qPrintable(gateway.errors()));
+    sim.reset();
+    QVERIFY2(QTest::qWaitFor([&] { return gateway.errors().contains("address 1: link lost"); }, kWaitMs),
+             qPrintable(gateway.errors()));
+    QVERIFY(QTest::qWaitFor([&] { return QDateTime::currentSecsSinceEpoch() > made; }, kWaitMs));
+    sim = std::make_unique<Simulator>();
+    sim->addDevice({});
+    QVERIFY2(sim->start(port), qPrintable(sim->errorString()));
+    QVERIFY2(QTest::qWaitFor([&] { return gateway.errors().contains("address 1: link restored"); }, kWaitMs),
+             qPrintable(gateway.errors()));
+    sim->injectTrip(1, 33);
+    QVERIFY2(!sub.wait("orbix/news/L/1/oscillogram", {"\"faultCode\":33"}).isEmpty(), qPrintable(gateway.errors()));
+    gateway.process.terminate();
+    QVERIFY2(gateway.process.waitForFinished(5000), qPrintable(gateway.errors()));
+    const QString log = gateway.errors();
+    QCOMPARE(log.count("the device's logs were replaced (6 records older than the newest seen); not published"), 1);
+
+    QStringList published; // what came for the device, in order
+    for (const QString &l : sub.lines) {
+        const QJsonObject o = QJsonDocument::fromJson(l.section(' ', 1).toUtf8()).object();
+        if (l.startsWith("orbix/news/L/1/oscillogram "))
+            published << QStringLiteral("oscillogram %1").arg(o["faultCode"].toInt());
+        else if (l.startsWith("orbix/news/L/1/event ") && o["event"] != "linkLost" && o["event"] != "linkRestored")
+            published << QStringLiteral("%1 %2").arg(o["event"].toString()).arg(o["faultCode"].toInt());
+    }
+    QCOMPARE(published, QStringList({"trip 32", "oscillogram 32", "trip 33", "oscillogram 33"}));
+
+    HistoryStore history;
+    QVERIFY2(history.open(dir.filePath("history.sqlite"), true), qPrintable(history.error()));
+    QCOMPARE(history.devices().size(), 1);
+    const qint64 id = history.devices()[0].id;
+    QList<int> trips; // the first unit's two records before the gateway came, then the news
+    for (const HistoryEvent &e : history.events(id, 0, std::numeric_limits<qint64>::max()))
+        if (e.source == HistoryEvent::CrashLog)
+            trips << e.code;
+    std::sort(trips.begin(), trips.end());
+    QCOMPARE(trips, QList<int>({10, 31, 32, 33}));
+    QList<int> oscillograms;
+    for (const HistoryOscillogram &o : history.oscillograms(id))
+        oscillograms << o.faultCode;
+    std::sort(oscillograms.begin(), oscillograms.end());
+    QCOMPARE(oscillograms, QList<int>({32, 33}));
 }
 
 namespace {
