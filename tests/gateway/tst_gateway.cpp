@@ -794,7 +794,7 @@ void TestGateway::metricsPt100()
 
 // HEAD /metrics answers, other paths are 404; clients that hold connections open
 // without a request do not keep a scrape waiting; a line's failed visits are there at 0
-// before the first failure.
+// before the first failure; the history's losses are read as the visits go.
 void TestGateway::metricsServer()
 {
     Simulator sim;
@@ -802,11 +802,14 @@ void TestGateway::metricsServer()
     QVERIFY(sim.start());
     const quint16 port = SimTcpServer::unusedLoopbackPort();
     GatewayRunner gateway(metricsGateway(sim, port));
+    gateway.setHistoryLost([] { return quint64(5); });
     QString error;
     QVERIFY2(gateway.start(error), qPrintable(error));
     const QByteArray m = scrapeWithLink(port, 1);
     QVERIFY2(series(m, "orbix_device_visits_total{line=\"L\",result=\"failed\"} 0").size() == 1, m.constData());
     QVERIFY2(series(m, "orbix_device_visits_total{line=\"L\",result=\"ok\"} ").size() == 1, m.constData());
+    QVERIFY(QTest::qWaitFor([&] { return httpGet(port, "/metrics").contains("\norbix_history_lost_samples_total 5\n"); },
+                            kWaitMs));
     const QByteArray head = httpRequest(port, "HEAD", "/metrics");
     QVERIFY2(head.startsWith("HTTP/1.1 200 ") && head.endsWith("\r\n\r\n") && head.contains("Content-Type: text/plain"),
              head.constData());
