@@ -22,8 +22,5 @@ public:
     virtual void transaction(const QString &line, int address, bool ok) = 0;
     // The device's logs hold records older than the newest seen that were not there
     // before (a unit replaced or reset); they are no news and were not handed on.
-    virtual void logsReplaced(const QString &line, int address, int olderRecords)
-    {
-        (void)line, (void)address, (void)olderRecords;
-    }
+    virtual void logsReplaced(const QString & /*line*/, int /*address*/, int /*olderRecords*/) {}
 };

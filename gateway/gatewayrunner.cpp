@@ -26,8 +26,6 @@
 #include <QJsonArray>
 #include <QStandardPaths>
 
-#include <utility>
-
 namespace {
 
 constexpr int kWorkLogRecords = 10;
