@@ -74,8 +74,10 @@ int GatewayCommand::run(const QStringList &arguments)
     }
 
     GatewayRunner gateway(config);
-    if (history)
+    if (history) {
         gateway.addSink(history.get());
+        gateway.setHistoryLost([&history] { return history->lostSamples(); });
+    }
     if (!gateway.start(error)) {
         GatewayLog::write(GatewayLog::Error, error);
         return CliExit::Failure;

@@ -54,6 +54,12 @@ quint16 CrashProtocolPacket::voltage(int index, int phase) const
     return phase >= 0 && phase < kRecordPhases ? word(index, kRecordVoltages + phase) : 0;
 }
 
+void CrashProtocolPacket::clearRecord(int index)
+{
+    if (index >= 0 && index < kRecords)
+        std::fill_n(words + index * RegisterMap::kCrashRecordRegisters, RegisterMap::kCrashRecordRegisters, quint16(0));
+}
+
 CrashRecord CrashProtocolPacket::record(int index) const
 {
     CrashRecord r;

@@ -32,6 +32,8 @@ public:
     quint16 rawCurrent(int index, int phase) const;
     quint16 voltage(int index, int phase) const;
     int currentScale() const { return scale; }
+    // Empties record index, as a slot never filled: a copy that hands on only some records.
+    void clearRecord(int index);
 
 private:
     quint16 word(int index, int offset) const;

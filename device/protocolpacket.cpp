@@ -38,3 +38,9 @@ quint32 ProtocolPacket::time(int index) const
     const quint16 *t = words + index * RegisterMap::kWorkRecordRegisters + 1;
     return quint32(t[0]) | quint32(t[1]) << 16;
 }
+
+void ProtocolPacket::clearRecord(int index)
+{
+    if (validIndex(index))
+        std::fill_n(words + index * RegisterMap::kWorkRecordRegisters, RegisterMap::kWorkRecordRegisters, quint16(0));
+}

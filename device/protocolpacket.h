@@ -21,6 +21,8 @@ public:
 
     quint16 code(int index) const;
     quint32 time(int index) const;
+    // Empties record index, as a slot never filled: a copy that hands on only some records.
+    void clearRecord(int index);
 
 protected:
     static bool validIndex(int index) { return index >= 0 && index < kRecords; }

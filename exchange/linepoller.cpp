@@ -20,8 +20,46 @@
 #include "link/tdatapacket.h"
 
 #include <QElapsedTimer>
+#include <QSet>
 
 #include <algorithm>
+
+namespace {
+
+// A record of a device's logs as told apart from the others: its code and time.
+quint64 recordKey(int code, quint32 time)
+{
+    return quint64(quint16(code)) << 32 | time;
+}
+
+// What one read of a log shows against what was seen: a record not there at the last
+// read is news unless it is older than the newest record or oscillogram seen of the
+// device (one clock orders them all); then it belongs to logs that were replaced
+// (another unit, a reset memory). The copy keeps only the news unless keepAll; last
+// becomes this read's records and newest the newest of them.
+template <typename Log>
+void sortOut(Log &copy, QSet<quint64> &last, quint32 newestSeen, bool keepAll, quint32 &newest, int &news,
+             int &replaced)
+{
+    QSet<quint64> records;
+    for (int i = 0; i < Log::kRecords; ++i) {
+        const int code = copy.code(i);
+        const quint32 time = copy.time(i);
+        if (code == 0)
+            continue;
+        const quint64 key = recordKey(code, time);
+        records.insert(key);
+        newest = std::max(newest, time);
+        const bool isNews = !last.contains(key) && time >= newestSeen;
+        news += isNews;
+        replaced += !last.contains(key) && time < newestSeen;
+        if (!isNews && !keepAll)
+            copy.clearRecord(i);
+    }
+    last = records;
+}
+
+} // namespace
 
 struct LinePoller::Device {
     DeviceInfo info;
@@ -32,9 +70,14 @@ struct LinePoller::Device {
     quint16 lastOscillogramCode = 0;
     quint32 lastTripTime = 0;
     bool oscillogramKnown = false; // the one stored before we came is not news
+    quint32 newestSeen = 0; // the newest record's or oscillogram's time, the device's clock
+    quint32 newestAtOscillogramCheck = 0; // newestSeen when the oscillogram mark was last read
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
-    bool logsChanged = true; // read once at the start: what is already there
+    bool logsChanged = true;
+    bool logsKnown = false; // the first read is what was there before us: handed on whole
+    QSet<quint64> crashRecords; // those of the last read
+    QSet<quint64> workRecords;
     std::unique_ptr<WatchDataPacket> monitoring;
     std::unique_ptr<ProtocolPacket> workProtocol;
     std::unique_ptr<CrashProtocolPacket> crashProtocol;
@@ -138,12 +181,18 @@ bool LinePoller::poll(ModbusPort &port, PacketExecutor &exec, Device &device)
         return false;
     if (!device.linkUp)
         port.setReadTimeout(setup.timing.readTimeout(qint32(setup.baud)));
-    // What the logs hold when the device is first seen is read before its first state,
-    // so that anything later is news to whoever has seen that state.
-    if (!device.everUp && device.logsChanged)
+    // What the logs and the oscillogram hold when the device is first seen is read
+    // before its first state, so that anything later is news to whoever has seen that state.
+    if (!device.logsKnown)
         readLogs(exec, device);
+    if (!device.oscillogramKnown)
+        readOscillogram(exec, device);
+    if (!running || !readMonitoring(exec, device))
+        return false;
+    // The logs before the oscillogram: a trip is handed on before its oscillogram.
+    checkLogs(exec, device);
     readOscillogram(exec, device);
-    return running && readMonitoring(exec, device);
+    return running;
 }
 
 bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
@@ -161,8 +210,7 @@ bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
         device.workProtocol = PacketFactory::workProtocol(found.modification);
         device.crashProtocol = std::make_unique<CrashProtocolPacket>(found.currentScale);
         device.oscillogram = std::make_unique<CrashOscillogramPacket>();
-        device.oscillogramKnown = false;
-        device.logsChanged = true;
+        device.logsChanged = true; // what was seen before stays: the new unit's old records are no news
     }
     device.info.kind = found.kind;
     device.info.modification = found.modification;
@@ -179,15 +227,24 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     OscillogramMark mark;
     if (!exec.readPacket(mark) || !running)
         return;
-    const bool news = device.oscillogramKnown && mark.faultCode() != 0
-                      && mark.differsFrom(device.lastOscillogramCode, device.lastTripTime);
-    if (device.oscillogramKnown && !news)
+    if (device.oscillogramKnown && !mark.differsFrom(device.lastOscillogramCode, device.lastTripTime)) {
+        device.newestAtOscillogramCheck = device.newestSeen;
         return;
-    if (news && (!exec.readPacket(*device.oscillogram) || !running))
+    }
+    // The one stored before we came is no news, nor one older than what was seen by the
+    // last look at the mark (a replaced unit's); a later trip's is, whatever the time of
+    // its crash record read meanwhile, and so is a second trip of the same kind.
+    const bool news = device.oscillogramKnown && mark.faultCode() != 0
+                      && mark.tripTime() >= device.newestAtOscillogramCheck;
+    // Its trip first: the device stores the crash record with the oscillogram.
+    if (news && (!checkLogs(exec, device) || !exec.readPacket(*device.oscillogram) || !running))
         return; // tried again on the next poll
     device.oscillogramKnown = true;
     device.lastOscillogramCode = mark.faultCode();
     device.lastTripTime = mark.tripTime();
+    if (mark.faultCode() != 0)
+        device.newestSeen = std::max(device.newestSeen, mark.tripTime());
+    device.newestAtOscillogramCheck = device.newestSeen;
     if (news)
         emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
 }
@@ -205,27 +262,43 @@ bool LinePoller::readMonitoring(PacketExecutor &exec, Device &device)
         device.everUp = true;
     }
     emitEvent(device, std::make_shared<DataEventGet>(*device.monitoring));
-    readLogs(exec, device);
     return true;
 }
 
-void LinePoller::readLogs(PacketExecutor &exec, Device &device)
+bool LinePoller::checkLogs(PacketExecutor &exec, Device &device)
 {
-    if (device.logsChanged) {
-        if (exec.readPacket(*device.workProtocol) && exec.readPacket(*device.crashProtocol) && running) {
-            emitEvent(device, std::make_shared<DataEventGetProtocol>(*device.workProtocol, *device.crashProtocol));
-            device.logsChanged = false;
-        }
-        return;
-    }
     TDataPacket<unsigned int> crashMark(RegisterMap::CrashLogNewestTime);
     TDataPacket<unsigned int> workMark(RegisterMap::WorkLogNewestTime);
-    if (!exec.readPacket(crashMark) || !exec.readPacket(workMark))
-        return;
+    if (!exec.readPacket(crashMark) || !exec.readPacket(workMark) || !running)
+        return false;
     if (crashMark.value != device.lastCrashMark || workMark.value != device.lastWorkMark)
         device.logsChanged = true;
-    device.lastCrashMark = crashMark.value;
-    device.lastWorkMark = workMark.value;
+    return !device.logsChanged || readLogs(exec, device);
+}
+
+bool LinePoller::readLogs(PacketExecutor &exec, Device &device)
+{
+    if (!exec.readPacket(*device.workProtocol) || !exec.readPacket(*device.crashProtocol) || !running)
+        return false;
+    const std::unique_ptr<ProtocolPacket> work(device.workProtocol->clone());
+    const std::unique_ptr<CrashProtocolPacket> crash(device.crashProtocol->clone());
+    const bool first = !device.logsKnown;
+    int news = 0;
+    int replaced = 0;
+    quint32 newest = device.newestSeen;
+    sortOut(*crash, device.crashRecords, device.newestSeen, first, newest, news, replaced);
+    sortOut(*work, device.workRecords, device.newestSeen, first, newest, news, replaced);
+    device.newestSeen = newest;
+    device.logsKnown = true;
+    device.logsChanged = false;
+    // The marks are the newest records' times.
+    device.lastCrashMark = device.crashProtocol->time(0);
+    device.lastWorkMark = device.workProtocol->time(0);
+    if (first || news > 0)
+        emitEvent(device, std::make_shared<DataEventGetProtocol>(*work, *crash));
+    if (!first && replaced > 0)
+        sink.logsReplaced(setup.name, device.info.address, replaced);
+    return true;
 }
 
 void LinePoller::noteLost(Device &device)

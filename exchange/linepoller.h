@@ -18,10 +18,13 @@ class PacketExecutor;
 class PollerSink;
 
 // Polls every device of one line in turn from a thread of its own, with the data
-// exchange's requests: identification, oscillogram mark, monitoring, log marks and
-// the logs when they changed. Each device is polled at most once a period; one that
-// does not answer is tried again only every retry period, with the search's short
-// time-out, so that it does not hold the others back.
+// exchange's requests: identification, monitoring, log marks and the logs when they
+// changed, then the oscillogram mark, so that a trip's record is handed on before its
+// oscillogram. Each device is polled at most once a period; one that does not answer
+// is tried again only every retry period, with the search's short time-out, so that
+// it does not hold the others back. What is news is decided here, for every sink
+// alike, from the records' own times: a record or an oscillogram older than the
+// newest seen of the device is not, also after the device was replaced.
 class LinePoller
 {
 public:
@@ -55,7 +58,9 @@ private:
     bool identify(ModbusPort &port, PacketExecutor &exec, Device &device);
     bool readMonitoring(PacketExecutor &exec, Device &device);
     void readOscillogram(PacketExecutor &exec, Device &device);
-    void readLogs(PacketExecutor &exec, Device &device);
+    // The log marks, and the logs when they changed; false when a read failed.
+    bool checkLogs(PacketExecutor &exec, Device &device);
+    bool readLogs(PacketExecutor &exec, Device &device);
     void noteLost(Device &device);
     void emitEvent(const Device &device, DataEventPtr event);
 

@@ -13,8 +13,14 @@ public:
     virtual ~PollerSink() = default;
     // The device answered its identification and is recognised (again, after a loss).
     virtual void deviceIdentified(const QString &line, const DeviceInfo &device) = 0;
-    // Monitoring, logs, oscillogram, link lost (an Error event) and link restored.
+    // Monitoring, logs, oscillogram, link lost (an Error event) and link restored. The
+    // first logs event of a device holds what its logs held when it was first seen; each
+    // later one only the records that are news (the others emptied), and comes before
+    // the oscillogram of the same trip.
     virtual void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) = 0;
     // Every request list the line ran for a device, answered in full or not.
     virtual void transaction(const QString &line, int address, bool ok) = 0;
+    // The device's logs hold records older than the newest seen that were not there
+    // before (a unit replaced or reset); they are no news and were not handed on.
+    virtual void logsReplaced(const QString & /*line*/, int /*address*/, int /*olderRecords*/) {}
 };

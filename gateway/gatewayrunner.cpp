@@ -56,8 +56,6 @@ struct GatewayRunner::DeviceState {
     bool silenceLogged = false;
     QJsonObject monitoring;
     bool logsKnown = false; // the first logs read are what was there before us
-    QSet<QString> workEntries;
-    QSet<QString> crashEntries;
 };
 
 GatewayRunner::GatewayRunner(const GatewayConfig &config)
@@ -134,6 +132,8 @@ bool GatewayRunner::start(QString &error)
         metrics = std::make_unique<MetricsExporter>();
         if (!metrics->listen(*config.metricsListen, error))
             return false;
+        for (const LinePoller::Line &line : lines)
+            metrics->addLine(line.name);
     }
     for (const LinePoller::Line &line : lines) {
         pollers.push_back(std::make_unique<LinePoller>(line, *this));
@@ -203,25 +203,35 @@ void GatewayRunner::deviceIdentified(const QString &line, const DeviceInfo &devi
         sink->deviceIdentified(line, device);
     std::lock_guard<std::mutex> guard(lock);
     DeviceState &s = state(line, device.address);
+    // The identity without the port number of the window's device list: the line's port instead.
     if (!s.identified)
-        GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 address %2: %3")
-                                                .arg(line).arg(device.address).arg(device.sourceText()));
+        GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 address %2: %3 on %4")
+                                                .arg(line).arg(device.address)
+                                                .arg(device.sourceText().section(QLatin1Char('/'), 0, -2), portOf(line)));
     s.info = device;
     s.identified = true;
 }
 
+QString GatewayRunner::portOf(const QString &line) const
+{
+    for (const GatewayConfig::Line &l : config.lines)
+        if (l.name == line)
+            return l.port;
+    return {};
+}
+
+// After the first, which is what the device held before, the poller hands on only the
+// records that are news.
 void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEvent &event)
 {
     const auto &logs = static_cast<const DataEventGetProtocol &>(event);
     const bool announce = s.logsKnown;
     s.logsKnown = true;
+    if (!announce)
+        return;
     for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
         const CrashRecord r = logs.crashProtocol()->record(i);
-        const QString key = QStringLiteral("%1/%2").arg(r.code).arg(r.time);
-        if (r.code == 0 || s.crashEntries.contains(key))
-            continue;
-        s.crashEntries.insert(key);
-        if (!announce)
+        if (r.code == 0)
             continue;
         QJsonObject trip = DeviceJson::crashRecord(r);
         trip.insert(QStringLiteral("event"), QStringLiteral("trip"));
@@ -231,11 +241,7 @@ void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEven
     }
     for (int i = 0; i < kWorkLogRecords; ++i) {
         std::unique_ptr<EventData> e = logs.protocol()->event(i);
-        const QString key = QStringLiteral("%1/%2").arg(e->code).arg(e->time);
-        if (e->code == EventData::Empty || s.workEntries.contains(key))
-            continue;
-        s.workEntries.insert(key);
-        if (!announce)
+        if (e->code == EventData::Empty)
             continue;
         QJsonObject entry {{QStringLiteral("event"), QStringLiteral("protocol")},
                            {QStringLiteral("code"), e->code},
@@ -315,9 +321,21 @@ void GatewayRunner::transaction(const QString &line, int address, bool ok)
     }
     if (!metrics)
         return;
-    metrics->transaction(line, ok);
+    metrics->visit(line, ok);
     if (mqtt) {
         metrics->outbox(mqtt->outboxSize(), mqtt->outboxDropped());
+        metrics->outboxDamaged(mqtt->outboxDamaged());
         metrics->brokerConnected(mqtt->isConnected());
     }
+    if (historyLost)
+        metrics->historyLost(historyLost());
+}
+
+void GatewayRunner::logsReplaced(const QString &line, int address, int olderRecords)
+{
+    for (PollerSink *sink : sinks)
+        sink->logsReplaced(line, address, olderRecords);
+    GatewayLog::write(GatewayLog::Notice,
+                      QStringLiteral("line %1 address %2: the device's logs were replaced (%3 records older than "
+                                     "the newest seen); not published").arg(line).arg(address).arg(olderRecords));
 }

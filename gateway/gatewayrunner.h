@@ -3,11 +3,11 @@
 #include "exchange/pollersink.h"
 #include "gateway/gatewayconfig.h"
 
-#include <QSet>
-
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 class LinePoller;
@@ -26,6 +26,9 @@ public:
 
     // Before start(); not owned.
     void addSink(PollerSink *sink) { sinks.push_back(sink); }
+    // Before start(): the samples the history lost so far, for the metrics; called from
+    // the pollers' threads.
+    void setHistoryLost(std::function<quint64()> source) { historyLost = std::move(source); }
     // The ports resolved, the outbox opened, the broker and metrics set up, the
     // pollers started; false with error naming what failed.
     bool start(QString &error);
@@ -35,6 +38,7 @@ public:
     void deviceIdentified(const QString &line, const DeviceInfo &device) override;
     void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override;
     void transaction(const QString &line, int address, bool ok) override;
+    void logsReplaced(const QString &line, int address, int olderRecords) override;
 
 private:
     struct DeviceState;
@@ -44,9 +48,11 @@ private:
     void publishState(const QString &line, const DeviceState &s);
     void publishEvent(const QString &line, int address, QJsonObject event);
     void logsRead(const QString &line, DeviceState &s, const DataEvent &event);
+    QString portOf(const QString &line) const;
 
     const GatewayConfig config;
     std::vector<PollerSink *> sinks;
+    std::function<quint64()> historyLost;
     std::unique_ptr<Outbox> outbox;
     std::unique_ptr<MqttPublisher> mqtt;
     std::unique_ptr<MetricsExporter> metrics;

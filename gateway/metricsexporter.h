@@ -16,35 +16,50 @@ class Counter;
 } // namespace prometheus
 
 // The gateway's figures for Prometheus at http://LISTEN/metrics: the monitoring of
-// every device, its link, the transactions of each line and the outbox. Any thread
-// may update them.
+// every device while its link is up, its link, the visits of each line, the outbox
+// and the history. Any thread may update them.
 class MetricsExporter
 {
 public:
+    // The server's threads and how long one waits for a request: a few idle or slow
+    // clients must not hold every thread while Prometheus waits to scrape.
+    static constexpr int kServerThreads = 8;
+    static constexpr int kRequestTimeoutMs = 2000;
+
     MetricsExporter();
     ~MetricsExporter();
 
     // Binds the listening address; false with error when it cannot.
     bool listen(const QString &hostPort, QString &error);
 
+    // Both visit series of the line, at 0, so that the first failure is an increase.
+    void addLine(const QString &line);
     void monitoring(const QString &line, int address, const WatchDataPacket &packet, const CurrentScale &scale);
+    // A link down takes the device's values away: the last ones read are not its state.
     void linkUp(const QString &line, int address, bool up);
-    void transaction(const QString &line, bool ok);
+    void visit(const QString &line, bool ok);
     void outbox(int messages, quint64 droppedTotal);
+    void outboxDamaged(quint64 total);
+    void historyLost(quint64 samplesTotal);
     void brokerConnected(bool connected);
 
 private:
+    void removeValues(const QString &line, int address);
+
     std::shared_ptr<prometheus::Registry> registry;
     std::unique_ptr<prometheus::Exposer> exposer;
     prometheus::Family<prometheus::Gauge> &current;
     prometheus::Family<prometheus::Gauge> &voltage;
     prometheus::Family<prometheus::Gauge> &pt100;
+    prometheus::Family<prometheus::Gauge> &pt100State;
     prometheus::Family<prometheus::Gauge> &heating;
     prometheus::Family<prometheus::Gauge> &faultCode;
     prometheus::Family<prometheus::Gauge> &motorRunning;
     prometheus::Family<prometheus::Gauge> &link;
-    prometheus::Family<prometheus::Counter> &transactions;
+    prometheus::Family<prometheus::Counter> &visits;
     prometheus::Gauge &outboxMessages;
     prometheus::Counter &outboxDropped;
+    prometheus::Counter &outboxDamagedRecords;
+    prometheus::Counter &historyLostSamples;
     prometheus::Gauge &broker;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Debian package that `cmake --build BUILD --target package` made: the files
-# it must hold, lintian (an error fails), the desktop entry, the AppStream data, and
-# that the three programs unpacked from it start with the system's Qt and Qwt.
+# it must hold, lintian (an error fails), the desktop entry, the AppStream data, the
+# gateway service's hardening, and that the three programs unpacked from it start with
+# the system's Qt and Qwt.
 #   scripts/check-package.sh [BUILD_DIR]   (default: build-package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,6 +59,15 @@ printf 'lintian:\n%s\n' "${tags:-(nothing)}"
 desktop-file-validate "$tmp/root/usr/share/applications/orbix-service.desktop"
 appstreamcli validate --no-net "$tmp/root"/usr/share/metainfo/*.metainfo.xml
 appstreamcli validate-tree --no-net "$tmp/root" >/dev/null || fail "appstreamcli validate-tree failed"
+
+# The gateway's service as installed: systemd's exposure rating at most 3.0 of 10
+# (the threshold counts tenths). systemd-analyze comes with the package systemd.
+service=$(grep -x '/.*/systemd/system/orbix-gateway.service' "$tmp/files" || true)
+[ -n "$service" ] || fail "missing from the package: orbix-gateway.service"
+command -v systemd-analyze >/dev/null || fail "systemd-analyze not found (package systemd)"
+rating=$(systemd-analyze security --offline=true --threshold=30 "$tmp/root$service" 2>&1) \
+  || fail "orbix-gateway.service is exposed above 3.0: $(grep 'Overall exposure' <<<"$rating")"
+grep 'Overall exposure' <<<"$rating"
 
 # The programs as installed, with no display: each names the package's version.
 for program in orbix orbix-sim orbix-service; do

@@ -24,7 +24,8 @@ TEST_PACKAGES=(libmodbus-dev mbpoll
                help2man librsvg2-bin dpkg-dev file  # the package: manual pages, icons, dependencies
                lintian desktop-file-utils appstream  # and its checks
                mosquitto mosquitto-clients prometheus  # the gateway's peers: a broker, promtool
-               openssl)  # and the certificates of a broker on mqtts://
+               openssl  # and the certificates of a broker on mqtts://
+               systemd)  # systemd-analyze rates the gateway's service unit
 PACKAGES=("${RUN_PACKAGES[@]}")
 [ "${ORBIX_SETUP_PACKAGES:-all}" = run ] || PACKAGES+=("${TEST_PACKAGES[@]}")
 
