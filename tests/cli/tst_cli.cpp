@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -1030,19 +1031,35 @@ void TestCli::gatewayRecordsAfterALockedStart()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QJsonDocument(config).toJson());
         file.close();
+        // stderr as systemd hands the journal's stream to a service, so that each line
+        // carries its priority as the journal reads it.
+        QFile errors(dir.filePath("journal"));
+        QVERIFY(errors.open(QIODevice::WriteOnly));
+        errors.close();
+        struct stat st {};
+        QVERIFY(stat(QFile::encodeName(errors.fileName()).constData(), &st) == 0);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("JOURNAL_STREAM", QStringLiteral("%1:%2").arg(quint64(st.st_dev)).arg(quint64(st.st_ino)));
         QProcess gateway;
+        gateway.setProcessEnvironment(env);
+        gateway.setStandardErrorFile(errors.fileName(), QIODevice::Append);
         gateway.start(QStringLiteral(ORBIX_CLI), {"gateway", "--config", file.fileName()});
         QVERIFY(gateway.waitForStarted());
         QByteArray log;
+        auto readLog = [&] {
+            QFile f(errors.fileName());
+            if (f.open(QIODevice::ReadOnly))
+                log = f.readAll();
+        };
         auto logged = [&](const QByteArray &text) {
-            return QTest::qWaitFor([&] { return (log += gateway.readAllStandardError()).contains(text); }, 40000);
+            return QTest::qWaitFor([&] { readLog(); return log.contains(text); }, 40000);
         };
         QVERIFY2(logged("<4>history not written: " + db.toUtf8()), log.constData());
         QVERIFY(hold.exec("ROLLBACK"));
         QVERIFY2(logged("<5>history written again into " + db.toUtf8()), log.constData());
         gateway.terminate();
         QVERIFY(gateway.waitForFinished(10000));
-        log += gateway.readAllStandardError();
+        readLog();
         QCOMPARE(gateway.exitCode(), 0);
         QList<QByteArray> said; // the history's lines, by priority
         for (const QByteArray &line : log.split('\n'))
