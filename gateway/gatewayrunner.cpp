@@ -235,8 +235,11 @@ void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEven
             continue;
         QJsonObject trip = DeviceJson::crashRecord(r);
         trip.insert(QStringLiteral("event"), QStringLiteral("trip"));
+        // A code the device documents no text for (33 to 36 among them) still reads as a whole line.
+        const QString text = faultText(r.code);
         GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: trip, fault %3 %4")
-                                                   .arg(line).arg(s.address).arg(r.code).arg(faultText(r.code)));
+                                                   .arg(line).arg(s.address).arg(r.code)
+                                                   .arg(text.isEmpty() ? QStringLiteral("(no text for this code)") : text));
         publishEvent(line, s.address, trip);
     }
     for (int i = 0; i < kWorkLogRecords; ++i) {

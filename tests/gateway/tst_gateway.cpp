@@ -765,6 +765,7 @@ void TestGateway::gatewayKeepsToNews()
     QVERIFY2(gateway.process.waitForFinished(5000), qPrintable(gateway.errors()));
     const QString log = gateway.errors();
     QCOMPARE(log.count("the device's logs were replaced (6 records older than the newest seen); not published"), 1);
+    QVERIFY2(log.contains("address 1: trip, fault 33 (no text for this code)"), qPrintable(log));
 
     QStringList published; // what came for the device, in order
     for (const QString &l : sub.lines) {
