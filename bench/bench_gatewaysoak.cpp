@@ -314,7 +314,7 @@ int main(int argc, char *argv[])
     for (int l = 0; l < kLines; ++l) {
         const QByteArray label = QByteArray("line=\"") + kLineNames[l] + '"';
         double visits = 0;
-        for (const char *name : {"orbix_visits_total", "orbix_transactions_total"}) {
+        for (const char *name : {"orbix_device_visits_total", "orbix_transactions_total"}) {
             visits = bench::metricSum(metrics, name, {label, "result=\"ok\""})
                      - bench::metricSum(metricsWarm, name, {label, "result=\"ok\""});
             if (visits > 0)

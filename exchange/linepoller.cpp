@@ -32,13 +32,25 @@ quint64 recordKey(int code, quint32 time)
     return quint64(quint16(code)) << 32 | time;
 }
 
+// A device may stamp a trip a little before it has written it down.
+constexpr quint32 kStampSlackSeconds = 60;
+
+// From what time of the device's own a record or an oscillogram is news: from its clock
+// when that log was last looked at, read in the same visit just before; so a trip while
+// the link was down is news, and the records a replaced unit (or a reset memory) brings,
+// older than that clock, are not, whatever the newest record seen. Before the clock is
+// known, from the newest record seen.
+quint32 newsSince(quint32 clockAtLastLook, quint32 newestSeen)
+{
+    return clockAtLastLook > 0 ? clockAtLastLook - std::min(clockAtLastLook, kStampSlackSeconds) : newestSeen;
+}
+
 // What one read of a log shows against what was seen: a record not there at the last
-// read is news unless it is older than the newest record or oscillogram seen of the
-// device (one clock orders them all); then it belongs to logs that were replaced
-// (another unit, a reset memory). The copy keeps only the news unless keepAll; last
-// becomes this read's records and newest the newest of them.
+// read is news unless it is older than since; then it belongs to logs that were
+// replaced. The copy keeps only the news unless keepAll; last becomes this read's
+// records and newest the newest of them.
 template <typename Log>
-void sortOut(Log &copy, QSet<quint64> &last, quint32 newestSeen, bool keepAll, quint32 &newest, int &news,
+void sortOut(Log &copy, QSet<quint64> &last, quint32 since, bool keepAll, quint32 &newest, int &news,
              int &replaced)
 {
     QSet<quint64> records;
@@ -50,9 +62,9 @@ void sortOut(Log &copy, QSet<quint64> &last, quint32 newestSeen, bool keepAll, q
         const quint64 key = recordKey(code, time);
         records.insert(key);
         newest = std::max(newest, time);
-        const bool isNews = !last.contains(key) && time >= newestSeen;
+        const bool isNews = !last.contains(key) && time >= since;
         news += isNews;
-        replaced += !last.contains(key) && time < newestSeen;
+        replaced += !last.contains(key) && time < since;
         if (!isNews && !keepAll)
             copy.clearRecord(i);
     }
@@ -71,7 +83,9 @@ struct LinePoller::Device {
     quint32 lastTripTime = 0;
     bool oscillogramKnown = false; // the one stored before we came is not news
     quint32 newestSeen = 0; // the newest record's or oscillogram's time, the device's clock
-    quint32 newestAtOscillogramCheck = 0; // newestSeen when the oscillogram mark was last read
+    quint32 clock = 0;      // the device's clock as the last monitoring read gave it
+    quint32 clockAtLogsLook = 0;        // clock when the log marks were last read
+    quint32 clockAtOscillogramLook = 0; // clock when the oscillogram mark was last read
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
     bool logsChanged = true;
@@ -228,14 +242,14 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     if (!exec.readPacket(mark) || !running)
         return;
     if (device.oscillogramKnown && !mark.differsFrom(device.lastOscillogramCode, device.lastTripTime)) {
-        device.newestAtOscillogramCheck = device.newestSeen;
+        device.clockAtOscillogramLook = device.clock;
         return;
     }
-    // The one stored before we came is no news, nor one older than what was seen by the
-    // last look at the mark (a replaced unit's); a later trip's is, whatever the time of
-    // its crash record read meanwhile, and so is a second trip of the same kind.
+    // The one stored before we came is no news, nor one older than the device's clock at
+    // the last look at the mark (a replaced unit's); a later trip's is, and so is a
+    // second trip of the same kind.
     const bool news = device.oscillogramKnown && mark.faultCode() != 0
-                      && mark.tripTime() >= device.newestAtOscillogramCheck;
+                      && mark.tripTime() >= newsSince(device.clockAtOscillogramLook, device.newestSeen);
     // Its trip first: the device stores the crash record with the oscillogram.
     if (news && (!checkLogs(exec, device) || !exec.readPacket(*device.oscillogram) || !running))
         return; // tried again on the next poll
@@ -244,7 +258,7 @@ void LinePoller::readOscillogram(PacketExecutor &exec, Device &device)
     device.lastTripTime = mark.tripTime();
     if (mark.faultCode() != 0)
         device.newestSeen = std::max(device.newestSeen, mark.tripTime());
-    device.newestAtOscillogramCheck = device.newestSeen;
+    device.clockAtOscillogramLook = device.clock;
     if (news)
         emitEvent(device, std::make_shared<CrashEventOscillogramGet>(*device.oscillogram));
 }
@@ -261,6 +275,7 @@ bool LinePoller::readMonitoring(PacketExecutor &exec, Device &device)
             emitEvent(device, std::make_shared<DataEvent>(DataEvent::Connected));
         device.everUp = true;
     }
+    device.clock = device.monitoring->deviceTime();
     emitEvent(device, std::make_shared<DataEventGet>(*device.monitoring));
     return true;
 }
@@ -273,7 +288,10 @@ bool LinePoller::checkLogs(PacketExecutor &exec, Device &device)
         return false;
     if (crashMark.value != device.lastCrashMark || workMark.value != device.lastWorkMark)
         device.logsChanged = true;
-    return !device.logsChanged || readLogs(exec, device);
+    if (device.logsChanged && !readLogs(exec, device))
+        return false;
+    device.clockAtLogsLook = device.clock;
+    return true;
 }
 
 bool LinePoller::readLogs(PacketExecutor &exec, Device &device)
@@ -286,8 +304,9 @@ bool LinePoller::readLogs(PacketExecutor &exec, Device &device)
     int news = 0;
     int replaced = 0;
     quint32 newest = device.newestSeen;
-    sortOut(*crash, device.crashRecords, device.newestSeen, first, newest, news, replaced);
-    sortOut(*work, device.workRecords, device.newestSeen, first, newest, news, replaced);
+    const quint32 since = newsSince(device.clockAtLogsLook, device.newestSeen);
+    sortOut(*crash, device.crashRecords, since, first, newest, news, replaced);
+    sortOut(*work, device.workRecords, since, first, newest, news, replaced);
     device.newestSeen = newest;
     device.logsKnown = true;
     device.logsChanged = false;

@@ -20,7 +20,7 @@ public:
     virtual void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) = 0;
     // Every request list the line ran for a device, answered in full or not.
     virtual void transaction(const QString &line, int address, bool ok) = 0;
-    // The device's logs hold records older than the newest seen that were not there
-    // before (a unit replaced or reset); they are no news and were not handed on.
+    // The device's logs hold records older than its clock at the last look that were not
+    // there before (a unit replaced or reset); they are no news and were not handed on.
     virtual void logsReplaced(const QString & /*line*/, int /*address*/, int /*olderRecords*/) {}
 };

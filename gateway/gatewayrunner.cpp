@@ -339,6 +339,6 @@ void GatewayRunner::logsReplaced(const QString &line, int address, int olderReco
     for (PollerSink *sink : sinks)
         sink->logsReplaced(line, address, olderRecords);
     GatewayLog::write(GatewayLog::Notice,
-                      QStringLiteral("line %1 address %2: the device's logs were replaced (%3 records older than "
-                                     "the newest seen); not published").arg(line).arg(address).arg(olderRecords));
+                      QStringLiteral("line %1 address %2: the device's logs were replaced (%3 records from "
+                                     "before its last look); not published").arg(line).arg(address).arg(olderRecords));
 }
