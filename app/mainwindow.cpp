@@ -361,6 +361,13 @@ void MainWindow::onPasswordEditingFinished()
         thread->setAccessCode(qint16(accessCode()));
 }
 
+// A command given by its Alt letter leaves the field still being edited: the code
+// goes with the command as the field shows it then, not as its last editing left it.
+void MainWindow::takeAccessCode()
+{
+    onPasswordEditingFinished();
+}
+
 void MainWindow::requestReadConfig()
 {
     if (!thread)
@@ -383,6 +390,7 @@ bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
         return false;
     }
     showStatus(tr("Запись настроек..."), kResultStatusMs);
+    takeAccessCode();
     // One write at a time: a second block while one is pending is handed back.
     if (thread->requestWriteConfig(std::move(configuration))) {
         showStatus(tr("Запись настроек не начата: предыдущая запись ещё не закончена"), kResultStatusMs);
@@ -395,6 +403,7 @@ void MainWindow::requestSetTime(quint32 secondsSince1970)
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Настройка времени..."), kResultStatusMs);
     thread->requestSetTime(secondsSince1970);
 }
@@ -403,6 +412,7 @@ void MainWindow::requestResetCrashProtocol()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Очистка протокола аварий..."), kResultStatusMs);
     thread->requestResetCrashProtocol();
 }
@@ -411,6 +421,7 @@ void MainWindow::requestResetWorkProtocol()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Очистка протокола работы двигателя..."), kResultStatusMs);
     thread->requestResetWorkProtocol();
 }
@@ -419,6 +430,7 @@ void MainWindow::requestResetWorkTime()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Сброс наработки двигателя..."), kResultStatusMs);
     thread->requestResetWorkTime();
 }
@@ -439,8 +451,10 @@ void MainWindow::requestToggleOutput()
 
 void MainWindow::requestAutoSetup()
 {
-    if (thread)
-        thread->requestAutoSetup();
+    if (!thread)
+        return;
+    takeAccessCode();
+    thread->requestAutoSetup();
 }
 
 void MainWindow::onThreadEvent(DataEventPtr event)

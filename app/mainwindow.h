@@ -124,6 +124,7 @@ private:
     void setupExportNames();
     QString exportName(const QString &what) const;
     void applyLinkSettings();
+    void takeAccessCode();
     void restoreWindowState();
     void saveWindowState() const;
     void autoConnect();

@@ -12,6 +12,7 @@
 #include "storage/settingsfile.h"
 #include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
+#include "ui/mnemonics.h"
 #include "ui/setup/tabsetup.h"
 
 #include <QDir>
@@ -52,6 +53,8 @@ private slots:
     void init();
     void cleanup();
     void writeGoesOutWithTheCodeBeforeEachItem();
+    void codeTypedGoesWithAnAltLetter_data();
+    void codeTypedGoesWithAnAltLetter();
     void refusedWriteKeepsTheEdits_data();
     void refusedWriteKeepsTheEdits();
     void readBackNamesClampedFields();
@@ -135,6 +138,48 @@ void TestSetupLine::writeGoesOutWithTheCodeBeforeEachItem()
     QVERIFY2(SettingsFile::load(dir->filePath("backups/" + backups().first()), backup, error), qPrintable(error));
     QCOMPARE(backup.fields.value("minCurrent"), int(before));
     QVERIFY(backups().first().startsWith("COM61_a1_"));
+}
+
+// The code is typed and the command given by its Alt letter at once, the cursor still
+// in the field (no Return, no click elsewhere): the device gets the code as typed.
+void TestSetupLine::codeTypedGoesWithAnAltLetter_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("done");
+    QTest::newRow("write settings") << "writeConfigButton" << "Настройки записаны";
+    QTest::newRow("clear the crash log") << "resetCrashProtocolButton" << "Протокол аварий сброшен";
+}
+
+void TestSetupLine::codeTypedGoesWithAnAltLetter()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, done);
+    window->connectDevice(SimIdentity::of(kDevice, kPort));
+    QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки получены"); }, kWaitMs));
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->tabs()->setCurrentWidget(tab());
+    spin(F::MinCurrent)->setValue(spin(F::MinCurrent)->value() == 40 ? 41 : 40); // something to write
+    auto *command = tab()->findChild<QPushButton *>(button);
+    QVERIFY(QTest::qWaitFor([&] { return command->isEnabled(); }, kWaitMs));
+    window->accessCodeField()->setFocus();
+    QTest::keyClicks(window->accessCodeField(), "1234");
+    sim.clearRequests();
+    const QChar letter = Mnemonics::mnemonicOf(command->text()).toUpper();
+    QVERIFY(!letter.isNull());
+    for (const QTest::KeyAction press : {QTest::Press, QTest::Release})
+        QTest::sendKeyEvent(press, window->accessCodeField(), Qt::Key(letter.unicode()), QString(letter.toLower()),
+                            Qt::AltModifier);
+    QVERIFY(window->accessCodeField()->hasFocus());
+    QVERIFY2(QTest::qWaitFor([&] { return statusIs(done); }, kWaitMs),
+             qPrintable(window->statusBar()->currentMessage()));
+    QVector<quint16> codes; // what the device was given before the command
+    for (const SimRequest &r : sim.requests())
+        if (r.function == 6 && r.firstRegister == 32)
+            codes << r.values.value(0);
+    QVERIFY(!codes.isEmpty());
+    QCOMPARE(codes, QVector<quint16>(codes.size(), 1234));
 }
 
 void TestSetupLine::refusedWriteKeepsTheEdits_data()
