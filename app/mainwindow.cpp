@@ -491,7 +491,7 @@ void MainWindow::react(const DataEvent *event)
             case DataEvent::Connected: return onConnected();
             case DataEvent::Disconnected: return onDisconnected();
             case DataEvent::LinkRestored: return onLinkRestored();
-            default: return showResultStatus(e.type());
+            default: return showResultStatus(e);
             }
         }});
 }
@@ -561,7 +561,7 @@ void MainWindow::onConfigEvent(const ConfigEvent *event)
     case ConfigWriteCheck::Outcome::Read:
         return showStatus(tr("Настройки получены"), kResultStatusMs);
     case ConfigWriteCheck::Outcome::NotWritten:
-        return showStatus(tr("Ошибка записи настроек"), 0);
+        return showStatus(failureText(tr("Ошибка записи настроек"), *event), 0);
     case ConfigWriteCheck::Outcome::Written:
         addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::ConfigWritten));
         showStatus(tr("Настройки записаны"), kResultStatusMs);
@@ -597,27 +597,34 @@ void MainWindow::onOscillogram(const CrashEventOscillogramGet &event)
 
 // The results of one-shot requests: a status message, and for the cleared logs
 // their entries leave the application protocol.
-void MainWindow::showResultStatus(DataEvent::Type type)
+void MainWindow::showResultStatus(const DataEvent &event)
 {
-    switch (type) {
+    const auto failed = [this, &event](const QString &text) { showStatus(failureText(text, event), kResultStatusMs); };
+    switch (event.type()) {
     case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
-    case DataEvent::ClockNotSet: showStatus(tr("Не удалось настроить время"), kResultStatusMs); break;
+    case DataEvent::ClockNotSet: failed(tr("Не удалось настроить время")); break;
     case DataEvent::CrashProtocolReset:
         removeProtocolKind(ProtocolEvent::CrashLog);
         showStatus(tr("Протокол аварий сброшен"), kResultStatusMs);
         break;
-    case DataEvent::CrashProtocolNotReset: showStatus(tr("Ошибка сброса протокола аварий"), kResultStatusMs); break;
+    case DataEvent::CrashProtocolNotReset: failed(tr("Ошибка сброса протокола аварий")); break;
     case DataEvent::WorkProtocolReset:
         removeProtocolKind(ProtocolEvent::WorkLog);
         showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs);
         break;
-    case DataEvent::WorkProtocolNotReset:
-        showStatus(tr("Ошибка сброса протокола работы двигателя"), kResultStatusMs);
-        break;
+    case DataEvent::WorkProtocolNotReset: failed(tr("Ошибка сброса протокола работы двигателя")); break;
     case DataEvent::WorkTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
-    case DataEvent::WorkTimeNotReset: showStatus(tr("Ошибка сброса наработки двигателя"), kResultStatusMs); break;
+    case DataEvent::WorkTimeNotReset: failed(tr("Ошибка сброса наработки двигателя")); break;
     default: break; // 0, 15, 16, 18 and above concern the tabs only
     }
+}
+
+// A refusal is the device's answer, not the line's fault: the code typed is the likely cause.
+QString MainWindow::failureText(const QString &failure, const DataEvent &event)
+{
+    if (!event.refused())
+        return failure;
+    return failure + tr(": устройство отказало в операции, возможно, неверный код доступа");
 }
 
 void MainWindow::setIndicator(const QString &text, const QString &style)

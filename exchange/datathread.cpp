@@ -124,7 +124,9 @@ std::unique_ptr<ConfigPacket> DataThread::requestWriteConfig(std::unique_ptr<Con
 
 bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
 {
-    return exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
+    const bool ok = exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
+    lastWriteRefused = !ok && line && line->failure() == ModbusPort::Failure::Exception;
+    return ok;
 }
 
 bool DataThread::connectDevice(DeviceSession &session)
@@ -164,6 +166,7 @@ bool DataThread::connectDevice(DeviceSession &session)
 void DataThread::run()
 {
     runOnce();
+    line = nullptr; // it lived in the run's session
     RunHandOver::released(this);
 }
 
@@ -175,6 +178,7 @@ void DataThread::runOnce()
     session.setDevice(info.address, info.baudRate, info.frameFormat);
     ModbusPort &port = session.port();
     port.setObserver(this);
+    line = &port;
     PacketExecutor &exec = session.executor();
     if (!connectDevice(session))
         return;
@@ -282,12 +286,12 @@ void DataThread::serveProtocolResets(PacketExecutor &exec)
     if (resetCrashProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> reset(RegisterMap::CrashLog);
         const bool ok = writeGuarded(exec, reset);
-        emitEvent<DataEvent>(ok ? DataEvent::CrashProtocolReset : DataEvent::CrashProtocolNotReset);
+        emitResult<DataEvent>(ok, ok ? DataEvent::CrashProtocolReset : DataEvent::CrashProtocolNotReset);
     }
     if (resetWorkProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> reset(RegisterMap::WorkLog);
         const bool ok = writeGuarded(exec, reset);
-        emitEvent<DataEvent>(ok ? DataEvent::WorkProtocolReset : DataEvent::WorkProtocolNotReset);
+        emitResult<DataEvent>(ok, ok ? DataEvent::WorkProtocolReset : DataEvent::WorkProtocolNotReset);
     }
 }
 
@@ -310,7 +314,7 @@ void DataThread::serveWorkTimeReset(PacketExecutor &exec)
         TDataPacket<unsigned int> starts(RegisterMap::StartCount);
         ok = writeGuarded(exec, starts);
     }
-    emitEvent<DataEvent>(ok ? DataEvent::WorkTimeReset : DataEvent::WorkTimeNotReset);
+    emitResult<DataEvent>(ok, ok ? DataEvent::WorkTimeReset : DataEvent::WorkTimeNotReset);
 }
 
 void DataThread::serveClock(PacketExecutor &exec)
@@ -319,7 +323,8 @@ void DataThread::serveClock(PacketExecutor &exec)
         return;
     TDataPacket<unsigned int> clock(RegisterMap::DeviceClock);
     clock.value = clockValue;
-    emitEvent<DataEvent>(writeGuarded(exec, clock) ? DataEvent::ClockSet : DataEvent::ClockNotSet);
+    const bool ok = writeGuarded(exec, clock);
+    emitResult<DataEvent>(ok, ok ? DataEvent::ClockSet : DataEvent::ClockNotSet);
 }
 
 void DataThread::serveConfiguration(PacketExecutor &exec)
@@ -332,7 +337,7 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
         emitEvent<ConfigEvent>(*configuration, ConfigEvent::Written);
         return;
     }
-    emitEvent<ConfigEvent>(*configuration, ConfigEvent::NotWritten);
+    emitResult<ConfigEvent>(false, *configuration, ConfigEvent::NotWritten);
     // Entries before the failure may already be in the device: read back what it now holds.
     configReadRequested = true;
 }

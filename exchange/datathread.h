@@ -106,6 +106,14 @@ private:
         event->setConnection(connectionNumber);
         emit dataEvent(std::move(event));
     }
+    // A guarded request's result: refused when its last write was answered with an exception.
+    template <typename Event, typename... Args> void emitResult(bool ok, Args &&...args)
+    {
+        auto event = std::make_shared<Event>(std::forward<Args>(args)...);
+        event->setConnection(connectionNumber);
+        event->setRefused(!ok && lastWriteRefused);
+        emit dataEvent(std::move(event));
+    }
     bool keepRunning() const { return running.load(); }
     void onFrame(const FrameRecord &record) override;
 
@@ -136,6 +144,10 @@ private:
     std::atomic<bool> toggleOutputRequested {false};
     std::atomic<EngineCommand> engineCommand {EngineCommand::None};
     std::atomic<bool> autoSetupRequested {false};
+
+    // The worker's own: the line of the run, and how its last guarded write ended.
+    ModbusPort *line = nullptr;
+    bool lastWriteRefused = false;
 
     std::mutex sleepMutex;
     std::condition_variable wakeUp; // ends the pause between cycles at a stop

@@ -320,6 +320,9 @@ void TestDataThread::refusedCommandsAndServedOnce()
     c.thread->stopExchange();
     QCOMPARE(c.events.count(DataEvent::CrashProtocolNotReset), 1);
     QCOMPARE(c.events.count(DataEvent::WorkProtocolNotReset), 1);
+    // Each told as the device's refusal, not as a line that failed.
+    for (const int type : {DataEvent::CrashProtocolNotReset, DataEvent::WorkProtocolNotReset, DataEvent::ClockNotSet})
+        QVERIFY2(c.events.last<DataEvent>(type)->refused(), qPrintable(QString::number(type)));
     const QStringList seen = wire(c.sim.requests(), from);
     QCOMPARE(seen.count("16:50x1"), 1);
     QCOMPARE(seen.count("16:31x1"), 1);

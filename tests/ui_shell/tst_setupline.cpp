@@ -219,7 +219,9 @@ void TestSetupLine::refusedWriteKeepsTheEdits()
     QCoreApplication::processEvents();
     QCOMPARE(sim.registerValue(1, 6), firstItemWritten ? quint16(44) : minCurrent);
     QCOMPARE(sim.registerValue(1, 190), correction);
-    QVERIFY(statusIs("Ошибка записи настроек")); // not hidden by the read that follows
+    // The device's refusal is named, and not hidden by the read that follows.
+    QVERIFY2(statusIs("Ошибка записи настроек: устройство отказало в операции, возможно, неверный код доступа"),
+             qPrintable(window->statusBar()->currentMessage()));
     // What was typed stays, marked, with the device's value in the tooltip.
     QCOMPARE(spin(F::MinCurrent)->value(), 44);
     QCOMPARE(dspin(F::MinCurrentCorrection)->value(), 0.7);
