@@ -84,6 +84,8 @@ private:
     bool connectDevice(DeviceSession &session);
     void noteLinkLost(RunState &state);
     void cycle(PacketExecutor &exec, RunState &state);
+    bool readInCycle(PacketExecutor &exec, DataPacket &packet, RunState &state);
+    bool confirmLink(PacketExecutor &exec);
     void readSetupProgress(PacketExecutor &exec, RunState &state);
     void serveCommands(PacketExecutor &exec, RunState &state);
     void serveAutoSetup(PacketExecutor &exec, RunState &state);
