@@ -361,6 +361,13 @@ void MainWindow::onPasswordEditingFinished()
         thread->setAccessCode(qint16(accessCode()));
 }
 
+// A command given by its Alt letter leaves the field still being edited: the code
+// goes with the command as the field shows it then, not as its last editing left it.
+void MainWindow::takeAccessCode()
+{
+    onPasswordEditingFinished();
+}
+
 void MainWindow::requestReadConfig()
 {
     if (!thread)
@@ -383,6 +390,7 @@ bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
         return false;
     }
     showStatus(tr("Запись настроек..."), kResultStatusMs);
+    takeAccessCode();
     // One write at a time: a second block while one is pending is handed back.
     if (thread->requestWriteConfig(std::move(configuration))) {
         showStatus(tr("Запись настроек не начата: предыдущая запись ещё не закончена"), kResultStatusMs);
@@ -395,6 +403,7 @@ void MainWindow::requestSetTime(quint32 secondsSince1970)
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Настройка времени..."), kResultStatusMs);
     thread->requestSetTime(secondsSince1970);
 }
@@ -403,6 +412,7 @@ void MainWindow::requestResetCrashProtocol()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Очистка протокола аварий..."), kResultStatusMs);
     thread->requestResetCrashProtocol();
 }
@@ -411,6 +421,7 @@ void MainWindow::requestResetWorkProtocol()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Очистка протокола работы двигателя..."), kResultStatusMs);
     thread->requestResetWorkProtocol();
 }
@@ -419,6 +430,7 @@ void MainWindow::requestResetWorkTime()
 {
     if (!thread)
         return;
+    takeAccessCode();
     showStatus(tr("Сброс наработки двигателя..."), kResultStatusMs);
     thread->requestResetWorkTime();
 }
@@ -439,8 +451,10 @@ void MainWindow::requestToggleOutput()
 
 void MainWindow::requestAutoSetup()
 {
-    if (thread)
-        thread->requestAutoSetup();
+    if (!thread)
+        return;
+    takeAccessCode();
+    thread->requestAutoSetup();
 }
 
 void MainWindow::onThreadEvent(DataEventPtr event)
@@ -477,7 +491,7 @@ void MainWindow::react(const DataEvent *event)
             case DataEvent::Connected: return onConnected();
             case DataEvent::Disconnected: return onDisconnected();
             case DataEvent::LinkRestored: return onLinkRestored();
-            default: return showResultStatus(e.type());
+            default: return showResultStatus(e);
             }
         }});
 }
@@ -547,7 +561,7 @@ void MainWindow::onConfigEvent(const ConfigEvent *event)
     case ConfigWriteCheck::Outcome::Read:
         return showStatus(tr("Настройки получены"), kResultStatusMs);
     case ConfigWriteCheck::Outcome::NotWritten:
-        return showStatus(tr("Ошибка записи настроек"), 0);
+        return showStatus(failureText(tr("Ошибка записи настроек"), *event), 0);
     case ConfigWriteCheck::Outcome::Written:
         addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::ConfigWritten));
         showStatus(tr("Настройки записаны"), kResultStatusMs);
@@ -583,27 +597,34 @@ void MainWindow::onOscillogram(const CrashEventOscillogramGet &event)
 
 // The results of one-shot requests: a status message, and for the cleared logs
 // their entries leave the application protocol.
-void MainWindow::showResultStatus(DataEvent::Type type)
+void MainWindow::showResultStatus(const DataEvent &event)
 {
-    switch (type) {
+    const auto failed = [this, &event](const QString &text) { showStatus(failureText(text, event), kResultStatusMs); };
+    switch (event.type()) {
     case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
-    case DataEvent::ClockNotSet: showStatus(tr("Не удалось настроить время"), kResultStatusMs); break;
+    case DataEvent::ClockNotSet: failed(tr("Не удалось настроить время")); break;
     case DataEvent::CrashProtocolReset:
         removeProtocolKind(ProtocolEvent::CrashLog);
         showStatus(tr("Протокол аварий сброшен"), kResultStatusMs);
         break;
-    case DataEvent::CrashProtocolNotReset: showStatus(tr("Ошибка сброса протокола аварий"), kResultStatusMs); break;
+    case DataEvent::CrashProtocolNotReset: failed(tr("Ошибка сброса протокола аварий")); break;
     case DataEvent::WorkProtocolReset:
         removeProtocolKind(ProtocolEvent::WorkLog);
         showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs);
         break;
-    case DataEvent::WorkProtocolNotReset:
-        showStatus(tr("Ошибка сброса протокола работы двигателя"), kResultStatusMs);
-        break;
+    case DataEvent::WorkProtocolNotReset: failed(tr("Ошибка сброса протокола работы двигателя")); break;
     case DataEvent::WorkTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
-    case DataEvent::WorkTimeNotReset: showStatus(tr("Ошибка сброса наработки двигателя"), kResultStatusMs); break;
+    case DataEvent::WorkTimeNotReset: failed(tr("Ошибка сброса наработки двигателя")); break;
     default: break; // 0, 15, 16, 18 and above concern the tabs only
     }
+}
+
+// A refusal is the device's answer, not the line's fault: the code typed is the likely cause.
+QString MainWindow::failureText(const QString &failure, const DataEvent &event)
+{
+    if (!event.refused())
+        return failure;
+    return failure + tr(": устройство отказало в операции, возможно, неверный код доступа");
 }
 
 void MainWindow::setIndicator(const QString &text, const QString &style)

@@ -124,6 +124,7 @@ private:
     void setupExportNames();
     QString exportName(const QString &what) const;
     void applyLinkSettings();
+    void takeAccessCode();
     void restoreWindowState();
     void saveWindowState() const;
     void autoConnect();
@@ -137,7 +138,8 @@ private:
     void onConfigEvent(const ConfigEvent *event);
     void warn(const QString &objectName, const QString &text);
     void onOscillogram(const CrashEventOscillogramGet &event);
-    void showResultStatus(DataEvent::Type type);
+    void showResultStatus(const DataEvent &event);
+    static QString failureText(const QString &failure, const DataEvent &event);
     void setIndicator(const QString &text, const QString &style);
     void setDeviceTabsEnabled(bool enabled);
     void discardThread(const QString &status);

@@ -48,10 +48,15 @@ public:
     quint64 connection() const { return connectionNumber; }
     // Set by the sender before the event leaves it.
     void setConnection(quint64 number) { connectionNumber = number; }
+    // A guarded request that failed because the device answered it with an exception:
+    // it refused the operation (a wrong access code, most often), the line is sound.
+    bool refused() const { return refusal; }
+    void setRefused(bool r) { refusal = r; }
 
 private:
     const Type eventType;
     quint64 connectionNumber = 0;
+    bool refusal = false;
 };
 
 using DataEventPtr = std::shared_ptr<const DataEvent>;

@@ -32,6 +32,7 @@ namespace {
 
 constexpr int kV80 = PacketFactory::kModificationV80; // the start counter exists from here
 constexpr quint16 kToggleAuxOutput = 1u << WatchDataPacket::AuxOutput;
+constexpr int kConfirmFactor = 4; // the confirming request's time-out against the slowest reply
 
 std::atomic<quint64> lastConnection {0};
 
@@ -46,6 +47,7 @@ struct DataThread::RunState {
     quint32 lastCrashMark = 0;
     quint32 lastWorkMark = 0;
     bool logsChanged = false;
+    bool silent = false; // a request went unanswered since the live values were last read
 };
 
 DataThread::DataThread(const DeviceInfo &device, const QString &devicePath, QObject *parent)
@@ -124,7 +126,9 @@ std::unique_ptr<ConfigPacket> DataThread::requestWriteConfig(std::unique_ptr<Con
 
 bool DataThread::writeGuarded(PacketExecutor &exec, const DataPacket &packet)
 {
-    return exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
+    const bool ok = exec.writePacket(packet, PacketExecutor::Guard {RegisterMap::AccessCode, quint16(accessCode.load())});
+    lastWriteRefused = !ok && line && line->failure() == ModbusPort::Failure::Exception;
+    return ok;
 }
 
 bool DataThread::connectDevice(DeviceSession &session)
@@ -164,6 +168,7 @@ bool DataThread::connectDevice(DeviceSession &session)
 void DataThread::run()
 {
     runOnce();
+    line = nullptr; // it lived in the run's session
     RunHandOver::released(this);
 }
 
@@ -175,6 +180,7 @@ void DataThread::runOnce()
     session.setDevice(info.address, info.baudRate, info.frameFormat);
     ModbusPort &port = session.port();
     port.setObserver(this);
+    line = &port;
     PacketExecutor &exec = session.executor();
     if (!connectDevice(session))
         return;
@@ -208,16 +214,21 @@ void DataThread::sleepRestOfCycle(qint64 elapsedMs)
                     [this] { return !keepRunning(); });
 }
 
+// Once a request goes unanswered, the requests after it are not made until the live
+// values are read again: on a silent line each would wait the whole read time-out, and
+// the lost link would be told only after all of them. A cycle after an unanswered
+// request, and every cycle while the link is down, only asks for the live values.
 void DataThread::cycle(PacketExecutor &exec, RunState &state)
 {
     readSetupProgress(exec, state);
     if (!keepRunning())
         return;
-    if (state.startCharacteristicPending && exec.readPacket(*startCharacteristic) && keepRunning()) {
+    if (state.startCharacteristicPending && readInCycle(exec, *startCharacteristic, state) && keepRunning()) {
         emitEvent<RunConfigEventGet>(*startCharacteristic);
         state.startCharacteristicPending = false;
     }
-    serveCommands(exec, state);
+    if (!state.silent) // a command stays requested for a cycle that can carry it out
+        serveCommands(exec, state);
     if (!keepRunning())
         return;
     readOscillogram(exec, state);
@@ -225,9 +236,36 @@ void DataThread::cycle(PacketExecutor &exec, RunState &state)
         readMonitoring(exec, state);
 }
 
+bool DataThread::readInCycle(PacketExecutor &exec, DataPacket &packet, RunState &state)
+{
+    if (state.silent)
+        return false;
+    if (exec.readPacket(packet))
+        return true;
+    state.silent = line && line->failure() == ModbusPort::Failure::NoAnswer;
+    return false;
+}
+
+// One lost reply is not a lost link: the live values are asked for once more at once.
+// A device that answered a moment ago answers again within its usual time, so this
+// request waits no longer than the search's probe, or four times the slowest reply of
+// the connection, whichever is longer (never beyond the read time-out).
+bool DataThread::confirmLink(PacketExecutor &exec)
+{
+    const int full = timing.readTimeout(info.baudRate);
+    const int slowest = int(line ? line->statistics().maxResponseUs / 1000 : 0);
+    const int confirm = qMin(full, qMax(timing.probeTimeout(quint32(info.baudRate)), kConfirmFactor * slowest));
+    if (line)
+        line->setReadTimeout(confirm);
+    const bool ok = exec.readPacket(*monitoring);
+    if (line)
+        line->setReadTimeout(full);
+    return ok;
+}
+
 void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
 {
-    if (!exec.readPacket(*setupProgress) || !keepRunning())
+    if (!readInCycle(exec, *setupProgress, state) || !keepRunning())
         return;
     emitEvent<RunConfigEventProgress>(*setupProgress);
     const int now = setupProgress->state();
@@ -282,12 +320,12 @@ void DataThread::serveProtocolResets(PacketExecutor &exec)
     if (resetCrashProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> reset(RegisterMap::CrashLog);
         const bool ok = writeGuarded(exec, reset);
-        emitEvent<DataEvent>(ok ? DataEvent::CrashProtocolReset : DataEvent::CrashProtocolNotReset);
+        emitResult<DataEvent>(ok, ok ? DataEvent::CrashProtocolReset : DataEvent::CrashProtocolNotReset);
     }
     if (resetWorkProtocolRequested.exchange(false)) {
         TDataPacket<unsigned short> reset(RegisterMap::WorkLog);
         const bool ok = writeGuarded(exec, reset);
-        emitEvent<DataEvent>(ok ? DataEvent::WorkProtocolReset : DataEvent::WorkProtocolNotReset);
+        emitResult<DataEvent>(ok, ok ? DataEvent::WorkProtocolReset : DataEvent::WorkProtocolNotReset);
     }
 }
 
@@ -310,7 +348,7 @@ void DataThread::serveWorkTimeReset(PacketExecutor &exec)
         TDataPacket<unsigned int> starts(RegisterMap::StartCount);
         ok = writeGuarded(exec, starts);
     }
-    emitEvent<DataEvent>(ok ? DataEvent::WorkTimeReset : DataEvent::WorkTimeNotReset);
+    emitResult<DataEvent>(ok, ok ? DataEvent::WorkTimeReset : DataEvent::WorkTimeNotReset);
 }
 
 void DataThread::serveClock(PacketExecutor &exec)
@@ -319,7 +357,8 @@ void DataThread::serveClock(PacketExecutor &exec)
         return;
     TDataPacket<unsigned int> clock(RegisterMap::DeviceClock);
     clock.value = clockValue;
-    emitEvent<DataEvent>(writeGuarded(exec, clock) ? DataEvent::ClockSet : DataEvent::ClockNotSet);
+    const bool ok = writeGuarded(exec, clock);
+    emitResult<DataEvent>(ok, ok ? DataEvent::ClockSet : DataEvent::ClockNotSet);
 }
 
 void DataThread::serveConfiguration(PacketExecutor &exec)
@@ -332,7 +371,7 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
         emitEvent<ConfigEvent>(*configuration, ConfigEvent::Written);
         return;
     }
-    emitEvent<ConfigEvent>(*configuration, ConfigEvent::NotWritten);
+    emitResult<ConfigEvent>(false, *configuration, ConfigEvent::NotWritten);
     // Entries before the failure may already be in the device: read back what it now holds.
     configReadRequested = true;
 }
@@ -342,9 +381,9 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
 void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
 {
     OscillogramMark mark;
-    if (!exec.readPacket(mark) || !keepRunning() || !mark.differsFrom(state.lastOscillogramCode, state.lastTripTime))
+    if (!readInCycle(exec, mark, state) || !keepRunning() || !mark.differsFrom(state.lastOscillogramCode, state.lastTripTime))
         return;
-    if (exec.readPacket(*oscillogram) && keepRunning()) {
+    if (readInCycle(exec, *oscillogram, state) && keepRunning()) {
         state.lastOscillogramCode = mark.faultCode();
         state.lastTripTime = mark.tripTime();
         emitEvent<CrashEventOscillogramGet>(*oscillogram);
@@ -356,15 +395,21 @@ void DataThread::noteLinkLost(RunState &state)
     if (state.linkUp && keepRunning()) {
         emitEvent<DataEventError>(DataEventError::LinkLost);
         state.linkUp = false;
+        // Commands without a result of their own would be carried out whenever the
+        // link came back: they are dropped with it.
+        engineCommand = EngineCommand::None;
+        toggleOutputRequested = false;
     }
 }
 
 void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 {
-    if (!exec.readPacket(*monitoring) || !keepRunning()) {
+    const bool read = (!state.silent && exec.readPacket(*monitoring)) || (keepRunning() && confirmLink(exec));
+    if (!read || !keepRunning()) {
         noteLinkLost(state);
         return;
     }
+    state.silent = false;
     if (!state.linkUp) {
         emitEvent<DataEvent>(DataEvent::LinkRestored);
         state.linkUp = true;
@@ -376,7 +421,7 @@ void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
 void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
 {
     if (state.logsChanged) {
-        if (exec.readPacket(*workProtocol) && exec.readPacket(*crashProtocol) && keepRunning()) {
+        if (readInCycle(exec, *workProtocol, state) && readInCycle(exec, *crashProtocol, state) && keepRunning()) {
             emitEvent<DataEventGetProtocol>(*workProtocol, *crashProtocol);
             state.logsChanged = false;
         }
@@ -385,8 +430,10 @@ void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
     // A failed read leaves 0 in its packet, which may fetch the logs once more: harmless.
     TDataPacket<unsigned int> crashMark(RegisterMap::CrashLogNewestTime);
     TDataPacket<unsigned int> workMark(RegisterMap::WorkLogNewestTime);
-    exec.readPacket(crashMark);
-    exec.readPacket(workMark);
+    readInCycle(exec, crashMark, state);
+    readInCycle(exec, workMark, state);
+    if (state.silent) // the marks were not read: they are looked at next time
+        return;
     if (crashMark.value != state.lastCrashMark || workMark.value != state.lastWorkMark)
         state.logsChanged = true;
     state.lastCrashMark = crashMark.value;

@@ -84,6 +84,8 @@ private:
     bool connectDevice(DeviceSession &session);
     void noteLinkLost(RunState &state);
     void cycle(PacketExecutor &exec, RunState &state);
+    bool readInCycle(PacketExecutor &exec, DataPacket &packet, RunState &state);
+    bool confirmLink(PacketExecutor &exec);
     void readSetupProgress(PacketExecutor &exec, RunState &state);
     void serveCommands(PacketExecutor &exec, RunState &state);
     void serveAutoSetup(PacketExecutor &exec, RunState &state);
@@ -104,6 +106,14 @@ private:
     {
         auto event = std::make_shared<Event>(std::forward<Args>(args)...);
         event->setConnection(connectionNumber);
+        emit dataEvent(std::move(event));
+    }
+    // A guarded request's result: refused when its last write was answered with an exception.
+    template <typename Event, typename... Args> void emitResult(bool ok, Args &&...args)
+    {
+        auto event = std::make_shared<Event>(std::forward<Args>(args)...);
+        event->setConnection(connectionNumber);
+        event->setRefused(!ok && lastWriteRefused);
         emit dataEvent(std::move(event));
     }
     bool keepRunning() const { return running.load(); }
@@ -136,6 +146,10 @@ private:
     std::atomic<bool> toggleOutputRequested {false};
     std::atomic<EngineCommand> engineCommand {EngineCommand::None};
     std::atomic<bool> autoSetupRequested {false};
+
+    // The worker's own: the line of the run, and how its last guarded write ended.
+    ModbusPort *line = nullptr;
+    bool lastWriteRefused = false;
 
     std::mutex sleepMutex;
     std::condition_variable wakeUp; // ends the pause between cycles at a stop

@@ -1152,6 +1152,10 @@ current</translation>
         <source>История не ведётся: %1</source>
         <translation>History not kept: %1</translation>
     </message>
+    <message>
+        <source>: устройство отказало в операции, возможно, неверный код доступа</source>
+        <translation>: the device refused the operation, the access code may be wrong</translation>
+    </message>
 </context>
 <context>
     <name>NetworkLineDialog</name>

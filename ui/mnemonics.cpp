@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace {
 
 // What one window shows at once: its tab widgets' tabs and the buttons outside their
@@ -67,6 +69,18 @@ int markAt(const QString &text)
     return -1;
 }
 
+// The first letter of the text's alphabet (Cyrillic or Latin), then digit, not used.
+QChar freeLetter(const QString &text, const QSet<QChar> &used)
+{
+    const bool cyrillic = std::any_of(text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Cyrillic; });
+    const QString alphabet = cyrillic ? QStringLiteral("абвгдежзиклмнопрстуфхцчшэюя") : QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+    for (const QString &candidates : {alphabet, QStringLiteral("123456789")})
+        for (const QChar c : candidates)
+            if (!used.contains(c))
+                return c;
+    return QChar();
+}
+
 } // namespace
 
 Mnemonics::Mnemonics(QWidget *w) : QObject(w), window(w)
@@ -109,7 +123,12 @@ QString Mnemonics::withMnemonic(const QString &text, QSet<QChar> &used)
             used.insert(c.toLower());
             return text.left(i) + QLatin1Char('&') + text.mid(i);
         }
-    return text;
+    // Every letter of the text taken: one from its alphabet follows it in brackets.
+    const QChar letter = freeLetter(text, used);
+    if (letter.isNull())
+        return text;
+    used.insert(letter);
+    return text + QStringLiteral(" (&") + letter.toUpper() + QLatin1Char(')');
 }
 
 bool Mnemonics::eventFilter(QObject *watched, QEvent *event)

@@ -11,7 +11,8 @@ class QWidget;
 // own. The tabs choose first, as they are always on screen; the buttons of a tab page
 // differ from the tabs and from the buttons outside the pages, and may repeat those of
 // another page, which is never shown beside it. A text with its own '&' keeps it; a
-// text with no free letter or digit gets none.
+// text with no free letter or digit of its own gets one of its alphabet after it, in
+// brackets ("Connect (&N)").
 //
 // Texts set later (a button that reads "Продолжить" after a stop) get their letter
 // when the user next presses Alt in the window.
@@ -24,8 +25,8 @@ public:
     explicit Mnemonics(QWidget *window);
 
     static void assign(QWidget *window);
-    // text with '&' before its first free letter or digit, word starts first; the
-    // letter, in lower case, joins used. A text that has a mnemonic keeps it.
+    // text with '&' before its first free letter or digit, word starts first, else
+    // with " (&X)" after it; the letter, in lower case, joins used. A text that has a mnemonic keeps it.
     static QString withMnemonic(const QString &text, QSet<QChar> &used);
     // The letter of text's mnemonic in lower case, or a null character.
     static QChar mnemonicOf(const QString &text);

@@ -82,6 +82,8 @@ private slots:
     void connectionFailures_data();
     void connectionFailures();
     void linkLostAndRestored();
+    void lostLinkToldWithinTwoTimeOuts_data();
+    void lostLinkToldWithinTwoTimeOuts();
     void repluggedLineIsOpenedAgain();
     void commandsInOneCycle();
     void refusedCommandsAndServedOnce();
@@ -237,6 +239,45 @@ void TestDataThread::linkLostAndRestored()
     QCOMPARE(types.count(DataEvent::Connected), 1);
 }
 
+// At the real timing (19200 bit/s, a 1900 ms read time-out): a silent device is told
+// lost after its first unanswered request and one short confirmation, not after every
+// request of the cycle has waited its time-out; a single lost reply is no lost link.
+void TestDataThread::lostLinkToldWithinTwoTimeOuts_data()
+{
+    QTest::addColumn<int>("lostReplies");
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("one lost reply") << 1 << false;
+    QTest::newRow("a silent device") << -1 << true;
+}
+
+void TestDataThread::lostLinkToldWithinTwoTimeOuts()
+{
+    QFETCH(int, lostReplies);
+    QFETCH(bool, lost);
+    SimDeviceConfig config;
+    Connection c(config);
+    const ProtocolTiming timing;
+    QVERIFY(c.start(SimIdentity::of(config, 7), timing));
+    QVERIFY(c.events.waitFor(DataEvent::Get));
+    QElapsedTimer t;
+    t.start();
+    c.sim.setFault(SimFault {SimFault::NoReply}, lostReplies); // the next cycle's first request on
+    const int timeout = timing.readTimeout(config.baudRate);
+    if (lost) {
+        QVERIFY(c.events.waitFor(DataEvent::Error, 1, 4 * timeout));
+        const qint64 told = t.elapsed();
+        qInfo("link lost told %lld ms after the device fell silent", told);
+        // The rest of the cycle's pause, one time-out, the confirmation, and slack for a loaded machine.
+        QVERIFY2(told < timing.cyclePeriodMs + timeout + 2 * timing.probeTimeout(config.baudRate) + 300,
+                 qPrintable(QString::number(told)));
+    } else {
+        const int gets = c.events.count(DataEvent::Get);
+        QVERIFY(c.events.waitFor(DataEvent::Get, gets + 2, 4 * timeout));
+        QCOMPARE(c.events.count(DataEvent::Error), 0);
+    }
+    c.thread->stopExchange();
+}
+
 // A pulled adapter: the line's descriptor dies with it. The run reports the link
 // lost, opens the same path again once a cycle, and goes on when it is back.
 void TestDataThread::repluggedLineIsOpenedAgain()
@@ -320,6 +361,9 @@ void TestDataThread::refusedCommandsAndServedOnce()
     c.thread->stopExchange();
     QCOMPARE(c.events.count(DataEvent::CrashProtocolNotReset), 1);
     QCOMPARE(c.events.count(DataEvent::WorkProtocolNotReset), 1);
+    // Each told as the device's refusal, not as a line that failed.
+    for (const int type : {DataEvent::CrashProtocolNotReset, DataEvent::WorkProtocolNotReset, DataEvent::ClockNotSet})
+        QVERIFY2(c.events.last<DataEvent>(type)->refused(), qPrintable(QString::number(type)));
     const QStringList seen = wire(c.sim.requests(), from);
     QCOMPARE(seen.count("16:50x1"), 1);
     QCOMPARE(seen.count("16:31x1"), 1);

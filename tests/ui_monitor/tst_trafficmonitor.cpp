@@ -194,6 +194,7 @@ private slots:
     void saveButton();
     void saveFailureIsShown();
     void statisticsLines();
+    void escapeCloses();
 };
 
 void TestTrafficMonitor::rows_data()
@@ -566,6 +567,20 @@ void TestTrafficMonitor::statisticsLines()
     const LinkStatisticsEvent counts(someStatistics());
     monitor.onDataEvent(&counts);
     QCOMPARE(statisticsShown(monitor), expected);
+}
+
+void TestTrafficMonitor::escapeCloses()
+{
+    TrafficMonitor monitor;
+    QSignalSpy open(&monitor, &TrafficMonitor::openChanged);
+    monitor.show();
+    QApplication::setActiveWindow(&monitor);
+    QVERIFY(QTest::qWaitForWindowActive(&monitor));
+    monitor.findChild<QTableView *>()->setFocus(); // on its rows, where the reader looks
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QVERIFY(!monitor.isVisible());
+    QCOMPARE(open.count(), 2); // opened, then closed: the exchange stops sending frames
+    QCOMPARE(open.last().value(0).toBool(), false);
 }
 
 QTEST_MAIN(TestTrafficMonitor)

@@ -12,6 +12,7 @@
 #include "storage/settingsfile.h"
 #include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
+#include "ui/mnemonics.h"
 #include "ui/setup/tabsetup.h"
 
 #include <QDir>
@@ -52,6 +53,8 @@ private slots:
     void init();
     void cleanup();
     void writeGoesOutWithTheCodeBeforeEachItem();
+    void codeTypedGoesWithAnAltLetter_data();
+    void codeTypedGoesWithAnAltLetter();
     void refusedWriteKeepsTheEdits_data();
     void refusedWriteKeepsTheEdits();
     void readBackNamesClampedFields();
@@ -137,6 +140,48 @@ void TestSetupLine::writeGoesOutWithTheCodeBeforeEachItem()
     QVERIFY(backups().first().startsWith("COM61_a1_"));
 }
 
+// The code is typed and the command given by its Alt letter at once, the cursor still
+// in the field (no Return, no click elsewhere): the device gets the code as typed.
+void TestSetupLine::codeTypedGoesWithAnAltLetter_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("done");
+    QTest::newRow("write settings") << "writeConfigButton" << "Настройки записаны";
+    QTest::newRow("clear the crash log") << "resetCrashProtocolButton" << "Протокол аварий сброшен";
+}
+
+void TestSetupLine::codeTypedGoesWithAnAltLetter()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, done);
+    window->connectDevice(SimIdentity::of(kDevice, kPort));
+    QVERIFY(QTest::qWaitFor([&] { return statusIs("Настройки получены"); }, kWaitMs));
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    window->tabs()->setCurrentWidget(tab());
+    spin(F::MinCurrent)->setValue(spin(F::MinCurrent)->value() == 40 ? 41 : 40); // something to write
+    auto *command = tab()->findChild<QPushButton *>(button);
+    QVERIFY(QTest::qWaitFor([&] { return command->isEnabled(); }, kWaitMs));
+    window->accessCodeField()->setFocus();
+    QTest::keyClicks(window->accessCodeField(), "1234");
+    sim.clearRequests();
+    const QChar letter = Mnemonics::mnemonicOf(command->text()).toUpper();
+    QVERIFY(!letter.isNull());
+    for (const QTest::KeyAction press : {QTest::Press, QTest::Release})
+        QTest::sendKeyEvent(press, window->accessCodeField(), Qt::Key(letter.unicode()), QString(letter.toLower()),
+                            Qt::AltModifier);
+    QVERIFY(window->accessCodeField()->hasFocus());
+    QVERIFY2(QTest::qWaitFor([&] { return statusIs(done); }, kWaitMs),
+             qPrintable(window->statusBar()->currentMessage()));
+    QVector<quint16> codes; // what the device was given before the command
+    for (const SimRequest &r : sim.requests())
+        if (r.function == 6 && r.firstRegister == 32)
+            codes << r.values.value(0);
+    QVERIFY(!codes.isEmpty());
+    QCOMPARE(codes, QVector<quint16>(codes.size(), 1234));
+}
+
 void TestSetupLine::refusedWriteKeepsTheEdits_data()
 {
     QTest::addColumn<QString>("code");
@@ -174,7 +219,9 @@ void TestSetupLine::refusedWriteKeepsTheEdits()
     QCoreApplication::processEvents();
     QCOMPARE(sim.registerValue(1, 6), firstItemWritten ? quint16(44) : minCurrent);
     QCOMPARE(sim.registerValue(1, 190), correction);
-    QVERIFY(statusIs("Ошибка записи настроек")); // not hidden by the read that follows
+    // The device's refusal is named, and not hidden by the read that follows.
+    QVERIFY2(statusIs("Ошибка записи настроек: устройство отказало в операции, возможно, неверный код доступа"),
+             qPrintable(window->statusBar()->currentMessage()));
     // What was typed stays, marked, with the device's value in the tooltip.
     QCOMPARE(spin(F::MinCurrent)->value(), 44);
     QCOMPARE(dspin(F::MinCurrentCorrection)->value(), 0.7);

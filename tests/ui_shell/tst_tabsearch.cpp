@@ -65,6 +65,8 @@ private slots:
     void init();
     void cleanup();
     void selectorsAndInitialState();
+    void estimateFollowsTheLinesProbeTime_data();
+    void estimateFollowsTheLinesProbeTime();
     void scanStopContinue();
     void singleProbeByDialog_data();
     void singleProbeByDialog();
@@ -150,6 +152,26 @@ void TestTabSearch::selectorsAndInitialState()
     QVERIFY(!button(tab, QStringLiteral("Подключиться"))->isEnabled());
     QVERIFY(!button(tab, QStringLiteral("Отключиться"))->isEnabled());
     QCOMPARE(tab.findChild<QProgressBar *>()->maximum(), 741);
+}
+
+// A line whose probes are quicker than the speed's default (the demo line's 40 ms):
+// the estimate before a search is of its probes, not of the default's five minutes.
+void TestTabSearch::estimateFollowsTheLinesProbeTime_data()
+{
+    QTest::addColumn<int>("probeTimeoutMs");
+    QTest::addColumn<QString>("planned");
+    QTest::newRow("the demo line") << 40 << "Полный поиск: опросов — 741, около 32 с"; // 741 × (2 + 40) ms at 57600 bit/s
+    QTest::newRow("the speed's own") << 0 << "Полный поиск: опросов — 741, около 3 мин 45 с"; // 741 × (2 + 300) ms
+}
+
+void TestTabSearch::estimateFollowsTheLinesProbeTime()
+{
+    QFETCH(int, probeTimeoutMs);
+    TabSearch tab(&main);
+    ProtocolTiming timing;
+    timing.probeTimeoutMs = probeTimeoutMs;
+    tab.setTiming(timing);
+    QTEST(tab.findChild<QLabel *>("searchProgressText")->text(), "planned");
 }
 
 void TestTabSearch::scanStopContinue()

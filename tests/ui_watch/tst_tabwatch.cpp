@@ -349,7 +349,7 @@ void TestTabWatch::lostLinkLooksStale()
     QFETCH(bool, stale);
     sendConfig(Config());
     const QTime before = QTime::currentTime();
-    sendMonitoring(packetWith<WatchDataPacket80>("34=0 38=1 170=12"));
+    sendMonitoring(packetWith<WatchDataPacket80>("34=0 37=0x8000 38=1 170=12")); // every command allowed
     const QTime after = QTime::currentTime();
     std::unique_ptr<DataEvent> event;
     if (type == DataEvent::Error)
@@ -363,12 +363,17 @@ void TestTabWatch::lostLinkLooksStale()
     QCOMPARE(label("alarmLabel")->styleSheet().contains("color: #808080;"), stale);
     QCOMPARE(label("motorLabel")->styleSheet() == Styles::yellow(), !stale);
     QCOMPARE(label("hoursLabel")->styleSheet().contains("#808080"), stale);
+    const char *const commands[] = {"forwardButton", "backwardButton", "stopButton", "auxOutButton"};
+    for (const char *name : commands) // greyed while the link is down: never carried out late
+        QVERIFY2(button(name)->isEnabled() == !stale, name);
     if (stale) {
         const QStringList times {"Нет связи с " + before.toString("hh:mm:ss"), "Нет связи с " + after.toString("hh:mm:ss")};
         QVERIFY2(times.contains(lost->text()), qPrintable(lost->text()));
     }
-    sendMonitoring(packetWith<WatchDataPacket80>("34=0x0032 38=0"));
+    sendMonitoring(packetWith<WatchDataPacket80>("34=0x0032 37=0x8000 38=0"));
     QVERIFY(!lost->isVisibleTo(tab));
+    for (const char *name : commands)
+        QVERIFY2(button(name)->isEnabled(), name);
     QCOMPARE(label("alarmLabel")->styleSheet(), Styles::red());
     QCOMPARE(label("motorLabel")->styleSheet(), Styles::plain());
     QCOMPARE(label("hoursLabel")->styleSheet(), QString());

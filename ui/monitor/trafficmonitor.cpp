@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QShowEvent>
@@ -50,6 +51,8 @@ TrafficMonitor::TrafficMonitor(QWidget *parent)
     column->addWidget(view, 1);
     column->addWidget(setupStatistics());
     connectControls();
+    // Esc closes it, as it closes the help and the history.
+    connect(new QShortcut(QKeySequence::Cancel, this), &QShortcut::activated, this, &QWidget::close);
     resize(kInitialSize);
     updateRowCount();
 }

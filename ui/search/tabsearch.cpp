@@ -241,6 +241,8 @@ void TabSearch::setTiming(const ProtocolTiming &t)
     timing = t;
     if (thread)
         thread->setTiming(t);
+    if (!scanning) // the estimate shown before a search is of this timing's probes
+        showIdleProgress();
 }
 
 void TabSearch::loadDeviceList()

@@ -304,6 +304,16 @@ void TabWatch::showStale(bool on)
     const QString time = lastReading.isValid() ? lastReading.toString(QStringLiteral("hh:mm:ss")) : QString();
     linkLostLabel->setText(time.isEmpty() ? tr("Нет связи") : tr("Нет связи с %1").arg(time));
     linkLostLabel->setVisible(stale);
+    for (auto it = commandsAllowed.cbegin(); it != commandsAllowed.cend(); ++it)
+        it.key()->setEnabled(it.value() && !stale);
+}
+
+// A command given while the link is down would be carried out whenever the link comes
+// back: the buttons are greyed meanwhile, and allowed again as the device's state says.
+void TabWatch::allowCommand(QPushButton *button, bool allowed)
+{
+    commandsAllowed.insert(button, allowed);
+    button->setEnabled(allowed && !stale);
 }
 
 void TabWatch::setLabelStyle(QLabel *label, const QString &style)
@@ -320,9 +330,9 @@ void TabWatch::onConfiguration(const ConfigPacket &config)
     remoteControl = config.remoteControl();
     ptcProtection = config.ptcProtection();
     pt100Protection = config.pt100Protection();
-    forwardButton->setEnabled(remoteControl);
-    backwardButton->setEnabled(remoteControl && config.powerOutputFunction() == ConfigFields::PowerForward);
-    auxOutButton->setEnabled(config.auxOutputFunction() == ConfigFields::AuxRemote);
+    allowCommand(forwardButton, remoteControl);
+    allowCommand(backwardButton, remoteControl && config.powerOutputFunction() == ConfigFields::PowerForward);
+    allowCommand(auxOutButton, config.auxOutputFunction() == ConfigFields::AuxRemote);
 }
 
 void TabWatch::showState(const WatchDataPacket &packet)
@@ -417,7 +427,7 @@ void TabWatch::showControls(const WatchDataPacket &packet)
 {
     const bool aux = packet.outputState(WatchDataPacket::AuxOutput);
     auxOutButton->setText(tr("Доп. выход\n") + (aux ? tr("выкл") : tr("вкл")));
-    stopButton->setEnabled(remoteControl && packet.outputState(WatchDataPacket::StopPermitted));
+    allowCommand(stopButton, remoteControl && packet.outputState(WatchDataPacket::StopPermitted));
     const auto *counted = dynamic_cast<const WatchDataPacket80 *>(&packet);
     if (counted && deviceVersion() >= PacketFactory::kModificationV80)
         startsLabel->setText(tr("Количества пусков двигателя: ") + QString::number(counted->startCount()));

@@ -67,6 +67,7 @@ private:
     void showStale(bool on);
     // Every style of a state label goes through here, so a stale panel stays grey.
     void setLabelStyle(QLabel *label, const QString &style);
+    void allowCommand(QPushButton *button, bool allowed);
     void onConfiguration(const ConfigPacket &config);
     void showState(const WatchDataPacket &packet);
     void showAlarm(const WatchDataPacket &packet);
@@ -107,6 +108,8 @@ private:
     // The style each state label has while the link is up.
     QHash<QLabel *, QString> liveStyles;
     bool stale = false;
+    // What the device's state allows each command button, link or not.
+    QHash<QPushButton *, bool> commandsAllowed;
     QDateTime lastReading; // local clock of the last monitoring block shown
     // Line (port number) and address of the device the temperature plot holds.
     std::optional<QPair<qint32, qint32>> plottedDevice;
