@@ -78,6 +78,7 @@ TabSetup::TabSetup(MainControl *main, QWidget *parent)
     auto *rightColumn = new QVBoxLayout;
     rightColumn->addLayout(right);
     rightColumn->addWidget(buttonGrid());
+    rightColumn->addStretch(1); // more height goes below the buttons, not between
     columns->addLayout(left);
     columns->addLayout(rightColumn);
     // On a lower screen still, the tab scrolls.

@@ -26,7 +26,7 @@ namespace {
 
 constexpr int kPanelItemHeight = 40;
 // Both plots together take at least half of a 1366 x 768 laptop's tab above this.
-constexpr int kPlotMinimumHeight = 140;
+constexpr int kPlotMinimumHeight = 110;
 // The splitter's parts: the state panel (scrolling when squeezed), the plots, the
 // protocol. The protocol first shows this many entries, fewer where the plots would
 // get less than half of the tab; new height goes to the plots.
