@@ -7,7 +7,9 @@
 const QMargins WindowState::kFrameAllowance(4, 32, 4, 4);
 
 namespace {
-constexpr int kSplitParts = 2;
+// The watch tab's state panel, plots and protocol; a split of two parts is of an
+// older layout and gives the default.
+constexpr int kSplitParts = 3;
 // Anything larger is no screen of today; a damaged number, not a place.
 constexpr int kLargestCoordinate = 100000;
 
@@ -77,13 +79,17 @@ WindowState WindowState::fromText(const QByteArray &text)
 QByteArray WindowState::toText() const
 {
     QByteArray text = "# The main window as it was left: x, y, width, height without frame;\n"
-                      "# the heights of the watch tab's plots and protocol.\n";
+                      "# the heights of the watch tab's state panel, plots and protocol.\n";
     if (geometry.isValid())
         text += "geometry=" + QByteArray::number(geometry.x()) + ',' + QByteArray::number(geometry.y()) + ','
             + QByteArray::number(geometry.width()) + ',' + QByteArray::number(geometry.height()) + '\n';
     text += QByteArray("maximized=") + (maximized ? '1' : '0') + '\n';
-    if (watchSplit.size() == kSplitParts)
-        text += "watchSplit=" + QByteArray::number(watchSplit[0]) + ',' + QByteArray::number(watchSplit[1]) + '\n';
+    if (watchSplit.size() == kSplitParts) {
+        QList<QByteArray> heights;
+        for (int h : watchSplit)
+            heights << QByteArray::number(h);
+        text += "watchSplit=" + heights.join(',') + '\n';
+    }
     return text;
 }
 

@@ -7,8 +7,9 @@
 #include <QString>
 
 // Where the main window was, how large, and how the watch tab was split between
-// the plots and the protocol, kept in window.conf of the data directory across
-// restarts (a text file of "key=value" lines; config.dat keeps its fixed layout).
+// the state panel, the plots and the protocol, kept in window.conf of the data
+// directory across restarts (a text file of "key=value" lines; config.dat keeps its
+// fixed layout).
 // A missing or damaged file, or a line of it, gives the defaults.
 class WindowState
 {
@@ -23,7 +24,7 @@ public:
 
     QRect geometry;        // without frame, in screen coordinates; null when unknown
     bool maximized = false;
-    QList<int> watchSplit; // heights of the plots' part and the protocol; empty when unknown
+    QList<int> watchSplit; // heights of the state panel, plots and protocol; empty when unknown
 
     static WindowState fromText(const QByteArray &text);
     QByteArray toText() const;

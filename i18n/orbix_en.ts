@@ -1643,6 +1643,10 @@ Time: </translation>
 <context>
     <name>SearchDialog</name>
     <message>
+        <source>Добавить устройство</source>
+        <translation>Add device</translation>
+    </message>
+    <message>
         <source>Формат: </source>
         <translation>Format: </translation>
     </message>

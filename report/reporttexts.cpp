@@ -124,7 +124,7 @@ QStringList ReportTexts::stateLines(const WatchDataPacket &s, int version)
 
 QString ReportTexts::crashHeading(quint16 faultCode)
 {
-    return tr("Авария: ") + faultText(faultCode) + QLatin1Char('(') + number(faultCode) + QLatin1Char(')');
+    return tr("Авария: ") + faultText(faultCode) + QStringLiteral(" (") + number(faultCode) + QLatin1Char(')');
 }
 
 QString ReportTexts::tripTimeLine(quint32 tripTime)

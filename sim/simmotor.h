@@ -33,8 +33,11 @@ public:
     static constexpr int kOvercurrentTrip = 31;
     static constexpr int kThermalTrip = 32;
 
-    static constexpr double kInrushMultiple = 6.0;      // start peak, multiple of rated
-    static constexpr double kInrushDecaySeconds = 0.6;
+    // The start a healthy motor makes under the preset's settings: its peak stays under
+    // the overcurrent threshold (5 x rated, which trips after 100 ms whether starting or
+    // not), and the few seconds it lasts heat far less than the thermal image allows.
+    static constexpr double kInrushMultiple = 4.5;      // start peak, multiple of rated
+    static constexpr double kInrushDecaySeconds = 0.8;
     static constexpr qint64 kStartPhaseMs = 3000;       // overcurrent protection waits out the start
     static constexpr double kDefaultLoadPercent = 80.0;
     static constexpr double kCoolingSlowdown = 4.0;     // a motor at rest cools this much slower

@@ -2,6 +2,7 @@
 
 #include "device/registermap.h"
 #include "sim/simlogbook.h"
+#include "sim/simmotor.h"
 #include "sim/simoscillogram.h"
 #include "sim/simstartcurve.h"
 
@@ -130,10 +131,10 @@ void SimPreset::fillLogs(SimRegisters &regs, const SimDeviceConfig &config, quin
     const int rated = ratedCounts(config);
     const quint32 firstStart = nowSec - 3 * kDay;
     const quint32 lastStart = nowSec - kDay;
-    SimLogBook::addWork(regs, SimLogBook::kStart, firstStart, quint16(rated * 6));
+    SimLogBook::addWork(regs, SimLogBook::kStart, firstStart, quint16(rated * SimMotor::kInrushMultiple));
     SimLogBook::addCrash(regs, crashRecord(kOverloadCode, firstStart + 2 * kHour, rated * 3, 0.02));
     SimLogBook::addWork(regs, SimLogBook::kStop, firstStart + 2 * kHour, 0);
-    SimLogBook::addWork(regs, SimLogBook::kStart, lastStart, quint16(rated * 6 - 3));
+    SimLogBook::addWork(regs, SimLogBook::kStart, lastStart, quint16(rated * SimMotor::kInrushMultiple - 3));
     SimLogBook::addWork(regs, SimLogBook::kStop, lastStart + 5 * kHour, 0);
     const SimLogBook::Crash newest = crashRecord(kImbalanceCode, lastStart + 5 * kHour, rated, 0.3);
     SimLogBook::addCrash(regs, newest);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/simmotor.h"
 #include "sim/simregisters.h"
 
 // The start characteristic record (201..236): when it was taken, its base current,
@@ -20,9 +21,9 @@ public:
     struct Start {
         quint32 time = 0;
         quint16 baseCounts = 0;     // base current, amperes x current scale
-        double peakMultiple = 6.0;  // inrush peak / base current
-        double loadMultiple = 0.8;  // running current / base current
-        double decaySeconds = 0.6;  // time constant of the inrush decay
+        double peakMultiple = SimMotor::kInrushMultiple; // inrush peak / base current
+        double loadMultiple = SimMotor::kDefaultLoadPercent / 100.0; // running current / base current
+        double decaySeconds = SimMotor::kInrushDecaySeconds; // time constant of the inrush decay
         double windowSeconds = 30.0; // how long the device records after a start
     };
 

@@ -1,7 +1,15 @@
 // The simulated device without a line: what it answers, what it refuses and why,
 // the access-code guard, and the plausibility of what a fresh device holds.
+#include "device/configpacket.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protectioncharacteristic.h"
+#include "device/protectionmodel.h"
+#include "device/runconfigpacket.h"
+#include "device/triptimesolver.h"
 #include "link/modbusport.h"
 #include "sim/simdevice.h"
+#include "sim/simmotor.h"
 #include "sim/simframe.h"
 #include "sim/simoscillogram.h"
 #include "sim/simstartcurve.h"
@@ -48,6 +56,8 @@ private slots:
     void settingsArePlausible();
     void logsOscillogramAndStartRecordAgree();
     void motorStartsOnlyUnderRemoteControl();
+    void startStaysUnderItsOwnProtection_data();
+    void startStaysUnderItsOwnProtection();
 };
 
 void TestSimDevice::identification_data()
@@ -338,6 +348,78 @@ void TestSimDevice::motorStartsOnlyUnderRemoteControl()
     d.handle(DR::writeRequest(31, {0}), kNow); // a stop is always obeyed
     QCOMPARE(d.value(38, kNow), quint16(0));
     QVERIFY(!(d.value(37, kNow) & SimDevice::kPowerOutput));
+}
+
+void TestSimDevice::startStaysUnderItsOwnProtection_data()
+{
+    QTest::addColumn<int>("modification");
+    QTest::addColumn<int>("currentScale");
+    QTest::addColumn<int>("ratedMinCounts");
+    // The devices of the demo line.
+    QTest::newRow("v70, 5-50 A") << 70 << 2 << 10;
+    QTest::newRow("v80, 50-500 A") << 80 << 1 << 50;
+    QTest::newRow("v40, 8.4-84 A") << 40 << 10 << 84;
+}
+
+// A healthy start as the device's own settings judge it: its recorded start lies left
+// of and below the protection characteristic, and the motor's inrush, fed sample by
+// sample to the device's protection, trips nothing.
+void TestSimDevice::startStaysUnderItsOwnProtection()
+{
+    QFETCH(int, modification);
+    QFETCH(int, currentScale);
+    QFETCH(int, ratedMinCounts);
+    SimDeviceConfig model = DR::model(modification);
+    model.currentScale = quint16(currentScale);
+    model.ratedMinCounts = quint16(ratedMinCounts);
+    SimDevice d(model, kNow);
+    const auto fromDevice = [&](quint32 reg) { return d.value(int(reg), kNow); };
+    const std::unique_ptr<ConfigPacket> config = PacketFactory::configuration(modification);
+    PacketRegisters::fill(*config, fromDevice);
+    RunConfigPacket record(currentScale);
+    PacketRegisters::fill(record, fromDevice);
+    const ProtectionSettings settings = ProtectionSettings::fromConfig(*config);
+    const double rated = ProtectionCharacteristic::ratedCurrentAmps(settings.ratedCurrent, currentScale);
+    const TripTimeSolver solver(settings);
+    const CurvePoints start = record.characteristic();
+    // At and below the minimum current the characteristic is the broken-phase trip: a
+    // limit a running motor stays above, not under.
+    const auto perMille = [&](double amps) { return int(std::lround(amps / rated * 1000)); };
+    const int least = settings.minCurrent * 10;
+    for (int i = 0; i < start.x.size(); ++i) {
+        if (perMille(start.x[i]) <= least)
+            continue;
+        const double trip = solver.tripTime(quint16(perMille(start.x[i]))) * 1e-6;
+        QVERIFY2(start.y[i] < trip, qPrintable(QStringLiteral("%1 A: %2 s, trips after %3 s")
+                                                   .arg(start.x[i]).arg(start.y[i]).arg(trip)));
+    }
+    // Between the recorded points too: each point of the characteristic within the start's
+    // currents above its straight line (which lies above the line a logarithmic axis draws).
+    CurvePoints protection;
+    QVERIFY(ProtectionCharacteristic::build(settings, currentScale, protection));
+    for (int k = 0; k < protection.x.size(); ++k) {
+        const double amps = protection.x[k];
+        if (perMille(amps) <= least)
+            continue;
+        const auto above = std::lower_bound(start.x.begin(), start.x.end(), amps);
+        if (above == start.x.begin() || above == start.x.end())
+            continue;
+        const int i = int(above - start.x.begin());
+        const double f = (amps - start.x[i - 1]) / (start.x[i] - start.x[i - 1]);
+        const double startSeconds = start.y[i - 1] + f * (start.y[i] - start.y[i - 1]);
+        QVERIFY2(startSeconds < protection.y[k], qPrintable(QStringLiteral("%1 A: start %2 s, protection %3 s")
+                                                                .arg(amps).arg(startSeconds).arg(protection.y[k])));
+    }
+    // The motor's own start through the device's protection, three phases every 10 ms.
+    SimMotor motor(0);
+    motor.start(1, 0);
+    ProtectionModel device(settings);
+    device.reset();
+    for (qint64 us = 0; us < 10 * 1000 * 1000; us += ProtectionModel::kSampleIntervalUs) {
+        device.sample(int(us / ProtectionModel::kSampleIntervalUs % ProtectionModel::kPhases),
+                      quint16(std::lround(motor.currentMultiple(us / 1000) * 1000)));
+        QVERIFY2(!device.tripped(), qPrintable(QStringLiteral("tripped %1 ms into the start").arg(us / 1000)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSimDevice)

@@ -1,11 +1,17 @@
 // The history window on a file written before it opened, as after a restart: the
 // devices with their times, a period's samples, events and oscillograms, the plots
-// cut to the pixel columns, the period's CSV; a file it cannot read is said.
+// cut to the pixel columns, the period's CSV; a file it cannot read is said. The
+// window fits a laptop's screen and speaks the language of the window it opens from.
+#include "i18n/translation.h"
 #include "storage/historycsv.h"
 #include "storage/historystore.h"
 #include "ui/history/historyplot.h"
 #include "ui/history/historywindow.h"
 
+#include <qwt_date_scale_draw.h>
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +20,8 @@ namespace {
 
 constexpr qint64 kNow = 1765238400000LL; // a night's end, UTC
 constexpr qint64 kHour = 3600 * 1000LL;
+// A 1366 x 768 laptop less a 40-px taskbar and the frame a window manager adds.
+const QSize kLaptop(1366 - 8, 768 - 40 - 36);
 
 void writeNight(const QString &path)
 {
@@ -50,8 +58,14 @@ private slots:
     void unreadableFileIsSaid();
     void decimationKeepsExtremes_data();
     void decimationKeepsExtremes();
+    void fitsALaptop_data();
+    void fitsALaptop();
+    void noDatesBeforeData();
+    void datesAndNumbersInTheWindowsLanguage_data();
+    void datesAndNumbersInTheWindowsLanguage();
 
 private:
+    void languageData();
     QTemporaryDir dir;
     QString path;
 };
@@ -152,6 +166,96 @@ void TestHistoryWindow::decimationKeepsExtremes()
     QCOMPARE(outT.first(), t.first());
     QCOMPARE(outT.last(), t.last());
     QVERIFY(std::is_sorted(outT.begin(), outT.end()));
+}
+
+void TestHistoryWindow::languageData()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("Russian") << int(Translation::Russian);
+    QTest::newRow("English") << int(Translation::English);
+}
+
+void TestHistoryWindow::fitsALaptop_data()
+{
+    languageData();
+}
+
+// Every control within reach on the laptop's screen, with the longest device line a
+// day's history gives.
+void TestHistoryWindow::fitsALaptop()
+{
+    QFETCH(int, language);
+    QVERIFY(Translation::install(Translation::Language(language)));
+    QWidget main;
+    main.setLocale(Translation::locale(Translation::Language(language)));
+    HistoryWindow window(path, &main);
+    window.showPeriod(0, HistoryWindow::LastDay, kNow);
+    const QSize least = window.minimumSizeHint();
+    qInfo("least size %dx%d", least.width(), least.height());
+    QVERIFY(Translation::install(Translation::Russian));
+    QVERIFY2(least.width() <= kLaptop.width() && least.height() <= kLaptop.height(),
+             qPrintable(QStringLiteral("least size %1x%2").arg(least.width()).arg(least.height())));
+    window.resize(kLaptop);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QRect inside = window.rect();
+    QList<QWidget *> parts;
+    for (QAbstractButton *b : window.findChildren<QAbstractButton *>())
+        if (b->isVisibleTo(&window))
+            parts << b;
+    for (QAbstractItemView *v : window.findChildren<QAbstractItemView *>(QString(), Qt::FindDirectChildrenOnly))
+        parts << v;
+    QVERIFY(parts.size() >= 4);
+    for (QWidget *w : parts) {
+        const QRect at(w->mapTo(&window, QPoint()), w->size());
+        QVERIFY2(inside.contains(at), qPrintable(w->metaObject()->className() + QStringLiteral(" ") + w->objectName()));
+    }
+}
+
+// Before the first period the plots have no time to show: no axis reads 1970.
+void TestHistoryWindow::noDatesBeforeData()
+{
+    HistoryWindow window(path);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (QwtPlot *plot : window.findChildren<HistoryPlot *>())
+        QVERIFY(!plot->axisEnabled(QwtPlot::xBottom));
+    window.showPeriod(0, HistoryWindow::LastHour, kNow);
+    QVERIFY(window.currentsPlot()->axisEnabled(QwtPlot::xBottom));
+    window.showRange(0, kNow + kHour, kNow + 2 * kHour); // a period without samples
+    QVERIFY(!window.currentsPlot()->axisEnabled(QwtPlot::xBottom));
+}
+
+void TestHistoryWindow::datesAndNumbersInTheWindowsLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QString>("thousand");
+    QTest::addColumn<QString>("half");
+    QTest::newRow("Russian") << int(Translation::Russian) << QStringLiteral("дек") << (QStringLiteral("1") + QChar(0xa0) + QStringLiteral("000"))
+                             << QStringLiteral("0,5");
+    QTest::newRow("English") << int(Translation::English) << QStringLiteral("Dec") << QStringLiteral("1,000")
+                             << QStringLiteral("0.5");
+}
+
+// Whatever the system's locale (the test's is C): the window's own language.
+void TestHistoryWindow::datesAndNumbersInTheWindowsLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QString, month);
+    QFETCH(QString, thousand);
+    QFETCH(QString, half);
+    QWidget main;
+    main.setLocale(Translation::locale(Translation::Language(language)));
+    HistoryWindow window(path, &main);
+    window.showPeriod(0, HistoryWindow::LastWeek, kNow);
+    HistoryPlot *plot = window.currentsPlot();
+    const QString date = plot->axisScaleDraw(QwtPlot::xBottom)->label(double(kNow - 12 * kHour)).text();
+    QVERIFY2(date.contains(month), qPrintable(date));
+    const QString other = language == Translation::Russian ? QStringLiteral("Dec") : QStringLiteral("дек");
+    QVERIFY2(!date.contains(other), qPrintable(date));
+    QCOMPARE(plot->axisScaleDraw(QwtPlot::yLeft)->label(1000).text(), thousand);
+    QCOMPARE(plot->axisScaleDraw(QwtPlot::yLeft)->label(0.5).text(), half);
 }
 
 QTEST_MAIN(TestHistoryWindow)

@@ -12,6 +12,7 @@
 #include "exchange/changeautoconfigstate.h"
 #include "exchange/configevent.h"
 #include "exchange/dataeventget.h"
+#include "i18n/translation.h"
 #include "storage/settingsfile.h"
 #include "ui/setup/tabsetup.h"
 
@@ -21,6 +22,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -77,6 +80,8 @@ private slots:
     void settingsFileOfAnotherClass();
     void settingsFileRefused_data();
     void settingsFileRefused();
+    void fitsALaptop_data();
+    void fitsALaptop();
 
 private:
     void connectDevice(int modification, int scale = 2);
@@ -576,6 +581,34 @@ void TestTabSetup::refusedWriteKeepsTheEdits()
     sendConfig(*main->written, ConfigEvent::Written);
     QVERIFY(!tab->differsFromDevice(F::MinCurrent));
     QCOMPARE(tab->editor(F::MinCurrent)->toolTip(), QString());
+}
+
+void TestTabSetup::fitsALaptop_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("Russian") << int(Translation::Russian);
+    QTest::newRow("English") << int(Translation::English);
+}
+
+// Every row of the newest device and the buttons without scrolling, in the tab the main
+// window leaves on a 1366 x 768 laptop with a taskbar, maximised.
+void TestTabSetup::fitsALaptop()
+{
+    QFETCH(int, language);
+    const QSize laptopTab(1354, 574);
+    delete tab;
+    QVERIFY(Translation::install(Translation::Language(language)));
+    tab = new TabSetup(main);
+    QVERIFY(Translation::install(Translation::Russian));
+    connectDevice(80);
+    tab->resize(laptopTab);
+    tab->show();
+    QVERIFY(QTest::qWaitForWindowExposed(tab));
+    const auto *scroll = tab->findChild<QScrollArea *>(QStringLiteral("setupPanel"));
+    QTRY_COMPARE(tab->size(), laptopTab);
+    QVERIFY2(!scroll->verticalScrollBar()->isVisible(),
+             qPrintable(QStringLiteral("%1 px of %2").arg(scroll->widget()->height()).arg(scroll->viewport()->height())));
+    QVERIFY(!scroll->horizontalScrollBar()->isVisible());
 }
 
 QTEST_MAIN(TestTabSetup)

@@ -310,7 +310,7 @@ void TestInterfaceLanguage::reportFollowsTheLanguage()
     QVERIFY(Translation::install(Translation::English));
     const QStringList english = reportTexts();
     QVERIFY(english.contains("No faults"));
-    QVERIFY(english.contains("Fault: Motor thermal overload(32)"));
+    QVERIFY(english.contains("Fault: Motor thermal overload (32)"));
     static const QRegularExpression cyrillic(QStringLiteral("[\\x{0400}-\\x{04FF}]"));
     for (const QString &text : english)
         QVERIFY2(!text.contains(cyrillic), qPrintable(text));

@@ -2,6 +2,7 @@
 // continue, the single probe, the device list file and the table's double click.
 #include "device/deviceinfo.h"
 #include "exchange/searchthread.h"
+#include "i18n/translation.h"
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
 #include "storage/appsettings.h"
@@ -78,6 +79,8 @@ private slots:
     void doubleClickConnectsKnownDevicesOnly();
     void networkLineIsBoundAndProbed();
     void networkLineOnAFullDisk();
+    void addDialogShowsItsTitle_data();
+    void addDialogShowsItsTitle();
 
 private:
     QPushButton *button(TabSearch &tab, const QString &text) const;
@@ -442,4 +445,27 @@ void TestTabSearch::networkLineOnAFullDisk()
 }
 
 QTEST_MAIN(TestTabSearch)
+void TestTabSearch::addDialogShowsItsTitle_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("Russian") << int(Translation::Russian);
+    QTest::newRow("English") << int(Translation::English);
+}
+
+// Its own title, and room for it in a bold title bar beside the frame's buttons.
+void TestTabSearch::addDialogShowsItsTitle()
+{
+    QFETCH(int, language);
+    QVERIFY(Translation::install(Translation::Language(language)));
+    SearchDialog dialog;
+    QVERIFY(Translation::install(Translation::Russian));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(!dialog.windowTitle().isEmpty());
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    const int title = QFontMetrics(bold).horizontalAdvance(dialog.windowTitle());
+    QVERIFY2(dialog.width() >= title + 100, qPrintable(QStringLiteral("%1 px for a title of %2").arg(dialog.width()).arg(title)));
+}
+
 #include "tst_tabsearch.moc"

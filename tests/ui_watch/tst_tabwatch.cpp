@@ -94,7 +94,8 @@ private slots:
     void monitoringFeedsBothPlots();
     void plotIntervalReachesBothPlots();
     void protocolRefresh();
-    void firstSplitShowsSixEntries();
+    void firstSplit_data();
+    void firstSplit();
     void splitTakesOnePositiveHeightPerPart_data();
     void splitTakesOnePositiveHeightPerPart();
 
@@ -408,14 +409,37 @@ void TestTabWatch::protocolRefresh()
     QCOMPARE(model->index(0, 1).data().toString(), QString("Подключение"));
 }
 
-void TestTabWatch::firstSplitShowsSixEntries()
+void TestTabWatch::firstSplit_data()
 {
-    tab->resize(900, 700);
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("a tall screen: six entries") << 900 << 6;
+    QTest::newRow("a laptop: fewer, the plots keep half") << 574 << 2;
+}
+
+// The whole panel, the plots at least half, the protocol its first entries; the split
+// follows the tab's height until the user moves it.
+void TestTabWatch::firstSplit()
+{
+    QFETCH(int, height);
+    QFETCH(int, rows);
+    tab->resize(1200, 400);
     tab->show();
     QVERIFY(QTest::qWaitForWindowExposed(tab));
+    tab->resize(1200, height); // shown first at another height, as a window before it is maximised
+    QTRY_COMPARE(tab->height(), height);
     const TableProtocol *table = tab->protocolTable();
-    QVERIFY(table->viewport()->height() >= 6 * table->verticalHeader()->defaultSectionSize());
-    QVERIFY(tab->sizes().at(0) > tab->sizes().at(1)); // the rest goes to the plots
+    QVERIFY(table->viewport()->height() >= rows * table->verticalHeader()->defaultSectionSize());
+    const int plots = tab->watchPlot()->height() + tab->tempPlot()->height();
+    QVERIFY2(2 * plots >= height, qPrintable(QString::number(plots)));
+    const auto *panel = tab->findChild<QWidget *>(QStringLiteral("watchPanel"));
+    QVERIFY(panel->height() >= tab->findChild<QWidget *>(QStringLiteral("alarmLabel"))->parentWidget()->height());
+    const QList<int> chosen {panel->height(), plots - 40, tab->sizes()[2] + 40};
+    QVERIFY(tab->setSplit(chosen));
+    tab->resize(1200, height + 100);
+    QTRY_COMPARE(tab->height(), height + 100);
+    QCOMPARE(tab->sizes()[0], chosen[0]); // the new height went to the plots alone
+    QCOMPARE(tab->sizes()[2], chosen[2]);
 }
 
 void TestTabWatch::splitTakesOnePositiveHeightPerPart_data()
@@ -424,10 +448,11 @@ void TestTabWatch::splitTakesOnePositiveHeightPerPart_data()
     QTest::addColumn<bool>("taken");
     QTest::newRow("none") << QList<int>() << false;
     QTest::newRow("one part") << QList<int> {500} << false;
-    QTest::newRow("a collapsed protocol") << QList<int> {500, 0} << false;
-    QTest::newRow("a negative height") << QList<int> {-5, 500} << false;
-    QTest::newRow("three parts") << QList<int> {300, 100, 100} << false;
-    QTest::newRow("plots and protocol") << QList<int> {450, 200} << true;
+    QTest::newRow("plots and protocol, the older layout") << QList<int> {450, 200} << false;
+    QTest::newRow("a collapsed protocol") << QList<int> {150, 500, 0} << false;
+    QTest::newRow("a negative height") << QList<int> {150, -5, 500} << false;
+    QTest::newRow("four parts") << QList<int> {150, 300, 100, 100} << false;
+    QTest::newRow("panel, plots and protocol") << QList<int> {150, 350, 150} << true;
 }
 
 // A split from a damaged file must not collapse a part nor move the handle.
@@ -435,7 +460,7 @@ void TestTabWatch::splitTakesOnePositiveHeightPerPart()
 {
     QFETCH(QList<int>, heights);
     QFETCH(bool, taken);
-    tab->resize(900, 650 + tab->handleWidth());
+    tab->resize(1200, 650 + 2 * tab->handleWidth());
     tab->show();
     QVERIFY(QTest::qWaitForWindowExposed(tab));
     const QList<int> before = tab->sizes();

@@ -16,10 +16,12 @@
 #include <QDateTime>
 #include <QDateTimeEdit>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableWidget>
 
@@ -27,6 +29,10 @@ namespace {
 
 constexpr qint64 kHourMs = 3600 * 1000LL;
 constexpr qint64 kPeriodMs[] = {kHourMs, 24 * kHourMs, 7 * 24 * kHourMs};
+constexpr int kDeviceBoxCharacters = 28;
+const QSize kInitialSize(1100, 760);
+// What a window manager's frame takes around the window, roughly.
+const QSize kFrameAllowance(8, 36);
 
 QString localTime(qint64 ms)
 {
@@ -38,6 +44,9 @@ QString localTime(qint64 ms)
 HistoryWindow::HistoryWindow(const QString &databasePath, QWidget *parent)
     : QDialog(parent), store(std::make_unique<HistoryStore>()), path(databasePath)
 {
+    // A window of its own does not take its opener's locale by itself.
+    if (parent)
+        setLocale(parent->locale());
     setWindowTitle(tr("История"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     auto *layout = new QVBoxLayout(this);
@@ -57,7 +66,8 @@ HistoryWindow::HistoryWindow(const QString &databasePath, QWidget *parent)
     layout->addWidget(split, 1);
     statusLabel = new QLabel(this);
     layout->addWidget(statusLabel);
-    resize(1100, 760);
+    QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    resize(screen ? kInitialSize.boundedTo(screen->availableGeometry().size() - kFrameAllowance) : kInitialSize);
     reload();
 }
 
@@ -68,7 +78,9 @@ void HistoryWindow::setupControls(QLayout *layout)
     auto *row = new QHBoxLayout;
     deviceBox = new QComboBox(this);
     deviceBox->setObjectName(QStringLiteral("historyDevice"));
-    deviceBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // A device's line names its whole period: the list shows it, the box as much as fits.
+    deviceBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    deviceBox->setMinimumContentsLength(kDeviceBoxCharacters);
     periodBox = new QComboBox(this);
     periodBox->setObjectName(QStringLiteral("historyPeriod"));
     periodBox->addItems({tr("Последний час"), tr("Последние сутки"), tr("Последняя неделя"), tr("Период")});
@@ -82,13 +94,17 @@ void HistoryWindow::setupControls(QLayout *layout)
     }
     auto *showButton = new QPushButton(tr("Показать"), this);
     auto *exportButton = new QPushButton(tr("Экспорт CSV..."), this);
-    row->addWidget(new QLabel(tr("Устройство:"), this));
-    row->addWidget(deviceBox, 1);
+    // The device on a row of its own: its line and the period beside it would not fit a laptop.
+    auto *deviceRow = new QHBoxLayout;
+    deviceRow->addWidget(new QLabel(tr("Устройство:"), this));
+    deviceRow->addWidget(deviceBox, 1);
+    static_cast<QBoxLayout *>(layout)->addLayout(deviceRow);
     row->addWidget(periodBox);
     row->addWidget(new QLabel(tr("с"), this));
     row->addWidget(fromEdit);
     row->addWidget(new QLabel(tr("по"), this));
     row->addWidget(toEdit);
+    row->addStretch(1);
     row->addWidget(showButton);
     row->addWidget(exportButton);
     static_cast<QBoxLayout *>(layout)->addLayout(row);

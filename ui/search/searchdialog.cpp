@@ -3,14 +3,23 @@
 #include "device/deviceinfo.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QVBoxLayout>
+
+namespace {
+// Beside its title the window manager puts an icon and two or three buttons: a dialog
+// as narrow as its two rows would show its title cut.
+constexpr int kTitleBarRoom = 140;
+} // namespace
 
 SearchDialog::SearchDialog(QWidget *parent)
     : QDialog(parent), formatBox(new QComboBox(this)), addressBox(new QComboBox(this))
 {
+    setWindowTitle(tr("Добавить устройство"));
     setModal(true);
     setupSelectors();
     auto *form = new QFormLayout;
@@ -26,6 +35,10 @@ SearchDialog::SearchDialog(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(buttons);
+    QFont titleFont = font(); // title bars mostly write in bold
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + kTitleBarRoom;
+    layout->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Minimum));
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 

@@ -41,6 +41,8 @@ constexpr int kResultStatusMs = 5000;
 constexpr int kAutoSetupDone = 2;       // ChangeAutoConfigState: auto-setup finished
 constexpr int kImbalanceTripInitial = 255; // tens of ms shown before a modification 50 block fills it
 constexpr double kPercent = 0.01;
+// Between the rows of settings: two-line labels leave room enough.
+constexpr int kRowSpacing = 2;
 const char kTensDigit[] = "0"; // the tens-of-ms editors hold tens: 50 reads "500 мсек"
 enum CommandButton { ReadButton, WriteButton, TimeButton, CrashButton, WorkButton, HoursButton };
 
@@ -67,16 +69,19 @@ TabSetup::TabSetup(MainControl *main, QWidget *parent)
 {
     setObjectName(QStringLiteral("setupTab"));
     auto *content = new QWidget;
-    auto *columns = new QHBoxLayout;
+    auto *columns = new QHBoxLayout(content);
     auto *left = new QGridLayout;
     auto *right = new QGridLayout;
-    columns->addLayout(left);
-    columns->addLayout(right);
     setupEditors(left, right);
-    auto *box = new QVBoxLayout(content);
-    box->addLayout(columns);
-    box->addWidget(buttonGrid());
-    // Seventeen rows and the buttons need more height than a laptop leaves the tab.
+    // The buttons under the shorter right column rather than under both: seventeen
+    // rows and the buttons below them would not fit the height a laptop leaves the tab.
+    auto *rightColumn = new QVBoxLayout;
+    rightColumn->addLayout(right);
+    rightColumn->addWidget(buttonGrid());
+    rightColumn->addStretch(1); // more height goes below the buttons, not between
+    columns->addLayout(left);
+    columns->addLayout(rightColumn);
+    // On a lower screen still, the tab scrolls.
     auto *scroll = new QScrollArea;
     scroll->setObjectName(QStringLiteral("setupPanel"));
     scroll->setFrameShape(QFrame::NoFrame);
@@ -106,6 +111,7 @@ void TabSetup::setupEditors(QGridLayout *left, QGridLayout *right)
     for (F::Id id : rightRows)
         addRow(right, id);
     for (QGridLayout *grid : {left, right}) {
+        grid->setVerticalSpacing(kRowSpacing);
         grid->setRowStretch(grid->rowCount(), 1);
         grid->setColumnStretch(0, 1);
     }
@@ -192,11 +198,13 @@ QWidget *TabSetup::buttonGrid()
     commandButtons[WorkButton] = button(tr("Сброс протокола работы двигателя"), "resetWorkProtocolButton",
                                         &TabSetup::onBtnResetWorkProtocol);
     commandButtons[HoursButton] = button(tr("Сброс наработки"), "resetWorkTimeButton", &TabSetup::onBtnResetWorkTime);
-    constexpr int kColumns = 3;
+    grid->setContentsMargins(0, 0, 0, 0);
+    constexpr int kColumns = 2;
     for (int i = 0; i < kCommandCount; ++i)
         grid->addWidget(commandButtons[i], i / kColumns, i % kColumns);
-    grid->addWidget(button(tr("Сохранить в файл..."), "saveSettingsButton", &TabSetup::onBtnSaveFileClicked), 2, 0);
-    grid->addWidget(button(tr("Загрузить из файла..."), "loadSettingsButton", &TabSetup::onBtnLoadFileClicked), 2, 1);
+    const int files = (kCommandCount + kColumns - 1) / kColumns;
+    grid->addWidget(button(tr("Сохранить в файл..."), "saveSettingsButton", &TabSetup::onBtnSaveFileClicked), files, 0);
+    grid->addWidget(button(tr("Загрузить из файла..."), "loadSettingsButton", &TabSetup::onBtnLoadFileClicked), files, 1);
     return panel;
 }
 

@@ -20,18 +20,22 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QSpacerItem>
 #include <QVBoxLayout>
 
 namespace {
 
 constexpr int kPanelItemHeight = 40;
-constexpr int kPlotMinimumHeight = 220;
-// The splitter's parts: the scrolling panel with the plots over the protocol. The
-// protocol first shows this many entries; new height goes to the plots.
+// Both plots together take at least half of a 1366 x 768 laptop's tab above this.
+constexpr int kPlotMinimumHeight = 110;
+// The splitter's parts: the state panel (scrolling when squeezed), the plots, the
+// protocol. The protocol first shows this many entries, fewer where the plots would
+// get less than half of the tab; new height goes to the plots.
 constexpr int kPanelIndex = 0;
-constexpr int kProtocolIndex = 1;
+constexpr int kPlotsIndex = 1;
+constexpr int kProtocolIndex = 2;
 constexpr int kProtocolRows = 6;
+constexpr int kProtocolLeastRows = 2;
+constexpr int kPanelColumns = 6;
 // The panel frames every label; labels with an empty style sheet fall back to it.
 const char kPanelStyle[] = "QLabel { border:1px solid #000000; } ";
 const char kDeviceTimeStyle[] = "border:1px solid #000000;";
@@ -66,24 +70,27 @@ TabWatch::TabWatch(MainControl *main, QWidget *parent)
     setObjectName(QStringLiteral("watchTab"));
     auto *upper = new QWidget;
     auto *grid = new QGridLayout(upper);
+    grid->setContentsMargins(0, 0, 0, 0); // the panel's own frame is margin enough
     setupStatePanel(grid);
     setupCounters(grid);
-    setupPlots(grid);
-    // The panel and both plots need more height than a laptop screen leaves the
-    // tab: they scroll rather than push the window past the screen.
+    // On a low screen the panel scrolls rather than take the plots' height.
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("watchPanel"));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setWidget(upper);
     addWidget(scroll);
+    addWidget(setupPlots());
     table = new TableProtocol(&mainControl->protocol(), this);
     table->setObjectName(QStringLiteral("protocolTable"));
     addWidget(table);
+    handle(kPlotsIndex)->setObjectName(QStringLiteral("watchPanelHandle"));
     handle(kProtocolIndex)->setObjectName(QStringLiteral("watchSplitHandle"));
     setChildrenCollapsible(false);
-    setStretchFactor(kPanelIndex, 1);
+    setStretchFactor(kPanelIndex, 0);
+    setStretchFactor(kPlotsIndex, 1);
     setStretchFactor(kProtocolIndex, 0);
+    connect(this, &QSplitter::splitterMoved, this, [this] { splitChosen = true; });
 }
 
 bool TabWatch::setSplit(const QList<int> &heights)
@@ -93,6 +100,7 @@ bool TabWatch::setSplit(const QList<int> &heights)
     for (int h : heights)
         if (h <= 0)
             return false;
+    splitChosen = true;
     if (shownOnce)
         setSizes(heights);
     else
@@ -108,17 +116,37 @@ QList<int> TabWatch::split() const
 void TabWatch::showEvent(QShowEvent *event)
 {
     // Heights mean something only against the tab's own height, known once it is
-    // shown: a split given before is applied now, else the protocol gets its rows.
+    // shown: a split given before is applied now, else the first split.
     if (!shownOnce) {
         shownOnce = true;
-        if (firstSplit.isEmpty()) {
-            const int protocol = table->horizontalHeader()->sizeHint().height()
-                + kProtocolRows * table->verticalHeader()->defaultSectionSize() + 2 * table->frameWidth();
-            firstSplit = {qMax(1, height() - handleWidth() - protocol), protocol};
-        }
+        if (firstSplit.isEmpty())
+            firstSplit = defaultSplit();
         setSizes(firstSplit);
     }
     QSplitter::showEvent(event);
+}
+
+void TabWatch::resizeEvent(QResizeEvent *event)
+{
+    QSplitter::resizeEvent(event);
+    // Until the user splits the tab, it is split for the height it has now (a window
+    // is often shown before it is maximised), not shrunk from the first one.
+    if (shownOnce && !splitChosen)
+        setSizes(defaultSplit());
+}
+
+// The whole panel; the plots at least half of the tab; the protocol its rows, or
+// fewer down to a least few; more height to the plots.
+QList<int> TabWatch::defaultSplit() const
+{
+    const int rowHeight = table->verticalHeader()->defaultSectionSize();
+    const int frame = table->horizontalHeader()->sizeHint().height() + 2 * table->frameWidth();
+    const int free = height() - 2 * handleWidth();
+    const int panel = widget(kPanelIndex)->sizeHint().height();
+    const int between = widget(kPlotsIndex)->layout()->spacing();
+    const int plots = qMax(free - panel - frame - kProtocolRows * rowHeight, (height() + 1) / 2 + between);
+    const int protocol = qMax(frame + kProtocolLeastRows * rowHeight, free - panel - plots);
+    return {qMax(1, free - plots - protocol), plots, protocol};
 }
 
 void TabWatch::setupStatePanel(QGridLayout *upper)
@@ -132,6 +160,8 @@ void TabWatch::setupStatePanel(QGridLayout *upper)
     motorLabel = panelLabel(QString(), panel);
     alarmLabel->setWordWrap(true);
     pt100Label->setWordWrap(true);
+    // Three rows across the tab rather than six down it: the states on the left, the
+    // inputs, outputs and commands on the right, so that the plots keep their height.
     grid->addWidget(alarmLabel, 0, 0, 1, 3);
     grid->addWidget(pt100Label, 1, 0, 1, 3);
     grid->addWidget(ptcLabel, 2, 0, 1, 2);
@@ -139,14 +169,17 @@ void TabWatch::setupStatePanel(QGridLayout *upper)
     forwardButton = panelButton(tr("Вперёд"), panel);
     backwardButton = panelButton(tr("Назад"), panel);
     stopButton = panelButton(tr("Стоп"), panel);
-    grid->addWidget(forwardButton, 3, 0);
-    grid->addWidget(backwardButton, 3, 1);
-    grid->addWidget(stopButton, 3, 2);
+    grid->addWidget(forwardButton, 2, 3);
+    grid->addWidget(backwardButton, 2, 4);
+    grid->addWidget(stopButton, 2, 5);
     for (QPushButton *b : {forwardButton, backwardButton, stopButton})
         connect(b, &QPushButton::clicked, this, &TabWatch::onBtnEngineCommandClicked);
     setupOutputsGrid(grid);
+    for (int column = 0; column < kPanelColumns; ++column)
+        grid->setColumnStretch(column, 1);
     nameStateWidgets();
     upper->addWidget(panel, 0, 0);
+    upper->setColumnStretch(0, 1);
 }
 
 // Names let the window's end-to-end tests find the panel's parts.
@@ -175,13 +208,14 @@ void TabWatch::setupOutputsGrid(QGridLayout *panel)
     grid->addWidget(input2Label, 1, 0);
     grid->addWidget(auxOutLabel, 1, 1);
     grid->addWidget(auxOutButton, 1, 2);
+    for (int column = 0; column < 3; ++column)
+        grid->setColumnStretch(column, 1);
     connect(auxOutButton, &QPushButton::clicked, this, &TabWatch::onBtnAppendOutClicked);
-    panel->addLayout(grid, 4, 0, 1, 3);
+    panel->addLayout(grid, 0, 3, 2, 3);
 }
 
 void TabWatch::setupCounters(QGridLayout *upper)
 {
-    upper->addItem(new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), 1, 0);
     auto *grid = new QGridLayout;
     hoursLabel = new QLabel(tr("Наработка двигателя:"));
     hoursLabel->setObjectName(QStringLiteral("hoursLabel"));
@@ -204,12 +238,17 @@ void TabWatch::setupCounters(QGridLayout *upper)
     grid->addWidget(startsLabel, 1, 0);
     grid->addWidget(deviceTimeLabel, 2, 0);
     grid->addWidget(linkLostLabel, 3, 0);
-    upper->addLayout(grid, 2, 0);
+    grid->setRowStretch(4, 1);
+    upper->addLayout(grid, 0, 1);
+    // A panel given more height than it needs keeps to the top.
+    upper->setRowStretch(1, 1);
 }
 
-void TabWatch::setupPlots(QGridLayout *upper)
+QWidget *TabWatch::setupPlots()
 {
-    auto *box = new QVBoxLayout;
+    auto *plots = new QWidget(this);
+    auto *box = new QVBoxLayout(plots);
+    box->setContentsMargins(0, 0, 0, 0);
     livePlot = new WatchPlot;
     livePlot->setObjectName(QStringLiteral("watchPlot"));
     temperaturePlot = new TempPlot;
@@ -221,7 +260,7 @@ void TabWatch::setupPlots(QGridLayout *upper)
     PlotExport::addContextMenu(temperaturePlot, &TimeScaleDraw::dateAndTime);
     box->addWidget(livePlot);
     box->addWidget(temperaturePlot);
-    upper->addLayout(box, upper->rowCount(), 0);
+    return plots;
 }
 
 QLabel *TabWatch::panelLabel(const QString &text, QWidget *parent)

@@ -22,7 +22,7 @@ class WatchPlot;
 struct DeviceInfo;
 
 // Tab "Наблюдение и управление": the device state panel with the motor commands,
-// the live plots, and the application protocol below them.
+// the live plots, and the application protocol below them, split three ways.
 class TabWatch : public QSplitter, public DataEventListener
 {
     Q_OBJECT
@@ -34,8 +34,8 @@ public:
     void protocolChanged();
     // Applied to both plots at once; until then they show LivePlot::kDefaultInterval.
     void setPlotInterval(int seconds);
-    // The heights of the plots' part and the protocol as the user left them; false,
-    // changing nothing, unless there is one positive height per part.
+    // The heights of the state panel, the plots and the protocol as the user left them;
+    // false, changing nothing, unless there is one positive height per part.
     bool setSplit(const QList<int> &heights);
     // The heights now; before the tab was first shown, those given, or none.
     QList<int> split() const;
@@ -46,6 +46,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private slots:
     void onBtnEngineCommandClicked();
@@ -56,7 +57,8 @@ private:
     void setupOutputsGrid(QGridLayout *panel);
     void nameStateWidgets();
     void setupCounters(QGridLayout *upper);
-    void setupPlots(QGridLayout *upper);
+    QWidget *setupPlots();
+    QList<int> defaultSplit() const;
     QLabel *panelLabel(const QString &text, QWidget *parent);
     QPushButton *panelButton(const QString &text, QWidget *parent);
 
@@ -116,6 +118,7 @@ private:
 
     bool shownOnce = false;
     QList<int> firstSplit; // applied when the tab is first shown
+    bool splitChosen = false; // restored or moved by the user: no longer the default
 
     // From the last configuration event.
     int input1Function = 0;
