@@ -86,8 +86,9 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     const int minutes = std::max(4, args.value(1, QStringLiteral("60")).toInt());
     const int outageMinutes = std::max(1, std::min(minutes - 3, args.value(2, QStringLiteral("20")).toInt()));
-    if (tool("mosquitto").isEmpty() || tool("mosquitto_sub").isEmpty() || tool("prometheus").isEmpty()) {
-        printf("mosquitto, mosquitto_sub and prometheus are needed\n");
+    if (tool("mosquitto").isEmpty() || tool("mosquitto_sub").isEmpty() || tool("prometheus").isEmpty()
+        || tool("stdbuf").isEmpty()) {
+        printf("mosquitto, mosquitto_sub, prometheus and stdbuf are needed\n");
         return 1;
     }
     QTemporaryDir dir;
@@ -155,8 +156,9 @@ int main(int argc, char *argv[])
                                           QStringLiteral("--web.listen-address=127.0.0.1:%1").arg(prometheusPort)});
     prometheus.waitForStarted();
 
+    // Line by line: into a pipe the subscriber would hold its output until a block is full.
     QProcess sub;
-    sub.start(tool("mosquitto_sub"), {QStringLiteral("-p"), QString::number(brokerPort), QStringLiteral("-c"),
+    sub.start(tool("stdbuf"), {QStringLiteral("-oL"), tool("mosquitto_sub"), QStringLiteral("-p"), QString::number(brokerPort), QStringLiteral("-c"),
                                       QStringLiteral("-i"), QStringLiteral("soak-subscriber"), QStringLiteral("-q"),
                                       QStringLiteral("1"), QStringLiteral("-F"), QStringLiteral("%t %p"),
                                       QStringLiteral("-t"), QStringLiteral("orbix/soak/+/+/event"), QStringLiteral("-t"),

@@ -157,7 +157,7 @@ void TestCliReport::reportOfADevice()
     QVERIFY2(!pdf.findAll(0, "Ток A: 16.0").isEmpty(), "the live plot's legend in amperes");
     const QString cyclicWork = QString::number(sim.registerValue(1, 22)) + " мин";
     QVERIFY2(qAbs(pdf.findNear(0, cyclicWork, {660, 52}).bottom() - 52) < 6, qPrintable(cyclicWork));
-    const QRectF crash = pdf.findNear(1, "Авария: Тепловая перегрузка двигателя(32)", {0, 420});
+    const QRectF crash = pdf.findNear(1, "Авария: Тепловая перегрузка двигателя (32)", {0, 420});
     QCOMPARE(!crash.isNull(), oscillogram);
     const double protocolY = oscillogram ? 876 : 440;
     QVERIFY(qAbs(pdf.findNear(1, "Протокол работы ОРБИКС", {0, protocolY}).bottom() - protocolY) < 6);
@@ -182,7 +182,7 @@ void TestCliReport::reportInEnglish()
     QVERIFY2(qAbs(pdf.findNear(0, rated, {300, 52}).bottom() - 52) < 6, qPrintable(rated));
     const QString cyclicWork = QString::number(sim.registerValue(1, 22)) + " min";
     QVERIFY2(qAbs(pdf.findNear(0, cyclicWork, {660, 52}).bottom() - 52) < 6, qPrintable(cyclicWork));
-    QVERIFY(!pdf.findNear(1, "Fault: Motor thermal overload(32)", {0, 420}).isNull());
+    QVERIFY(!pdf.findNear(1, "Fault: Motor thermal overload (32)", {0, 420}).isNull());
     QVERIFY(qAbs(pdf.findNear(1, "Device operation log", {0, 876}).bottom() - 876) < 6);
     const QRegularExpression cyrillic("[\\x{0400}-\\x{04FF}]");
     for (int page = 0; page < pdf.pageCount(); ++page)
