@@ -47,16 +47,16 @@ bool sendable(const QByteArray &topic)
            && mosquitto_pub_topic_check2(topic.constData(), size_t(topic.size())) == MOSQ_ERR_SUCCESS;
 }
 
-struct Line {
+struct JournalLine {
     char kind = 0; // '+', '-'; 0 for a damaged line
     quint64 number = 0;
     Outbox::Message message;
 };
 
 // A line of the journal, its newline included; checked is whether lines carry their checksum.
-Line parse(const QByteArray &raw, bool checked)
+JournalLine parse(const QByteArray &raw, bool checked)
 {
-    Line l;
+    JournalLine l;
     if (!raw.endsWith('\n') || raw.size() < 2 || (raw[0] != '+' && raw[0] != '-'))
         return l; // cut short by a crash, or not ours
     QByteArray text = raw.left(raw.size() - 1);
@@ -114,7 +114,7 @@ void Outbox::read()
     QByteArrayList damaged;
     while (!file.atEnd()) {
         const QByteArray raw = file.readLine();
-        const Line l = parse(raw, checked);
+        const JournalLine l = parse(raw, checked);
         if (l.kind == '+')
             held[l.number] = l.message;
         else if (l.kind == '-')
