@@ -88,7 +88,7 @@ phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure
+  ctest --test-dir "$TSAN_DIR" -R '^tst_(data|search)thread$' --output-on-failure -j2
 
 phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-3} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
