@@ -14,7 +14,8 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config python3
               qttranslations5-l10n  # Qt's own dialog buttons in the Russian window
               fonts-dejavu-core  # a fresh machine may have no font for the window at all
               libqt5sql5-sqlite libsqlite3-dev  # the history database
-              libmosquitto-dev prometheus-cpp-dev)  # the gateway: MQTT and /metrics
+              libmosquitto-dev prometheus-cpp-dev libcivetweb-dev  # the gateway: MQTT and /metrics
+              zlib1g-dev)  # the outbox's record checksums
 # ... and what only the checks need (scripts/test.sh).
 TEST_PACKAGES=(libmodbus-dev mbpoll
                python3-pymodbus python3-serial python3-serial-asyncio ser2net
