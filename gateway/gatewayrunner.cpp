@@ -130,7 +130,7 @@ bool GatewayRunner::start(QString &error)
     }
     if (config.metricsListen) {
         metrics = std::make_unique<MetricsExporter>();
-        if (!metrics->listen(*config.metricsListen, error))
+        if (!metrics->listen(*config.metricsListen, error, [this] { refreshFigures(); }))
             return false;
         for (const LinePoller::Line &line : lines)
             metrics->addLine(line.name);
@@ -149,10 +149,10 @@ void GatewayRunner::stop(int flushMs)
     for (auto &p : pollers)
         p->stop();
     pollers.clear();
+    metrics.reset(); // no scrape reads the publisher from here on
     if (mqtt)
         mqtt->stop(flushMs);
     mqtt.reset();
-    metrics.reset();
 }
 
 GatewayRunner::DeviceState &GatewayRunner::state(const QString &line, int address)
@@ -325,6 +325,12 @@ void GatewayRunner::transaction(const QString &line, int address, bool ok)
     if (!metrics)
         return;
     metrics->visit(line, ok);
+}
+
+// At every scrape, from the metrics server's threads: the publisher and the recorder
+// tell their own figures safely from any thread, and both outlive the server (stop()).
+void GatewayRunner::refreshFigures()
+{
     if (mqtt) {
         metrics->outbox(mqtt->outboxSize(), mqtt->outboxDropped());
         metrics->outboxDamaged(mqtt->outboxDamaged());

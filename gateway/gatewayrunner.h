@@ -47,6 +47,7 @@ private:
     QByteArray topic(const QString &line, int address, const char *leaf) const;
     void publishState(const QString &line, const DeviceState &s);
     void publishEvent(const QString &line, int address, QJsonObject event);
+    void refreshFigures();
     void logsRead(const QString &line, DeviceState &s, const DataEvent &event);
     QString portOf(const QString &line) const;
 

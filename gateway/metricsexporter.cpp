@@ -4,6 +4,7 @@
 #include "device/watchdatapacket.h"
 
 #include <CivetServer.h>
+#include <prometheus/collectable.h>
 #include <prometheus/counter.h>
 #include <prometheus/exposer.h>
 #include <prometheus/family.h>
@@ -122,7 +123,33 @@ MetricsExporter::MetricsExporter()
 
 MetricsExporter::~MetricsExporter() = default;
 
-bool MetricsExporter::listen(const QString &hostPort, QString &error)
+namespace {
+
+// The registry as the server collects it, with the figures that are read, not
+// reported, set first.
+class Refreshed : public prometheus::Collectable
+{
+public:
+    Refreshed(std::shared_ptr<prometheus::Registry> registry, std::function<void()> refresh)
+        : registry(std::move(registry))
+        , refresh(std::move(refresh))
+    {
+    }
+    std::vector<prometheus::MetricFamily> Collect() const override
+    {
+        if (refresh)
+            refresh();
+        return registry->Collect();
+    }
+
+private:
+    const std::shared_ptr<prometheus::Registry> registry;
+    const std::function<void()> refresh;
+};
+
+} // namespace
+
+bool MetricsExporter::listen(const QString &hostPort, QString &error, std::function<void()> refresh)
 {
     static const CivetCallbacks callbacks = serverCallbacks(); // the server copies them
     try {
@@ -134,7 +161,8 @@ bool MetricsExporter::listen(const QString &hostPort, QString &error)
         error = QStringLiteral("metrics cannot listen on %1: %2").arg(hostPort, QString::fromUtf8(e.what()));
         return false;
     }
-    exposer->RegisterCollectable(registry);
+    scraped = std::make_shared<Refreshed>(registry, std::move(refresh));
+    exposer->RegisterCollectable(scraped);
     return true;
 }
 

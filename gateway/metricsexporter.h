@@ -2,12 +2,14 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class CurrentScale;
 class WatchDataPacket;
 
 namespace prometheus {
+class Collectable;
 class Exposer;
 class Registry;
 template <typename T> class Family;
@@ -29,8 +31,11 @@ public:
     MetricsExporter();
     ~MetricsExporter();
 
-    // Binds the listening address; false with error when it cannot.
-    bool listen(const QString &hostPort, QString &error);
+    // Binds the listening address; false with error when it cannot. refresh, called
+    // from the server's threads at every scrape, sets what is read rather than
+    // reported (the broker's connection, the outbox), so that a scrape never shows
+    // it older than itself.
+    bool listen(const QString &hostPort, QString &error, std::function<void()> refresh = {});
 
     // Both visit series of the line, at 0, so that the first failure is an increase.
     void addLine(const QString &line);
@@ -47,6 +52,7 @@ private:
     void removeValues(const QString &line, int address);
 
     std::shared_ptr<prometheus::Registry> registry;
+    std::shared_ptr<prometheus::Collectable> scraped; // the registry, refreshed first
     std::unique_ptr<prometheus::Exposer> exposer;
     prometheus::Family<prometheus::Gauge> &current;
     prometheus::Family<prometheus::Gauge> &voltage;

@@ -278,6 +278,7 @@ private slots:
     void metricsPt100();
     void metricsServer();
     void metricsWhileLinkDown();
+    void metricsOfABrokerThatCameLater();
     void logForm_data();
     void logForm();
     void wholePlant();
@@ -930,6 +931,38 @@ void TestGateway::metricsWhileLinkDown()
     sim.clearFaults();
     m = scrapeWithLink(port, 1);
     QVERIFY2(series(m, "orbix_phase_current_amperes{").size() == 3, m.constData());
+}
+
+// The broker's connection and the outbox as they are at the scrape, not as they were at
+// the last visit of a device: a line whose devices are all silent is visited seldom.
+void TestGateway::metricsOfABrokerThatCameLater()
+{
+    if (tool("mosquitto").isEmpty())
+        QSKIP("mosquitto is not installed");
+    QTemporaryDir dir;
+    Simulator sim;
+    sim.addDevice({});
+    sim.setFault({SimFault::NoReply});
+    QVERIFY(sim.start());
+    const quint16 metricsPort = SimTcpServer::unusedLoopbackPort();
+    const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
+    GatewayConfig config = metricsGateway(sim, metricsPort);
+    config.retryPeriodMs = 600000;
+    GatewayConfig::Mqtt mqtt;
+    mqtt.host = QStringLiteral("127.0.0.1");
+    mqtt.port = brokerPort;
+    mqtt.prefix = QStringLiteral("orbix");
+    mqtt.outboxFile = dir.filePath("outbox");
+    config.mqtt = mqtt;
+    GatewayRunner gateway(config);
+    QString error;
+    QVERIFY2(gateway.start(error), qPrintable(error));
+    QVERIFY(QTest::qWaitFor([&] { return httpGet(metricsPort, "/metrics").contains("\norbix_mqtt_connected 0\n"); },
+                            kWaitMs));
+    Peer broker;
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    QVERIFY(QTest::qWaitFor([&] { return httpGet(metricsPort, "/metrics").contains("\norbix_mqtt_connected 1\n"); },
+                            kWaitMs));
 }
 
 void TestGateway::logForm_data()
