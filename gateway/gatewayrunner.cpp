@@ -21,8 +21,6 @@
 #include "storage/portmap.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QStandardPaths>
 
