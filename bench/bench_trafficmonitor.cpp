@@ -7,6 +7,7 @@
 #include "link/framelog.h"
 #include "link/frameobserver.h"
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "ui/monitor/trafficfilter.h"
 #include "ui/monitor/trafficmodel.h"
 #include "ui/monitor/trafficmonitor.h"
@@ -38,13 +39,13 @@ public:
 // A read of the monitoring block and its reply, as the port's frame log records them.
 std::vector<FrameRecord> readTransaction()
 {
-    QByteArray request = ModbusPort::readRequest(1, 100, kReadCount);
-    ModbusPort::appendCrc(request);
+    QByteArray request = RtuFraming::readRequest(1, 100, kReadCount);
+    RtuFraming::appendCrc(request);
     QByteArray reply;
     reply.append(char(1)).append(char(3)).append(char(2 * kReadCount));
     for (int i = 0; i < kReadCount; ++i)
         reply.append(char(i)).append(char(0x40 + i));
-    ModbusPort::appendCrc(reply);
+    RtuFraming::appendCrc(reply);
     Collector collector;
     FrameLog log("bench");
     log.setObserver(&collector);

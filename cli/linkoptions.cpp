@@ -5,6 +5,7 @@
 #include "device/deviceinfo.h"
 #include "device/registermap.h"
 #include "link/line.h"
+#include "link/linefactory.h"
 #include "link/modbusport.h"
 #include "link/tcpline.h"
 #include "storage/portmap.h"
@@ -22,7 +23,7 @@ bool malformedNetworkName(const QString &name, QString &error)
 {
     if (!Line::isNetworkName(name))
         return false;
-    const std::unique_ptr<Line> line = Line::create(name.toUtf8());
+    const std::unique_ptr<Line> line = LineFactory::create(name.toUtf8());
     const auto *tcp = dynamic_cast<const TcpLine *>(line.get());
     if (!tcp || tcp->port() != 0) // a line takes port 0 for a name it cannot read
         return false;

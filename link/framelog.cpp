@@ -2,31 +2,26 @@
 
 #include "link/frameobserver.h"
 #include "link/linklog.h"
-#include "link/modbusport.h"
 #include "link/rtuframing.h"
 
 #include <QDateTime>
 #include <QtEndian>
 
-namespace {
-constexpr int kSingleHeader = 4;   // address, function, register: then the value
-constexpr int kMultipleHeader = 7; // address, function, first register, count, byte count: then the values
-} // namespace
-
 // Where the masked register's value lies in a request (function 6, or a function 16
 // whose range covers it); -1 when the request does not carry it.
 int FrameLog::valueOffset(const QByteArray &request) const
 {
-    if (maskedRegister == 0 || request.size() < kMultipleHeader - 1)
+    using R = RtuFraming;
+    if (maskedRegister == 0 || request.size() < R::kWriteValuesOffset - 1)
         return -1;
     const auto *b = reinterpret_cast<const uchar *>(request.constData());
-    const quint16 index = quint16(quint16(maskedRegister - 1) - qFromBigEndian<quint16>(b + 2));
+    const quint16 index = quint16(quint16(maskedRegister - 1) - qFromBigEndian<quint16>(b + R::kRegisterOffset));
     switch (quint8(request[1])) {
-    case RtuFraming::kFunctionWriteSingle:
-        return request.size() == kSingleHeader + 2 + ModbusPort::kCrcSize && index == 0 ? kSingleHeader : -1;
-    case RtuFraming::kFunctionWriteMultiple: {
-        const int at = kMultipleHeader + 2 * index;
-        return index < qFromBigEndian<quint16>(b + 4) && at + 2 <= request.size() - ModbusPort::kCrcSize ? at : -1;
+    case R::kFunctionWriteSingle:
+        return request.size() == R::kValueOffset + 2 + R::kCrcSize && index == 0 ? R::kValueOffset : -1;
+    case R::kFunctionWriteMultiple: {
+        const int at = R::kWriteValuesOffset + 2 * index;
+        return index < qFromBigEndian<quint16>(b + R::kCountOffset) && at + 2 <= request.size() - R::kCrcSize ? at : -1;
     }
     default:
         return -1;
@@ -42,7 +37,8 @@ void FrameLog::mask(const QByteArray &request, const QByteArray &bytes, FrameRec
     const int at = valueOffset(request);
     if (at < 0)
         return;
-    const int header = quint8(request[1]) == RtuFraming::kFunctionWriteSingle ? kSingleHeader : kMultipleHeader;
+    const int header = quint8(request[1]) == RtuFraming::kFunctionWriteSingle ? RtuFraming::kValueOffset
+                                                                              : RtuFraming::kWriteValuesOffset;
     const int length = request.size();
     for (int copy = 0; bytes.mid(copy, header) == request.left(header); copy += length) {
         if (record.masked.isEmpty())
@@ -98,7 +94,7 @@ void FrameLog::received(const QByteArray &request, const QByteArray &bytes, int 
 
 void FrameLog::count(int failure, qint64 responseUs, bool answered)
 {
-    using F = ModbusPort::Failure;
+    using F = RtuFraming::Failure;
     switch (F(failure)) {
     case F::None: case F::Exception: ++stats.replies; break;
     case F::NoAnswer: ++stats.timeouts; break;

@@ -25,7 +25,7 @@ public:
     // count bytes dropped, of which tail are the newest.
     void discarded(const QByteArray &tail, quint64 count);
     void sent(const QByteArray &request);
-    // A transaction's end: the bytes received (maybe none) and the failure (ModbusPort's).
+    // A transaction's end: the bytes received (maybe none) and the failure (RtuFraming::Failure).
     void received(const QByteArray &request, const QByteArray &bytes, int failure, int exception,
                   qint64 responseUs, bool echoSkipped);
     void echoSkipped() { ++stats.echoesSkipped; }

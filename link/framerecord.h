@@ -14,7 +14,7 @@ struct FrameRecord
     Direction direction = Sent;
     QByteArray bytes;       // as on the line, but a masked value and its CRC read as zero
     QByteArray masked;      // empty, or one byte per byte of bytes: 1 where it is masked
-    int failure = 0;        // ModbusPort::Failure of the transaction, for received frames
+    int failure = 0;        // RtuFraming::Failure of the transaction, for received frames
     int exception = 0;      // the reply's exception code
     qint64 responseUs = -1; // end of request to end of reply, for received frames
     bool echoSkipped = false; // the adapter's copy of the request preceded the reply

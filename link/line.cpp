@@ -1,10 +1,5 @@
 #include "link/line.h"
 
-#include "link/modbustcpline.h"
-#include "link/rfc2217line.h"
-#include "link/serialline.h"
-#include "link/tcpline.h"
-
 #include <QDeadlineTimer>
 
 #include <cerrno>
@@ -15,26 +10,9 @@
 #include <time.h>
 #include <unistd.h>
 
-namespace {
-constexpr const char *kTcp = "tcp://";
-constexpr const char *kRfc2217 = "rfc2217://";
-constexpr const char *kModbusTcp = "modbus-tcp://";
-} // namespace
-
-std::unique_ptr<Line> Line::create(const QByteArray &name)
-{
-    if (name.startsWith(kTcp))
-        return std::make_unique<TcpLine>(name);
-    if (name.startsWith(kRfc2217))
-        return std::make_unique<Rfc2217Line>(name);
-    if (name.startsWith(kModbusTcp))
-        return std::make_unique<ModbusTcpLine>(name);
-    return std::make_unique<SerialLine>(name);
-}
-
 bool Line::isNetworkName(const QString &name)
 {
-    for (const char *scheme : {kTcp, kRfc2217, kModbusTcp})
+    for (const char *scheme : {kTcpScheme, kRfc2217Scheme, kModbusTcpScheme})
         if (name.startsWith(QLatin1String(scheme)))
             return true;
     return false;

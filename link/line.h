@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <functional>
-#include <memory>
 #include <sys/types.h>
 
 class QDeadlineTimer;
@@ -33,9 +32,12 @@ public:
     // 0 while that cannot be told yet.
     using ReplyLength = std::function<qint64(const quint8 *bytes, qint64 size)>;
 
-    // The line a port name stands for: "tcp://HOST:PORT", "rfc2217://HOST:PORT",
-    // "modbus-tcp://HOST[:PORT]", or else a serial device path.
-    static std::unique_ptr<Line> create(const QByteArray &name);
+    // The schemes of the names of network lines (LineFactory makes the line of a name):
+    // "tcp://HOST:PORT", "rfc2217://HOST:PORT", "modbus-tcp://HOST[:PORT]"; any
+    // other name is a serial device path.
+    static constexpr const char *kTcpScheme = "tcp://";
+    static constexpr const char *kRfc2217Scheme = "rfc2217://";
+    static constexpr const char *kModbusTcpScheme = "modbus-tcp://";
     static bool isNetworkName(const QString &name);
 
     virtual ~Line();

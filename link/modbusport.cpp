@@ -1,11 +1,9 @@
 #include "link/modbusport.h"
 
+#include "link/linefactory.h"
 #include "link/linklog.h"
-#include "link/rtuframing.h"
 #include "link/serialline.h"
 
-#include <QDateTime>
-#include <QtEndian>
 
 #include <cerrno>
 #include <cstring>
@@ -14,31 +12,14 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN,
               "register blocks overlay 32-bit fields on 16-bit words, low word first");
 
 namespace {
-
-constexpr int kMinFrame = 4;           // address, function, CRC
-constexpr int kExceptionFrame = 5;     // address, function | 0x80, code, CRC
-constexpr int kEchoBytes = 6;          // address, function, register, value
-constexpr int kReadRequestBytes = 6;   // address, function, first register, count
 // Right after opening, the silence a request waits for: a few characters at the line's
 // speed, renewed by every byte that still comes (the tail of an earlier connection's reply).
 constexpr int kFreshLineCharacters = 8;
-
-void putWord(QByteArray &frame, quint16 v)
-{
-    frame.append(char(v >> 8));
-    frame.append(char(v & 0xFF));
-}
-
-quint16 wireAddress(quint32 reg)
-{
-    return quint16((reg & 0xFFFF) - 1);
-}
-
 } // namespace
 
 ModbusPort::ModbusPort(const QByteArray &devicePath)
     : path(devicePath)
-    , line(Line::create(devicePath))
+    , line(LineFactory::create(devicePath))
     , log(devicePath)
 {
 }
@@ -46,66 +27,6 @@ ModbusPort::ModbusPort(const QByteArray &devicePath)
 ModbusPort::~ModbusPort()
 {
     close();
-}
-
-quint16 ModbusPort::crc16(const quint8 *data, qint64 size)
-{
-    quint16 crc = 0xFFFF;
-    for (qint64 i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
-}
-
-void ModbusPort::appendCrc(QByteArray &frame)
-{
-    const quint16 crc = crc16(reinterpret_cast<const quint8 *>(frame.constData()), frame.size());
-    frame.append(char(crc & 0xFF));
-    frame.append(char(crc >> 8));
-}
-
-bool ModbusPort::checkCrc(const quint8 *frame, qint64 size)
-{
-    if (size < 2)
-        return false;
-    const quint16 crc = crc16(frame, size - 2);
-    return frame[size - 2] == (crc & 0xFF) && frame[size - 1] == (crc >> 8);
-}
-
-QByteArray ModbusPort::readRequest(quint8 slave, quint32 firstRegister, quint16 count)
-{
-    QByteArray f;
-    f.append(char(slave));
-    f.append(char(RtuFraming::kFunctionReadHolding));
-    putWord(f, wireAddress(firstRegister));
-    putWord(f, count);
-    return f;
-}
-
-QByteArray ModbusPort::writeSingleRequest(quint8 slave, quint32 reg, quint16 value)
-{
-    QByteArray f;
-    f.append(char(slave));
-    f.append(char(RtuFraming::kFunctionWriteSingle));
-    putWord(f, wireAddress(reg));
-    putWord(f, value);
-    return f;
-}
-
-QByteArray ModbusPort::writeMultipleRequest(quint8 slave, quint32 firstRegister, const quint16 *values,
-                                            quint16 count)
-{
-    QByteArray f;
-    f.append(char(slave));
-    f.append(char(RtuFraming::kFunctionWriteMultiple));
-    putWord(f, wireAddress(firstRegister));
-    putWord(f, count);
-    f.append(char(quint8(count * 2)));
-    for (quint16 i = 0; i < count; ++i)
-        putWord(f, values[i]);
-    return f;
 }
 
 bool ModbusPort::open()
@@ -348,67 +269,15 @@ bool ModbusPort::skipEcho(const QByteArray &request, Reply &reply)
     return true;
 }
 
-// Every reply goes through here: the receive steps that look at the bytes, then the
-// function's own judging. Reads only the size bytes given; values are written only
-// for a sound read reply.
-ModbusPort::Failure ModbusPort::judge(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
-                                      quint16 *values)
-{
-    exception = 0;
-    if (request.size() < kMinFrame)
-        return Failure::BadRequest;
-    if (size <= 0)
-        return Failure::NoAnswer;
-    const quint8 address = quint8(request[0]);
-    if (address != 0 && reply[0] != address)
-        return Failure::WrongAddress;
-    if (size < kMinFrame || !checkCrc(reply, size)) {
-        exception = kCrcException;
-        return size < kMinFrame ? Failure::ShortReply : Failure::CrcError;
-    }
-    if (reply[1] & RtuFraming::kExceptionBit) {
-        exception = size < kExceptionFrame ? kCrcException : reply[2];
-        return size < kExceptionFrame ? Failure::ShortReply : Failure::Exception;
-    }
-    switch (quint8(request[1])) {
-    case RtuFraming::kFunctionReadHolding:
-        return judgeRead(request, reply, size, exception, values);
-    case RtuFraming::kFunctionWriteSingle:
-        if (size < kEchoBytes + 2) {
-            exception = kCrcException;
-            return Failure::ShortReply;
-        }
-        return memcmp(reply, request.constData(), kEchoBytes) == 0 ? Failure::None : Failure::EchoMismatch;
-    default:
-        return Failure::None; // function 16: a sound frame without exception
-    }
-}
-
-// Values come from byte 3 on, as many as were asked for; the byte-count field is not trusted.
-ModbusPort::Failure ModbusPort::judgeRead(const QByteArray &request, const quint8 *reply, qint64 size,
-                                          int &exception, quint16 *values)
-{
-    if (request.size() < kReadRequestBytes)
-        return Failure::BadRequest;
-    const int count = qFromBigEndian<quint16>(reinterpret_cast<const uchar *>(request.constData()) + 4);
-    if (size < qint64(3 + 2 * count + 2)) {
-        exception = kCrcException;
-        return Failure::ShortReply;
-    }
-    for (int i = 0; values && i < count; ++i)
-        values[i] = qFromBigEndian<quint16>(reply + 3 + 2 * i);
-    return Failure::None;
-}
-
 bool ModbusPort::exchange(QByteArray request, quint16 *values)
 {
-    appendCrc(request);
+    RtuFraming::appendCrc(request);
     Reply reply;
     const bool received = transact(request, reply);
     const QByteArray heard(reinterpret_cast<const char *>(reply.bytes), int(reply.size));
     const bool echoed = received && skipEcho(request, reply);
     if (received) {
-        const Failure verdict = judge(request, reply.bytes, reply.size, exceptionCode, values);
+        const Failure verdict = RtuFraming::judge(request, reply.bytes, reply.size, exceptionCode, values);
         if (verdict != Failure::None)
             failWith(verdict);
     }
@@ -428,7 +297,7 @@ bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *d
     if (count == 0 || count > quint32(kMaxReadRegisters))
         return failWith(Failure::BadRequest);
     quint16 values[kMaxReadRegisters];
-    if (!exchange(readRequest(slave, firstRegister, quint16(count)), values))
+    if (!exchange(RtuFraming::readRequest(slave, firstRegister, quint16(count)), values))
         return false;
     memcpy(destination, values, count * sizeof(quint16)); // untouched on failure
     return true;
@@ -437,7 +306,7 @@ bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *d
 bool ModbusPort::writeRegister(quint32 reg, quint16 value)
 {
     startTransaction();
-    return exchange(writeSingleRequest(slave, reg, value));
+    return exchange(RtuFraming::writeSingleRequest(slave, reg, value));
 }
 
 bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const void *source)
@@ -446,26 +315,7 @@ bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const 
     const quint32 count = byteCount / 2;
     if (count == 0 || count > quint32(kMaxWriteRegisters))
         return failWith(Failure::BadRequest);
-    return exchange(writeMultipleRequest(slave, firstRegister, static_cast<const quint16 *>(source), quint16(count)));
-}
-
-QString ModbusPort::failureName(Failure f)
-{
-    switch (f) {
-    case Failure::None: return QStringLiteral("no error");
-    case Failure::NotOpen: return QStringLiteral("port cannot be opened");
-    case Failure::BadRequest: return QStringLiteral("register count out of range");
-    case Failure::WriteFailed: return QStringLiteral("write to the port failed");
-    case Failure::LineError: return QStringLiteral("line error");
-    case Failure::NoAnswer: return QStringLiteral("no answer");
-    case Failure::WrongAddress: return QStringLiteral("answer from another address");
-    case Failure::ShortReply: return QStringLiteral("answer too short");
-    case Failure::CrcError: return QStringLiteral("CRC error");
-    case Failure::Exception: return QStringLiteral("Modbus exception");
-    case Failure::EchoMismatch: return QStringLiteral("echo mismatch");
-    case Failure::Cancelled: return QStringLiteral("cancelled");
-    }
-    return QString();
+    return exchange(RtuFraming::writeMultipleRequest(slave, firstRegister, static_cast<const quint16 *>(source), quint16(count)));
 }
 
 QString ModbusPort::errorString() const
@@ -476,7 +326,7 @@ QString ModbusPort::errorString() const
     case Failure::LineError:
         return QStringLiteral("line error (flags 0x%1)").arg(lineErrorFlags, 0, 16);
     case Failure::NotOpen:
-        return sysError ? line->openErrorText() : failureName(lastFailure);
+        return sysError ? line->openErrorText() : RtuFraming::failureName(lastFailure);
     case Failure::WriteFailed:
         return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
     case Failure::NoAnswer:
@@ -487,8 +337,8 @@ QString ModbusPort::errorString() const
                                  : QStringLiteral("incomplete reply: %1 bytes before the time-out").arg(cutBytes);
         if (Line::isGone(sysError))
             return QStringLiteral("no answer: the line has gone (%1)").arg(QString::fromLocal8Bit(strerror(sysError)));
-        return failureName(lastFailure);
+        return RtuFraming::failureName(lastFailure);
     default:
-        return failureName(lastFailure);
+        return RtuFraming::failureName(lastFailure);
     }
 }

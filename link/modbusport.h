@@ -3,6 +3,7 @@
 #include "link/framelog.h"
 #include "link/line.h"
 #include "link/lineoptions.h"
+#include "link/rtuframing.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,7 +11,8 @@
 #include <atomic>
 #include <memory>
 
-// Modbus RTU master on one serial line, one slave at a time: functions 3, 6 and 16.
+// Modbus RTU master on one line, one slave at a time: functions 3, 6 and 16, framed
+// and judged by RtuFraming.
 // Registers are named by number counted from 1; the wire carries number - 1.
 // All operations return false on failure and leave the reason in the error fields;
 // nothing throws and nothing is retried here.
@@ -18,41 +20,22 @@ class ModbusPort
 {
 public:
     // Why the last transaction failed, in more detail than the three error fields.
-    enum class Failure {
-        None,
-        NotOpen,       // open failed or the port is closed
-        BadRequest,    // register count outside the protocol limits; nothing sent
-        WriteFailed,   // fewer bytes written than the request length
-        LineError,     // parity/framing/overrun flags were pending at the receive
-        NoAnswer,      // no byte before the read time-out, or a reply it cut part-way
-                       // (replyCut); or the line has gone, or never fell silent for a
-                       // request (systemError EBUSY), and nothing was sent
-        WrongAddress,  // the answer came from another slave
-        ShortReply,    // too few bytes for what judging needs (exception = 255)
-        CrcError,      // exception = 255
-        Exception,     // Modbus exception reply; exception = its code
-        EchoMismatch,  // function 6 answer is not the echo of the request
-        Cancelled      // the owner's running flag was cleared while waiting
-    };
+    using Failure = RtuFraming::Failure;
 
     // Frame format codes; data bits are always 8.
     enum FrameFormat { Format8E1 = 0, Format8O1 = 1, Format8N15 = 2, Format8N2 = 3 };
 
-    // How a reply ends. Length: once it has the length its request implies, after
-    // 3.5 characters of silence; bytes left from before are dropped before each
-    // request, and a request waits for that silence after the last reply. Gap: only
-    // after the reply gap of silence (250 ms), nothing dropped, nothing waited for.
-    enum class Framing { Length, Gap };
+    // How a reply ends (the reply gap is kInterByteGapMs here).
+    using Framing = RtuFraming::Framing;
 
     static constexpr quint32 kDefaultBaud = 19200;
     static constexpr int kResponseBuffer = 255;       // Modbus RTU ADU limit
     static constexpr int kInterByteGapMs = 250;       // silence that ends a response
     static constexpr int kWriteTimeoutMs = 1000;
-    static constexpr int kMaxReadRegisters = 125;     // Modbus application protocol, function 3
-    static constexpr int kMaxWriteRegisters = 123;    // Modbus application protocol, function 16
-    static constexpr int kCrcSize = 2;                // the CRC that ends every RTU frame
-    static constexpr int kCrcException = 255;
-    static constexpr int kMaxSlaveAddress = 247;      // Modbus RTU slave addresses are 1..247
+    // The protocol's limits of a transaction and of a slave's address.
+    static constexpr int kMaxReadRegisters = RtuFraming::kMaxReadRegisters;
+    static constexpr int kMaxWriteRegisters = RtuFraming::kMaxWriteRegisters;
+    static constexpr int kMaxSlaveAddress = RtuFraming::kMaxSlaveAddress;
 
     explicit ModbusPort(const QByteArray &devicePath);
     ~ModbusPort();
@@ -116,23 +99,6 @@ public:
     // Waits on the line end soon after *flag is cleared (the owner's stop).
     void setRunningFlag(const std::atomic<bool> *flag) { line->setRunningFlag(flag); }
 
-    // Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF), bit by bit.
-    static quint16 crc16(const quint8 *data, qint64 size);
-    // Appends the CRC, low byte first.
-    static void appendCrc(QByteArray &frame);
-    static bool checkCrc(const quint8 *frame, qint64 size);
-    // Request frames without CRC, exposed for tests and tools.
-    static QByteArray readRequest(quint8 slave, quint32 firstRegister, quint16 count);
-    static QByteArray writeSingleRequest(quint8 slave, quint32 reg, quint16 value);
-    static QByteArray writeMultipleRequest(quint8 slave, quint32 firstRegister, const quint16 *values,
-                                           quint16 count);
-    static QString failureName(Failure f);
-    // Judges the reply bytes to a request (built by the functions above, CRC appended)
-    // as a transaction does, and sets exception as the transaction would. For a read,
-    // values (room for the count asked) receive the registers on success only.
-    static Failure judge(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
-                         quint16 *values = nullptr);
-
 private:
     struct Reply {
         quint8 bytes[kResponseBuffer];
@@ -147,8 +113,6 @@ private:
     bool skipEcho(const QByteArray &request, Reply &reply);
     bool replyCut(const QByteArray &request, const Reply &reply, qint64 readNs, bool echoPossible);
     void applyTimeouts();
-    static Failure judgeRead(const QByteArray &request, const quint8 *reply, qint64 size, int &exception,
-                             quint16 *values);
     bool failWith(Failure f);
     bool openFailed();
     bool lineFailed();

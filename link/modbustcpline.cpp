@@ -1,7 +1,7 @@
 #include "link/modbustcpline.h"
 
 #include "link/linklog.h"
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QtEndian>
 
@@ -12,7 +12,7 @@ constexpr quint16 kLargestLength = 254; // unit and a PDU of at most 253 bytes
 
 QByteArray ModbusTcpLine::toMbap(const quint8 *rtu, qint64 size, quint16 transactionId)
 {
-    const qint64 pdu = size - 1 - ModbusPort::kCrcSize;
+    const qint64 pdu = size - 1 - RtuFraming::kCrcSize;
     QByteArray out(kHeader, 0);
     qToBigEndian<quint16>(transactionId, out.data());
     qToBigEndian<quint16>(0, out.data() + 2);
@@ -30,7 +30,7 @@ bool ModbusTcpLine::open()
 
 QByteArray ModbusTcpLine::encode(const quint8 *frame, qint64 size)
 {
-    if (size < 1 + ModbusPort::kCrcSize + 1)
+    if (size < 1 + RtuFraming::kCrcSize + 1)
         return QByteArray();
     return toMbap(frame, size, ++transaction);
 }
@@ -54,7 +54,7 @@ void ModbusTcpLine::decode(const quint8 *raw, qint64 size)
             break;
         QByteArray rtu = incoming.mid(at + 6, length);
         if (id == transaction) {
-            ModbusPort::appendCrc(rtu);
+            RtuFraming::appendCrc(rtu);
             pending += rtu;
         } else {
             qCDebug(lcLink) << "dropped a reply to an earlier request" << id;

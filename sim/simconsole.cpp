@@ -1,6 +1,6 @@
 #include "sim/simconsole.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include "sim/simoptions.h"
 #include "sim/simregisters.h"
@@ -116,7 +116,7 @@ bool SimConsole::parseSilent(const QStringList &words, FaultOrder &order)
     if (!ok || seconds < 0 || seconds * 1000 > kMaxPauseMs || words.size() > 3)
         return false;
     order.fault.pauseMs = int(std::lround(seconds * 1000));
-    return words.size() < 3 || SimOptions::parseNumber(words[2], 0, ModbusPort::kMaxSlaveAddress, order.address);
+    return words.size() < 3 || SimOptions::parseNumber(words[2], 0, RtuFraming::kMaxSlaveAddress, order.address);
 }
 
 bool SimConsole::takeCountAndAddress(const QStringList &words, int from, FaultOrder &order)
@@ -127,7 +127,7 @@ bool SimConsole::takeCountAndAddress(const QStringList &words, int from, FaultOr
     if (!count.isEmpty() && count != QLatin1String("all") && count != QLatin1String("-1")
         && !SimOptions::parseNumber(count, 1, 1000000, order.count))
         return false;
-    return words.size() <= from + 1 || SimOptions::parseNumber(words[from + 1], 0, ModbusPort::kMaxSlaveAddress, order.address);
+    return words.size() <= from + 1 || SimOptions::parseNumber(words[from + 1], 0, RtuFraming::kMaxSlaveAddress, order.address);
 }
 
 bool SimConsole::parseValue(const QString &text, quint16 &out)
@@ -144,7 +144,7 @@ bool SimConsole::parseValue(const QString &text, quint16 &out)
 QString SimConsole::get(const QStringList &words)
 {
     int address = 0, reg = 0, count = 1;
-    if (words.size() < 2 || words.size() > 3 || !SimOptions::parseNumber(words[0], 1, ModbusPort::kMaxSlaveAddress, address)
+    if (words.size() < 2 || words.size() > 3 || !SimOptions::parseNumber(words[0], 1, RtuFraming::kMaxSlaveAddress, address)
         || !SimOptions::parseNumber(words[1], 1, SimRegisters::kLast, reg)
         || (words.size() == 3 && !SimOptions::parseNumber(words[2], 1, kMaxGet, count)))
         return line(QStringLiteral("usage: get ADDR REG [COUNT]"));
@@ -160,7 +160,7 @@ QString SimConsole::set(const QStringList &words)
 {
     int address = 0, reg = 0;
     const QString usage = line(QStringLiteral("usage: set ADDR REG VALUE..."));
-    if (words.size() < 3 || !SimOptions::parseNumber(words[0], 1, ModbusPort::kMaxSlaveAddress, address)
+    if (words.size() < 3 || !SimOptions::parseNumber(words[0], 1, RtuFraming::kMaxSlaveAddress, address)
         || !SimOptions::parseNumber(words[1], 1, SimRegisters::kLast - words.size() + 3, reg))
         return usage;
     QVector<quint16> values;
@@ -177,7 +177,7 @@ QString SimConsole::set(const QStringList &words)
 
 bool SimConsole::takeAddressAndNumber(const QStringList &words, int low, int high, int &address, int &n)
 {
-    return words.size() == 2 && SimOptions::parseNumber(words[0], 1, ModbusPort::kMaxSlaveAddress, address)
+    return words.size() == 2 && SimOptions::parseNumber(words[0], 1, RtuFraming::kMaxSlaveAddress, address)
         && SimOptions::parseNumber(words[1], low, high, n);
 }
 
@@ -202,7 +202,7 @@ QString SimConsole::load(const QStringList &words)
 QString SimConsole::release(const QStringList &words)
 {
     int address = 0;
-    if (words.size() != 1 || !SimOptions::parseNumber(words[0], 1, ModbusPort::kMaxSlaveAddress, address))
+    if (words.size() != 1 || !SimOptions::parseNumber(words[0], 1, RtuFraming::kMaxSlaveAddress, address))
         return line(QStringLiteral("usage: release ADDR"));
     sim.releaseRegisters(address);
     return line(QStringLiteral("ok"));

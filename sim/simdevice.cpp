@@ -2,7 +2,7 @@
 
 #include "device/enginecommand.h"
 #include "device/registermap.h"
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "sim/simlogbook.h"
 #include "sim/simoscillogram.h"
 #include "sim/simpreset.h"
@@ -131,7 +131,7 @@ void SimDevice::clearWriteQuirks()
 
 SimDevice::Answer SimDevice::read(const SimFrame &request, qint64 nowMs) const
 {
-    if (!request.wellFormed || request.count < 1 || request.count > ModbusPort::kMaxReadRegisters)
+    if (!request.wellFormed || request.count < 1 || request.count > RtuFraming::kMaxReadRegisters)
         return refuse(SimFrame::IllegalDataValue);
     Answer a;
     for (int reg = request.firstRegister; reg < request.firstRegister + request.count; ++reg) {
@@ -155,7 +155,7 @@ SimDevice::Answer SimDevice::writeSingle(const SimFrame &request, bool wasArmed,
 
 SimDevice::Answer SimDevice::writeMultiple(const SimFrame &request, bool wasArmed, qint64 nowMs)
 {
-    if (!request.wellFormed || request.count < 1 || request.count > ModbusPort::kMaxWriteRegisters)
+    if (!request.wellFormed || request.count < 1 || request.count > RtuFraming::kMaxWriteRegisters)
         return refuse(SimFrame::IllegalDataValue);
     return write(request.firstRegister, request.values, wasArmed, nowMs);
 }

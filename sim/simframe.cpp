@@ -1,6 +1,6 @@
 #include "sim/simframe.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 namespace {
 
@@ -16,7 +16,7 @@ void putWord(QByteArray &frame, int value)
 
 QByteArray withCrc(QByteArray frame)
 {
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     return frame;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/rtuframing.h"
+
 #include <QByteArray>
 #include <QVector>
 #include <QtGlobal>
@@ -9,9 +11,13 @@ class SimFrame
 {
 public:
     // Modbus application protocol: function codes served and exception codes sent.
-    enum Function { ReadHolding = 3, WriteSingle = 6, WriteMultiple = 16 };
+    enum Function {
+        ReadHolding = RtuFraming::kFunctionReadHolding,
+        WriteSingle = RtuFraming::kFunctionWriteSingle,
+        WriteMultiple = RtuFraming::kFunctionWriteMultiple
+    };
     enum Exception { IllegalFunction = 1, IllegalDataAddress = 2, IllegalDataValue = 3, SlaveDeviceFailure = 4 };
-    static constexpr quint8 kExceptionBit = 0x80;
+    static constexpr quint8 kExceptionBit = RtuFraming::kExceptionBit;
     static constexpr int kMinFrame = 4;   // Modbus RTU: address, function, CRC
     static constexpr int kMaxFrame = 256; // Modbus RTU ADU limit
     static constexpr int kBroadcast = 0;  // Modbus RTU broadcast address: writes only, no reply

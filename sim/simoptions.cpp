@@ -1,7 +1,7 @@
 #include "sim/simoptions.h"
 
 #include "device/deviceinfo.h"
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QFile>
 #include <QTextStream>
@@ -179,7 +179,7 @@ bool SimOptions::takeField(const QString &field, int position, SimDeviceConfig &
     int n = 0;
     switch (position) {
     case 0:
-        return parseNumber(field, 1, ModbusPort::kMaxSlaveAddress, out.address);
+        return parseNumber(field, 1, RtuFraming::kMaxSlaveAddress, out.address);
     case 1:
         return parseNumber(field, 0, 65535, out.modification);
     case 2:

@@ -1,6 +1,6 @@
 #include "sim/simtcpserver.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "sim/simlog.h"
 #include "sim/simulator.h"
 
@@ -19,10 +19,8 @@
 
 namespace {
 constexpr int kMbapHeader = 7;
-constexpr int kCrc = 2;
 constexpr int kRtuFixedRequest = 8;     // functions 3 and 6: address, function, 4 bytes, CRC
 constexpr int kRtuMultipleHeader = 7;   // function 16 up to its byte count
-constexpr quint8 kWriteMultiple = 16;
 } // namespace
 
 SimTcpServer::SimTcpServer(Simulator &simulator, Framing f)
@@ -168,13 +166,14 @@ QByteArray SimTcpServer::takeRequest(QByteArray &bytes, quint16 &transaction) co
         transaction = qFromBigEndian<quint16>(h);
         QByteArray rtu = bytes.mid(6, length); // unit identifier and PDU: an RTU frame without CRC
         bytes.remove(0, 6 + length);
-        ModbusPort::appendCrc(rtu);
+        RtuFraming::appendCrc(rtu);
         return rtu;
     }
     // RTU on a stream: a request's length follows from its function.
-    if (bytes.size() < kRtuMultipleHeader && !(bytes.size() >= 2 && quint8(bytes[1]) != kWriteMultiple))
+    const bool multiple = bytes.size() >= 2 && quint8(bytes[1]) == RtuFraming::kFunctionWriteMultiple;
+    if (bytes.size() < kRtuMultipleHeader && !(bytes.size() >= 2 && !multiple))
         return QByteArray();
-    const int length = quint8(bytes[1]) == kWriteMultiple ? kRtuMultipleHeader + quint8(bytes[6]) + kCrc : kRtuFixedRequest;
+    const int length = multiple ? kRtuMultipleHeader + quint8(bytes[6]) + RtuFraming::kCrcSize : kRtuFixedRequest;
     if (bytes.size() < length)
         return QByteArray();
     const QByteArray frame = bytes.left(length);
@@ -191,8 +190,8 @@ void SimTcpServer::reply(int fd, const QByteArray &rtu, quint16 transaction)
     if (framing == Framing::ModbusTcp) {
         QByteArray mbap(kMbapHeader - 1, 0); // the PDU length field counts the unit too
         qToBigEndian<quint16>(transaction, mbap.data());
-        qToBigEndian<quint16>(quint16(out.size() - kCrc), mbap.data() + 4);
-        out = mbap + out.left(out.size() - kCrc);
+        qToBigEndian<quint16>(quint16(out.size() - RtuFraming::kCrcSize), mbap.data() + 4);
+        out = mbap + out.left(out.size() - RtuFraming::kCrcSize);
         splitAt = splitAt >= 0 ? splitAt + kMbapHeader - 1 : -1;
     }
     const int first = splitAt >= 0 && splitAt < out.size() ? splitAt : out.size();

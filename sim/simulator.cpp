@@ -1,6 +1,6 @@
 #include "sim/simulator.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "sim/simdevice.h"
 #include "sim/simframe.h"
 #include "sim/simlog.h"
@@ -241,7 +241,7 @@ Simulator::Outgoing Simulator::answer(const QByteArray &bytes, SimRequest &reque
 {
     if (bytes.size() < SimFrame::kMinFrame)
         return ignore(request, QStringLiteral("too short"));
-    if (!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size()))
+    if (!RtuFraming::checkCrc(reinterpret_cast<const quint8 *>(bytes.constData()), bytes.size()))
         return ignore(request, QStringLiteral("bad CRC"));
     const SimFrame frame = SimFrame::parse(bytes);
     if (frame.address == SimFrame::kBroadcast) {
@@ -306,8 +306,8 @@ void Simulator::spoil(Outgoing &out, const SimFault &fault, SimRequest &request)
         break;
     case SimFault::WrongAddress:
         b.chop(2);
-        b[0] = char(quint8(b[0]) % ModbusPort::kMaxSlaveAddress + 1);
-        ModbusPort::appendCrc(b);
+        b[0] = char(quint8(b[0]) % RtuFraming::kMaxSlaveAddress + 1);
+        RtuFraming::appendCrc(b);
         request.reason = QStringLiteral("fault wrong-address");
         break;
     case SimFault::Exception:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/rtuframing.h"
+
 #include <QString>
 
 // The program's own preferences, one object for the whole process, kept in
@@ -10,7 +12,7 @@ public:
     static constexpr int kLinearAxis = 0;
     static constexpr int kLogarithmicAxis = 1;
     // How replies on the line end: by their length (the default) or by 250 ms of silence.
-    enum class Framing : qint32 { Length = 0, Gap = 1 };
+    using Framing = RtuFraming::Framing;
     static constexpr int kMaxExtraPauseMs = 1000;
     static constexpr int kDefaultNetworkAllowanceMs = 200;
     static constexpr int kMaxNetworkAllowanceMs = 10000;

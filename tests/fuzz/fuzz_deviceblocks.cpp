@@ -14,7 +14,7 @@
 #include "device/runconfigprogresspacket.h"
 #include "device/searchpacket.h"
 #include "device/watchdatapacket80.h"
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "tests/fuzz/fuzzinput.h"
 
 #include <cmath>
@@ -52,7 +52,7 @@ std::map<quint32, quint16> checkRequests(const DataPacket &p, bool writtenWhole)
     std::map<quint32, quint16> registers;
     for (const RegisterRequest &r : p.requests()) {
         FUZZ_CHECK(r.byteCount > 0 && r.byteCount % 2 == 0);
-        FUZZ_CHECK(int(r.byteCount / 2) <= (writtenWhole ? ModbusPort::kMaxWriteRegisters : ModbusPort::kMaxReadRegisters));
+        FUZZ_CHECK(int(r.byteCount / 2) <= (writtenWhole ? RtuFraming::kMaxWriteRegisters : RtuFraming::kMaxReadRegisters));
         for (quint32 i = 0; i < r.byteCount / 2; ++i)
             FUZZ_CHECK(registers.emplace(r.firstRegister + i, static_cast<const quint16 *>(r.buffer)[i]).second);
     }

@@ -2,7 +2,7 @@
 // Input: kind and fix-up flags, slave, first register, count, request words; then
 // the reply. The flags give the reply its slave address and a correct CRC, so the
 // fuzzer reaches the judging that follows those two checks.
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "tests/fuzz/fuzzinput.h"
 
 #include <QtEndian>
@@ -12,7 +12,7 @@
 
 namespace {
 
-using Failure = ModbusPort::Failure;
+using Failure = RtuFraming::Failure;
 
 enum Kind { Read, WriteSingle, WriteMultiple, KindCount };
 constexpr quint8 kFixAddress = 0x10;
@@ -40,27 +40,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     std::vector<quint16> sent;
     switch (kind) {
     case Read:
-        count = 1 + countByte % ModbusPort::kMaxReadRegisters;
-        request = ModbusPort::readRequest(slave, firstRegister, quint16(count));
+        count = 1 + countByte % RtuFraming::kMaxReadRegisters;
+        request = RtuFraming::readRequest(slave, firstRegister, quint16(count));
         break;
     case WriteSingle:
-        request = ModbusPort::writeSingleRequest(slave, firstRegister, in.word());
+        request = RtuFraming::writeSingleRequest(slave, firstRegister, in.word());
         break;
     default:
-        count = 1 + countByte % ModbusPort::kMaxWriteRegisters;
+        count = 1 + countByte % RtuFraming::kMaxWriteRegisters;
         for (int i = 0; i < count; ++i)
             sent.push_back(quint16(i * 0x0101 + countByte));
-        request = ModbusPort::writeMultipleRequest(slave, firstRegister, sent.data(), quint16(count));
+        request = RtuFraming::writeMultipleRequest(slave, firstRegister, sent.data(), quint16(count));
         break;
     }
-    ModbusPort::appendCrc(request);
+    RtuFraming::appendCrc(request);
 
     // The reply in a buffer of exactly its size, so a read past it is caught.
     std::vector<quint8> reply(in.rest(), in.rest() + in.restSize());
     if ((mode & kFixAddress) && !reply.empty())
         reply[0] = slave;
     if ((mode & kFixCrc) && reply.size() >= 2) {
-        const quint16 crc = ModbusPort::crc16(reply.data(), qint64(reply.size() - 2));
+        const quint16 crc = RtuFraming::crc16(reply.data(), qint64(reply.size() - 2));
         reply[reply.size() - 2] = quint8(crc & 0xFF);
         reply[reply.size() - 1] = quint8(crc >> 8);
     }
@@ -70,20 +70,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     // Room for the count asked, exactly, plus the canary: only a sound read may write it.
     std::vector<quint16> values(std::size_t(qMax(count, 1)), kCanary);
     int exception = -1;
-    const Failure verdict = ModbusPort::judge(request, r, n, exception, values.data());
+    const Failure verdict = RtuFraming::judge(request, r, n, exception, values.data());
 
     int again = -1;
-    FUZZ_CHECK(ModbusPort::judge(request, r, n, again) == verdict);
+    FUZZ_CHECK(RtuFraming::judge(request, r, n, again) == verdict);
     FUZZ_CHECK(again == exception);
 
-    const bool soundFrame = n >= 4 && ModbusPort::checkCrc(r, n);
-    FUZZ_CHECK(exception == 0 || exception == ModbusPort::kCrcException
+    const bool soundFrame = n >= 4 && RtuFraming::checkCrc(r, n);
+    FUZZ_CHECK(exception == 0 || exception == RtuFraming::kCrcException
                || (n >= 3 && exception == r[2] && verdict == Failure::Exception));
     FUZZ_CHECK((n == 0) == (verdict == Failure::NoAnswer));
     if (verdict == Failure::WrongAddress)
         FUZZ_CHECK(slave != 0 && r[0] != slave && exception == 0);
     if (verdict == Failure::ShortReply || verdict == Failure::CrcError)
-        FUZZ_CHECK(exception == ModbusPort::kCrcException);
+        FUZZ_CHECK(exception == RtuFraming::kCrcException);
     if (verdict == Failure::CrcError)
         FUZZ_CHECK(!soundFrame);
     if (verdict == Failure::Exception)

@@ -1,6 +1,6 @@
 #include "tests/link/scriptedslave.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QMutexLocker>
 
@@ -62,7 +62,7 @@ QList<QByteArray> ScriptedSlave::requests() const
 
 ScriptedSlave::Reply ScriptedSlave::withCrc(QByteArray frame)
 {
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     return Reply {frame};
 }
 

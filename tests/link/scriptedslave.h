@@ -16,7 +16,7 @@ class ScriptedSlave
 {
 public:
     struct Reply {
-        QByteArray bytes;   // sent as they are (append the CRC yourself with ModbusPort::appendCrc)
+        QByteArray bytes;   // sent as they are (append the CRC yourself with RtuFraming::appendCrc)
         int pauseAfter = -1; // split: send bytes[0..pauseAfter) then pause pauseMs, then the rest
         int pauseMs = 0;
     };

@@ -21,7 +21,7 @@ QByteArray hex(const char *text)
 QByteArray withCrc(const char *text)
 {
     QByteArray frame = hex(text);
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     return frame;
 }
 

@@ -2,6 +2,7 @@
 // dropped is counted, never kept, and a real reply is read once it stops), one that
 // ends the connection and one that resets it (the line is gone, and said so at once).
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "link/modbustcpline.h"
 #include "tests/link/hostilepeer.h"
 #include "tests/testreplygap.h"
@@ -54,15 +55,15 @@ struct Flood {
 
 QByteArray readRequest()
 {
-    QByteArray r = ModbusPort::readRequest(1, 1, 1);
-    ModbusPort::appendCrc(r);
+    QByteArray r = RtuFraming::readRequest(1, 1, 1);
+    RtuFraming::appendCrc(r);
     return r;
 }
 
 QByteArray readReply()
 {
     QByteArray r = QByteArray::fromHex("010302002a");
-    ModbusPort::appendCrc(r);
+    RtuFraming::appendCrc(r);
     return r;
 }
 

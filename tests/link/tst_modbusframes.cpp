@@ -1,5 +1,5 @@
 // Frame building and CRC, checked against published Modbus RTU examples.
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QtTest>
 
@@ -37,22 +37,22 @@ void TestModbusFrames::crcOfKnownFrames()
     QFETCH(QByteArray, body);
     QFETCH(QByteArray, crc);
     QByteArray frame = body;
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     QCOMPARE(frame.right(2).toHex(' '), crc.toHex(' '));
-    QVERIFY(ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(frame.constData()), frame.size()));
+    QVERIFY(RtuFraming::checkCrc(reinterpret_cast<const quint8 *>(frame.constData()), frame.size()));
 }
 
 void TestModbusFrames::checkCrcRejectsAnyFlippedBit()
 {
     QByteArray frame = hex("05 03 08 00 01 00 02 00 03 00 04");
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     for (int bit = 0; bit < frame.size() * 8; ++bit) {
         QByteArray bad = frame;
         bad[bit / 8] = char(bad[bit / 8] ^ (1 << (bit % 8)));
-        QVERIFY2(!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(bad.constData()), bad.size()),
+        QVERIFY2(!RtuFraming::checkCrc(reinterpret_cast<const quint8 *>(bad.constData()), bad.size()),
                  qPrintable(QStringLiteral("bit %1").arg(bit)));
     }
-    QVERIFY(!ModbusPort::checkCrc(reinterpret_cast<const quint8 *>(frame.constData()), 1));
+    QVERIFY(!RtuFraming::checkCrc(reinterpret_cast<const quint8 *>(frame.constData()), 1));
 }
 
 void TestModbusFrames::requestFrames_data()
@@ -60,16 +60,16 @@ void TestModbusFrames::requestFrames_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("register 1 is address 0")
-        << ModbusPort::readRequest(5, 1, 4) << hex("05 03 00 00 00 04");
+        << RtuFraming::readRequest(5, 1, 4) << hex("05 03 00 00 00 04");
     QTest::newRow("register 33 is address 0x20")
-        << ModbusPort::readRequest(1, 33, 17) << hex("01 03 00 20 00 11");
+        << RtuFraming::readRequest(1, 33, 17) << hex("01 03 00 20 00 11");
     QTest::newRow("only the low 16 bits of the number")
-        << ModbusPort::readRequest(1, 0x10001, 1) << hex("01 03 00 00 00 01");
+        << RtuFraming::readRequest(1, 0x10001, 1) << hex("01 03 00 00 00 01");
     QTest::newRow("write single, value high byte first")
-        << ModbusPort::writeSingleRequest(7, 32, 1234) << hex("07 06 00 1F 04 D2");
+        << RtuFraming::writeSingleRequest(7, 32, 1234) << hex("07 06 00 1F 04 D2");
     const quint16 values[] = {2, 1};
     QTest::newRow("write multiple, byte count twice the registers")
-        << ModbusPort::writeMultipleRequest(1, 48, values, 2) << hex("01 10 00 2F 00 02 04 00 02 00 01");
+        << RtuFraming::writeMultipleRequest(1, 48, values, 2) << hex("01 10 00 2F 00 02 04 00 02 00 01");
 }
 
 void TestModbusFrames::requestFrames()

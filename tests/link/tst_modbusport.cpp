@@ -3,6 +3,7 @@
 // timing, the line settings, exclusive use and the frame trace.
 #include "link/custombaud.h"
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "link/serialline.h"
 #include "tests/link/scriptedslave.h"
 #include "tests/testreplygap.h"
@@ -87,7 +88,7 @@ void TestModbusPort::readSendsFrameAndDecodesValues()
     QCOMPARE(values[2], quint16(3));
     QCOMPARE(values[3], quint16(0xFFFF)); // 0xFF survives the tty layer's escaping
     QByteArray expected = hex("05 03 00 00 00 04");
-    ModbusPort::appendCrc(expected);
+    RtuFraming::appendCrc(expected);
     QCOMPARE(slave.requests().value(0).toHex(' '), expected.toHex(' '));
     QCOMPARE(port.failure(), ModbusPort::Failure::None);
 }

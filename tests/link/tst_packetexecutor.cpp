@@ -2,6 +2,7 @@
 // code before every guarded entry, where a failure stops a list, the running flag,
 // and clones that own their values.
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "link/packetexecutor.h"
 #include "link/tdatapacket.h"
 #include "tests/link/scriptedslave.h"
@@ -139,7 +140,7 @@ void TestPacketExecutor::thirtyTwoBitValueGoesLowWordFirst()
     PacketExecutor exec(*port);
     QVERIFY(exec.writePacket(clock));
     QByteArray expected = QByteArray::fromHex("01 10 00 2F 00 02 04 00 02 00 01");
-    ModbusPort::appendCrc(expected);
+    RtuFraming::appendCrc(expected);
     QCOMPARE(slave.requests().value(0).toHex(' '), expected.toHex(' '));
 }
 

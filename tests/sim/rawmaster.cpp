@@ -1,6 +1,6 @@
 #include "tests/sim/rawmaster.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QFile>
 
@@ -53,7 +53,7 @@ void RawMaster::close()
 
 QByteArray RawMaster::withCrc(QByteArray frame)
 {
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     return frame;
 }
 

@@ -3,6 +3,7 @@
 // refusals, the request record, reply pacing, the symbolic link and serial-port mode.
 #include "device/registermap.h"
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "link/packetexecutor.h"
 #include "link/tdatapacket.h"
 #include "sim/simulator.h"
@@ -218,8 +219,8 @@ void TestSimLine::requestsAreRecorded()
     QVERIFY(!port->writeRegisters(30, sizeof values, values));
     const QVector<SimRequest> got = sim.requests();
     QCOMPARE(got.size(), 2);
-    QByteArray readFrame = ModbusPort::readRequest(6, 33, 17);
-    ModbusPort::appendCrc(readFrame);
+    QByteArray readFrame = RtuFraming::readRequest(6, 33, 17);
+    RtuFraming::appendCrc(readFrame);
     QCOMPARE(got[0].frame, readFrame);
     QCOMPARE(got[0].address, 6);
     QCOMPARE(got[0].function, 3);
@@ -248,7 +249,7 @@ void TestSimLine::replyIsPacedByCharacterTime()
     QVERIFY(master.open(sim.linkPath(), true, baud));
     const int replySize = 3 + 2 * 125 + 2;
     const qint64 sent = RawMaster::nowNs();
-    QVERIFY(master.send(RawMaster::withCrc(ModbusPort::readRequest(1, 1, 125))));
+    QVERIFY(master.send(RawMaster::withCrc(RtuFraming::readRequest(1, 1, 125))));
     QVector<qint64> arrivals;
     QCOMPARE(master.receive(replySize, 3000, &arrivals).size(), replySize);
     const qint64 tc = characterNs(baud);
@@ -266,7 +267,7 @@ void TestSimLine::requestWrittenInPiecesIsOneFrame()
     QVERIFY(sim.start());
     RawMaster master;
     QVERIFY(master.open(sim.linkPath()));
-    const QByteArray request = RawMaster::withCrc(ModbusPort::readRequest(1, 4, 1));
+    const QByteArray request = RawMaster::withCrc(RtuFraming::readRequest(1, 4, 1));
     QVERIFY(master.send(request.left(3)) && master.send(request.mid(3)));
     QCOMPARE(master.receive(7, 1000), RawMaster::withCrc(hex("01030200") + char(70)));
     // two requests without the silence between them are one frame, and a broken one
@@ -292,7 +293,7 @@ void TestSimLine::reopenedLineKeepsItsSettings()
     // a program that opens the line without setting it up finds it as the last one left it
     RawMaster master;
     QVERIFY(master.open(sim.linkPath(), false));
-    QVERIFY(master.send(RawMaster::withCrc(ModbusPort::readRequest(1, 4, 1))));
+    QVERIFY(master.send(RawMaster::withCrc(RtuFraming::readRequest(1, 4, 1))));
     QCOMPARE(master.receive(7, 1000).size(), 7);
 }
 
@@ -331,7 +332,7 @@ void TestSimLine::servesASerialPort()
     QVERIFY(tcgetattr(masterFd, &t) == 0);
     QCOMPARE(cfgetospeed(&t), speed_t(B9600)); // set up by the simulator itself
     QVERIFY(t.c_cflag & PARODD);
-    QVERIFY(master.send(RawMaster::withCrc(ModbusPort::readRequest(2, 4, 1))));
+    QVERIFY(master.send(RawMaster::withCrc(RtuFraming::readRequest(2, 4, 1))));
     QCOMPARE(master.receive(7, 1000), RawMaster::withCrc(hex("02030200") + char(80)));
     sim.stop();
 }

@@ -6,6 +6,7 @@
 #include "link/framelog.h"
 #include "link/frameobserver.h"
 #include "link/modbusport.h"
+#include "link/rtuframing.h"
 #include "storage/datadirectory.h"
 #include "tests/testwritefailure.h"
 #include "tests/ui_setup/modalanswerer.h"
@@ -34,7 +35,7 @@ constexpr int kWatchedBound = 100;
 
 QByteArray withCrc(QByteArray frame)
 {
-    ModbusPort::appendCrc(frame);
+    RtuFraming::appendCrc(frame);
     return frame;
 }
 
@@ -61,10 +62,10 @@ QString hexOf(const QByteArray &bytes)
     return out.join(QLatin1Char(' '));
 }
 
-const QByteArray kReadRequest = withCrc(ModbusPort::readRequest(3, 100, 3));
+const QByteArray kReadRequest = withCrc(RtuFraming::readRequest(3, 100, 3));
 const QByteArray kReadReply = withCrc(frame({3, 3, 6, 0, 1, 0, 2, 0xff, 0xff}));
-const QByteArray kWriteRequest = withCrc(ModbusPort::writeSingleRequest(3, 5, 1234));
-const QByteArray kCodeRequest = withCrc(ModbusPort::writeSingleRequest(3, kAccessCodeRegister, kAccessCode));
+const QByteArray kWriteRequest = withCrc(RtuFraming::writeSingleRequest(3, 5, 1234));
+const QByteArray kCodeRequest = withCrc(RtuFraming::writeSingleRequest(3, kAccessCodeRegister, kAccessCode));
 
 class Recorder : public FrameObserver
 {
@@ -124,7 +125,7 @@ QVector<FrameRecord> everyEnding()
     all << transaction(kReadRequest, withCrc(frame({7, 3, 6, 0, 1, 0, 2, 0xff, 0xff})), int(F::WrongAddress));
     all << transaction(kReadRequest, QByteArray(), int(F::LineError));
     all << transaction(kReadRequest, kReadRequest + kReadReply, int(F::None), 0, true);
-    all << transaction(kWriteRequest, withCrc(ModbusPort::writeSingleRequest(3, 5, 1000)), int(F::EchoMismatch));
+    all << transaction(kWriteRequest, withCrc(RtuFraming::writeSingleRequest(3, 5, 1000)), int(F::EchoMismatch));
     Recorder recorder;
     FrameLog log("test");
     log.setObserver(&recorder);
@@ -217,7 +218,7 @@ void TestTrafficMonitor::rows_data()
                                 << values << "Норма" << int(TrafficRow::Reply);
     QTest::newRow("write") << kWriteRequest << kWriteRequest << int(F::None) << false << "рег. 5 = 1234" << "3"
                            << "6" << "рег. 5 = 1234" << "Норма" << int(TrafficRow::Reply);
-    QTest::newRow("write of two") << withCrc(ModbusPort::writeMultipleRequest(3, 200, pair, 2))
+    QTest::newRow("write of two") << withCrc(RtuFraming::writeMultipleRequest(3, 200, pair, 2))
                                   << withCrc(frame({3, 16, 0, 199, 0, 2})) << int(F::None) << false
                                   << "рег. 200: 7, 8" << "3" << "16" << "рег. 200, кол-во 2" << "Норма"
                                   << int(TrafficRow::Reply);
@@ -241,7 +242,7 @@ void TestTrafficMonitor::rows_data()
                                 << int(TrafficRow::LineError);
     QTest::newRow("echo skipped") << kReadRequest << kReadRequest + kReadReply << int(F::None) << true << read << "3"
                                   << "3" << values << "Норма; эхо адаптера пропущено" << int(TrafficRow::Reply);
-    QTest::newRow("echo mismatch") << kWriteRequest << withCrc(ModbusPort::writeSingleRequest(3, 5, 1000))
+    QTest::newRow("echo mismatch") << kWriteRequest << withCrc(RtuFraming::writeSingleRequest(3, 5, 1000))
                                    << int(F::EchoMismatch) << false << "рег. 5 = 1234" << "3" << "6"
                                    << "рег. 5 = 1234" << "Ответ не повторяет запрос" << int(TrafficRow::OtherFailure);
 }
@@ -255,7 +256,7 @@ void TestTrafficMonitor::rows()
     // The rows' bytes and failures are what the port would make of them.
     int exception = 0;
     const QByteArray reply = echo ? heard.mid(request.size()) : heard;
-    const F judged = ModbusPort::judge(request, reinterpret_cast<const quint8 *>(reply.constData()), reply.size(), exception);
+    const F judged = RtuFraming::judge(request, reinterpret_cast<const quint8 *>(reply.constData()), reply.size(), exception);
     if (failure != int(F::LineError))
         QCOMPARE(int(judged), failure);
 
@@ -371,7 +372,7 @@ void TestTrafficMonitor::keepsTheNewestRows()
     FrameLog log("test");
     log.setObserver(&recorder);
     for (int i = 1; i <= appended; ++i) {
-        log.sent(withCrc(ModbusPort::readRequest(1, quint32(i), 1)));
+        log.sent(withCrc(RtuFraming::readRequest(1, quint32(i), 1)));
         model.append(recorder.records.takeLast());
     }
     const int kept = qMin(capacity, appended);
@@ -390,7 +391,7 @@ void TestTrafficMonitor::pauseKeepsTheRequestForItsReply()
     auto *note = monitor.findChild<QLabel *>(QStringLiteral("pausedNote"));
     QVERIFY(pause && note);
     QVERIFY(!note->isVisible());
-    const QByteArray request = withCrc(ModbusPort::readRequest(3, 7, 1));
+    const QByteArray request = withCrc(RtuFraming::readRequest(3, 7, 1));
     const QVector<FrameRecord> frames = transaction(request, withCrc(frame({3, 3, 2, 0, 42})), int(F::None));
     feed(monitor, everyEnding().mid(0, 2)); // a read and its reply
 

@@ -1,20 +1,11 @@
 #include "ui/monitor/framedecoder.h"
 
-#include "link/modbusport.h"
+#include "link/rtuframing.h"
 
 #include <QStringList>
 
 namespace {
-constexpr int kReadHolding = 3;
-constexpr int kWriteSingle = 6;
-constexpr int kWriteMultiple = 16;
-constexpr int kExceptionBit = 0x80;
-constexpr int kHeaderBytes = 2;        // address, function
-constexpr int kRegisterOffset = 2;     // the first register follows the header
-constexpr int kCountOffset = 4;        // read, write-multiple: the register count
-constexpr int kValueOffset = 4;        // write-single: the value
-constexpr int kWriteValuesOffset = 7;  // write-multiple request: after the byte count
-constexpr int kReadValuesOffset = 3;   // read reply: after the byte count
+using Rtu = RtuFraming;
 
 bool has(const FrameRecord &f, int offset, int size)
 {
@@ -61,19 +52,19 @@ QString registerAt(const FrameRecord &f, int offset)
 void setHeader(TrafficRow &row, const FrameRecord &f, int start)
 {
     row.address = byteAt(f, start);
-    row.function = byteAt(f, start + 1) & ~kExceptionBit;
+    row.function = byteAt(f, start + 1) & ~Rtu::kExceptionBit;
 }
 
 QString describeRequest(const FrameRecord &r)
 {
-    if (!has(r, 0, kValueOffset + 2))
+    if (!has(r, 0, Rtu::kValueOffset + 2))
         return QString();
-    const QString reg = registerAt(r, kRegisterOffset);
+    const QString reg = registerAt(r, Rtu::kRegisterOffset);
     switch (byteAt(r, 1)) {
-    case kReadHolding: return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(r, kCountOffset));
-    case kWriteSingle: return QString(reg + QStringLiteral(" = ") + valueAt(r, kValueOffset));
-    case kWriteMultiple:
-        return QString(reg + QStringLiteral(": ") + valuesFrom(r, kWriteValuesOffset, wordAt(r, kCountOffset)));
+    case Rtu::kFunctionReadHolding: return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(r, Rtu::kCountOffset));
+    case Rtu::kFunctionWriteSingle: return QString(reg + QStringLiteral(" = ") + valueAt(r, Rtu::kValueOffset));
+    case Rtu::kFunctionWriteMultiple:
+        return QString(reg + QStringLiteral(": ") + valuesFrom(r, Rtu::kWriteValuesOffset, wordAt(r, Rtu::kCountOffset)));
     default: return QString();
     }
 }
@@ -81,23 +72,23 @@ QString describeRequest(const FrameRecord &r)
 // A sound reply from start on (after an echo of the request), read against the request.
 QString describeReply(const FrameRecord &reply, int start, const FrameRecord &request)
 {
-    if (!has(request, 0, kValueOffset + 2) || !has(reply, start, kHeaderBytes))
+    if (!has(request, 0, Rtu::kValueOffset + 2) || !has(reply, start, Rtu::kHeaderSize))
         return QString();
     switch (byteAt(request, 1)) {
-    case kReadHolding:
-        return QString(registerAt(request, kRegisterOffset) + QStringLiteral(": ")
-                       + valuesFrom(reply, start + kReadValuesOffset, wordAt(request, kCountOffset)));
-    case kWriteSingle:
-    case kWriteMultiple: {
+    case Rtu::kFunctionReadHolding:
+        return QString(registerAt(request, Rtu::kRegisterOffset) + QStringLiteral(": ")
+                       + valuesFrom(reply, start + Rtu::kReadValuesOffset, wordAt(request, Rtu::kCountOffset)));
+    case Rtu::kFunctionWriteSingle:
+    case Rtu::kFunctionWriteMultiple: {
         FrameRecord echo;
         echo.bytes = reply.bytes.mid(start);
         echo.masked = reply.masked.mid(start);
-        if (!has(echo, 0, kValueOffset + 2))
+        if (!has(echo, 0, Rtu::kValueOffset + 2))
             return QString();
-        const QString reg = registerAt(echo, kRegisterOffset);
-        if (byteAt(request, 1) == kWriteSingle)
-            return QString(reg + QStringLiteral(" = ") + valueAt(echo, kValueOffset));
-        return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(echo, kCountOffset));
+        const QString reg = registerAt(echo, Rtu::kRegisterOffset);
+        if (byteAt(request, 1) == Rtu::kFunctionWriteSingle)
+            return QString(reg + QStringLiteral(" = ") + valueAt(echo, Rtu::kValueOffset));
+        return FrameDecoder::tr("%1, кол-во %2").arg(reg).arg(wordAt(echo, Rtu::kCountOffset));
     }
     default:
         return QString();
@@ -124,7 +115,7 @@ TrafficRow FrameDecoder::sent(const FrameRecord &record)
     row.timeMs = record.timeMs;
     row.direction = FrameRecord::Sent;
     row.kind = TrafficRow::Request;
-    if (has(record, 0, kHeaderBytes))
+    if (has(record, 0, Rtu::kHeaderSize))
         setHeader(row, record, 0);
     row.content = describeRequest(record);
     row.hex = record.hex();
@@ -133,7 +124,7 @@ TrafficRow FrameDecoder::sent(const FrameRecord &record)
 
 TrafficRow FrameDecoder::received(const FrameRecord &record) const
 {
-    using F = ModbusPort::Failure;
+    using F = RtuFraming::Failure;
     // The adapter's copy of the request stays in the bytes: the reply follows it.
     const int start = record.echoSkipped && record.bytes.size() >= request.bytes.size() ? request.bytes.size() : 0;
     TrafficRow row;
@@ -142,9 +133,9 @@ TrafficRow FrameDecoder::received(const FrameRecord &record) const
     row.kind = kindOf(record.failure);
     row.echoSkipped = record.echoSkipped;
     // Without a reply the row names the slave and function that were asked.
-    if (has(record, start, kHeaderBytes))
+    if (has(record, start, Rtu::kHeaderSize))
         setHeader(row, record, start);
-    else if (has(request, 0, kHeaderBytes))
+    else if (has(request, 0, Rtu::kHeaderSize))
         setHeader(row, request, 0);
     row.content = F(record.failure) == F::None ? describeReply(record, start, request) : describeRequest(request);
     row.result = resultText(record.failure, record.exception);
@@ -170,7 +161,7 @@ TrafficRow FrameDecoder::discarded(const FrameRecord &record)
 
 TrafficRow::Kind FrameDecoder::kindOf(int failure)
 {
-    using F = ModbusPort::Failure;
+    using F = RtuFraming::Failure;
     switch (F(failure)) {
     case F::None: return TrafficRow::Reply;
     case F::Exception: return TrafficRow::Exception;
@@ -184,7 +175,7 @@ TrafficRow::Kind FrameDecoder::kindOf(int failure)
 
 QString FrameDecoder::resultText(int failure, int exception)
 {
-    using F = ModbusPort::Failure;
+    using F = RtuFraming::Failure;
     switch (F(failure)) {
     case F::None: return tr("Норма");
     case F::Exception: return exceptionText(exception);
