@@ -6,11 +6,11 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
-#include "exchange/historyrecorder.h"
+#include "history/historycsv.h"
+#include "history/historystore.h"
+#include "history/oscillogramblock.h"
 #include "link/modbusport.h"
 #include "storage/datadirectory.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -227,7 +227,7 @@ int writeOscillogram(HistoryStore &store, const HistoryDevice &d, const HistoryO
     CrashOscillogramPacket block;
     if (!store.oscillogram(listed.id, whole))
         return CommandLine::failed(store.error());
-    if (!HistoryRecorder::fromBlock(whole.block, block))
+    if (!OscillogramBlock::decode(whole.block, block))
         return CommandLine::failed(QStringLiteral("stored oscillogram %1 has a damaged block").arg(listed.id));
     const QString base = parser.value(QStringLiteral("comtrade"));
     if (!base.isEmpty()) {

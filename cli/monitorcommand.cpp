@@ -11,10 +11,10 @@
 #include "exchange/dataeventerror.h"
 #include "exchange/datathread.h"
 #include "exchange/eventdispatch.h"
-#include "exchange/historyrecorder.h"
 #include "exchange/linkstatisticsevent.h"
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
 #include "storage/datadirectory.h"
-#include "storage/historystore.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
+#include "history/historycsv.h"
+#include "history/historystore.h"
 #include "sim/simulator.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 #include "tests/cli/orbixhere.h"
 #include "tests/programrun.h"
 #include "tests/testreplygap.h"

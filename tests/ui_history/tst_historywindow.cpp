@@ -2,9 +2,9 @@
 // devices with their times, a period's samples, events and oscillograms, the plots
 // cut to the pixel columns, the period's CSV; a file it cannot read is said. The
 // window fits a laptop's screen and speaks the language of the window it opens from.
+#include "history/historycsv.h"
+#include "history/historystore.h"
 #include "i18n/translation.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 #include "ui/history/historyplot.h"
 #include "ui/history/historywindow.h"
 

@@ -1,4 +1,4 @@
-#include "storage/historystore.h"
+#include "history/historystore.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>

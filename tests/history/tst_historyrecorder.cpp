@@ -2,14 +2,13 @@
 // in the file after a flush, in amperes, each log record and oscillogram once; the
 // link notes; a file it cannot use leaves the poll running without history; a file
 // locked by another connection is opened when the lock goes, and the log says so.
-#include "device/crashoscillogrampacket.h"
 #include "device/watchdatapacket.h"
 #include "exchange/dataeventerror.h"
 #include "exchange/dataeventget.h"
 #include "exchange/datathread.h"
-#include "exchange/historyrecorder.h"
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
 #include "sim/simulator.h"
-#include "storage/historystore.h"
 #include "tests/exchange/eventrecorder.h"
 #include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
@@ -83,7 +82,6 @@ private slots:
     void linkLostAndRestoredAreNoted();
     void unusableFileLeavesThePollRunning_data();
     void unusableFileLeavesThePollRunning();
-    void oscillogramBlockRoundTrip();
     void fullDiskMidRun();
     void lockedAtStartIsOpenedLater_data();
     void lockedAtStartIsOpenedLater();
@@ -298,24 +296,6 @@ void TestHistoryRecorder::lockedAtStartIsOpenedLater()
                  recorder.samplesWritten());
     }
     QSqlDatabase::removeDatabase(holderName);
-}
-
-void TestHistoryRecorder::oscillogramBlockRoundTrip()
-{
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {});
-    CrashOscillogramPacket packet;
-    const QByteArray block = HistoryRecorder::block(packet);
-    QCOMPARE(block.size(), 2 * (5 + 6 * 64));
-    QByteArray changed = block;
-    changed[0] = 0x12;
-    changed[4] = 31; // fault code word
-    changed[block.size() - 2] = char(0xfe);
-    QVERIFY(HistoryRecorder::fromBlock(changed, packet));
-    QCOMPARE(packet.faultCode(), quint16(31));
-    QCOMPARE(packet.tripTime() & 0xff, 0x12u);
-    QCOMPARE(HistoryRecorder::block(packet), changed);
-    QVERIFY(!HistoryRecorder::fromBlock(changed.left(10), packet));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryRecorder)

@@ -1,7 +1,7 @@
 // The history database against a temporary file: what goes in comes back, each log
 // entry once, the retention pass and its minute rows, and the files it refuses or
 // cannot write without ever stopping the caller.
-#include "storage/historystore.h"
+#include "history/historystore.h"
 
 #include <QFile>
 #include <QSqlDatabase>

@@ -1,4 +1,4 @@
-#include "exchange/historyrecorder.h"
+#include "history/historyrecorder.h"
 
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
@@ -11,14 +11,14 @@
 #include "exchange/dataeventget.h"
 #include "exchange/dataeventgetprotocol.h"
 #include "exchange/datathread.h"
-#include "storage/historystore.h"
+#include "history/historystore.h"
+#include "history/oscillogramblock.h"
 
 #include <QDateTime>
 #include <QTextStream>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <future>
 #include <tuple>
 
@@ -152,7 +152,7 @@ void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString 
 {
     if (!storeOpen || packet.faultCode() == 0)
         return;
-    const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), block(packet)};
+    const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), OscillogramBlock::encode(packet)};
     const Key key = keyOf(device, line);
     std::lock_guard<std::mutex> lock(mutex);
     pending[key].oscillograms.append(o);
@@ -328,27 +328,4 @@ HistorySample HistoryRecorder::sample(const WatchDataPacket &p, const CurrentSca
     s.inputs = p.inputs();
     s.outputs = p.outputs();
     return s;
-}
-
-QByteArray HistoryRecorder::block(const CrashOscillogramPacket &packet)
-{
-    QByteArray out;
-    for (const RegisterRequest &r : packet.requests())
-        out.append(static_cast<const char *>(r.buffer), int(r.byteCount));
-    return out;
-}
-
-bool HistoryRecorder::fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet)
-{
-    int size = 0;
-    for (const RegisterRequest &r : packet.requests())
-        size += int(r.byteCount);
-    if (bytes.size() != size)
-        return false;
-    int at = 0;
-    for (const RegisterRequest &r : packet.requests()) {
-        std::memcpy(r.buffer, bytes.constData() + at, r.byteCount);
-        at += int(r.byteCount);
-    }
-    return true;
 }

@@ -3,7 +3,7 @@
 #include "device/deviceinfo.h"
 #include "exchange/dataevent.h"
 #include "exchange/pollersink.h"
-#include "storage/historysample.h"
+#include "history/historysample.h"
 
 #include <QObject>
 #include <QString>
@@ -94,9 +94,6 @@ public:
     // The device's identity as history names it: "5.0-50.0 v0.70".
     static QString identity(const DeviceInfo &device);
     static HistorySample sample(const WatchDataPacket &packet, const CurrentScale &scale, qint64 timeMs);
-    // The oscillogram's registers as stored, and back.
-    static QByteArray block(const CrashOscillogramPacket &packet);
-    static bool fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet);
 
 signals:
     // Once: history could not be written (the reason names the file and the cause).
