@@ -4,6 +4,7 @@
 #include "exchange/dataevent.h"
 #include "exchange/pollersink.h"
 #include "history/historysample.h"
+#include "storage/appsettings.h"
 
 #include <QObject>
 #include <QString>
@@ -37,8 +38,6 @@ class HistoryRecorder : public QObject, public PollerSink
 public:
     static constexpr int kDefaultBatchMs = 3000;
     static constexpr int kDefaultRetentionPassMs = 3600 * 1000;
-    static constexpr int kDefaultFullDays = 7;
-    static constexpr int kDefaultMinuteDays = 730;
     // A file another program holds locked at start is tried again, the wait doubling up to the last.
     static constexpr int kDefaultRetryFirstMs = 5000;
     static constexpr int kDefaultRetryMaxMs = 30000;
@@ -130,8 +129,8 @@ private:
     QString openError;
     int batchMs = kDefaultBatchMs;
     int retentionPassMs = kDefaultRetentionPassMs;
-    int fullDays = kDefaultFullDays;
-    int minuteDays = kDefaultMinuteDays;
+    int fullDays = AppSettings::kDefaultHistoryFullDays;
+    int minuteDays = AppSettings::kDefaultHistoryMinuteDays;
     int retryFirstMs = kDefaultRetryFirstMs;
     int retryMaxMs = kDefaultRetryMaxMs;
     std::function<qint64()> now;
