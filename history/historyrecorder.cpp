@@ -6,11 +6,8 @@
 #include "device/faulttext.h"
 #include "device/protocolpacket.h"
 #include "device/watchdatapacket.h"
-#include "exchange/crasheventoscillogramget.h"
-#include "exchange/dataeventerror.h"
-#include "exchange/dataeventget.h"
-#include "exchange/dataeventgetprotocol.h"
 #include "exchange/datathread.h"
+#include "exchange/eventdispatch.h"
 #include "history/historystore.h"
 #include "history/oscillogramblock.h"
 
@@ -160,33 +157,29 @@ void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString 
 
 void HistoryRecorder::recordDataEvent(const DeviceInfo &device, const QString &line, const DataEvent &event)
 {
-    switch (event.type()) {
-    case DataEvent::Get:
-        if (const WatchDataPacket *p = static_cast<const DataEventGet &>(event).packet())
-            record(device, line, sample(*p, CurrentScale(device.currentScale), now()));
-        break;
-    case DataEvent::GetProtocol: {
-        const auto &e = static_cast<const DataEventGetProtocol &>(event);
-        if (e.protocol() && e.crashProtocol())
-            for (const HistoryEvent &entry : logEntries(*e.protocol(), *e.crashProtocol()))
-                recordEvent(device, line, entry);
-        break;
-    }
-    case DataEvent::Error:
-        if (static_cast<const DataEventError &>(event).error() == DataEventError::LinkLost)
-            recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("Связь потеряна")});
-        break;
-    case DataEvent::LinkRestored:
-        recordEvent(device, line,
-                    {now(), HistoryEvent::Link, HistoryEvent::LinkRestored, QStringLiteral("Связь восстановлена")});
-        break;
-    case DataEvent::OscillogramGet:
-        if (const CrashOscillogramPacket *p = static_cast<const CrashEventOscillogramGet &>(event).packet())
-            recordOscillogram(device, line, *p);
-        break;
-    default:
-        break;
-    }
+    EventDispatch::visit(event, EventHandlers {
+        [&](const DataEventGet &e) {
+            if (const WatchDataPacket *p = e.packet())
+                record(device, line, sample(*p, CurrentScale(device.currentScale), now()));
+        },
+        [&](const DataEventGetProtocol &e) {
+            if (e.protocol() && e.crashProtocol())
+                for (const HistoryEvent &entry : logEntries(*e.protocol(), *e.crashProtocol()))
+                    recordEvent(device, line, entry);
+        },
+        [&](const DataEventError &e) {
+            if (e.error() == DataEventError::LinkLost)
+                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("Связь потеряна")});
+        },
+        [&](const CrashEventOscillogramGet &e) {
+            if (const CrashOscillogramPacket *p = e.packet())
+                recordOscillogram(device, line, *p);
+        },
+        [&](const DataEvent &e) { // LinkRestored carries nothing but its code
+            if (e.type() == DataEvent::LinkRestored)
+                recordEvent(device, line,
+                            {now(), HistoryEvent::Link, HistoryEvent::LinkRestored, QStringLiteral("Связь восстановлена")});
+        }});
 }
 
 void HistoryRecorder::attach(DataThread &thread, const QString &line)
