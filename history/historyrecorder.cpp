@@ -3,7 +3,8 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
 #include "device/currentscale.h"
-#include "device/faulttext.h"
+#include "device/eventdata.h"
+#include "device/eventdatav50.h"
 #include "device/protocolpacket.h"
 #include "device/watchdatapacket.h"
 #include "exchange/datathread.h"
@@ -21,27 +22,30 @@
 
 namespace {
 
+// Codes and numbers only: the words are the reader's (HistoryEventText).
 QVector<HistoryEvent> logEntries(const ProtocolPacket &work, const CrashProtocolPacket &crash)
 {
     QVector<HistoryEvent> out;
     for (int i = 0; i < ProtocolPacket::kRecords; ++i) {
-        const int code = work.code(i);
-        if (code == 0)
+        const std::unique_ptr<EventData> record = work.event(i);
+        if (!record || record->code == EventData::Empty)
             continue;
-        const QString text = code == 1 ? QStringLiteral("Останов двигателя")
-                             : code == 2 ? QStringLiteral("Пуск двигателя") : QString();
-        out.append({qint64(work.time(i)) * 1000, HistoryEvent::WorkLog, code, text});
+        HistoryEvent e {qint64(record->time) * 1000, HistoryEvent::WorkLog, record->code};
+        if (const auto *withPeak = dynamic_cast<const EventDataV50 *>(record.get()))
+            e.startPeak = double(withPeak->startPeak);
+        out.append(e);
     }
     for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
         const CrashRecord r = crash.record(i);
         if (r.code == 0)
             continue;
-        const QString text = faultText(r.code)
-                             + QStringLiteral(" (%1 / %2 / %3 A, %4 / %5 / %6 V)")
-                                   .arg(r.currents[0], 0, 'f', 1).arg(r.currents[1], 0, 'f', 1)
-                                   .arg(r.currents[2], 0, 'f', 1).arg(r.voltages[0]).arg(r.voltages[1])
-                                   .arg(r.voltages[2]);
-        out.append({qint64(r.time) * 1000, HistoryEvent::CrashLog, r.code, text});
+        HistoryEvent e {qint64(r.time) * 1000, HistoryEvent::CrashLog, r.code};
+        e.phases.emplace();
+        for (int p = 0; p < HistorySample::kPhases; ++p) {
+            e.phases->currents[p] = r.currents[p];
+            e.phases->voltages[p] = r.voltages[p];
+        }
+        out.append(e);
     }
     return out;
 }
@@ -169,7 +173,7 @@ void HistoryRecorder::recordDataEvent(const DeviceInfo &device, const QString &l
         },
         [&](const DataEventError &e) {
             if (e.error() == DataEventError::LinkLost)
-                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("Связь потеряна")});
+                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost});
         },
         [&](const CrashEventOscillogramGet &e) {
             if (const CrashOscillogramPacket *p = e.packet())
@@ -177,8 +181,7 @@ void HistoryRecorder::recordDataEvent(const DeviceInfo &device, const QString &l
         },
         [&](const DataEvent &e) { // LinkRestored carries nothing but its code
             if (e.type() == DataEvent::LinkRestored)
-                recordEvent(device, line,
-                            {now(), HistoryEvent::Link, HistoryEvent::LinkRestored, QStringLiteral("Связь восстановлена")});
+                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkRestored});
         }});
 }
 

@@ -5,6 +5,7 @@
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
 #include "history/historycsv.h"
+#include "history/historyeventtext.h"
 #include "history/historystore.h"
 #include "history/oscillogramblock.h"
 #include "plots/crashplot.h"
@@ -236,7 +237,7 @@ void HistoryWindow::fillEvents()
     eventTable->setRowCount(events.size());
     for (int i = 0; i < events.size(); ++i) {
         eventTable->setItem(i, 0, new QTableWidgetItem(localTime(events[i].timeMs)));
-        eventTable->setItem(i, 1, new QTableWidgetItem(events[i].text));
+        eventTable->setItem(i, 1, new QTableWidgetItem(HistoryEventText::text(events[i])));
     }
     eventTable->resizeColumnToContents(0);
 }
