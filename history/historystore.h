@@ -29,7 +29,8 @@ public:
     HistoryStore &operator=(const HistoryStore &) = delete;
 
     // Opens or creates the file. readOnly opens an existing file for reading only.
-    // A file of a newer schema is refused and left as it is.
+    // A file of a newer schema is refused and left as it is; one of an older schema is
+    // upgraded, unless readOnly: it is then read as the upgrade would leave it.
     bool open(const QString &path, bool readOnly = false);
     void close();
     bool isOpen() const { return opened; }
