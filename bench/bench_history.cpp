@@ -2,8 +2,8 @@
 // the CPU of recording one device at 1 Hz, the size of a year of one device, a day's
 // query for the plot and the retention pass over a year. Prints its figures.
 #include "device/deviceinfo.h"
-#include "exchange/historyrecorder.h"
-#include "storage/historystore.h"
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

@@ -3,10 +3,10 @@
 #include "cli/cliexit.h"
 #include "cli/commandline.h"
 #include "cli/stopsignal.h"
-#include "exchange/historyrecorder.h"
 #include "gateway/gatewayconfig.h"
 #include "gateway/gatewaylog.h"
 #include "gateway/gatewayrunner.h"
+#include "history/historyrecorder.h"
 
 #include <QEventLoop>
 #include <QTextStream>

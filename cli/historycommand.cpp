@@ -6,11 +6,12 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
-#include "exchange/historyrecorder.h"
+#include "history/historycsv.h"
+#include "history/historyeventtext.h"
+#include "history/historystore.h"
+#include "history/oscillogramblock.h"
 #include "link/modbusport.h"
 #include "storage/datadirectory.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -197,20 +198,41 @@ QString sourceName(int source)
     }
 }
 
+// The numbers beside the text, for scripts that read no language.
+void addValues(QJsonObject &o, const HistoryEvent &e)
+{
+    if (e.startPeak)
+        o.insert(QStringLiteral("startPeak"), *e.startPeak);
+    if (!e.phases)
+        return;
+    QJsonArray currents;
+    QJsonArray voltages;
+    for (int p = 0; p < HistorySample::kPhases; ++p) {
+        currents.append(e.phases->currents[p]);
+        voltages.append(e.phases->voltages[p]);
+    }
+    o.insert(QStringLiteral("currents"), currents);
+    o.insert(QStringLiteral("voltages"), voltages);
+}
+
 int events(HistoryStore &store, const Options &o, bool json)
 {
     QTextStream out(stdout);
     QJsonArray array;
     for (const HistoryDevice &d : matching(store, o)) {
         for (const HistoryEvent &e : store.events(d.id, o.fromMs, o.toMs)) {
-            if (json)
-                array.append(QJsonObject {{QStringLiteral("time"), isoTime(e.timeMs)}, {QStringLiteral("port"), d.line},
-                                          {QStringLiteral("address"), d.address},
-                                          {QStringLiteral("source"), sourceName(e.source)},
-                                          {QStringLiteral("code"), e.code}, {QStringLiteral("text"), e.text}});
-            else
+            const QString text = HistoryEventText::text(e);
+            if (json) {
+                QJsonObject entry {{QStringLiteral("time"), isoTime(e.timeMs)}, {QStringLiteral("port"), d.line},
+                                   {QStringLiteral("address"), d.address},
+                                   {QStringLiteral("source"), sourceName(e.source)},
+                                   {QStringLiteral("code"), e.code}, {QStringLiteral("text"), text}};
+                addValues(entry, e);
+                array.append(entry);
+            } else {
                 out << isoTime(e.timeMs) << '\t' << d.line << '\t' << sourceName(e.source) << '\t' << e.code << '\t'
-                    << e.text << '\n';
+                    << text << '\n';
+            }
         }
     }
     if (!store.error().isEmpty())
@@ -227,7 +249,7 @@ int writeOscillogram(HistoryStore &store, const HistoryDevice &d, const HistoryO
     CrashOscillogramPacket block;
     if (!store.oscillogram(listed.id, whole))
         return CommandLine::failed(store.error());
-    if (!HistoryRecorder::fromBlock(whole.block, block))
+    if (!OscillogramBlock::decode(whole.block, block))
         return CommandLine::failed(QStringLiteral("stored oscillogram %1 has a damaged block").arg(listed.id));
     const QString base = parser.value(QStringLiteral("comtrade"));
     if (!base.isEmpty()) {

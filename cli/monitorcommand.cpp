@@ -11,10 +11,11 @@
 #include "exchange/dataeventerror.h"
 #include "exchange/datathread.h"
 #include "exchange/eventdispatch.h"
-#include "exchange/historyrecorder.h"
 #include "exchange/linkstatisticsevent.h"
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
+#include "storage/appsettings.h"
 #include "storage/datadirectory.h"
-#include "storage/historystore.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -90,10 +91,12 @@ int MonitorCommand::run(const QStringList &arguments)
     parser.addOption({QStringLiteral("record"), QStringLiteral("Keep every sample, log entry and oscillogram in the history file.")});
     parser.addOption({QStringLiteral("db"), QStringLiteral("The history file (default: history.sqlite in the data directory)."),
                       QStringLiteral("FILE")});
-    parser.addOption({QStringLiteral("full-days"), QStringLiteral("Days kept at full resolution (default 7)."),
-                      QStringLiteral("DAYS"), QString::number(HistoryRecorder::kDefaultFullDays)});
-    parser.addOption({QStringLiteral("minute-days"), QStringLiteral("Days kept as one row a minute (default 730)."),
-                      QStringLiteral("DAYS"), QString::number(HistoryRecorder::kDefaultMinuteDays)});
+    parser.addOption({QStringLiteral("full-days"),
+                      QStringLiteral("Days kept at full resolution (default %1).").arg(AppSettings::kDefaultHistoryFullDays),
+                      QStringLiteral("DAYS"), QString::number(AppSettings::kDefaultHistoryFullDays)});
+    parser.addOption({QStringLiteral("minute-days"),
+                      QStringLiteral("Days kept as one row a minute (default %1).").arg(AppSettings::kDefaultHistoryMinuteDays),
+                      QStringLiteral("DAYS"), QString::number(AppSettings::kDefaultHistoryMinuteDays)});
     LinkOptions::addPortArgument(parser);
     int status = CliExit::Ok;
     if (!CommandLine::parse(parser, arguments, status))

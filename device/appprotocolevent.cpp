@@ -9,7 +9,12 @@ AppProtocolEvent::AppProtocolEvent(int code)
 
 QString AppProtocolEvent::text() const
 {
-    switch (entryCode) {
+    return textOf(entryCode);
+}
+
+QString AppProtocolEvent::textOf(int code)
+{
+    switch (code) {
     case Connected:
         return QCoreApplication::translate("AppProtocolEvent", "Подключение");
     case LinkLost:

@@ -10,6 +10,8 @@ public:
 
     explicit AppProtocolEvent(int code);
     QString text() const override;
+    // The text of an entry of this code, as the protocol and the history show it.
+    static QString textOf(int code);
 
     int code() const { return entryCode; }
 

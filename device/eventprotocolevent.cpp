@@ -18,20 +18,25 @@ EventProtocolEvent::EventProtocolEvent(std::unique_ptr<EventData> data)
 
 QString EventProtocolEvent::text() const
 {
-    switch (record->code) {
+    return textOf(*record);
+}
+
+QString EventProtocolEvent::textOf(const EventData &record)
+{
+    switch (record.code) {
     case EventData::MotorStop:
         return QCoreApplication::translate("EventProtocolEvent", "Остановка двигателя");
     case EventData::MotorStart:
-        return startText();
+        return startText(record);
     default:
         return QString();
     }
 }
 
-QString EventProtocolEvent::startText() const
+QString EventProtocolEvent::startText(const EventData &record)
 {
-    const auto *withPeak = dynamic_cast<const EventDataV50 *>(record.get());
-    if (record->version() < kPeakVersion || !withPeak)
+    const auto *withPeak = dynamic_cast<const EventDataV50 *>(&record);
+    if (record.version() < kPeakVersion || !withPeak)
         return QCoreApplication::translate("EventProtocolEvent", "Пуск двигателя");
     const float peak = withPeak->startPeak;
     return QCoreApplication::translate("EventProtocolEvent",

@@ -12,11 +12,13 @@ public:
     // data must not be null.
     explicit EventProtocolEvent(std::unique_ptr<EventData> data);
     QString text() const override;
+    // The text of a work log record, as the protocol and the history show it.
+    static QString textOf(const EventData &record);
 
     const EventData &data() const { return *record; }
 
 private:
-    QString startText() const;
+    static QString startText(const EventData &record);
 
     std::unique_ptr<EventData> record;
 };

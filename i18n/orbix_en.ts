@@ -724,6 +724,13 @@
     </message>
 </context>
 <context>
+    <name>HistoryEventText</name>
+    <message>
+        <source>%1 (%2 / %3 / %4 А, %5 / %6 / %7 В)</source>
+        <translation>%1 (%2 / %3 / %4 A, %5 / %6 / %7 V)</translation>
+    </message>
+</context>
+<context>
     <name>HistoryWindow</name>
     <message>
         <source>История</source>

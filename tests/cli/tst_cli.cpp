@@ -1,8 +1,8 @@
 // The orbix command line as scripts use it: output lines, exit codes and the one
 // line on stderr that names each failure, against the simulator on a pty.
+#include "history/historycsv.h"
+#include "history/historystore.h"
 #include "sim/simulator.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 #include "tests/cli/orbixhere.h"
 #include "tests/programrun.h"
 #include "tests/testreplygap.h"
@@ -832,6 +832,20 @@ void TestCli::monitorRecordsIntoHistory()
                  return e.toObject().value("code").toInt() == 31 && e.toObject().value("source").toString() == "crash"
                      && e.toObject().value("time").toString() == trip;
              }), 1L); // the injected trip's record, once
+    // Said from the protocol's tables (Russian: the command line has no translation), the numbers beside.
+    int stops = 0;
+    for (const QJsonValue &v : entries) {
+        const QJsonObject e = v.toObject();
+        if (e.value("source").toString() == "crash" && e.value("code").toInt() == 31) {
+            QVERIFY2(e.value("text").toString().startsWith("Перегрузка по току"), qPrintable(e.value("text").toString()));
+            QCOMPARE(e.value("currents").toArray().size(), 3);
+            QCOMPARE(e.value("voltages").toArray().size(), 3);
+        } else if (e.value("source").toString() == "work" && e.value("code").toInt() == 1) {
+            QCOMPARE(e.value("text").toString(), QString("Остановка двигателя"));
+            ++stops;
+        }
+    }
+    QVERIFY(stops >= 1); // the trip stopped the motor
     QCOMPARE(orbixHere({"history", "oscillograms", "--address", "1", "--db", db, "--index", "1", "--comtrade",
                   dir.filePath("trip")}).code, 0);
     QFile cfg(dir.filePath("trip.cfg"));

@@ -14,11 +14,11 @@
 #include "gateway/gatewayconfig.h"
 #include "gateway/gatewayrunner.h"
 #include "gateway/outbox.h"
+#include "history/historystore.h"
 #include "sim/simfault.h"
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
 #include "storage/datadirectory.h"
-#include "storage/historystore.h"
 #include "tests/testreplygap.h"
 #include "tests/testwritefailure.h"
 

@@ -1,10 +1,11 @@
 // The history window on a file written before it opened, as after a restart: the
 // devices with their times, a period's samples, events and oscillograms, the plots
 // cut to the pixel columns, the period's CSV; a file it cannot read is said. The
-// window fits a laptop's screen and speaks the language of the window it opens from.
+// window fits a laptop's screen and speaks the language of the window it opens from,
+// its events too.
+#include "history/historycsv.h"
+#include "history/historystore.h"
 #include "i18n/translation.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 #include "ui/history/historyplot.h"
 #include "ui/history/historywindow.h"
 
@@ -13,6 +14,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -38,8 +40,9 @@ void writeNight(const QString &path)
         night.append(s);
     }
     QVERIFY(store.appendSamples(id, night));
-    QVERIFY(store.appendEvents(id, {{kNow - 2 * kHour, HistoryEvent::CrashLog, 31, QStringLiteral("trip")},
-                                    {kNow - 30 * kHour, HistoryEvent::WorkLog, 2, QStringLiteral("start")}}));
+    HistoryEvent trip {kNow - 2 * kHour, HistoryEvent::CrashLog, 31};
+    trip.phases = HistoryEvent::Phases {{12.3, 12.5, 0}, {380, 381, 379}};
+    QVERIFY(store.appendEvents(id, {trip, {kNow - 30 * kHour, HistoryEvent::WorkLog, 2}}));
     QVERIFY(store.appendOscillogram(id, {0, quint32((kNow - 2 * kHour) / 1000), 31, kNow, QByteArray(778, '\1')}));
 }
 
@@ -63,6 +66,8 @@ private slots:
     void noDatesBeforeData();
     void datesAndNumbersInTheWindowsLanguage_data();
     void datesAndNumbersInTheWindowsLanguage();
+    void eventsInTheWindowsLanguage_data();
+    void eventsInTheWindowsLanguage();
 
 private:
     void languageData();
@@ -224,6 +229,34 @@ void TestHistoryWindow::noDatesBeforeData()
     QVERIFY(window.currentsPlot()->axisEnabled(QwtPlot::xBottom));
     window.showRange(0, kNow + kHour, kNow + 2 * kHour); // a period without samples
     QVERIFY(!window.currentsPlot()->axisEnabled(QwtPlot::xBottom));
+}
+
+void TestHistoryWindow::eventsInTheWindowsLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("trip");
+    QTest::newRow("Russian") << int(Translation::Russian) << "Пуск двигателя"
+                             << "Перегрузка по току (среднебыстродействующая защита) (12.3 / 12.5 / 0.0 А, 380 / 381 / 379 В)";
+    QTest::newRow("English") << int(Translation::English) << "Motor start"
+                             << "Overcurrent (medium-fast protection) (12.3 / 12.5 / 0.0 A, 380 / 381 / 379 V)";
+}
+
+// The file holds codes and numbers: the events are said in the language of the window.
+void TestHistoryWindow::eventsInTheWindowsLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QString, start);
+    QFETCH(QString, trip);
+    QVERIFY(Translation::install(Translation::Language(language)));
+    HistoryWindow window(path);
+    window.showPeriod(0, HistoryWindow::LastWeek, kNow);
+    QVERIFY(Translation::install(Translation::Russian));
+    const QList<QTableWidget *> tables = window.findChildren<QTableWidget *>();
+    QCOMPARE(tables.size(), 1);
+    QCOMPARE(tables[0]->rowCount(), 2);
+    QCOMPARE(tables[0]->item(0, 1)->text(), start);
+    QCOMPARE(tables[0]->item(1, 1)->text(), trip);
 }
 
 void TestHistoryWindow::datesAndNumbersInTheWindowsLanguage_data()

@@ -4,11 +4,12 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
-#include "exchange/historyrecorder.h"
+#include "history/historycsv.h"
+#include "history/historyeventtext.h"
+#include "history/historystore.h"
+#include "history/oscillogramblock.h"
 #include "plots/crashplot.h"
 #include "storage/datadirectory.h"
-#include "storage/historycsv.h"
-#include "storage/historystore.h"
 #include "ui/history/historyplot.h"
 
 #include <QBoxLayout>
@@ -236,7 +237,7 @@ void HistoryWindow::fillEvents()
     eventTable->setRowCount(events.size());
     for (int i = 0; i < events.size(); ++i) {
         eventTable->setItem(i, 0, new QTableWidgetItem(localTime(events[i].timeMs)));
-        eventTable->setItem(i, 1, new QTableWidgetItem(events[i].text));
+        eventTable->setItem(i, 1, new QTableWidgetItem(HistoryEventText::text(events[i])));
     }
     eventTable->resizeColumnToContents(0);
 }
@@ -272,7 +273,7 @@ bool HistoryWindow::loadOscillogram(CrashOscillogramPacket &block)
     HistoryOscillogram whole;
     if (row < 0 || row >= oscillograms.size())
         return false;
-    if (!store->oscillogram(oscillograms[row].id, whole) || !HistoryRecorder::fromBlock(whole.block, block)) {
+    if (!store->oscillogram(oscillograms[row].id, whole) || !OscillogramBlock::decode(whole.block, block)) {
         say(tr("Осциллограмма не прочитана: %1").arg(store->error()));
         return false;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/historysample.h"
+#include "history/historysample.h"
 
 #include <QDialog>
 #include <QVector>

@@ -2,14 +2,17 @@
 // in the file after a flush, in amperes, each log record and oscillogram once; the
 // link notes; a file it cannot use leaves the poll running without history; a file
 // locked by another connection is opened when the lock goes, and the log says so.
-#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/eventdatav50.h"
+#include "device/protocolpacket.h"
 #include "device/watchdatapacket.h"
 #include "exchange/dataeventerror.h"
 #include "exchange/dataeventget.h"
+#include "exchange/dataeventgetprotocol.h"
 #include "exchange/datathread.h"
-#include "exchange/historyrecorder.h"
+#include "history/historyrecorder.h"
+#include "history/historystore.h"
 #include "sim/simulator.h"
-#include "storage/historystore.h"
 #include "tests/exchange/eventrecorder.h"
 #include "tests/sim/simidentity.h"
 #include "tests/testtiming.h"
@@ -83,7 +86,6 @@ private slots:
     void linkLostAndRestoredAreNoted();
     void unusableFileLeavesThePollRunning_data();
     void unusableFileLeavesThePollRunning();
-    void oscillogramBlockRoundTrip();
     void fullDiskMidRun();
     void lockedAtStartIsOpenedLater_data();
     void lockedAtStartIsOpenedLater();
@@ -132,6 +134,45 @@ void TestHistoryRecorder::recordsWhatTheThreadSees()
     for (const HistoryEvent &e : store.events(devices[0].id, 0, std::numeric_limits<qint64>::max()))
         tripRecords += e.source == HistoryEvent::CrashLog && e.timeMs == qint64(oscillograms[0].tripTime) * 1000;
     QCOMPARE(tripRecords, 1);
+
+    // Each log record as its code and numbers, no words: the reader says them.
+    const DataEventGetProtocol *logs = line.events.last<DataEventGetProtocol>(DataEvent::GetProtocol);
+    QVERIFY(logs && logs->protocol() && logs->crashProtocol());
+    QMap<QPair<int, qint64>, HistoryEvent> stored; // by source and time
+    for (const HistoryEvent &e : store.events(devices[0].id, 0, std::numeric_limits<qint64>::max())) {
+        QVERIFY2(e.text.isEmpty(), qPrintable(e.text));
+        stored.insert({e.source, e.timeMs}, e);
+    }
+    auto toMilli = [](double amperes) { return std::round(amperes * 1000) / 1000; };
+    int crashRecords = 0;
+    for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
+        const CrashRecord r = logs->crashProtocol()->record(i);
+        if (r.code == 0)
+            continue;
+        ++crashRecords;
+        const HistoryEvent e = stored.value({HistoryEvent::CrashLog, qint64(r.time) * 1000});
+        QCOMPARE(e.code, r.code);
+        QVERIFY(e.phases && !e.startPeak);
+        for (int p = 0; p < 3; ++p) {
+            QCOMPARE(e.phases->currents[p], toMilli(r.currents[p]));
+            QCOMPARE(e.phases->voltages[p], r.voltages[p]);
+        }
+    }
+    QVERIFY(crashRecords >= 1);
+    int workRecords = 0;
+    for (int i = 0; i < ProtocolPacket::kRecords; ++i) {
+        const std::unique_ptr<EventData> r = logs->protocol()->event(i);
+        if (r->code == EventData::Empty)
+            continue;
+        ++workRecords;
+        const HistoryEvent e = stored.value({HistoryEvent::WorkLog, qint64(r->time) * 1000});
+        QCOMPARE(e.code, r->code);
+        QVERIFY(!e.phases);
+        const auto *withPeak = dynamic_cast<const EventDataV50 *>(r.get()); // the simulated device is a 0.70
+        QVERIFY(withPeak && e.startPeak);
+        QCOMPARE(*e.startPeak, toMilli(withPeak->startPeak));
+    }
+    QVERIFY(workRecords >= 1); // the trip stopped the running motor
 }
 
 void TestHistoryRecorder::linkLostAndRestoredAreNoted()
@@ -298,24 +339,6 @@ void TestHistoryRecorder::lockedAtStartIsOpenedLater()
                  recorder.samplesWritten());
     }
     QSqlDatabase::removeDatabase(holderName);
-}
-
-void TestHistoryRecorder::oscillogramBlockRoundTrip()
-{
-    Simulator sim;
-    sim.addDevice(SimDeviceConfig {});
-    CrashOscillogramPacket packet;
-    const QByteArray block = HistoryRecorder::block(packet);
-    QCOMPARE(block.size(), 2 * (5 + 6 * 64));
-    QByteArray changed = block;
-    changed[0] = 0x12;
-    changed[4] = 31; // fault code word
-    changed[block.size() - 2] = char(0xfe);
-    QVERIFY(HistoryRecorder::fromBlock(changed, packet));
-    QCOMPARE(packet.faultCode(), quint16(31));
-    QCOMPARE(packet.tripTime() & 0xff, 0x12u);
-    QCOMPARE(HistoryRecorder::block(packet), changed);
-    QVERIFY(!HistoryRecorder::fromBlock(changed.left(10), packet));
 }
 
 QTEST_GUILESS_MAIN(TestHistoryRecorder)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/historysample.h"
+#include "history/historysample.h"
 
 #include <QString>
 #include <QVector>
@@ -17,7 +17,7 @@ struct sqlite3;
 class HistoryStore
 {
 public:
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2; // 2: events keep codes and numbers, not text
     static constexpr const char *kFileName = "history.sqlite";
     static constexpr int kBusyTimeoutMs = 5000;
     static constexpr qint64 kMinuteMs = 60 * 1000;
@@ -29,7 +29,8 @@ public:
     HistoryStore &operator=(const HistoryStore &) = delete;
 
     // Opens or creates the file. readOnly opens an existing file for reading only.
-    // A file of a newer schema is refused and left as it is.
+    // A file of a newer schema is refused and left as it is; one of an older schema is
+    // upgraded, unless readOnly: it is then read as the upgrade would leave it.
     bool open(const QString &path, bool readOnly = false);
     void close();
     bool isOpen() const { return opened; }
@@ -65,6 +66,8 @@ public:
 private:
     QVector<HistorySample> nativeSamples(sqlite3 *handle, qint64 device, qint64 fromMs, qint64 toMs);
     bool createSchema();
+    bool upgrade();
+    bool takeBackTexts();
     bool exec(const QString &statement);
     bool fail(const QString &what, const QString &reason);
     bool fail(const QSqlError &error);
@@ -77,4 +80,5 @@ private:
     bool opened = false;
     bool lastLocked = false;
     bool readOnlyFile = false;
+    int fileVersion = 0; // the open file's schema version
 };

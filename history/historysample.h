@@ -4,6 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 // One monitoring sample as history keeps it: already in amperes, so that a reader
 // needs no device to make sense of it. At minute resolution the values are the
 // minute's means (the minimum and maximum are kept beside them in the file).
@@ -36,16 +38,35 @@ struct HistoryDevice
 };
 
 // An entry of the events table: a device log record (stored once however often the
-// log is read again) or the program's own note about the link.
+// log is read again) or the program's own note about the link. The file keeps codes
+// and numbers, not words: HistoryEventText makes the text when the entry is shown, in
+// the reader's language.
 struct HistoryEvent
 {
     enum Source { Link = 0, WorkLog = 1, CrashLog = 2 };
+    // The file's numbers for the program's notes.
     enum LinkCode { LinkLost = 1, LinkRestored = 2 };
+    // A trip's phase values as the crash log holds them.
+    struct Phases
+    {
+        double currents[HistorySample::kPhases] = {0, 0, 0}; // amperes
+        int voltages[HistorySample::kPhases] = {0, 0, 0};    // volts
+    };
+
+    HistoryEvent() = default;
+    HistoryEvent(qint64 timeMs, int source, int code, const QString &text = QString())
+        : timeMs(timeMs), source(source), code(code), text(text)
+    {
+    }
 
     qint64 timeMs = 0;
     int source = Link;
-    int code = 0;
+    int code = 0; // link: LinkCode; work log: the record's code (start, stop); crash log: the fault code
+    // Words shown as they are, in place of the code's text: only an entry of an older
+    // file whose text was none this program makes. Empty otherwise.
     QString text;
+    std::optional<double> startPeak; // a start's peak current, A, where the work log keeps it (modification 50 on)
+    std::optional<Phases> phases;    // a trip's
 };
 
 // A stored crash oscillogram: the whole register block as the device gave it.

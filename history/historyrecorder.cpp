@@ -1,50 +1,51 @@
-#include "exchange/historyrecorder.h"
+#include "history/historyrecorder.h"
 
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
 #include "device/currentscale.h"
-#include "device/faulttext.h"
+#include "device/eventdata.h"
+#include "device/eventdatav50.h"
 #include "device/protocolpacket.h"
 #include "device/watchdatapacket.h"
-#include "exchange/crasheventoscillogramget.h"
-#include "exchange/dataeventerror.h"
-#include "exchange/dataeventget.h"
-#include "exchange/dataeventgetprotocol.h"
 #include "exchange/datathread.h"
-#include "storage/historystore.h"
+#include "exchange/eventdispatch.h"
+#include "history/historystore.h"
+#include "history/oscillogramblock.h"
 
 #include <QDateTime>
 #include <QTextStream>
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
 #include <future>
 #include <tuple>
 
 namespace {
 
+// Codes and numbers only: the words are the reader's (HistoryEventText).
 QVector<HistoryEvent> logEntries(const ProtocolPacket &work, const CrashProtocolPacket &crash)
 {
     QVector<HistoryEvent> out;
     for (int i = 0; i < ProtocolPacket::kRecords; ++i) {
-        const int code = work.code(i);
-        if (code == 0)
+        const std::unique_ptr<EventData> record = work.event(i);
+        if (!record || record->code == EventData::Empty)
             continue;
-        const QString text = code == 1 ? QStringLiteral("Останов двигателя")
-                             : code == 2 ? QStringLiteral("Пуск двигателя") : QString();
-        out.append({qint64(work.time(i)) * 1000, HistoryEvent::WorkLog, code, text});
+        HistoryEvent e {qint64(record->time) * 1000, HistoryEvent::WorkLog, record->code};
+        if (const auto *withPeak = dynamic_cast<const EventDataV50 *>(record.get()))
+            e.startPeak = double(withPeak->startPeak);
+        out.append(e);
     }
     for (int i = 0; i < CrashProtocolPacket::kRecords; ++i) {
         const CrashRecord r = crash.record(i);
         if (r.code == 0)
             continue;
-        const QString text = faultText(r.code)
-                             + QStringLiteral(" (%1 / %2 / %3 A, %4 / %5 / %6 V)")
-                                   .arg(r.currents[0], 0, 'f', 1).arg(r.currents[1], 0, 'f', 1)
-                                   .arg(r.currents[2], 0, 'f', 1).arg(r.voltages[0]).arg(r.voltages[1])
-                                   .arg(r.voltages[2]);
-        out.append({qint64(r.time) * 1000, HistoryEvent::CrashLog, r.code, text});
+        HistoryEvent e {qint64(r.time) * 1000, HistoryEvent::CrashLog, r.code};
+        e.phases.emplace();
+        for (int p = 0; p < HistorySample::kPhases; ++p) {
+            e.phases->currents[p] = r.currents[p];
+            e.phases->voltages[p] = r.voltages[p];
+        }
+        out.append(e);
     }
     return out;
 }
@@ -152,7 +153,7 @@ void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString 
 {
     if (!storeOpen || packet.faultCode() == 0)
         return;
-    const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), block(packet)};
+    const HistoryOscillogram o {0, packet.tripTime(), packet.faultCode(), now(), OscillogramBlock::encode(packet)};
     const Key key = keyOf(device, line);
     std::lock_guard<std::mutex> lock(mutex);
     pending[key].oscillograms.append(o);
@@ -160,33 +161,28 @@ void HistoryRecorder::recordOscillogram(const DeviceInfo &device, const QString 
 
 void HistoryRecorder::recordDataEvent(const DeviceInfo &device, const QString &line, const DataEvent &event)
 {
-    switch (event.type()) {
-    case DataEvent::Get:
-        if (const WatchDataPacket *p = static_cast<const DataEventGet &>(event).packet())
-            record(device, line, sample(*p, CurrentScale(device.currentScale), now()));
-        break;
-    case DataEvent::GetProtocol: {
-        const auto &e = static_cast<const DataEventGetProtocol &>(event);
-        if (e.protocol() && e.crashProtocol())
-            for (const HistoryEvent &entry : logEntries(*e.protocol(), *e.crashProtocol()))
-                recordEvent(device, line, entry);
-        break;
-    }
-    case DataEvent::Error:
-        if (static_cast<const DataEventError &>(event).error() == DataEventError::LinkLost)
-            recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost, QStringLiteral("Связь потеряна")});
-        break;
-    case DataEvent::LinkRestored:
-        recordEvent(device, line,
-                    {now(), HistoryEvent::Link, HistoryEvent::LinkRestored, QStringLiteral("Связь восстановлена")});
-        break;
-    case DataEvent::OscillogramGet:
-        if (const CrashOscillogramPacket *p = static_cast<const CrashEventOscillogramGet &>(event).packet())
-            recordOscillogram(device, line, *p);
-        break;
-    default:
-        break;
-    }
+    EventDispatch::visit(event, EventHandlers {
+        [&](const DataEventGet &e) {
+            if (const WatchDataPacket *p = e.packet())
+                record(device, line, sample(*p, CurrentScale(device.currentScale), now()));
+        },
+        [&](const DataEventGetProtocol &e) {
+            if (e.protocol() && e.crashProtocol())
+                for (const HistoryEvent &entry : logEntries(*e.protocol(), *e.crashProtocol()))
+                    recordEvent(device, line, entry);
+        },
+        [&](const DataEventError &e) {
+            if (e.error() == DataEventError::LinkLost)
+                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkLost});
+        },
+        [&](const CrashEventOscillogramGet &e) {
+            if (const CrashOscillogramPacket *p = e.packet())
+                recordOscillogram(device, line, *p);
+        },
+        [&](const DataEvent &e) { // LinkRestored carries nothing but its code
+            if (e.type() == DataEvent::LinkRestored)
+                recordEvent(device, line, {now(), HistoryEvent::Link, HistoryEvent::LinkRestored});
+        }});
 }
 
 void HistoryRecorder::attach(DataThread &thread, const QString &line)
@@ -328,27 +324,4 @@ HistorySample HistoryRecorder::sample(const WatchDataPacket &p, const CurrentSca
     s.inputs = p.inputs();
     s.outputs = p.outputs();
     return s;
-}
-
-QByteArray HistoryRecorder::block(const CrashOscillogramPacket &packet)
-{
-    QByteArray out;
-    for (const RegisterRequest &r : packet.requests())
-        out.append(static_cast<const char *>(r.buffer), int(r.byteCount));
-    return out;
-}
-
-bool HistoryRecorder::fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet)
-{
-    int size = 0;
-    for (const RegisterRequest &r : packet.requests())
-        size += int(r.byteCount);
-    if (bytes.size() != size)
-        return false;
-    int at = 0;
-    for (const RegisterRequest &r : packet.requests()) {
-        std::memcpy(r.buffer, bytes.constData() + at, r.byteCount);
-        at += int(r.byteCount);
-    }
-    return true;
 }

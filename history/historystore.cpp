@@ -1,4 +1,6 @@
-#include "storage/historystore.h"
+#include "history/historystore.h"
+
+#include "history/legacyeventtext.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -53,9 +55,21 @@ const char kCreateSample[] =
     "current_a INTEGER, current_b INTEGER, current_c INTEGER, voltage_a INTEGER, voltage_b INTEGER, "
     "voltage_c INTEGER, pt100 INTEGER, heating INTEGER, fault_code INTEGER, motor_running INTEGER, "
     "inputs INTEGER, outputs INTEGER, PRIMARY KEY (device, time)) WITHOUT ROWID";
+// Version 2 added the numbers after text, so that an upgraded file and a new one have
+// the same columns in the same order. text is NULL but for words kept as they were.
 const char kCreateEvent[] =
     "CREATE TABLE event (device INTEGER NOT NULL, time INTEGER NOT NULL, source INTEGER NOT NULL, "
-    "code INTEGER NOT NULL, text TEXT, PRIMARY KEY (device, time, source, code)) WITHOUT ROWID";
+    "code INTEGER NOT NULL, text TEXT, start_peak INTEGER, current_a INTEGER, current_b INTEGER, current_c INTEGER, "
+    "voltage_a INTEGER, voltage_b INTEGER, voltage_c INTEGER, PRIMARY KEY (device, time, source, code)) WITHOUT ROWID";
+// What version 2 added to the event table; each column NULL where its value is absent.
+const char *const kEventValueColumns[] = {"start_peak", "current_a", "current_b", "current_c",
+                                          "voltage_a",  "voltage_b", "voltage_c"};
+const char kSelectEvents[] =
+    "SELECT time, source, code, text, start_peak, current_a, current_b, current_c, voltage_a, voltage_b, voltage_c "
+    "FROM event WHERE device = ? AND time >= ? AND time <= ? ORDER BY time, source, code";
+const char kSelectEventsV1[] =
+    "SELECT time, source, code, text FROM event WHERE device = ? AND time >= ? AND time <= ? "
+    "ORDER BY time, source, code";
 const char kCreateOscillogram[] =
     "CREATE TABLE oscillogram (id INTEGER PRIMARY KEY, device INTEGER NOT NULL, trip_time INTEGER NOT NULL, "
     "fault_code INTEGER NOT NULL, recorded INTEGER NOT NULL, block BLOB NOT NULL, "
@@ -126,6 +140,40 @@ HistorySample readSample(const QSqlQuery &q)
     return s;
 }
 
+QVariant orNull(const QString &text) { return text.isEmpty() ? QVariant(QVariant::String) : QVariant(text); }
+
+// An event's numbers in kEventValueColumns' order, NULL where absent; currents in mA as the samples'.
+QVector<QVariant> eventValues(const HistoryEvent &e)
+{
+    QVector<QVariant> v(int(std::size(kEventValueColumns)), QVariant(QVariant::LongLong));
+    if (e.startPeak)
+        v[0] = milliamperes(*e.startPeak);
+    if (e.phases) {
+        for (int p = 0; p < HistorySample::kPhases; ++p) {
+            v[1 + p] = milliamperes(e.phases->currents[p]);
+            v[4 + p] = e.phases->voltages[p];
+        }
+    }
+    return v;
+}
+
+// Columns as kSelectEvents: time, source, code, text, then the numbers.
+HistoryEvent readEvent(const QSqlQuery &q)
+{
+    HistoryEvent e {q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString()};
+    if (!q.value(4).isNull())
+        e.startPeak = amperes(q.value(4));
+    if (!q.value(5).isNull()) {
+        HistoryEvent::Phases p;
+        for (int i = 0; i < HistorySample::kPhases; ++i) {
+            p.currents[i] = amperes(q.value(5 + i));
+            p.voltages[i] = q.value(8 + i).toInt();
+        }
+        e.phases = p;
+    }
+    return e;
+}
+
 } // namespace
 
 HistoryStore::HistoryStore() : connectionName(nextConnectionName()) {}
@@ -176,7 +224,7 @@ bool HistoryStore::open(const QString &path, bool readOnly)
         }
     }
     opened = true;
-    const int version = schemaVersion();
+    const int version = fileVersion = schemaVersion();
     QString reason;
     if (version < 0)
         reason = path + QStringLiteral(": ") + lastError.section(QStringLiteral(": "), 1);
@@ -185,7 +233,8 @@ bool HistoryStore::open(const QString &path, bool readOnly)
                      .arg(path).arg(version).arg(kSchemaVersion);
     else if (version == 0 && readOnly)
         reason = path + QStringLiteral(": not a history database");
-    else if (!readOnly && ((version == 0 && !createSchema()) || !exec(QStringLiteral("PRAGMA journal_mode = WAL"))
+    else if (!readOnly && ((version == 0 && !createSchema()) || (version > 0 && version < kSchemaVersion && !upgrade())
+                           || !exec(QStringLiteral("PRAGMA journal_mode = WAL"))
                            || !exec(QStringLiteral("BEGIN IMMEDIATE")) || !exec(QStringLiteral("COMMIT"))))
         reason = path + QStringLiteral(": ") + lastError.section(QStringLiteral(": "), 1);
     if (reason.isEmpty())
@@ -248,6 +297,63 @@ bool HistoryStore::createSchema()
     return true;
 }
 
+// Another program may upgrade the same file at the same moment: the version is read
+// again once the write lock is held, and the work is done once.
+bool HistoryStore::upgrade()
+{
+    if (!exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return false;
+    const int version = schemaVersion();
+    bool ok = version == kSchemaVersion; // upgraded meanwhile
+    if (version == 1) {
+        ok = true;
+        for (const char *column : kEventValueColumns)
+            ok = ok && exec(QStringLiteral("ALTER TABLE event ADD COLUMN %1 INTEGER").arg(QLatin1String(column)));
+        ok = ok && takeBackTexts() && exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    }
+    if (!ok || !exec(QStringLiteral("COMMIT"))) {
+        QSqlQuery(QSqlDatabase::database(connectionName, false)).exec(QStringLiteral("ROLLBACK"));
+        if (version > kSchemaVersion)
+            fail(filePath, QStringLiteral("schema version %1 is newer than this program knows (%2)").arg(version).arg(kSchemaVersion));
+        return false;
+    }
+    fileVersion = kSchemaVersion;
+    return true;
+}
+
+// Version 1's texts become codes and numbers; a text not recognised stays, nothing is lost.
+bool HistoryStore::takeBackTexts()
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (!rows.exec(QStringLiteral("SELECT device, time, source, code, text FROM event WHERE text IS NOT NULL")))
+        return fail(rows.lastError());
+    QVector<QPair<qint64, HistoryEvent>> known;
+    while (rows.next()) {
+        HistoryEvent e {rows.value(1).toLongLong(), rows.value(2).toInt(), rows.value(3).toInt(), rows.value(4).toString()};
+        if (LegacyEventText::takeBack(e))
+            known.append({rows.value(0).toLongLong(), e});
+    }
+    rows.finish();
+    QSqlQuery update(db);
+    update.prepare(QStringLiteral("UPDATE event SET text = NULL, start_peak = ?, current_a = ?, current_b = ?, current_c = ?, "
+                                  "voltage_a = ?, voltage_b = ?, voltage_c = ? "
+                                  "WHERE device = ? AND time = ? AND source = ? AND code = ?"));
+    for (const auto &row : known) {
+        const HistoryEvent &e = row.second;
+        for (const QVariant &v : eventValues(e))
+            update.addBindValue(v);
+        update.addBindValue(row.first);
+        update.addBindValue(e.timeMs);
+        update.addBindValue(e.source);
+        update.addBindValue(e.code);
+        if (!update.exec())
+            return fail(update.lastError());
+    }
+    return true;
+}
+
 qint64 HistoryStore::deviceId(const QString &line, int address, const QString &identity, int currentScale)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
@@ -298,13 +404,15 @@ bool HistoryStore::appendSamples(qint64 device, const QVector<HistorySample> &sa
 
 bool HistoryStore::appendEvents(qint64 device, const QVector<HistoryEvent> &events)
 {
-    return insertAll(QStringLiteral("INSERT OR IGNORE INTO event VALUES (?, ?, ?, ?, ?)"), events,
+    return insertAll(QStringLiteral("INSERT OR IGNORE INTO event VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"), events,
                      [device](QSqlQuery &q, const HistoryEvent &e) {
                          q.addBindValue(device);
                          q.addBindValue(e.timeMs);
                          q.addBindValue(e.source);
                          q.addBindValue(e.code);
-                         q.addBindValue(e.text);
+                         q.addBindValue(orNull(e.text));
+                         for (const QVariant &v : eventValues(e))
+                             q.addBindValue(v);
                      });
 }
 
@@ -418,9 +526,13 @@ QVector<HistorySample> HistoryStore::nativeSamples(sqlite3 *h, qint64 device, qi
 QVector<HistoryEvent> HistoryStore::events(qint64 device, qint64 fromMs, qint64 toMs)
 {
     QVector<HistoryEvent> out;
+    // A file of version 1 open for reading only is read as an upgrade would leave it; it
+    // may have been upgraded by a writer since it was opened.
+    if (fileVersion < kSchemaVersion && (fileVersion = schemaVersion()) < 0)
+        return out;
+    const bool legacy = fileVersion < kSchemaVersion;
     QSqlQuery q(QSqlDatabase::database(connectionName, false));
-    q.prepare(QStringLiteral("SELECT time, source, code, text FROM event WHERE device = ? AND time >= ? AND time <= ? "
-                             "ORDER BY time, source, code"));
+    q.prepare(QString::fromLatin1(legacy ? kSelectEventsV1 : kSelectEvents));
     q.addBindValue(device);
     q.addBindValue(fromMs);
     q.addBindValue(toMs);
@@ -428,8 +540,15 @@ QVector<HistoryEvent> HistoryStore::events(qint64 device, qint64 fromMs, qint64 
         fail(q.lastError());
         return out;
     }
-    while (q.next())
-        out.append({q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString()});
+    while (q.next()) {
+        if (!legacy) {
+            out.append(readEvent(q));
+            continue;
+        }
+        HistoryEvent e {q.value(0).toLongLong(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toString()};
+        LegacyEventText::takeBack(e);
+        out.append(e);
+    }
     return out;
 }
 

@@ -3,7 +3,8 @@
 #include "device/deviceinfo.h"
 #include "exchange/dataevent.h"
 #include "exchange/pollersink.h"
-#include "storage/historysample.h"
+#include "history/historysample.h"
+#include "storage/appsettings.h"
 
 #include <QObject>
 #include <QString>
@@ -37,8 +38,6 @@ class HistoryRecorder : public QObject, public PollerSink
 public:
     static constexpr int kDefaultBatchMs = 3000;
     static constexpr int kDefaultRetentionPassMs = 3600 * 1000;
-    static constexpr int kDefaultFullDays = 7;
-    static constexpr int kDefaultMinuteDays = 730;
     // A file another program holds locked at start is tried again, the wait doubling up to the last.
     static constexpr int kDefaultRetryFirstMs = 5000;
     static constexpr int kDefaultRetryMaxMs = 30000;
@@ -94,9 +93,6 @@ public:
     // The device's identity as history names it: "5.0-50.0 v0.70".
     static QString identity(const DeviceInfo &device);
     static HistorySample sample(const WatchDataPacket &packet, const CurrentScale &scale, qint64 timeMs);
-    // The oscillogram's registers as stored, and back.
-    static QByteArray block(const CrashOscillogramPacket &packet);
-    static bool fromBlock(const QByteArray &bytes, CrashOscillogramPacket &packet);
 
 signals:
     // Once: history could not be written (the reason names the file and the cause).
@@ -133,8 +129,8 @@ private:
     QString openError;
     int batchMs = kDefaultBatchMs;
     int retentionPassMs = kDefaultRetentionPassMs;
-    int fullDays = kDefaultFullDays;
-    int minuteDays = kDefaultMinuteDays;
+    int fullDays = AppSettings::kDefaultHistoryFullDays;
+    int minuteDays = AppSettings::kDefaultHistoryMinuteDays;
     int retryFirstMs = kDefaultRetryFirstMs;
     int retryMaxMs = kDefaultRetryMaxMs;
     std::function<qint64()> now;

@@ -1,4 +1,4 @@
-#include "storage/historycsv.h"
+#include "history/historycsv.h"
 
 #include <QDateTime>
 

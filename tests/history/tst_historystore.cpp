@@ -1,7 +1,8 @@
 // The history database against a temporary file: what goes in comes back, each log
-// entry once, the retention pass and its minute rows, and the files it refuses or
-// cannot write without ever stopping the caller.
-#include "storage/historystore.h"
+// entry once with its numbers, a file of the older schema upgraded or read as upgraded
+// with every entry, the retention pass and its minute rows, and the files it refuses
+// or cannot write without ever stopping the caller.
+#include "history/historystore.h"
 
 #include <QFile>
 #include <QSqlDatabase>
@@ -38,6 +39,95 @@ QVector<HistorySample> secondsFrom(qint64 startMs, int count)
     return out;
 }
 
+// A file as the first schema left it, written here statement by statement: a device, a
+// sample, an oscillogram and log entries whose texts hold their numbers.
+struct Version1Entry
+{
+    qint64 time;
+    int source;
+    int code;
+    const char *text; // null: NULL
+};
+
+const Version1Entry kVersion1Entries[] = {
+    {kStart, HistoryEvent::WorkLog, 1, "Останов двигателя"},
+    {kStart + 1000, HistoryEvent::WorkLog, 2, "Пуск двигателя"},
+    {kStart + 2000, HistoryEvent::Link, 1, "Связь потеряна"},
+    {kStart + 3000, HistoryEvent::Link, 2, "Связь восстановлена"},
+    {kStart + 4000, HistoryEvent::CrashLog, 31,
+     "Перегрузка по току (среднебыстродействующая защита) (12.3 / 12.5 / 0.0 A, 380 / 381 / 379 V)"},
+    {kStart + 5000, HistoryEvent::CrashLog, 32, "Motor thermal overload (1.5 / 2.5 / 3.5 A, 400 / 401 / 402 V)"},
+    {kStart + 6000, HistoryEvent::WorkLog, 2, "запуск вручную"}, // nobody's text of ours: kept
+    {kStart + 7000, HistoryEvent::WorkLog, 3, nullptr},
+};
+constexpr int kVersion1Kept = 1;
+
+bool writeVersion1(const QString &path)
+{
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("version1"));
+        db.setDatabaseName(path);
+        ok = db.open();
+        QString minute;
+        for (const char *c : {"current_a", "current_b", "current_c", "voltage_a", "voltage_b", "voltage_c", "pt100", "heating"})
+            minute += QStringLiteral("%1_min INTEGER, %1_mean INTEGER, %1_max INTEGER, ").arg(QLatin1String(c));
+        const QStringList statements = {
+            "PRAGMA auto_vacuum = INCREMENTAL",
+            "CREATE TABLE device (id INTEGER PRIMARY KEY, line TEXT NOT NULL, address INTEGER NOT NULL, "
+            "identity TEXT NOT NULL, current_scale INTEGER NOT NULL, UNIQUE (line, address, identity))",
+            "CREATE TABLE sample (device INTEGER NOT NULL, time INTEGER NOT NULL, current_a INTEGER, current_b INTEGER, "
+            "current_c INTEGER, voltage_a INTEGER, voltage_b INTEGER, voltage_c INTEGER, pt100 INTEGER, heating INTEGER, "
+            "fault_code INTEGER, motor_running INTEGER, inputs INTEGER, outputs INTEGER, PRIMARY KEY (device, time)) "
+            "WITHOUT ROWID",
+            "CREATE TABLE minute (device INTEGER NOT NULL, time INTEGER NOT NULL, " + minute
+                + "fault_code INTEGER, motor_running INTEGER, inputs INTEGER, outputs INTEGER, count INTEGER, "
+                  "PRIMARY KEY (device, time)) WITHOUT ROWID",
+            "CREATE TABLE event (device INTEGER NOT NULL, time INTEGER NOT NULL, source INTEGER NOT NULL, "
+            "code INTEGER NOT NULL, text TEXT, PRIMARY KEY (device, time, source, code)) WITHOUT ROWID",
+            "CREATE TABLE oscillogram (id INTEGER PRIMARY KEY, device INTEGER NOT NULL, trip_time INTEGER NOT NULL, "
+            "fault_code INTEGER NOT NULL, recorded INTEGER NOT NULL, block BLOB NOT NULL, "
+            "UNIQUE (device, trip_time, fault_code))",
+            "PRAGMA user_version = 1",
+            "PRAGMA journal_mode = WAL",
+            "INSERT INTO device VALUES (1, 'COM3', 5, '5.0-50.0 v0.70', 10)",
+            QStringLiteral("INSERT INTO sample (device, time, current_a, voltage_a) VALUES (1, %1, 12345, 380)").arg(kStart),
+            QStringLiteral("INSERT INTO oscillogram VALUES (1, 1, 1700000000, 31, %1, x'0102')").arg(kStart),
+        };
+        QSqlQuery q(db);
+        for (const QString &s : statements)
+            ok = ok && q.exec(s);
+        q.prepare("INSERT INTO event VALUES (1, ?, ?, ?, ?)");
+        for (const Version1Entry &e : kVersion1Entries) {
+            q.addBindValue(e.time);
+            q.addBindValue(e.source);
+            q.addBindValue(e.code);
+            q.addBindValue(e.text ? QVariant(QString::fromUtf8(e.text)) : QVariant(QVariant::String));
+            ok = ok && q.exec();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("version1"));
+    return ok;
+}
+
+// PRAGMA user_version of the file, read on a connection of its own.
+int fileVersion(const QString &path)
+{
+    int version = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("peek"));
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        if (db.open() && q.exec("PRAGMA user_version") && q.next())
+            version = q.value(0).toInt();
+        q.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("peek"));
+    return version;
+}
+
 } // namespace
 
 class TestHistoryStore : public QObject
@@ -49,6 +139,9 @@ private slots:
     void samplesComeBackInTheirPeriod_data();
     void samplesComeBackInTheirPeriod();
     void logEntriesAreStoredOnce();
+    void logEntriesKeepTheirNumbers();
+    void olderFileKeepsItsEntries_data();
+    void olderFileKeepsItsEntries();
     void oscillogramKeptWholeOnce();
     void devicesWithFirstAndLastTimes();
     void retentionSumsMinutesAndDropsOld();
@@ -120,6 +213,101 @@ void TestHistoryStore::logEntriesAreStoredOnce()
     QCOMPARE(got[0].text, QStringLiteral("trip"));
     QCOMPARE(got[1].source, int(HistoryEvent::Link));
     QCOMPARE(got[2].code, 2);
+}
+
+void TestHistoryStore::logEntriesKeepTheirNumbers()
+{
+    HistoryStore store;
+    QVERIFY(store.open(path));
+    const qint64 id = store.deviceId(QStringLiteral("COM1"), 1, QStringLiteral("x"), 10);
+    HistoryEvent start {kStart, HistoryEvent::WorkLog, 2};
+    start.startPeak = 48.2504; // kept to the mA, as the samples' currents
+    HistoryEvent trip {kStart + 1000, HistoryEvent::CrashLog, 31};
+    trip.phases = HistoryEvent::Phases {{12.3, 0.001, 0}, {380, 0, 415}};
+    const HistoryEvent note {kStart + 2000, HistoryEvent::Link, HistoryEvent::LinkLost};
+    QVERIFY2(store.appendEvents(id, {start, trip, note}), qPrintable(store.error()));
+    const QVector<HistoryEvent> got = store.events(id, kStart, kStart + 2000);
+    QCOMPARE(got.size(), 3);
+    QCOMPARE(got[0].startPeak, std::optional<double>(48.25));
+    QVERIFY(!got[0].phases);
+    QVERIFY(!got[1].startPeak);
+    QVERIFY(got[1].phases);
+    QCOMPARE(got[1].phases->currents[0], 12.3);
+    QCOMPARE(got[1].phases->currents[1], 0.001);
+    QCOMPARE(got[1].phases->currents[2], 0.0);
+    QCOMPARE(got[1].phases->voltages[0], 380);
+    QCOMPARE(got[1].phases->voltages[2], 415);
+    QVERIFY(!got[2].startPeak && !got[2].phases);
+    for (const HistoryEvent &e : got)
+        QVERIFY(e.text.isEmpty());
+    // No words in the file: the reader's language makes them.
+    QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().value(0)));
+    QVERIFY(q.exec("SELECT count(*) FROM event WHERE text IS NOT NULL") && q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
+}
+
+void TestHistoryStore::olderFileKeepsItsEntries_data()
+{
+    QTest::addColumn<bool>("writer");           // the file is upgraded, else only read
+    QTest::addColumn<bool>("upgradedMeanwhile"); // a writer upgrades it while the reader has it open
+    QTest::newRow("a writer upgrades it") << true << false;
+    QTest::newRow("a reader reads it as upgraded") << false << false;
+    QTest::newRow("upgraded while a reader has it") << false << true;
+}
+
+// A file of the first schema: opened by a writer it becomes the current one and every
+// entry is there, texts turned to numbers where they are ours and kept where not; a
+// reader, which may not change the file, reads it the same.
+void TestHistoryStore::olderFileKeepsItsEntries()
+{
+    QFETCH(bool, writer);
+    QFETCH(bool, upgradedMeanwhile);
+    QVERIFY(writeVersion1(path));
+    HistoryStore store;
+    QVERIFY2(store.open(path, !writer), qPrintable(store.error()));
+    if (upgradedMeanwhile) {
+        QCOMPARE(store.events(1, 0, kStart + kDay).size(), int(std::size(kVersion1Entries)));
+        QVERIFY(HistoryStore().open(path));
+    }
+    QCOMPARE(fileVersion(path), writer || upgradedMeanwhile ? HistoryStore::kSchemaVersion : 1);
+
+    const QVector<HistoryEvent> got = store.events(1, 0, kStart + kDay);
+    QCOMPARE(got.size(), int(std::size(kVersion1Entries)));
+    int kept = 0;
+    for (int i = 0; i < got.size(); ++i) {
+        QCOMPARE(got[i].timeMs, kVersion1Entries[i].time);
+        QCOMPARE(got[i].source, kVersion1Entries[i].source);
+        QCOMPARE(got[i].code, kVersion1Entries[i].code);
+        QVERIFY(!got[i].startPeak);
+        kept += !got[i].text.isEmpty();
+    }
+    QCOMPARE(kept, kVersion1Kept);
+    QCOMPARE(got[6].text, QStringLiteral("запуск вручную"));
+    QVERIFY(got[4].phases && got[5].phases);
+    QCOMPARE(got[4].phases->currents[1], 12.5);
+    QCOMPARE(got[4].phases->voltages[2], 379);
+    QCOMPARE(got[5].phases->currents[2], 3.5);
+    QCOMPARE(got[5].phases->voltages[0], 400);
+    for (int i : {0, 1, 2, 3, 6, 7})
+        QVERIFY(!got[i].phases);
+    // The rest of the file as it was.
+    QCOMPARE(store.devices().size(), 1);
+    QCOMPARE(store.devices()[0].identity, QStringLiteral("5.0-50.0 v0.70"));
+    const QVector<HistorySample> samples = store.samples(1, 0, kStart + kDay);
+    QCOMPARE(samples.size(), 1);
+    QCOMPARE(samples[0].currents[0], 12.345);
+    HistoryOscillogram o;
+    QVERIFY(store.oscillogram(1, o));
+    QCOMPARE(o.block, QByteArray("\x01\x02"));
+    if (!writer)
+        return;
+    // Upgraded once: opened again it is as it was, and takes new entries.
+    QVERIFY(store.open(path));
+    QCOMPARE(store.events(1, 0, kStart + kDay).size(), got.size());
+    HistoryEvent trip {kStart + 8000, HistoryEvent::CrashLog, 30};
+    trip.phases.emplace();
+    QVERIFY2(store.appendEvents(1, {trip}), qPrintable(store.error()));
+    QVERIFY(store.events(1, kStart + 8000, kStart + 8000).value(0).phases);
 }
 
 void TestHistoryStore::oscillogramKeptWholeOnce()
