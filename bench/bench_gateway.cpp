@@ -1,5 +1,5 @@
 // The gateway at scale: LINES simulated lines behind Modbus TCP servers with DEVICES
-// devices each, polled at 1 Hz by `orbix gateway` (a process of its own, so that its
+// devices each, polled at 1 Hz by orbix-gateway (a process of its own, so that its
 // CPU time and memory are its own) publishing to a real broker. Prints the polls a
 // second, the gateway's CPU and memory per device, the latency from the reply to a
 // subscriber of the broker, and the outbox's size after an hour of events without a
@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
     sub.waitForStarted();
     QProcess gateway;
     gateway.setStandardErrorFile(QProcess::nullDevice());
-    gateway.start(QStringLiteral(ORBIX_CLI), {QStringLiteral("gateway"), QStringLiteral("--config"), file.fileName()});
+    gateway.start(QStringLiteral(ORBIX_GATEWAY), {QStringLiteral("--config"), file.fileName()});
     gateway.waitForStarted();
     QThread::sleep(5); // every device identified, the first logs read
     sub.readAllStandardOutput();

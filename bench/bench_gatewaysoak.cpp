@@ -1,5 +1,5 @@
 // The gateway as a plant runs it, unattended: three lines of ten simulated devices
-// behind Modbus TCP, polled at 1 Hz by `orbix gateway` (a process of its own), a real
+// behind Modbus TCP, polled at 1 Hz by orbix-gateway (a process of its own), a real
 // broker that goes away for a while with trips happening meanwhile, a real Prometheus
 // scraping /metrics, and one line's devices replaced (the simulator started anew with
 // logs of its own) late in the run. Prints, a line a minute, the gateway's memory and
@@ -167,7 +167,7 @@ int main(int argc, char *argv[])
     QThread::msleep(500);
     QProcess gateway;
     gateway.setStandardErrorFile(dir.filePath(QStringLiteral("gateway.log")));
-    gateway.start(QStringLiteral(ORBIX_CLI), {QStringLiteral("gateway"), QStringLiteral("--config"), file.fileName()});
+    gateway.start(QStringLiteral(ORBIX_GATEWAY), {QStringLiteral("--config"), file.fileName()});
     gateway.waitForStarted();
     const qint64 pid = gateway.processId();
 

@@ -1,9 +1,12 @@
 #include "cli/commandline.h"
 
 #include "cli/cliexit.h"
+#include "storage/filetext.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
+
+#include <cstdio>
 
 namespace {
 
@@ -13,7 +16,19 @@ QString &command()
     return name;
 }
 
+QString program()
+{
+    return command().section(QLatin1Char(' '), 0, 0);
+}
+
 } // namespace
+
+int CommandLine::run(const QString &name, Command command, const QStringList &arguments)
+{
+    setCommand(name);
+    FileText::useEnglish(true); // the settings files' failures, Russian in the window
+    return finish(command(arguments));
+}
 
 void CommandLine::setCommand(const QString &name)
 {
@@ -55,13 +70,22 @@ int CommandLine::usage(const QString &usageLine, const QString &reason)
 {
     QTextStream err(stderr);
     if (!reason.isEmpty())
-        err << "orbix: " << reason << '\n';
+        err << program() << ": " << reason << '\n';
     err << usageLine << '\n' << "Try '" << command() << " --help'.\n";
     return CliExit::Usage;
 }
 
 int CommandLine::failed(const QString &reason)
 {
-    QTextStream(stderr) << "orbix: " << reason << '\n';
+    QTextStream(stderr) << program() << ": " << reason << '\n';
     return CliExit::Failure;
+}
+
+int CommandLine::finish(int status)
+{
+    // Output cut short (a full disk under a redirection) is a failure, as for any
+    // Unix tool: a script must not take a truncated file for the whole.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return failed(QStringLiteral("cannot write the standard output"));
+    return status;
 }

@@ -1,29 +1,18 @@
 #include "cli/orbixcommand.h"
 #ifdef ORBIX_WITH_REPORT
-#include "report/guiapplication.h"
+#include "cli/reportmodule.h"
 #endif
 
 #include <QCoreApplication>
 
-#include <memory>
-
-namespace {
-
-// Only the commands that paint pay for a GUI application.
-std::unique_ptr<QCoreApplication> createApplication(int &argc, char **argv)
-{
-#ifdef ORBIX_WITH_REPORT
-    if (argc > 1 && GuiApplication::neededFor(QString::fromLocal8Bit(argv[1])))
-        return GuiApplication::create(argc, argv);
-#endif
-    return std::make_unique<QCoreApplication>(argc, argv);
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
-    const std::unique_ptr<QCoreApplication> app = createApplication(argc, argv);
+#ifdef ORBIX_WITH_REPORT
+    // Only the commands that paint load the GUI libraries, in a module of their own.
+    if (argc > 1 && ReportModule::provides(QString::fromLocal8Bit(argv[1])))
+        return ReportModule::run(argc, argv);
+#endif
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orbix"));
     return OrbixCommand::run(QCoreApplication::arguments());
 }

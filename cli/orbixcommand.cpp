@@ -10,20 +10,13 @@
 #include "cli/portscommand.h"
 #include "cli/registercommand.h"
 #include "cli/scancommand.h"
-#include "storage/filetext.h"
 #include "version/buildversion.h"
 #ifdef ORBIX_WITH_GATEWAY
-#include "cli/gatewaycommand.h"
-#endif
-#ifdef ORBIX_WITH_REPORT
-#include "cli/auditcommand.h"
-#include "cli/reportcommand.h"
+#include "cli/gatewayalias.h"
 #endif
 
 #include <QTextStream>
 
-#include <cstdio>
-#include <functional>
 #include <map>
 
 namespace {
@@ -42,7 +35,7 @@ const char kUsage[] =
     "  config get|set|diff PORT [FILE]  the device's settings, a settings file written, differences\n"
     "  history devices|export|events|oscillograms  what the history database holds\n"
 #ifdef ORBIX_WITH_GATEWAY
-    "  gateway --config FILE      every device of many lines to MQTT and Prometheus\n"
+    "  gateway --config FILE      orbix-gateway: every device of many lines to MQTT and Prometheus\n"
 #endif
 #ifdef ORBIX_WITH_REPORT
     "  report PORT OUT.pdf        the program's PDF report of a device\n"
@@ -53,12 +46,12 @@ const char kUsage[] =
     "'orbix COMMAND --help' describes a command; 'orbix --version' prints the version.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
-using Command = std::function<int(const QStringList &)>;
+} // namespace
 
-int dispatch(const QStringList &arguments)
+int OrbixCommand::run(const QStringList &arguments)
 {
-    FileText::useEnglish(true); // the settings files' failures, Russian in the window
-    static const std::map<QString, Command> commands = {
+    // report and audit are main()'s: they run in the report module (cli/reportmodule.h).
+    static const std::map<QString, CommandLine::Command> commands = {
         {QStringLiteral("ports"), PortsCommand::run},
         {QStringLiteral("read"), RegisterCommand::runRead},
         {QStringLiteral("write"), RegisterCommand::runWrite},
@@ -69,40 +62,23 @@ int dispatch(const QStringList &arguments)
         {QStringLiteral("config"), ConfigCommand::run},
         {QStringLiteral("history"), HistoryCommand::run},
 #ifdef ORBIX_WITH_GATEWAY
-        {QStringLiteral("gateway"), GatewayCommand::run},
-#endif
-#ifdef ORBIX_WITH_REPORT
-        {QStringLiteral("report"), ReportCommand::run},
-        {QStringLiteral("audit"), AuditCommand::run},
+        {QStringLiteral("gateway"), GatewayAlias::run},
 #endif
     };
-    QStringList args = arguments;
-    const QString name = args.size() > 1 ? args[1] : QString();
+    const QString name = arguments.value(1);
     if (name == QLatin1String("--version")) {
         QTextStream(stdout) << BuildVersion::line(QStringLiteral("orbix")) << '\n';
-        return CliExit::Ok;
+        return CommandLine::finish(CliExit::Ok);
     }
     if (name == QLatin1String("--help") || name == QLatin1String("-h")) {
         QTextStream(stdout) << kUsage;
-        return CliExit::Ok;
+        return CommandLine::finish(CliExit::Ok);
     }
     const auto it = commands.find(name);
     if (it == commands.end())
         return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
                                   name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
+    QStringList args = arguments;
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
-    CommandLine::setCommand(QStringLiteral("orbix ") + name);
-    return it->second(args);
-}
-
-} // namespace
-
-int OrbixCommand::run(const QStringList &arguments)
-{
-    const int status = dispatch(arguments);
-    // Output cut short (a full disk under a redirection) is a failure, as for any
-    // Unix tool: a script must not take a truncated file for the whole.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        return CommandLine::failed(QStringLiteral("cannot write the standard output"));
-    return status;
+    return CommandLine::run(QStringLiteral("orbix ") + name, it->second, args);
 }

@@ -11,6 +11,7 @@
 #include "exchange/dataeventerror.h"
 #include "exchange/dataeventget.h"
 #include "exchange/dataeventgetprotocol.h"
+#include "exchange/eventdispatch.h"
 #include "exchange/linepoller.h"
 #include "gateway/gatewaylog.h"
 #include "gateway/metricsexporter.h"
@@ -25,8 +26,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-constexpr int kWorkLogRecords = 10;
 
 double now()
 {
@@ -220,9 +219,8 @@ QString GatewayRunner::portOf(const QString &line) const
 
 // After the first, which is what the device held before, the poller hands on only the
 // records that are news.
-void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEvent &event)
+void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEventGetProtocol &logs)
 {
-    const auto &logs = static_cast<const DataEventGetProtocol &>(event);
     const bool announce = s.logsKnown;
     s.logsKnown = true;
     if (!announce)
@@ -240,7 +238,7 @@ void GatewayRunner::logsRead(const QString &line, DeviceState &s, const DataEven
                                                    .arg(text.isEmpty() ? QStringLiteral("(no text for this code)") : text));
         publishEvent(line, s.address, trip);
     }
-    for (int i = 0; i < kWorkLogRecords; ++i) {
+    for (int i = 0; i < ProtocolPacket::kRecords; ++i) {
         std::unique_ptr<EventData> e = logs.protocol()->event(i);
         if (e->code == EventData::Empty)
             continue;
@@ -258,50 +256,57 @@ void GatewayRunner::deviceEvent(const QString &line, const DeviceInfo &device, c
         sink->deviceEvent(line, device, event);
     std::lock_guard<std::mutex> guard(lock);
     DeviceState &s = state(line, device.address);
-    const CurrentScale scale(device.currentScale);
-    switch (event->type()) {
-    case DataEvent::Get: {
-        const WatchDataPacket &p = *static_cast<const DataEventGet &>(*event).packet();
-        s.monitoring = DeviceJson::monitoring(p, scale);
-        s.linkUp = true;
-        if (metrics) {
-            metrics->monitoring(line, device.address, p, scale);
-            metrics->linkUp(line, device.address, true);
-        }
-        publishState(line, s);
-        break;
+    EventDispatch::visit(*event, EventHandlers {
+        [&](const DataEventGet &e) { monitored(line, s, *e.packet(), CurrentScale(device.currentScale)); },
+        [&](const DataEventError &e) {
+            if (e.error() == DataEventError::LinkLost)
+                linkLost(line, s);
+        },
+        [&](const DataEventGetProtocol &e) { logsRead(line, s, e); },
+        [&](const CrashEventOscillogramGet &e) { oscillogramRead(line, s, *e.packet()); },
+        [&](const DataEvent &e) { linkChanged(line, s, e.type()); }});
+}
+
+void GatewayRunner::monitored(const QString &line, DeviceState &s, const WatchDataPacket &p, const CurrentScale &scale)
+{
+    s.monitoring = DeviceJson::monitoring(p, scale);
+    s.linkUp = true;
+    if (metrics) {
+        metrics->monitoring(line, s.address, p, scale);
+        metrics->linkUp(line, s.address, true);
     }
-    case DataEvent::Connected:
+    publishState(line, s);
+}
+
+void GatewayRunner::linkLost(const QString &line, DeviceState &s)
+{
+    s.linkUp = false;
+    GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: link lost").arg(line).arg(s.address));
+    if (metrics)
+        metrics->linkUp(line, s.address, false);
+    publishEvent(line, s.address, {{QStringLiteral("event"), QStringLiteral("linkLost")}});
+    publishState(line, s);
+}
+
+void GatewayRunner::oscillogramRead(const QString &line, const DeviceState &s, const CrashOscillogramPacket &packet)
+{
+    if (!mqtt)
+        return;
+    QJsonObject o = DeviceJson::oscillogram(packet);
+    o.insert(QStringLiteral("line"), line);
+    o.insert(QStringLiteral("address"), s.address);
+    mqtt->publishEvent(topic(line, s.address, "oscillogram"), DeviceJson::compact(o));
+}
+
+// The events that carry nothing but their code.
+void GatewayRunner::linkChanged(const QString &line, DeviceState &s, DataEvent::Type type)
+{
+    if (type == DataEvent::Connected) {
         s.linkUp = true;
-        break;
-    case DataEvent::LinkRestored:
+    } else if (type == DataEvent::LinkRestored) {
         s.linkUp = true;
         GatewayLog::write(GatewayLog::Notice, QStringLiteral("line %1 address %2: link restored").arg(line).arg(s.address));
         publishEvent(line, s.address, {{QStringLiteral("event"), QStringLiteral("linkRestored")}});
-        break;
-    case DataEvent::Error:
-        if (static_cast<const DataEventError &>(*event).error() != DataEventError::LinkLost)
-            break;
-        s.linkUp = false;
-        GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: link lost").arg(line).arg(s.address));
-        if (metrics)
-            metrics->linkUp(line, device.address, false);
-        publishEvent(line, s.address, {{QStringLiteral("event"), QStringLiteral("linkLost")}});
-        publishState(line, s);
-        break;
-    case DataEvent::GetProtocol:
-        logsRead(line, s, *event);
-        break;
-    case DataEvent::OscillogramGet:
-        if (mqtt) {
-            QJsonObject o = DeviceJson::oscillogram(*static_cast<const CrashEventOscillogramGet &>(*event).packet());
-            o.insert(QStringLiteral("line"), line);
-            o.insert(QStringLiteral("address"), device.address);
-            mqtt->publishEvent(topic(line, device.address, "oscillogram"), DeviceJson::compact(o));
-        }
-        break;
-    default:
-        break;
     }
 }
 

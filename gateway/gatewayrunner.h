@@ -10,10 +10,14 @@
 #include <utility>
 #include <vector>
 
+class CrashOscillogramPacket;
+class CurrentScale;
+class DataEventGetProtocol;
 class LinePoller;
 class MetricsExporter;
 class MqttPublisher;
 class Outbox;
+class WatchDataPacket;
 
 // A whole gateway: a poller per line, what they find published to the broker and
 // exported for Prometheus. The pollers' events also go to every sink added (the
@@ -48,7 +52,11 @@ private:
     void publishState(const QString &line, const DeviceState &s);
     void publishEvent(const QString &line, int address, QJsonObject event);
     void refreshFigures();
-    void logsRead(const QString &line, DeviceState &s, const DataEvent &event);
+    void monitored(const QString &line, DeviceState &s, const WatchDataPacket &p, const CurrentScale &scale);
+    void linkLost(const QString &line, DeviceState &s);
+    void logsRead(const QString &line, DeviceState &s, const DataEventGetProtocol &logs);
+    void oscillogramRead(const QString &line, const DeviceState &s, const CrashOscillogramPacket &packet);
+    void linkChanged(const QString &line, DeviceState &s, DataEvent::Type type);
     QString portOf(const QString &line) const;
 
     const GatewayConfig config;

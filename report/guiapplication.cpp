@@ -6,11 +6,6 @@ namespace {
 void silent(QtMsgType, const QMessageLogContext &, const QString &) {}
 } // namespace
 
-bool GuiApplication::neededFor(const QString &command)
-{
-    return command == QLatin1String("report") || command == QLatin1String("audit");
-}
-
 // The platform's notes while it starts (on a headless box: the runtime directory it
 // made up) are not the program's to print: a failure is one line on stderr.
 std::unique_ptr<QCoreApplication> GuiApplication::create(int &argc, char **argv)

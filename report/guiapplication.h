@@ -6,10 +6,9 @@
 
 // Programs that write reports paint plots and PDF pages, which needs a
 // QApplication: on Qt's offscreen platform where no display is set (a headless box on
-// the panel). Every other command stays on QCoreApplication.
+// the panel).
 class GuiApplication
 {
 public:
-    static bool neededFor(const QString &command);
     static std::unique_ptr<QCoreApplication> create(int &argc, char **argv);
 };

@@ -5,8 +5,9 @@
 #  2. the thread tests once more under ThreadSanitizer (this tree, the fuzz tree and the
 #     package build while the tests of 1. run, at the lowest priority);
 #  3. each libFuzzer target for a few seconds (clang), from its seed corpus;
-#  4. the Debian package, built from the programs alone (Release) and checked
-#     (scripts/check-package.sh: its files, lintian, the desktop and AppStream files).
+#  4. the Debian packages (orbix-service, orbix-gateway), built from the programs alone
+#     (Release) and checked (scripts/check-package.sh: their files, lintian, the desktop
+#     and AppStream files, no GUI library for the gateway).
 # Build trees: build-asan, build-tsan, build-fuzz, build-package (ORBIX_*_BUILD_DIR to change).
 # ORBIX_FUZZ_SECONDS sets the time of each fuzz run (default 3).
 set -euo pipefail
@@ -60,10 +61,10 @@ other_builds() {
   cmake --build "$FUZZ_DIR" -j2
   # The benchmarks are built here, with the package's own optimisation, so that they
   # keep building; they never run in CI (they print figures, they are no tests).
-  phase "Build: the Debian package (Release, the programs) and the benchmarks"
+  phase "Build: the Debian packages (Release, the programs) and the benchmarks"
   configure "$PACKAGE_DIR" -DCMAKE_BUILD_TYPE=Release -DORBIX_BUILD_TESTS=OFF -DORBIX_BUILD_BENCH=ON -DORBIX_UNITY=ON
   cmake --build "$PACKAGE_DIR" -j2
-  rm -f "$PACKAGE_DIR"/orbix-service_*.deb # one package to check: this one
+  rm -f "$PACKAGE_DIR"/orbix-service_*.deb "$PACKAGE_DIR"/orbix-gateway_*.deb # one of each to check: these
   cmake --build "$PACKAGE_DIR" --target package
 }
 builds_log=$(mktemp)
@@ -93,6 +94,6 @@ TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppr
 phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-3} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
 
-phase "Package checks: files, lintian, desktop entry, AppStream data, the programs' --version"
+phase "Package checks: files, lintian, desktop entry, AppStream data, GUI libraries, the programs' --version"
 bash scripts/check-package.sh "$PACKAGE_DIR"
 phase "Done"

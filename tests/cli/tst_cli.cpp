@@ -1057,7 +1057,7 @@ void TestCli::gatewayRecordsAfterALockedStart()
         QProcess gateway;
         gateway.setProcessEnvironment(env);
         gateway.setStandardErrorFile(errors.fileName(), QIODevice::Append);
-        gateway.start(QStringLiteral(ORBIX_CLI), {"gateway", "--config", file.fileName()});
+        gateway.start(QStringLiteral(ORBIX_GATEWAY), {"--config", file.fileName()});
         QVERIFY(gateway.waitForStarted());
         QByteArray log;
         auto readLog = [&] {

@@ -2,11 +2,13 @@
 // panel runs them: the window's document with and without an oscillogram, failures
 // named on one line with no file left, and an audit of a line of three devices, one
 // of which stops answering half-way, and of a line where a device answers under every
-// format and two devices share an address.
+// format and two devices share an address. Only these two commands load Qt's GUI
+// libraries and Qwt; the line commands run without them.
 #include "device/deviceinfo.h"
 #include "report/reportbuilder.h"
 #include "sim/simulator.h"
 #include "storage/settingsfile.h"
+#include "tests/programrun.h"
 #include "tests/report/pdfdocument.h"
 #include "tests/testreplygap.h"
 
@@ -45,9 +47,18 @@ public:
             process.waitForFinished();
         }
     }
-    void start(const QStringList &args)
+    // onLine: a command that talks to the line, which takes the tests' reply gap.
+    void start(const QStringList &args, bool onLine = true)
     {
-        process.start(QStringLiteral(ORBIX_CLI), args + QStringList {"--reply-gap", QString::number(kTestReplyGapMs)});
+        const QStringList gap {"--reply-gap", QString::number(kTestReplyGapMs)};
+        process.start(QStringLiteral(ORBIX_CLI), onLine ? args + gap : args);
+    }
+    // The dynamic loader tells on stderr every library it maps (mappedLibraries()).
+    void traceLibraries()
+    {
+        QProcessEnvironment env = process.processEnvironment();
+        env.insert("LD_DEBUG", "libs");
+        process.setProcessEnvironment(env);
     }
     bool finish()
     {
@@ -74,6 +85,16 @@ QStringList csvRows(const QString &path)
     return QString::fromUtf8(f.readAll()).split("\r\n", Qt::SkipEmptyParts);
 }
 
+// The libraries a run mapped, by file name, as the loader told them (LD_DEBUG=libs).
+QStringList mappedLibraries(const QString &err)
+{
+    static const QRegularExpression init("calling init: (\\S+)");
+    QStringList names;
+    for (auto it = init.globalMatch(err); it.hasNext();)
+        names << QFileInfo(it.next().captured(1)).fileName();
+    return names;
+}
+
 } // namespace
 
 class TestCliReport : public QObject
@@ -93,6 +114,9 @@ private slots:
     void auditOfSharedAddresses();
     void usageErrors_data();
     void usageErrors();
+    void guiLibrariesOnlyToPaint_data();
+    void guiLibrariesOnlyToPaint();
+    void reportModuleBesideTheProgram();
 
 private:
     QString com() const { return QString("COM%1").arg(kPortNumber); }
@@ -328,6 +352,69 @@ void TestCliReport::usageErrors()
     QVERIFY(run.finish());
     QCOMPARE(run.code(), code);
     QVERIFY2(run.err.contains(fragment), qPrintable(run.err));
+}
+
+void TestCliReport::guiLibrariesOnlyToPaint_data()
+{
+    QTest::addColumn<QStringList>("args"); // PDF: the report's file
+    QTest::addColumn<bool>("onLine");
+    QTest::addColumn<bool>("paints");
+    const QStringList device {com(), "--address", "1"};
+    QTest::newRow("read") << QStringList {"read"} + device + QStringList {"1", "4"} << true << false;
+    QTest::newRow("monitor") << QStringList {"monitor"} + device + QStringList {"--cycles", "1"} << true << false;
+    QTest::newRow("config get") << QStringList {"config", "get"} + device << true << false;
+    QTest::newRow("ports") << QStringList {"ports"} << false << false;
+    QTest::newRow("report") << QStringList {"report"} + device + QStringList {"PDF", "--seconds", "1"} << true << true;
+}
+
+// What a run maps, from the loader's own account: Qt Core always; Qt's GUI libraries,
+// Qwt and the report module only for the report, which is still written whole.
+void TestCliReport::guiLibrariesOnlyToPaint()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, onLine);
+    QFETCH(bool, paints);
+    const QString pdf = dir.filePath("mapped.pdf");
+    QFile::remove(pdf);
+    CliRun run(sim.linkPath());
+    run.traceLibraries();
+    run.start(args.replaceInStrings("PDF", pdf), onLine);
+    QVERIFY(run.finish());
+    QVERIFY2(run.code() == 0, qPrintable(run.err.right(2000)));
+    const QStringList mapped = mappedLibraries(run.err);
+    QVERIFY2(mapped.contains("libQt5Core.so.5"), qPrintable(mapped.join(' ')));
+    static const QRegularExpression gui("^(libQt5(Gui|Widgets|OpenGL|PrintSupport|Svg)\\.|libqwt|orbix-report\\.so)");
+    const QStringList guiMapped = mapped.filter(gui);
+    if (paints)
+        QCOMPARE(guiMapped.filter(QRegularExpression("^(libQt5Widgets|libqwt|orbix-report)")).size(), 3);
+    else
+        QCOMPARE(guiMapped, QStringList());
+    QCOMPARE(QFileInfo(pdf).size() > 0, paints);
+}
+
+// The module is looked for beside the program that runs, not where the build put it: a
+// copy of orbix alone has the line commands and names what report misses.
+void TestCliReport::reportModuleBesideTheProgram()
+{
+    QTemporaryDir alone;
+    const QString copy = alone.filePath("orbix");
+    QVERIFY(QFile::copy(ORBIX_CLI, copy));
+    const QString pdf = alone.filePath("x.pdf");
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ORBIX_PORTS", QString("COM%1=%2").arg(kPortNumber).arg(sim.linkPath()));
+    env.insert("ORBIX_DATA_DIR", alone.filePath("data"));
+    p.setProcessEnvironment(env);
+    p.start(copy, {"report", com(), "--address", "1", pdf});
+    ProgramRun r = waitForProgram(p, kRunMs);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.startsWith("orbix: report and audit need the report module: "), qPrintable(r.err));
+    QVERIFY2(r.err.contains("orbix-report.so"), qPrintable(r.err));
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(!QFile::exists(pdf));
+    p.start(copy, {"read", com(), "--address", "1", "1", "4", "--reply-gap", QString::number(kTestReplyGapMs)});
+    r = waitForProgram(p, kRunMs);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
 }
 
 QTEST_MAIN(TestCliReport)

@@ -530,7 +530,7 @@ void TestGateway::secureBroker()
         {"lines", QJsonArray {QJsonObject {{"name", "pty"}, {"port", sim.linkPath()}, {"addresses", QJsonArray {1}}}}}};
     QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
     Peer gateway;
-    gateway.process.start(ORBIX_CLI, {"gateway", "--config", dir.filePath("gateway.json")});
+    gateway.process.start(ORBIX_GATEWAY, {"--config", dir.filePath("gateway.json")});
     QVERIFY(gateway.process.waitForStarted());
     QVERIFY2(sub.wait("orbix/tls/status") == "online", qPrintable(gateway.errors()));
     QVERIFY(!sub.wait("orbix/tls/pty/1/state", {"\"link\":\"up\""}).isEmpty());
@@ -757,7 +757,7 @@ void TestGateway::gatewayKeepsToNews()
         {"lines", QJsonArray {QJsonObject {{"name", "L"}, {"port", port}, {"addresses", QJsonArray {1}}}}}};
     QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
     Peer gateway;
-    gateway.process.start(ORBIX_CLI, {"gateway", "--config", dir.filePath("gateway.json")});
+    gateway.process.start(ORBIX_GATEWAY, {"--config", dir.filePath("gateway.json")});
     QVERIFY(gateway.process.waitForStarted());
     QVERIFY2(!sub.wait("orbix/news/L/1/state", {"\"link\":\"up\""}).isEmpty(), qPrintable(gateway.errors()));
     sim->injectTrip(1, 32);
@@ -1001,7 +1001,7 @@ void TestGateway::logForm()
     Peer gateway;
     gateway.process.setProcessEnvironment(env);
     gateway.process.setStandardErrorFile(log, QIODevice::Append);
-    gateway.process.start(ORBIX_CLI, {"gateway", "--config", dir.filePath("gateway.json")});
+    gateway.process.start(ORBIX_GATEWAY, {"--config", dir.filePath("gateway.json")});
     QVERIFY(gateway.process.waitForStarted());
     QFile file(log);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -1087,7 +1087,7 @@ void TestGateway::wholePlant()
     file.close();
     Peer gateway;
     gateway.process.setProcessChannelMode(QProcess::SeparateChannels);
-    gateway.process.start(ORBIX_CLI, {"gateway", "--config", file.fileName()});
+    gateway.process.start(ORBIX_GATEWAY, {"--config", file.fileName()});
     QVERIFY(gateway.process.waitForStarted());
 
     QVERIFY2(sub.wait("orbix/plant/status") == "online", qPrintable(gateway.errors()));

@@ -1,7 +1,8 @@
-// The files `orbix gateway` reads besides its JSON, as the program meets them: a
+// The files orbix-gateway reads besides its JSON, as the program meets them: a
 // configuration that never ends or is too large, a password file that is no small
 // regular file or that every user may read; at --check (exit 2 for the configuration,
-// 1 for what the start would fail on) and at the start itself.
+// 1 for what the start would fail on) and at the start itself. And `orbix gateway`,
+// which is the same program.
 #include "storage/datadirectory.h"
 #include "tests/programrun.h"
 
@@ -45,6 +46,14 @@ QByteArray configuration(const QTemporaryDir &dir, const QString &passwordFile =
 ProgramRun gateway(const QStringList &args)
 {
     QProcess p;
+    p.start(QStringLiteral(ORBIX_GATEWAY), args);
+    p.closeWriteChannel();
+    return waitForProgram(p, kWaitMs);
+}
+
+ProgramRun orbixGateway(const QStringList &args)
+{
+    QProcess p;
     p.start(QStringLiteral(ORBIX_CLI), QStringList {"gateway"} + args);
     p.closeWriteChannel();
     return waitForProgram(p, kWaitMs);
@@ -79,6 +88,9 @@ private slots:
     void passwordFileAtStart_data();
     void passwordFileAtStart();
     void urlPasswordNeverShown();
+    void orbixGatewayIsTheProgram_data();
+    void orbixGatewayIsTheProgram();
+    void orbixGatewayStopsAsTheProgram();
 };
 
 void TestGatewayConfig::configFileBounded_data()
@@ -109,7 +121,7 @@ void TestGatewayConfig::configFileBounded()
     const ProgramRun r = gateway({"--check", "--config", path});
     QVERIFY(r.finished);
     QCOMPARE(r.code, code);
-    const QString refused = QString("orbix: %1: larger than 1048576 bytes: not a gateway configuration\n").arg(path);
+    const QString refused = QString("orbix-gateway: %1: larger than 1048576 bytes: not a gateway configuration\n").arg(path);
     QCOMPARE(r.err.startsWith(refused), code == 2);
     QCOMPARE(r.err.isEmpty(), code == 0);
 }
@@ -121,13 +133,13 @@ void TestGatewayConfig::passwordFileAtCheck_data()
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("said"); // %1: the file; the whole of stderr
-    const QString notRegular = "orbix: mqtt.passwordFile %1: not a regular file\n";
+    const QString notRegular = "orbix-gateway: mqtt.passwordFile %1: not a regular file\n";
     const QString warned = "warning: mqtt.passwordFile %1: every user of the machine may read it (chmod o-r)\n";
     QTest::newRow("endless device") << "/dev/zero" << 0 << 0 << 1 << notRegular;
     QTest::newRow("a directory") << "" << -1 << 0 << 1 << notRegular;
-    QTest::newRow("missing") << "" << -2 << 0 << 1 << "orbix: mqtt.passwordFile %1: No such file or directory\n";
+    QTest::newRow("missing") << "" << -2 << 0 << 1 << "orbix-gateway: mqtt.passwordFile %1: No such file or directory\n";
     QTest::newRow("one byte past 4 KiB") << "" << kMaxPasswordBytes + 1 << 0600 << 1
-                                         << "orbix: mqtt.passwordFile %1: larger than 4096 bytes: not a password\n";
+                                         << "orbix-gateway: mqtt.passwordFile %1: larger than 4096 bytes: not a password\n";
     QTest::newRow("4 KiB, the service's own") << "" << kMaxPasswordBytes << 0600 << 0 << "";
     QTest::newRow("readable by its group") << "" << 8 << 0640 << 0 << "";
     QTest::newRow("readable by every user") << "" << 8 << 0644 << 0 << warned;
@@ -177,7 +189,7 @@ void TestGatewayConfig::passwordFileAtStart()
     QVERIFY(!password.isEmpty());
     QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), configuration(dir, password)));
     QProcess p;
-    p.start(QStringLiteral(ORBIX_CLI), {"gateway", "--config", dir.filePath("gateway.json")});
+    p.start(QStringLiteral(ORBIX_GATEWAY), {"--config", dir.filePath("gateway.json")});
     QByteArray err;
     const bool settled = QTest::qWaitFor([&] {
         err += p.readAllStandardError();
@@ -210,13 +222,65 @@ void TestGatewayConfig::urlPasswordNeverShown()
             const ProgramRun r = gateway(check + QStringList {"--config", dir.filePath("gateway.json")});
             QVERIFY(r.finished);
             QCOMPARE(r.code, 2);
-            QVERIFY2(r.err.startsWith(QString("orbix: %1: 'mqtt.url' must not hold a user or password: give them as "
+            QVERIFY2(r.err.startsWith(QString("orbix-gateway: %1: 'mqtt.url' must not hold a user or password: give them as "
                                               "'mqtt.username' and 'mqtt.passwordFile'\n")
                                           .arg(dir.filePath("gateway.json"))),
                      qPrintable(r.err));
             QVERIFY2(!r.err.contains("s3cr3t"), qPrintable(r.err));
         }
     }
+}
+
+void TestGatewayConfig::orbixGatewayIsTheProgram_data()
+{
+    QTest::addColumn<QStringList>("args"); // %1: a configuration that starts, %2: its password file
+    QTest::addColumn<int>("code");
+    QTest::newRow("version") << QStringList {"--version"} << 0;
+    QTest::newRow("help") << QStringList {"--help"} << 0;
+    QTest::newRow("no configuration") << QStringList {} << 2;
+    QTest::newRow("a configuration that is none") << QStringList {"--check", "--config", "/dev/zero"} << 2;
+    QTest::newRow("a configuration taken") << QStringList {"--check", "--config", "%1"} << 0;
+    QTest::newRow("its password file missing") << QStringList {"--check", "--config", "%2"} << 1;
+}
+
+// Every option, message and exit status the same, word for word.
+void TestGatewayConfig::orbixGatewayIsTheProgram()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QTemporaryDir dir;
+    const QString taken = dir.filePath("gateway.json");
+    const QString withoutPassword = dir.filePath("without-password.json");
+    QVERIFY(DataDirectory::writeFile(taken, configuration(dir)));
+    QVERIFY(DataDirectory::writeFile(withoutPassword, configuration(dir, dir.filePath("absent"))));
+    args.replaceInStrings("%1", taken).replaceInStrings("%2", withoutPassword);
+    const ProgramRun program = gateway(args);
+    const ProgramRun alias = orbixGateway(args);
+    QCOMPARE(program.code, code);
+    QCOMPARE(alias.code, program.code);
+    QCOMPARE(alias.out, program.out);
+    QCOMPARE(alias.err, program.err);
+}
+
+// The process orbix started is the gateway itself: a service's SIGTERM stops it cleanly.
+void TestGatewayConfig::orbixGatewayStopsAsTheProgram()
+{
+    QTemporaryDir dir;
+    QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), configuration(dir)));
+    QProcess p;
+    p.start(QStringLiteral(ORBIX_CLI), {"gateway", "--config", dir.filePath("gateway.json")});
+    QByteArray err;
+    QVERIFY(QTest::qWaitFor([&] {
+        err += p.readAllStandardError();
+        return p.state() == QProcess::NotRunning || err.contains("polling 1 devices");
+    }, kWaitMs));
+    QCOMPARE(p.state(), QProcess::Running);
+    kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(p.waitForFinished(kWaitMs));
+    err += p.readAllStandardError();
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY2(err.contains("stopping"), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestGatewayConfig)
