@@ -1,0 +1,242 @@
+// The one filler of a report's data: what it makes of missing blocks, of an
+// oscillogram with and without a trip, of the samples at the device's current scale;
+// and, against the simulator, the same data from the window's connection and from a
+// command-line snapshot of what that connection read.
+#include "cli/devicesnapshot.h"
+#include "cli/snapshotreport.h"
+#include "device/appprotocolevent.h"
+#include "device/configfields.h"
+#include "device/configpacket.h"
+#include "device/crashoscillogrampacket.h"
+#include "device/crashprotocolpacket.h"
+#include "device/packetfactory.h"
+#include "device/packetregisters.h"
+#include "device/protocolevent.h"
+#include "device/protocolpacket.h"
+#include "device/runconfigpacket.h"
+#include "device/watchdatapacket.h"
+#include "exchange/dataeventgetprotocol.h"
+#include "exchange/deviceconnection.h"
+#include "link/lineoptions.h"
+#include "report/reportfiller.h"
+#include "sim/simulator.h"
+#include "tests/sim/simidentity.h"
+#include "tests/testtiming.h"
+
+#include <QtTest>
+
+namespace {
+
+constexpr int kWaitMs = 15000;
+constexpr quint32 kTripTimeLow = 301; // the oscillogram's header: trip time, then the fault code
+constexpr quint32 kFaultCode = 303;
+
+QByteArray bytesOf(const DataPacket &block)
+{
+    QByteArray out;
+    for (const RegisterRequest &r : block.requests())
+        out.append(static_cast<const char *>(r.buffer), int(r.byteCount));
+    return out;
+}
+
+QStringList rowsOf(const SampleBuffer &samples)
+{
+    QStringList rows;
+    for (int i = 0; i < samples.size(); ++i) {
+        QStringList row {QString::number(samples.time(i), 'f', 0)};
+        for (int c = 0; c < samples.columnCount(); ++c)
+            row << QString::number(samples.value(c, i));
+        rows << row.join(' ');
+    }
+    return rows;
+}
+
+// The device's log entries, newest first: the application's own are the window's alone.
+QStringList logEntries(const ProtocolList &protocol)
+{
+    QStringList out;
+    for (int i = 0; i < protocol.size(); ++i)
+        if (protocol.at(i).kind() != ProtocolEvent::Application)
+            out << protocol.at(i).time().toString(Qt::ISODate) + QLatin1Char(' ') + protocol.at(i).text();
+    return out;
+}
+
+SampleWindow::Sample sampleAt(quint32 time, quint16 current, qint16 temperature)
+{
+    SampleWindow::Sample s;
+    s.time = time;
+    for (int phase = 0; phase < SampleWindow::kPhases; ++phase) {
+        s.currents[phase] = quint16(current + phase);
+        s.voltages[phase] = quint16(380 + phase);
+    }
+    s.temperature = temperature;
+    s.heating = 87;
+    return s;
+}
+
+} // namespace
+
+class TestReportFiller : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void crashSectionNeedsATrip_data();
+    void crashSectionNeedsATrip();
+    void missingBlocksAreZeroBlocksOfTheModification_data();
+    void missingBlocksAreZeroBlocksOfTheModification();
+    void samplesBecomeThePlotsColumns_data();
+    void samplesBecomeThePlotsColumns();
+    void connectionAndSnapshotFillTheSame();
+};
+
+void TestReportFiller::crashSectionNeedsATrip_data()
+{
+    QTest::addColumn<bool>("given");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("trip");
+    QTest::addColumn<bool>("section");
+
+    QTest::newRow("none") << false << 0 << 0 << false;
+    QTest::newRow("none stored: fault code 0") << true << 0 << 1234 << false;
+    QTest::newRow("no trip time") << true << 31 << 0 << false;
+    QTest::newRow("a trip") << true << 31 << 1234 << true;
+}
+
+void TestReportFiller::crashSectionNeedsATrip()
+{
+    QFETCH(bool, given);
+    QFETCH(int, fault);
+    QFETCH(int, trip);
+    CrashOscillogramPacket block;
+    PacketRegisters::write(block, kFaultCode, quint16(fault));
+    PacketRegisters::write(block, kTripTimeLow, quint16(trip));
+    ReportFiller::Source source;
+    source.oscillogram = given ? &block : nullptr;
+    const ReportData d = ReportFiller::fill(source);
+    QTEST(bool(d.oscillogram), "section");
+    if (d.oscillogram)
+        QCOMPARE(bytesOf(*d.oscillogram), bytesOf(block));
+}
+
+void TestReportFiller::missingBlocksAreZeroBlocksOfTheModification_data()
+{
+    QTest::addColumn<int>("modification");
+    QTest::newRow("before 50") << 49;
+    QTest::newRow("70") << 70;
+    QTest::newRow("80") << 80;
+}
+
+void TestReportFiller::missingBlocksAreZeroBlocksOfTheModification()
+{
+    QFETCH(int, modification);
+    ReportFiller::Source source;
+    source.device.modification = modification;
+    const ReportData empty = ReportFiller::fill(source);
+    QCOMPARE(empty.version, modification);
+    QCOMPARE(bytesOf(*empty.monitoring), bytesOf(*PacketFactory::monitoring(modification)));
+    QCOMPARE(bytesOf(*empty.configuration), bytesOf(*PacketFactory::configuration(modification)));
+    QCOMPARE(empty.protection.ratedCurrent, quint16(0));
+    QVERIFY(empty.startCharacteristic.x.isEmpty());
+    QVERIFY(empty.liveSamples.isEmpty() && empty.temperatureSamples.isEmpty());
+
+    // Given blocks are cloned; the protection is computed from the settings given.
+    auto configuration = PacketFactory::configuration(modification);
+    ConfigFields::setValue(*configuration, ConfigFields::RatedCurrent, 40);
+    source.configuration = configuration.get();
+    const ReportData given = ReportFiller::fill(source);
+    QCOMPARE(bytesOf(*given.configuration), bytesOf(*configuration));
+    QVERIFY(given.configuration.get() != configuration.get());
+    QCOMPARE(given.protection.ratedCurrent, quint16(40));
+}
+
+void TestReportFiller::samplesBecomeThePlotsColumns_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<QStringList>("live");
+    QTest::addColumn<QStringList>("temperatures");
+
+    // Currents A, B, C in amperes, then voltages; temperature, then heating.
+    QTest::newRow("2 counts per ampere") << 2 << QStringList {"1000 16.5 17 17.5 380 381 382", "1001 20 20.5 21 380 381 382"}
+                                         << QStringList {"990 -10 87", "1001 25 87"};
+    QTest::newRow("1 count per ampere") << 1 << QStringList {"1000 33 34 35 380 381 382", "1001 40 41 42 380 381 382"}
+                                        << QStringList {"990 -10 87", "1001 25 87"};
+}
+
+void TestReportFiller::samplesBecomeThePlotsColumns()
+{
+    QFETCH(int, scale);
+    SampleWindow live;
+    live.append(sampleAt(1000, 33, 20));
+    live.append(sampleAt(1001, 40, 25));
+    SampleWindow temperatures; // longer than this connection: one of an earlier one first
+    temperatures.append(sampleAt(990, 0, -10));
+    temperatures.append(sampleAt(1001, 40, 25));
+    ReportFiller::Source source;
+    source.device.currentScale = scale;
+    source.liveSamples = &live;
+    source.temperatureSamples = &temperatures;
+    source.plotInterval = 120;
+    source.currentAxis = CurrentAxis::Linear;
+    const ReportData d = ReportFiller::fill(source);
+    QTEST(rowsOf(d.liveSamples), "live");
+    QTEST(rowsOf(d.temperatureSamples), "temperatures");
+    QCOMPARE(d.plotInterval, 120);
+    QCOMPARE(d.currentAxis, CurrentAxis::Linear);
+}
+
+// What the connection read, handed to the command line's report as its snapshot:
+// both fill the same data but for the window's own protocol entries.
+void TestReportFiller::connectionAndSnapshotFillTheSame()
+{
+    Simulator sim;
+    const SimDeviceConfig config;
+    sim.addDevice(config);
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    DeviceConnection connection;
+    DeviceSnapshot snapshot;
+    connect(&connection, &DeviceConnection::dataEvent, this, [&snapshot](const DataEvent *e) {
+        if (const auto *logs = dynamic_cast<const DataEventGetProtocol *>(e)) {
+            snapshot.workLog.reset(logs->protocol()->clone());
+            snapshot.crashLog.reset(logs->crashProtocol()->clone());
+        }
+    });
+    connection.open(SimIdentity::of(config, 73), sim.linkPath(), LineOptions(), testTiming());
+    QVERIFY(QTest::qWaitFor([&] {
+        return snapshot.workLog && connection.startRecord() && connection.oscillogram()
+            && connection.liveSamples().size() >= 3;
+    }, kWaitMs));
+    // No event is taken in from here on: the loop does not run.
+    snapshot.device = *connection.device();
+    snapshot.configuration.reset(connection.configuration()->clone());
+    snapshot.startRecord.reset(connection.startRecord()->clone());
+    snapshot.oscillogram.reset(connection.oscillogram()->clone());
+    snapshot.monitoring.reset(connection.monitoring()->clone());
+    snapshot.samples = connection.liveSamples();
+    const SampleWindow &held = connection.liveSamples();
+    connection.setPlotInterval(int(held.newest().time - held.at(0).time) + 1); // the snapshot's span
+    const ReportData window = ReportFiller::fill(ReportFiller::of(connection, CurrentAxis::Logarithmic));
+    const SnapshotReport report(snapshot); // holds the protocol its data borrows
+    const ReportData command = report.data();
+
+    QCOMPARE(command.device.toRecord(), window.device.toRecord());
+    QCOMPARE(command.version, window.version);
+    QCOMPARE(bytesOf(*command.monitoring), bytesOf(*window.monitoring));
+    QCOMPARE(bytesOf(*command.configuration), bytesOf(*window.configuration));
+    QCOMPARE(rowsOf(command.liveSamples), rowsOf(window.liveSamples));
+    QCOMPARE(rowsOf(command.temperatureSamples), rowsOf(window.temperatureSamples));
+    QCOMPARE(command.plotInterval, window.plotInterval);
+    QCOMPARE(command.protection.ratedCurrent, window.protection.ratedCurrent);
+    QCOMPARE(command.protection.overloadMultiple, window.protection.overloadMultiple);
+    QCOMPARE(command.startCharacteristic.x, window.startCharacteristic.x);
+    QCOMPARE(command.startCharacteristic.y, window.startCharacteristic.y);
+    QCOMPARE(command.currentAxis, window.currentAxis);
+    QVERIFY(command.oscillogram && window.oscillogram);
+    QCOMPARE(bytesOf(*command.oscillogram), bytesOf(*window.oscillogram));
+    QVERIFY(!logEntries(*window.protocol).isEmpty());
+    QCOMPARE(logEntries(*command.protocol), logEntries(*window.protocol));
+    connection.close();
+}
+
+QTEST_MAIN(TestReportFiller)
+#include "tst_reportfiller.moc"
