@@ -9,10 +9,7 @@
 #include "exchange/deviceconnection.h"
 #include "exchange/samplewindow.h"
 
-namespace {
-constexpr int kPhases = SampleWindow::kPhases;
-static_assert(ReportData::kLiveColumns == 2 * kPhases, "currents, then voltages, of every phase");
-} // namespace
+static_assert(ReportData::kLiveColumns == 2 * SampleWindow::kPhases, "currents, then voltages, of every phase");
 
 ReportData ReportFiller::fill(const Source &source)
 {
@@ -45,9 +42,9 @@ void ReportFiller::fillSamples(const Source &source, ReportData &d)
     if (source.liveSamples)
         for (const SampleWindow::Sample &s : *source.liveSamples) {
             double values[ReportData::kLiveColumns];
-            for (int phase = 0; phase < kPhases; ++phase) {
+            for (int phase = 0; phase < SampleWindow::kPhases; ++phase) {
                 values[phase] = scale.amperes(s.currents[phase]);
-                values[kPhases + phase] = s.voltages[phase];
+                values[SampleWindow::kPhases + phase] = s.voltages[phase];
             }
             d.liveSamples.append(s.time, values);
         }

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QWidget>
 
-
 class CrashEventOscillogramGet;
 class CrashOscillogramPacket;
 class CrashPlot;
