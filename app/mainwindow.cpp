@@ -4,15 +4,11 @@
 #include "app/helpviewer.h"
 #include "app/reportflow.h"
 #include "app/windowstate.h"
-#include "device/appprotocolevent.h"
-#include "device/appprotocoleventengine.h"
 #include "device/configpacket.h"
 #include "device/crashoscillogrampacket.h"
-#include "device/currentdeviceversion.h"
 #include "exchange/configevent.h"
 #include "exchange/crasheventoscillogramget.h"
 #include "exchange/dataeventerror.h"
-#include "exchange/dataeventgetprotocol.h"
 #include "exchange/datathread.h"
 #include "exchange/eventdispatch.h"
 #include "exchange/linkstatisticsevent.h"
@@ -22,6 +18,7 @@
 #include "plots/tempplot.h"
 #include "plots/watchplot.h"
 #include "storage/appsettings.h"
+#include "storage/configbackup.h"
 #include "storage/datadirectory.h"
 #include "storage/devicerecordfile.h"
 #include "storage/portmap.h"
@@ -103,6 +100,7 @@ MainWindow::MainWindow(QWidget *parent)
     AppSettings::instance().load();
     setupHistory();
     setupTabs();
+    setupConnection();
     setupToolBar();
     setupStatusBar();
     setupKeyboard();
@@ -173,9 +171,29 @@ void MainWindow::setupTabs()
     tabWidget->addTab(charCurveTab, tr("Токо-временная характеристика"));
     tabWidget->addTab(crashCurveTab, tr("Аварийная осциллограмма"));
     setDeviceTabsEnabled(false);
+    applyViewSettings();
+}
+
+// The window reacts to each event first, then the device tabs in their order.
+void MainWindow::setupConnection()
+{
+    connect(&deviceConnection, &DeviceConnection::dataEvent, this, &MainWindow::onConnectionEvent);
+    connect(&deviceConnection, &DeviceConnection::configurationChecked, this, &MainWindow::onConfigurationChecked);
+    connect(&deviceConnection, &DeviceConnection::protocolChanged, watchTab, &TabWatch::protocolChanged);
+    connect(&deviceConnection, &DeviceConnection::exchangeStarting, this, [this](DataThread *thread) {
+        if (recorder->recording())
+            recorder->attach(*thread, QStringLiteral("COM%1").arg(thread->device().portNumber));
+    });
+}
+
+// The plot interval and the current axis as the settings have them, for the tabs and the report.
+void MainWindow::applyViewSettings()
+{
     const AppSettings &settings = AppSettings::instance();
     watchTab->setPlotInterval(settings.plotInterval);
-    charCurveTab->setCurrentAxisScale(currentAxisOf(settings));
+    deviceConnection.setPlotInterval(settings.plotInterval);
+    axis = currentAxisOf(settings);
+    charCurveTab->setCurrentAxisScale(axis);
 }
 
 void MainWindow::setupToolBar()
@@ -282,19 +300,19 @@ void MainWindow::autoConnect()
 void MainWindow::writeLastConnection() const
 {
     QVector<DeviceInfo> records;
-    if (thread)
-        records.append(thread->device());
+    if (const DeviceInfo *device = deviceConnection.device())
+        records.append(*device);
     if (!DeviceRecordFile::save(DataDirectory::writableFilePath(QLatin1String(kLastConnectionFile)), records))
         qCWarning(lcWindow) << "last connection not written";
 }
 
 void MainWindow::updateTitle()
 {
-    if (!thread) {
+    if (!deviceConnection.device()) {
         setWindowTitle(applicationName());
         return;
     }
-    const DeviceInfo &d = thread->device();
+    const DeviceInfo &d = *deviceConnection.device();
     setWindowTitle(applicationName() + QStringLiteral(" [ОРБИКС-11 ") + QString::number(d.minRatedCurrent, 'g', 6)
                    + QLatin1Char('-') + QString::number(d.maxRatedCurrent, 'g', 6) + QStringLiteral(" v")
                    + QString::number(d.modification * 0.01, 'f', 2) + QStringLiteral(" / ")
@@ -305,34 +323,23 @@ void MainWindow::updateTitle()
 void MainWindow::connectDevice(const DeviceInfo &device)
 {
     disconnectDevice();
-    currentDeviceVersion = device.modification;
-    writeCheck.reset();
     // The COM number is resolved here, in the interface thread: the thread only opens the path.
     const PortMap ports = PortMap::system();
-    thread = std::make_unique<DataThread>(device, ports.devicePath(device.portNumber));
-    thread->setLineOptions(ports.lineOptions(device.portNumber));
-    thread->setTiming(timing);
-    thread->setTrafficEvents(monitor && monitor->isVisible());
-    connect(thread.get(), &DataThread::dataEvent, this, &MainWindow::onThreadEvent);
-    if (recorder->recording())
-        recorder->attach(*thread, QStringLiteral("COM%1").arg(device.portNumber));
-    thread->startExchange();
+    deviceConnection.setTrafficEvents(monitor && monitor->isVisible());
+    deviceConnection.open(device, ports.devicePath(device.portNumber), ports.lineOptions(device.portNumber), timing);
 }
 
 void MainWindow::disconnectDevice()
 {
-    if (!thread)
+    if (!deviceConnection.device())
         return;
-    thread->stopExchange(); // reports code 2 here, before it returns
-    thread.reset();
-    appProtocol.clear();
-    watchTab->protocolChanged();
+    deviceConnection.close(); // reports code 2 here, before it returns
     updateTitle();
 }
 
 const DeviceInfo *MainWindow::currentDevice() const
 {
-    return thread ? &thread->device() : nullptr;
+    return deviceConnection.device();
 }
 
 void MainWindow::showStatus(const QString &text, int durationMs)
@@ -357,8 +364,7 @@ quint16 MainWindow::accessCode() const
 
 void MainWindow::onPasswordEditingFinished()
 {
-    if (thread)
-        thread->setAccessCode(qint16(accessCode()));
+    deviceConnection.setAccessCode(accessCode());
 }
 
 // A command given by its Alt letter leaves the field still being edited: the code
@@ -370,20 +376,22 @@ void MainWindow::takeAccessCode()
 
 void MainWindow::requestReadConfig()
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     showStatus(tr("Чтение настроек..."), kResultStatusMs);
-    thread->requestReadConfig();
+    deviceConnection.requestReadConfig();
 }
 
 bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
 {
-    if (!thread)
+    const DeviceInfo *device = currentDevice();
+    if (!device)
         return false;
     QString path;
     QString error;
     // No write without a copy of what the device held before it.
-    if (!writeCheck.backup(thread->device(), thread->devicePath(), path, error)) {
+    if (!ConfigBackup::saveBeforeWrite(deviceConnection.configuration(), *device, deviceConnection.devicePath(), path,
+                                       error)) {
         const QString text = tr("Запись настроек не начата: %1").arg(error);
         showStatus(text, 0);
         warn(QStringLiteral("backupWarning"), text);
@@ -392,7 +400,7 @@ bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
     showStatus(tr("Запись настроек..."), kResultStatusMs);
     takeAccessCode();
     // One write at a time: a second block while one is pending is handed back.
-    if (thread->requestWriteConfig(std::move(configuration))) {
+    if (deviceConnection.requestWriteConfig(std::move(configuration))) {
         showStatus(tr("Запись настроек не начата: предыдущая запись ещё не закончена"), kResultStatusMs);
         return false;
     }
@@ -401,85 +409,76 @@ bool MainWindow::requestWriteConfig(std::unique_ptr<ConfigPacket> configuration)
 
 void MainWindow::requestSetTime(quint32 secondsSince1970)
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     takeAccessCode();
     showStatus(tr("Настройка времени..."), kResultStatusMs);
-    thread->requestSetTime(secondsSince1970);
+    deviceConnection.requestSetTime(secondsSince1970);
 }
 
 void MainWindow::requestResetCrashProtocol()
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     takeAccessCode();
     showStatus(tr("Очистка протокола аварий..."), kResultStatusMs);
-    thread->requestResetCrashProtocol();
+    deviceConnection.requestResetCrashProtocol();
 }
 
 void MainWindow::requestResetWorkProtocol()
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     takeAccessCode();
     showStatus(tr("Очистка протокола работы двигателя..."), kResultStatusMs);
-    thread->requestResetWorkProtocol();
+    deviceConnection.requestResetWorkProtocol();
 }
 
 void MainWindow::requestResetWorkTime()
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     takeAccessCode();
     showStatus(tr("Сброс наработки двигателя..."), kResultStatusMs);
-    thread->requestResetWorkTime();
+    deviceConnection.requestResetWorkTime();
 }
 
 void MainWindow::requestEngineCommand(EngineCommand command)
 {
-    if (!thread)
-        return;
-    addProtocolEntry(std::make_unique<AppProtocolEventEngine>(command));
-    thread->requestEngineCommand(command);
+    deviceConnection.requestEngineCommand(command); // its entry in the protocol too
 }
 
 void MainWindow::requestToggleOutput()
 {
-    if (thread)
-        thread->requestToggleOutput();
+    deviceConnection.requestToggleOutput();
 }
 
 void MainWindow::requestAutoSetup()
 {
-    if (!thread)
+    if (!currentDevice())
         return;
     takeAccessCode();
-    thread->requestAutoSetup();
-}
-
-void MainWindow::onThreadEvent(DataEventPtr event)
-{
-    // Events still queued from a connection closed since must not touch the window
-    // (a late type 1 would enable the tabs with no thread behind them); the stop's
-    // own type 2 comes from the current thread while it still exists.
-    if (thread && event->connection() == thread->connection())
-        onDataEvent(event.get());
+    deviceConnection.requestAutoSetup();
 }
 
 void MainWindow::onDataEvent(const DataEvent *event)
 {
+    deviceConnection.take(*event);
+}
+
+void MainWindow::onConnectionEvent(const DataEvent *event)
+{
     react(event);
     for (DataEventListener *tab : std::initializer_list<DataEventListener *> {watchTab, setupTab, charCurveTab, crashCurveTab})
         tab->onDataEvent(event);
-    report->onDataEvent(event);
 }
 
+// The configuration's outcome comes through onConfigurationChecked, the protocol's
+// changes through the connection's protocolChanged.
 void MainWindow::react(const DataEvent *event)
 {
     EventDispatch::visit(*event, EventHandlers {
         [this](const DataEventError &e) { onConnectionError(e.error()); },
-        [this](const DataEventGetProtocol &e) { mergeProtocol(e); },
-        [this](const ConfigEvent &e) { onConfigEvent(&e); },
         [this](const CrashEventOscillogramGet &e) { onOscillogram(e); },
         [this](const TrafficEvent &e) {
             if (monitor)
@@ -504,7 +503,6 @@ void MainWindow::onConnected()
     setIndicator(tr("Подключение", "link indicator"), Styles::green());
     showStatus(tr("Соединение установлено"), kConnectionStatusMs);
     searchTab->setDisconnectEnabled(true);
-    addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::Connected));
     accessField->setEnabled(true);
     btnReport->setEnabled(true);
     updateTitle();
@@ -523,54 +521,41 @@ void MainWindow::onDisconnected()
     btnReport->setEnabled(false);
 }
 
+// The runs that end at their start have left the connection without a thread already.
 void MainWindow::onConnectionError(int code)
 {
     switch (code) {
     case DataEventError::PortNotOpened:
-        return discardThread(tr("Ошибка соединения: невозможно открыть порт!"));
+        return showStatus(tr("Ошибка соединения: невозможно открыть порт!"), 0);
     case DataEventError::IdentificationUnreadable:
-        return discardThread(tr("Не удалось подключиться к устройству"));
+        return showStatus(tr("Не удалось подключиться к устройству"), 0);
     case DataEventError::IdentificationMismatch:
-        return discardThread(tr("Модификация устройства не соответствует ожидаемой"));
+        return showStatus(tr("Модификация устройства не соответствует ожидаемой"), 0);
     case DataEventError::LinkLost:
         showStatus(tr("Соединение потеряно"), 0);
         setIndicator(tr("Нет связи"), Styles::red());
-        addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkLost));
         return;
     }
-}
-
-void MainWindow::discardThread(const QString &status)
-{
-    showStatus(status, 0);
-    thread.reset(); // its run has ended; the destructor waits for it
 }
 
 void MainWindow::onLinkRestored()
 {
     showStatus(tr("Соединение восстановлено"), kConnectionStatusMs);
     setIndicator(tr("Подключение", "link indicator"), Styles::green());
-    addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::LinkRestored));
 }
 
-void MainWindow::onConfigEvent(const ConfigEvent *event)
+void MainWindow::onConfigurationChecked(ConfigWriteCheck::Outcome outcome, const ConfigEvent &event)
 {
-    if (!event->packet())
-        return;
-    switch (writeCheck.onConfiguration(*event->packet(), event->result())) {
+    switch (outcome) {
     case ConfigWriteCheck::Outcome::Read:
         return showStatus(tr("Настройки получены"), kResultStatusMs);
     case ConfigWriteCheck::Outcome::NotWritten:
-        return showStatus(failureText(tr("Ошибка записи настроек"), *event), 0);
-    case ConfigWriteCheck::Outcome::Written:
-        addProtocolEntry(std::make_unique<AppProtocolEvent>(AppProtocolEvent::ConfigWritten));
-        showStatus(tr("Настройки записаны"), kResultStatusMs);
-        if (thread)
-            thread->requestReadConfig(); // the read-back; "Настройки записаны" stays
-        return;
+        return showStatus(failureText(tr("Ошибка записи настроек"), event), 0);
+    case ConfigWriteCheck::Outcome::Written: // the connection reads it back; "Настройки записаны" stays
+        return showStatus(tr("Настройки записаны"), kResultStatusMs);
     case ConfigWriteCheck::Outcome::Differs: {
         const QString text = tr("Устройство хранит не те значения, что записаны:\n")
-            + writeCheck.differences().join(QLatin1Char('\n'));
+            + deviceConnection.configurationCheck().differences().join(QLatin1Char('\n'));
         showStatus(tr("Устройство хранит не те значения, что записаны"), 0);
         return warn(QStringLiteral("readBackWarning"), text);
     }
@@ -595,23 +580,17 @@ void MainWindow::onOscillogram(const CrashEventOscillogramGet &event)
     tabWidget->setTabEnabled(CrashCurveTab, block && block->faultCode() != 0);
 }
 
-// The results of one-shot requests: a status message, and for the cleared logs
-// their entries leave the application protocol.
+// The results of one-shot requests: a status message (the cleared logs' entries have
+// left the protocol on the way).
 void MainWindow::showResultStatus(const DataEvent &event)
 {
     const auto failed = [this, &event](const QString &text) { showStatus(failureText(text, event), kResultStatusMs); };
     switch (event.type()) {
     case DataEvent::ClockSet: showStatus(tr("Время настроено"), kResultStatusMs); break;
     case DataEvent::ClockNotSet: failed(tr("Не удалось настроить время")); break;
-    case DataEvent::CrashProtocolReset:
-        removeProtocolKind(ProtocolEvent::CrashLog);
-        showStatus(tr("Протокол аварий сброшен"), kResultStatusMs);
-        break;
+    case DataEvent::CrashProtocolReset: showStatus(tr("Протокол аварий сброшен"), kResultStatusMs); break;
     case DataEvent::CrashProtocolNotReset: failed(tr("Ошибка сброса протокола аварий")); break;
-    case DataEvent::WorkProtocolReset:
-        removeProtocolKind(ProtocolEvent::WorkLog);
-        showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs);
-        break;
+    case DataEvent::WorkProtocolReset: showStatus(tr("Протокол работы двигателя сброшен"), kResultStatusMs); break;
     case DataEvent::WorkProtocolNotReset: failed(tr("Ошибка сброса протокола работы двигателя")); break;
     case DataEvent::WorkTimeReset: showStatus(tr("Наработка двигателя сброшена"), kResultStatusMs); break;
     case DataEvent::WorkTimeNotReset: failed(tr("Ошибка сброса наработки двигателя")); break;
@@ -637,25 +616,6 @@ void MainWindow::setDeviceTabsEnabled(bool enabled)
 {
     for (int i = WatchTab; i <= CrashCurveTab; ++i)
         tabWidget->setTabEnabled(i, enabled);
-}
-
-void MainWindow::addProtocolEntry(std::unique_ptr<ProtocolEvent> entry)
-{
-    appProtocol.insert(std::move(entry));
-    watchTab->protocolChanged();
-}
-
-void MainWindow::removeProtocolKind(int kind)
-{
-    appProtocol.removeKind(kind);
-    watchTab->protocolChanged();
-}
-
-void MainWindow::mergeProtocol(const DataEventGetProtocol &logs)
-{
-    if (logs.protocol() && logs.crashProtocol())
-        appProtocol.merge(*logs.protocol(), *logs.crashProtocol());
-    watchTab->protocolChanged();
 }
 
 void MainWindow::onLinkStatistics(const LinkStatisticsEvent &event)
@@ -694,8 +654,7 @@ void MainWindow::onBtnShowAppConfig()
             qCWarning(lcWindow) << "language choice not written";
     }
     applyLinkSettings(); // from the next connection or search on
-    watchTab->setPlotInterval(settings.plotInterval);
-    charCurveTab->setCurrentAxisScale(currentAxisOf(settings));
+    applyViewSettings();
 }
 
 QString MainWindow::userGuide(const QString &programDir, Translation::Language language)
@@ -774,7 +733,8 @@ void MainWindow::setupExportNames()
 
 QString MainWindow::exportName(const QString &what) const
 {
-    const QString address = thread ? QString::number(thread->device().address) : QString();
+    const DeviceInfo *device = deviceConnection.device();
+    const QString address = device ? QString::number(device->address) : QString();
     return SaveFolder::name({what, address}, QDateTime::currentDateTime());
 }
 
@@ -817,6 +777,5 @@ void MainWindow::onBtnShowHistory()
 // Frames leave the exchange only while someone looks at them.
 void MainWindow::onMonitorOpenChanged(bool open)
 {
-    if (thread)
-        thread->setTrafficEvents(open);
+    deviceConnection.setTrafficEvents(open);
 }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "app/configwritecheck.h"
-#include "device/protocollist.h"
-#include "exchange/dataevent.h"
+#include "exchange/configwritecheck.h"
+#include "exchange/deviceconnection.h"
 #include "exchange/protocoltiming.h"
 #include "i18n/translation.h"
-#include "ui/dataeventlistener.h"
+#include "plots/currentaxis.h"
 #include "ui/maincontrol.h"
 
 #include <QMainWindow>
@@ -14,7 +13,7 @@
 
 class ConfigEvent;
 class CrashEventOscillogramGet;
-class DataEventGetProtocol;
+class DataEvent;
 class DataThread;
 class HelpViewer;
 class LinkStatisticsEvent;
@@ -34,9 +33,9 @@ class TabWatch;
 class TrafficMonitor;
 
 // The program's only top-level window: the five tabs, the toolbar with the access
-// code, the status bar with the link indicator, the connection and the application
-// protocol. Every data event passes through it to the device tabs.
-class MainWindow : public QMainWindow, public MainControl, public DataEventListener
+// code, the status bar with the link indicator. It keeps the connection, tells the
+// user what becomes of it, and passes its every event on to the device tabs.
+class MainWindow : public QMainWindow, public MainControl
 {
     Q_OBJECT
 public:
@@ -66,7 +65,8 @@ public:
     void requestEngineCommand(EngineCommand command) override;
     void requestToggleOutput() override;
     void requestAutoSetup() override;
-    const ProtocolList &protocol() const override { return appProtocol; }
+    const ProtocolList &protocol() const override { return deviceConnection.protocol(); }
+    const DeviceConnection &connection() const override { return deviceConnection; }
 
     // The access code as the device gets it: decimal, an empty or unreadable text is 0.
     quint16 accessCode() const;
@@ -83,9 +83,9 @@ public:
     QLabel *linkIndicator() const { return indicator; }
     QLineEdit *accessCodeField() const { return accessField; }
     QToolButton *reportButton() const { return btnReport; }
-    DataThread *dataThread() const { return thread.get(); }
-    // The connection's newest configuration block; null before the first.
-    const ConfigPacket *configuration() const { return writeCheck.lastBlock(); }
+    DataThread *dataThread() const { return deviceConnection.dataThread(); }
+    // As the settings say: when the window starts and when the settings dialog is accepted.
+    CurrentAxis currentAxis() const { return axis; }
     // Null until the monitor is first opened.
     TrafficMonitor *trafficMonitor() const { return monitor; }
     // Null until help is first asked for.
@@ -94,11 +94,9 @@ public:
     QAction *keyAction(const char *name) const;
 
 public slots:
-    // Reacts to an event of the current connection, then hands it to the device tabs.
-    void onDataEvent(const DataEvent *event) override;
-    // Events as the data exchange thread sends them: those of a connection that is
-    // no longer the current one are dropped.
-    void onThreadEvent(DataEventPtr event);
+    // Hands an event to the connection as one of its own: the window, then the
+    // device tabs, react to it as it passes on.
+    void onDataEvent(const DataEvent *event);
     void onPasswordEditingFinished();
     void onBtnCreateReport();
     void onBtnShowAppConfig();
@@ -116,6 +114,8 @@ protected:
 
 private:
     void setupTabs();
+    void setupConnection();
+    void applyViewSettings();
     void setupToolBar();
     QWidget *setupAccessCodeField();
     void setupStatusBar();
@@ -130,22 +130,19 @@ private:
     void autoConnect();
     void writeLastConnection() const;
     void updateTitle();
+    void onConnectionEvent(const DataEvent *event);
     void react(const DataEvent *event);
     void onConnected();
     void onDisconnected();
     void onConnectionError(int code);
     void onLinkRestored();
-    void onConfigEvent(const ConfigEvent *event);
+    void onConfigurationChecked(ConfigWriteCheck::Outcome outcome, const ConfigEvent &event);
     void warn(const QString &objectName, const QString &text);
     void onOscillogram(const CrashEventOscillogramGet &event);
     void showResultStatus(const DataEvent &event);
     static QString failureText(const QString &failure, const DataEvent &event);
     void setIndicator(const QString &text, const QString &style);
     void setDeviceTabsEnabled(bool enabled);
-    void discardThread(const QString &status);
-    void addProtocolEntry(std::unique_ptr<ProtocolEvent> entry);
-    void removeProtocolKind(int kind);
-    void mergeProtocol(const DataEventGetProtocol &logs);
     void onLinkStatistics(const LinkStatisticsEvent &event);
     void onMonitorOpenChanged(bool open);
     void setupHistory();
@@ -156,13 +153,13 @@ private:
     TabSetup *setupTab = nullptr;
     TabCharCurve *charCurveTab = nullptr;
     TabCrashCurve *crashCurveTab = nullptr;
-    std::unique_ptr<DataThread> thread;
+    // Made before the tabs, which read its protocol from the start.
+    DeviceConnection deviceConnection;
     QLabel *indicator = nullptr;
-    ProtocolList appProtocol;
     QLineEdit *accessField = nullptr;
     QToolButton *btnReport = nullptr;
     ProtocolTiming timing;
-    ConfigWriteCheck writeCheck;
+    CurrentAxis axis = CurrentAxis::Logarithmic;
     std::unique_ptr<ReportFlow> report;
     TrafficMonitor *monitor = nullptr; // a child window, made at its first opening
     HelpViewer *help = nullptr;        // likewise

@@ -1,20 +1,10 @@
 #include "app/reportflow.h"
 
 #include "app/mainwindow.h"
-#include "device/crashoscillogrampacket.h"
-#include "device/packetfactory.h"
-#include "exchange/dataeventget.h"
-#include "exchange/datathread.h"
-#include "exchange/eventdispatch.h"
-#include "plots/runconfigplot.h"
-#include "plots/tempplot.h"
-#include "plots/watchplot.h"
 #include "report/reportbuilder.h"
 #include "report/reportdata.h"
-#include "ui/characteristics/tabcharcurve.h"
-#include "ui/characteristics/tabcrashcurve.h"
+#include "report/reportfiller.h"
 #include "ui/savefolder.h"
-#include "ui/watch/tabwatch.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -25,21 +15,6 @@
 
 ReportFlow::ReportFlow(MainWindow &w) : window(w) {}
 
-ReportFlow::~ReportFlow() = default;
-
-void ReportFlow::onDataEvent(const DataEvent *event)
-{
-    EventDispatch::visit(*event, EventHandlers {
-        [this](const DataEventGet &e) {
-            if (const WatchDataPacket *block = e.packet())
-                monitoring.reset(block->clone());
-        },
-        [this](const DataEvent &e) {
-            if (e.type() == DataEvent::Connected)
-                monitoring.reset();
-        }});
-}
-
 QString ReportFlow::proposedFileName()
 {
     return SaveFolder::current() + tr("/Отчёт ")
@@ -48,7 +23,7 @@ QString ReportFlow::proposedFileName()
 
 void ReportFlow::run()
 {
-    if (!window.dataThread())
+    if (!window.currentDevice())
         return;
     const QString fileName =
         QFileDialog::getSaveFileName(&window, tr("Сохранить отчёт"), proposedFileName(), tr("PDF (*.pdf)"));
@@ -74,31 +49,9 @@ bool ReportFlow::write(const QString &fileName)
     return written;
 }
 
-// Blocks that have not arrived yet are shown as the exchange holds them before its
-// first read: all zero. The plots are drawn from what the tabs' plots hold.
 ReportData ReportFlow::data() const
 {
-    const DataThread *thread = window.dataThread();
-    ReportData d;
-    d.device = thread->device();
-    d.version = d.device.modification;
-    d.monitoring = monitoring ? std::unique_ptr<WatchDataPacket>(monitoring->clone()) : PacketFactory::monitoring(d.version);
-    const ConfigPacket *configuration = window.configuration();
-    d.configuration =
-        configuration ? std::unique_ptr<ConfigPacket>(configuration->clone()) : PacketFactory::configuration(d.version);
-    d.protocol = &window.protocol();
-    const WatchPlot *live = window.tabWatch()->watchPlot();
-    d.liveSamples = live->samples();
-    d.temperatureSamples = window.tabWatch()->tempPlot()->samples();
-    d.plotInterval = live->interval();
-    const RunConfigPlot *characteristic = window.tabCharCurve()->plot();
-    d.protection = characteristic->protectionSettings();
-    d.startCharacteristic = characteristic->startCharacteristic();
-    d.currentAxis = characteristic->currentAxisScale();
-    const CrashOscillogramPacket *oscillogram = window.tabCrashCurve()->lastOscillogram();
-    if (oscillogram && oscillogram->tripTime() != 0)
-        d.oscillogram.reset(oscillogram->clone());
-    return d;
+    return ReportFiller::fill(ReportFiller::of(window.connection(), window.currentAxis()));
 }
 
 // Not modal to the event flow: the warning waits while the connection goes on.

@@ -1,22 +1,16 @@
 #pragma once
 
-#include "ui/dataeventlistener.h"
-
 #include <QCoreApplication>
 #include <QString>
 
-#include <memory>
-
 class MainWindow;
-class WatchDataPacket;
 struct ReportData;
 
-// The report button's flow: the file asked for, the document built from the
-// connection's newest blocks, the tabs' plots and the application protocol, and the
-// user told how it went: "Отчёт готов" only for a complete file, else a warning
-// naming the file and the reason. Keeps the newest monitoring block of the connection,
-// as the data exchange's own stays in its thread; the configuration is the window's.
-class ReportFlow : public DataEventListener
+// The report button's flow: the file asked for, the document filled from the
+// window's connection (its newest blocks, samples and protocol) with the window's
+// current axis, and the user told how it went: "Отчёт готов" only for a complete
+// file, else a warning naming the file and the reason.
+class ReportFlow
 {
     Q_DECLARE_TR_FUNCTIONS(ReportFlow)
 
@@ -25,9 +19,6 @@ public:
     static constexpr int kReadyStatusMs = 6000;
 
     explicit ReportFlow(MainWindow &window);
-    ~ReportFlow() override;
-
-    void onDataEvent(const DataEvent *event) override;
     // Asks for the file name, then writes the report.
     void run();
     // The name the file dialog proposes: the folder saved in last and the time.
@@ -39,5 +30,4 @@ private:
     void warnNotWritten(const QString &fileName, const QString &reason);
 
     MainWindow &window;
-    std::unique_ptr<WatchDataPacket> monitoring;
 };

@@ -174,7 +174,7 @@ bool auditDevice(Audit &audit, const AuditedDevice &audited)
     QString reason;
     const bool read = snapshot.read(link, device, audit.seconds, reason);
     const bool written = read && writeFiles(audit, audited.baseName, snapshot, files, reason);
-    audit.index.add(device, read ? snapshot.samples.back().block.get() : nullptr, files, reason);
+    audit.index.add(device, read ? snapshot.monitoring.get() : nullptr, files, reason);
     if (written)
         audit.err << "  done: " << files.join(QLatin1Char(' ')) << '\n' << Qt::flush;
     else

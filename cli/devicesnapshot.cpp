@@ -81,7 +81,8 @@ bool DeviceSnapshot::readSample(DeviceSession &session, QString &reason)
 {
     auto block = PacketFactory::monitoring(device.modification);
     if (session.readBlock(*block)) {
-        samples.push_back({quint32(QDateTime::currentSecsSinceEpoch()), std::move(block)});
+        samples.append(SampleWindow::Sample::of(quint32(QDateTime::currentSecsSinceEpoch()), *block));
+        monitoring = std::move(block);
         return true;
     }
     reason = QStringLiteral("monitoring could not be read: ") + session.errorString();

@@ -7,11 +7,11 @@
 #include "device/protocolpacket.h"
 #include "device/runconfigpacket.h"
 #include "device/watchdatapacket.h"
+#include "exchange/samplewindow.h"
 
 #include <QString>
 
 #include <memory>
-#include <vector>
 
 class DeviceSession;
 class LinkOptions;
@@ -23,10 +23,6 @@ class LinkOptions;
 class DeviceSnapshot
 {
 public:
-    struct Sample {
-        quint32 time; // seconds since 1970, the local clock at the read
-        std::unique_ptr<WatchDataPacket> block;
-    };
     // False with reason naming what could not be read (nothing is kept then).
     bool read(const LinkOptions &link, const DeviceInfo &expected, int seconds, QString &reason);
 
@@ -36,7 +32,9 @@ public:
     std::unique_ptr<CrashProtocolPacket> crashLog;
     std::unique_ptr<RunConfigPacket> startRecord;
     std::unique_ptr<CrashOscillogramPacket> oscillogram; // none when its fault code is 0
-    std::vector<Sample> samples;                         // oldest first, one a second
+    std::unique_ptr<WatchDataPacket> monitoring;         // the last one read
+    // Oldest first, one a second, stamped with the local clock at the read; all kept.
+    SampleWindow samples;
 
 private:
     bool identify(DeviceSession &session, QString &reason) const;

@@ -7,9 +7,9 @@
 
 class DeviceSnapshot;
 
-// The window's report of a device from a snapshot instead of a connection: the
-// samples, the characteristic and the protocol taken as the window takes them from
-// its tabs (the live plots over the snapshot's seconds), then the same document written.
+// The window's report of a device from a snapshot instead of a connection: filled
+// from the snapshot's blocks, samples and logs as the window fills it from its
+// connection, then the same document written.
 class SnapshotReport
 {
 public:

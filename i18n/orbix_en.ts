@@ -42,6 +42,10 @@
         <comment>settings backup not saved in %1</comment>
         <translation>settings backup not saved in %1</translation>
     </message>
+    <message>
+        <source>настройки устройства ещё не прочитаны</source>
+        <translation>the device settings have not been read yet</translation>
+    </message>
 </context>
 <context>
     <name>ConfigDialog</name>
@@ -425,10 +429,6 @@
     <message>
         <source>«%1» (%2): записано %3, на устройстве %4</source>
         <translation>“%1” (%2): written %3, on the device %4</translation>
-    </message>
-    <message>
-        <source>настройки устройства ещё не прочитаны</source>
-        <translation>the device settings have not been read yet</translation>
     </message>
 </context>
 <context>

@@ -36,3 +36,13 @@ bool ConfigBackup::save(const ConfigPacket &block, const DeviceInfo &device, con
     error = kNotSaved.text("ConfigBackup").arg(dir);
     return false;
 }
+
+bool ConfigBackup::saveBeforeWrite(const ConfigPacket *lastRead, const DeviceInfo &device, const QString &devicePath,
+                                   QString &path, QString &error)
+{
+    if (!lastRead) {
+        error = tr("настройки устройства ещё не прочитаны");
+        return false;
+    }
+    return save(*lastRead, device, portLabel(device.portNumber, devicePath), path, error);
+}

@@ -23,4 +23,8 @@ public:
     // Saves block as read from device; the path written, or false with the reason.
     static bool save(const ConfigPacket &block, const DeviceInfo &device, const QString &portLabel,
                      QString &path, QString &error);
+    // The copy before a write: of lastRead, the block last read from device on the
+    // port at devicePath; false with the reason when none was read or it cannot be saved.
+    static bool saveBeforeWrite(const ConfigPacket *lastRead, const DeviceInfo &device, const QString &devicePath,
+                                QString &path, QString &error);
 };

@@ -8,12 +8,13 @@
 #include <memory>
 
 class ConfigPacket;
+class DeviceConnection;
 class ProtocolList;
 struct DeviceInfo;
 
-// What the tabs may ask of the main window: the connection, the status bar, the
-// access code, and one-shot requests to the data exchange thread. The main window
-// implements it; tab tests use a small stand-in.
+// What the tabs may ask of the main window: the connection and what it holds, the
+// status bar, the access code, and one-shot requests to the data exchange thread.
+// The main window implements it; tab tests use a small stand-in.
 class MainControl
 {
 public:
@@ -43,4 +44,6 @@ public:
 
     // The application protocol, newest first; owned by the main window.
     virtual const ProtocolList &protocol() const = 0;
+    // The connection's newest blocks, read where a tab needs them after their event.
+    virtual const DeviceConnection &connection() const = 0;
 };

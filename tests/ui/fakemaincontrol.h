@@ -3,12 +3,15 @@
 #include "device/configpacket.h"
 #include "device/deviceinfo.h"
 #include "device/protocollist.h"
+#include "exchange/deviceconnection.h"
+#include "ui/dataeventlistener.h"
 #include "ui/maincontrol.h"
 
 #include <QList>
 
-// Stands in for the main window in the tab tests: records what a tab asks for and
-// holds a protocol list the test fills.
+// Stands in for the main window in the tab tests: records what a tab asks for, holds
+// a protocol list the test fills, and a connection without a thread that takes the
+// events the test sends (send()) before the tab does, as the window's does.
 class FakeMainControl : public MainControl
 {
 public:
@@ -31,9 +34,10 @@ public:
     const DeviceInfo *currentDevice() const override { return connected ? &device : nullptr; }
     void showStatus(const QString &text, int) override { statuses << text; }
     QString lastStatus() const { return statuses.isEmpty() ? QString() : statuses.last(); }
-    // Forgets what was asked so far (the protocol list stays).
+    // Forgets what was asked and sent so far (the protocol list stays).
     void reset()
     {
+        model = std::make_unique<DeviceConnection>();
         connected = false;
         connections.clear();
         disconnects = 0;
@@ -61,6 +65,12 @@ public:
     void requestToggleOutput() override { ++toggles; }
     void requestAutoSetup() override { ++autoSetupRequests; }
     const ProtocolList &protocol() const override { return entries; }
+    const DeviceConnection &connection() const override { return *model; }
+    void send(DataEventListener &tab, const DataEvent &event)
+    {
+        model->take(event);
+        tab.onDataEvent(&event);
+    }
 
     DeviceInfo device;
     bool connected = false;
@@ -76,4 +86,5 @@ public:
     int toggles = 0;
     QStringList statuses;
     int autoSetupRequests = 0;
+    std::unique_ptr<DeviceConnection> model = std::make_unique<DeviceConnection>();
 };

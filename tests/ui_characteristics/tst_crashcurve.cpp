@@ -57,9 +57,9 @@ QwtLegendLabel *legendLabel(const QwtPlot &plot, QwtPlotItem *item)
     return legend ? qobject_cast<QwtLegendLabel *>(legend->legendWidget(plot.itemToInfo(item))) : nullptr;
 }
 
-void deliver(TabCrashCurve &tab, const CrashOscillogramPacket &p)
+void deliver(FakeMainControl &main, TabCrashCurve &tab, const CrashOscillogramPacket &p)
 {
-    tab.onDataEvent(std::make_unique<CrashEventOscillogramGet>(p).get());
+    main.send(tab, CrashEventOscillogramGet(p));
 }
 
 QAction *action(QWidget *plot, const char *name)
@@ -205,8 +205,8 @@ void TestCrashCurve::labels()
     TabCrashCurve tab(&main);
     QCOMPARE(tab.faultCode(), quint16(0));
     QCOMPARE(tab.tripTime(), quint32(0));
-    tab.onDataEvent(std::make_unique<DataEvent>(DataEvent::Connected).get());
-    deliver(tab, oscillogramOf(trip, code, 256, 256, ramp));
+    main.send(tab, DataEvent(DataEvent::Connected));
+    deliver(main, tab, oscillogramOf(trip, code, 256, 256, ramp));
     QTEST(tab.findChild<QLabel *>("crashFaultLabel")->text(), "text");
     QTEST(tab.findChild<QLabel *>("crashTimeLabel")->text(), "time");
     QCOMPARE(tab.faultCode(), code);
@@ -219,7 +219,7 @@ void TestCrashCurve::otherEventsIgnored()
 {
     TabCrashCurve tab(&main);
     for (qint32 type : {0, 2, 3, 6, 15, 16, 18})
-        tab.onDataEvent(std::make_unique<DataEvent>(DataEvent::Type(type)).get()); // a payload code without its payload
+        main.send(tab, DataEvent(DataEvent::Type(type))); // a payload code without its payload
     QCOMPARE(tab.findChild<QLabel *>("crashFaultLabel")->text(), QString("crash text"));
     QCOMPARE(tab.plot()->curve(0)->dataSize(), size_t(0));
 }
@@ -284,9 +284,9 @@ void TestCrashCurve::copyShowsTheSame()
 void TestCrashCurve::exportsFromTheMenu()
 {
     TabCrashCurve tab(&main);
-    tab.onDataEvent(std::make_unique<DataEvent>(DataEvent::Connected).get());
+    main.send(tab, DataEvent(DataEvent::Connected));
     const CrashOscillogramPacket block = oscillogramOf(1700000000, 31, 300, 256, ramp);
-    deliver(tab, block);
+    deliver(main, tab, block);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
 

@@ -130,13 +130,13 @@ void TestTabSetup::connectDevice(int modification, int scale)
 void TestTabSetup::sendConfig(const ConfigPacket &block, int result)
 {
     const ConfigEvent event(block, result);
-    tab->onDataEvent(&event);
+    main->send(*tab, event);
 }
 
 void TestTabSetup::sendType(int type)
 {
     const DataEvent event {DataEvent::Type(type)};
-    tab->onDataEvent(&event);
+    main->send(*tab, event);
 }
 
 QString TestTabSetup::writeFile(const QByteArray &bytes)
@@ -389,7 +389,7 @@ void TestTabSetup::guardedCommands()
     auto watch = PacketFactory::monitoring(70);
     PacketRegisters::write(*watch, 48, 1000); // the device clock, low word
     const DataEventGet monitoring(*watch);
-    tab->onDataEvent(&monitoring);
+    main->send(*tab, monitoring);
     QString boxText;
     ModalAnswerer answer([&](QWidget *w) {
         if (auto *box = qobject_cast<QMessageBox *>(w)) {

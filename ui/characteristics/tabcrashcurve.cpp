@@ -5,6 +5,7 @@
 #include "device/deviceinfo.h"
 #include "device/faulttext.h"
 #include "device/oscillogramcsv.h"
+#include "exchange/deviceconnection.h"
 #include "exchange/eventdispatch.h"
 #include "plots/crashplot.h"
 #include "storage/datadirectory.h"
@@ -39,7 +40,8 @@ TabCrashCurve::~TabCrashCurve() = default;
 void TabCrashCurve::setupContextMenu()
 {
     PlotExport::addContextMenu(crashPlot, PlotExport::DataText([this] {
-        return oscillogram ? OscillogramCsv::text(*oscillogram) : OscillogramCsv::header();
+        const CrashOscillogramPacket *shown = lastOscillogram();
+        return shown ? OscillogramCsv::text(*shown) : OscillogramCsv::header();
     }));
     PlotExport::setFileName(crashPlot, [this] { return exportName(); });
     auto *comtrade = new QAction(tr("Экспорт COMTRADE..."), crashPlot);
@@ -72,20 +74,35 @@ void TabCrashCurve::onOscillogram(const CrashEventOscillogramGet &event)
     const CrashOscillogramPacket *block = event.packet();
     if (!block)
         return;
-    oscillogram.reset(block->clone());
     crashPlot->setData(*block);
-    fault = block->faultCode();
-    faultLabel->setText(faultText(fault));
-    trip = block->tripTime();
-    const QDateTime time = QDateTime::fromSecsSinceEpoch(trip).toLocalTime();
+    faultLabel->setText(faultText(block->faultCode()));
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(block->tripTime()).toLocalTime();
     timeLabel->setText(time.toString(QStringLiteral("dd.MM.yyyy hh:mm:ss")));
+}
+
+const CrashOscillogramPacket *TabCrashCurve::lastOscillogram() const
+{
+    return mainControl->connection().oscillogram();
+}
+
+quint32 TabCrashCurve::tripTime() const
+{
+    const CrashOscillogramPacket *shown = lastOscillogram();
+    return shown ? shown->tripTime() : 0;
+}
+
+quint16 TabCrashCurve::faultCode() const
+{
+    const CrashOscillogramPacket *shown = lastOscillogram();
+    return shown ? shown->faultCode() : 0;
 }
 
 bool TabCrashCurve::exportComtrade(const QString &basePath) const
 {
-    if (!oscillogram)
+    const CrashOscillogramPacket *shown = lastOscillogram();
+    if (!shown)
         return false;
-    const ComtradeWriter writer(*oscillogram, recorder);
+    const ComtradeWriter writer(*shown, recorder);
     return DataDirectory::writeFile(basePath + QLatin1String(ComtradeWriter::kConfigSuffix), writer.configuration())
         && DataDirectory::writeFile(basePath + QLatin1String(ComtradeWriter::kDataSuffix), writer.data());
 }
@@ -93,8 +110,8 @@ bool TabCrashCurve::exportComtrade(const QString &basePath) const
 QString TabCrashCurve::exportName() const
 {
     const QString address = deviceAddress > 0 ? QString::number(deviceAddress) : QString();
-    const QDateTime time = QDateTime::fromSecsSinceEpoch(trip).toLocalTime();
-    return SaveFolder::name({tr("Осциллограмма"), address, faultText(fault)}, time);
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(tripTime()).toLocalTime();
+    return SaveFolder::name({tr("Осциллограмма"), address, faultText(faultCode())}, time);
 }
 
 void TabCrashCurve::onExportComtrade()

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <memory>
-
 class CrashEventOscillogramGet;
 class CrashOscillogramPacket;
 class CrashPlot;
@@ -28,10 +26,10 @@ public:
 
     CrashPlot *plot() const { return crashPlot; }
     // Of the last oscillogram; 0 before the first.
-    quint32 tripTime() const { return trip; }
-    quint16 faultCode() const { return fault; }
-    // The last oscillogram; none before the first.
-    const CrashOscillogramPacket *lastOscillogram() const { return oscillogram.get(); }
+    quint32 tripTime() const;
+    quint16 faultCode() const;
+    // The connection's last oscillogram, the one shown; none before the first.
+    const CrashOscillogramPacket *lastOscillogram() const;
     // BASE.cfg and BASE.dat; false when there is no oscillogram or a file cannot be written.
     bool exportComtrade(const QString &basePath) const;
     // What the save dialogs propose for this oscillogram's files: the device's address,
@@ -50,9 +48,6 @@ private:
     QLabel *faultLabel = nullptr;
     QLabel *timeLabel = nullptr;
     CrashPlot *crashPlot = nullptr;
-    quint32 trip = 0;
-    quint16 fault = 0;
-    std::unique_ptr<CrashOscillogramPacket> oscillogram; // the last one, for the exports
     QString recorder; // the connected device's identity, for COMTRADE
     int deviceAddress = 0; // of the connected device, for the file names
 };

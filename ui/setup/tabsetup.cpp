@@ -7,7 +7,7 @@
 #include "device/watchdatapacket.h"
 #include "exchange/changeautoconfigstate.h"
 #include "exchange/configevent.h"
-#include "exchange/dataeventget.h"
+#include "exchange/deviceconnection.h"
 #include "exchange/eventdispatch.h"
 #include "storage/settingsfile.h"
 #include "ui/maincontrol.h"
@@ -231,10 +231,6 @@ void TabSetup::connectSignals()
 void TabSetup::onDataEvent(const DataEvent *event)
 {
     EventDispatch::visit(*event, EventHandlers {
-        [this](const DataEventGet &e) {
-            if (const WatchDataPacket *block = e.packet())
-                lastDeviceTime = block->deviceTime();
-        },
         [this](const ConfigEvent &e) {
             if (const ConfigPacket *block = e.packet())
                 onConfiguration(*block, e.result());
@@ -266,8 +262,7 @@ void TabSetup::onConnected()
     editors[F::MinCurrentCorrection]->setEnabled(modification >= PacketFactory::kModificationV70);
     editors[F::InsulationThreshold]->setEnabled(modification >= PacketFactory::kModificationV70);
     static_cast<QSpinBox *>(editors[F::ImbalanceTripTime])->setValue(kImbalanceTripInitial);
-    deviceBlock.reset(); // nothing read from this device yet
-    keepEdits = false;
+    keepEdits = false; // nothing read from this device yet: the connection has none of its blocks
     updateDifferenceMarks();
 }
 
@@ -276,7 +271,6 @@ void TabSetup::onConnected()
 // read the user asks for, or a write that succeeds, fills them again.
 void TabSetup::onConfiguration(const ConfigPacket &block, int result)
 {
-    deviceBlock.reset(block.clone());
     if (result == ConfigEvent::NotWritten)
         keepEdits = true;
     else if (result == ConfigEvent::Written)
@@ -430,7 +424,7 @@ void TabSetup::onBtnWriteTimeClicked()
 {
     if (!passesGate())
         return;
-    TimeDialog dialog(lastDeviceTime, this);
+    TimeDialog dialog(deviceTime(), this);
     dialog.setObjectName(QStringLiteral("timeDialog"));
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -471,10 +465,22 @@ void TabSetup::onBtnShowIdlePlot()
     dialog.exec();
 }
 
+quint32 TabSetup::deviceTime() const
+{
+    const WatchDataPacket *block = mainControl->connection().monitoring();
+    return block ? block->deviceTime() : 0;
+}
+
+const ConfigPacket *TabSetup::deviceBlock() const
+{
+    return mainControl->connection().configuration();
+}
+
 bool TabSetup::differsFromDevice(F::Id id) const
 {
-    return deviceBlock && F::present(id, deviceBlock->version()) && F::present(id, deviceModification)
-        && editorWord(id) != F::value(*deviceBlock, id);
+    const ConfigPacket *held = deviceBlock();
+    return held && F::present(id, held->version()) && F::present(id, deviceModification)
+        && editorWord(id) != F::value(*held, id);
 }
 
 void TabSetup::updateDifferenceMarks()
@@ -485,7 +491,7 @@ void TabSetup::updateDifferenceMarks()
         differenceTips[id].clear();
         if (differs)
             differenceTips[id] =
-                tr("На устройстве: %1").arg(F::shown(id, F::value(*deviceBlock, id), currentScale(), locale()));
+                tr("На устройстве: %1").arg(F::shown(id, F::value(*deviceBlock(), id), currentScale(), locale()));
         labels[id]->setStyleSheet(differs ? QLatin1String(kDifferenceMark) : QString());
         applyToolTip(id);
     }

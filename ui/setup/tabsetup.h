@@ -43,7 +43,8 @@ public:
     QLabel *label(ConfigFields::Id id) const { return labels[id]; }
     // Whether the editor's value differs from the block last read from the device.
     bool differsFromDevice(ConfigFields::Id id) const;
-    quint32 deviceTime() const { return lastDeviceTime; }
+    // The device's clock in the connection's newest monitoring block; 0 before one.
+    quint32 deviceTime() const;
 
 private slots:
     void onBtnReadConfigClicked();
@@ -76,6 +77,8 @@ private:
     void setEditorWord(ConfigFields::Id id, int word);
     void setChoiceWord(ConfigFields::Id id, int word);
     int currentScale() const;
+    // The connection's block last read from the device; null before the first.
+    const ConfigPacket *deviceBlock() const;
     void updateDifferenceMarks();
     void applyToolTip(ConfigFields::Id id);
     bool applySettingsFile(const SettingsFile &file, QString &message);
@@ -87,8 +90,6 @@ private:
     QPushButton *commandButtons[kCommandCount] = {};
     QPushButton *writeButton = nullptr;
     QPushButton *idlePlotButton = nullptr;
-    quint32 lastDeviceTime = 0;
-    std::unique_ptr<ConfigPacket> deviceBlock; // the block last read from the device
     bool keepEdits = false;                    // a write failed: the editors hold the user's values
     int deviceModification = 0;                // of the device connected last; its block layout
     QString ruleTips[ConfigFields::Count];     // the rules a field breaks, one sentence each

@@ -5,6 +5,7 @@
 #include "device/packetfactory.h"
 #include "device/watchdatapacket80.h"
 #include "exchange/configevent.h"
+#include "exchange/deviceconnection.h"
 #include "exchange/eventdispatch.h"
 #include "plots/tempplot.h"
 #include "plots/timescaledraw.h"
@@ -321,16 +322,13 @@ void TabWatch::onConnected()
     startsLabel->setVisible(deviceVersion() >= PacketFactory::kModificationV80);
 }
 
-// The temperature plot runs on across a reconnection to the same device; another
-// device's temperatures must neither continue its curve nor reach its report.
+// The temperature plot runs on across a reconnection to the same device, as the
+// connection's own temperatures do; another device's must not continue its curve.
 void TabWatch::keepOrClearTemperatures(const DeviceInfo *device)
 {
-    std::optional<QPair<qint32, qint32>> now;
-    if (device)
-        now = qMakePair(device->portNumber, device->address);
-    if (!now || now != plottedDevice)
+    if (!device || !plottedDevice || !DeviceConnection::sameDevice(*plottedDevice, *device))
         temperaturePlot->restart();
-    plottedDevice = now;
+    plottedDevice = device ? std::optional<DeviceInfo>(*device) : std::nullopt;
 }
 
 void TabWatch::showStale(bool on)

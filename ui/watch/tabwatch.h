@@ -1,11 +1,11 @@
 #pragma once
 
 #include "device/currentscale.h"
+#include "device/deviceinfo.h"
 #include "ui/dataeventlistener.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QPair>
 #include <QSplitter>
 
 #include <optional>
@@ -19,7 +19,6 @@ class TableProtocol;
 class TempPlot;
 class WatchDataPacket;
 class WatchPlot;
-struct DeviceInfo;
 
 // Tab "Наблюдение и управление": the device state panel with the motor commands,
 // the live plots, and the application protocol below them, split three ways.
@@ -113,8 +112,8 @@ private:
     // What the device's state allows each command button, link or not.
     QHash<QPushButton *, bool> commandsAllowed;
     QDateTime lastReading; // local clock of the last monitoring block shown
-    // Line (port number) and address of the device the temperature plot holds.
-    std::optional<QPair<qint32, qint32>> plottedDevice;
+    // The device the temperature plot holds.
+    std::optional<DeviceInfo> plottedDevice;
 
     bool shownOnce = false;
     QList<int> firstSplit; // applied when the tab is first shown

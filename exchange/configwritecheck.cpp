@@ -1,10 +1,8 @@
-#include "app/configwritecheck.h"
+#include "exchange/configwritecheck.h"
 
 #include "device/configfields.h"
 #include "device/configpacket.h"
-#include "device/deviceinfo.h"
 #include "exchange/configevent.h"
-#include "storage/configbackup.h"
 
 #include <QCoreApplication>
 
@@ -46,14 +44,4 @@ ConfigWriteCheck::Outcome ConfigWriteCheck::onConfiguration(const ConfigPacket &
                      .arg(ConfigFields::value(block, id));
     written.reset();
     return found.isEmpty() ? Outcome::Confirmed : Outcome::Differs;
-}
-
-bool ConfigWriteCheck::backup(const DeviceInfo &device, const QString &devicePath, QString &path,
-                              QString &error) const
-{
-    if (!lastRead) {
-        error = QCoreApplication::translate("ConfigWriteCheck", "настройки устройства ещё не прочитаны");
-        return false;
-    }
-    return ConfigBackup::save(*lastRead, device, ConfigBackup::portLabel(device.portNumber, devicePath), path, error);
 }

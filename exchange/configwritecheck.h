@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QString>
 #include <QStringList>
 
 #include <memory>
 
 class ConfigPacket;
-struct DeviceInfo;
 
-// What the window keeps about configuration writes: the block last read from the
-// device, saved as a backup before every write, and the block just written, compared
-// with what the device holds when it is read back.
+// What a connection keeps about configuration writes: the block last read from the
+// device (the one a backup before a write saves), and the block just written,
+// compared with what the device holds when it is read back.
 class ConfigWriteCheck
 {
 public:
@@ -34,10 +32,6 @@ public:
     const ConfigPacket *lastBlock() const { return lastRead.get(); }
     // "Label (name): записано W, на устройстве H" for each field of the last Differs.
     const QStringList &differences() const { return found; }
-
-    // Saves the block last read; false with the reason (Russian) when there is none
-    // or it cannot be saved.
-    bool backup(const DeviceInfo &device, const QString &devicePath, QString &path, QString &error) const;
 
 private:
     std::unique_ptr<ConfigPacket> lastRead;
