@@ -34,13 +34,6 @@ class DeviceConnection : public QObject
 {
     Q_OBJECT
 public:
-    // The live values are kept a little longer than the interval, so that their curve
-    // reaches the plot's left edge; the temperatures just over it. The watch tab's
-    // plots keep theirs so, and the report draws what the tab showed.
-    static constexpr int kLiveSlackSeconds = 5;
-    static constexpr int kTemperatureSlackSeconds = 0;
-    static constexpr int kDefaultPlotInterval = 60; // seconds
-
     explicit DeviceConnection(QObject *parent = nullptr);
     ~DeviceConnection() override;
 
@@ -121,8 +114,8 @@ private:
     std::unique_ptr<RunConfigPacket> newestStart;
     std::unique_ptr<RunConfigProgressPacket> newestProgress;
     std::unique_ptr<CrashOscillogramPacket> newestOscillogram;
-    SampleWindow live {kLiveSlackSeconds, kDefaultPlotInterval};
-    SampleWindow temperatures {kTemperatureSlackSeconds, kDefaultPlotInterval};
+    SampleWindow live {SampleWindow::kLiveSlack, SampleWindow::kDefaultInterval};
+    SampleWindow temperatures {SampleWindow::kTemperatureSlack, SampleWindow::kDefaultInterval};
     // The device whose temperatures are held.
     std::optional<DeviceInfo> temperaturesOf;
 };

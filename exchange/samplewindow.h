@@ -16,6 +16,13 @@ public:
     static constexpr int kPhases = WatchDataPacket::kPhases;
     // Longer than any line runs: a window that never drops a sample.
     static constexpr int kUnlimited = 0x7FFFFFFF;
+    // The interval the plots show until the user picks another, and the slack beyond it:
+    // the live values a little longer, so that their curve reaches the plot's left edge,
+    // the temperatures just over it. The watch tab's plots and the report's samples keep
+    // theirs alike, so that the report draws what the tab showed.
+    static constexpr int kDefaultInterval = 60; // seconds
+    static constexpr int kLiveSlack = 5;
+    static constexpr int kTemperatureSlack = 0;
 
     struct Sample
     {

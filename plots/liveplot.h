@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/samplewindow.h"
 #include "plots/samplebuffer.h"
 
 #include <qwt_plot.h>
@@ -17,7 +18,7 @@ class LivePlot : public QwtPlot
 {
     Q_OBJECT
 public:
-    static constexpr int kDefaultInterval = 60; // seconds
+    static constexpr int kDefaultInterval = SampleWindow::kDefaultInterval;
 
     void setInterval(int seconds) { windowSeconds = seconds; }
     int interval() const { return windowSeconds; }

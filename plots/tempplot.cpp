@@ -5,7 +5,7 @@
 
 namespace {
 // The temperature window holds exactly the interval shown.
-constexpr int kTrimSlack = 0;
+constexpr int kTrimSlack = SampleWindow::kTemperatureSlack;
 } // namespace
 
 TempPlot::TempPlot(QWidget *parent) : LivePlot(parent, ColumnCount, kTrimSlack)

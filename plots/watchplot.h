@@ -16,7 +16,7 @@ public:
     static constexpr double kMinCurrentTop = 10.0;
     static constexpr double kMinVoltageTop = 150.0;
     // Samples are kept this much longer than the interval shown.
-    static constexpr int kTrimSlack = 5;
+    static constexpr int kTrimSlack = SampleWindow::kLiveSlack;
 
     explicit WatchPlot(QWidget *parent = nullptr);
     // A still copy: the samples and settings of other, without parent.

@@ -6,6 +6,7 @@
 #include "device/deviceinfo.h"
 #include "device/protectionmodel.h"
 #include "device/watchdatapacket.h"
+#include "exchange/samplewindow.h"
 #include "plots/currentaxis.h"
 #include "plots/samplebuffer.h"
 
@@ -22,7 +23,7 @@ struct ReportData
     static constexpr int kLiveColumns = 6;
     // The temperature samples' columns: PT100 temperature, then calculated heating.
     static constexpr int kTemperatureColumns = 2;
-    static constexpr int kDefaultPlotInterval = 60; // seconds
+    static constexpr int kDefaultPlotInterval = SampleWindow::kDefaultInterval;
 
     DeviceInfo device;
     // The modification the block layouts follow (the connected device's).
