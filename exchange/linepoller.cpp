@@ -1,6 +1,7 @@
 #include "exchange/linepoller.h"
 
 #include "device/crashoscillogrampacket.h"
+#include "device/deviceidentity.h"
 #include "device/crashprotocolpacket.h"
 #include "device/deviceinfo.h"
 #include "device/oscillogrammark.h"
@@ -14,7 +15,6 @@
 #include "exchange/dataeventget.h"
 #include "exchange/dataeventgetprotocol.h"
 #include "exchange/pollersink.h"
-#include "exchange/searchthread.h"
 #include "link/modbusport.h"
 #include "link/packetexecutor.h"
 #include "link/tdatapacket.h"
@@ -214,7 +214,7 @@ bool LinePoller::identify(ModbusPort &, PacketExecutor &exec, Device &device)
     SearchPacket id;
     if (!exec.readPacket(id))
         return false;
-    const DeviceInfo found = SearchThread::recognise(id);
+    const DeviceInfo found = DeviceIdentity::recognise(id);
     if (found.kind != DeviceInfo::Recognised)
         return false; // something else answers there: not ours to poll
     // A device swapped for another model (a replaced unit) starts afresh.
