@@ -129,6 +129,10 @@ bool DeviceVisit::read(DataPacket &packet)
     if (session.executor().readPacket(packet))
         return true;
     quiet = session.port().failure() == ModbusPort::Failure::NoAnswer;
+    // Even when it is back before the next visit (a network connection reset and made
+    // again at once), a line that went away was a lost link.
+    if (session.port().lineGone())
+        noteLost();
     return false;
 }
 

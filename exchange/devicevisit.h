@@ -33,7 +33,8 @@ class WatchDataPacket;
 //   time-out (confirmLink). So a silent device is told lost after one time-out and one
 //   short confirmation, and one lost reply is no lost link (on the gateway's lines too).
 // - The link is told lost once, and only when it was up, never at a stop; restored at
-//   the next answer. The first answer tells Connected, unless the caller has told it
+//   the next answer. A line that went away (a pulled adapter, a reset connection) is a
+//   lost link at once, even when the caller has it open again before the next visit. The first answer tells Connected, unless the caller has told it
 //   already (setConnected: the data thread, with the configuration read at connect).
 // - The log marks are compared with the marks last read. Marks that could not be read
 //   tell nothing: the logs are not read on a guess, and are looked at next visit.

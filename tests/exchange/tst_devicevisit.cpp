@@ -72,11 +72,11 @@ struct VisitedDevice : VisitSink {
     QStringList entries;
     std::function<void(const QString &)> onTold; // at each entry, while the visit goes on
 
-    bool start(Mode mode)
+    bool start(Mode mode, const QString &link = QString())
     {
         const SimDeviceConfig config;
         sim.addDevice(config);
-        if (!sim.start())
+        if (!sim.start(link))
             return false;
         sim.setRegisterValue(1, RegisterMap::OscillogramHeader + 2, 0); // no fault code: none stored
         session = std::make_unique<DeviceSession>(sim.linkPath());
@@ -133,6 +133,7 @@ private slots:
     void failedReadsWaitForTheNextVisit();
     void silentDevice_data();
     void silentDevice();
+    void goneLineIsALostLink();
 };
 
 // The oscillogram mark, the live values, the log marks and the logs; the gateway reads
@@ -279,10 +280,11 @@ void TestDeviceVisit::failedReadsWaitForTheNextVisit()
             d.sim.setFault(SimFault {SimFault::Exception, 4}, 1);
         refused = refused || entry.startsWith(refusedAfter);
     };
-    QCOMPARE(logsAndOscillograms(d.once()), first);
-    QVERIFY(refused);
-    QCOMPARE(logsAndOscillograms(d.once()), second);
-    QCOMPARE(logsAndOscillograms(d.once()), QStringList {});
+    for (const QStringList &expected : {first, second, QStringList {}}) {
+        const QStringList all = d.once();
+        QVERIFY2(logsAndOscillograms(all) == expected, qPrintable(all.join(", ")));
+        QVERIFY(refused);
+    }
 }
 
 // After an unanswered request the visit asks only for the live values, once more with
@@ -326,6 +328,27 @@ void TestDeviceVisit::silentDevice()
     d.sim.clearFaults();
     QCOMPARE(d.once(), restored);
     QVERIFY(d.visit->linkUp());
+}
+
+// A line that goes away in the middle of a visit is a lost link, also when it is back
+// before the next one (as a network connection reset and made again at once).
+void TestDeviceVisit::goneLineIsALostLink()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("line");
+    VisitedDevice d;
+    QVERIFY2(d.start(Mode::Whole, link), qPrintable(d.sim.errorString()));
+    d.sim.injectTrip(1, 31);
+    d.onTold = [&](const QString &entry) {
+        if (entry.startsWith("logs"))
+            d.sim.stop(); // before the oscillogram's block
+    };
+    QCOMPARE(d.once(), (QStringList {"connected", "state", "logs 3/4", "lost"}));
+    d.onTold = nullptr;
+    QVERIFY2(d.sim.start(link), qPrintable(d.sim.errorString()));
+    QVERIFY2(d.session->open(), qPrintable(d.session->errorString()));
+    QCOMPARE(d.once(), (QStringList {"restored", "state"})); // after the silence, the live values first
+    QCOMPARE(d.once(), (QStringList {"state", "oscillogram 31"}));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceVisit)
