@@ -87,7 +87,7 @@ bool DeviceSession::readBlock(DataPacket &packet, int attempts)
 {
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (exec.readPacket(packet))
-            return true;
+            return !running || running->load(); // a stop cuts a read short: it read nothing sure
         const ModbusPort::Failure f = line.failure();
         if (f == ModbusPort::Failure::Exception || f == ModbusPort::Failure::Cancelled
             || f == ModbusPort::Failure::BadRequest || (running && !running->load()))

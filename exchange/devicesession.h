@@ -57,7 +57,8 @@ public:
     // timeoutMs > 0: the read time-out of this one read (a search's probe).
     Identity identifyAny(DeviceInfo &found, int timeoutMs = 0);
 
-    // With up to attempts tries; a device's refusal (an exception) or a stop is not retried.
+    // With up to attempts tries; a device's refusal (an exception) or a stop is not retried,
+    // and after a stop nothing was read.
     bool readBlock(DataPacket &packet, int attempts = kReadAttempts);
     // With a code, each entry goes after the code written to its register.
     bool writeBlock(const DataPacket &packet, std::optional<quint16> accessCode = std::nullopt);

@@ -127,7 +127,7 @@ bool DeviceVisit::read(DataPacket &packet)
     if (quiet)
         return false;
     if (session.executor().readPacket(packet))
-        return true;
+        return keepRunning(); // a stop cuts a read short: it read nothing sure
     quiet = session.port().failure() == ModbusPort::Failure::NoAnswer;
     // Even when it is back before the next visit (a network connection reset and made
     // again at once), a line that went away was a lost link.
