@@ -34,8 +34,10 @@ class WatchDataPacket;
 //   short confirmation, and one lost reply is no lost link (on the gateway's lines too).
 // - The link is told lost once, and only when it was up, never at a stop; restored at
 //   the next answer. A line that went away (a pulled adapter, a reset connection) is a
-//   lost link at once, even when the caller has it open again before the next visit. The first answer tells Connected, unless the caller has told it
-//   already (setConnected: the data thread, with the configuration read at connect).
+//   lost link at once, even when the caller has it open again before the next visit.
+//   The first answer tells Connected, unless the caller has told it already
+//   (setConnected: the data thread, with the configuration read at connect).
+// - A read that a stop cut short read nothing: no event comes of it.
 // - The log marks are compared with the marks last read. Marks that could not be read
 //   tell nothing: the logs are not read on a guess, and are looked at next visit.
 //   Changed marks fetch both logs in the same visit.
