@@ -1,22 +1,16 @@
 #include "exchange/datathread.h"
 
 #include "device/configpacket.h"
-#include "device/crashoscillogrampacket.h"
-#include "device/crashprotocolpacket.h"
-#include "device/oscillogrammark.h"
 #include "device/packetfactory.h"
-#include "device/protocolpacket.h"
 #include "device/registermap.h"
 #include "device/runconfigpacket.h"
 #include "device/runconfigprogresspacket.h"
 #include "device/watchdatapacket.h"
 #include "exchange/changeautoconfigstate.h"
 #include "exchange/configevent.h"
-#include "exchange/crasheventoscillogramget.h"
 #include "exchange/dataeventerror.h"
-#include "exchange/dataeventget.h"
-#include "exchange/dataeventgetprotocol.h"
 #include "exchange/devicesession.h"
+#include "exchange/devicevisit.h"
 #include "exchange/linkstatisticsevent.h"
 #include "exchange/runconfigeventget.h"
 #include "exchange/runconfigeventprogress.h"
@@ -32,22 +26,14 @@ namespace {
 
 constexpr int kV80 = PacketFactory::kModificationV80; // the start counter exists from here
 constexpr quint16 kToggleAuxOutput = 1u << WatchDataPacket::AuxOutput;
-constexpr int kConfirmFactor = 4; // the confirming request's time-out against the slowest reply
 
 std::atomic<quint64> lastConnection {0};
 
 } // namespace
 
 struct DataThread::RunState {
-    bool linkUp = true;
     int autoState = RunConfigProgressPacket::Running;
     bool startCharacteristicPending = false;
-    quint16 lastOscillogramCode = 0;
-    quint32 lastTripTime = 0;
-    quint32 lastCrashMark = 0;
-    quint32 lastWorkMark = 0;
-    bool logsChanged = false;
-    bool silent = false; // a request went unanswered since the live values were last read
 };
 
 DataThread::DataThread(const DeviceInfo &device, const QString &devicePath, QObject *parent)
@@ -55,13 +41,9 @@ DataThread::DataThread(const DeviceInfo &device, const QString &devicePath, QObj
     , info(device)
     , path(devicePath)
     , connectionNumber(++lastConnection)
-    , monitoring(PacketFactory::monitoring(device.modification))
-    , workProtocol(PacketFactory::workProtocol(device.modification))
-    , crashProtocol(std::make_unique<CrashProtocolPacket>(device.currentScale))
     , configuration(PacketFactory::configuration(device.modification))
     , startCharacteristic(std::make_unique<RunConfigPacket>(device.currentScale))
     , setupProgress(std::make_unique<RunConfigProgressPacket>())
-    , oscillogram(std::make_unique<CrashOscillogramPacket>())
 {
     qRegisterMetaType<DataEventPtr>("DataEventPtr");
 }
@@ -181,21 +163,39 @@ void DataThread::runOnce()
     ModbusPort &port = session.port();
     port.setObserver(this);
     line = &port;
+    if (connectDevice(session))
+        pollDevice(session);
+}
+
+void DataThread::pollDevice(DeviceSession &session)
+{
     PacketExecutor &exec = session.executor();
-    if (!connectDevice(session))
-        return;
+    DeviceVisit visit(session, *this, DeviceVisit::Mode::Whole, &running);
+    visit.setDevice(info);
+    visit.setConnected(); // told with the configuration
     RunState state;
     while (keepRunning()) {
         QElapsedTimer timer;
         timer.start();
+        const bool wasUp = visit.linkUp();
         // A line that went away (a pulled adapter) is opened again, once a cycle.
         if (session.isOpen() || session.open())
-            cycle(exec, state);
+            cycle(exec, visit, state);
         else
-            noteLinkLost(state);
-        emitEvent<LinkStatisticsEvent>(port.statistics());
+            visit.noteLost();
+        if (wasUp && !visit.linkUp())
+            dropCommandsOfTheLink();
+        emitEvent<LinkStatisticsEvent>(session.port().statistics());
         sleepRestOfCycle(timer.elapsed());
     }
+}
+
+// Commands without a result of their own would be carried out whenever the link came
+// back: they are dropped with it.
+void DataThread::dropCommandsOfTheLink()
+{
+    engineCommand = EngineCommand::None;
+    toggleOutputRequested = false;
 }
 
 // In the exchange's own thread: the frame leaves as an event, the line goes on.
@@ -203,6 +203,12 @@ void DataThread::onFrame(const FrameRecord &record)
 {
     if (trafficEvents.load())
         emitEvent<TrafficEvent>(record);
+}
+
+void DataThread::visitEvent(std::shared_ptr<DataEvent> event)
+{
+    event->setConnection(connectionNumber);
+    emit dataEvent(std::move(event));
 }
 
 void DataThread::sleepRestOfCycle(qint64 elapsedMs)
@@ -215,57 +221,27 @@ void DataThread::sleepRestOfCycle(qint64 elapsedMs)
 }
 
 // Once a request goes unanswered, the requests after it are not made until the live
-// values are read again: on a silent line each would wait the whole read time-out, and
-// the lost link would be told only after all of them. A cycle after an unanswered
-// request, and every cycle while the link is down, only asks for the live values.
-void DataThread::cycle(PacketExecutor &exec, RunState &state)
+// values are read again (the visit's rule): a cycle after an unanswered request, and
+// every cycle while the link is down, only asks for the live values, and carries out
+// no command.
+void DataThread::cycle(PacketExecutor &exec, DeviceVisit &visit, RunState &state)
 {
-    readSetupProgress(exec, state);
+    readSetupProgress(visit, state);
     if (!keepRunning())
         return;
-    if (state.startCharacteristicPending && readInCycle(exec, *startCharacteristic, state) && keepRunning()) {
+    if (state.startCharacteristicPending && visit.read(*startCharacteristic) && keepRunning()) {
         emitEvent<RunConfigEventGet>(*startCharacteristic);
         state.startCharacteristicPending = false;
     }
-    if (!state.silent) // a command stays requested for a cycle that can carry it out
-        serveCommands(exec, state);
-    if (!keepRunning())
-        return;
-    readOscillogram(exec, state);
+    if (!visit.silent()) // a command stays requested for a cycle that can carry it out
+        serveCommands(exec, visit, state);
     if (keepRunning())
-        readMonitoring(exec, state);
+        visit.visit();
 }
 
-bool DataThread::readInCycle(PacketExecutor &exec, DataPacket &packet, RunState &state)
+void DataThread::readSetupProgress(DeviceVisit &visit, RunState &state)
 {
-    if (state.silent)
-        return false;
-    if (exec.readPacket(packet))
-        return true;
-    state.silent = line && line->failure() == ModbusPort::Failure::NoAnswer;
-    return false;
-}
-
-// One lost reply is not a lost link: the live values are asked for once more at once.
-// A device that answered a moment ago answers again within its usual time, so this
-// request waits no longer than the search's probe, or four times the slowest reply of
-// the connection, whichever is longer (never beyond the read time-out).
-bool DataThread::confirmLink(PacketExecutor &exec)
-{
-    const int full = timing.readTimeout(info.baudRate);
-    const int slowest = int(line ? line->statistics().maxResponseUs / 1000 : 0);
-    const int confirm = qMin(full, qMax(timing.probeTimeout(quint32(info.baudRate)), kConfirmFactor * slowest));
-    if (line)
-        line->setReadTimeout(confirm);
-    const bool ok = exec.readPacket(*monitoring);
-    if (line)
-        line->setReadTimeout(full);
-    return ok;
-}
-
-void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
-{
-    if (!readInCycle(exec, *setupProgress, state) || !keepRunning())
+    if (!visit.read(*setupProgress) || !keepRunning())
         return;
     emitEvent<RunConfigEventProgress>(*setupProgress);
     const int now = setupProgress->state();
@@ -277,12 +253,12 @@ void DataThread::readSetupProgress(PacketExecutor &exec, RunState &state)
     state.autoState = now;
 }
 
-void DataThread::serveCommands(PacketExecutor &exec, RunState &state)
+void DataThread::serveCommands(PacketExecutor &exec, DeviceVisit &visit, RunState &state)
 {
     serveAutoSetup(exec, state);
     serveEngineCommand(exec);
     serveProtocolResets(exec);
-    serveToggleOutput(exec);
+    serveToggleOutput(exec, visit);
     serveWorkTimeReset(exec);
     serveClock(exec);
     serveConfiguration(exec);
@@ -329,12 +305,12 @@ void DataThread::serveProtocolResets(PacketExecutor &exec)
     }
 }
 
-void DataThread::serveToggleOutput(PacketExecutor &exec)
+void DataThread::serveToggleOutput(PacketExecutor &exec, const DeviceVisit &visit)
 {
     if (!toggleOutputRequested.exchange(false))
         return;
     TDataPacket<unsigned short> outputs(RegisterMap::Outputs);
-    outputs.value = monitoring->outputs() ^ kToggleAuxOutput;
+    outputs.value = visit.monitoring().outputs() ^ kToggleAuxOutput;
     exec.writePacket(outputs);
 }
 
@@ -374,68 +350,4 @@ void DataThread::serveConfiguration(PacketExecutor &exec)
     emitResult<ConfigEvent>(false, *configuration, ConfigEvent::NotWritten);
     // Entries before the failure may already be in the device: read back what it now holds.
     configReadRequested = true;
-}
-
-// The block is read when its fault code changes, and also when the code stays and the
-// trip time does not: a second trip of the same kind stores a new oscillogram.
-void DataThread::readOscillogram(PacketExecutor &exec, RunState &state)
-{
-    OscillogramMark mark;
-    if (!readInCycle(exec, mark, state) || !keepRunning() || !mark.differsFrom(state.lastOscillogramCode, state.lastTripTime))
-        return;
-    if (readInCycle(exec, *oscillogram, state) && keepRunning()) {
-        state.lastOscillogramCode = mark.faultCode();
-        state.lastTripTime = mark.tripTime();
-        emitEvent<CrashEventOscillogramGet>(*oscillogram);
-    }
-}
-
-void DataThread::noteLinkLost(RunState &state)
-{
-    if (state.linkUp && keepRunning()) {
-        emitEvent<DataEventError>(DataEventError::LinkLost);
-        state.linkUp = false;
-        // Commands without a result of their own would be carried out whenever the
-        // link came back: they are dropped with it.
-        engineCommand = EngineCommand::None;
-        toggleOutputRequested = false;
-    }
-}
-
-void DataThread::readMonitoring(PacketExecutor &exec, RunState &state)
-{
-    const bool read = (!state.silent && exec.readPacket(*monitoring)) || (keepRunning() && confirmLink(exec));
-    if (!read || !keepRunning()) {
-        noteLinkLost(state);
-        return;
-    }
-    state.silent = false;
-    if (!state.linkUp) {
-        emitEvent<DataEvent>(DataEvent::LinkRestored);
-        state.linkUp = true;
-    }
-    emitEvent<DataEventGet>(*monitoring);
-    readLogsOrMarks(exec, state);
-}
-
-void DataThread::readLogsOrMarks(PacketExecutor &exec, RunState &state)
-{
-    if (state.logsChanged) {
-        if (readInCycle(exec, *workProtocol, state) && readInCycle(exec, *crashProtocol, state) && keepRunning()) {
-            emitEvent<DataEventGetProtocol>(*workProtocol, *crashProtocol);
-            state.logsChanged = false;
-        }
-        return;
-    }
-    // A failed read leaves 0 in its packet, which may fetch the logs once more: harmless.
-    TDataPacket<unsigned int> crashMark(RegisterMap::CrashLogNewestTime);
-    TDataPacket<unsigned int> workMark(RegisterMap::WorkLogNewestTime);
-    readInCycle(exec, crashMark, state);
-    readInCycle(exec, workMark, state);
-    if (state.silent) // the marks were not read: they are looked at next time
-        return;
-    if (crashMark.value != state.lastCrashMark || workMark.value != state.lastWorkMark)
-        state.logsChanged = true;
-    state.lastCrashMark = crashMark.value;
-    state.lastWorkMark = workMark.value;
 }

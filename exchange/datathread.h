@@ -4,6 +4,7 @@
 #include "device/enginecommand.h"
 #include "exchange/dataevent.h"
 #include "exchange/protocoltiming.h"
+#include "exchange/visitsink.h"
 #include "link/frameobserver.h"
 
 #include <QThread>
@@ -14,24 +15,23 @@
 #include <mutex>
 
 class ConfigPacket;
-class CrashOscillogramPacket;
-class CrashProtocolPacket;
 class DataPacket;
 class DeviceSession;
+class DeviceVisit;
 class ModbusPort;
 class PacketExecutor;
-class ProtocolPacket;
 class RunConfigPacket;
 class RunConfigProgressPacket;
-class WatchDataPacket;
 
 // Runs the connection to one device: opens its port, checks that the device
 // answering is the one expected, then polls it once a second and serves the
-// commands the interface queued. Everything it learns leaves as a DataEvent
+// commands the interface queued. The polling is a DeviceVisit (Whole: the logs whole,
+// every oscillogram); around it, the setup's progress, the commands, the configuration
+// and the link statistics are the thread's own. Everything it learns leaves as a DataEvent
 // stamped with this connection's number. The request operations may be called
 // from the interface thread at any time; each request is served once, at the
 // next cycle. The thread touches no file: its port is given as a path.
-class DataThread : public QThread, private FrameObserver
+class DataThread : public QThread, private FrameObserver, private VisitSink
 {
     Q_OBJECT
 
@@ -82,22 +82,18 @@ private:
 
     void runOnce();
     bool connectDevice(DeviceSession &session);
-    void noteLinkLost(RunState &state);
-    void cycle(PacketExecutor &exec, RunState &state);
-    bool readInCycle(PacketExecutor &exec, DataPacket &packet, RunState &state);
-    bool confirmLink(PacketExecutor &exec);
-    void readSetupProgress(PacketExecutor &exec, RunState &state);
-    void serveCommands(PacketExecutor &exec, RunState &state);
+    void pollDevice(DeviceSession &session);
+    void dropCommandsOfTheLink();
+    void cycle(PacketExecutor &exec, DeviceVisit &visit, RunState &state);
+    void readSetupProgress(DeviceVisit &visit, RunState &state);
+    void serveCommands(PacketExecutor &exec, DeviceVisit &visit, RunState &state);
     void serveAutoSetup(PacketExecutor &exec, RunState &state);
     void serveEngineCommand(PacketExecutor &exec);
     void serveProtocolResets(PacketExecutor &exec);
-    void serveToggleOutput(PacketExecutor &exec);
+    void serveToggleOutput(PacketExecutor &exec, const DeviceVisit &visit);
     void serveWorkTimeReset(PacketExecutor &exec);
     void serveClock(PacketExecutor &exec);
     void serveConfiguration(PacketExecutor &exec);
-    void readOscillogram(PacketExecutor &exec, RunState &state);
-    void readMonitoring(PacketExecutor &exec, RunState &state);
-    void readLogsOrMarks(PacketExecutor &exec, RunState &state);
     bool writeGuarded(PacketExecutor &exec, const DataPacket &packet);
     void sleepRestOfCycle(qint64 elapsedMs);
     void stopRunning();
@@ -118,6 +114,7 @@ private:
     }
     bool keepRunning() const { return running.load(); }
     void onFrame(const FrameRecord &record) override;
+    void visitEvent(std::shared_ptr<DataEvent> event) override;
 
     const DeviceInfo info;
     const QString path;
@@ -125,13 +122,9 @@ private:
     ProtocolTiming timing;
     LineOptions lineOptions;
     std::atomic<bool> trafficEvents {false};
-    std::unique_ptr<WatchDataPacket> monitoring;
-    std::unique_ptr<ProtocolPacket> workProtocol;
-    std::unique_ptr<CrashProtocolPacket> crashProtocol;
     std::unique_ptr<ConfigPacket> configuration;
     std::unique_ptr<RunConfigPacket> startCharacteristic;
     std::unique_ptr<RunConfigProgressPacket> setupProgress;
-    std::unique_ptr<CrashOscillogramPacket> oscillogram;
 
     // Requests: written by the interface thread, taken by the worker.
     std::atomic<ConfigPacket *> pendingConfiguration {nullptr}; // owned; released in the destructor

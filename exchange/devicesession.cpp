@@ -1,8 +1,8 @@
 #include "exchange/devicesession.h"
 
+#include "device/deviceidentity.h"
 #include "device/registermap.h"
 #include "device/searchpacket.h"
-#include "exchange/searchthread.h"
 #include "link/datapacket.h"
 
 DeviceSession::DeviceSession(const QString &devicePath, const std::atomic<bool> *flag)
@@ -19,6 +19,19 @@ void DeviceSession::setDevice(int slaveAddress, qint32 speed, int format)
     address = slaveAddress;
     baud = speed;
     frameFormat = format;
+}
+
+void DeviceSession::setAddress(int slaveAddress)
+{
+    address = slaveAddress;
+    line.setSlaveAddress(quint8(address));
+}
+
+void DeviceSession::setFrameFormat(int format)
+{
+    frameFormat = format;
+    if (line.isOpen())
+        line.setFrameFormat(format);
 }
 
 bool DeviceSession::open()
@@ -39,16 +52,6 @@ bool DeviceSession::open()
     return true;
 }
 
-bool DeviceSession::sameDevice(const SearchPacket &id, const DeviceInfo &expected)
-{
-    // Products in extended precision from the integer word and the stored float, truncated.
-    const long double scale = id.currentScale();
-    const auto counts = [scale](float amps) { return qint64(scale * (long double)amps + 0.5L); };
-    return id.modification() == expected.modification && id.currentScale() == expected.currentScale
-        && id.maxRatedCounts() == counts(expected.maxRatedCurrent)
-        && id.minRatedCounts() == counts(expected.minRatedCurrent);
-}
-
 bool DeviceSession::readIdentification(SearchPacket &id)
 {
     return readBlock(id, 1); // as the exchange reads it: once
@@ -59,7 +62,7 @@ DeviceSession::Identity DeviceSession::identify(const DeviceInfo &expected)
     SearchPacket id;
     if (!readIdentification(id))
         return Identity::Unreadable;
-    return sameDevice(id, expected) ? Identity::Matches : Identity::Mismatch;
+    return DeviceIdentity::sameDevice(id, expected) ? Identity::Matches : Identity::Mismatch;
 }
 
 DeviceSession::Identity DeviceSession::identifyAny(DeviceInfo &found, int timeoutMs)
@@ -71,7 +74,7 @@ DeviceSession::Identity DeviceSession::identifyAny(DeviceInfo &found, int timeou
     line.setReadTimeout(timing.readTimeout(baud));
     if (!read)
         return Identity::Unreadable;
-    found = SearchThread::recognise(id);
+    found = DeviceIdentity::recognise(id);
     if (found.kind != DeviceInfo::Recognised)
         return Identity::NotRecognised;
     found.address = address;
@@ -84,7 +87,7 @@ bool DeviceSession::readBlock(DataPacket &packet, int attempts)
 {
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (exec.readPacket(packet))
-            return true;
+            return !running || running->load(); // a stop cuts a read short: it read nothing sure
         const ModbusPort::Failure f = line.failure();
         if (f == ModbusPort::Failure::Exception || f == ModbusPort::Failure::Cancelled
             || f == ModbusPort::Failure::BadRequest || (running && !running->load()))

@@ -39,19 +39,26 @@ public:
     void setLineOptions(const LineOptions &o) { lineOptions = o; }
     void setTiming(const ProtocolTiming &t) { timing = t; }
     void setDevice(int address, qint32 baud, int frameFormat);
+    // Another device of the line, or another format to probe: at once, also on an open line.
+    void setAddress(int address);
+    void setFrameFormat(int frameFormat);
 
     // Opens the line (again) with the settings given; false with errorString() naming why.
     bool open();
     bool isOpen() const { return line.isOpen(); }
+    void close() { line.close(); }
 
-    // The one comparison of an identification with the device a search found.
-    static bool sameDevice(const SearchPacket &id, const DeviceInfo &expected);
+    // The read time-out of the exchange at the device's speed, and the search's shorter one.
+    int readTimeout() const { return timing.readTimeout(baud); }
+    int probeTimeout() const { return timing.probeTimeout(quint32(baud)); }
+
     Identity identify(const DeviceInfo &expected);
     // Any ОРБИКС-11 at the address: found gets what it tells of itself and the line settings.
     // timeoutMs > 0: the read time-out of this one read (a search's probe).
     Identity identifyAny(DeviceInfo &found, int timeoutMs = 0);
 
-    // With up to attempts tries; a device's refusal (an exception) or a stop is not retried.
+    // With up to attempts tries; a device's refusal (an exception) or a stop is not retried,
+    // and after a stop nothing was read.
     bool readBlock(DataPacket &packet, int attempts = kReadAttempts);
     // With a code, each entry goes after the code written to its register.
     bool writeBlock(const DataPacket &packet, std::optional<quint16> accessCode = std::nullopt);

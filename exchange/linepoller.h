@@ -1,9 +1,10 @@
 #pragma once
 
-#include "exchange/dataevent.h"
+#include "exchange/devicesession.h"
 #include "exchange/protocoltiming.h"
 #include "link/lineoptions.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QVector>
 
@@ -13,18 +14,14 @@
 #include <mutex>
 #include <thread>
 
-class ModbusPort;
-class PacketExecutor;
 class PollerSink;
 
-// Polls every device of one line in turn from a thread of its own, with the data
-// exchange's requests: identification, monitoring, log marks and the logs when they
-// changed, then the oscillogram mark, so that a trip's record is handed on before its
-// oscillogram. Each device is polled at most once a period; one that does not answer
-// is tried again only every retry period, with the search's short time-out, so that
-// it does not hold the others back. What is news is decided here, for every sink
-// alike, from the records' own times: a record or an oscillogram older than the
-// newest seen of the device is not, also after the device was replaced.
+// Polls every device of one line in turn from a thread of its own, through one
+// DeviceSession on the line: each device is identified, then visited by a DeviceVisit
+// in its News mode, so that what is news is decided there, for every sink alike, from
+// the records' own times. Each device is polled at most once a period; one that does
+// not answer is tried again only every retry period and identified with the search's
+// short time-out, so that it does not hold the others back.
 class LinePoller
 {
 public:
@@ -52,22 +49,17 @@ private:
     struct Device;
 
     void run();
-    bool openPort(ModbusPort &port);
+    // Visits the devices that are due; the time the next one is due.
+    qint64 round(const QElapsedTimer &clock);
     // One visit; true when the device answered.
-    bool poll(ModbusPort &port, PacketExecutor &exec, Device &device);
-    bool identify(ModbusPort &port, PacketExecutor &exec, Device &device);
-    bool readMonitoring(PacketExecutor &exec, Device &device);
-    void readOscillogram(PacketExecutor &exec, Device &device);
-    // The log marks, and the logs when they changed; false when a read failed.
-    bool checkLogs(PacketExecutor &exec, Device &device);
-    bool readLogs(PacketExecutor &exec, Device &device);
-    void noteLost(Device &device);
-    void emitEvent(const Device &device, DataEventPtr event);
+    bool poll(Device &device);
+    bool identify(Device &device);
 
     const Line setup;
     PollerSink &sink;
-    std::vector<std::unique_ptr<Device>> devices;
     std::atomic<bool> running {false};
+    DeviceSession session; // the worker's while it runs
+    std::vector<std::unique_ptr<Device>> devices;
     std::thread worker;
     std::mutex sleepMutex;
     std::condition_variable wakeUp;

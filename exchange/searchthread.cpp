@@ -1,20 +1,17 @@
 #include "exchange/searchthread.h"
 
 #include "device/deviceinfo.h"
-#include "device/searchpacket.h"
+#include "exchange/devicesession.h"
 #include "exchange/runhandover.h"
 #include "exchange/searchevent.h"
 #include "exchange/searcheventerror.h"
 #include "exchange/searcheventfound.h"
 #include "link/modbusport.h"
-#include "link/packetexecutor.h"
 
 namespace {
 
 constexpr int kScanFormats[SearchThread::kFormatCount] = {ModbusPort::Format8E1, ModbusPort::Format8O1,
                                                           ModbusPort::Format8N15};
-// Identification words of a recognised device: lowest rated current in counts.
-constexpr quint16 kRatedLowA = 10, kRatedLowB = 84, kRatedLowScaleOne = 50;
 
 } // namespace
 
@@ -99,33 +96,14 @@ void SearchThread::stoped()
     emitEvent<SearchEvent>(SearchEvent::Stopped);
 }
 
-DeviceInfo SearchThread::recognise(const SearchPacket &answer)
+// Whatever answers is found: an ОРБИКС-11 as what it is, anything else as unknown.
+bool SearchThread::probe(DeviceSession &session, int addr, int format)
 {
-    const quint16 scale = answer.currentScale();
-    const quint16 low = answer.minRatedCounts();
-    const bool lowKnown = low == kRatedLowA || low == kRatedLowB || (low == kRatedLowScaleOne && scale == 1);
+    session.setAddress(addr);
+    session.setFrameFormat(format);
     DeviceInfo d;
-    if (!lowKnown || answer.maxRatedCounts() != 10 * low) {
-        d.kind = DeviceInfo::Unknown;
-        return d;
-    }
-    d.kind = DeviceInfo::Recognised;
-    d.currentScale = scale;
-    d.modification = answer.modification();
-    // A scale of 0 would give infinite currents; the raw scale is kept and the currents read 0.
-    if (scale != 0) {
-        d.minRatedCurrent = float(low) / float(scale);
-        d.maxRatedCurrent = float(10 * low) / float(scale);
-    }
-    return d;
-}
-
-bool SearchThread::probe(ModbusPort &modbus, int addr, int format)
-{
-    SearchPacket answer;
-    if (!PacketExecutor(modbus).readPacket(answer))
+    if (session.identifyAny(d, session.probeTimeout()) == DeviceSession::Identity::Unreadable)
         return false;
-    DeviceInfo d = recognise(answer);
     d.address = addr;
     d.frameFormat = format;
     d.baudRate = qint32(speed);
@@ -134,13 +112,11 @@ bool SearchThread::probe(ModbusPort &modbus, int addr, int format)
     return true;
 }
 
-void SearchThread::scan(ModbusPort &modbus)
+void SearchThread::scan(DeviceSession &session)
 {
     while (address <= lastAddress) {
-        modbus.setSlaveAddress(quint8(address.load()));
         while (formatIdx < formats.load()) {
-            modbus.setFrameFormat(kScanFormats[formatIdx]);
-            const bool answered = probe(modbus, address, kScanFormats[formatIdx]);
+            const bool answered = probe(session, address, kScanFormats[formatIdx]);
             // A probe cut off by a stop, whether or not some reply bytes had come, is
             // not counted: the scan repeats it when continued.
             if (!running && !answered)
@@ -165,26 +141,22 @@ void SearchThread::run()
 
 void SearchThread::runOnce()
 {
-    ModbusPort modbus(path.toLocal8Bit());
-    modbus.setLineOptions(lineOptions);
-    modbus.setRunningFlag(&running);
-    timing.applyTo(modbus);
-    if (!modbus.open()) {
+    DeviceSession session(path, &running);
+    session.setLineOptions(lineOptions);
+    session.setTiming(timing);
+    session.setDevice(int(probeAddress), qint32(speed), kScanFormats[0]); // each probe sets its own
+    if (!session.open()) {
         emitEvent<SearchEventError>(0);
         return;
     }
     // A network line whose server keeps its own frame format is probed once an address.
-    formats = modbus.canSetFrameFormat() ? kFormatCount : 1;
+    formats = session.port().canSetFrameFormat() ? kFormatCount : 1;
     emitEvent<SearchEvent>(SearchEvent::Started);
-    modbus.setReadTimeout(timing.probeTimeout(speed));
-    modbus.setSpeed(speed);
     if (single) {
-        modbus.setSlaveAddress(quint8(probeAddress));
-        modbus.setFrameFormat(int(probeFormat));
-        probe(modbus, int(probeAddress), int(probeFormat));
+        probe(session, int(probeAddress), int(probeFormat));
         if (running)
             emitEvent<SearchEvent>(SearchEvent::ProbeDone);
         return;
     }
-    scan(modbus);
+    scan(session);
 }

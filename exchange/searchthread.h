@@ -9,9 +9,7 @@
 #include <atomic>
 #include <memory>
 
-class ModbusPort;
-class SearchPacket;
-struct DeviceInfo;
+class DeviceSession;
 
 // Looks for devices on one port at one speed: every address 1..247 under the
 // frame formats 8E1, 8O1 and 8N15 (a scan that can be stopped and continued),
@@ -63,8 +61,6 @@ public:
 
     // The frame format code probed at scan index i (0..2).
     static int scanFormat(int index);
-    // The record for an identification answer: recognised (kind 0) or unknown (kind 1).
-    static DeviceInfo recognise(const SearchPacket &answer);
 
 signals:
     void searchEvent(SearchEventPtr event);
@@ -78,8 +74,8 @@ protected:
 
 private:
     void runOnce();
-    void scan(ModbusPort &port);
-    bool probe(ModbusPort &port, int address, int format);
+    void scan(DeviceSession &session);
+    bool probe(DeviceSession &session, int address, int format);
     // The event is built inside, so that everything it carries is made in one place.
     template <typename Event, typename... Args> void emitEvent(Args &&...args)
     {

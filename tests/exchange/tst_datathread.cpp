@@ -94,6 +94,7 @@ private slots:
     void sessionIdentifiesTheDeviceExpected_data();
     void sessionIdentifiesTheDeviceExpected();
     void sessionRetriesALostReplyNotARefusal();
+    void sessionReadsNothingAfterAStop();
 };
 
 void TestDataThread::readTimeoutBySpeed()
@@ -512,6 +513,25 @@ void TestDataThread::sessionRetriesALostReplyNotARefusal()
     sim.setFault(SimFault {SimFault::NoReply});
     QVERIFY(!session.readBlock(block));
     QCOMPARE(sim.requests().size(), DeviceSession::kReadAttempts);
+}
+
+// A search stopped between two probes must not take the second for an answer.
+void TestDataThread::sessionReadsNothingAfterAStop()
+{
+    Simulator sim;
+    sim.addDevice(SimDeviceConfig {});
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    std::atomic<bool> running {true};
+    DeviceSession session(sim.linkPath(), &running);
+    session.setTiming(testTiming());
+    session.setDevice(1, 19200, 0);
+    QVERIFY2(session.open(), qPrintable(session.errorString()));
+    DeviceInfo found;
+    QCOMPARE(int(session.identifyAny(found)), int(DeviceSession::Identity::Matches));
+    running = false;
+    QCOMPARE(int(session.identifyAny(found)), int(DeviceSession::Identity::Unreadable));
+    ConfigPacketV70 block;
+    QVERIFY(!session.readBlock(block));
 }
 
 QTEST_GUILESS_MAIN(TestDataThread)

@@ -2,7 +2,6 @@
 // at the same probe, devices under several formats, single probes, and a stop
 // that does not wait for a silent line.
 #include "device/deviceinfo.h"
-#include "device/searchpacket.h"
 #include "exchange/eventdispatch.h"
 #include "exchange/searchthread.h"
 #include "sim/simulator.h"
@@ -67,8 +66,6 @@ class TestSearchThread : public QObject
     Q_OBJECT
 
 private slots:
-    void recognition_data();
-    void recognition();
     void probeTimeoutBySpeed();
     void emptyLineScan();
     void emptyLineScanAtTheRealTiming();
@@ -80,38 +77,6 @@ private slots:
     void stopOnASilentLineIsPrompt();
     void portThatCannotBeOpened();
 };
-
-void TestSearchThread::recognition_data()
-{
-    QTest::addColumn<QVector<int>>("words");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<float>("minI");
-    QTest::addColumn<float>("maxI");
-    QTest::newRow("scale 1, 50 counts") << QVector<int> {1, 50, 500, 80} << 0 << 50.0f << 500.0f;
-    QTest::newRow("50 counts needs scale 1") << QVector<int> {2, 50, 500, 80} << 1 << 0.0f << 0.0f;
-    QTest::newRow("scale 2, 10 counts") << QVector<int> {2, 10, 100, 70} << 0 << 5.0f << 50.0f;
-    QTest::newRow("84 counts") << QVector<int> {10, 84, 840, 60} << 0 << 8.4f << 84.0f;
-    QTest::newRow("highest must be ten times") << QVector<int> {2, 10, 99, 70} << 1 << 0.0f << 0.0f;
-    QTest::newRow("other lowest") << QVector<int> {2, 11, 110, 70} << 1 << 0.0f << 0.0f;
-    QTest::newRow("scale 0 gives no infinity") << QVector<int> {0, 10, 100, 70} << 0 << 0.0f << 0.0f;
-}
-
-void TestSearchThread::recognition()
-{
-    QFETCH(QVector<int>, words);
-    QFETCH(int, kind);
-    QFETCH(float, minI);
-    QFETCH(float, maxI);
-    SearchPacket p;
-    for (int i = 0; i < 4; ++i)
-        p.words[i] = quint16(words[i]);
-    const DeviceInfo d = SearchThread::recognise(p);
-    QCOMPARE(d.kind, kind);
-    QCOMPARE(d.minRatedCurrent, minI);
-    QCOMPARE(d.maxRatedCurrent, maxI);
-    QCOMPARE(d.modification, kind == 0 ? words[3] : 0);
-    QCOMPARE(d.currentScale, kind == 0 ? words[0] : 0);
-}
 
 void TestSearchThread::probeTimeoutBySpeed()
 {
