@@ -34,6 +34,8 @@ int listenOn(quint16 port, quint16 &bound)
     return s;
 }
 
+constexpr int kResetWaitMs = 5000;
+
 void resetAndClose(int fd)
 {
     const linger now {1, 0}; // closing with lingering off sends a reset, not an end of file
@@ -98,8 +100,13 @@ void HostilePeer::take(std::vector<int> &clients)
         ++accepted;
         if (behaviour == Behaviour::Flood)
             clients.push_back(fd);
-        else if (behaviour == Behaviour::Reset)
+        else if (behaviour == Behaviour::Reset) {
+            // Reset once the first request is on its way: a reset that beats the
+            // connect's own check would only test a refused connection.
+            pollfd request {fd, POLLIN, 0};
+            ::poll(&request, 1, kResetWaitMs);
             resetAndClose(fd);
+        }
         else
             ::close(fd);
     }
