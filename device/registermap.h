@@ -39,4 +39,7 @@ constexpr int kLogRecords = 10;
 constexpr int kCrashRecordRegisters = 9;
 constexpr int kWorkRecordRegisters = 3;
 
+// A device may stamp a trip up to this long before it has written the record down.
+constexpr quint32 kStampSlackSeconds = 60;
+
 } // namespace RegisterMap

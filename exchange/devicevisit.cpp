@@ -25,9 +25,6 @@ namespace {
 // The confirming request's time-out against the slowest reply of the line.
 constexpr int kConfirmFactor = 4;
 
-// A device may stamp a trip a little before it has written it down.
-constexpr quint32 kStampSlackSeconds = 60;
-
 // A record of a device's logs as told apart from the others: its code and time.
 quint64 visitRecordKey(int code, quint32 time)
 {
@@ -41,7 +38,7 @@ quint64 visitRecordKey(int code, quint32 time)
 // from the newest record seen.
 quint32 newsSince(quint32 clockAtLastLook, quint32 newestSeen)
 {
-    return clockAtLastLook > 0 ? clockAtLastLook - std::min(clockAtLastLook, kStampSlackSeconds) : newestSeen;
+    return clockAtLastLook > 0 ? clockAtLastLook - std::min(clockAtLastLook, RegisterMap::kStampSlackSeconds) : newestSeen;
 }
 
 // What one read of a log shows against what was seen: a record not there at the last
