@@ -110,6 +110,14 @@ int MonitorCommand::run(const QStringList &arguments)
     const int cycles = parser.value(QStringLiteral("cycles")).toInt(&ok);
     if (!ok || cycles < 0)
         return CommandLine::usage(parser, QStringLiteral("bad --cycles"));
+    // Whole days, at least one: a typo must not empty the history at the next pass.
+    int days[2] = {};
+    const char *const dayOptions[2] = {"full-days", "minute-days"};
+    for (int i = 0; i < 2; ++i) {
+        days[i] = parser.value(QLatin1String(dayOptions[i])).toInt(&ok);
+        if (!ok || days[i] < 1)
+            return CommandLine::usage(parser, QStringLiteral("bad --%1").arg(QLatin1String(dayOptions[i])));
+    }
     std::optional<quint16> accessCode;
     QString reason;
     if (!AccessCode::obtain(parser, false, accessCode, reason))
@@ -125,12 +133,10 @@ int MonitorCommand::run(const QStringList &arguments)
     thread.setLineOptions(link.options);
     thread.setTiming(link.timing());
     thread.setAccessCode(qint16(accessCode.value_or(0))); // none: the device refuses guarded writes
-    const int fullDays = parser.value(QStringLiteral("full-days")).toInt();
-    const int minuteDays = parser.value(QStringLiteral("minute-days")).toInt();
     HistoryRecorder recorder(parser.isSet(QStringLiteral("db"))
                                  ? parser.value(QStringLiteral("db"))
                                  : DataDirectory::writableFilePath(QLatin1String(HistoryStore::kFileName)));
-    recorder.setRetention(qMax(1, fullDays), qMax(qMax(1, fullDays), minuteDays));
+    recorder.setRetention(days[0], qMax(days[0], days[1]));
     if (parser.isSet(QStringLiteral("record"))) {
         if (recorder.start()) // without history the monitoring goes on
             recorder.attach(thread, parser.positionalArguments()[0]);

@@ -99,6 +99,11 @@ void TestCliUsage::usageErrorsAreShort_data()
     QTest::newRow("rfc2217:// without host") << QStringList {"monitor", "rfc2217://:4001"}
                                              << "orbix: rfc2217://:4001 is not a network line (HOST:PORT)"
                                              << "Usage: orbix monitor [options] PORT" << "Try 'orbix monitor --help'.";
+    const QString monitor = "Usage: orbix monitor [options] PORT";
+    QTest::newRow("monitor, days not a number") << QStringList {"monitor", "COM1", "--full-days", "7d"}
+                                                << "orbix: bad --full-days" << monitor << "Try 'orbix monitor --help'.";
+    QTest::newRow("monitor, no minute days") << QStringList {"monitor", "COM1", "--minute-days", "0"}
+                                             << "orbix: bad --minute-days" << monitor << "Try 'orbix monitor --help'.";
 #ifdef ORBIX_WITH_REPORT
     QTest::newRow("audit of a bad network name") << QStringList {"audit", "tcp://", "--out", "d"}
                                                  << "orbix: tcp:// is not a network line (HOST:PORT)"
