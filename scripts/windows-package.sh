@@ -66,7 +66,11 @@ cp "$here/packaging/copyright" "$stage/copyright.txt"
 
 # The zip: the same folder, to run from anywhere.
 rm -f "$build/$name-win64.zip"
-(cd "$build/stage" && zip -qr9 "$build/$name-win64.zip" "$name")
+# ORBIX_NSIS_FAST=1: quick compression, for checks of the packages' contents.
+fast=${ORBIX_NSIS_FAST:-0}
+level=-9
+((fast)) && level=-1
+(cd "$build/stage" && zip -qr $level "$build/$name-win64.zip" "$name")
 
 # The installer's lists: every file of the stage, and their removal, deepest first.
 lists=$build/stage/nsis
@@ -90,7 +94,9 @@ done
 echo 'SetOutPath "$INSTDIR"' >>"$lists/install.nsh"
 
 setup=$build/$name-setup.exe
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DLISTS="$lists" \
+nsis_options=()
+((fast)) && nsis_options+=(-DFAST)
+makensis -V2 "${nsis_options[@]}" -DVERSION="$version" -DSTAGE="$stage" -DLISTS="$lists" \
   -DICON="$build/packaging/orbix-service.ico" -DOUTFILE="$setup" "$here/packaging/windows/orbix-service.nsi"
 echo "$setup ($(du -h "$setup" | cut -f1))"
 echo "$build/$name-win64.zip ($(du -h "$build/$name-win64.zip" | cut -f1))"

@@ -4,6 +4,8 @@
 # ~/.cache/orbix/wineprefix). The Qt, Qwt and SQLite DLLs come from the toolchain's
 # prefix ($ORBIX_WINDOWS_PREFIX), MinGW's own from Debian's MinGW packages; Qt's plugins
 # and the environment the caller set (QT_QPA_PLATFORM, ORBIX_*) reach the program.
+# ORBIX_WINE_BARE=1 gives the program none of those DLLs: an installed program must
+# bring its own.
 # ORBIX_COM_PORTS="5=/dev/pts/3 6=/tmp/line" maps COM5 and COM6 of the prefix to those
 # files (symbolic links in dosdevices) before the program starts.
 set -euo pipefail
@@ -39,6 +41,9 @@ program=$1
 shift
 # Z: is the Unix root in every prefix: no winepath (a Wine start of its own) needed.
 win() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+if [ "${ORBIX_WINE_BARE:-0}" = 1 ]; then
+  exec "$wine" "$program" "$@"
+fi
 WINEPATH="$(win "$qt/bin");$(win "$qt/lib");$(win "$gcc_dll");$(win "$pthread_dll");$(win "$(cd "$(dirname "$program")" && pwd)")"
 export WINEPATH
 export QT_PLUGIN_PATH="$(win "$qt/plugins")"

@@ -4,7 +4,11 @@
 ; so that the uninstaller removes what was installed and nothing else: the user's data
 ; (%LOCALAPPDATA%\orbix-service) stays.
 Unicode true
+!ifdef FAST
+SetCompressor zlib ; CI's check of the installer: made in seconds
+!else
 SetCompressor /SOLID lzma
+!endif
 !include "MUI2.nsh"
 
 !define PRODUCT "ОРБИКС-Сервис 11"
