@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QMap>
 #include <QProgressBar>

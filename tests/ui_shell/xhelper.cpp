@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocalSocket>
+#include <QHostAddress>
 #include <QTcpSocket>
 #include <QPixmap>
 #include <QScreen>

@@ -50,7 +50,7 @@ echo "PASS the search finds the device on COM5"
 try_select() { click_cell deviceTable 0 0 && wait_for 2 enabled connectButton; }
 wait_for 20 try_select || fail "the device cannot be selected"
 wait_for 10 click_widget connectButton || fail "cannot press Подключиться"
-currents() { probe text watchPlot | grep -Eq 'Ток IA: *[0-9]+[.,][0-9]+ *А'; }
+currents() { probe text watchPlot | grep -Eq 'Ток A: *[0-9]+\.[0-9]'; } # the plot's legend, in amperes
 wait_for 60 currents || fail "no live currents in amperes: $(probe text watchPlot)"
 echo "PASS connected: live currents in amperes ($(probe text watchPlot | head -c 60))"
 
