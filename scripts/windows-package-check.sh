@@ -18,7 +18,7 @@ check() {
   shift
   if "$@"; then echo "PASS $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
 }
-wait_wine() { WINEPREFIX=$ORBIX_WINEPREFIX timeout 60 wineserver -w; }
+wait_wine() { ORBIX_WINE_WAIT=1 timeout 60 "$here/wine-run.sh" -; }
 target_win='C:\orbix-check'
 target=$ORBIX_WINEPREFIX/drive_c/orbix-check
 rm -rf "$target"

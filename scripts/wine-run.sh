@@ -4,6 +4,8 @@
 # ~/.cache/orbix/wineprefix). The Qt, Qwt and SQLite DLLs come from the toolchain's
 # prefix ($ORBIX_WINDOWS_PREFIX), MinGW's own from Debian's MinGW packages; Qt's plugins
 # and the environment the caller set (QT_QPA_PLATFORM, ORBIX_*) reach the program.
+# ORBIX_WINE_WAIT=1 wine-run.sh waits for the prefix's programs to end (an uninstaller
+# hands over to a copy of itself and returns at once).
 # ORBIX_WINE_BARE=1 gives the program none of those DLLs: an installed program must
 # bring its own.
 # ORBIX_COM_PORTS="5=/dev/pts/3 6=/tmp/line" maps COM5 and COM6 of the prefix to those
@@ -15,9 +17,16 @@ qt=${ORBIX_WINDOWS_PREFIX:-$HOME/.cache/orbix/mingw-qt-5.15.8}
 export WINEPREFIX=${ORBIX_WINEPREFIX:-$HOME/.cache/orbix/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="} # no .NET or Gecko installer prompts
-wine=$(command -v wine64 || command -v wine || true)
+# Debian's wine64 keeps its loader out of PATH.
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || { echo "wine-run.sh: wine64 is not installed (Debian: wine64)" >&2; exit 2; }
-[ -x /usr/lib/wine/wine64 ] && wine=/usr/lib/wine/wine64
+wineserver=$(dirname "$wine")/wineserver
+[ -x "$wineserver" ] || wineserver=wineserver
+# ORBIX_WINE_WAIT=1 only waits until every program of the prefix has ended.
+if [ "${ORBIX_WINE_WAIT:-0}" = 1 ]; then
+  exec "$wineserver" -w
+fi
 
 # The prefix once, whoever comes first; the others wait for it.
 mkdir -p "$(dirname "$WINEPREFIX")"
@@ -25,7 +34,7 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   flock 9
   if [ ! -f "$WINEPREFIX/.orbix-ready" ]; then
     "$wine" wineboot -i >/dev/null 2>&1 || true
-    "$(dirname "$wine")/wineserver" -w 2>/dev/null || wineserver -w 2>/dev/null || true
+    "$wineserver" -w 2>/dev/null || true
     [ -f "$WINEPREFIX/system.reg" ] || { echo "wine-run.sh: wineboot made no prefix in $WINEPREFIX" >&2; exit 2; }
     touch "$WINEPREFIX/.orbix-ready"
   fi
