@@ -2,7 +2,7 @@
 
 #include "cli/cliexit.h"
 #include "cli/commandline.h"
-#include "link/serialline.h"
+#include "link/serialdriverinfo.h"
 #include "storage/portmap.h"
 
 #include <QCommandLineParser>
@@ -21,7 +21,7 @@ QString bindingText(PortMap::Binding binding)
     return QString();
 }
 
-QString driverText(const SerialLine::DriverInfo &info)
+QString driverText(const SerialDriverInfo &info)
 {
     const QString latency = info.latencyTimerMs < 0 ? QStringLiteral("-") : QString::number(info.latencyTimerMs) + QStringLiteral(" ms");
     const QString rs485 = info.rs485 < 0 ? QStringLiteral("unknown") : info.rs485 ? QStringLiteral("yes") : QStringLiteral("no");
@@ -55,7 +55,7 @@ int PortsCommand::run(const QStringList &arguments)
         if (p.options.rs485)
             out << ", rs485 " << p.options.rs485DelayBeforeMs << '/' << p.options.rs485DelayAfterMs << " ms";
         if (verbose)
-            out << '\t' << driverText(SerialLine::driverInfo(p.path));
+            out << '\t' << driverText(SerialDriverInfo::of(p.path));
         out << '\n';
     }
     return CliExit::Ok;

@@ -2,8 +2,6 @@
 
 #include "link/linefactory.h"
 #include "link/linklog.h"
-#include "link/serialline.h"
-
 
 #include <cerrno>
 #include <cstring>
@@ -33,8 +31,7 @@ bool ModbusPort::open()
 {
     close();
     startTransaction();
-    if (auto *serial = dynamic_cast<SerialLine *>(line.get()))
-        serial->setOptions(options);
+    line->setOptions(options);
     line->setNetworkAllowance(networkAllowanceMs);
     readTimeoutMs = 0;
     applyTimeouts(); // a network line's connection waits the allowance
