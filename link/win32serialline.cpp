@@ -22,21 +22,11 @@ DWORD roundedMs(qint64 ns)
     return ns <= 0 ? 0 : DWORD(qMin<qint64>((ns + Line::kNsPerMs - 1) / Line::kNsPerMs, 1 << 30));
 }
 
-QString systemText(DWORD code)
-{
-    wchar_t *text = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    const QString out = n ? QString::fromWCharArray(text, int(n)).trimmed() : QStringLiteral("error %1").arg(code);
-    LocalFree(text);
-    return out;
-}
-
 } // namespace
 
-// One read is kept outstanding while the line waits: it completes with the first
-// bytes that come (or empty after kReadSliceMs), and what it brought is handed out
-// by readSome.
+// One read of a single byte is kept outstanding while the line waits: it completes
+// when the first byte comes; the bytes queued behind it are taken at once (readQueued),
+// and readSome hands out what the two brought.
 struct Win32SerialLine::Io {
     OVERLAPPED read {};
     OVERLAPPED write {};
@@ -93,6 +83,7 @@ int Win32SerialLine::errnoOf(unsigned long code, bool opening)
     case ERROR_INVALID_PARAMETER: return EINVAL;
     case ERROR_INVALID_HANDLE: return EBADF;
     case ERROR_SEM_TIMEOUT: return ETIMEDOUT;
+    case ERROR_BROKEN_PIPE: return EIO; // the far end of a virtual port closed (Wine: a pty)
     default: return EIO;
     }
 }
@@ -105,6 +96,16 @@ quint32 Win32SerialLine::lineErrorsOf(unsigned long ce)
     if (ce & CE_RXPARITY) out |= LineErrors::ParityError;
     if (ce & CE_FRAME) out |= LineErrors::FramingError;
     if (ce & CE_BREAK) out |= LineErrors::Break;
+    return out;
+}
+
+QString Win32SerialLine::systemErrorText(unsigned long code)
+{
+    wchar_t *text = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
+    const QString out = n ? QString::fromWCharArray(text, int(n)).trimmed() : QStringLiteral("error %1").arg(code);
+    LocalFree(text);
     return out;
 }
 
@@ -143,15 +144,7 @@ bool Win32SerialLine::open()
         return fail(ENOTTY);
     }
     opened(Handle(h));
-    SetupComm(h, kQueueSize, kQueueSize);
-    // The first byte ends a read at once, and so does each later batch; an idle read
-    // returns empty after kReadSliceMs and is issued again.
-    COMMTIMEOUTS t {};
-    t.ReadIntervalTimeout = MAXDWORD;
-    t.ReadTotalTimeoutMultiplier = MAXDWORD;
-    t.ReadTotalTimeoutConstant = kReadSliceMs;
-    if (!SetCommTimeouts(h, &t)) {
-        const DWORD code = GetLastError();
+    if (const DWORD code = setUp(h)) {
         close();
         return failWin(code);
     }
@@ -182,15 +175,40 @@ void Win32SerialLine::closeHandle()
     CloseHandle(h);
 }
 
-bool Win32SerialLine::applyState()
+unsigned long Win32SerialLine::setUp(void *port)
 {
-    if (fd < 0)
-        return fail(EBADF);
-    const HANDLE h = HANDLE(fd);
+    SetupComm(port, kQueueSize, kQueueSize);
+    // No time-outs: a read waits for as many bytes as it asks. One byte is asked while
+    // waiting, then exactly what is queued, so no read ever waits on a reply that has
+    // ended. (Wine does not end a read at the first byte with the MAXDWORD time-outs.)
+    COMMTIMEOUTS t {};
+    return SetCommTimeouts(port, &t) ? 0 : GetLastError();
+}
+
+long Win32SerialLine::readQueued(void *port, void *overlapped, char *buffer, unsigned long capacity, quint32 &errors)
+{
+    DWORD flags = 0;
+    COMSTAT status {};
+    if (!ClearCommError(port, &flags, &status))
+        return -1;
+    errors |= lineErrorsOf(flags);
+    const DWORD want = qMin<DWORD>(status.cbInQue, capacity);
+    if (want == 0)
+        return 0;
+    auto *o = static_cast<OVERLAPPED *>(overlapped);
+    ResetEvent(o->hEvent);
+    DWORD n = 0;
+    if (!ReadFile(port, buffer, want, &n, o) && (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(port, o, &n, TRUE)))
+        return -1; // the bytes are there: the wait above is short
+    return long(n);
+}
+
+unsigned long Win32SerialLine::setState(void *port, quint32 baud, Parity parity, int stopBits)
+{
     DCB dcb {};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(h, &dcb))
-        return failWin(GetLastError());
+    if (!GetCommState(port, &dcb))
+        return GetLastError();
     dcb.BaudRate = baud;
     dcb.ByteSize = 8;
     dcb.Parity = parity == Parity::Even ? EVENPARITY : parity == Parity::Odd ? ODDPARITY : NOPARITY;
@@ -208,7 +226,15 @@ bool Win32SerialLine::applyState()
     dcb.fErrorChar = FALSE; // a bad byte stays as it came: ClearCommError tells of it
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE; // else every error stops all I/O until it is cleared
-    return SetCommState(h, &dcb) || failWin(GetLastError());
+    return SetCommState(port, &dcb) ? 0 : GetLastError();
+}
+
+bool Win32SerialLine::applyState()
+{
+    if (fd < 0)
+        return fail(EBADF);
+    const DWORD code = setState(HANDLE(fd), baud, parity, stopBits);
+    return code == 0 || failWin(code);
 }
 
 bool Win32SerialLine::setSpeed(quint32 newBaud)
@@ -256,28 +282,37 @@ void Win32SerialLine::decode(const quint8 *raw, qint64 size)
     pending.append(reinterpret_cast<const char *>(raw), int(size));
 }
 
-// 1 when the read was issued and completed at once, 0 when it is outstanding, -1 failed.
+// The byte that came, and those queued behind it.
+bool Win32SerialLine::tookFirstByte()
+{
+    io->have = 1;
+    io->taken = 0;
+    const long more = readQueued(HANDLE(fd), &io->read, io->buffer + 1, kBufferSize - 1, pendingErrors);
+    if (more < 0)
+        return failWin(GetLastError());
+    io->have += DWORD(more);
+    return true;
+}
+
+// 1 when a byte came, 0 when the read is outstanding, -1 failed.
 int Win32SerialLine::startRead()
 {
     ResetEvent(io->read.hEvent);
     io->have = io->taken = 0;
     DWORD n = 0;
-    if (ReadFile(HANDLE(fd), io->buffer, kBufferSize, &n, &io->read)) {
-        io->have = n;
-        return 1;
-    }
+    if (ReadFile(HANDLE(fd), io->buffer, 1, &n, &io->read))
+        return n == 1 ? (tookFirstByte() ? 1 : -1) : 0;
     const DWORD code = GetLastError();
     if (code == ERROR_IO_PENDING) {
         io->reading = true;
         return 0;
     }
     failWin(code);
-    errno = error;
     return -1;
 }
 
-// 1 when the outstanding read completed (with bytes or empty), 0 when it is still on
-// its way after waitMs, -1 failed.
+// 1 when the outstanding read brought its byte, 0 when it is still on its way after
+// waitMs, -1 failed.
 int Win32SerialLine::finishRead(unsigned long waitMs)
 {
     if (WaitForSingleObject(io->read.hEvent, waitMs) == WAIT_TIMEOUT)
@@ -288,13 +323,10 @@ int Win32SerialLine::finishRead(unsigned long waitMs)
         return 0;
     io->reading = false;
     if (!ok) {
-        failWin(GetLastError());
-        errno = error;
+        failWin(GetLastError()); // a pulled adapter, a closed far end
         return -1;
     }
-    io->have = n;
-    io->taken = 0;
-    return 1;
+    return n == 1 ? (tookFirstByte() ? 1 : -1) : 0;
 }
 
 int Win32SerialLine::waitReadable(qint64 timeoutNs)
@@ -303,26 +335,17 @@ int Win32SerialLine::waitReadable(qint64 timeoutNs)
     for (;;) {
         if (io->taken < io->have)
             return 1;
-        if (!io->reading) {
-            const int started = startRead();
-            if (started < 0)
-                return -1;
-            if (started > 0) { // done at once
-                if (io->taken < io->have)
-                    return 1;
-                if (nowNs() >= end)
-                    return 0;
-                Sleep(1); // empty at once: a driver that does not wait for the first byte
-                continue;
-            }
-        }
-        const int done = finishRead(roundedMs(end - nowNs()));
-        if (done < 0)
+        const int r = io->reading ? finishRead(roundedMs(end - nowNs())) : startRead();
+        if (r < 0) {
+            errno = error;
             return -1;
-        if (io->taken < io->have)
+        }
+        if (r > 0)
             return 1;
         if (nowNs() >= end)
             return 0;
+        if (!io->reading)
+            Sleep(1); // a read that ended empty: no driver should, but never spin on one
     }
 }
 
@@ -396,7 +419,7 @@ QString Win32SerialLine::openErrorText() const
     case EINVAL:
         return tr("Драйвер порта %1 не принимает его настройки (скорость или формат кадра)").arg(p);
     default:
-        return tr("Порт %1: %2").arg(p, winError ? systemText(DWORD(winError)) : QString::fromLocal8Bit(strerror(lastError())));
+        return tr("Порт %1: %2").arg(p, winError ? systemErrorText(winError) : QString::fromLocal8Bit(strerror(lastError())));
     }
 }
 

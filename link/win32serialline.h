@@ -40,8 +40,17 @@ public:
     static int errnoOf(unsigned long winError, bool opening);
     // LineErrors of ClearCommError's CE_ flags.
     static quint32 lineErrorsOf(unsigned long commErrors);
+    // On an open port (a HANDLE): the queues and read time-outs open() sets, and then
+    // the speed and format. 0, or GetLastError's code of the call that failed.
+    static unsigned long setUp(void *port);
+    // The system's text of a GetLastError code.
+    static QString systemErrorText(unsigned long winError);
+    // Once a read of one byte (overlapped, into buffer[-1]) has completed: the bytes
+    // queued behind it, read at once into buffer, at most capacity; the line errors
+    // ClearCommError reports are added to errors. The count, or -1 (GetLastError tells).
+    static long readQueued(void *port, void *overlapped, char *buffer, unsigned long capacity, quint32 &errors);
+    static unsigned long setState(void *port, quint32 baud, Parity parity, int stopBits);
 
-    static constexpr int kReadSliceMs = 50; // an idle read returns empty this often
 
 protected:
     void decode(const quint8 *raw, qint64 size) override;
@@ -56,6 +65,7 @@ private:
 
     bool applyState();
     bool failWin(unsigned long winError);
+    bool tookFirstByte();
     int startRead();
     int finishRead(unsigned long waitMs);
 

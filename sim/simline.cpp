@@ -51,8 +51,8 @@ QByteArray encoded(const QString &path)
 } // namespace
 
 #ifdef Q_OS_WIN
-// One read is kept outstanding while the line waits for a request; it completes with
-// the first bytes that come, or empty after the port's read slice.
+// One read of a byte is kept outstanding while the line waits for a request; once it
+// came, the bytes queued behind it are taken at once.
 struct SimLine::Port {
     OVERLAPPED read {};
     OVERLAPPED write {};
@@ -403,10 +403,10 @@ SimLine::Ready SimLine::waitInput(const SimWake &stop, qint64 timeoutNs)
         if (!port->reading) {
             ResetEvent(port->read.hEvent);
             DWORD n = 0;
-            if (ReadFile(h, port->buffer, sizeof port->buffer, &n, &port->read)) {
+            if (ReadFile(h, port->buffer, 1, &n, &port->read)) {
                 port->have = n;
                 if (n == 0)
-                    Sleep(1); // empty at once: a driver that does not wait for the first byte
+                    Sleep(1); // empty at once: no driver should, but never spin on one
             } else if (GetLastError() == ERROR_IO_PENDING) {
                 port->reading = true;
             } else {
@@ -429,6 +429,14 @@ SimLine::Ready SimLine::waitInput(const SimWake &stop, qint64 timeoutNs)
             if (!GetOverlappedResult(h, &port->read, &n, FALSE))
                 return Broken;
             port->have = n;
+        }
+        if (port->have == 1) { // and what came with it
+            quint32 errors = 0; // a simulated device hears a damaged request as noise anyway
+            const long more = Win32SerialLine::readQueued(h, &port->read, port->buffer + 1, sizeof port->buffer - 1, errors);
+            if (more < 0)
+                return Broken;
+            port->have += DWORD(more);
+            return Input;
         }
         if (port->have == 0 && WaitForSingleObject(HANDLE(stop.native()), 0) == WAIT_OBJECT_0)
             return Stop;

@@ -13,6 +13,12 @@ namespace {
 constexpr int kEchoHeader = 6; // 'E', speed (4), flags
 constexpr quint8 kParOdd = 1, kStopB = 2;
 
+// Where Wine does less than Windows, a case says so and is skipped there.
+bool underWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 QByteArray testPort()
 {
     return qgetenv("ORBIX_TEST_PORT");
@@ -170,6 +176,8 @@ void TestWin32SerialLine::openFailures()
     QFETCH(bool, holdFirst);
     QFETCH(int, err);
     QFETCH(QString, text);
+    if (holdFirst && underWine())
+        QSKIP("Wine opens a COM port for a second handle as well");
     Win32SerialLine holder(testPort());
     if (holdFirst)
         QVERIFY(holder.open());
@@ -205,6 +213,8 @@ void TestWin32SerialLine::speedsAndFormats()
     QFETCH(int, parity);
     QFETCH(int, stopBits);
     QFETCH(int, flags);
+    if (baud == 14400 && underWine())
+        QSKIP("Wine sets a pseudo-terminal only to speeds termios has a constant for (14400 becomes 38400)");
     Win32SerialLine line(testPort());
     QVERIFY2(line.open(), qPrintable(line.openErrorText()));
     QVERIFY(line.raiseModemLines());
