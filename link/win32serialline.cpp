@@ -226,7 +226,19 @@ unsigned long Win32SerialLine::setState(void *port, quint32 baud, Parity parity,
     dcb.fErrorChar = FALSE; // a bad byte stays as it came: ClearCommError tells of it
     dcb.fNull = FALSE;
     dcb.fAbortOnError = FALSE; // else every error stops all I/O until it is cleared
-    return SetCommState(port, &dcb) ? 0 : GetLastError();
+    if (SetCommState(port, &dcb))
+        return 0;
+    const DWORD code = GetLastError();
+    // A pseudo-terminal behind Wine drops the parity flag and then refuses it; the rest
+    // of the settings are in force, and a line that cannot do parity has no parity errors.
+    DCB now {};
+    now.DCBlength = sizeof now;
+    if (code == ERROR_INVALID_PARAMETER && parity != Parity::None && GetCommState(port, &now)
+        && now.BaudRate == dcb.BaudRate && now.StopBits == dcb.StopBits && now.Parity == NOPARITY) {
+        qCDebug(lcLink) << "the port keeps its settings but not the parity (a virtual port?)";
+        return 0;
+    }
+    return code;
 }
 
 bool Win32SerialLine::applyState()
