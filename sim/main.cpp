@@ -58,6 +58,12 @@ bool startSimulator(Simulator &sim, const SimOptions &options)
         sim.addDevice(d);
     sim.setAccessCode(options.accessCode);
     sim.setTurnaroundMs(options.turnaroundMs);
+#ifdef Q_OS_WIN
+    // Windows has no pseudo-terminal: without a COM port the devices are served on the
+    // network only.
+    if (options.ttyPath.isEmpty() && (options.tcpPort >= 0 || options.modbusTcpPort >= 0))
+        return true;
+#endif
     const bool ok = options.ttyPath.isEmpty() ? sim.start(options.linkPath) : sim.startOnTty(options.ttyPath);
     if (!ok)
         print(stderr, QStringLiteral("orbix-sim: %1\n").arg(sim.errorString()));
@@ -168,7 +174,8 @@ int main(int argc, char *argv[])
     Simulator sim;
     if (!interruptible || !startSimulator(sim, options))
         return kStartError;
-    print(stdout, sim.linkPath() + QLatin1Char('\n'));
+    if (!sim.linkPath().isEmpty())
+        print(stdout, sim.linkPath() + QLatin1Char('\n'));
     SimTcpServer rtuServer(sim, SimTcpServer::Framing::Rtu);
     SimTcpServer mbapServer(sim, SimTcpServer::Framing::ModbusTcp);
     const struct { SimTcpServer &server; int port; const char *scheme; } servers[] = {

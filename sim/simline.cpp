@@ -333,7 +333,7 @@ bool SimLine::writeByte(quint8 byte)
 bool SimLine::openPty(const QString &, quint32, int)
 {
     return fail(QStringLiteral("Windows has no pseudo-terminals: serve a COM port with --tty COMn "
-                               "(one end of a null-modem pair)"));
+                               "(one end of a null-modem pair), or the network only with --tcp or --modbus-tcp"));
 }
 
 bool SimLine::openTty(const QString &path, quint32 baud, int format)
