@@ -5,7 +5,7 @@ win32serialpeer.py --com N --link PATH -- COMMAND...
 
 Makes a pseudo-terminal, points PATH at its slave (and COMN of $WINEPREFIX at PATH, as
 scripts/wine-run.sh does with ORBIX_COM_PORTS), runs COMMAND with ORBIX_TEST_PORT=COMN
-and answers what the test writes on the line:
+and answers what the test writes on the line; the port's mapping goes at the end:
 
   'E' n payload  -> 'E' speed(4, big endian) flags(1) payload: the speed and frame
                     format the Windows side set, as the pseudo-terminal's termios has
@@ -96,12 +96,14 @@ def main():
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
     peer = Peer(args.link)
-    prefix = os.environ.get("WINEPREFIX")
-    if prefix and os.path.isdir(os.path.join(prefix, "dosdevices")):
-        com = os.path.join(prefix, "dosdevices", "com%d" % args.com)
-        if os.path.lexists(com):
-            os.unlink(com)
-        os.symlink(args.link, com)
+    # scripts/wine-run.sh maps the port in its prefix; one given as WINEPREFIX is mapped here.
+    prefixes = [os.environ.get("WINEPREFIX"),
+                os.environ.get("ORBIX_WINEPREFIX", os.path.expanduser("~/.cache/orbix/wineprefix"))]
+    coms = [os.path.join(p, "dosdevices", "com%d" % args.com) for p in prefixes if p]
+    if os.environ.get("WINEPREFIX") and os.path.isdir(os.path.dirname(coms[0])):
+        if os.path.lexists(coms[0]):
+            os.unlink(coms[0])
+        os.symlink(args.link, coms[0])
     env = dict(os.environ)
     env["ORBIX_COM_PORTS"] = ("%s %d=%s" % (env.get("ORBIX_COM_PORTS", ""), args.com, args.link)).strip()
     env["ORBIX_TEST_PORT"] = "COM%d" % args.com
@@ -111,6 +113,9 @@ def main():
     status = subprocess.call(command, env=env)
     stop.set()
     server.join(1)
+    for com in coms:  # no stale port in the prefix for the next program that lists them
+        if os.path.islink(com) and os.readlink(com) == args.link:
+            os.unlink(com)
     sys.exit(status)
 
 
