@@ -234,11 +234,11 @@ SocketIo::Handle SocketIo::accept(Handle listener)
 {
 #ifdef Q_OS_WIN
     const Native s = ::accept(native(listener), nullptr, nullptr);
-    u_long on = 1;
+    u_long off = 0; // Winsock hands down the listener's non-blocking mode
     if (s != INVALID_SOCKET)
-        ::ioctlsocket(s, FIONBIO, &on);
+        ::ioctlsocket(s, FIONBIO, &off);
 #else
-    const Native s = ::accept4(native(listener), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    const Native s = ::accept4(native(listener), nullptr, nullptr, SOCK_CLOEXEC);
 #endif
     if (s != INVALID_SOCKET)
         noDelay(s);

@@ -28,7 +28,8 @@ public:
 
     // A listening TCP socket on an IPv4 address (port 0: any free one); bound is the port taken.
     static Handle listenTcp(const QString &ipv4, quint16 port, quint16 &bound, int &err);
-    // A waiting connection, Nagle off; kInvalid when none.
+    // A waiting connection, Nagle off; kInvalid when none. Blocking, unlike the others:
+    // a server's short replies go out whole.
     static Handle accept(Handle listener);
     // A loopback port nobody listens on now (the system's pick, released at once).
     static quint16 unusedLoopbackPort();
