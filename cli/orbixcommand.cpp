@@ -46,6 +46,16 @@ const char kUsage[] =
     "'orbix COMMAND --help' describes a command; 'orbix --version' prints the version.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
+#if !defined(ORBIX_WITH_GATEWAY) && defined(Q_OS_WIN)
+// The gateway is a plant box's service, built for Linux only: said so, rather than
+// "unknown command", to whoever reads the Linux manual on Windows.
+int gatewayElsewhere(const QStringList &)
+{
+    return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
+                              QStringLiteral("the plant gateway (orbix gateway, orbix-gateway) runs on Linux only"));
+}
+#endif
+
 } // namespace
 
 int OrbixCommand::run(const QStringList &arguments)
@@ -63,6 +73,8 @@ int OrbixCommand::run(const QStringList &arguments)
         {QStringLiteral("history"), HistoryCommand::run},
 #ifdef ORBIX_WITH_GATEWAY
         {QStringLiteral("gateway"), GatewayAlias::run},
+#elif defined(Q_OS_WIN)
+        {QStringLiteral("gateway"), gatewayElsewhere},
 #endif
     };
     const QString name = arguments.value(1);
