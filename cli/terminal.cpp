@@ -3,6 +3,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <cstdlib>
 
 #ifdef Q_OS_WIN
 #include <QTextCodec>
@@ -67,10 +68,23 @@ private:
 
 } // namespace
 
+#ifdef Q_OS_WIN
+namespace {
+UINT savedOutputPage = 0;
+// The console is the user's, and outlives orbix: its programs after it get their page back.
+void restoreOutputPage()
+{
+    SetConsoleOutputCP(savedOutputPage);
+}
+} // namespace
+#endif
+
 void Terminal::useUtf8()
 {
 #ifdef Q_OS_WIN
-    SetConsoleOutputCP(CP_UTF8);
+    savedOutputPage = GetConsoleOutputCP(); // 0 without a console
+    if (savedOutputPage != 0 && savedOutputPage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        std::atexit(restoreOutputPage);
     QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
 #endif
 }
