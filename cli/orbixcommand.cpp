@@ -46,16 +46,6 @@ const char kUsage[] =
     "'orbix COMMAND --help' describes a command; 'orbix --version' prints the version.\n"
     "Exit status: 0 done, 1 failed (reason on stderr), 2 bad usage; config diff: 3 differences.\n";
 
-#if !defined(ORBIX_WITH_GATEWAY) && defined(Q_OS_WIN)
-// The gateway is a plant box's service, built for Linux only: said so, rather than
-// "unknown command", to whoever reads the Linux manual on Windows.
-int gatewayElsewhere(const QStringList &)
-{
-    return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
-                              QStringLiteral("the plant gateway (orbix gateway, orbix-gateway) runs on Linux only"));
-}
-#endif
-
 } // namespace
 
 int OrbixCommand::run(const QStringList &arguments)
@@ -73,8 +63,6 @@ int OrbixCommand::run(const QStringList &arguments)
         {QStringLiteral("history"), HistoryCommand::run},
 #ifdef ORBIX_WITH_GATEWAY
         {QStringLiteral("gateway"), GatewayAlias::run},
-#elif defined(Q_OS_WIN)
-        {QStringLiteral("gateway"), gatewayElsewhere},
 #endif
     };
     const QString name = arguments.value(1);
@@ -86,10 +74,16 @@ int OrbixCommand::run(const QStringList &arguments)
         QTextStream(stdout) << kUsage;
         return CommandLine::finish(CliExit::Ok);
     }
+    const QString usageLine = QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0);
+#if !defined(ORBIX_WITH_GATEWAY) && defined(Q_OS_WIN)
+    // The gateway is a plant box's service, built for Linux only: said so, rather than
+    // "unknown command", to whoever follows the Linux manual on Windows.
+    if (name == QLatin1String("gateway"))
+        return CommandLine::usage(usageLine, QStringLiteral("the plant gateway (orbix gateway, orbix-gateway) runs on Linux only"));
+#endif
     const auto it = commands.find(name);
     if (it == commands.end())
-        return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
-                                  name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
+        return CommandLine::usage(usageLine, name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
     QStringList args = arguments;
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
     return CommandLine::run(QStringLiteral("orbix ") + name, it->second, args);
