@@ -31,8 +31,10 @@ LaunchOptions LaunchOptions::parse(const QStringList &arguments)
         options.dataDir = QDir(parser.value(dataDir)).absolutePath();
     options.languageGiven = parser.isSet(language);
     options.language = parser.value(language);
-    if (parser.isSet(probeSocket))
-        options.probeSocket = QDir(parser.value(probeSocket)).absolutePath();
+    if (parser.isSet(probeSocket)) {
+        const QString where = parser.value(probeSocket);
+        options.probeSocket = where.startsWith(QLatin1String("tcp:")) ? where : QDir(where).absolutePath();
+    }
     return options;
 }
 

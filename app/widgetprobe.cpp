@@ -7,12 +7,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocalSocket>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QMap>
 #include <QProgressBar>
+#include <QStringList>
 #include <QScreen>
 #include <QTabBar>
 #include <QWidget>
 #include <QWindow>
+
+#include <qwt_plot.h>
+#include <qwt_plot_item.h>
+#include <qwt_text.h>
 
 namespace {
 QString rectText(const QRect &r)
@@ -44,28 +51,48 @@ bool onScreen(const QWidget *widget)
 
 WidgetProbe::WidgetProbe(QObject *parent) : QObject(parent)
 {
-    connect(&server, &QLocalServer::newConnection, this, &WidgetProbe::onNewConnection);
+    connect(&server, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket *socket = server.nextPendingConnection()) {
+            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            serve(socket);
+        }
+    });
+    connect(&tcp, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *socket = tcp.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            serve(socket);
+        }
+    });
 }
 
 bool WidgetProbe::listen(const QString &path)
 {
+    if (path.startsWith(QLatin1String("tcp:"))) {
+        bool ok = false;
+        const int port = path.mid(4).toInt(&ok);
+        if (!ok || port <= 0 || port > 65535) {
+            error = QStringLiteral("bad port in ") + path;
+            return false;
+        }
+        const bool listening = tcp.listen(QHostAddress::LocalHost, quint16(port));
+        error = tcp.errorString();
+        return listening;
+    }
     QLocalServer::removeServer(path);
     server.setSocketOptions(QLocalServer::UserAccessOption);
-    return server.listen(path);
+    const bool listening = server.listen(path);
+    error = server.errorString();
+    return listening;
 }
 
-void WidgetProbe::onNewConnection()
+void WidgetProbe::serve(QIODevice *socket)
 {
-    while (QLocalSocket *socket = server.nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            while (socket->canReadLine()) {
-                const QString request = QString::fromUtf8(socket->readLine()).trimmed();
-                socket->write(answer(request).toUtf8() + '\n');
-            }
-            socket->flush();
-        });
-    }
+    connect(socket, &QIODevice::readyRead, this, [this, socket] {
+        while (socket->canReadLine()) {
+            const QString request = QString::fromUtf8(socket->readLine()).trimmed();
+            socket->write(answer(request).toUtf8() + '\n');
+        }
+    });
 }
 
 QString WidgetProbe::answer(const QString &request)
@@ -140,6 +167,12 @@ QString WidgetProbe::textOf(QWidget *widget)
         return box->currentText();
     if (auto *bar = qobject_cast<QProgressBar *>(widget))
         return bar->text();
+    if (auto *plot = qobject_cast<QwtPlot *>(widget)) { // its curves' titles, the values they show
+        QStringList titles;
+        for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve))
+            titles << item->title().text();
+        return titles.join(QLatin1Char('\n'));
+    }
     return QString();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocalServer>
+#include <QTcpServer>
 #include <QObject>
 #include <QString>
 
@@ -8,10 +9,11 @@ class QTabBar;
 class QWidget;
 
 // What the window tests on a display ask the running program (hidden option
-// "--probe-socket PATH"): where a widget named so is on the screen and what it
+// "--probe-socket PATH", or "--probe-socket tcp:PORT" on the loopback address, which a
+// test outside Wine reaches too): where a widget named so is on the screen and what it
 // shows. One request line, one answer line, "OK ..." or "ERR reason":
 //   widget NAME          -> OK WINDOW X Y W H SHOWN ENABLED  (the part on screen)
-//   text NAME            -> OK TEXT  (line breaks as \n)
+//   text NAME            -> OK TEXT  (line breaks as \n; a plot: its curves' titles)
 //   cell NAME ROW COLUMN -> OK X Y W H FITS TEXT  (FITS: the text is shown whole;
 //                           a tab bar's tabs are the columns of row 0)
 //   screen NAME          -> OK X Y W H  (the available area of the widget's screen)
@@ -25,11 +27,11 @@ public:
 
     // Replaces a stale socket file; false + errorString() on failure.
     bool listen(const QString &path);
-    QString errorString() const { return server.errorString(); }
+    QString errorString() const { return error; }
     QString answer(const QString &request);
 
-private slots:
-    void onNewConnection();
+private:
+    void serve(QIODevice *socket);
 
 private:
     static QWidget *find(const QString &name);
@@ -41,4 +43,6 @@ private:
     static void settle();
 
     QLocalServer server;
+    QTcpServer tcp;
+    QString error;
 };

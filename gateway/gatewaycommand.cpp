@@ -20,7 +20,8 @@ const char kGatewayDescription[] =
     "Polls every device of the lines in the configuration (JSON, see docs/gateway.md) and\n"
     "publishes them to the plant's MQTT broker (PREFIX/NAME/LINE/ADDRESS/state, event and\n"
     "oscillogram; PREFIX/NAME/status online or offline) and as Prometheus metrics at\n"
-    "http://LISTEN/metrics. Runs until SIGTERM or SIGINT; logs to stderr, one line an event.";
+    "http://LISTEN/metrics. Runs until SIGTERM or SIGINT; logs to stderr, one line an event.\n"
+    "A Linux service (systemd): there is no Windows build of the gateway.";
 
 // What the start reads besides the configuration, judged as the start judges it: a
 // failure there is one of the start (exit 1), not a configuration refused.

@@ -3,7 +3,8 @@
 # configures once and builds incrementally. Safe to run again.
 # ORBIX_BUILD_DIR names the build tree (default build); arguments go to the first
 # configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing;
-# ORBIX_SETUP_PACKAGES=run installs only what the programs need, not the test tools.
+# ORBIX_SETUP_PACKAGES=run installs only what the programs need, not the test tools;
+# =windows only what the Windows build and its tests need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,8 +28,15 @@ TEST_PACKAGES=(libmodbus-dev mbpoll
                mosquitto mosquitto-clients prometheus  # the gateway's peers: a broker, promtool
                openssl  # and the certificates of a broker on mqtts://
                systemd)  # systemd-analyze rates the gateway's service unit
-PACKAGES=("${RUN_PACKAGES[@]}")
-[ "${ORBIX_SETUP_PACKAGES:-all}" = run ] || PACKAGES+=("${TEST_PACKAGES[@]}")
+# ... and what the Windows build and its tests need beside the cached libraries
+# (scripts/test.sh asks for these only when that cache is there).
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+                  wine64 nsis zip icoutils librsvg2-bin ccache)
+case "${ORBIX_SETUP_PACKAGES:-all}" in
+  run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
+  windows) PACKAGES=("${WINDOWS_PACKAGES[@]}") ;;
+  *) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

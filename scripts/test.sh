@@ -7,12 +7,25 @@
 #  3. each libFuzzer target for a few seconds (clang), from its seed corpus;
 #  4. the Debian packages (orbix-service, orbix-gateway), built from the programs alone
 #     (Release) and checked (scripts/check-package.sh: their files, lintian, the desktop
-#     and AppStream files, no GUI library for the gateway).
-# Build trees: build-asan, build-tsan, build-fuzz, build-package (ORBIX_*_BUILD_DIR to change).
+#     and AppStream files, no GUI library for the gateway);
+#  5. when the Windows libraries are built (scripts/windows-toolchain.sh), the Windows
+#     programs and tests (MinGW-w64, warnings as errors), the tests under Wine, and the
+#     installer installed, started and removed again (scripts/windows-package-check.sh).
+# Build trees: build-asan, build-tsan, build-fuzz, build-package, build-windows-test
+# (ORBIX_*_BUILD_DIR to change).
 # ORBIX_FUZZ_SECONDS sets the time of each fuzz run (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
+
+# The Windows part needs the libraries' cache; its compiler cache lives beside it.
+WINDOWS_CACHE=${ORBIX_WINDOWS_CACHE:-$HOME/.cache/orbix}
+WINDOWS_PREFIX=$WINDOWS_CACHE/mingw-qt-5.15.8
+windows=0
+[ -f "$WINDOWS_PREFIX/.complete" ] && windows=1
+if ((windows)); then
+  ORBIX_SETUP_PACKAGES=windows ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
+fi
 
 phase() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 configure() { # build dir, cmake arguments...
@@ -47,6 +60,7 @@ cmake --build "$ASAN_DIR" -j2
 TSAN_DIR=${ORBIX_TSAN_BUILD_DIR:-build-tsan}
 FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
 PACKAGE_DIR=${ORBIX_PACKAGE_BUILD_DIR:-build-package}
+WINDOWS_DIR=${ORBIX_WINDOWS_BUILD_DIR:-build-windows-test}
 other_builds() {
   renice -n 19 $BASHPID >/dev/null
   phase "Build: ThreadSanitizer, the thread tests only"
@@ -66,6 +80,15 @@ other_builds() {
   cmake --build "$PACKAGE_DIR" -j2
   rm -f "$PACKAGE_DIR"/orbix-service_*.deb "$PACKAGE_DIR"/orbix-gateway_*.deb # one of each to check: these
   cmake --build "$PACKAGE_DIR" --target package
+  if ((windows)); then
+    phase "Build: Windows (MinGW-w64, warnings as errors), the programs and their tests"
+    configure "$WINDOWS_DIR" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+        -DORBIX_WINDOWS_PREFIX="$WINDOWS_PREFIX" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g0 -DNDEBUG" -DORBIX_DEVELOPER=ON -DORBIX_BUILD_BENCH=OFF \
+        -DORBIX_UNITY=ON -DORBIX_HOST_BUILD_DIR="$PWD/$ASAN_DIR" \
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+    CCACHE_DIR=$WINDOWS_CACHE/ccache-windows CCACHE_BASEDIR=$PWD cmake --build "$WINDOWS_DIR" -j2
+  fi
 }
 builds_log=$(mktemp)
 trap 'rm -f "$builds_log"' EXIT
@@ -96,4 +119,14 @@ ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
 
 phase "Package checks: files, lintian, desktop entry, AppStream data, GUI libraries, the programs' --version"
 bash scripts/check-package.sh "$PACKAGE_DIR"
+
+if ((windows)); then
+  phase "Windows tests under Wine: the line, the files, the registers; orbix.exe against the simulator"
+  ctest --test-dir "$WINDOWS_DIR" --output-on-failure -j2
+  phase "Windows installer: made, installed silently, started, removed"
+  ORBIX_NSIS_FAST=1 bash scripts/windows-package.sh "$WINDOWS_DIR" >/dev/null
+  bash scripts/windows-package-check.sh "$WINDOWS_DIR"
+else
+  echo "== Windows build and tests skipped: no toolchain cache in $WINDOWS_PREFIX (bash scripts/windows-toolchain.sh builds it)"
+fi
 phase "Done"

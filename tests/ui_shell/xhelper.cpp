@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocalSocket>
+#include <QHostAddress>
+#include <QTcpSocket>
 #include <QPixmap>
 #include <QScreen>
 #include <QStringList>
@@ -51,9 +53,16 @@ static int ask(int argc, char **argv)
     QStringList words;
     for (int i = 3; i < argc; ++i)
         words << QString::fromLocal8Bit(argv[i]);
-    QLocalSocket socket;
-    socket.connectToServer(QString::fromLocal8Bit(argv[2]));
-    if (!socket.waitForConnected(kAnswerTimeoutMs))
+    // "tcp:PORT": a program under Wine, whose local sockets are Windows pipes.
+    const QString where = QString::fromLocal8Bit(argv[2]);
+    QLocalSocket local;
+    QTcpSocket tcp;
+    QIODevice &socket = where.startsWith(QLatin1String("tcp:")) ? static_cast<QIODevice &>(tcp) : local;
+    if (&socket == &tcp)
+        tcp.connectToHost(QHostAddress::LocalHost, quint16(where.mid(4).toUInt()));
+    else
+        local.connectToServer(where);
+    if (!(&socket == &tcp ? tcp.waitForConnected(kAnswerTimeoutMs) : local.waitForConnected(kAnswerTimeoutMs)))
         return 1; // not listening (yet): the caller polls
     socket.write(words.join(QLatin1Char(' ')).toUtf8() + '\n');
     while (!socket.canReadLine())

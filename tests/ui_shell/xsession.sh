@@ -52,7 +52,8 @@ start_program() {
 }
 
 # probe REQUEST...: the program's answer without "OK"; fails on "ERR" or no answer.
-probe() { "$xhelper" ask "$work/probe" "$@" 2>/dev/null; }
+# $probe_address, when set, is where the program listens instead ("tcp:PORT").
+probe() { "$xhelper" ask "${probe_address:-$work/probe}" "$@" 2>/dev/null; }
 
 # widget_field NAME N: field N of "WINDOW X Y W H SHOWN ENABLED".
 widget_field() {
