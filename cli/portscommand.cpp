@@ -34,10 +34,17 @@ QString driverText(const SerialDriverInfo &info)
 int PortsCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
+#ifdef Q_OS_WIN
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists serial ports, one per line: COM name, device path, adapter description.\n"
+        "COMn is the system's port COMn (\\\\.\\COMn); ports.conf of the data directory or\n"
+        "ORBIX_PORTS=\"COM50=modbus-tcp://HOST;...\" binds any number."));
+#else
     parser.setApplicationDescription(QStringLiteral(
         "Lists serial ports, one per line: COM name, device path, adapter description.\n"
         "COM1-COM32 are ttyS0-31, COM33-COM40 ttyAMA0-7; adapters get COM41 and up, remembered\n"
         "in ports.conf of the data directory; ORBIX_PORTS=\"COM5=/path;...\" binds any number."));
+#endif
     parser.addHelpOption();
     parser.addOption({QStringLiteral("verbose"),
                       QStringLiteral("Also the driver, the adapter's latency timer and whether the driver takes "

@@ -26,7 +26,8 @@ class ReportBuilder
     Q_DECLARE_TR_FUNCTIONS(ReportBuilder)
 
 public:
-    enum class Failure { None, NotCreated, NotStarted, Incomplete, NotRenamed };
+    // TargetLocked: the file chosen is open in another program or read-only (Windows).
+    enum class Failure { None, NotCreated, NotStarted, Incomplete, NotRenamed, TargetLocked };
 
     // reportTime: the date printed and in the document's name.
     ReportBuilder(const QString &fileName, const ReportData &data,
@@ -62,6 +63,9 @@ private:
     void drawProtocol(ReportCanvas &canvas) const;
     int drawEntry(ReportCanvas &canvas, int index, double base, int row) const;
     bool fail(Failure failure, const QString &text);
+#ifdef Q_OS_WIN
+    bool replace(const QString &partPath, const QString &targetPath);
+#endif
 
     const QString fileName;
     const ReportData &data;
