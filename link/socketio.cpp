@@ -1,5 +1,7 @@
 #include "link/socketio.h"
 
+#include "link/waittime.h"
+
 #include <QByteArray>
 
 #include <cerrno>
@@ -99,14 +101,6 @@ void noDelay(Native s)
     setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char *>(&one), sizeof one);
 }
 
-#ifdef Q_OS_WIN
-// Up in whole milliseconds, so that a wait shorter than one still waits.
-int roundedMs(qint64 ns)
-{
-    return ns <= 0 ? 0 : int(qMin<qint64>((ns + kNsPerMs - 1) / kNsPerMs, 1 << 30));
-}
-#endif
-
 // An interrupted wait counts as one that saw nothing; the caller's loop asks again.
 int pollOne(Native s, short events, qint64 timeoutNs, short &revents)
 {
@@ -114,7 +108,7 @@ int pollOne(Native s, short events, qint64 timeoutNs, short &revents)
     p.fd = s;
     p.events = events;
 #ifdef Q_OS_WIN
-    const int r = pollNative(&p, 1, roundedMs(timeoutNs));
+    const int r = pollNative(&p, 1, WaitTime::roundUpMs(timeoutNs));
 #else
     const timespec ts {time_t(timeoutNs / (1000 * kNsPerMs)), long(timeoutNs % (1000 * kNsPerMs))};
     const int r = ::ppoll(&p, 1, &ts, nullptr);

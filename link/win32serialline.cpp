@@ -2,6 +2,7 @@
 
 #include "link/linklog.h"
 #include "link/serialdriverinfo.h"
+#include "link/waittime.h"
 
 #include <QRegularExpression>
 
@@ -15,12 +16,6 @@ namespace {
 constexpr DWORD kBufferSize = 512;
 constexpr DWORD kQueueSize = 4096;
 constexpr DWORD kNoSuchDevice = 433; // ERROR_NO_SUCH_DEVICE, which MinGW's headers lack
-
-// Up in whole milliseconds, so that a wait shorter than one still waits.
-DWORD roundedMs(qint64 ns)
-{
-    return ns <= 0 ? 0 : DWORD(qMin<qint64>((ns + Line::kNsPerMs - 1) / Line::kNsPerMs, 1 << 30));
-}
 
 } // namespace
 
@@ -347,7 +342,7 @@ int Win32SerialLine::waitReadable(qint64 timeoutNs)
     for (;;) {
         if (io->taken < io->have)
             return 1;
-        const int r = io->reading ? finishRead(roundedMs(end - nowNs())) : startRead();
+        const int r = io->reading ? finishRead(DWORD(WaitTime::roundUpMs(end - nowNs()))) : startRead();
         if (r < 0) {
             errno = error;
             return -1;

@@ -40,6 +40,11 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   fi
 ) 9>"$WINEPREFIX.lock"
 
+# The server of the prefix started here, its output dropped: a pseudo-terminal it opens
+# for a COM port becomes its terminal, and the hang-up at the terminal's end makes it
+# print all its objects. An already running server makes this one end at once.
+"$wineserver" -p2 </dev/null >/dev/null 2>&1 || true
+
 for binding in ${ORBIX_COM_PORTS:-}; do
   ln -sfn "${binding#*=}" "$WINEPREFIX/dosdevices/com${binding%%=*}"
 done
@@ -51,9 +56,29 @@ shift
 # Z: is the Unix root in every prefix: no winepath (a Wine start of its own) needed.
 win() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
 if [ "${ORBIX_WINE_BARE:-0}" = 1 ]; then
-  exec "$wine" "$program" "$@"
+  # A Windows QtTest program writes its log to the debugger, not to a pipe: ORBIX_QTEST_LOG=1
+# has it written to a file and shows that.
+if [ "${ORBIX_QTEST_LOG:-0}" = 1 ]; then
+  log=$(mktemp --suffix=.txt)
+  "$wine" "$program" "$@" -o "$(win "$log"),txt"
+  status=$?
+  cat "$log"
+  rm -f "$log"
+  exit $status
+fi
+exec "$wine" "$program" "$@"
 fi
 WINEPATH="$(win "$qt/bin");$(win "$qt/lib");$(win "$gcc_dll");$(win "$pthread_dll");$(win "$(cd "$(dirname "$program")" && pwd)")"
 export WINEPATH
 export QT_PLUGIN_PATH="$(win "$qt/plugins")"
+# A Windows QtTest program writes its log to the debugger, not to a pipe: ORBIX_QTEST_LOG=1
+# has it written to a file and shows that.
+if [ "${ORBIX_QTEST_LOG:-0}" = 1 ]; then
+  log=$(mktemp --suffix=.txt)
+  "$wine" "$program" "$@" -o "$(win "$log"),txt"
+  status=$?
+  cat "$log"
+  rm -f "$log"
+  exit $status
+fi
 exec "$wine" "$program" "$@"
