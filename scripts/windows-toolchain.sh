@@ -69,8 +69,8 @@ cd "$SRC"
 for p in qtbase-opensource-src qwt sqlite3; do
   ls "$p"_*.dsc >/dev/null 2>&1 || apt-get source -qq --download-only "$p"
 done
-unpack() { # source package, directory
-  [ -d "$WORK/$2" ] || dpkg-source --no-check -x "$(ls "$SRC/$1"_*.dsc | tail -n1)" "$WORK/$2" >/dev/null
+unpack() { # source package, directory, dpkg-source options
+  [ -d "$WORK/$2" ] || dpkg-source --no-check "${@:3}" -x "$(ls "$SRC/$1"_*.dsc | tail -n1)" "$WORK/$2" >/dev/null
 }
 unpack qtbase-opensource-src qtbase
 unpack qwt qwt
@@ -119,12 +119,13 @@ if [ ! -f "$PREFIX/lib/libQt5Widgets.a" ]; then
 fi
 
 say "Qwt $QWT_VERSION"
-if [ ! -f "$PREFIX/lib/libqwt.dll.a" ]; then
+if [ ! -f "$PREFIX/include/qwt/qwt_plot.h" ]; then
   (cd "$WORK/qwt"
-   sed -i -e "s|^\(\s*QWT_INSTALL_PREFIX\s*=\).*|\1 $PREFIX|" \
-          -e "s|^\(\s*QWT_INSTALL_HEADERS\s*=\).*|\1 $PREFIX/include/qwt|" \
-          -e 's|^\(\s*QWT_CONFIG\s*+=\s*\(QwtDesigner\|QwtSvg\|QwtOpenGL\|QwtExamples\|QwtPlayground\|QwtMathML\)\)|#\1|' \
-          qwtconfig.pri
+   sed -i -E -e "s|^(\s*QWT_INSTALL_PREFIX\s*=).*|\1 $PREFIX|" \
+             -e "s|^(\s*QWT_INSTALL_HEADERS\s*=).*|\1 $PREFIX/include/qwt|" \
+             -e 's/^(\s*QWT_CONFIG\s*\+=\s*(QwtDesigner|QwtSvg|QwtOpenGL|QwtMathML|QwtExamples|QwtPlayground|QwtPkgConfig)\s*)$/#\1/' \
+             -e '/dpkg-buildflags|_FORTIFY_SOURCE/d' qwtconfig.pri  # Debian's flags for its Linux build
+   sed -i -E 's/^(\s*CONFIG\s*\+=\s*(debug_and_release|build_all))/#\1/' qwtbuild.pri # the release DLL only
    "$PREFIX/bin/qmake" qwt.pro >/dev/null
    nice -n 19 make -s -j"$jobs" >make.log 2>&1 || { tail -n 40 make.log; exit 1; }
    make -s install >/dev/null)
