@@ -144,40 +144,46 @@ ReportBuilder::~ReportBuilder() = default;
 bool ReportBuilder::build()
 {
     const QFileInfo target(fileName);
-    // Beside the target, so that the rename stays on one file system.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    if (!part.open())
-        return fail(Failure::NotCreated, part.errorString());
-    part.close(); // the printer writes it by its name; removed unless renamed
-    if (!writeTo(part.fileName()))
-        return false;
-#ifdef Q_OS_WIN
-    if (!replace(part.fileName(), target.absoluteFilePath()))
-        return false;
-#else
-    QFile::setPermissions(part.fileName(), target.exists() ? target.permissions() : newFilePermissions());
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-        return fail(Failure::NotRenamed, QString::fromLocal8Bit(std::strerror(errno)));
-#endif
-    part.setAutoRemove(false);
-    return true;
+    QString partPath;
+    {
+        // Beside the target, so that the rename stays on one file system. Let go at once:
+        // Windows keeps a temporary file open while its object lives, and an open file is
+        // not renamed there.
+        QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+        if (!part.open())
+            return fail(Failure::NotCreated, part.errorString());
+        part.setAutoRemove(false);
+        partPath = part.fileName(); // the printer writes it by its name
+    }
+    if (writeTo(partPath) && moveOver(partPath, target))
+        return true;
+    QFile::remove(partPath);
+    return false;
 }
 
 #ifdef Q_OS_WIN
 // A rename does not replace a file on Windows: MoveFileEx does, in one step as far as
 // the file system allows. A report open in a viewer is locked, which the user can
 // mend: said so rather than in the system's words alone.
-bool ReportBuilder::replace(const QString &partPath, const QString &targetPath)
+bool ReportBuilder::moveOver(const QString &partPath, const QFileInfo &target)
 {
     const QString from = QDir::toNativeSeparators(partPath);
-    const QString to = QDir::toNativeSeparators(targetPath);
+    const QString to = QDir::toNativeSeparators(target.absoluteFilePath());
     if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()), reinterpret_cast<const wchar_t *>(to.utf16()),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     const DWORD code = GetLastError();
     const bool locked = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
-        || (code == ERROR_ACCESS_DENIED && QFileInfo::exists(targetPath));
+        || (code == ERROR_ACCESS_DENIED && target.exists());
     return fail(locked ? Failure::TargetLocked : Failure::NotRenamed, qt_error_string(int(code)));
+}
+#else
+bool ReportBuilder::moveOver(const QString &partPath, const QFileInfo &target)
+{
+    QFile::setPermissions(partPath, target.exists() ? target.permissions() : newFilePermissions());
+    if (std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+        return fail(Failure::NotRenamed, QString::fromLocal8Bit(std::strerror(errno)));
+    return true;
 }
 #endif
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CrashPlot;
+class QFileInfo;
 class QPrinter;
 class ReportCanvas;
 class RunConfigPlot;
@@ -63,9 +64,8 @@ private:
     void drawProtocol(ReportCanvas &canvas) const;
     int drawEntry(ReportCanvas &canvas, int index, double base, int row) const;
     bool fail(Failure failure, const QString &text);
-#ifdef Q_OS_WIN
-    bool replace(const QString &partPath, const QString &targetPath);
-#endif
+    // The finished part takes the target's place, replacing a file there.
+    bool moveOver(const QString &partPath, const QFileInfo &target);
 
     const QString fileName;
     const ReportData &data;

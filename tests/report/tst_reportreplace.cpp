@@ -17,6 +17,7 @@ private slots:
 private:
     QStringList files(const QTemporaryDir &dir) const { return QDir(dir.path()).entryList(QDir::Files | QDir::Hidden); }
     const ReportSample sample {60, 1, false};
+    const ReportData data = sample.data(); // the builder holds it by reference
     const QDateTime time {QDate(2024, 3, 5), QTime(14, 7)};
 };
 
@@ -27,7 +28,7 @@ void TestReportReplace::replacesAnExistingReport()
     QFile old(path);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
     old.close();
-    ReportBuilder builder(path, sample.data(), time);
+    ReportBuilder builder(path, data, time);
     QVERIFY2(builder.build(), qPrintable(builder.failureText()));
     QCOMPARE(files(dir), QStringList {"Отчёт.pdf"});
     QVERIFY(QFileInfo(path).size() > 3);
@@ -39,7 +40,7 @@ void TestReportReplace::reportOpenElsewhereIsNamed()
     const QString path = dir.filePath("report.pdf");
     QFile viewer(path); // Qt shares a file it opens for reading and writing, not for deleting
     QVERIFY(viewer.open(QIODevice::WriteOnly) && viewer.write("old") == 3 && viewer.flush());
-    ReportBuilder builder(path, sample.data(), time);
+    ReportBuilder builder(path, data, time);
     QVERIFY(!builder.build());
     QCOMPARE(builder.failure(), ReportBuilder::Failure::TargetLocked);
     QVERIFY2(builder.failureText().contains(QDir::toNativeSeparators(path)), qPrintable(builder.failureText()));
