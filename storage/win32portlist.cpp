@@ -1,5 +1,6 @@
 #include "storage/win32portlist.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <devguid.h>
 #include <setupapi.h>
 
+#include <cwchar>
 #include <vector>
 
 namespace {
@@ -63,14 +65,36 @@ QMap<QString, QString> Win32PortList::descriptions()
     return out;
 }
 
+QMap<QString, QString> Win32PortList::definedNames()
+{
+    QMap<QString, QString> out;
+    // The list of every DOS device name grows with the drives and devices; retried larger.
+    std::vector<wchar_t> names(64 * 1024, L'\0');
+    DWORD chars = 0;
+    while ((chars = QueryDosDeviceW(nullptr, names.data(), DWORD(names.size()))) == 0
+           && GetLastError() == ERROR_INSUFFICIENT_BUFFER && names.size() < 16 * 1024 * 1024)
+        names.resize(names.size() * 2);
+    static const QRegularExpression comName(QStringLiteral("^COM[1-9][0-9]*$"), QRegularExpression::CaseInsensitiveOption);
+    for (const wchar_t *name = names.data(); name < names.data() + chars && *name; name += wcslen(name) + 1) {
+        const QString text = QString::fromWCharArray(name);
+        if (!comName.match(text).hasMatch())
+            continue;
+        std::vector<wchar_t> target(kNameChars + 1, L'\0');
+        QueryDosDeviceW(name, target.data(), kNameChars);
+        out.insert(text.toUpper(), QString::fromWCharArray(target.data()));
+    }
+    return out;
+}
+
 QList<PortMap::Candidate> Win32PortList::present()
 {
     QList<PortMap::Candidate> out;
+    QMap<QString, QString> defined = definedNames();
+    const QMap<QString, QString> described = descriptions();
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return out; // no serial port at all: the key is made by the first one
-    const QMap<QString, QString> described = descriptions();
-    for (DWORD i = 0;; ++i) {
+        key = nullptr; // no serial driver has entered a port: there may still be names defined
+    for (DWORD i = 0; key; ++i) {
         std::vector<wchar_t> driverName(kNameChars + 1, L'\0');
         DWORD chars = kNameChars;
         if (RegEnumValueW(key, i, driverName.data(), &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
@@ -80,7 +104,11 @@ QList<PortMap::Candidate> Win32PortList::present()
             continue;
         const QString driver = QString::fromWCharArray(driverName.data(), int(chars)); // "\Device\Serial0"
         out.append({port, QLatin1String(PortMap::kWindowsDevicePrefix) + port, described.value(port.toUpper(), driver)});
+        defined.remove(port.toUpper());
     }
-    RegCloseKey(key);
+    if (key)
+        RegCloseKey(key);
+    for (auto it = defined.cbegin(); it != defined.cend(); ++it)
+        out.append({it.key(), QLatin1String(PortMap::kWindowsDevicePrefix) + it.key(), described.value(it.key(), it.value())});
     return out;
 }
