@@ -4,7 +4,11 @@
 
 #include <QByteArray>
 #include <QObject>
+#ifdef Q_OS_WIN
+#include <memory>
+#else
 #include <QSocketNotifier>
+#endif
 
 class Simulator;
 
@@ -16,15 +20,26 @@ class DemoConsole : public QObject
     Q_OBJECT
 public:
     explicit DemoConsole(Simulator &simulator, QObject *parent = nullptr);
+    ~DemoConsole() override;
 
-    // False for a terminal this process does not own: a background job reading it would be stopped.
+    // False for a terminal this process does not own: a background job reading it would
+    // be stopped. On Windows: true for a console, a pipe or a file, false where the
+    // program has no standard input (started from the desktop).
     static bool inputUsable();
 
-private slots:
-    void onInput();
-
 private:
+    void take(const QByteArray &bytes);
+
     SimConsole console;
+#ifdef Q_OS_WIN
+    // Windows cannot watch a console or a pipe from the event loop: a thread of its own
+    // reads, and hands what it read over while this console lives.
+    struct Inbox;
+    static void readInput(std::shared_ptr<Inbox> inbox);
+    std::shared_ptr<Inbox> inbox;
+#else
+    void onInput();
     QSocketNotifier notifier;
+#endif
     QByteArray pending;
 };

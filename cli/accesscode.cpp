@@ -1,11 +1,10 @@
 #include "cli/accesscode.h"
 
+#include "cli/terminal.h"
+
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <cstdio>
-#include <termios.h>
-#include <unistd.h>
 
 void AccessCode::addTo(QCommandLineParser &parser)
 {
@@ -31,19 +30,7 @@ QString AccessCode::ask()
 {
     std::fputs("Access code: ", stderr);
     std::fflush(stderr);
-    termios saved {};
-    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
-    if (terminal) {
-        termios quiet = saved;
-        quiet.c_lflag &= tcflag_t(~ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    const QString line = QTextStream(stdin).readLine();
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fputs("\n", stderr);
-    }
-    return line;
+    return Terminal::readLineQuietly();
 }
 
 bool AccessCode::obtain(const QCommandLineParser &parser, bool askIfMissing, std::optional<quint16> &code,
@@ -55,7 +42,7 @@ bool AccessCode::obtain(const QCommandLineParser &parser, bool askIfMissing, std
     // Asked for, the code may come down a pipe; missing, it is asked for only of someone
     // at a terminal: a script would otherwise hand its input over as the code, or wait.
     const bool asked = text == QLatin1String(kAsk);
-    if (asked || (text.isEmpty() && askIfMissing && isatty(STDIN_FILENO)))
+    if (asked || (text.isEmpty() && askIfMissing && Terminal::isTerminal(Terminal::Stream::Input)))
         text = ask();
     code.reset();
     if (text.isEmpty()) {

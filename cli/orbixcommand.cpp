@@ -74,10 +74,16 @@ int OrbixCommand::run(const QStringList &arguments)
         QTextStream(stdout) << kUsage;
         return CommandLine::finish(CliExit::Ok);
     }
+    const QString usageLine = QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0);
+#if !defined(ORBIX_WITH_GATEWAY) && defined(Q_OS_WIN)
+    // The gateway is a plant box's service, built for Linux only: said so, rather than
+    // "unknown command", to whoever follows the Linux manual on Windows.
+    if (name == QLatin1String("gateway"))
+        return CommandLine::usage(usageLine, QStringLiteral("the plant gateway (orbix gateway, orbix-gateway) runs on Linux only"));
+#endif
     const auto it = commands.find(name);
     if (it == commands.end())
-        return CommandLine::usage(QString::fromLatin1(kUsage).section(QLatin1Char('\n'), 0, 0),
-                                  name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
+        return CommandLine::usage(usageLine, name.isEmpty() ? QString() : QStringLiteral("unknown command '%1'").arg(name));
     QStringList args = arguments;
     args.removeAt(1); // the parser sees "orbix --options..." for the chosen command
     return CommandLine::run(QStringLiteral("orbix ") + name, it->second, args);

@@ -2,7 +2,7 @@
 
 #include "cli/cliexit.h"
 #include "cli/commandline.h"
-#include "link/serialline.h"
+#include "link/serialdriverinfo.h"
 #include "storage/portmap.h"
 
 #include <QCommandLineParser>
@@ -21,7 +21,7 @@ QString bindingText(PortMap::Binding binding)
     return QString();
 }
 
-QString driverText(const SerialLine::DriverInfo &info)
+QString driverText(const SerialDriverInfo &info)
 {
     const QString latency = info.latencyTimerMs < 0 ? QStringLiteral("-") : QString::number(info.latencyTimerMs) + QStringLiteral(" ms");
     const QString rs485 = info.rs485 < 0 ? QStringLiteral("unknown") : info.rs485 ? QStringLiteral("yes") : QStringLiteral("no");
@@ -34,10 +34,17 @@ QString driverText(const SerialLine::DriverInfo &info)
 int PortsCommand::run(const QStringList &arguments)
 {
     QCommandLineParser parser;
+#ifdef Q_OS_WIN
+    parser.setApplicationDescription(QStringLiteral(
+        "Lists serial ports, one per line: COM name, device path, adapter description.\n"
+        "COMn is the system's port COMn (\\\\.\\COMn); ports.conf of the data directory or\n"
+        "ORBIX_PORTS=\"COM50=modbus-tcp://HOST;...\" binds any number."));
+#else
     parser.setApplicationDescription(QStringLiteral(
         "Lists serial ports, one per line: COM name, device path, adapter description.\n"
         "COM1-COM32 are ttyS0-31, COM33-COM40 ttyAMA0-7; adapters get COM41 and up, remembered\n"
         "in ports.conf of the data directory; ORBIX_PORTS=\"COM5=/path;...\" binds any number."));
+#endif
     parser.addHelpOption();
     parser.addOption({QStringLiteral("verbose"),
                       QStringLiteral("Also the driver, the adapter's latency timer and whether the driver takes "
@@ -55,7 +62,7 @@ int PortsCommand::run(const QStringList &arguments)
         if (p.options.rs485)
             out << ", rs485 " << p.options.rs485DelayBeforeMs << '/' << p.options.rs485DelayAfterMs << " ms";
         if (verbose)
-            out << '\t' << driverText(SerialLine::driverInfo(p.path));
+            out << '\t' << driverText(SerialDriverInfo::of(p.path));
         out << '\n';
     }
     return CliExit::Ok;

@@ -6,8 +6,9 @@
 // Where orbix finds what it runs besides itself, relative to its own executable: as the
 // packages install them (orbix-gateway beside it in /usr/bin, the report module in
 // /usr/lib/<multiarch>/orbix/) and as a build tree holds them (the module beside orbix,
-// orbix-gateway in the gateway's build directory). Nothing is looked for on PATH or in
-// the working directory.
+// orbix-gateway in the gateway's build directory); on Windows the module is
+// orbix-report.dll beside orbix.exe. Nothing is looked for on PATH or in the working
+// directory.
 class ProgramLayout
 {
 public:

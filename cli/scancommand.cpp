@@ -5,6 +5,7 @@
 #include "cli/linescan.h"
 #include "cli/linkoptions.h"
 #include "cli/stopsignal.h"
+#include "cli/terminal.h"
 #include "device/deviceinfo.h"
 #include "exchange/eventdispatch.h"
 #include "exchange/searchthread.h"
@@ -14,8 +15,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
-
-#include <unistd.h>
 
 namespace {
 
@@ -96,7 +95,7 @@ private:
     const SearchThread &thread;
     bool json;
     QString path;
-    bool interactive = isatty(STDERR_FILENO);
+    bool interactive = Terminal::isTerminal(Terminal::Stream::Error);
     QTextStream out {stdout};
     QTextStream err {stderr};
 };

@@ -44,6 +44,10 @@ bool SnapshotReport::write(const QString &fileName, QString &reason) const
     case ReportBuilder::Failure::NotRenamed:
         reason = QStringLiteral("cannot name the report %1: %2").arg(fileName, builder.systemError());
         break;
+    case ReportBuilder::Failure::TargetLocked:
+        reason = QStringLiteral("cannot replace %1, open in another program or read-only: %2")
+                     .arg(fileName, builder.systemError());
+        break;
     default:
         reason = QStringLiteral("the PDF document of %1 was not written completely").arg(fileName);
     }

@@ -1,26 +1,56 @@
 #include "cli/stopsignal.h"
 
+#include <atomic>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <csignal>
+#endif
 
 namespace {
-volatile std::sig_atomic_t stopRequested = 0;
+// Lock-free, so that a signal handler may set it (and a console's handler thread).
+std::atomic<bool> stopRequested {false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+constexpr int kPollMs = 50;
+
+#ifdef Q_OS_WIN
+// Ctrl+C and Ctrl+Break of the console: the same stop as SIGINT. A closing console
+// window or a logoff keeps the system's handling, which ends the process.
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    stopRequested = true;
+    return TRUE;
+}
+#else
 extern "C" void onSignal(int)
 {
-    stopRequested = 1;
+    stopRequested = true;
 }
-constexpr int kPollMs = 50;
+#endif
+
+void catchStop(bool on)
+{
+#ifdef Q_OS_WIN
+    SetConsoleCtrlHandler(onConsoleEvent, on ? TRUE : FALSE);
+#else
+    std::signal(SIGINT, on ? onSignal : SIG_DFL);
+    std::signal(SIGTERM, on ? onSignal : SIG_DFL);
+#endif
+}
+
 } // namespace
 
 StopSignal::StopSignal(std::function<void()> onStop)
     : stop(std::move(onStop))
 {
-    stopRequested = 0;
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+    stopRequested = false;
+    catchStop(true);
     connect(&poll, &QTimer::timeout, this, [this] {
-        if (!stopRequested)
+        if (!stopRequested.exchange(false))
             return;
-        stopRequested = 0;
         stop();
     });
     poll.start(kPollMs);
@@ -28,6 +58,5 @@ StopSignal::StopSignal(std::function<void()> onStop)
 
 StopSignal::~StopSignal()
 {
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    catchStop(false);
 }

@@ -1317,6 +1317,10 @@ current</translation>
         <source>Протокол работы ОРБИКС</source>
         <translation>Device operation log</translation>
     </message>
+    <message>
+        <source>файл %1 открыт в другой программе или защищён от записи: закройте его и сохраните отчёт снова (%2)</source>
+        <translation>the file %1 is open in another program or read-only: close it and save the report again (%2)</translation>
+    </message>
 </context>
 <context>
     <name>ReportFlow</name>

@@ -3,12 +3,10 @@
 #include <QDeadlineTimer>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <limits>
 #include <utility>
-#include <poll.h>
-#include <time.h>
-#include <unistd.h>
 
 bool Line::isNetworkName(const QString &name)
 {
@@ -18,22 +16,20 @@ bool Line::isNetworkName(const QString &name)
     return false;
 }
 
-Line::~Line()
-{
-    close(); // the base part only: subclasses close their own in their destructors
-}
+// Subclasses close their handle in their own destructors: closeHandle is theirs.
+Line::~Line() = default;
 
 void Line::close()
 {
     if (fd < 0)
         return;
-    ::close(fd);
-    fd = -1;
+    closeHandle();
+    fd = kNoHandle;
 }
 
-void Line::opened(int descriptor)
+void Line::opened(Handle handle)
 {
-    fd = descriptor;
+    fd = handle;
     error = 0;
     pending.clear();
     lastReceive = nowNs(); // what was on the line before is unknown: the first request waits for silence
@@ -62,11 +58,10 @@ bool Line::stopRequested() const
     return running && !running->load(std::memory_order_acquire);
 }
 
+// steady_clock is CLOCK_MONOTONIC on Linux and the performance counter on Windows.
 qint64 Line::nowNs()
 {
-    timespec ts {};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 qint64 Line::write(const quint8 *data, qint64 size)
@@ -92,31 +87,11 @@ qint64 Line::write(const quint8 *data, qint64 size)
             fail(ETIMEDOUT);
             break;
         }
-        pollfd p {fd, POLLOUT, 0};
-        ::poll(&p, 1, int(qMin<qint64>(deadline.remainingTime(), kStopCheckMs)));
+        waitWritable(int(qMin<qint64>(deadline.remainingTime(), kStopCheckMs)));
     }
     if (done == out.size() && !drain(deadline))
         return -1;
     return done == out.size() ? size : -1;
-}
-
-ssize_t Line::writeSome(const char *data, size_t size)
-{
-    return ::write(fd, data, size);
-}
-
-int Line::waitReadable(qint64 timeoutNs)
-{
-    pollfd p {fd, POLLIN, 0};
-    const timespec ts {time_t(timeoutNs / kNsPerSecond), long(timeoutNs % kNsPerSecond)};
-    const int r = ::ppoll(&p, 1, &ts, nullptr);
-    if (r < 0)
-        return errno == EINTR ? 0 : -1;
-    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
-        errno = EIO; // the device is gone (a pulled adapter, a closed pseudo-terminal)
-        return -1;
-    }
-    return r > 0 ? 1 : 0;
 }
 
 // Bytes from the line into pending: 1 when some came (or only line-control bytes),
@@ -124,7 +99,7 @@ int Line::waitReadable(qint64 timeoutNs)
 int Line::fill()
 {
     quint8 raw[512];
-    const ssize_t n = ::read(fd, raw, sizeof raw);
+    const ssize_t n = readSome(reinterpret_cast<char *>(raw), sizeof raw);
     if (n < 0)
         return errno == EAGAIN || errno == EINTR ? 0 : (fail(errno), -1);
     if (n == 0) // hang-up: the other end of the line is gone

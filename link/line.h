@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/lineoptions.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -14,8 +16,8 @@ class QDeadlineTimer;
 // read timing below, the line's own settings and errors. The timing lives here; how
 // bytes reach the bus lives in the subclasses: a local serial port (SerialLine), a
 // raw TCP stream to a serial device server (TcpLine), the same with COM-port control
-// (Rfc2217Line), or a Modbus TCP gateway (ModbusTcpLine). Everything above the line
-// is the same code for all of them.
+// (Rfc2217Line), or a Modbus TCP gateway (ModbusTcpLine); on Windows the local port
+// is a Win32SerialLine. Everything above the line is the same code for all of them.
 class Line
 {
 public:
@@ -40,6 +42,10 @@ public:
     static constexpr const char *kModbusTcpScheme = "modbus-tcp://";
     static bool isNetworkName(const QString &name);
 
+    // A descriptor, a socket or a Windows handle: whatever the subclass waits on.
+    using Handle = qintptr;
+    static constexpr Handle kNoHandle = -1;
+
     virtual ~Line();
     Line(const Line &) = delete;
     Line &operator=(const Line &) = delete;
@@ -47,6 +53,8 @@ public:
     virtual bool open() = 0;
     virtual void close();
     bool isOpen() const { return fd >= 0; }
+    // For the next open: the port's options (RS-485 mode); lines without them ignore them.
+    virtual void setOptions(const LineOptions &) {}
 
     // Speed and frame format: set on a serial port or on a device server that takes
     // them; lines that cannot change them accept and ignore them (canSetFormat).
@@ -127,7 +135,17 @@ protected:
     // Incoming transport bytes into RTU bytes, appended to pending; bytes that carry
     // nothing (not of the protocol) go to dropped.
     virtual void decode(const quint8 *raw, qint64 size) = 0;
-    virtual ssize_t writeSome(const char *data, size_t size);
+    // How the transport waits, moves and releases bytes; the timing above is built on them.
+    // 1 once bytes (or the end) can be read, 0 when none came within timeoutNs, -1 with
+    // errno when the line failed.
+    virtual int waitReadable(qint64 timeoutNs) = 0;
+    // Waits at most timeoutMs for room to write after a short write.
+    virtual void waitWritable(int timeoutMs) = 0;
+    // As read(2) and write(2): -1 with errno (EAGAIN: nothing now), 0 read at the end of the line.
+    virtual ssize_t readSome(char *data, size_t size) = 0;
+    virtual ssize_t writeSome(const char *data, size_t size) = 0;
+    // Releases fd (open); fd is reset by close().
+    virtual void closeHandle() = 0;
     // After the bytes were handed to the kernel: until they have left the machine.
     virtual bool drain(const QDeadlineTimer &) { return true; }
     // The total read time-out with what the transport adds to it.
@@ -135,11 +153,11 @@ protected:
     // Silence beyond the reply gap that a reply still short of its length may have.
     virtual qint64 incompleteReplyAllowanceNs() const { return 0; }
     // Called once the descriptor is open: a fresh start of the timing and the input.
-    void opened(int descriptor);
+    void opened(Handle handle);
     bool fail(int err);
     bool stopRequested() const;
 
-    int fd = -1;
+    Handle fd = kNoHandle;
     int error = 0;
     int networkAllowanceMs = 0;
     Timeouts timeouts;
@@ -147,7 +165,6 @@ protected:
     Dropped dropped;
 
 private:
-    int waitReadable(qint64 timeoutNs);
     int fill();
     void dropPending();
     qint64 silenceAllowedNs(const quint8 *buffer, qint64 got, const ReplyLength &complete) const;

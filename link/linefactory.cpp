@@ -2,8 +2,15 @@
 
 #include "link/modbustcpline.h"
 #include "link/rfc2217line.h"
-#include "link/serialline.h"
 #include "link/tcpline.h"
+
+#ifdef Q_OS_WIN
+#include "link/win32serialline.h"
+using LocalLine = Win32SerialLine;
+#else
+#include "link/serialline.h"
+using LocalLine = SerialLine;
+#endif
 
 std::unique_ptr<Line> LineFactory::create(const QByteArray &name)
 {
@@ -13,5 +20,5 @@ std::unique_ptr<Line> LineFactory::create(const QByteArray &name)
         return std::make_unique<Rfc2217Line>(name);
     if (name.startsWith(Line::kModbusTcpScheme))
         return std::make_unique<ModbusTcpLine>(name);
-    return std::make_unique<SerialLine>(name);
+    return std::make_unique<LocalLine>(name);
 }

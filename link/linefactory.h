@@ -12,6 +12,6 @@ class LineFactory
 {
 public:
     // By the name's scheme (Line::kTcpScheme and its neighbours); any other name is
-    // a serial device path.
+    // a serial device path (a COM port name on Windows).
     static std::unique_ptr<Line> create(const QByteArray &name);
 };

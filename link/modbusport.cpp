@@ -2,8 +2,7 @@
 
 #include "link/linefactory.h"
 #include "link/linklog.h"
-#include "link/serialline.h"
-
+#include "link/socketio.h"
 
 #include <cerrno>
 #include <cstring>
@@ -33,8 +32,7 @@ bool ModbusPort::open()
 {
     close();
     startTransaction();
-    if (auto *serial = dynamic_cast<SerialLine *>(line.get()))
-        serial->setOptions(options);
+    line->setOptions(options);
     line->setNetworkAllowance(networkAllowanceMs);
     readTimeoutMs = 0;
     applyTimeouts(); // a network line's connection waits the allowance
@@ -328,7 +326,7 @@ QString ModbusPort::errorString() const
     case Failure::NotOpen:
         return sysError ? line->openErrorText() : RtuFraming::failureName(lastFailure);
     case Failure::WriteFailed:
-        return QStringLiteral("write to the port failed: %1").arg(QString::fromLocal8Bit(strerror(sysError)));
+        return QStringLiteral("write to the port failed: %1").arg(SocketIo::errorText(sysError));
     case Failure::NoAnswer:
         if (sysError == EBUSY)
             return QStringLiteral("no answer: the line never fell silent");
@@ -336,7 +334,7 @@ QString ModbusPort::errorString() const
             return cutLength > 0 ? QStringLiteral("incomplete reply: %1 of %2 bytes before the time-out").arg(cutBytes).arg(cutLength)
                                  : QStringLiteral("incomplete reply: %1 bytes before the time-out").arg(cutBytes);
         if (Line::isGone(sysError))
-            return QStringLiteral("no answer: the line has gone (%1)").arg(QString::fromLocal8Bit(strerror(sysError)));
+            return QStringLiteral("no answer: the line has gone (%1)").arg(SocketIo::errorText(sysError));
         return RtuFraming::failureName(lastFailure);
     default:
         return RtuFraming::failureName(lastFailure);

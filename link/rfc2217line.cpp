@@ -2,9 +2,10 @@
 
 #include <QtEndian>
 
+#include "link/socketio.h"
+
 #include <cerrno>
 #include <initializer_list>
-#include <sys/socket.h>
 
 namespace {
 // Telnet (RFC 854) and its COM-port control option (RFC 2217).
@@ -45,7 +46,7 @@ bool Rfc2217Line::sendCommand(const QByteArray &command)
 {
     if (fd < 0)
         return fail(EBADF);
-    return ::send(fd, command.constData(), size_t(command.size()), MSG_NOSIGNAL) == command.size() || fail(errno);
+    return SocketIo::send(fd, command.constData(), size_t(command.size())) == command.size() || fail(errno);
 }
 
 // We speak binary both ways, without go-ahead, and offer the COM-port option;

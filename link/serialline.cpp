@@ -2,6 +2,7 @@
 
 #include "link/custombaud.h"
 #include "link/linklog.h"
+#include "link/serialdriverinfo.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -46,29 +47,64 @@ SerialLine::~SerialLine()
     SerialLine::close();
 }
 
+int SerialLine::waitReadable(qint64 timeoutNs)
+{
+    pollfd p {descriptor(), POLLIN, 0};
+    const timespec ts {time_t(timeoutNs / kNsPerSecond), long(timeoutNs % kNsPerSecond)};
+    const int r = ::ppoll(&p, 1, &ts, nullptr);
+    if (r < 0)
+        return errno == EINTR ? 0 : -1;
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
+        errno = EIO; // the device is gone (a pulled adapter, a closed pseudo-terminal)
+        return -1;
+    }
+    return r > 0 ? 1 : 0;
+}
+
+void SerialLine::waitWritable(int timeoutMs)
+{
+    pollfd p {descriptor(), POLLOUT, 0};
+    ::poll(&p, 1, timeoutMs);
+}
+
+ssize_t SerialLine::readSome(char *data, size_t size)
+{
+    return ::read(descriptor(), data, size);
+}
+
+ssize_t SerialLine::writeSome(const char *data, size_t size)
+{
+    return ::write(descriptor(), data, size);
+}
+
+void SerialLine::closeHandle()
+{
+    ::close(descriptor());
+}
+
 bool SerialLine::open()
 {
     close();
     rs485Failed = false;
     customBaud = 0;
-    const int descriptor = ::open(name().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (descriptor < 0)
+    const int opening = ::open(name().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (opening < 0)
         return fail(errno);
-    opened(descriptor);
-    if (!isatty(fd)) {
+    opened(opening);
+    if (!isatty(descriptor())) {
         close();
         return fail(ENOTTY);
     }
     // flock holds even against root; TIOCEXCL keeps ordinary users from opening it at all.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(descriptor(), LOCK_EX | LOCK_NB) != 0) {
         const int err = errno == EWOULDBLOCK ? EBUSY : errno;
         close();
         return fail(err);
     }
-    exclusiveSet = ioctl(fd, TIOCEXCL) == 0;
+    exclusiveSet = ioctl(descriptor(), TIOCEXCL) == 0;
     // Bytes that arrived before we opened the line (the tail of a reply to another
     // program, or to our own exchange before it was stopped) are nobody's answer now.
-    tcflush(fd, TCIOFLUSH);
+    tcflush(descriptor(), TCIOFLUSH);
     decoder.reset();
     pendingErrors = 0;
     haveCounters = false;
@@ -86,7 +122,7 @@ bool SerialLine::open()
 // 19200 bit/s 8E1, raw, parity checked and marked, no flow control.
 bool SerialLine::configure()
 {
-    if (tcgetattr(fd, &settings) != 0)
+    if (tcgetattr(descriptor(), &settings) != 0)
         return fail(errno);
     makeRaw(settings, 19200, Parity::Even, 1);
     return applySettings();
@@ -95,7 +131,7 @@ bool SerialLine::configure()
 void SerialLine::close()
 {
     if (fd >= 0 && exclusiveSet)
-        ioctl(fd, TIOCNXCL); // a pty outlives us; leave it openable for the next program
+        ioctl(descriptor(), TIOCNXCL); // a pty outlives us; leave it openable for the next program
     exclusiveSet = false;
     Line::close();
 }
@@ -105,10 +141,10 @@ void SerialLine::close()
 void SerialLine::requestLowLatency()
 {
     serial_struct info {};
-    if (ioctl(fd, TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY))
+    if (ioctl(descriptor(), TIOCGSERIAL, &info) != 0 || (info.flags & ASYNC_LOW_LATENCY))
         return;
     info.flags |= ASYNC_LOW_LATENCY;
-    if (ioctl(fd, TIOCSSERIAL, &info) != 0)
+    if (ioctl(descriptor(), TIOCSSERIAL, &info) != 0)
         qCDebug(lcLink) << "the driver keeps its latency:" << strerror(errno);
 }
 
@@ -118,15 +154,16 @@ bool SerialLine::setRs485()
     conf.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
     conf.delay_rts_before_send = quint32(options.rs485DelayBeforeMs);
     conf.delay_rts_after_send = quint32(options.rs485DelayAfterMs);
-    if (ioctl(fd, TIOCSRS485, &conf) == 0)
+    if (ioctl(descriptor(), TIOCSRS485, &conf) == 0)
         return true;
     rs485Failed = true;
     return fail(errno);
 }
 
-SerialLine::DriverInfo SerialLine::driverInfo(const QString &path)
+// The kernel's driver, from sysfs; RS-485 mode asked of the driver itself.
+SerialDriverInfo SerialDriverInfo::of(const QString &path)
 {
-    DriverInfo info;
+    SerialDriverInfo info;
     const QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
     info.driver = QFileInfo(QStringLiteral("/sys/class/tty/%1/device/driver").arg(name)).canonicalFilePath().section(QLatin1Char('/'), -1);
     QFile latency(QStringLiteral("/sys/bus/usb-serial/devices/%1/latency_timer").arg(name));
@@ -158,20 +195,20 @@ bool SerialLine::setCustomBaud(quint32 baud)
     customBaud = baud;
     if (baud == 0 || fd < 0)
         return true;
-    return CustomBaud::apply(fd, baud) || fail(errno);
+    return CustomBaud::apply(descriptor(), baud) || fail(errno);
 }
 
 bool SerialLine::applySettings()
 {
     if (fd < 0)
         return fail(EBADF);
-    if (tcsetattr(fd, TCSANOW, &settings) == 0)
+    if (tcsetattr(descriptor(), TCSANOW, &settings) == 0)
         return customBaud == 0 || setCustomBaud(customBaud);
     const int err = errno;
     // Pseudo-terminals drop the parity-enable flag and then refuse it with EINVAL.
     // The rest of the settings are in force; a line that cannot do parity has no parity errors.
     termios now {};
-    if (err == EINVAL && tcgetattr(fd, &now) == 0 && sameSettingsBarParity(now, settings)) {
+    if (err == EINVAL && tcgetattr(descriptor(), &now) == 0 && sameSettingsBarParity(now, settings)) {
         qCDebug(lcLink) << "line keeps its settings but not the parity flag (pseudo-terminal?)";
         return customBaud == 0 || setCustomBaud(customBaud);
     }
@@ -247,7 +284,7 @@ static bool raiseModemLine(int fd, int bit, int &error)
 
 bool SerialLine::raiseModemLines()
 {
-    return raiseModemLine(fd, TIOCM_DTR, error) && raiseModemLine(fd, TIOCM_RTS, error);
+    return raiseModemLine(descriptor(), TIOCM_DTR, error) && raiseModemLine(descriptor(), TIOCM_RTS, error);
 }
 
 void SerialLine::decode(const quint8 *raw, qint64 size)
@@ -267,25 +304,25 @@ bool SerialLine::drain(const QDeadlineTimer &deadline)
 {
     constexpr int kDrainCheckUs = 500;
     int queued = 0;
-    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+    while (ioctl(descriptor(), TIOCOUTQ, &queued) == 0 && queued > 0) {
         if (deadline.hasExpired() || stopRequested())
             return fail(ETIMEDOUT);
         ::usleep(kDrainCheckUs);
     }
-    return tcdrain(fd) == 0 || errno == ENOTTY || errno == EINVAL || fail(errno);
+    return tcdrain(descriptor()) == 0 || errno == ENOTTY || errno == EINVAL || fail(errno);
 }
 
 void SerialLine::collectDriverCounters()
 {
     serial_icounter_struct c {};
-    if (fd < 0 || ioctl(fd, TIOCGICOUNT, &c) != 0)
+    if (fd < 0 || ioctl(descriptor(), TIOCGICOUNT, &c) != 0)
         return; // pseudo-terminals and some drivers keep no counters
     if (haveCounters) {
-        if (c.frame != lastFrame) pendingErrors |= FramingError;
-        if (c.parity != lastParity) pendingErrors |= ParityError;
-        if (c.overrun != lastOverrun) pendingErrors |= Overrun;
-        if (c.buf_overrun != lastBufOverrun) pendingErrors |= RxOverflow;
-        if (c.brk != lastBrk) pendingErrors |= Break;
+        if (c.frame != lastFrame) pendingErrors |= LineErrors::FramingError;
+        if (c.parity != lastParity) pendingErrors |= LineErrors::ParityError;
+        if (c.overrun != lastOverrun) pendingErrors |= LineErrors::Overrun;
+        if (c.buf_overrun != lastBufOverrun) pendingErrors |= LineErrors::RxOverflow;
+        if (c.brk != lastBrk) pendingErrors |= LineErrors::Break;
     }
     haveCounters = true;
     lastFrame = c.frame;
@@ -299,9 +336,9 @@ quint32 SerialLine::takeLineErrors()
 {
     collectDriverCounters();
     if (decoder.takeCharacterErrors() > 0)
-        pendingErrors |= MarkedCharacter;
+        pendingErrors |= LineErrors::MarkedCharacter;
     if (decoder.takeBreaks() > 0)
-        pendingErrors |= Break;
+        pendingErrors |= LineErrors::Break;
     const quint32 e = pendingErrors;
     pendingErrors = 0;
     return e;

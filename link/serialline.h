@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/line.h"
+#include "link/lineerrors.h"
 #include "link/lineoptions.h"
 #include "link/paritymarkdecoder.h"
 
@@ -8,26 +9,15 @@
 
 // A local serial port over POSIX termios: exclusive use, raw 8-bit, parity and stop
 // bits per frame format, DTR and RTS raised, bytes with parity or framing errors
-// marked in the stream and counted. Another platform is another implementation of
-// this class.
+// marked in the stream and counted (LineErrors). Windows has Win32SerialLine instead.
 class SerialLine : public Line
 {
 public:
-    // Line error flags, as reported by takeLineErrors().
-    enum LineError : quint32 {
-        RxOverflow = 0x0001,   // input buffer overflow
-        Overrun = 0x0002,      // hardware overrun
-        ParityError = 0x0004,  // parity error (counted by the driver)
-        FramingError = 0x0008, // framing error (counted by the driver)
-        Break = 0x0010,        // break received
-        MarkedCharacter = 0x0100 // byte marked bad in the stream: parity or framing, driver cannot tell
-    };
-
     explicit SerialLine(const QByteArray &path) : Line(path) {}
     ~SerialLine() override;
 
     // For the next open: the port's options (RS-485 mode).
-    void setOptions(const LineOptions &o) { options = o; }
+    void setOptions(const LineOptions &o) override { options = o; }
 
     // Opens the existing device for exclusive use, non-blocking, asks the driver for
     // low latency where it has a latency timer, sets the options, then 19200 bit/s,
@@ -42,16 +32,6 @@ public:
     // What to tell the user when a device path failed to open with err.
     static QString openErrorText(const QByteArray &path, int err);
 
-    // For listings: the kernel driver of a serial device, its USB latency timer in ms
-    // (-1 when it has none or cannot be read), and whether its driver takes RS-485
-    // mode (-1 when that cannot be asked: the port is in use or cannot be opened).
-    struct DriverInfo {
-        QString driver;
-        int latencyTimerMs = -1;
-        int rs485 = -1;
-    };
-    static DriverInfo driverInfo(const QString &path);
-
     // termios for a raw 8-bit line; false from setBaud for a speed without a constant.
     static void makeRaw(termios &settings, quint32 baud, Parity parity, int stopBits);
     static bool setBaud(termios &settings, quint32 baud);
@@ -59,8 +39,14 @@ public:
 protected:
     void decode(const quint8 *raw, qint64 size) override;
     bool drain(const QDeadlineTimer &deadline) override;
+    int waitReadable(qint64 timeoutNs) override;
+    void waitWritable(int timeoutMs) override;
+    ssize_t readSome(char *data, size_t size) override;
+    ssize_t writeSome(const char *data, size_t size) override;
+    void closeHandle() override;
 
 private:
+    int descriptor() const { return int(fd); }
     bool configure();
     bool applySettings();
     bool setCustomBaud(quint32 baud);

@@ -7,7 +7,7 @@
 // Modbus RTU frames over a raw TCP stream ("tcp://HOST:PORT"), as serial device
 // servers carry them in their TCP-server mode. The bytes are the line's bytes, so a
 // reply ends as on a serial line; the line's speed and format are the server's own
-// and cannot be changed from here.
+// and cannot be changed from here. Its socket calls are SocketIo's (POSIX or Winsock).
 class TcpLine : public Line
 {
 public:
@@ -27,7 +27,11 @@ public:
     int connectTimeoutMs() const { return networkAllowanceMs + 1000; }
 
 protected:
+    int waitReadable(qint64 timeoutNs) override;
+    void waitWritable(int timeoutMs) override;
+    ssize_t readSome(char *data, size_t size) override;
     ssize_t writeSome(const char *data, size_t size) override;
+    void closeHandle() override;
     void decode(const quint8 *raw, qint64 size) override;
     qint64 totalReadNs() const override;
     qint64 incompleteReplyAllowanceNs() const override { return qint64(networkAllowanceMs) * kNsPerMs; }

@@ -12,17 +12,22 @@
 #include "report/reportdata.h"
 #include "report/reporttexts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QPrinter>
 #include <QTemporaryFile>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#endif
 
 // The logos live in a static library: their registration must be asked for.
 static void initReportImages()
@@ -86,8 +91,10 @@ constexpr double kSideMarginMm = 4;
 constexpr double kTopMarginMm = 10;
 constexpr double kBottomMarginMm = 5;
 
+#ifndef Q_OS_WIN
 // A new report file gets what the user's umask leaves of read and write for all, as
 // every other file a program creates (the temporary file the printer wrote is 0600).
+// Windows has no such bits: a new file takes its folder's rights there.
 QFile::Permissions newFilePermissions()
 {
     const mode_t mask = ::umask(0);
@@ -103,6 +110,7 @@ QFile::Permissions newFilePermissions()
             p |= permission;
     return p;
 }
+#endif
 // The last bytes a complete PDF holds.
 const char kPdfEnd[] = "%%EOF";
 constexpr int kPdfTailBytes = 32;
@@ -136,19 +144,48 @@ ReportBuilder::~ReportBuilder() = default;
 bool ReportBuilder::build()
 {
     const QFileInfo target(fileName);
-    // Beside the target, so that the rename stays on one file system.
-    QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    if (!part.open())
-        return fail(Failure::NotCreated, part.errorString());
-    part.close(); // the printer writes it by its name; removed unless renamed
-    if (!writeTo(part.fileName()))
-        return false;
-    QFile::setPermissions(part.fileName(), target.exists() ? target.permissions() : newFilePermissions());
-    if (std::rename(QFile::encodeName(part.fileName()).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+    QString partPath;
+    {
+        // Beside the target, so that the rename stays on one file system. Let go at once:
+        // Windows keeps a temporary file open while its object lives, and an open file is
+        // not renamed there.
+        QTemporaryFile part(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+        if (!part.open())
+            return fail(Failure::NotCreated, part.errorString());
+        part.setAutoRemove(false);
+        partPath = part.fileName(); // the printer writes it by its name
+    }
+    if (writeTo(partPath) && moveOver(partPath, target))
+        return true;
+    QFile::remove(partPath);
+    return false;
+}
+
+#ifdef Q_OS_WIN
+// A rename does not replace a file on Windows: MoveFileEx does, in one step as far as
+// the file system allows. A report open in a viewer is locked, which the user can
+// mend: said so rather than in the system's words alone.
+bool ReportBuilder::moveOver(const QString &partPath, const QFileInfo &target)
+{
+    const QString from = QDir::toNativeSeparators(partPath);
+    const QString to = QDir::toNativeSeparators(target.absoluteFilePath());
+    if (MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()), reinterpret_cast<const wchar_t *>(to.utf16()),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD code = GetLastError();
+    const bool locked = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
+        || (code == ERROR_ACCESS_DENIED && target.exists());
+    return fail(locked ? Failure::TargetLocked : Failure::NotRenamed, qt_error_string(int(code)));
+}
+#else
+bool ReportBuilder::moveOver(const QString &partPath, const QFileInfo &target)
+{
+    QFile::setPermissions(partPath, target.exists() ? target.permissions() : newFilePermissions());
+    if (std::rename(QFile::encodeName(partPath).constData(), QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         return fail(Failure::NotRenamed, QString::fromLocal8Bit(std::strerror(errno)));
-    part.setAutoRemove(false);
     return true;
 }
+#endif
 
 bool ReportBuilder::writeTo(const QString &partPath)
 {
@@ -185,6 +222,9 @@ QString ReportBuilder::failureText() const
     case Failure::NotStarted: return tr("документ PDF не удалось начать");
     case Failure::Incomplete: return tr("документ PDF записан не полностью");
     case Failure::NotRenamed: return tr("готовый документ не удалось переименовать: %1").arg(systemText);
+    case Failure::TargetLocked:
+        return tr("файл %1 открыт в другой программе или защищён от записи: закройте его и сохраните отчёт снова (%2)")
+            .arg(QDir::toNativeSeparators(fileName), systemText);
     }
     return QString();
 }

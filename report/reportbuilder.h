@@ -8,6 +8,7 @@
 #include <memory>
 
 class CrashPlot;
+class QFileInfo;
 class QPrinter;
 class ReportCanvas;
 class RunConfigPlot;
@@ -26,7 +27,8 @@ class ReportBuilder
     Q_DECLARE_TR_FUNCTIONS(ReportBuilder)
 
 public:
-    enum class Failure { None, NotCreated, NotStarted, Incomplete, NotRenamed };
+    // TargetLocked: the file chosen is open in another program or read-only (Windows).
+    enum class Failure { None, NotCreated, NotStarted, Incomplete, NotRenamed, TargetLocked };
 
     // reportTime: the date printed and in the document's name.
     ReportBuilder(const QString &fileName, const ReportData &data,
@@ -62,6 +64,8 @@ private:
     void drawProtocol(ReportCanvas &canvas) const;
     int drawEntry(ReportCanvas &canvas, int index, double base, int row) const;
     bool fail(Failure failure, const QString &text);
+    // The finished part takes the target's place, replacing a file there.
+    bool moveOver(const QString &partPath, const QFileInfo &target);
 
     const QString fileName;
     const ReportData &data;

@@ -28,7 +28,7 @@ user_data=$(ls -d "$ORBIX_WINEPREFIX"/drive_c/users/*/AppData/Local 2>/dev/null 
 "$here/wine-run.sh" "$setup" /S /D=$target_win
 check "the silent install exits 0" test $? -eq 0
 wait_wine
-for f in orbix-service.exe orbix.exe orbix-sim.exe Qt5Core.dll Qt5Widgets.dll qwt.dll sqlite3.dll \
+for f in orbix-service.exe orbix.exe orbix-sim.exe Qt5Core.dll Qt5Widgets.dll qwt-qt5.dll sqlite3.dll \
          plugins/platforms/qwindows.dll plugins/sqldrivers/qsqlite.dll qt.conf user-guide.md uninstall.exe; do
   check "installed: $f" test -f "$target/$f"
 done

@@ -27,7 +27,7 @@ for p in "${programs[@]}"; do
   cp "$p" "$stage/"
 done
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll sqldrivers/qsqlite.dll
-         printsupport/windowsprintsupport.dll imageformats/qico.dll)
+         printsupport/windowsprintersupport.dll imageformats/qico.dll)
 for p in "${plugins[@]}"; do
   [ -f "$qt/plugins/$p" ] || { echo "windows-package.sh: the Qt plugin $p is missing in $qt" >&2; exit 1; }
   mkdir -p "$stage/plugins/$(dirname "$p")"
@@ -64,13 +64,16 @@ cp "$here/docs/user-guide.md" "$here/docs/user-guide.en.md" "$stage/"
 cp -r "$here/docs/screenshots" "$stage/screenshots"
 cp "$here/packaging/copyright" "$stage/copyright.txt"
 
-# The zip: the same folder, to run from anywhere.
+# The zip: the same folder, to run from anywhere, with the folder data/ beside the
+# programs where they keep their files (the installed programs use %LOCALAPPDATA%).
+mkdir "$stage/data"
 rm -f "$build/$name-win64.zip"
 # ORBIX_NSIS_FAST=1: quick compression, for checks of the packages' contents.
 fast=${ORBIX_NSIS_FAST:-0}
 level=-9
 ((fast)) && level=-1
 (cd "$build/stage" && zip -qr $level "$build/$name-win64.zip" "$name")
+rmdir "$stage/data"
 
 # The installer's lists: every file of the stage, and their removal, deepest first.
 lists=$build/stage/nsis

@@ -1,5 +1,5 @@
-// orbix-sim: simulated devices on a pseudo-terminal (or a real serial port) for tests,
-// benchmarks and demonstrations without hardware.
+// orbix-sim: simulated devices on a pseudo-terminal (or a real serial port: on Windows
+// a COM port) for tests, benchmarks and demonstrations without hardware.
 #include "sim/simconsole.h"
 #include "sim/simoptions.h"
 #include "sim/simtcpserver.h"
@@ -12,9 +12,17 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#ifdef Q_OS_WIN
+#include "sim/simwake.h"
+
+#include <io.h>
+#include <thread>
+#include <windows.h>
+#else
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -28,6 +36,7 @@ void print(FILE *to, const QString &text)
     fflush(to);
 }
 
+#ifndef Q_OS_WIN
 // SIGINT and SIGTERM arrive on a descriptor; blocked before any thread exists, so no
 // thread is ever interrupted by them.
 int signalDescriptor()
@@ -40,6 +49,7 @@ int signalDescriptor()
     signal(SIGPIPE, SIG_IGN); // a closed stdout must not end the simulator
     return signalfd(-1, &mask, SFD_CLOEXEC);
 }
+#endif
 
 bool startSimulator(Simulator &sim, const SimOptions &options)
 {
@@ -48,6 +58,12 @@ bool startSimulator(Simulator &sim, const SimOptions &options)
         sim.addDevice(d);
     sim.setAccessCode(options.accessCode);
     sim.setTurnaroundMs(options.turnaroundMs);
+#ifdef Q_OS_WIN
+    // Windows has no pseudo-terminal: without a COM port the devices are served on the
+    // network only.
+    if (options.ttyPath.isEmpty() && (options.tcpPort >= 0 || options.modbusTcpPort >= 0))
+        return true;
+#endif
     const bool ok = options.ttyPath.isEmpty() ? sim.start(options.linkPath) : sim.startOnTty(options.ttyPath);
     if (!ok)
         print(stderr, QStringLiteral("orbix-sim: %1\n").arg(sim.errorString()));
@@ -58,7 +74,11 @@ bool startSimulator(Simulator &sim, const SimOptions &options)
 bool readCommands(SimConsole &console, QByteArray &pending)
 {
     char buffer[1024];
+#ifdef Q_OS_WIN
+    const int n = ::_read(0, buffer, sizeof buffer);
+#else
     const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+#endif
     if (n < 0 && errno == EINTR)
         return true;
     if (n <= 0)
@@ -71,6 +91,35 @@ bool readCommands(SimConsole &console, QByteArray &pending)
     return true;
 }
 
+#ifdef Q_OS_WIN
+SimWake *interruptWake = nullptr;
+
+// Ctrl+C, Ctrl+Break, the console closing: main stops the simulator.
+BOOL WINAPI onConsoleEvent(DWORD)
+{
+    interruptWake->notify();
+    return TRUE;
+}
+
+bool interruptReady(SimWake &interrupt)
+{
+    interruptWake = &interrupt;
+    return interrupt.create() && SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+// Windows cannot wait for the console and an event at once: commands are read on a
+// thread of their own, left blocked in its read when the simulator ends.
+void serve(Simulator &sim, const SimWake &interrupt)
+{
+    std::thread([&sim] {
+        SimConsole console(sim);
+        QByteArray pending;
+        while (readCommands(console, pending)) {
+        }
+    }).detach();
+    interrupt.wait();
+}
+#else
 void serve(Simulator &sim, int signalFd)
 {
     SimConsole console(sim);
@@ -88,6 +137,7 @@ void serve(Simulator &sim, int signalFd)
             input = false;
     }
 }
+#endif
 
 } // namespace
 
@@ -114,11 +164,18 @@ int main(int argc, char *argv[])
                           + QLatin1Char('\n'));
         return 0;
     }
+#ifdef Q_OS_WIN
+    SimWake interrupt;
+    const bool interruptible = interruptReady(interrupt);
+#else
     const int signalFd = signalDescriptor();
+    const bool interruptible = signalFd >= 0;
+#endif
     Simulator sim;
-    if (signalFd < 0 || !startSimulator(sim, options))
+    if (!interruptible || !startSimulator(sim, options))
         return kStartError;
-    print(stdout, sim.linkPath() + QLatin1Char('\n'));
+    if (!sim.linkPath().isEmpty())
+        print(stdout, sim.linkPath() + QLatin1Char('\n'));
     SimTcpServer rtuServer(sim, SimTcpServer::Framing::Rtu);
     SimTcpServer mbapServer(sim, SimTcpServer::Framing::ModbusTcp);
     const struct { SimTcpServer &server; int port; const char *scheme; } servers[] = {
@@ -134,7 +191,11 @@ int main(int argc, char *argv[])
     }
     for (const QString &f : options.faults)
         print(stdout, SimConsole(sim).execute(QStringLiteral("fault ") + f));
+#ifdef Q_OS_WIN
+    serve(sim, interrupt);
+#else
     serve(sim, signalFd);
+#endif
     sim.stop(); // removes the link too
     return 0;
 }

@@ -1,19 +1,29 @@
 #include "sim/simline.h"
 
-#include "link/custombaud.h"
-
-#include "link/serialline.h"
 #include "sim/simlog.h"
+#include "sim/simwake.h"
 
 #include <QFile>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <ctime>
+
+#ifdef Q_OS_WIN
+#include "link/win32serialline.h"
+
+#include <thread>
+#include <windows.h>
+#else
+#include "link/custombaud.h"
+#include "link/serialline.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -23,8 +33,7 @@ constexpr int kMaxCollect = 512;          // bytes kept of one frame; more is no
 constexpr int kWriteAttempts = 10;
 constexpr int kWriteWaitMs = 20;
 
-
-
+#ifndef Q_OS_WIN
 timespec toTimespec(qint64 ns)
 {
     timespec ts;
@@ -37,19 +46,45 @@ QByteArray encoded(const QString &path)
 {
     return QFile::encodeName(path);
 }
+#endif
 
 } // namespace
+
+#ifdef Q_OS_WIN
+// One read of a byte is kept outstanding while the line waits for a request; once it
+// came, the bytes queued behind it are taken at once.
+struct SimLine::Port {
+    OVERLAPPED read {};
+    OVERLAPPED write {};
+    bool reading = false;
+    char buffer[kMaxCollect];
+    DWORD have = 0;
+
+    Port()
+    {
+        read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~Port()
+    {
+        CloseHandle(read.hEvent);
+        CloseHandle(write.hEvent);
+    }
+};
+#endif
+
+SimLine::SimLine() = default;
 
 SimLine::~SimLine()
 {
     close();
 }
 
+// steady_clock is CLOCK_MONOTONIC on Linux (sleepUntil counts on that) and the
+// performance counter on Windows.
 qint64 SimLine::nowNs()
 {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return qint64(ts.tv_sec) * kNsPerSecond + ts.tv_nsec;
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 qint64 SimLine::characterNs(quint32 baud)
@@ -60,14 +95,6 @@ qint64 SimLine::characterNs(quint32 baud)
 qint64 SimLine::silenceNs(quint32 baud)
 {
     return baud > kFixedSilenceAbove ? kFixedSilenceNs : characterNs(baud) * 7 / 2;
-}
-
-
-int SimLine::formatOf(const termios &settings)
-{
-    if (settings.c_cflag & CSTOPB)
-        return 2;
-    return (settings.c_cflag & PARODD) ? 1 : 0;
 }
 
 bool SimLine::sameFormat(int a, int b)
@@ -84,14 +111,55 @@ bool SimLine::fail(const QString &what, int err)
     return false;
 }
 
+SimLine::Wait SimLine::readFrame(const SimWake &stop, QByteArray &frame, qint64 &endNs)
+{
+    frame.clear();
+    for (;;) {
+        qint64 timeoutNs = -1;
+        if (!frame.isEmpty()) {
+            endNs = timing.lineFreeNs + timing.silenceNs;
+            timeoutNs = endNs - nowNs();
+            if (timeoutNs <= 0)
+                return Wait::Frame;
+        }
+        const Ready ready = waitInput(stop, timeoutNs);
+        if (ready == Stop)
+            return Wait::Stopped;
+        if (ready == Broken || (ready == Input && !takeInput(frame)))
+            return Wait::Failed;
+    }
+}
+
+// A pty hands over the whole request at once; its bytes count as on the line only one
+// character time after another, so the frame ends when a real line would have ended it.
+void SimLine::collect(QByteArray &frame, const char *bytes, qint64 n)
+{
+    const qint64 now = nowNs();
+    if (frame.isEmpty()) {
+        const quint32 baud = lineBaud();
+        timing = {characterNs(baud), silenceNs(baud), now};
+    }
+    timing.lineFreeNs = qMax(timing.lineFreeNs, now) + n * timing.charNs;
+    frame.append(bytes, int(qMin<qint64>(n, kMaxCollect - frame.size())));
+}
+
+#ifndef Q_OS_WIN
+
+int SimLine::formatOf(const termios &settings)
+{
+    if (settings.c_cflag & CSTOPB)
+        return 2;
+    return (settings.c_cflag & PARODD) ? 1 : 0;
+}
+
 bool SimLine::openPty(const QString &symlinkPath, quint32 baud, int format)
 {
     close();
     fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0)
+    if (fd < 0 || grantpt(int(fd)) != 0 || unlockpt(int(fd)) != 0)
         return fail(QStringLiteral("cannot create a pseudo-terminal"), errno);
     char name[128];
-    if (ptsname_r(fd, name, sizeof name) != 0)
+    if (ptsname_r(int(fd), name, sizeof name) != 0)
         return fail(QStringLiteral("cannot name the pseudo-terminal"), errno);
     linePath = QString::fromLocal8Bit(name);
     pty = true;
@@ -110,13 +178,13 @@ bool SimLine::openTty(const QString &path, quint32 baud, int format)
     if (fd < 0)
         return fail(QStringLiteral("cannot open %1").arg(path), errno);
     linePath = path;
-    if (!isatty(fd))
+    if (!isatty(int(fd)))
         return fail(QStringLiteral("%1 is not a serial port").arg(path));
     ttyBaud = baud;
     ttyFormat = format;
-    if (!configure(fd, baud, format))
+    if (!configure(int(fd), baud, format))
         return false;
-    tcflush(fd, TCIOFLUSH);
+    tcflush(int(fd), TCIOFLUSH);
     return true;
 }
 
@@ -171,7 +239,7 @@ void SimLine::close()
     if (slaveFd >= 0)
         ::close(slaveFd);
     if (fd >= 0)
-        ::close(fd);
+        ::close(int(fd));
     slaveFd = fd = -1;
     pty = false;
 }
@@ -180,7 +248,7 @@ quint32 SimLine::lineBaud() const
 {
     if (!pty)
         return ttyBaud;
-    const quint32 baud = CustomBaud::read(fd);
+    const quint32 baud = CustomBaud::read(int(fd));
     return baud ? baud : kDefaultBaud;
 }
 
@@ -189,33 +257,14 @@ bool SimLine::settingsMatch(quint32 baud, int format) const
     if (!pty)
         return baud == ttyBaud && sameFormat(format, ttyFormat);
     termios t {}; // the master side reports the termios the master program set on the slave
-    if (tcgetattr(fd, &t) != 0)
+    if (tcgetattr(int(fd), &t) != 0)
         return false;
-    return CustomBaud::read(fd) == baud && sameFormat(formatOf(t), format);
+    return CustomBaud::read(int(fd)) == baud && sameFormat(formatOf(t), format);
 }
 
-SimLine::Wait SimLine::readFrame(int stopFd, QByteArray &frame, qint64 &endNs)
+SimLine::Ready SimLine::waitInput(const SimWake &stop, qint64 timeoutNs)
 {
-    frame.clear();
-    for (;;) {
-        qint64 timeoutNs = -1;
-        if (!frame.isEmpty()) {
-            endNs = timing.lineFreeNs + timing.silenceNs;
-            timeoutNs = endNs - nowNs();
-            if (timeoutNs <= 0)
-                return Wait::Frame;
-        }
-        const Ready ready = waitInput(stopFd, timeoutNs);
-        if (ready == Stop)
-            return Wait::Stopped;
-        if (ready == Broken || (ready == Input && !takeInput(frame)))
-            return Wait::Failed;
-    }
-}
-
-SimLine::Ready SimLine::waitInput(int stopFd, qint64 timeoutNs) const
-{
-    pollfd p[2] = {{fd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+    pollfd p[2] = {{int(fd), POLLIN, 0}, {int(stop.native()), POLLIN, 0}};
     const timespec ts = toTimespec(qMax<qint64>(timeoutNs, 0));
     const int r = ppoll(p, 2, timeoutNs < 0 ? nullptr : &ts, nullptr);
     if (r < 0)
@@ -227,21 +276,13 @@ SimLine::Ready SimLine::waitInput(int stopFd, qint64 timeoutNs) const
     return (p[0].revents & (POLLERR | POLLHUP | POLLNVAL)) ? Broken : Nothing;
 }
 
-// A pty hands over the whole request at once; its bytes count as on the line only one
-// character time after another, so the frame ends when a real line would have ended it.
 bool SimLine::takeInput(QByteArray &frame)
 {
     char buffer[kMaxCollect];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(int(fd), buffer, sizeof buffer);
     if (n <= 0)
         return n < 0 && (errno == EAGAIN || errno == EINTR);
-    const qint64 now = nowNs();
-    if (frame.isEmpty()) {
-        const quint32 baud = lineBaud();
-        timing = {characterNs(baud), silenceNs(baud), now};
-    }
-    timing.lineFreeNs = qMax(timing.lineFreeNs, now) + n * timing.charNs;
-    frame.append(buffer, int(qMin<qint64>(n, kMaxCollect - frame.size())));
+    collect(frame, buffer, n);
     return true;
 }
 
@@ -274,15 +315,191 @@ bool SimLine::sleepUntil(qint64 atNs, const std::atomic<bool> &stopping)
 bool SimLine::writeByte(quint8 byte)
 {
     for (int attempt = 0; attempt < kWriteAttempts; ++attempt) {
-        if (::write(fd, &byte, 1) == 1)
+        if (::write(int(fd), &byte, 1) == 1)
             return true;
         if (errno != EAGAIN && errno != EINTR) {
             qCWarning(lcSim) << "write to the line failed:" << strerror(errno);
             return false;
         }
-        pollfd p {fd, POLLOUT, 0};
+        pollfd p {int(fd), POLLOUT, 0};
         ::poll(&p, 1, kWriteWaitMs);
     }
     qCInfo(lcSim) << "line blocked: nobody reads the replies";
     return false;
 }
+
+#else // Windows
+
+bool SimLine::openPty(const QString &, quint32, int)
+{
+    return fail(QStringLiteral("Windows has no pseudo-terminals: serve a COM port with --tty COMn "
+                               "(one end of a null-modem pair), or the network only with --tcp or --modbus-tcp"));
+}
+
+bool SimLine::openTty(const QString &path, quint32 baud, int format)
+{
+    close();
+    if (!port)
+        port = std::make_unique<Port>();
+    if (!port->read.hEvent || !port->write.hEvent)
+        return fail(QStringLiteral("cannot create the events of %1").arg(path));
+    const std::wstring device = Win32SerialLine::devicePath(path.toLocal8Bit()).toStdWString();
+    const HANDLE h = CreateFileW(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return fail(QStringLiteral("cannot open %1: %2").arg(path, Win32SerialLine::systemErrorText(GetLastError())));
+    fd = qintptr(h);
+    linePath = path;
+    const Win32SerialLine::Parity parity = format == 0 ? Win32SerialLine::Parity::Even
+        : format == 1                                  ? Win32SerialLine::Parity::Odd
+                                                       : Win32SerialLine::Parity::None;
+    DWORD code = Win32SerialLine::setUp(h);
+    if (code == 0)
+        code = Win32SerialLine::setState(h, baud, parity, format >= 2 ? 2 : 1);
+    if (code != 0)
+        return fail(QStringLiteral("cannot set up %1: %2").arg(path, Win32SerialLine::systemErrorText(code)));
+    PurgeComm(h, PURGE_RXCLEAR | PURGE_TXCLEAR);
+    ttyBaud = baud;
+    ttyFormat = format;
+    return true;
+}
+
+void SimLine::close()
+{
+    if (fd >= 0) {
+        const HANDLE h = HANDLE(fd);
+        if (port->reading) { // the buffer and the OVERLAPPED must outlive the read
+            CancelIoEx(h, &port->read);
+            DWORD n = 0;
+            GetOverlappedResult(h, &port->read, &n, TRUE);
+        }
+        CloseHandle(h);
+    }
+    if (port) {
+        port->reading = false;
+        port->have = 0;
+    }
+    fd = -1;
+    pty = false;
+}
+
+quint32 SimLine::lineBaud() const
+{
+    return ttyBaud;
+}
+
+bool SimLine::settingsMatch(quint32 baud, int format) const
+{
+    return baud == ttyBaud && sameFormat(format, ttyFormat);
+}
+
+SimLine::Ready SimLine::waitInput(const SimWake &stop, qint64 timeoutNs)
+{
+    const HANDLE h = HANDLE(fd);
+    const qint64 end = timeoutNs < 0 ? -1 : nowNs() + timeoutNs;
+    for (;;) {
+        if (port->have > 0)
+            return Input;
+        if (!port->reading) {
+            ResetEvent(port->read.hEvent);
+            DWORD n = 0;
+            if (ReadFile(h, port->buffer, 1, &n, &port->read)) {
+                port->have = n;
+                if (n == 0)
+                    Sleep(1); // empty at once: no driver should, but never spin on one
+            } else if (GetLastError() == ERROR_IO_PENDING) {
+                port->reading = true;
+            } else {
+                return Broken;
+            }
+        }
+        if (port->reading) {
+            const HANDLE events[2] = {HANDLE(stop.native()), port->read.hEvent}; // a stop goes first
+            const qint64 left = end < 0 ? -1 : qMax<qint64>(end - nowNs(), 0);
+            const DWORD ms = left < 0 ? INFINITE : DWORD((left + 999999) / 1000000);
+            const DWORD r = WaitForMultipleObjects(2, events, FALSE, ms);
+            if (r == WAIT_OBJECT_0)
+                return Stop;
+            if (r == WAIT_TIMEOUT)
+                return Nothing;
+            if (r != WAIT_OBJECT_0 + 1)
+                return Broken;
+            DWORD n = 0;
+            port->reading = false;
+            if (!GetOverlappedResult(h, &port->read, &n, FALSE))
+                return Broken;
+            port->have = n;
+        }
+        if (port->have == 1) { // and what came with it
+            quint32 errors = 0; // a simulated device hears a damaged request as noise anyway
+            const long more = Win32SerialLine::readQueued(h, &port->read, port->buffer + 1, sizeof port->buffer - 1, errors);
+            if (more < 0)
+                return Broken;
+            port->have += DWORD(more);
+            return Input;
+        }
+        if (port->have == 0 && WaitForSingleObject(HANDLE(stop.native()), 0) == WAIT_OBJECT_0)
+            return Stop;
+        if (port->have == 0 && end >= 0 && nowNs() >= end)
+            return Nothing;
+    }
+}
+
+bool SimLine::takeInput(QByteArray &frame)
+{
+    collect(frame, port->buffer, port->have);
+    port->have = 0;
+    return true;
+}
+
+// The port's UART paces the bytes itself: each part of a reply goes out at once when
+// its first byte is due. Windows' sleeps are too coarse to time single characters.
+bool SimLine::send(const QByteArray &bytes, const Pacing &pacing, const std::atomic<bool> &stopping)
+{
+    const int split = pacing.splitAt >= 0 && pacing.splitAt < bytes.size() ? pacing.splitAt : bytes.size();
+    const int parts[2][2] = {{0, split}, {split, bytes.size()}};
+    for (const auto &part : parts) {
+        if (part[0] >= part[1])
+            continue;
+        const qint64 at = pacing.startNs + part[0] * pacing.charNs + (part[0] > 0 && part[0] == split ? pacing.pauseNs : 0);
+        if (!sleepUntil(at, stopping) || !writeBytes(bytes.constData() + part[0], part[1] - part[0]))
+            return false;
+    }
+    return true;
+}
+
+bool SimLine::sleepUntil(qint64 atNs, const std::atomic<bool> &stopping)
+{
+    for (;;) {
+        if (stopping.load(std::memory_order_acquire))
+            return false;
+        const qint64 now = nowNs();
+        if (now >= atNs)
+            return true;
+        std::this_thread::sleep_for(std::chrono::nanoseconds(qMin(atNs - now, kStopCheckNs)));
+    }
+}
+
+bool SimLine::writeBytes(const char *bytes, int size)
+{
+    const HANDLE h = HANDLE(fd);
+    ResetEvent(port->write.hEvent);
+    DWORD n = 0;
+    if (!WriteFile(h, bytes, DWORD(size), &n, &port->write)) {
+        if (GetLastError() != ERROR_IO_PENDING) {
+            qCWarning(lcSim).noquote() << "write to the line failed:" << Win32SerialLine::systemErrorText(GetLastError());
+            return false;
+        }
+        const qint64 onLineMs = size * characterNs(ttyBaud) / 1000000;
+        if (WaitForSingleObject(port->write.hEvent, DWORD(kWriteAttempts * kWriteWaitMs + onLineMs)) == WAIT_TIMEOUT) {
+            CancelIoEx(h, &port->write);
+            GetOverlappedResult(h, &port->write, &n, TRUE);
+            qCInfo(lcSim) << "line blocked: nobody reads the replies";
+            return false;
+        }
+        if (!GetOverlappedResult(h, &port->write, &n, FALSE))
+            return false;
+    }
+    return int(n) == size;
+}
+#endif

@@ -5,11 +5,17 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <memory>
+#ifndef Q_OS_WIN
 #include <termios.h>
+#endif
+
+class SimWake;
 
 // The simulator's end of the serial line: the master side of a pseudo-terminal, or a
-// real serial port. Collects request frames by Modbus RTU timing and sends replies at
-// the pace of a real line.
+// real serial port (on Windows only that: a COM port, e.g. one of a null-modem pair).
+// Collects request frames by Modbus RTU timing and sends replies at the pace of a
+// real line.
 class SimLine
 {
 public:
@@ -29,13 +35,13 @@ public:
     static constexpr qint64 kFixedSilenceNs = 1750000;   // Modbus serial line: 1.75 ms frame gap there
     static constexpr quint32 kDefaultBaud = 19200;
 
-    SimLine() = default;
+    SimLine();
     ~SimLine();
     SimLine(const SimLine &) = delete;
     SimLine &operator=(const SimLine &) = delete;
 
     // A new pseudo-terminal whose slave side starts raw at baud and format; symlinkPath,
-    // when not empty, becomes a symbolic link to that slave.
+    // when not empty, becomes a symbolic link to that slave. Fails on Windows.
     bool openPty(const QString &symlinkPath, quint32 baud, int format);
     // An existing serial port, configured raw at baud and format.
     bool openTty(const QString &path, quint32 baud, int format);
@@ -49,15 +55,17 @@ public:
     bool settingsMatch(quint32 baud, int format) const;
     // One request: bytes until a silence of 3.5 characters after the last of them
     // has passed the line; endNs is when that silence ended.
-    Wait readFrame(int stopFd, QByteArray &frame, qint64 &endNs);
+    Wait readFrame(const SimWake &stop, QByteArray &frame, qint64 &endNs);
     // One byte per write, each at its own time; false if stopped or the line failed.
     bool send(const QByteArray &bytes, const Pacing &pacing, const std::atomic<bool> &stopping);
 
     static qint64 characterNs(quint32 baud);
     static qint64 silenceNs(quint32 baud);
     static qint64 nowNs();
+#ifndef Q_OS_WIN
     // Format seen in termios flags: a pty hides the parity enable flag, so 8N1 reads as 8E1.
     static int formatOf(const termios &settings);
+#endif
     // 8N15 and 8N2 are the same on the line; kAnyFormat is the same as every format.
     static bool sameFormat(int a, int b);
     static constexpr int kAnyFormat = -1;
@@ -74,13 +82,19 @@ private:
     bool configure(int lineFd, quint32 baud, int format);
     bool makeLink(const QString &symlinkPath);
     quint32 lineBaud() const;
-    Ready waitInput(int stopFd, qint64 timeoutNs) const;
+    Ready waitInput(const SimWake &stop, qint64 timeoutNs);
     bool takeInput(QByteArray &frame);
-    bool writeByte(quint8 byte);
+    void collect(QByteArray &frame, const char *bytes, qint64 n);
+    bool writeByte(quint8 byte);               // POSIX: one byte at its time
+    bool writeBytes(const char *bytes, int size); // Windows: a part of a reply at once
     static bool sleepUntil(qint64 atNs, const std::atomic<bool> &stopping);
 
-    int fd = -1;      // pty master, or the serial port
+    qintptr fd = -1;  // pty master, or the serial port (a HANDLE on Windows)
     int slaveFd = -1; // keeps the pty and its settings alive while the master program reopens it
+#ifdef Q_OS_WIN
+    struct Port; // the port's overlapped read and write
+    std::unique_ptr<Port> port;
+#endif
     bool pty = false;
     quint32 ttyBaud = kDefaultBaud;
     int ttyFormat = 0;

@@ -6,21 +6,18 @@
 
 #include <QtEndian>
 
-#include <arpa/inet.h>
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <chrono>
 #include <vector>
 
 namespace {
 constexpr int kMbapHeader = 7;
 constexpr int kRtuFixedRequest = 8;     // functions 3 and 6: address, function, 4 bytes, CRC
 constexpr int kRtuMultipleHeader = 7;   // function 16 up to its byte count
+// The worker sees a stop or a drop of its clients this soon: Winsock cannot wait for
+// a socket and a wake-up object at once, so both platforms wait in slices.
+constexpr int kSliceMs = 10;
 } // namespace
 
 SimTcpServer::SimTcpServer(Simulator &simulator, Framing f)
@@ -36,42 +33,19 @@ SimTcpServer::~SimTcpServer()
 
 quint16 SimTcpServer::unusedLoopbackPort()
 {
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0)
-        return 0;
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof at;
-    const bool bound = ::bind(s, reinterpret_cast<sockaddr *>(&at), sizeof at) == 0
-        && getsockname(s, reinterpret_cast<sockaddr *>(&at), &len) == 0;
-    ::close(s);
-    return bound ? ntohs(at.sin_port) : 0;
+    return SocketIo::unusedLoopbackPort();
 }
 
 bool SimTcpServer::listen(const QString &address, quint16 port)
 {
     stop();
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(port);
-    if (inet_pton(AF_INET, address.toLatin1().constData(), &at.sin_addr) != 1) {
-        error = QStringLiteral("%1 is not an IPv4 address to listen on").arg(address);
+    int err = 0;
+    listener = SocketIo::listenTcp(address, port, boundPort, err);
+    if (listener == SocketIo::kInvalid) {
+        error = err == EINVAL ? QStringLiteral("%1 is not an IPv4 address to listen on").arg(address)
+                              : QStringLiteral("cannot listen on %1:%2: %3").arg(address).arg(port).arg(SocketIo::errorText(err));
         return false;
     }
-    listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const int one = 1;
-    setsockopt(listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    socklen_t len = sizeof at;
-    if (::bind(listenFd, reinterpret_cast<sockaddr *>(&at), sizeof at) != 0 || ::listen(listenFd, 8) != 0
-        || getsockname(listenFd, reinterpret_cast<sockaddr *>(&at), &len) != 0) {
-        error = QStringLiteral("cannot listen on %1:%2: %3").arg(address).arg(port).arg(QString::fromLocal8Bit(strerror(errno)));
-        ::close(listenFd);
-        listenFd = -1;
-        return false;
-    }
-    boundPort = ntohs(at.sin_port);
-    wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     stopping = false;
     worker = std::thread(&SimTcpServer::run, this);
     return true;
@@ -81,76 +55,64 @@ void SimTcpServer::stop()
 {
     if (worker.joinable()) {
         stopping = true;
-        const quint64 one = 1;
-        (void)!::write(wakeFd, &one, sizeof one);
         worker.join();
     }
-    for (int fd : {listenFd, wakeFd})
-        if (fd >= 0)
-            ::close(fd);
-    listenFd = wakeFd = -1;
+    SocketIo::close(listener);
+    listener = SocketIo::kInvalid;
 }
 
 void SimTcpServer::dropClients()
 {
     dropRequested = true;
-    const quint64 one = 1;
-    (void)!::write(wakeFd, &one, sizeof one);
 }
 
 void SimTcpServer::run()
 {
+    std::vector<SocketIo::Watch> watched;
     while (!stopping) {
-        std::vector<pollfd> fds {{wakeFd, POLLIN, 0}, {listenFd, POLLIN, 0}};
+        watched.assign(1, SocketIo::Watch {listener, false});
         for (const auto &c : clients)
-            fds.push_back({c.first, POLLIN, 0});
-        if (::poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)
+            watched.push_back({c.first, false});
+        if (SocketIo::waitAny(watched, kSliceMs) < 0)
             break;
-        if (fds[0].revents) {
-            quint64 count = 0;
-            (void)!::read(wakeFd, &count, sizeof count);
-        }
         if (dropRequested.exchange(false)) {
             for (const auto &c : clients)
-                ::close(c.first);
+                SocketIo::close(c.first);
             clients.clear();
             continue;
         }
-        if (fds[1].revents & POLLIN)
+        if (watched[0].ready)
             accept();
-        for (std::size_t i = 2; i < fds.size(); ++i)
-            if (fds[i].revents && !serve(fds[i].fd, clients[fds[i].fd])) {
-                ::close(fds[i].fd);
-                clients.erase(fds[i].fd);
+        for (std::size_t i = 1; i < watched.size(); ++i)
+            if (watched[i].ready && !serve(watched[i].socket, clients[watched[i].socket])) {
+                SocketIo::close(watched[i].socket);
+                clients.erase(watched[i].socket);
             }
     }
     for (const auto &c : clients)
-        ::close(c.first);
+        SocketIo::close(c.first);
     clients.clear();
 }
 
 void SimTcpServer::accept()
 {
-    const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0)
-        return;
-    const int one = 1;
-    setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    clients[fd] = Client();
+    const SocketIo::Handle socket = SocketIo::accept(listener);
+    if (socket != SocketIo::kInvalid)
+        clients[socket] = Client();
 }
 
 // False once the client has gone.
-bool SimTcpServer::serve(int fd, Client &client)
+bool SimTcpServer::serve(SocketIo::Handle socket, Client &client)
 {
     char buffer[512];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = SocketIo::recv(socket, buffer, sizeof buffer);
     if (n <= 0)
-        return n < 0 && errno == EINTR;
+        return n < 0 && (errno == EINTR || errno == EAGAIN);
     client.pending.append(buffer, int(n));
     quint16 transaction = 0;
     for (QByteArray request = takeRequest(client.pending, transaction); !request.isEmpty();
          request = takeRequest(client.pending, transaction))
-        reply(fd, request, transaction);
+        reply(socket, request, transaction);
     return true;
 }
 
@@ -181,7 +143,7 @@ QByteArray SimTcpServer::takeRequest(QByteArray &bytes, quint16 &transaction) co
     return frame;
 }
 
-void SimTcpServer::reply(int fd, const QByteArray &rtu, quint16 transaction)
+void SimTcpServer::reply(SocketIo::Handle socket, const QByteArray &rtu, quint16 transaction)
 {
     int splitAt = -1, pauseMs = 0;
     QByteArray out = sim.networkReply(rtu, splitAt, pauseMs);
@@ -195,10 +157,17 @@ void SimTcpServer::reply(int fd, const QByteArray &rtu, quint16 transaction)
         splitAt = splitAt >= 0 ? splitAt + kMbapHeader - 1 : -1;
     }
     const int first = splitAt >= 0 && splitAt < out.size() ? splitAt : out.size();
-    (void)!::send(fd, out.constData(), size_t(first), MSG_NOSIGNAL);
-    if (first < out.size()) {
-        pollfd p {wakeFd, POLLIN, 0};
-        ::poll(&p, 1, pauseMs); // a split reply: its second half after the pause
-        (void)!::send(fd, out.constData() + first, size_t(out.size() - first), MSG_NOSIGNAL);
-    }
+    SocketIo::send(socket, out.constData(), size_t(first));
+    if (first < out.size() && pause(pauseMs)) // a split reply: its second half after the pause
+        SocketIo::send(socket, out.constData() + first, size_t(out.size() - first));
+}
+
+bool SimTcpServer::pause(int ms) const
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    // A stop or a drop of the clients ends it early, as either ends the wait of run().
+    for (auto now = std::chrono::steady_clock::now(); now < end && !stopping && !dropRequested;
+         now = std::chrono::steady_clock::now())
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(end - now, std::chrono::milliseconds(kSliceMs)));
+    return !stopping;
 }

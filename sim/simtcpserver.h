@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/socketio.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -42,19 +44,20 @@ private:
 
     void run();
     void accept();
-    bool serve(int fd, Client &client);
+    bool serve(SocketIo::Handle socket, Client &client);
     // Whole requests at the front of bytes, taken out of it.
     QByteArray takeRequest(QByteArray &bytes, quint16 &transaction) const;
-    void reply(int fd, const QByteArray &rtu, quint16 transaction);
+    void reply(SocketIo::Handle socket, const QByteArray &rtu, quint16 transaction);
+    // Sleeps ms in slices; false once stopping.
+    bool pause(int ms) const;
 
     Simulator &sim;
     const Framing framing;
-    int listenFd = -1;
-    int wakeFd = -1;
+    SocketIo::Handle listener = SocketIo::kInvalid;
     quint16 boundPort = 0;
     QString error;
     std::thread worker;
     std::atomic<bool> stopping {false};
     std::atomic<bool> dropRequested {false};
-    std::map<int, Client> clients; // the worker's own
+    std::map<SocketIo::Handle, Client> clients; // the worker's own
 };

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace {
 
@@ -101,8 +99,7 @@ bool Simulator::launch(bool opened)
         error = isRunning() ? QStringLiteral("the simulator is already running") : line.errorString();
         return false;
     }
-    stopFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (stopFd < 0) {
+    if (!stopWake.create()) {
         error = QStringLiteral("cannot create a wake-up descriptor: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         line.close();
         return false;
@@ -118,12 +115,10 @@ void Simulator::stop()
     if (!worker.joinable())
         return;
     stopping = true;
-    const quint64 one = 1;
-    if (::write(stopFd, &one, sizeof one) != sizeof one)
+    if (!stopWake.notify())
         qCWarning(lcSim) << "cannot wake the line thread; it stops at its next frame";
     worker.join();
-    ::close(stopFd);
-    stopFd = -1;
+    stopWake.close();
     line.close();
 }
 
@@ -143,7 +138,7 @@ void Simulator::run()
     QByteArray frame;
     qint64 endNs = 0;
     for (;;) {
-        const SimLine::Wait wait = line.readFrame(stopFd, frame, endNs);
+        const SimLine::Wait wait = line.readFrame(stopWake, frame, endNs);
         if (wait == SimLine::Wait::Stopped)
             return;
         if (wait == SimLine::Wait::Failed) {

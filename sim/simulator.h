@@ -5,6 +5,7 @@
 #include "sim/simfaulttable.h"
 #include "sim/simline.h"
 #include "sim/simrequest.h"
+#include "sim/simwake.h"
 
 #include <QString>
 #include <QVector>
@@ -116,7 +117,7 @@ private:
     SimLine line; // opened and closed with the thread stopped; the thread's own while it runs
     std::thread worker;
     std::atomic<bool> stopping {false};
-    int stopFd = -1;
+    SimWake stopWake;
 
     mutable std::mutex recordLock;
     mutable std::condition_variable recorded;

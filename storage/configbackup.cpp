@@ -6,10 +6,16 @@
 #include "storage/settingsfile.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 QString ConfigBackup::portLabel(int portNumber, const QString &devicePath)
 {
-    return portNumber > 0 ? QStringLiteral("COM%1").arg(portNumber) : QFileInfo(devicePath).fileName();
+    if (portNumber > 0)
+        return QStringLiteral("COM%1").arg(portNumber);
+    // A network line's "127.0.0.1:502" is no file name on Windows: the same name on
+    // every system, with what Windows refuses made '_'.
+    static const QRegularExpression refused(QStringLiteral("[<>:\"/\\\\|?*\\x00-\\x1f]"));
+    return QFileInfo(devicePath).fileName().replace(refused, QStringLiteral("_"));
 }
 
 QString ConfigBackup::fileName(const QString &portLabel, int address, const QDateTime &at)

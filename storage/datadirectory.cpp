@@ -66,11 +66,19 @@ QString DataDirectory::defaultPath(const QString &programDir)
     const QString beside = QDir::cleanPath(programDir + QStringLiteral("/../data"));
     if (QFileInfo(beside).isDir())
         return beside; // a build tree, or a copy of the program carried with its files
+#ifdef Q_OS_WIN
+    // A Windows program is one folder, installed or unpacked anywhere: a data folder in
+    // it keeps that copy's files with it (the portable package has one); nothing is made
+    // beside a folder that is not the program's.
+    const QString inside = QDir::cleanPath(programDir + QStringLiteral("/data"));
+    return QFileInfo(inside).isDir() ? inside : userPath();
+#else
     // Installed as /usr/bin/orbix: /usr/data is no place for a user's files, even for
     // root, who could make it.
     if (QFileInfo(programDir).fileName() == QLatin1String("bin") || !writable(beside))
         return userPath();
     return beside;
+#endif
 }
 
 QString DataDirectory::userPath()

@@ -7,7 +7,9 @@
 // directory the user named ($ORBIX_DATA_DIR, or --data-dir through setOverride). An
 // installed program (in a bin directory without ../data, or where ../data cannot be
 // made) uses the user's data directory, ~/.local/share/orbix-service, the same for
-// the three programs. When the directory chosen cannot be written, the files live in
+// the three programs. On Windows that is %LOCALAPPDATA%\orbix-service, and a program
+// without ../data uses a folder data beside itself where there is one, the user's data
+// directory where not. When the directory chosen cannot be written, the files live in
 // the user's data directory instead; reads then come from there too, so that what
 // was saved is what is read back. Used from the interface thread only.
 class DataDirectory
@@ -22,9 +24,9 @@ public:
     // The directory the program prefers (it may not exist yet).
     static QString path();
     // The directory a program in programDir uses when none is named: ../data, or the
-    // user's data directory for an installed program.
+    // user's data directory for an installed program (Windows: data, else the user's).
     static QString defaultPath(const QString &programDir);
-    // ~/.local/share/orbix-service (after $XDG_DATA_HOME).
+    // ~/.local/share/orbix-service (after $XDG_DATA_HOME); %LOCALAPPDATA%\orbix-service.
     static QString userPath();
     // The directory files are written to: path(), or the fallback directory when
     // path() cannot be written or created (said once on stderr). Creates nothing:

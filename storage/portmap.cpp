@@ -8,7 +8,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifdef Q_OS_WIN
+#include "storage/win32portlist.h"
+#else
 #include <QSerialPortInfo>
+#endif
 
 #include <algorithm>
 
@@ -16,6 +20,7 @@ namespace {
 
 const QString kPortsFile = QLatin1String(PortMap::kBindingFile);
 
+#ifndef Q_OS_WIN
 QString describe(const QSerialPortInfo &info)
 {
     QStringList parts;
@@ -27,6 +32,7 @@ QString describe(const QSerialPortInfo &info)
         parts << QStringLiteral("s/n ") + info.serialNumber();
     return parts.join(QStringLiteral(", "));
 }
+#endif
 
 // The bindings file's text; false (with a warning) for a file too large to be one,
 // which is then neither read nor written over.
@@ -94,18 +100,25 @@ void PortMap::bindForSession(int number, const QString &path)
 
 PortMap PortMap::system()
 {
+#ifdef Q_OS_WIN
+    const QList<Candidate> present = Win32PortList::present();
+    const QString root;
+#else
     QList<Candidate> present;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         present.append({info.portName(), info.systemLocation(), describe(info)});
-    return PortMap(DataDirectory::filePath(kPortsFile), qEnvironmentVariable(kEnvironmentVariable),
-                   QStringLiteral("/dev"), present, sessionMap(), DataDirectory::writableFilePath(kPortsFile));
+    const QString root = QStringLiteral("/dev");
+#endif
+    return PortMap(DataDirectory::filePath(kPortsFile), qEnvironmentVariable(kEnvironmentVariable), root, present,
+                   sessionMap(), DataDirectory::writableFilePath(kPortsFile), kSystemNaming);
 }
 
 PortMap::PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &root,
                  const QList<Candidate> &presentPorts, const QMap<int, QString> &session,
-                 const QString &bindingSaveFile)
+                 const QString &bindingSaveFile, Naming rules)
     : saveFile(bindingSaveFile.isEmpty() ? bindingFile : bindingSaveFile)
     , devRoot(root)
+    , naming(rules)
     , sessionBindings(session)
     , envBindings(parseBindings(environmentBindings, QLatin1Char(';')))
     , present(presentPorts)
@@ -118,6 +131,8 @@ PortMap::PortMap(const QString &bindingFile, const QString &environmentBindings,
 
 QString PortMap::fixedPath(int n) const
 {
+    if (naming == Naming::Windows)
+        return n > 0 ? QLatin1String(kWindowsDevicePrefix) + QStringLiteral("COM") + QString::number(n) : QString();
     if (n >= kFirstSerial && n < kFirstSerial + kSerialCount)
         return devRoot + QStringLiteral("/ttyS") + QString::number(n - kFirstSerial);
     if (n >= kFirstAma && n < kFirstAma + kAmaCount)
@@ -127,6 +142,10 @@ QString PortMap::fixedPath(int n) const
 
 int PortMap::fixedNumber(const QString &systemName) const
 {
+    if (naming == Naming::Windows) {
+        static const QRegularExpression com(QStringLiteral("^COM[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
+        return com.match(systemName).hasMatch() ? parseComName(systemName) : 0;
+    }
     static const QRegularExpression re(QStringLiteral("^tty(S|AMA)(\\d+)$"));
     const auto m = re.match(systemName);
     if (!m.hasMatch())
@@ -160,6 +179,8 @@ bool PortMap::isBoundAbove(int number) const
 
 void PortMap::assignNumbers()
 {
+    if (naming == Naming::Windows)
+        return; // the system's numbers are the ports' own names
     // Bound targets are compared by what they point at, so a binding to a by-id link
     // claims the ttyUSBn it currently resolves to.
     QMap<QString, int> boundTarget;
@@ -281,20 +302,15 @@ QList<PortMap::Port> PortMap::ports() const
         if (n > 0 && !isBoundAbove(n))
             out.insert(n, Port {n, devicePath(n), c.systemName, c.description, Binding::System, lineOptions(n)});
     }
-    auto addBound = [&out](const QMap<int, QString> &bindings, Binding how) {
+    auto addBound = [this, &out](const QMap<int, QString> &bindings, Binding how) {
         for (auto it = bindings.cbegin(); it != bindings.cend(); ++it) {
             QString path;
             LineOptions options;
             parseTarget(it.value(), path, options);
             const bool network = Line::isNetworkName(path);
-            if (out.contains(it.key()) || (!network && !QFileInfo::exists(path)))
+            if (out.contains(it.key()) || (!network && !boundTargetPresent(path)))
                 continue;
-            // Named as under /dev ("pts/3", "ttyUSB0") so that a pty is not just a number;
-            // a network line by its address.
-            QString sys = network ? path : QFileInfo(path).canonicalFilePath();
-            if (!network)
-                sys = sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
-            out.insert(it.key(), Port {it.key(), path, sys, QString(), how, options});
+            out.insert(it.key(), Port {it.key(), path, network ? path : boundSystemName(path), QString(), how, options});
         }
     };
     addBound(sessionBindings, Binding::Session);
@@ -303,10 +319,31 @@ QList<PortMap::Port> PortMap::ports() const
     return out.values();
 }
 
+bool PortMap::boundTargetPresent(const QString &path) const
+{
+    // Windows has no file for a port (\\.\COM3): it is there when the system lists it.
+    if (naming == Naming::Windows)
+        for (const Candidate &c : present)
+            if (c.path.compare(path, Qt::CaseInsensitive) == 0)
+                return true;
+    return QFileInfo::exists(path);
+}
+
+// A bound device by the name the system gives it: as under /dev ("pts/3", "ttyUSB0")
+// so that a pty is not just a number; COM3 for \\.\COM3.
+QString PortMap::boundSystemName(const QString &path) const
+{
+    if (naming == Naming::Windows)
+        return QFileInfo(QString(path).replace(QLatin1Char('\\'), QLatin1Char('/'))).fileName();
+    const QString sys = QFileInfo(path).canonicalFilePath();
+    return sys.startsWith(QLatin1String("/dev/")) ? sys.mid(5) : QFileInfo(sys).fileName();
+}
+
 QString PortMap::resolve(const QString &name) const
 {
     const int n = parseComName(name);
     if (n > 0)
         return devicePath(n);
-    return name.contains(QLatin1Char('/')) ? name : QString();
+    const bool path = name.contains(QLatin1Char('/')) || (naming == Naming::Windows && name.contains(QLatin1Char('\\')));
+    return path ? name : QString();
 }

@@ -17,9 +17,21 @@
 // RS-485 mode) or "rs485=BEFORE/AFTER" with the RTS delays in milliseconds. A binding
 // may also name a network line: "COM50=modbus-tcp://10.0.0.5", "tcp://HOST:PORT",
 // "rfc2217://HOST:PORT".
+// On Windows the system numbers its ports itself: rules 3 and 4 become "COMn is the
+// port \\.\COMn" (the name the serial line opens, good above COM9 too), and the ports
+// present are the system's COM ports. The bindings work as on Linux.
 class PortMap
 {
 public:
+    // Whose rules 3 and 4 apply: system() takes this system's; the constructor takes
+    // either, so that both are tested on any system.
+    enum class Naming { Linux, Windows };
+#ifdef Q_OS_WIN
+    static constexpr Naming kSystemNaming = Naming::Windows;
+#else
+    static constexpr Naming kSystemNaming = Naming::Linux;
+#endif
+
     // How a port got its number, for the texts that describe it.
     enum class Binding { System, Environment, File, Session };
 
@@ -34,8 +46,8 @@ public:
 
     // A serial device present on the system, as enumerated.
     struct Candidate {
-        QString systemName;  // ttyUSB0
-        QString path;        // /dev/ttyUSB0
+        QString systemName;  // ttyUSB0; COM3 on Windows
+        QString path;        // /dev/ttyUSB0; \\.\COM3
         QString description;
     };
 
@@ -44,6 +56,7 @@ public:
     static constexpr int kFirstSerial = 1, kSerialCount = 32;
     static constexpr int kFirstAma = 33, kAmaCount = 8;
     static constexpr int kFirstAssigned = 41;
+    static constexpr const char *kWindowsDevicePrefix = "\\\\.\\"; // \\.\ before COMn
     // A list of every COM number with a long by-id path is some 25 kB; a larger file is
     // no list of ours and would cost every start its reading.
     static constexpr qint64 kMaxBindingFileBytes = 1024 * 1024;
@@ -58,7 +71,8 @@ public:
 
     PortMap(const QString &bindingFile, const QString &environmentBindings, const QString &devRoot,
             const QList<Candidate> &present, const QMap<int, QString> &sessionBindings = {},
-            const QString &bindingSaveFile = QString()); // empty: bindingFile
+            const QString &bindingSaveFile = QString(), // empty: bindingFile
+            Naming naming = Naming::Linux);             // Windows: devRoot is not used
 
     // The path to open for COMn; empty when nothing is known of that number.
     QString devicePath(int number) const;
@@ -66,7 +80,8 @@ public:
     LineOptions lineOptions(int number) const;
     // The ports to offer, ascending by number: those present plus bound targets that exist.
     QList<Port> ports() const;
-    // Accepts "COM3", "com3", "3" or a path; returns the path to open (empty if unknown).
+    // Accepts "COM3", "com3", "3" or a path (with a '/', or on Windows a '\\'); returns
+    // the path to open (empty if unknown).
     QString resolve(const QString &name) const;
 
     // Parses "COMn=path" items separated by sep; malformed items are skipped, and a '#'
@@ -87,9 +102,12 @@ private:
     void assignNumbers();
     void saveBindings() const;
     bool isBoundAbove(int number) const; // by the session or the environment
+    bool boundTargetPresent(const QString &path) const;
+    QString boundSystemName(const QString &path) const;
 
     QString saveFile;
     QString devRoot;
+    Naming naming;
     QMap<int, QString> sessionBindings;
     QMap<int, QString> envBindings;
     QMap<int, QString> fileBindings;

@@ -4,6 +4,7 @@
 ; so that the uninstaller removes what was installed and nothing else: the user's data
 ; (%LOCALAPPDATA%\orbix-service) stays.
 Unicode true
+Target amd64-unicode ; a 64-bit installer for 64-bit programs (and for wine64 in the tests)
 !ifdef FAST
 SetCompressor zlib ; CI's check of the installer: made in seconds
 !else

@@ -104,6 +104,11 @@ void TestCliUsage::usageErrorsAreShort_data()
                                                 << "orbix: bad --full-days" << monitor << "Try 'orbix monitor --help'.";
     QTest::newRow("monitor, no minute days") << QStringList {"monitor", "COM1", "--minute-days", "0"}
                                              << "orbix: bad --minute-days" << monitor << "Try 'orbix monitor --help'.";
+#ifdef Q_OS_WIN
+    QTest::newRow("gateway on Windows") << QStringList {"gateway", "--config", "g.json"}
+                                        << "orbix: the plant gateway (orbix gateway, orbix-gateway) runs on Linux only"
+                                        << "Usage: orbix COMMAND [options]" << "Try 'orbix --help'.";
+#endif
 #ifdef ORBIX_WITH_REPORT
     QTest::newRow("audit of a bad network name") << QStringList {"audit", "tcp://", "--out", "d"}
                                                  << "orbix: tcp:// is not a network line (HOST:PORT)"

@@ -62,6 +62,7 @@ private slots:
     void secondOpenOfTheSameLineFails();
     void closedPortFails();
     void openFailuresAreExplained();
+    void rs485OptionReachesTheLine();
     void framesAreTracedWhenEnabled();
 
 private:
@@ -365,6 +366,23 @@ void TestModbusPort::openFailuresAreExplained()
     const QString text = SerialLine::openErrorText(file.fileName().toLocal8Bit(), EACCES);
     QVERIFY2(text.contains(QStringLiteral("group '") + info.group() + QLatin1Char('\'')), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("usermod")));
+}
+
+// The port's options go to whatever line it made: a pseudo-terminal's driver has no
+// RS-485 mode, so asking for it fails the open, and says so.
+void TestModbusPort::rs485OptionReachesTheLine()
+{
+    ScriptedSlave slave;
+    QVERIFY(slave.start([](const QByteArray &) { return ScriptedSlave::Reply {}; }));
+    ModbusPort port(slave.path().toLocal8Bit());
+    LineOptions rs485;
+    rs485.rs485 = true;
+    port.setLineOptions(rs485);
+    QVERIFY(!port.open());
+    QCOMPARE(port.failure(), ModbusPort::Failure::NotOpen);
+    QVERIFY2(port.errorString().contains(QStringLiteral("RS-485")), qPrintable(port.errorString()));
+    port.setLineOptions(LineOptions());
+    QVERIFY(port.open());
 }
 
 void TestModbusPort::framesAreTracedWhenEnabled()

@@ -61,6 +61,9 @@ private slots:
     void trailingComments_data();
     void trailingComments();
     void oversizedFileIsNeitherReadNorWrittenOver();
+    void windowsNames_data();
+    void windowsNames();
+    void windowsPortsAreTheSystems();
 };
 
 void TestPortMap::comNames_data()
@@ -100,6 +103,9 @@ void TestPortMap::onBoardPortsHaveFixedNumbers()
 
 void TestPortMap::adaptersKeepTheirNumbersAcrossReplugging()
 {
+#ifdef Q_OS_WIN
+    QSKIP("the stable names are symbolic links under /dev/serial: Linux's");
+#endif
     FakeDev dev;
     dev.stableLink("usb-FTDI_A-if00-port0", "ttyUSB0");
     dev.stableLink("usb-Prolific_B-if00-port0", "ttyUSB1");
@@ -247,6 +253,49 @@ void TestPortMap::oversizedFileIsNeitherReadNorWrittenOver()
     QVERIFY(PortMap::saveBinding(51, "modbus-tcp://10.0.0.5"));
     QCOMPARE(PortMap(dev.bindings(), QString(), dev.root(), {}).devicePath(50), QString("/dev/ttyS3"));
     DataDirectory::setOverride(QString());
+}
+
+void TestPortMap::windowsNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("path");
+    QTest::newRow("COM3") << "COM3" << "\\\\.\\COM3";
+    QTest::newRow("above COM9") << "com12" << "\\\\.\\COM12";
+    QTest::newRow("past the Linux ranges") << "41" << "\\\\.\\COM41";
+    QTest::newRow("device path") << "\\\\.\\COM4" << "\\\\.\\COM4";
+    QTest::newRow("bound to the network") << "COM50" << "modbus-tcp://10.0.0.5";
+    QTest::newRow("bound in the file") << "COM7" << "\\\\.\\CNCA0";
+    QTest::newRow("a Linux name") << "ttyS0" << "";
+}
+
+// Windows numbers its ports: COMn is \\.\COMn, whatever n; bindings still win.
+void TestPortMap::windowsNames()
+{
+    QFETCH(QString, name);
+    FakeDev dev;
+    QDir().mkpath(QFileInfo(dev.bindings()).absolutePath());
+    QVERIFY(DataDirectory::writeFile(dev.bindings(), "COM7=\\\\.\\CNCA0\n"));
+    const PortMap map(dev.bindings(), "COM50=modbus-tcp://10.0.0.5", QString(), {}, {}, QString(),
+                      PortMap::Naming::Windows);
+    QTEST(map.resolve(name), "path");
+}
+
+void TestPortMap::windowsPortsAreTheSystems()
+{
+    FakeDev dev;
+    const QList<PortMap::Candidate> present {{"COM10", "\\\\.\\COM10", "USB Serial Port, FTDI"},
+                                             {"COM1", "\\\\.\\COM1", "Communications Port"},
+                                             {"CNCA0", "\\\\.\\CNCA0", "\\Device\\com0com10"},
+                                             {"COM3", "\\\\.\\COM3", ""}};
+    const PortMap map(dev.bindings(), "COM3=tcp://127.0.0.1:5020;COM60=\\\\.\\cnca0;COM61=\\\\.\\CNCA1", QString(),
+                      present, {}, QString(), PortMap::Naming::Windows);
+    QStringList seen;
+    for (const PortMap::Port &p : map.ports())
+        seen << QStringLiteral("%1 %2 %3 %4").arg(p.number).arg(p.path, p.systemName, p.description);
+    // A name that is no COMn is offered only where bound; a binding to a port that is not there is not offered.
+    QCOMPARE(seen, (QStringList {"1 \\\\.\\COM1 COM1 Communications Port", "3 tcp://127.0.0.1:5020 tcp://127.0.0.1:5020 ",
+                                 "10 \\\\.\\COM10 COM10 USB Serial Port, FTDI", "60 \\\\.\\cnca0 cnca0 "}));
+    QVERIFY(!QFile::exists(dev.bindings())); // nothing assigned, nothing remembered
 }
 
 QTEST_GUILESS_MAIN(TestPortMap)

@@ -117,6 +117,11 @@ void TestSettingsFile::backupsOneFilePerWrite()
     QCOMPARE(QFileInfo(first).absolutePath(), QDir(dir.path()).filePath("backups"));
     QVERIFY(QFileInfo(first).fileName().startsWith("COM3_a7_"));
     QVERIFY(QFileInfo(second).fileName().startsWith("4_a7_"));
+    // A network line's name holds what no Windows file name may: saved all the same.
+    QString third;
+    QVERIFY2(ConfigBackup::save(block, device70(), ConfigBackup::portLabel(0, "modbus-tcp://10.0.0.5:502"), third, error),
+             qPrintable(error));
+    QVERIFY2(QFileInfo(third).fileName().startsWith("10.0.0.5_502_a7_"), qPrintable(third));
     const QDateTime at(QDate(2024, 5, 1), QTime(10, 20, 30));
     QCOMPARE(ConfigBackup::fileName("COM3", 7, at), QString("COM3_a7_2024-05-01_10-20-30.json"));
     SettingsFile back;
