@@ -108,6 +108,22 @@ if ((!builds_ok)); then
 fi
 ((tests_ok)) || exit 1
 
+# The Windows tests mostly wait on Wine and the simulator: they run beside the three
+# checks below, their output shown after them.
+windows_checks() {
+  phase "Windows tests under Wine: the line, the files, the registers; orbix.exe and the window against the simulator"
+  ctest --test-dir "$WINDOWS_DIR" --output-on-failure -j2
+  phase "Windows installer: made, installed silently, started, removed"
+  ORBIX_NSIS_FAST=1 bash scripts/windows-package.sh "$WINDOWS_DIR" >/dev/null
+  bash scripts/windows-package-check.sh "$WINDOWS_DIR"
+}
+if ((windows)); then
+  windows_log=$(mktemp)
+  trap 'rm -f "$builds_log" "$windows_log"; [ -n "${windows_job:-}" ] && kill "$windows_job" 2>/dev/null' EXIT
+  (set -e; windows_checks) >"$windows_log" 2>&1 &
+  windows_job=$!
+fi
+
 phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
@@ -121,11 +137,11 @@ phase "Package checks: files, lintian, desktop entry, AppStream data, GUI librar
 bash scripts/check-package.sh "$PACKAGE_DIR"
 
 if ((windows)); then
-  phase "Windows tests under Wine: the line, the files, the registers; orbix.exe against the simulator"
-  ctest --test-dir "$WINDOWS_DIR" --output-on-failure -j2
-  phase "Windows installer: made, installed silently, started, removed"
-  ORBIX_NSIS_FAST=1 bash scripts/windows-package.sh "$WINDOWS_DIR" >/dev/null
-  bash scripts/windows-package-check.sh "$WINDOWS_DIR"
+  windows_ok=1
+  wait "$windows_job" || windows_ok=0
+  windows_job=
+  cat "$windows_log"
+  ((windows_ok)) || { echo "test.sh: the Windows checks failed" >&2; exit 1; }
 else
   echo "== Windows build and tests skipped: no toolchain cache in $WINDOWS_PREFIX (bash scripts/windows-toolchain.sh builds it)"
 fi
