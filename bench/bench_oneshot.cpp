@@ -1,6 +1,7 @@
 // One-shot register reads against the simulator on a pseudo-terminal: `orbix read`
 // beside mbpoll on the same line, wall time per run of the whole program (start-up,
-// open, one transaction, exit). Prints figures; not a test.
+// open, one transaction, exit); with ORBIX_BENCH_WINDOWS_ORBIX=orbix.exe also the Windows
+// build under Wine on the same line, as COM5. Prints figures; not a test.
 #include "sim/simulator.h"
 
 #include <QCoreApplication>
@@ -85,6 +86,15 @@ int main(int argc, char *argv[])
     out << "one-shot read of registers 1-4 at 19200 bit/s 8E1, " << kRuns << " runs each, " << path << '\n';
     const Figures orbix = measure(QStringLiteral(ORBIX_CLI), words({"read"}) << path << words({"--address", "1", "1", "4"}));
     print(out, "orbix read", orbix);
+    const QString windowsOrbix = qEnvironmentVariable("ORBIX_BENCH_WINDOWS_ORBIX");
+    if (!windowsOrbix.isEmpty()) {
+        qputenv("ORBIX_COM_PORTS", "5=" + path.toLocal8Bit());
+        const Figures wine = measure(QStringLiteral(ORBIX_WINE_RUN),
+                                     QStringList {windowsOrbix} << words({"read", "COM5", "--address", "1", "1", "4"}));
+        print(out, "orbix.exe", wine);
+        if (orbix.medianMs > 0 && wine.medianMs > 0)
+            out << QStringLiteral("orbix.exe under Wine / orbix: %1\n").arg(wine.medianMs / orbix.medianMs, 0, 'f', 2);
+    }
     const QString mbpoll = QStandardPaths::findExecutable(QStringLiteral("mbpoll"));
     if (mbpoll.isEmpty()) {
         out << "mbpoll not installed: no comparison\n";
