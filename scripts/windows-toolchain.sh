@@ -76,7 +76,7 @@ unpack qtbase-opensource-src qtbase
 unpack qwt qwt
 unpack sqlite3 sqlite
 
-# The compilers with posix threads under the names Qt's cross spec calls.
+# The compilers with posix threads under the names Qt's win32-g++ mkspec calls.
 WRAP=$WORK/bin
 mkdir -p "$WRAP"
 for tool in gcc g++; do ln -sf "/usr/bin/x86_64-w64-mingw32-$tool-posix" "$WRAP/x86_64-w64-mingw32-$tool"; done
