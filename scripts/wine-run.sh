@@ -63,22 +63,11 @@ program=$1
 shift
 # Z: is the Unix root in every prefix: no winepath (a Wine start of its own) needed.
 win() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
-if [ "${ORBIX_WINE_BARE:-0}" = 1 ]; then
-  # A Windows QtTest program writes its log to the debugger, not to a pipe: ORBIX_QTEST_LOG=1
-# has it written to a file and shows that.
-if [ "${ORBIX_QTEST_LOG:-0}" = 1 ]; then
-  log=$(mktemp --suffix=.txt)
-  "$wine" "$program" "$@" -o "$(win "$log"),txt"
-  status=$?
-  cat "$log"
-  rm -f "$log"
-  exit $status
+if [ "${ORBIX_WINE_BARE:-0}" != 1 ]; then
+  WINEPATH="$(win "$qt/bin");$(win "$qt/lib");$(win "$gcc_dll");$(win "$pthread_dll");$(win "$(cd "$(dirname "$program")" && pwd)")"
+  export WINEPATH
+  export QT_PLUGIN_PATH="$(win "$qt/plugins")"
 fi
-exec "$wine" "$program" "$@"
-fi
-WINEPATH="$(win "$qt/bin");$(win "$qt/lib");$(win "$gcc_dll");$(win "$pthread_dll");$(win "$(cd "$(dirname "$program")" && pwd)")"
-export WINEPATH
-export QT_PLUGIN_PATH="$(win "$qt/plugins")"
 # A Windows QtTest program writes its log to the debugger, not to a pipe: ORBIX_QTEST_LOG=1
 # has it written to a file and shows that.
 if [ "${ORBIX_QTEST_LOG:-0}" = 1 ]; then
