@@ -4,7 +4,8 @@
 # ORBIX_BUILD_DIR names the build tree (default build); arguments go to the first
 # configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing;
 # ORBIX_SETUP_PACKAGES=run installs only what the programs need, not the test tools;
-# =windows only what the Windows build and its tests need.
+# =windows-toolchain, =windows-build, =windows only what the Windows libraries, the
+# Windows programs, or those and their tests need.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,13 +29,21 @@ TEST_PACKAGES=(libmodbus-dev mbpoll
                mosquitto mosquitto-clients prometheus  # the gateway's peers: a broker, promtool
                openssl  # and the certificates of a broker on mqtts://
                systemd)  # systemd-analyze rates the gateway's service unit
-# ... and what the Windows build and its tests need beside the cached libraries
-# (scripts/test.sh asks for these only when that cache is there).
-WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-                  wine64 nsis zip icoutils librsvg2-bin ccache)
+# ... what builds the Windows libraries (scripts/windows-toolchain.sh), the Windows
+# programs and their packages (scripts/windows.sh), and what the Windows tests need
+# beside them (scripts/test.sh asks for these only when the libraries' cache is there).
+WINDOWS_TOOLCHAIN_PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+                            dpkg-dev make perl python3 tcl  # tcl: SQLite's build makes its one source file with it
+                            qttools5-dev-tools)
+WINDOWS_BUILD_PACKAGES=("${WINDOWS_TOOLCHAIN_PACKAGES[@]}" cmake ninja-build nsis zip librsvg2-bin icoutils
+                        qttools5-dev      # the host's lrelease makes the translations
+                        qttranslations5-l10n) # Qt's own texts in Russian, shipped beside the programs
+WINDOWS_TEST_PACKAGES=(wine64 ccache)
 case "${ORBIX_SETUP_PACKAGES:-all}" in
   run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
-  windows) PACKAGES=("${WINDOWS_PACKAGES[@]}") ;;
+  windows-toolchain) PACKAGES=("${WINDOWS_TOOLCHAIN_PACKAGES[@]}") ;;
+  windows-build) PACKAGES=("${WINDOWS_BUILD_PACKAGES[@]}") ;;
+  windows) PACKAGES=("${WINDOWS_BUILD_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}") ;;
   *) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
 esac
 

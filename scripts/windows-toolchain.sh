@@ -27,14 +27,6 @@ fi
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-PACKAGES=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-          dpkg-dev make perl python3 tcl  # tcl: SQLite's build makes its one source file with it
-          qttools5-dev-tools)
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
 # Source entries for the archive the machine installs from, so that the sources are
 # those of the very packages Debian builds.
 sources_changed=0
@@ -54,13 +46,10 @@ if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list; then
     fi
   done < <(grep '^deb ' /etc/apt/sources.list)
 fi
-if ((sources_changed)) || ((${#missing[@]})) || ! apt-cache showsrc qwt 2>/dev/null | grep -q '^Package: qwt'; then
+if ((sources_changed)) || ! apt-cache showsrc qwt 2>/dev/null | grep -q '^Package: qwt'; then
   $sudo apt-get update -qq
 fi
-if ((${#missing[@]})); then
-  echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+ORBIX_SETUP_PACKAGES=windows-toolchain ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
 
 SRC=$CACHE/src
 WORK=$CACHE/work-$QT_VERSION

@@ -8,21 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-PACKAGES=(cmake ninja-build python3 nsis zip librsvg2-bin icoutils
-          qttools5-dev qttools5-dev-tools  # the host's lrelease makes the translations
-          qttranslations5-l10n)            # Qt's own texts in Russian, shipped beside the programs
-missing=()
-for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
-
+ORBIX_SETUP_PACKAGES=windows-build ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
 prefix=$(bash scripts/windows-toolchain.sh | tail -n1)
 BUILD_DIR=${ORBIX_WINDOWS_BUILD_DIR:-build-windows}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
