@@ -1,6 +1,7 @@
 #include "link/win32serialline.h"
 
 #include "link/linklog.h"
+#include "link/overlappedpair.h"
 #include "link/serialdriverinfo.h"
 #include "link/waittime.h"
 
@@ -22,25 +23,11 @@ constexpr DWORD kNoSuchDevice = 433; // ERROR_NO_SUCH_DEVICE, which MinGW's head
 // One read of a single byte is kept outstanding while the line waits: it completes
 // when the first byte comes; the bytes queued behind it are taken at once (readQueued),
 // and readSome hands out what the two brought.
-struct Win32SerialLine::Io {
-    OVERLAPPED read {};
-    OVERLAPPED write {};
+struct Win32SerialLine::Io : OverlappedPair {
     bool reading = false;
     char buffer[kBufferSize];
     DWORD have = 0;  // bytes the last read brought
     DWORD taken = 0; // of those, handed out
-
-    Io()
-    {
-        read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    }
-    ~Io()
-    {
-        CloseHandle(read.hEvent);
-        CloseHandle(write.hEvent);
-    }
-    bool ready() const { return read.hEvent && write.hEvent; }
 };
 
 Win32SerialLine::Win32SerialLine(const QByteArray &name)

@@ -11,6 +11,7 @@
 #include <ctime>
 
 #ifdef Q_OS_WIN
+#include "link/overlappedpair.h"
 #include "link/win32serialline.h"
 
 #include <thread>
@@ -53,23 +54,10 @@ QByteArray encoded(const QString &path)
 #ifdef Q_OS_WIN
 // One read of a byte is kept outstanding while the line waits for a request; once it
 // came, the bytes queued behind it are taken at once.
-struct SimLine::Port {
-    OVERLAPPED read {};
-    OVERLAPPED write {};
+struct SimLine::Port : OverlappedPair {
     bool reading = false;
     char buffer[kMaxCollect];
     DWORD have = 0;
-
-    Port()
-    {
-        read.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        write.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    }
-    ~Port()
-    {
-        CloseHandle(read.hEvent);
-        CloseHandle(write.hEvent);
-    }
 };
 #endif
 
