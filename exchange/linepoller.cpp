@@ -1,7 +1,11 @@
 #include "exchange/linepoller.h"
 
 #include "device/deviceinfo.h"
+#include "device/watchdatapacket.h"
+#include "exchange/dataeventget.h"
 #include "exchange/devicevisit.h"
+#include "exchange/eventdispatch.h"
+#include "exchange/linearbiter.h"
 #include "exchange/pollersink.h"
 #include "exchange/visitsink.h"
 
@@ -20,7 +24,17 @@ struct LinePoller::Device : VisitSink {
     }
     void visitEvent(std::shared_ptr<DataEvent> event) override
     {
+        if (poller.arbiter)
+            EventDispatch::visit(*event, EventHandlers {[this](const DataEventGet &e) { remember(*e.packet()); },
+                                                        [](const DataEvent &) {}});
         poller.sink.deviceEvent(poller.setup.name, info, std::move(event));
+    }
+    // The live values as read, for the masters that read them within a period.
+    void remember(const WatchDataPacket &packet)
+    {
+        for (const RegisterRequest &r : packet.requests())
+            poller.arbiter->remember(quint8(info.address), r.firstRegister, static_cast<const quint16 *>(r.buffer),
+                                     int(r.byteCount / 2));
     }
     void logsReplaced(int olderRecords) override
     {
@@ -51,6 +65,17 @@ LinePoller::~LinePoller()
     stop();
 }
 
+void LinePoller::setArbiter(LineArbiter *a)
+{
+    arbiter = a;
+    arbiter->setTimeouts(session.readTimeout(), session.probeTimeout());
+    arbiter->setWake([this] {
+        std::lock_guard<std::mutex> lock(sleepMutex);
+        wakeUp.notify_all();
+    });
+    session.port().setBetweenTransactions([this] { arbiter->serve(session.port(), true); });
+}
+
 void LinePoller::start()
 {
     running = true;
@@ -72,26 +97,28 @@ void LinePoller::run()
 {
     QElapsedTimer clock;
     clock.start();
+    qint64 nextDue = 0;
     while (running) {
-        const qint64 nextDue = round(clock);
+        serveMasters(nextDue <= clock.elapsed());
+        nextDue = round(clock);
+        serveMasters(nextDue <= clock.elapsed());
         std::unique_lock<std::mutex> lock(sleepMutex);
         const qint64 wait = nextDue - clock.elapsed();
         if (wait > 0)
-            wakeUp.wait_for(lock, std::chrono::milliseconds(wait), [this] { return !running.load(); });
+            wakeUp.wait_for(lock, std::chrono::milliseconds(wait),
+                            [this] { return !running.load() || (arbiter && arbiter->hasWork()); });
     }
     session.close();
 }
 
 qint64 LinePoller::round(const QElapsedTimer &clock)
 {
-    qint64 nextDue = clock.elapsed() + setup.timing.cyclePeriodMs;
     for (auto &d : devices) {
         if (!running)
             break;
-        if (d->dueMs > clock.elapsed()) {
-            nextDue = std::min(nextDue, d->dueMs);
+        visitWritten();
+        if (d->dueMs > clock.elapsed())
             continue;
-        }
         const qint64 began = clock.elapsed();
         // A line that went away (a pulled adapter, a dropped server) is opened again at each visit.
         const bool answered = (session.isOpen() || session.open()) && poll(*d);
@@ -102,10 +129,36 @@ qint64 LinePoller::round(const QElapsedTimer &clock)
             d->visit.noteLost();
             d->identified = false; // identified again when it answers: it may be another unit now
         }
+        if (arbiter)
+            arbiter->setAnswering(quint8(d->info.address), answered);
         d->dueMs = began + (answered ? setup.timing.cyclePeriodMs : setup.retryPeriodMs);
-        nextDue = std::min(nextDue, d->dueMs);
     }
+    visitWritten();
+    qint64 nextDue = clock.elapsed() + setup.timing.cyclePeriodMs;
+    for (const auto &d : devices)
+        nextDue = std::min(nextDue, d->dueMs);
     return nextDue;
+}
+
+void LinePoller::serveMasters(bool pollDue)
+{
+    if (!arbiter || !running || !arbiter->hasWork())
+        return;
+    if (session.isOpen() || session.open())
+        arbiter->serve(session.port(), pollDue);
+    else
+        arbiter->lineDown();
+}
+
+// What a master wrote (settings, a command) is read back and published at once.
+void LinePoller::visitWritten()
+{
+    if (!arbiter)
+        return;
+    for (quint8 unit : arbiter->takeWritten())
+        for (auto &d : devices)
+            if (d->info.address == unit)
+                d->dueMs = 0;
 }
 
 bool LinePoller::poll(Device &device)

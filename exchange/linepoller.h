@@ -14,6 +14,7 @@
 #include <mutex>
 #include <thread>
 
+class LineArbiter;
 class PollerSink;
 
 // Polls every device of one line in turn from a thread of its own, through one
@@ -21,7 +22,9 @@ class PollerSink;
 // in its News mode, so that what is news is decided there, for every sink alike, from
 // the records' own times. Each device is polled at most once a period; one that does
 // not answer is tried again only every retry period and identified with the search's
-// short time-out, so that it does not hold the others back.
+// short time-out, so that it does not hold the others back. Other masters' requests
+// (an arbiter's) go to the line between the poll's transactions, and at once when it
+// has nothing due; a device they wrote to is visited next.
 class LinePoller
 {
 public:
@@ -41,6 +44,8 @@ public:
     LinePoller(const LinePoller &) = delete;
     LinePoller &operator=(const LinePoller &) = delete;
 
+    // Before start(); not owned, outlives the poller.
+    void setArbiter(LineArbiter *arbiter);
     void start();
     void stop();
     const Line &line() const { return setup; }
@@ -54,11 +59,15 @@ private:
     // One visit; true when the device answered.
     bool poll(Device &device);
     bool identify(Device &device);
+    // The masters' requests while the poll waits; pollDue: a device is due meanwhile.
+    void serveMasters(bool pollDue);
+    void visitWritten();
 
     const Line setup;
     PollerSink &sink;
     std::atomic<bool> running {false};
     DeviceSession session; // the worker's while it runs
+    LineArbiter *arbiter = nullptr;
     std::vector<std::unique_ptr<Device>> devices;
     std::thread worker;
     std::mutex sleepMutex;

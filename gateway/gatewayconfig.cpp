@@ -4,6 +4,7 @@
 #include "link/modbusport.h"
 
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -126,6 +127,81 @@ bool readMqtt(const QJsonObject &o, GatewayConfig::Mqtt &m, QString &error)
     return true;
 }
 
+bool readClient(const QJsonValue &value, const QString &where, GatewayConfig::ModbusServer::Client &client,
+                QString &error)
+{
+    if (!value.isObject()) {
+        error = QStringLiteral("'%1' must be an object").arg(where);
+        return false;
+    }
+    const QJsonObject o = value.toObject();
+    error = unknownKey(o, {"address", "write"}, where + QLatin1Char('.'));
+    if (!error.isEmpty() || !readString(o, "address", where + QLatin1Char('.'), client.address, error, true))
+        return false;
+    QHostAddress ip;
+    if (!ip.setAddress(client.address)) {
+        error = QStringLiteral("'%1.address' must be an IP address, not '%2'").arg(where, client.address);
+        return false;
+    }
+    const QJsonValue w = o.value(QLatin1String("write"));
+    if (!w.isUndefined() && !w.isBool()) {
+        error = QStringLiteral("'%1.write' must be true or false").arg(where);
+        return false;
+    }
+    client.write = w.toBool(false);
+    return true;
+}
+
+bool readModbusServer(const QJsonValue &value, const QString &where, GatewayConfig::ModbusServer &server,
+                      QString &error)
+{
+    if (!value.isObject()) {
+        error = QStringLiteral("'%1' must be an object").arg(where);
+        return false;
+    }
+    const QJsonObject o = value.toObject();
+    const QString in = where + QLatin1Char('.');
+    error = unknownKey(o, {"listen", "clients", "waitLimitMs", "readShare"}, in);
+    if (!error.isEmpty() || !readString(o, "listen", in, server.listen, error, true)
+        || !readInt(o, "waitLimitMs", in, 10, kMaxMs, server.waitLimitMs, error))
+        return false;
+    QString host;
+    quint16 port = 0;
+    if (!GatewayConfig::splitHostPort(server.listen, host, port)) {
+        error = QStringLiteral("'%1listen' must be HOST:PORT, not '%2'").arg(in, server.listen);
+        return false;
+    }
+    const QJsonValue share = o.value(QLatin1String("readShare"));
+    if (!share.isUndefined()) {
+        if (!share.isDouble() || share.toDouble() <= 0 || share.toDouble() > 1) {
+            error = QStringLiteral("'%1readShare' must be a number above 0 and at most 1").arg(in);
+            return false;
+        }
+        server.readShare = share.toDouble();
+    }
+    const QJsonValue clients = o.value(QLatin1String("clients"));
+    if (!clients.isArray() || clients.toArray().isEmpty()
+        || clients.toArray().size() > GatewayConfig::ModbusServer::kMaxClients) {
+        error = QStringLiteral("'%1clients' must list 1-%2 clients: a client not listed is refused")
+                    .arg(in).arg(GatewayConfig::ModbusServer::kMaxClients);
+        return false;
+    }
+    QSet<QString> seen;
+    for (int i = 0; i < clients.toArray().size(); ++i) {
+        GatewayConfig::ModbusServer::Client c;
+        if (!readClient(clients.toArray().at(i), QStringLiteral("%1clients[%2]").arg(in).arg(i), c, error))
+            return false;
+        const QString key = QHostAddress(c.address).toString();
+        if (seen.contains(key)) {
+            error = QStringLiteral("'%1clients[%2].address' %3 is listed twice").arg(in).arg(i).arg(c.address);
+            return false;
+        }
+        seen.insert(key);
+        server.clients.append(c);
+    }
+    return true;
+}
+
 bool readLine(const QJsonValue &value, int index, GatewayConfig::Line &line, QString &error)
 {
     const QString where = QStringLiteral("lines[%1].").arg(index);
@@ -134,7 +210,7 @@ bool readLine(const QJsonValue &value, int index, GatewayConfig::Line &line, QSt
         return false;
     }
     const QJsonObject o = value.toObject();
-    error = unknownKey(o, {"name", "port", "baud", "format", "addresses"}, where);
+    error = unknownKey(o, {"name", "port", "baud", "format", "addresses", "modbusServer"}, where);
     if (!error.isEmpty())
         return false;
     if (!readString(o, "name", where, line.name, error, true) || !readString(o, "port", where, line.port, error, true))
@@ -168,6 +244,13 @@ bool readLine(const QJsonValue &value, int index, GatewayConfig::Line &line, QSt
     if (!ok) {
         error = QStringLiteral("'%1addresses' must be a list of addresses 1-247 or a range such as \"1-10\"").arg(where);
         return false;
+    }
+    if (o.contains(QLatin1String("modbusServer"))) {
+        GatewayConfig::ModbusServer server;
+        if (!readModbusServer(o.value(QLatin1String("modbusServer")), where + QStringLiteral("modbusServer"), server,
+                              error))
+            return false;
+        line.modbusServer = server;
     }
     return true;
 }
@@ -206,6 +289,19 @@ bool readLines(const QJsonArray &lines, GatewayConfig &c, QString &error)
             return false;
         }
         names.insert(line.name);
+        if (line.modbusServer) {
+            for (const GatewayConfig::Line &other : qAsConst(c.lines))
+                if (other.modbusServer && other.modbusServer->listen == line.modbusServer->listen) {
+                    error = QStringLiteral("'lines[%1].modbusServer.listen' %2 is also line %3's")
+                                .arg(i).arg(line.modbusServer->listen, other.name);
+                    return false;
+                }
+            if (c.metricsListen && *c.metricsListen == line.modbusServer->listen) {
+                error = QStringLiteral("'lines[%1].modbusServer.listen' %2 is also 'metrics.listen'")
+                            .arg(i).arg(line.modbusServer->listen);
+                return false;
+            }
+        }
         c.lines.append(line);
         if (c.mqtt && !topicsFit(c, i, error))
             return false;
@@ -220,6 +316,19 @@ bool readLines(const QJsonArray &lines, GatewayConfig &c, QString &error)
 }
 
 } // namespace
+
+bool GatewayConfig::splitHostPort(const QString &text, QString &host, quint16 &port)
+{
+    static const QRegularExpression hostPort(QStringLiteral("^(\\[[0-9a-fA-F:]+\\]|[^:\\s]+):(\\d{1,5})$"));
+    const QRegularExpressionMatch hp = hostPort.match(text);
+    if (!hp.hasMatch() || hp.captured(2).toInt() > 65535)
+        return false;
+    host = hp.captured(1);
+    if (host.startsWith(QLatin1Char('[')))
+        host = host.mid(1, host.size() - 2);
+    port = quint16(hp.captured(2).toInt());
+    return true;
+}
 
 bool GatewayConfig::parseAddresses(const QString &text, QVector<int> &out)
 {
@@ -289,9 +398,9 @@ GatewayConfig GatewayConfig::parse(const QByteArray &json, QString &error)
         error = unknownKey(m, {"listen"}, QStringLiteral("metrics."));
         if (!error.isEmpty() || !readString(m, "listen", QStringLiteral("metrics."), listen, error, true))
             return c;
-        static const QRegularExpression hostPort(QStringLiteral("^(\\[[0-9a-fA-F:]+\\]|[^:\\s]+):(\\d{1,5})$"));
-        const QRegularExpressionMatch hp = hostPort.match(listen);
-        if (!hp.hasMatch() || hp.captured(2).toInt() > 65535) {
+        QString host;
+        quint16 port = 0;
+        if (!splitHostPort(listen, host, port)) {
             error = QStringLiteral("'metrics.listen' must be HOST:PORT, not '%1'").arg(listen);
             return c;
         }

@@ -20,12 +20,25 @@ struct GatewayConfig
     static constexpr int kMaxPasswordBytes = 4096;
     static constexpr int kMaxTopicBytes = 65535; // MQTT's bound of a topic, in UTF-8 bytes
 
+    // Modbus TCP for a line's devices (the unit id is the address), for the masters listed.
+    struct ModbusServer {
+        struct Client {
+            QString address; // an IP address, as the connection comes from
+            bool write = false;
+        };
+        static constexpr int kMaxClients = 64;
+        QString listen; // HOST:PORT
+        QVector<Client> clients;
+        int waitLimitMs = 1500;  // a request waiting longer gets exception 0x0B
+        double readShare = 0.2; // of the line's time, for the masters' reads while the poll has work
+    };
     struct Line {
         QString name;
         QString port; // as given: COMn, a device path or a network line
         quint32 baud = 19200;
         int frameFormat = 0;
         QVector<int> addresses;
+        std::optional<ModbusServer> modbusServer;
     };
     struct Mqtt {
         QString host;
@@ -60,4 +73,6 @@ struct GatewayConfig
     static bool readPassword(const QString &path, QString &password, QString &error, QString &warning);
     // "1-10", "1,3,5-7" or a JSON array's numbers; false for anything outside 1..247.
     static bool parseAddresses(const QString &text, QVector<int> &out);
+    // HOST:PORT or [V6]:PORT with a port of at most 65535.
+    static bool splitHostPort(const QString &text, QString &host, quint16 &port);
 };

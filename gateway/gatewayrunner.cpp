@@ -6,12 +6,14 @@
 #include "device/eventprotocolevent.h"
 #include "device/faulttext.h"
 #include "device/protocolpacket.h"
+#include "device/registermap.h"
 #include "device/watchdatapacket.h"
 #include "exchange/crasheventoscillogramget.h"
 #include "exchange/dataeventerror.h"
 #include "exchange/dataeventget.h"
 #include "exchange/dataeventgetprotocol.h"
 #include "exchange/eventdispatch.h"
+#include "exchange/linearbiter.h"
 #include "exchange/linepoller.h"
 #include "gateway/gatewaylog.h"
 #include "gateway/metricsexporter.h"
@@ -19,6 +21,7 @@
 #include "gateway/outbox.h"
 #include "device/devicejson.h"
 #include "link/line.h"
+#include "link/rtuframing.h"
 #include "storage/portmap.h"
 
 #include <QDateTime>
@@ -132,8 +135,13 @@ bool GatewayRunner::start(QString &error)
         for (const LinePoller::Line &line : lines)
             metrics->addLine(line.name);
     }
+    if (!startServers(lines, error))
+        return false;
     for (const LinePoller::Line &line : lines) {
         pollers.push_back(std::make_unique<LinePoller>(line, *this));
+        const auto arbiter = arbiters.find(line.name);
+        if (arbiter != arbiters.end())
+            pollers.back()->setArbiter(arbiter->second.get());
         pollers.back()->start();
         GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 (%2): polling %3 devices")
                                                 .arg(line.name, line.devicePath).arg(line.addresses.size()));
@@ -141,11 +149,67 @@ bool GatewayRunner::start(QString &error)
     return true;
 }
 
+bool GatewayRunner::startServers(const std::vector<LinePoller::Line> &lines, QString &error)
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::optional<GatewayConfig::ModbusServer> &m = config.lines.at(int(i)).modbusServer;
+        if (!m)
+            continue;
+        LineArbiter::Settings s;
+        s.waitLimitMs = m->waitLimitMs;
+        s.readShare = m->readShare;
+        s.cacheMs = config.pollPeriodMs;
+        s.holdRegister = RegisterMap::AccessCode;
+        const QString name = lines[i].name;
+        auto &arbiter = arbiters[name];
+        arbiter = std::make_unique<LineArbiter>(s);
+        servers.push_back(std::make_unique<ModbusServer>(name, *m, *arbiter));
+        servers.back()->setObserver([this, name](const ModbusServer::Outcome &o) { masterDone(name, o); });
+        if (!servers.back()->start(error))
+            return false;
+        GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1: Modbus TCP on %2 for %3 clients")
+                                                .arg(name, m->listen).arg(m->clients.size()));
+    }
+    return true;
+}
+
+quint16 GatewayRunner::modbusPort(const QString &line) const
+{
+    for (size_t i = 0, s = 0; i < size_t(config.lines.size()) && s < servers.size(); ++i)
+        if (config.lines.at(int(i)).modbusServer) {
+            if (config.lines.at(int(i)).name == line)
+                return servers[s]->port();
+            ++s;
+        }
+    return 0;
+}
+
+// A master's write is told: what changed the device is known by whom.
+void GatewayRunner::masterDone(const QString &line, const ModbusServer::Outcome &o)
+{
+    const int function = o.request.isEmpty() ? 0 : quint8(o.request[0]);
+    const bool write = function == RtuFraming::kFunctionWriteSingle || function == RtuFraming::kFunctionWriteMultiple;
+    if (!write || o.result != LineArbiter::Result::Answered || o.request.size() < 5)
+        return;
+    const int first = ((quint8(o.request[1]) << 8) | quint8(o.request[2])) + 1;
+    const int count = function == RtuFraming::kFunctionWriteSingle ? 1 : (quint8(o.request[3]) << 8) | quint8(o.request[4]);
+    GatewayLog::write(GatewayLog::Info, QStringLiteral("line %1 address %2: %3 wrote %4 registers from %5")
+                                            .arg(line).arg(o.unit).arg(o.client).arg(count).arg(first));
+    publishEvent(line, o.unit, {{QStringLiteral("event"), QStringLiteral("masterWrite")},
+                                {QStringLiteral("client"), o.client},
+                                {QStringLiteral("register"), first},
+                                {QStringLiteral("count"), count}});
+}
+
 void GatewayRunner::stop(int flushMs)
 {
+    for (auto &s : servers)
+        s->stop(); // no request comes in from here on
+    servers.clear();
     for (auto &p : pollers)
         p->stop();
     pollers.clear();
+    arbiters.clear();
     metrics.reset(); // no scrape reads the publisher from here on
     if (mqtt)
         mqtt->stop(flushMs);

@@ -2,6 +2,8 @@
 
 #include "exchange/pollersink.h"
 #include "gateway/gatewayconfig.h"
+#include "exchange/linepoller.h"
+#include "gateway/modbusserver.h"
 
 #include <functional>
 #include <map>
@@ -13,8 +15,10 @@
 class CrashOscillogramPacket;
 class CurrentScale;
 class DataEventGetProtocol;
+class LineArbiter;
 class LinePoller;
 class MetricsExporter;
+class ModbusServer;
 class MqttPublisher;
 class Outbox;
 class WatchDataPacket;
@@ -38,6 +42,8 @@ public:
     bool start(QString &error);
     // The pollers stopped, "offline" published and the outbox flushed for up to flushMs.
     void stop(int flushMs = 3000);
+    // The port a line's Modbus TCP server listens on (0: none), after start().
+    quint16 modbusPort(const QString &line) const;
 
     void deviceIdentified(const QString &line, const DeviceInfo &device) override;
     void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override;
@@ -58,6 +64,8 @@ private:
     void oscillogramRead(const QString &line, const DeviceState &s, const CrashOscillogramPacket &packet);
     void linkChanged(const QString &line, DeviceState &s, DataEvent::Type type);
     QString portOf(const QString &line) const;
+    bool startServers(const std::vector<LinePoller::Line> &lines, QString &error);
+    void masterDone(const QString &line, const ModbusServer::Outcome &o);
 
     const GatewayConfig config;
     std::vector<PollerSink *> sinks;
@@ -66,6 +74,9 @@ private:
     std::unique_ptr<MqttPublisher> mqtt;
     std::unique_ptr<MetricsExporter> metrics;
     std::vector<std::unique_ptr<LinePoller>> pollers;
+    // A line's masters: its arbiter outlives its poller and its server.
+    std::map<QString, std::unique_ptr<LineArbiter>> arbiters;
+    std::vector<std::unique_ptr<ModbusServer>> servers;
     std::mutex lock; // the devices' states; the pollers call from their threads
     std::map<QString, std::unique_ptr<DeviceState>> devices;
 };

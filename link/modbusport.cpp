@@ -151,6 +151,15 @@ void ModbusPort::startTransaction()
     lastFailure = Failure::None;
 }
 
+void ModbusPort::serveBetween()
+{
+    if (!between || inBetween)
+        return;
+    inBetween = true;
+    between();
+    inBetween = false;
+}
+
 bool ModbusPort::failWith(Failure f)
 {
     lastFailure = f;
@@ -290,6 +299,7 @@ bool ModbusPort::exchange(QByteArray request, quint16 *values)
 
 bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *destination)
 {
+    serveBetween();
     startTransaction();
     const quint32 count = byteCount / 2;
     if (count == 0 || count > quint32(kMaxReadRegisters))
@@ -303,12 +313,14 @@ bool ModbusPort::readRegisters(quint32 firstRegister, quint32 byteCount, void *d
 
 bool ModbusPort::writeRegister(quint32 reg, quint16 value)
 {
+    serveBetween();
     startTransaction();
     return exchange(RtuFraming::writeSingleRequest(slave, reg, value));
 }
 
 bool ModbusPort::writeRegisters(quint32 firstRegister, quint32 byteCount, const void *source)
 {
+    serveBetween();
     startTransaction();
     const quint32 count = byteCount / 2;
     if (count == 0 || count > quint32(kMaxWriteRegisters))

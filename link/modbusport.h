@@ -9,6 +9,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // Modbus RTU master on one line, one slave at a time: functions 3, 6 and 16, framed
@@ -78,6 +79,13 @@ public:
     bool lineGone() const;
 
     void setSlaveAddress(quint8 address) { slave = address; }
+    quint8 slaveAddress() const { return slave; }
+    int readTimeout() const { return readTimeoutMs; }
+
+    // Called before each transaction of the port's owner, from its thread: other
+    // masters' requests go to the line there, between the owner's own. What the call
+    // itself sends through this port does not call it again.
+    void setBetweenTransactions(std::function<void()> call) { between = std::move(call); }
 
     bool readRegisters(quint32 firstRegister, quint32 byteCount, void *destination);
     bool writeRegister(quint32 reg, quint16 value);
@@ -106,6 +114,7 @@ private:
     };
 
     void startTransaction();
+    void serveBetween();
     bool exchange(QByteArray request, quint16 *values = nullptr);
     bool prepareLine();
     bool transact(const QByteArray &request, Reply &reply);
@@ -140,4 +149,6 @@ private:
     Failure lastFailure = Failure::None;
     int cutBytes = 0;  // bytes of a reply the read time-out cut
     int cutLength = 0; // the length it should have had, 0 when not known yet
+    std::function<void()> between;
+    bool inBetween = false;
 };

@@ -5,21 +5,30 @@
 
 #include <QtEndian>
 
-namespace {
-constexpr int kHeader = 7;    // transaction, protocol, length (2 each), unit
-constexpr quint16 kLargestLength = 254; // unit and a PDU of at most 253 bytes
-} // namespace
-
 QByteArray ModbusTcpLine::toMbap(const quint8 *rtu, qint64 size, quint16 transactionId)
 {
     const qint64 pdu = size - 1 - RtuFraming::kCrcSize;
-    QByteArray out(kHeader, 0);
+    return frame(transactionId, rtu[0], QByteArray(reinterpret_cast<const char *>(rtu + 1), int(pdu)));
+}
+
+QByteArray ModbusTcpLine::frame(quint16 transactionId, quint8 unit, const QByteArray &pdu)
+{
+    QByteArray out(kHeaderSize, 0);
     qToBigEndian<quint16>(transactionId, out.data());
     qToBigEndian<quint16>(0, out.data() + 2);
-    qToBigEndian<quint16>(quint16(pdu + 1), out.data() + 4);
-    out[6] = char(rtu[0]);
-    out.append(reinterpret_cast<const char *>(rtu + 1), int(pdu));
-    return out;
+    qToBigEndian<quint16>(quint16(pdu.size() + 1), out.data() + 4);
+    out[6] = char(unit);
+    return out + pdu;
+}
+
+int ModbusTcpLine::frameSize(const uchar *h, qint64 available)
+{
+    if (available < kHeaderSize)
+        return 0;
+    const quint16 protocol = qFromBigEndian<quint16>(h + 2), length = qFromBigEndian<quint16>(h + 4);
+    if (protocol != 0 || length < 2 || length > kLargestLength)
+        return -1;
+    return 6 + length;
 }
 
 bool ModbusTcpLine::open()
@@ -41,26 +50,26 @@ void ModbusTcpLine::decode(const quint8 *raw, qint64 size)
 {
     incoming.append(reinterpret_cast<const char *>(raw), int(size));
     int at = 0;
-    while (incoming.size() - at >= kHeader) {
+    while (incoming.size() - at >= kHeaderSize) {
         const auto *h = reinterpret_cast<const uchar *>(incoming.constData()) + at;
-        const quint16 id = qFromBigEndian<quint16>(h), protocol = qFromBigEndian<quint16>(h + 2),
-                      length = qFromBigEndian<quint16>(h + 4);
-        if (protocol != 0 || length < 2 || length > kLargestLength) {
+        const int size = frameSize(h, incoming.size() - at);
+        if (size < 0) {
             dropped.add(incoming.constData() + at, 1);
             ++at;
             continue;
         }
-        if (incoming.size() - at < 6 + length)
+        if (incoming.size() - at < size)
             break;
-        QByteArray rtu = incoming.mid(at + 6, length);
+        QByteArray rtu = incoming.mid(at + 6, size - 6);
+        const quint16 id = qFromBigEndian<quint16>(h);
         if (id == transaction) {
             RtuFraming::appendCrc(rtu);
             pending += rtu;
         } else {
             qCDebug(lcLink) << "dropped a reply to an earlier request" << id;
-            dropped.add(incoming.constData() + at, 6 + length);
+            dropped.add(incoming.constData() + at, size);
         }
-        at += 6 + length;
+        at += size;
     }
     incoming.remove(0, at); // less than a whole frame is left
 }
