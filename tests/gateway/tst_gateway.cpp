@@ -7,6 +7,7 @@
 #include "device/crashoscillogrampacket.h"
 #include "device/crashprotocolpacket.h"
 #include "device/protocolpacket.h"
+#include "device/registermap.h"
 #include "exchange/crasheventoscillogramget.h"
 #include "exchange/dataeventgetprotocol.h"
 #include "exchange/linepoller.h"
@@ -14,6 +15,7 @@
 #include "gateway/gatewayconfig.h"
 #include "gateway/gatewayrunner.h"
 #include "gateway/outbox.h"
+#include "link/modbustcpline.h"
 #include "history/historystore.h"
 #include "sim/simfault.h"
 #include "sim/simtcpserver.h"
@@ -23,6 +25,7 @@
 #include "tests/testwritefailure.h"
 
 #include <QJsonArray>
+#include <QTcpSocket>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -282,6 +285,7 @@ private slots:
     void logForm_data();
     void logForm();
     void wholePlant();
+    void mastersShareTheLine();
 
 private:
     bool startBroker(Peer &broker, quint16 port, const QString &dir);
@@ -372,6 +376,36 @@ void TestGateway::configRefused_data()
                                              << "'lines' holds 129 lines, one gateway polls at most 128 (a thread "
                                                 "each): split them among gateways";
     QTest::newRow("ten thousand lines") << linesEdit(10000, "1") << "'lines' holds 10000 lines";
+    const auto served = [](const QString &server) {
+        return QStringLiteral(R"({"lines": [{"name": "A", "port": "/dev/x", "addresses": [1], "modbusServer": %1}]})")
+            .arg(server);
+    };
+    const QString client = R"("clients": [{"address": "127.0.0.1"}])";
+    QTest::newRow("server without listen") << served("{" + client + "}") << "lines[0].modbusServer.listen' is missing";
+    QTest::newRow("server listen without port") << served(R"({"listen": "127.0.0.1", )" + client + "}")
+                                                << "lines[0].modbusServer.listen' must be HOST:PORT";
+    QTest::newRow("server without clients") << served(R"({"listen": "127.0.0.1:502"})")
+                                            << "modbusServer.clients' must list 1-64 clients";
+    QTest::newRow("server client a name") << served(R"({"listen": ":502", "clients": [{"address": "scada"}]})")
+                                          << "modbusServer.listen";
+    QTest::newRow("client not an address")
+        << served(R"({"listen": "127.0.0.1:502", "clients": [{"address": "scada.plant"}]})")
+        << "clients[0].address' must be an IP address, not 'scada.plant'";
+    QTest::newRow("client twice")
+        << served(R"({"listen": "127.0.0.1:502", "clients": [{"address": "10.0.0.1"}, {"address": "10.0.0.1"}]})")
+        << "clients[1].address' 10.0.0.1 is listed twice";
+    QTest::newRow("client write not a bool")
+        << served(R"({"listen": "127.0.0.1:502", "clients": [{"address": "10.0.0.1", "write": "yes"}]})")
+        << "clients[0].write' must be true or false";
+    QTest::newRow("read share past the line") << served(R"({"listen": "127.0.0.1:502", "readShare": 1.5, )" + client + "}")
+                                              << "modbusServer.readShare' must be a number above 0 and at most 1";
+    QTest::newRow("server on the metrics' address")
+        << served(R"({"listen": "127.0.0.1:9100", )" + client + "}") << "is also 'metrics.listen'";
+    QTest::newRow("two servers on one address")
+        << QStringLiteral(R"({"lines": [{"name": "A", "port": "/x", "addresses": [1], "modbusServer": %1},
+                                        {"name": "B", "port": "/y", "addresses": [1], "modbusServer": %1}]})")
+               .arg(R"({"listen": "127.0.0.1:502", )" + client + "}")
+        << "'lines[1].modbusServer.listen' 127.0.0.1:502 is also line A's";
     QTest::newRow("more devices") << linesEdit(9, "1-247")
                                   << "'lines' hold 2223 devices, one gateway polls at most 2048: split them among "
                                      "gateways";
@@ -404,6 +438,7 @@ void TestGateway::configRead()
     QCOMPARE(c.lines.size(), 1);
     QCOMPARE(c.lines[0].addresses, QVector<int>({1, 2, 3}));
     QCOMPARE(c.lines[0].baud, quint32(19200));
+    QVERIFY(!c.lines[0].modbusServer); // no listening unless asked
 
     // At the bounds, not past them: the longest topic 65,535 bytes, 128 lines of 2048 devices.
     QJsonObject o = QJsonDocument::fromJson(kValid).object();
@@ -416,6 +451,20 @@ void TestGateway::configRead()
     const GatewayConfig most = GatewayConfig::parse(QJsonDocument(o).toJson(), error);
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QCOMPARE(most.lines.size(), 128);
+
+    o = QJsonDocument::fromJson(kValid).object();
+    o.insert("lines", QJsonDocument::fromJson(R"([{"name": "A", "port": "/dev/x", "addresses": [1],
+        "modbusServer": {"listen": "[::1]:1502", "waitLimitMs": 900,
+                         "clients": [{"address": "10.0.0.5", "write": true}, {"address": "::1"}]}}])").array());
+    const GatewayConfig served = GatewayConfig::parse(QJsonDocument(o).toJson(), error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    const GatewayConfig::ModbusServer &m = *served.lines[0].modbusServer;
+    QCOMPARE(m.listen, QString("[::1]:1502"));
+    QCOMPARE(m.waitLimitMs, 900);
+    QCOMPARE(m.readShare, 0.2);
+    QCOMPARE(m.clients.size(), 2);
+    QVERIFY(m.clients[0].write);
+    QVERIFY(!m.clients[1].write); // reads only unless allowed
 }
 
 void TestGateway::outboxBoundedAndKept_data()
@@ -1169,6 +1218,158 @@ void TestGateway::wholePlant()
     }
     held.sort();
     QCOMPARE(held, QStringList({"pty/1", "pty/2", "tcp/3"}));
+}
+
+namespace {
+// One request of a master connecting from the loopback address source; the reply's
+// PDU, or empty when the connection ended without one.
+QByteArray askAs(const QString &source, quint16 port, quint8 unit, const QByteArray &pdu)
+{
+    QTcpSocket socket;
+    if (!socket.bind(QHostAddress(source)))
+        return "bind failed";
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(kWaitMs))
+        return "no connection";
+    socket.write(ModbusTcpLine::frame(7, unit, pdu));
+    QByteArray in;
+    const auto whole = [&in] {
+        const int size = ModbusTcpLine::frameSize(reinterpret_cast<const uchar *>(in.constData()), in.size());
+        return size > 0 && in.size() >= size;
+    };
+    while (!whole()) {
+        if (!socket.waitForReadyRead(kWaitMs))
+            return {};
+        in += socket.readAll();
+    }
+    return in.mid(ModbusTcpLine::kHeaderSize);
+}
+
+int countOf(const QStringList &lines, const QString &topic)
+{
+    return int(std::count_if(lines.begin(), lines.end(), [&](const QString &l) { return l.startsWith(topic + ' '); }));
+}
+} // namespace
+
+// Masters reading and writing through the gateway's Modbus TCP while it polls and
+// publishes: the independent client and ours at once, a trip meanwhile published in
+// order, settings written with their backup and read back, a write of a client that
+// may only read refused, a client not listed disconnected.
+void TestGateway::mastersShareTheLine()
+{
+    for (const char *name : {"mosquitto", "mosquitto_sub"})
+        if (tool(name).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(name)));
+    QTemporaryDir dir;
+    const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
+    const quint16 modbusPort = SimTcpServer::unusedLoopbackPort();
+    Peer broker;
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    Peer sub;
+    subscribe(sub, brokerPort);
+    Simulator sim;
+    for (int address : {1, 2, 3}) {
+        SimDeviceConfig c;
+        c.address = address;
+        sim.addDevice(c);
+    }
+    QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+    const QJsonArray clients {QJsonObject {{"address", "127.0.0.1"}, {"write", true}},
+                              QJsonObject {{"address", "127.0.0.2"}}};
+    const QJsonObject server {{"listen", QStringLiteral("127.0.0.1:%1").arg(modbusPort)}, {"clients", clients}};
+    const QJsonObject config {
+        {"format", "orbix-gateway"}, {"version", 1}, {"name", "shared"},
+        {"mqtt", QJsonObject {{"url", QStringLiteral("mqtt://127.0.0.1:%1").arg(brokerPort)},
+                              {"outbox", dir.filePath("outbox")}}},
+        {"timing", QJsonObject {{"pollPeriodMs", 300}, {"retryPeriodMs", 1000}}},
+        {"lines", QJsonArray {QJsonObject {{"name", "L"}, {"port", sim.linkPath()}, {"addresses", "1-3"},
+                                           {"modbusServer", server}}}}};
+    QVERIFY(DataDirectory::writeFile(dir.filePath("gateway.json"), QJsonDocument(config).toJson()));
+    Peer gateway;
+    gateway.process.start(ORBIX_GATEWAY, {"--config", dir.filePath("gateway.json")});
+    QVERIFY(gateway.process.waitForStarted());
+    const QString state = "orbix/shared/L/%1/state";
+    const QString up = "\"link\":\"up\"";
+    for (int address : {1, 2, 3})
+        QVERIFY2(!sub.wait(state.arg(address), {up}).isEmpty(), qPrintable(gateway.errors()));
+    QMap<int, int> statesBefore;
+    for (int address : {1, 2, 3})
+        statesBefore[address] = countOf(sub.lines, state.arg(address));
+
+    const QString url = QStringLiteral("modbus-tcp://127.0.0.1:%1").arg(modbusPort);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", dir.filePath("data"));
+    Peer independent, ours;
+    independent.process.start("/usr/bin/python3", {MODBUS_MASTER, QString::number(modbusPort), "1",
+                                                   QString::number(RegisterMap::Configuration), "25", "40"});
+    ours.process.setProcessEnvironment(env);
+    ours.process.start(ORBIX_CLI, {"monitor", "-a", "2", "--cycles", "5", url});
+    sim.injectTrip(3, 31);
+    QVERIFY(independent.process.waitForFinished(30000));
+    QVERIFY2(independent.process.exitCode() == 0, qPrintable(independent.errors() + gateway.errors()));
+    QVERIFY(independent.lines.value(0).startsWith("read 40 "));
+    QCOMPARE(independent.lines[0].section(' ', 2, 2).toInt(), int(sim.registerValue(1, RegisterMap::Configuration)));
+    QVERIFY(ours.process.waitForFinished(30000));
+    QVERIFY2(ours.process.exitCode() == 0, qPrintable(ours.errors() + gateway.errors()));
+    QVERIFY2(!sub.wait("orbix/shared/L/3/oscillogram", {"\"faultCode\":31"}).isEmpty(), qPrintable(gateway.errors()));
+
+    // Settings written through the gateway, as the setup tab writes them, and read back.
+    QProcess get;
+    get.setProcessEnvironment(env);
+    get.start(ORBIX_CLI, {"config", "get", "-a", "1", "--json", url});
+    QVERIFY(get.waitForFinished(20000) && get.exitCode() == 0);
+    QJsonObject settings = QJsonDocument::fromJson(get.readAllStandardOutput()).object();
+    QJsonObject fields = settings["fields"].toObject();
+    fields["ratedCurrent"] = fields["ratedCurrent"].toInt() == 33 ? 34 : 33;
+    settings["fields"] = fields;
+    QVERIFY(DataDirectory::writeFile(dir.filePath("settings.json"), QJsonDocument(settings).toJson()));
+    QVector<quint16> before;
+    for (int reg = RegisterMap::Configuration; reg < int(RegisterMap::ConfigurationV50); ++reg)
+        before << sim.registerValue(1, reg);
+    const QStringList set {"config", "set", "-a", "1", "--access-code", "1234", url, dir.filePath("settings.json")};
+    const QStringList diff {"config", "diff", "-a", "1", url, dir.filePath("settings.json")};
+    for (const QStringList &args : {set, diff}) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(ORBIX_CLI, args);
+        QVERIFY(p.waitForFinished(20000));
+        QVERIFY2(p.exitCode() == 0, qPrintable(args.join(' ') + '\n' + p.readAllStandardError() + gateway.errors()));
+    }
+    QVector<quint16> after;
+    for (int reg = RegisterMap::Configuration; reg < int(RegisterMap::ConfigurationV50); ++reg)
+        after << sim.registerValue(1, reg);
+    QVERIFY(after != before);
+    QVERIFY2(!sub.wait("orbix/shared/L/1/event", {"\"event\":\"masterWrite\"", "\"client\":\"127.0.0.1\""}).isEmpty(),
+             qPrintable(gateway.errors()));
+
+    // Rights: reads only for 127.0.0.2, nothing for a client not listed.
+    const QByteArray identification = QByteArray::fromHex("0300000004");
+    QCOMPARE(askAs("127.0.0.2", modbusPort, 2, identification).left(2).toHex(), QByteArray("0308"));
+    QCOMPARE(askAs("127.0.0.2", modbusPort, 2, QByteArray::fromHex("06001e0000")).toHex(), QByteArray("8601"));
+    QCOMPARE(askAs("127.0.0.3", modbusPort, 2, identification), QByteArray());
+    QCOMPARE(askAs("127.0.0.1", modbusPort, 0, identification).toHex(), QByteArray("830a"));
+    QVERIFY2(QTest::qWaitFor([&] {
+        const QString log = gateway.errors();
+        return log.contains("refused a write from 127.0.0.2 to address 2 (function 6)")
+               && log.contains("refused a Modbus TCP connection from 127.0.0.3");
+    }, kWaitMs), qPrintable(gateway.errors()));
+
+    // Every device published all along; the trip once, before its oscillogram.
+    for (int address : {1, 2, 3})
+        QVERIFY2(QTest::qWaitFor([&] { return countOf(sub.lines, state.arg(address)) >= statesBefore[address] + 5; },
+                                 kWaitMs), qPrintable(state.arg(address)));
+    QStringList published;
+    for (const QString &l : sub.lines) {
+        const QJsonObject o = QJsonDocument::fromJson(l.section(' ', 1).toUtf8()).object();
+        if (l.startsWith("orbix/shared/L/3/oscillogram "))
+            published << QStringLiteral("oscillogram %1").arg(o["faultCode"].toInt());
+        else if (l.startsWith("orbix/shared/L/3/event ") && o["event"] == "trip")
+            published << QStringLiteral("trip %1").arg(o["faultCode"].toInt());
+    }
+    QCOMPARE(published, QStringList({"trip 31", "oscillogram 31"}));
+    gateway.process.terminate();
+    QVERIFY2(gateway.process.waitForFinished(5000), qPrintable(gateway.errors()));
+    QCOMPARE(gateway.process.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestGateway)
