@@ -101,23 +101,23 @@ bool LineArbiter::submit(quint64 client, quint8 unit, const QByteArray &pdu, Rep
         reply({exception(functionOf(pdu), code), Result::Exception, -1});
         return true;
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        QByteArray cached;
-        if (fromCache(Pending {client, unit, pdu, 0, {}}, cached)) {
-            reply({cached, Result::Cached, -1});
-            return true;
-        }
-        int &count = waiting[client];
-        if (count >= kQueuePerClient)
-            return false;
-        ++count;
-        Pending p {client, unit, pdu, nowMs(), std::move(reply)};
-        if (isWrite(functionOf(pdu)))
-            writes.push_back(std::move(p));
-        else
-            reads[client].push_back(std::move(p));
+    QByteArray cached;
+    std::unique_lock<std::mutex> lock(mutex);
+    if (fromCache(unit, pdu, cached)) {
+        lock.unlock(); // replies are called without the lock, as from the line's thread
+        reply({cached, Result::Cached, -1});
+        return true;
     }
+    int &count = waiting[client];
+    if (count >= kQueuePerClient)
+        return false;
+    ++count;
+    Pending p {client, unit, pdu, nowMs(), std::move(reply)};
+    if (isWrite(functionOf(pdu)))
+        writes.push_back(std::move(p));
+    else
+        reads[client].push_back(std::move(p));
+    lock.unlock();
     arrived.notify_all();
     if (wakeCall)
         wakeCall();
@@ -172,15 +172,15 @@ void LineArbiter::remember(quint8 unit, quint32 firstRegister, const quint16 *va
 }
 
 // Registers counted from 1, as the poll names them; the PDU carries the number - 1.
-bool LineArbiter::fromCache(const Pending &p, QByteArray &pdu) const
+bool LineArbiter::fromCache(quint8 unit, const QByteArray &request, QByteArray &pdu) const
 {
-    if (functionOf(p.pdu) != RtuFraming::kFunctionReadHolding)
+    if (functionOf(request) != RtuFraming::kFunctionReadHolding)
         return false;
-    const auto it = cache.find(p.unit);
+    const auto it = cache.find(unit);
     if (it == cache.end())
         return false;
-    const quint32 first = quint32(word(p.pdu, 1)) + 1;
-    const int count = word(p.pdu, 3);
+    const quint32 first = quint32(word(request, 1)) + 1;
+    const int count = word(request, 3);
     const qint64 oldest = nowMs() - setup.cacheMs;
     for (const Reading &r : it->second) {
         if (r.timeMs < oldest || first < r.first || first + quint32(count) > r.first + quint32(r.values.size()))
@@ -305,6 +305,7 @@ void LineArbiter::lineDown()
         waiting.clear();
         holdUntilMs = 0;
     }
+    arrived.notify_all(); // a line held for an access code is let go
     for (const Pending &p : all)
         p.reply({exception(functionOf(p.pdu), kPathUnavailable), Result::LineDown, -1});
 }

@@ -104,7 +104,7 @@ private:
     void run(ModbusPort &port, Pending &p, bool pollWaiting);
     std::vector<Pending> takeExpired(); // under lock
     Reply execute(ModbusPort &port, const Pending &p);
-    bool fromCache(const Pending &p, QByteArray &pdu) const; // under lock
+    bool fromCache(quint8 unit, const QByteArray &request, QByteArray &pdu) const; // under lock
     void refill(qint64 now); // under lock
     void waitForHold(std::unique_lock<std::mutex> &lock);
 

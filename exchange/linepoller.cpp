@@ -89,6 +89,8 @@ void LinePoller::stop()
         running = false;
     }
     wakeUp.notify_all();
+    if (arbiter)
+        arbiter->lineDown(); // what waits is answered, a held line let go
     if (worker.joinable())
         worker.join();
 }

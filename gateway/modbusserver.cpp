@@ -41,6 +41,7 @@ bool isWrite(const QByteArray &pdu)
 }
 
 constexpr qint64 kRefusalLogEveryMs = 60000; // a client knocking again is not news every time
+constexpr qint64 kMaxUnsentBytes = 64 * 1024;  // replies a client does not read: it is gone or hostile
 
 } // namespace
 
@@ -164,25 +165,27 @@ private:
         auto it = connections.find(id);
         if (it == connections.end())
             return;
-        Connection &c = it->second;
-        c.incoming += c.socket->readAll();
-        int at = 0;
+        it->second.incoming += it->second.socket->readAll();
         for (;;) {
-            const auto *h = reinterpret_cast<const uchar *>(c.incoming.constData()) + at;
-            const int size = ModbusTcpLine::frameSize(h, c.incoming.size() - at);
+            it = connections.find(id); // a reply answered at once may have ended it
+            if (it == connections.end())
+                return;
+            Connection &c = it->second;
+            const auto *h = reinterpret_cast<const uchar *>(c.incoming.constData());
+            const int size = ModbusTcpLine::frameSize(h, c.incoming.size());
             if (size < 0) {
                 GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1: %2 sent something that is not Modbus "
                                                                       "TCP; disconnected").arg(owner.lineName, c.client));
                 drop(id);
                 return;
             }
-            if (size == 0 || c.incoming.size() - at < size)
-                break;
-            request(id, c, qFromBigEndian<quint16>(h), quint8(h[6]), c.incoming.mid(at + ModbusTcpLine::kHeaderSize,
-                                                                                      size - ModbusTcpLine::kHeaderSize));
-            at += size;
+            if (size == 0 || c.incoming.size() < size)
+                return;
+            const QByteArray frame = c.incoming.left(size);
+            c.incoming.remove(0, size);
+            request(id, c, qFromBigEndian<quint16>(frame.constData()), quint8(frame[6]),
+                    frame.mid(ModbusTcpLine::kHeaderSize));
         }
-        c.incoming.remove(0, at);
     }
 
     void request(quint64 id, const Connection &c, quint16 transaction, quint8 unit, const QByteArray &pdu)
@@ -225,8 +228,14 @@ private:
         if (owner.observe)
             owner.observe(o);
         auto it = connections.find(id);
-        if (it != connections.end())
-            it->second.socket->write(ModbusTcpLine::frame(transaction, o.unit, pdu));
+        if (it == connections.end())
+            return;
+        it->second.socket->write(ModbusTcpLine::frame(transaction, o.unit, pdu));
+        if (it->second.socket->bytesToWrite() > kMaxUnsentBytes) {
+            GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1: %2 does not read its replies; "
+                                                                  "disconnected").arg(owner.lineName, it->second.client));
+            drop(id);
+        }
     }
 
     ModbusServer &owner;
