@@ -45,6 +45,7 @@ struct LinePoller::Device : VisitSink {
     DeviceInfo info;
     bool identified = false;
     qint64 dueMs = 0;
+    qint64 beganMs = 0; // the last visit's start
     DeviceVisit visit;
 };
 
@@ -133,6 +134,7 @@ qint64 LinePoller::round(const QElapsedTimer &clock)
         }
         if (arbiter)
             arbiter->setAnswering(quint8(d->info.address), answered);
+        d->beganMs = began;
         d->dueMs = began + (answered ? setup.timing.cyclePeriodMs : setup.retryPeriodMs);
     }
     visitWritten();
@@ -152,7 +154,9 @@ void LinePoller::serveMasters(bool pollDue)
         arbiter->lineDown();
 }
 
-// What a master wrote (settings, a command) is read back and published at once.
+// What a master wrote (settings, a command) is read back and published at once, but
+// not more than four times a period: a master writing without pause does not make the
+// line one device's.
 void LinePoller::visitWritten()
 {
     if (!arbiter)
@@ -160,7 +164,7 @@ void LinePoller::visitWritten()
     for (quint8 unit : arbiter->takeWritten())
         for (auto &d : devices)
             if (d->info.address == unit)
-                d->dueMs = 0;
+                d->dueMs = std::min(d->dueMs, d->beganMs + setup.timing.cyclePeriodMs / kWrittenVisitsPerPeriod);
 }
 
 bool LinePoller::poll(Device &device)

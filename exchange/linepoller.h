@@ -39,6 +39,9 @@ public:
         int retryPeriodMs = 10000;
     };
 
+    // A device a master wrote to is visited again at most this many times a period.
+    static constexpr int kWrittenVisitsPerPeriod = 4;
+
     LinePoller(const Line &line, PollerSink &sink);
     ~LinePoller(); // stops
     LinePoller(const LinePoller &) = delete;

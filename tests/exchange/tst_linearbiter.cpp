@@ -353,7 +353,7 @@ private slots:
         line.devicePath = sim.linkPath();
         line.addresses = {1, 2};
         line.timing = testTiming();
-        line.timing.cyclePeriodMs = 60000; // the next visit is a minute away
+        line.timing.cyclePeriodMs = 8000; // the next visit is 8 s away; after a write, 2 s
         LineArbiter arbiter(quick());
         LinePoller poller(line, sink);
         poller.setArbiter(&arbiter);
