@@ -17,6 +17,7 @@ class LinePoller;
 class MetricsExporter;
 class MqttPublisher;
 class Outbox;
+class PeriodicCheck;
 class WatchDataPacket;
 
 // A whole gateway: a poller per line, what they find published to the broker and
@@ -25,6 +26,9 @@ class WatchDataPacket;
 class GatewayRunner : public PollerSink
 {
 public:
+    // A device's readings are stale when the last is older than this many poll periods.
+    static constexpr int kStalePollPeriods = 3;
+
     explicit GatewayRunner(const GatewayConfig &config);
     ~GatewayRunner() override;
 
@@ -43,6 +47,7 @@ public:
     void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override;
     void transaction(const QString &line, int address, bool ok) override;
     void logsReplaced(const QString &line, int address, int olderRecords) override;
+    void request(const QString &line, int address, double seconds, RequestKind kind) override;
 
 private:
     struct DeviceState;
@@ -57,6 +62,8 @@ private:
     void logsRead(const QString &line, DeviceState &s, const DataEventGetProtocol &logs);
     void oscillogramRead(const QString &line, const DeviceState &s, const CrashOscillogramPacket &packet);
     void linkChanged(const QString &line, DeviceState &s, DataEvent::Type type);
+    void checkQuality();
+    void qualityChanged(const DeviceState &s); // under lock
     QString portOf(const QString &line) const;
 
     const GatewayConfig config;
@@ -66,6 +73,8 @@ private:
     std::unique_ptr<MqttPublisher> mqtt;
     std::unique_ptr<MetricsExporter> metrics;
     std::vector<std::unique_ptr<LinePoller>> pollers;
+    std::mutex pollersLock; // the list, which the scrapes read while start() fills it
+    std::unique_ptr<PeriodicCheck> qualityCheck;
     std::mutex lock; // the devices' states; the pollers call from their threads
     std::map<QString, std::unique_ptr<DeviceState>> devices;
 };
