@@ -49,8 +49,8 @@ void BusyWindow::add(qint64 fromNs, qint64 toNs)
     }
 }
 
-// A slot partly in the window counts in proportion: its busy time is taken as spread
-// over its second.
+// The oldest slot, partly in the window, counts in proportion: its busy time is taken
+// as spread over its second (the newest, up to the moment asked).
 double BusyWindow::ratio(qint64 nowNs) const
 {
     std::lock_guard<std::mutex> guard(lock);
@@ -60,8 +60,9 @@ double BusyWindow::ratio(qint64 nowNs) const
     double busy = 0;
     for (int i = 0; i < kSlots; ++i) {
         const qint64 slotFrom = slotSecond[i] * kSlotNs;
-        if (slotSecond[i] >= 0)
-            busy += double(busyNs[i]) * double(overlap(slotFrom, slotFrom + kSlotNs, from, nowNs)) / double(kSlotNs);
+        const qint64 slotNs = std::min(slotFrom + kSlotNs, nowNs) - slotFrom;
+        if (slotSecond[i] >= 0 && slotNs > 0)
+            busy += double(busyNs[i]) * double(overlap(slotFrom, slotFrom + kSlotNs, from, nowNs)) / double(slotNs);
     }
     if (openSinceNs >= 0)
         busy += double(overlap(openSinceNs, nowNs, from, nowNs));
