@@ -52,8 +52,10 @@ struct LinePoller::Device : VisitSink {
 LinePoller::LinePoller(const Line &line, PollerSink &sink)
     : setup(line)
     , sink(sink)
+    , requestObserver(line.name, sink)
     , session(line.devicePath, &running)
 {
+    session.port().setObserver(&requestObserver);
     session.setLineOptions(setup.options);
     session.setTiming(setup.timing);
     session.setDevice(setup.addresses.value(0, 1), qint32(setup.baud), setup.frameFormat);

@@ -2,6 +2,7 @@
 
 #include "exchange/devicesession.h"
 #include "exchange/protocoltiming.h"
+#include "exchange/requestobserver.h"
 #include "link/lineoptions.h"
 
 #include <QElapsedTimer>
@@ -52,6 +53,8 @@ public:
     void start();
     void stop();
     const Line &line() const { return setup; }
+    // Every request of the line, seen on its port; its busy figures are read from any thread.
+    const RequestObserver &requests() const { return requestObserver; }
 
 private:
     struct Device;
@@ -69,6 +72,7 @@ private:
     const Line setup;
     PollerSink &sink;
     std::atomic<bool> running {false};
+    RequestObserver requestObserver; // before the session: it outlives the port that calls it
     DeviceSession session; // the worker's while it runs
     LineArbiter *arbiter = nullptr;
     std::vector<std::unique_ptr<Device>> devices;

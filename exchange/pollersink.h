@@ -10,6 +10,10 @@
 class PollerSink
 {
 public:
+    // What one Modbus request on the line came to; RequestObserver::kindOf() tells how
+    // each failure of a transaction counts.
+    enum class RequestKind { Answered, Timeout, Crc, Exception, OtherAddress, LineError };
+
     virtual ~PollerSink() = default;
     // The device answered its identification and is recognised (again, after a loss).
     virtual void deviceIdentified(const QString &line, const DeviceInfo &device) = 0;
@@ -23,4 +27,7 @@ public:
     // The device's logs hold records older than its clock at the last look that were not
     // there before (a unit replaced or reset); they are no news and were not handed on.
     virtual void logsReplaced(const QString & /*line*/, int /*address*/, int /*olderRecords*/) {}
+    // Every Modbus request that went out on the line: to which device, how long from
+    // its sending to the end of its reply or its time-out, and what it came to.
+    virtual void request(const QString & /*line*/, int /*address*/, double /*seconds*/, RequestKind /*kind*/) {}
 };

@@ -19,6 +19,8 @@
 #include "gateway/metricsexporter.h"
 #include "gateway/mqttpublisher.h"
 #include "gateway/outbox.h"
+#include "gateway/periodiccheck.h"
+#include "gateway/readingquality.h"
 #include "device/devicejson.h"
 #include "link/line.h"
 #include "link/rtuframing.h"
@@ -28,12 +30,26 @@
 #include <QJsonArray>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <chrono>
+
 namespace {
 
 double now()
 {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
 }
+
+// For the ages of readings: the wall clock may be set back or forth (at boot, by NTP).
+qint64 monotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Often enough that a stale reading is told within a poll period, at most once a second.
+constexpr int kQualityCheckMinMs = 10;
+constexpr int kQualityCheckMaxMs = 1000;
 
 QString outboxPath(const GatewayConfig &c)
 {
@@ -49,6 +65,7 @@ QString outboxPath(const GatewayConfig &c)
 } // namespace
 
 struct GatewayRunner::DeviceState {
+    QString line;
     int address = 0;
     DeviceInfo info;
     bool identified = false;
@@ -56,6 +73,7 @@ struct GatewayRunner::DeviceState {
     bool silenceLogged = false;
     QJsonObject monitoring;
     bool logsKnown = false; // the first logs read are what was there before us
+    ReadingQuality quality {0};
 };
 
 GatewayRunner::GatewayRunner(const GatewayConfig &config)
@@ -137,7 +155,11 @@ bool GatewayRunner::start(QString &error)
     }
     if (!startServers(lines, error))
         return false;
+    qualityCheck = std::make_unique<PeriodicCheck>(
+        std::clamp(config.pollPeriodMs / 2, kQualityCheckMinMs, kQualityCheckMaxMs), [this] { checkQuality(); });
+    qualityCheck->start();
     for (const LinePoller::Line &line : lines) {
+        std::lock_guard<std::mutex> guard(pollersLock);
         pollers.push_back(std::make_unique<LinePoller>(line, *this));
         const auto arbiter = arbiters.find(line.name);
         if (arbiter != arbiters.end())
@@ -187,6 +209,11 @@ quint16 GatewayRunner::modbusPort(const QString &line) const
 // A master's write is told: what changed the device is known by whom.
 void GatewayRunner::masterDone(const QString &line, const ModbusServer::Outcome &o)
 {
+    if (metrics) {
+        metrics->masterRequest(line, o.client, QLatin1String(LineArbiter::resultName(o.result)));
+        if (o.waitSeconds >= 0)
+            metrics->masterWait(line, o.waitSeconds);
+    }
     const int function = o.request.isEmpty() ? 0 : quint8(o.request[0]);
     const bool write = function == RtuFraming::kFunctionWriteSingle || function == RtuFraming::kFunctionWriteMultiple;
     if (!write || o.result != LineArbiter::Result::Answered || o.request.size() < 5)
@@ -208,9 +235,11 @@ void GatewayRunner::stop(int flushMs)
     servers.clear();
     for (auto &p : pollers)
         p->stop();
+    if (qualityCheck)
+        qualityCheck->stop();
+    metrics.reset(); // no scrape reads the publisher or the pollers from here on
     pollers.clear();
     arbiters.clear();
-    metrics.reset(); // no scrape reads the publisher from here on
     if (mqtt)
         mqtt->stop(flushMs);
     mqtt.reset();
@@ -221,7 +250,9 @@ GatewayRunner::DeviceState &GatewayRunner::state(const QString &line, int addres
     std::unique_ptr<DeviceState> &s = devices[line + QLatin1Char('/') + QString::number(address)];
     if (!s) {
         s = std::make_unique<DeviceState>();
+        s->line = line;
         s->address = address;
+        s->quality = ReadingQuality(qint64(kStalePollPeriods) * config.pollPeriodMs);
     }
     return *s;
 }
@@ -245,6 +276,10 @@ void GatewayRunner::publishState(const QString &line, const DeviceState &s)
     o.insert(QStringLiteral("link"), s.linkUp ? QStringLiteral("up") : QStringLiteral("down"));
     if (s.identified)
         o.insert(QStringLiteral("identity"), DeviceJson::identity(s.info));
+    if (s.quality.value() != ReadingQuality::Value::Unknown) {
+        o.insert(QStringLiteral("quality"), QLatin1String(ReadingQuality::name(s.quality.value())));
+        o.insert(QStringLiteral("since"), s.quality.since());
+    }
     o.insert(QStringLiteral("time"), now());
     mqtt->publishState(topic(line, s.address, "state"), DeviceJson::compact(o));
 }
@@ -335,6 +370,8 @@ void GatewayRunner::monitored(const QString &line, DeviceState &s, const WatchDa
 {
     s.monitoring = DeviceJson::monitoring(p, scale);
     s.linkUp = true;
+    if (s.quality.read(monotonicMs(), now()))
+        qualityChanged(s);
     if (metrics) {
         metrics->monitoring(line, s.address, p, scale);
         metrics->linkUp(line, s.address, true);
@@ -345,6 +382,8 @@ void GatewayRunner::monitored(const QString &line, DeviceState &s, const WatchDa
 void GatewayRunner::linkLost(const QString &line, DeviceState &s)
 {
     s.linkUp = false;
+    if (s.quality.lost(now()))
+        qualityChanged(s);
     GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1 address %2: link lost").arg(line).arg(s.address));
     if (metrics)
         metrics->linkUp(line, s.address, false);
@@ -394,10 +433,45 @@ void GatewayRunner::transaction(const QString &line, int address, bool ok)
     metrics->visit(line, ok);
 }
 
-// At every scrape, from the metrics server's threads: the publisher and the recorder
-// tell their own figures safely from any thread, and both outlive the server (stop()).
+void GatewayRunner::request(const QString &line, int address, double seconds, RequestKind kind)
+{
+    for (PollerSink *sink : sinks)
+        sink->request(line, address, seconds, kind);
+    if (metrics)
+        metrics->request(line, address, seconds, kind);
+}
+
+void GatewayRunner::qualityChanged(const DeviceState &s)
+{
+    if (metrics)
+        metrics->quality(s.line, s.address, s.quality.value());
+}
+
+// From the check's thread: a line hung in a request sends nothing, yet its devices'
+// readings grow old.
+void GatewayRunner::checkQuality()
+{
+    const qint64 at = monotonicMs();
+    std::lock_guard<std::mutex> guard(lock);
+    for (auto &entry : devices) {
+        DeviceState &s = *entry.second;
+        if (!s.quality.check(at))
+            continue;
+        qualityChanged(s);
+        publishState(s.line, s);
+    }
+}
+
+// At every scrape, from the metrics server's threads: the publisher, the recorder and
+// the pollers' request observers tell their own figures safely from any thread, and
+// all outlive the server (stop()).
 void GatewayRunner::refreshFigures()
 {
+    {
+        std::lock_guard<std::mutex> guard(pollersLock);
+        for (const auto &p : pollers)
+            metrics->lineBusy(p->line().name, p->requests().busyRatio(), p->requests().busySeconds());
+    }
     if (mqtt) {
         metrics->outbox(mqtt->outboxSize(), mqtt->outboxDropped());
         metrics->outboxDamaged(mqtt->outboxDamaged());

@@ -21,6 +21,7 @@ class MetricsExporter;
 class ModbusServer;
 class MqttPublisher;
 class Outbox;
+class PeriodicCheck;
 class WatchDataPacket;
 
 // A whole gateway: a poller per line, what they find published to the broker and
@@ -29,6 +30,9 @@ class WatchDataPacket;
 class GatewayRunner : public PollerSink
 {
 public:
+    // A device's readings are stale when the last is older than this many poll periods.
+    static constexpr int kStalePollPeriods = 3;
+
     explicit GatewayRunner(const GatewayConfig &config);
     ~GatewayRunner() override;
 
@@ -49,6 +53,7 @@ public:
     void deviceEvent(const QString &line, const DeviceInfo &device, const DataEventPtr &event) override;
     void transaction(const QString &line, int address, bool ok) override;
     void logsReplaced(const QString &line, int address, int olderRecords) override;
+    void request(const QString &line, int address, double seconds, RequestKind kind) override;
 
 private:
     struct DeviceState;
@@ -63,6 +68,8 @@ private:
     void logsRead(const QString &line, DeviceState &s, const DataEventGetProtocol &logs);
     void oscillogramRead(const QString &line, const DeviceState &s, const CrashOscillogramPacket &packet);
     void linkChanged(const QString &line, DeviceState &s, DataEvent::Type type);
+    void checkQuality();
+    void qualityChanged(const DeviceState &s); // under lock
     QString portOf(const QString &line) const;
     bool startServers(const std::vector<LinePoller::Line> &lines, QString &error);
     void masterDone(const QString &line, const ModbusServer::Outcome &o);
@@ -77,6 +84,8 @@ private:
     // A line's masters: its arbiter outlives its poller and its server.
     std::map<QString, std::unique_ptr<LineArbiter>> arbiters;
     std::vector<std::unique_ptr<ModbusServer>> servers;
+    std::mutex pollersLock; // the list, which the scrapes read while start() fills it
+    std::unique_ptr<PeriodicCheck> qualityCheck;
     std::mutex lock; // the devices' states; the pollers call from their threads
     std::map<QString, std::unique_ptr<DeviceState>> devices;
 };

@@ -9,6 +9,7 @@
 #include <prometheus/exposer.h>
 #include <prometheus/family.h>
 #include <prometheus/gauge.h>
+#include <prometheus/histogram.h>
 #include <prometheus/registry.h>
 
 #include <exception>
@@ -24,6 +25,32 @@ constexpr double kHeatingFull = 100.0;
 
 const char *const kPt100States[] = {"ok", "open", "shorted"};
 
+using Kind = PollerSink::RequestKind;
+const Kind kErrorKinds[] = {Kind::Timeout, Kind::Crc, Kind::Exception, Kind::OtherAddress, Kind::LineError};
+
+const char *kindName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Answered: return "answered";
+    case Kind::Timeout: return "timeout";
+    case Kind::Crc: return "crc";
+    case Kind::Exception: return "exception";
+    case Kind::OtherAddress: return "other_address";
+    case Kind::LineError: return "line_error";
+    }
+    return "";
+}
+
+using Quality = ReadingQuality::Value;
+const Quality kQualities[] = {Quality::Good, Quality::Stale, Quality::Down};
+
+// A request on RTU lines of 9600 to 115200 bit/s: a short read at the fastest is a
+// few milliseconds, the longest read at the slowest about 0.15 s, and a time-out up to
+// the protocol's 1.9 s.
+const prometheus::Histogram::BucketBoundaries kRequestBuckets {0.002, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2};
+// A master's request waits for those of the poller and of the other masters under way.
+const prometheus::Histogram::BucketBoundaries kWaitBuckets {0.001, 0.005, 0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1, 2, 5};
+
 prometheus::Family<prometheus::Gauge> &gauge(prometheus::Registry &r, const char *name, const char *help)
 {
     return prometheus::BuildGauge().Name(name).Help(help).Register(r);
@@ -32,6 +59,11 @@ prometheus::Family<prometheus::Gauge> &gauge(prometheus::Registry &r, const char
 prometheus::Family<prometheus::Counter> &counter(prometheus::Registry &r, const char *name, const char *help)
 {
     return prometheus::BuildCounter().Name(name).Help(help).Register(r);
+}
+
+prometheus::Family<prometheus::Histogram> &histogram(prometheus::Registry &r, const char *name, const char *help)
+{
+    return prometheus::BuildHistogram().Name(name).Help(help).Register(r);
 }
 
 Labels device(const QString &line, int address)
@@ -60,10 +92,10 @@ void remove(prometheus::Family<T> &family, const Labels &labels)
 }
 
 // A counter brought up to a total kept elsewhere; totals never go back.
-void advance(prometheus::Counter &c, quint64 total)
+void advance(prometheus::Counter &c, double total)
 {
-    if (double(total) > c.Value())
-        c.Increment(double(total) - c.Value());
+    if (total > c.Value())
+        c.Increment(total - c.Value());
 }
 
 // Only /metrics is served (the server would hand it /metrics/anything too), and HEAD
@@ -110,6 +142,18 @@ MetricsExporter::MetricsExporter()
     , link(gauge(*registry, "orbix_link_up", "1 while the device answers"))
     , visits(counter(*registry, "orbix_device_visits_total",
                      "Visits of the devices of a line (identification, monitoring, logs), by result"))
+    , requestDuration(histogram(*registry, "orbix_request_duration_seconds",
+                                "Modbus requests to a device, from sent to the end of the reply or the time-out"))
+    , deviceErrors(counter(*registry, "orbix_device_errors_total",
+                           "Modbus requests to a device that failed, by kind: timeout, crc, exception, "
+                           "other_address, line_error"))
+    , busyRatio(gauge(*registry, "orbix_line_busy_ratio", "Share of the last 60 s the line was busy with a request"))
+    , busySeconds(counter(*registry, "orbix_line_busy_seconds_total", "Time the line was busy with a request"))
+    , masterRequests(counter(*registry, "orbix_master_requests_total",
+                             "Requests of the masters that share the line through the gateway, by client and result"))
+    , masterWaits(histogram(*registry, "orbix_master_wait_seconds", "Time a master's request waited for the line"))
+    , readingQuality(gauge(*registry, "orbix_reading_quality",
+                           "1 for the quality of the device's readings: good, stale or down"))
     , outboxMessages(gauge(*registry, "orbix_outbox_messages", "Events waiting for the broker").Add({}))
     , outboxDropped(counter(*registry, "orbix_outbox_dropped_total", "Events dropped from the full outbox, oldest first")
                         .Add({}))
@@ -168,8 +212,47 @@ bool MetricsExporter::listen(const QString &hostPort, QString &error, std::funct
 
 void MetricsExporter::addLine(const QString &line)
 {
+    const Labels l {{"line", line.toStdString()}};
     for (const char *result : {"ok", "failed"})
-        visits.Add({{"line", line.toStdString()}, {"result", result}});
+        visits.Add(with(l, "result", result));
+    busyRatio.Add(l);
+    busySeconds.Add(l);
+}
+
+void MetricsExporter::request(const QString &line, int address, double seconds, PollerSink::RequestKind kind)
+{
+    const Labels l = device(line, address);
+    if (!requestDuration.Has(l)) // a device's requests all come from its line's thread
+        for (Kind k : kErrorKinds)
+            deviceErrors.Add(with(l, "kind", kindName(k)));
+    requestDuration.Add(l, kRequestBuckets).Observe(seconds);
+    if (kind != Kind::Answered)
+        deviceErrors.Add(with(l, "kind", kindName(kind))).Increment();
+}
+
+void MetricsExporter::lineBusy(const QString &line, double ratio, double totalSeconds)
+{
+    const Labels l {{"line", line.toStdString()}};
+    busyRatio.Add(l).Set(ratio);
+    advance(busySeconds.Add(l), totalSeconds);
+}
+
+void MetricsExporter::masterRequest(const QString &line, const QString &client, const QString &result)
+{
+    masterRequests.Add({{"line", line.toStdString()}, {"client", client.toStdString()}, {"result", result.toStdString()}})
+        .Increment();
+}
+
+void MetricsExporter::masterWait(const QString &line, double seconds)
+{
+    masterWaits.Add({{"line", line.toStdString()}}, kWaitBuckets).Observe(seconds);
+}
+
+void MetricsExporter::quality(const QString &line, int address, ReadingQuality::Value value)
+{
+    const Labels l = device(line, address);
+    for (Quality q : kQualities)
+        readingQuality.Add(with(l, "quality", ReadingQuality::name(q))).Set(q == value ? 1 : 0);
 }
 
 void MetricsExporter::monitoring(const QString &line, int address, const WatchDataPacket &p, const CurrentScale &scale)
@@ -219,17 +302,17 @@ void MetricsExporter::visit(const QString &line, bool ok)
 void MetricsExporter::outbox(int messages, quint64 droppedTotal)
 {
     outboxMessages.Set(messages);
-    advance(outboxDropped, droppedTotal);
+    advance(outboxDropped, double(droppedTotal));
 }
 
 void MetricsExporter::outboxDamaged(quint64 total)
 {
-    advance(outboxDamagedRecords, total);
+    advance(outboxDamagedRecords, double(total));
 }
 
 void MetricsExporter::historyLost(quint64 samplesTotal)
 {
-    advance(historyLostSamples, samplesTotal);
+    advance(historyLostSamples, double(samplesTotal));
 }
 
 void MetricsExporter::brokerConnected(bool connected)

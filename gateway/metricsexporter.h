@@ -1,5 +1,8 @@
 #pragma once
 
+#include "exchange/pollersink.h"
+#include "gateway/readingquality.h"
+
 #include <QString>
 
 #include <functional>
@@ -15,11 +18,13 @@ class Registry;
 template <typename T> class Family;
 class Gauge;
 class Counter;
+class Histogram;
 } // namespace prometheus
 
 // The gateway's figures for Prometheus at http://LISTEN/metrics: the monitoring of
 // every device while its link is up, its link, the visits of each line, the outbox
-// and the history. Any thread may update them.
+// and the history; each Modbus request of a line, the line's busy time, the masters
+// that share a line, the quality of each device's readings. Any thread may update them.
 class MetricsExporter
 {
 public:
@@ -37,8 +42,19 @@ public:
     // it older than itself.
     bool listen(const QString &hostPort, QString &error, std::function<void()> refresh = {});
 
-    // Both visit series of the line, at 0, so that the first failure is an increase.
+    // Both visit series and the busy time of the line, at 0, so that the first failure
+    // is an increase.
     void addLine(const QString &line);
+    // A device's error series are all there from its first request, at 0.
+    void request(const QString &line, int address, double seconds, PollerSink::RequestKind kind);
+    // The share of the last minute the line was busy, and its busy time in all.
+    void lineBusy(const QString &line, double ratio, double totalSeconds);
+    // A request of a master that shares the line through the gateway, by what it came
+    // to: answered, cached, exception, refused, timeout, line_down or busy.
+    void masterRequest(const QString &line, const QString &client, const QString &result);
+    // How long a master's request waited for the line.
+    void masterWait(const QString &line, double seconds);
+    void quality(const QString &line, int address, ReadingQuality::Value value);
     void monitoring(const QString &line, int address, const WatchDataPacket &packet, const CurrentScale &scale);
     // A link down takes the device's values away: the last ones read are not its state.
     void linkUp(const QString &line, int address, bool up);
@@ -63,6 +79,13 @@ private:
     prometheus::Family<prometheus::Gauge> &motorRunning;
     prometheus::Family<prometheus::Gauge> &link;
     prometheus::Family<prometheus::Counter> &visits;
+    prometheus::Family<prometheus::Histogram> &requestDuration;
+    prometheus::Family<prometheus::Counter> &deviceErrors;
+    prometheus::Family<prometheus::Gauge> &busyRatio;
+    prometheus::Family<prometheus::Counter> &busySeconds;
+    prometheus::Family<prometheus::Counter> &masterRequests;
+    prometheus::Family<prometheus::Histogram> &masterWaits;
+    prometheus::Family<prometheus::Gauge> &readingQuality;
     prometheus::Gauge &outboxMessages;
     prometheus::Counter &outboxDropped;
     prometheus::Counter &outboxDamagedRecords;

@@ -62,7 +62,7 @@ gateway_doc=/usr/share/doc/orbix-gateway
 expect orbix-gateway "$tmp/gateway-files" /usr/bin/orbix-gateway /usr/share/man/man1/orbix-gateway.1.gz /etc/orbix/gateway.json \
   "$gateway_doc/copyright" "$gateway_doc/changelog.gz" "$gateway_doc/examples/gateway.json" \
   "$gateway_doc/docs/gateway.md" "$gateway_doc/docs/gateway-scale.md" "$gateway_doc/docs/grafana-dashboard.json" \
-  "$gateway_doc/docs/history.md"
+  "$gateway_doc/docs/gateway-alerts.yml" "$gateway_doc/docs/history.md"
 # Each file in one package only.
 dup=$(grep -v '/$' "$tmp/files" "$tmp/gateway-files" | cut -d: -f2- | sort | uniq -d | head -3)
 [ -z "$dup" ] || fail "in both packages: $dup"

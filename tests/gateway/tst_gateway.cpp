@@ -14,6 +14,7 @@
 #include "exchange/pollersink.h"
 #include "gateway/gatewayconfig.h"
 #include "gateway/gatewayrunner.h"
+#include "gateway/metricsexporter.h"
 #include "gateway/outbox.h"
 #include "link/modbustcpline.h"
 #include "history/historystore.h"
@@ -33,6 +34,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 
@@ -282,6 +284,10 @@ private slots:
     void metricsServer();
     void metricsWhileLinkDown();
     void metricsOfABrokerThatCameLater();
+    void metricsOfEachRequest_data();
+    void metricsOfEachRequest();
+    void metricsOfTheMasters();
+    void qualityOfAStuckLine();
     void logForm_data();
     void logForm();
     void wholePlant();
@@ -1014,6 +1020,243 @@ void TestGateway::metricsOfABrokerThatCameLater()
                             kWaitMs));
 }
 
+namespace {
+// The value of the one series named so in the scrape; -1 when it is not there.
+double valueOf(const QByteArray &metrics, const QByteArray &series)
+{
+    for (const QByteArray &l : metrics.split('\n'))
+        if (l.startsWith(series + ' '))
+            return l.mid(series.size() + 1).toDouble();
+    return -1;
+}
+
+QByteArray errorsOf(int address, const char *kind)
+{
+    return QByteArray("orbix_device_errors_total{address=\"") + QByteArray::number(address) + "\",kind=\"" + kind
+           + "\",line=\"L\"}";
+}
+
+const char *const kErrorKinds[] = {"timeout", "crc", "exception", "other_address", "line_error"};
+} // namespace
+
+void TestGateway::metricsOfEachRequest_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("no reply") << int(SimFault::NoReply) << "timeout";
+    QTest::newRow("bad crc") << int(SimFault::BadCrc) << "crc";
+    QTest::newRow("exception") << int(SimFault::Exception) << "exception";
+    QTest::newRow("another slave answers") << int(SimFault::WrongAddress) << "other_address";
+}
+
+// One spoiled reply is one error of its kind for its device, and of no other kind; an
+// absent device's requests time out; every request is timed and the line's busy time
+// counted.
+void TestGateway::metricsOfEachRequest()
+{
+    QFETCH(int, fault);
+    QFETCH(QString, kind);
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    const quint16 port = SimTcpServer::unusedLoopbackPort();
+    GatewayConfig config = metricsGateway(sim, port);
+    config.lines[0].addresses = {1, 2};
+    config.readTimeoutMs = 1000; // a loaded machine's late reply is no time-out of the row's
+    GatewayRunner gateway(config);
+    QString error;
+    QVERIFY2(gateway.start(error), qPrintable(error));
+    QByteArray m = scrapeWithLink(port, 1);
+    for (const char *k : kErrorKinds)
+        QVERIFY2(valueOf(m, errorsOf(1, k)) == 0, m.constData());
+    sim.setFault({SimFault::Kind(fault)}, 1, 1);
+    const QByteArray spoiled = errorsOf(1, qPrintable(kind));
+    QVERIFY2(QTest::qWaitFor([&] {
+        m = httpGet(port, "/metrics");
+        return valueOf(m, spoiled) == 1 && valueOf(m, errorsOf(2, "timeout")) >= 1;
+    }, kWaitMs), m.constData());
+    for (const char *k : kErrorKinds) {
+        if (qstrcmp(k, "timeout") != 0)
+            QVERIFY2(valueOf(m, errorsOf(2, k)) == 0, k);
+        if (kind != k)
+            QVERIFY2(valueOf(m, errorsOf(1, k)) == 0, k);
+    }
+    QVERIFY2(valueOf(m, "orbix_request_duration_seconds_count{address=\"1\",line=\"L\"}") > 1, m.constData());
+    // Device 2's requests wait out the second's time-out.
+    QVERIFY2(valueOf(m, "orbix_request_duration_seconds_bucket{address=\"2\",line=\"L\",le=\"0.5\"}") == 0, m.constData());
+    const double ratio = valueOf(m, "orbix_line_busy_ratio{line=\"L\"}");
+    QVERIFY2(ratio > 0.1 && ratio <= 1, m.constData());
+    QVERIFY2(valueOf(m, "orbix_line_busy_seconds_total{line=\"L\"}") >= 1, m.constData());
+}
+
+// The figures of the masters sharing a line and of each request as Prometheus reads
+// them: buckets as counted, every error kind of a device from its first request, one
+// quality set; promtool takes the whole.
+void TestGateway::metricsOfTheMasters()
+{
+    using Kind = PollerSink::RequestKind;
+    MetricsExporter exporter;
+    const quint16 port = SimTcpServer::unusedLoopbackPort();
+    QString error;
+    QVERIFY2(exporter.listen(QStringLiteral("127.0.0.1:%1").arg(port), error), qPrintable(error));
+    exporter.addLine("L");
+    exporter.masterRequest("L", "192.0.2.7", "answered");
+    exporter.masterRequest("L", "192.0.2.7", "answered");
+    exporter.masterRequest("L", "192.0.2.8", "busy");
+    exporter.masterWait("L", 0.03);
+    exporter.masterWait("L", 3);
+    exporter.request("L", 5, 0.004, Kind::Answered);
+    exporter.request("L", 5, 1.5, Kind::Timeout);
+    exporter.request("L", 5, 0.05, Kind::Crc);
+    exporter.quality("L", 5, ReadingQuality::Value::Good);
+    exporter.quality("L", 5, ReadingQuality::Value::Stale);
+    exporter.lineBusy("L", 0.25, 7.5);
+    exporter.lineBusy("L", 0.2, 7.0); // a total read a little early never takes the counter back
+    const QByteArray m = httpGet(port, "/metrics");
+    const QList<QPair<QByteArray, double>> expected {
+        {"orbix_master_requests_total{client=\"192.0.2.7\",line=\"L\",result=\"answered\"}", 2},
+        {"orbix_master_requests_total{client=\"192.0.2.8\",line=\"L\",result=\"busy\"}", 1},
+        {"orbix_master_wait_seconds_bucket{line=\"L\",le=\"0.02\"}", 0},
+        {"orbix_master_wait_seconds_bucket{line=\"L\",le=\"0.05\"}", 1},
+        {"orbix_master_wait_seconds_bucket{line=\"L\",le=\"5\"}", 2},
+        {"orbix_master_wait_seconds_count{line=\"L\"}", 2},
+        {"orbix_request_duration_seconds_bucket{address=\"5\",line=\"L\",le=\"0.002\"}", 0},
+        {"orbix_request_duration_seconds_bucket{address=\"5\",line=\"L\",le=\"0.005\"}", 1},
+        {"orbix_request_duration_seconds_bucket{address=\"5\",line=\"L\",le=\"0.05\"}", 2},
+        {"orbix_request_duration_seconds_bucket{address=\"5\",line=\"L\",le=\"1\"}", 2},
+        {"orbix_request_duration_seconds_bucket{address=\"5\",line=\"L\",le=\"2\"}", 3},
+        {errorsOf(5, "timeout"), 1},
+        {"orbix_device_errors_total{address=\"5\",kind=\"crc\",line=\"L\"}", 1},
+        {"orbix_device_errors_total{address=\"5\",kind=\"exception\",line=\"L\"}", 0},
+        {"orbix_device_errors_total{address=\"5\",kind=\"other_address\",line=\"L\"}", 0},
+        {"orbix_device_errors_total{address=\"5\",kind=\"line_error\",line=\"L\"}", 0},
+        {"orbix_reading_quality{address=\"5\",line=\"L\",quality=\"good\"}", 0},
+        {"orbix_reading_quality{address=\"5\",line=\"L\",quality=\"stale\"}", 1},
+        {"orbix_reading_quality{address=\"5\",line=\"L\",quality=\"down\"}", 0},
+        {"orbix_line_busy_ratio{line=\"L\"}", 0.2},
+        {"orbix_line_busy_seconds_total{line=\"L\"}", 7.5}};
+    for (const auto &e : expected)
+        QVERIFY2(valueOf(m, e.first) == e.second, QByteArray(e.first + "\n" + m).constData());
+    QVERIFY2(!m.contains("kind=\"answered\""), m.constData());
+    if (tool("promtool").isEmpty())
+        QSKIP("promtool is not installed");
+    QProcess promtool;
+    promtool.start(tool("promtool"), {"check", "metrics"});
+    promtool.write(m);
+    promtool.closeWriteChannel();
+    QVERIFY(promtool.waitForFinished(10000));
+    QVERIFY2(promtool.exitCode() == 0, QByteArray(promtool.readAllStandardOutput() + promtool.readAllStandardError()).constData());
+}
+
+namespace {
+// A sink that holds the line's thread in its first call while told to, as a line hung
+// in a request would; released at the latest after 30 s.
+struct HoldingSink : PollerSink {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool hold = false;
+    bool held = false;
+    void deviceIdentified(const QString &, const DeviceInfo &) override {}
+    void transaction(const QString &, int, bool) override {}
+    void deviceEvent(const QString &, const DeviceInfo &, const DataEventPtr &) override
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        held = hold;
+        changed.wait_for(guard, std::chrono::seconds(30), [this] { return !hold; });
+        held = false;
+    }
+    void setHold(bool on)
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            hold = on;
+        }
+        changed.notify_all();
+    }
+    bool isHeld()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return held;
+    }
+};
+
+// The state the subscriber got last on the topic with quality, once it came.
+QJsonObject stateWith(Peer &sub, const QString &topic, const QString &quality)
+{
+    sub.lines.clear();
+    const QString payload = sub.wait(topic, {QStringLiteral("\"quality\":\"%1\"").arg(quality)});
+    return QJsonDocument::fromJson(payload.toUtf8()).object();
+}
+} // namespace
+
+// A line whose thread is stuck publishes nothing, yet its devices' states turn stale
+// three poll periods after the last reading, and good again with the next; a lost
+// link is down. since is when the quality took its value.
+void TestGateway::qualityOfAStuckLine()
+{
+    for (const char *name : {"mosquitto", "mosquitto_sub"})
+        if (tool(name).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(name)));
+    QTemporaryDir dir;
+    const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
+    Peer broker;
+    QVERIFY(startBroker(broker, brokerPort, dir.path()));
+    Peer sub;
+    subscribe(sub, brokerPort);
+    Simulator sim;
+    sim.addDevice({});
+    QVERIFY(sim.start());
+    const quint16 metricsPort = SimTcpServer::unusedLoopbackPort();
+    GatewayConfig config = metricsGateway(sim, metricsPort);
+    GatewayConfig::Mqtt mqtt;
+    mqtt.host = QStringLiteral("127.0.0.1");
+    mqtt.port = brokerPort;
+    mqtt.outboxFile = dir.filePath("outbox");
+    config.mqtt = mqtt;
+    HoldingSink sink;
+    GatewayRunner gateway(config);
+    gateway.addSink(&sink);
+    struct Release {
+        HoldingSink &sink;
+        ~Release() { sink.setHold(false); } // before the gateway stops its line
+    } release {sink};
+    QString error;
+    QVERIFY2(gateway.start(error), qPrintable(error));
+    const QString topic = "orbix/m/L/1/state";
+    const QJsonObject good = stateWith(sub, topic, "good");
+    QVERIFY2(!good.isEmpty(), qPrintable(sub.lines.join('\n')));
+    QVERIFY(good["since"].toDouble() <= good["time"].toDouble());
+
+    sink.setHold(true);
+    QVERIFY(QTest::qWaitFor([&] { return sink.isHeld(); }, kWaitMs));
+    const QJsonObject stale = stateWith(sub, topic, "stale");
+    QVERIFY2(!stale.isEmpty(), qPrintable(sub.lines.join('\n')));
+    QVERIFY(sink.isHeld());
+    QCOMPARE(stale["link"].toString(), QString("up"));
+    QVERIFY2(stale["since"].toDouble() - 0.15 >= good["since"].toDouble() - 1e-6
+                 && stale["since"].toDouble() <= stale["time"].toDouble(),
+             qPrintable(QJsonDocument(stale).toJson()));
+    QVERIFY(QTest::qWaitFor([&] {
+        return valueOf(httpGet(metricsPort, "/metrics"),
+                       "orbix_reading_quality{address=\"1\",line=\"L\",quality=\"stale\"}") == 1;
+    }, kWaitMs));
+
+    sink.setHold(false);
+    const QJsonObject again = stateWith(sub, topic, "good");
+    QVERIFY2(!again.isEmpty(), qPrintable(sub.lines.join('\n')));
+    QVERIFY(again["since"].toDouble() > stale["since"].toDouble());
+
+    sim.setFault({SimFault::NoReply});
+    const QJsonObject down = stateWith(sub, topic, "down");
+    QVERIFY2(!down.isEmpty(), qPrintable(sub.lines.join('\n')));
+    QCOMPARE(down["link"].toString(), QString("down"));
+    QVERIFY(down["since"].toDouble() >= again["since"].toDouble());
+    QVERIFY(QTest::qWaitFor([&] {
+        return valueOf(httpGet(metricsPort, "/metrics"),
+                       "orbix_reading_quality{address=\"1\",line=\"L\",quality=\"down\"}") == 1;
+    }, kWaitMs));
+}
+
 void TestGateway::logForm_data()
 {
     QTest::addColumn<int>("journal"); // JOURNAL_STREAM: 0 unset, 1 the log file's, 2 another file's
@@ -1263,6 +1506,7 @@ void TestGateway::mastersShareTheLine()
     QTemporaryDir dir;
     const quint16 brokerPort = SimTcpServer::unusedLoopbackPort();
     const quint16 modbusPort = SimTcpServer::unusedLoopbackPort();
+    const quint16 metricsPort = SimTcpServer::unusedLoopbackPort();
     Peer broker;
     QVERIFY(startBroker(broker, brokerPort, dir.path()));
     Peer sub;
@@ -1281,6 +1525,7 @@ void TestGateway::mastersShareTheLine()
         {"format", "orbix-gateway"}, {"version", 1}, {"name", "shared"},
         {"mqtt", QJsonObject {{"url", QStringLiteral("mqtt://127.0.0.1:%1").arg(brokerPort)},
                               {"outbox", dir.filePath("outbox")}}},
+        {"metrics", QJsonObject {{"listen", QStringLiteral("127.0.0.1:%1").arg(metricsPort)}}},
         {"timing", QJsonObject {{"pollPeriodMs", 300}, {"retryPeriodMs", 1000}}},
         {"lines", QJsonArray {QJsonObject {{"name", "L"}, {"port", sim.linkPath()}, {"addresses", "1-3"},
                                            {"modbusServer", server}}}}};
@@ -1367,6 +1612,17 @@ void TestGateway::mastersShareTheLine()
             published << QStringLiteral("trip %1").arg(o["faultCode"].toInt());
     }
     QCOMPARE(published, QStringList({"trip 31", "oscillogram 31"}));
+
+    // What the masters asked, by client and how it ended, and how long they waited.
+    const QByteArray metrics = httpGet(metricsPort, "/metrics");
+    QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.2\",line=\"L\",result=\"refused\"} 1").size(), 1);
+    QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.2\",line=\"L\",result=\"answered\"} 1").size(), 1);
+    QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.1\",line=\"L\",result=\"line_down\"} 1").size(), 1);
+    const QByteArrayList answered = series(metrics, "orbix_master_requests_total{client=\"127.0.0.1\",line=\"L\",result=\"answered\"}");
+    QCOMPARE(answered.size(), 1);
+    QVERIFY2(answered[0].split(' ').last().toDouble() > 40, answered[0].constData()); // pymodbus's 40 reads and ours
+    const QByteArrayList waits = series(metrics, "orbix_master_wait_seconds_count{line=\"L\"}");
+    QVERIFY2(waits.size() == 1 && waits[0].split(' ').last().toDouble() > 40, metrics.constData());
     gateway.process.terminate();
     QVERIFY2(gateway.process.waitForFinished(5000), qPrintable(gateway.errors()));
     QCOMPARE(gateway.process.exitCode(), 0);
