@@ -66,7 +66,7 @@ other_builds() {
   phase "Build: ThreadSanitizer, the thread tests only"
   configure "$TSAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
       -DORBIX_TSAN=ON -DORBIX_WITH_GUI=OFF -DORBIX_BUILD_BENCH=OFF -DORBIX_UNITY=ON
-  cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread tst_linearbiter
+  cmake --build "$TSAN_DIR" -j2 --target tst_datathread tst_searchthread tst_linearbiter tst_readingquality
   phase "Build: fuzz targets (clang, libFuzzer, warnings as errors)"
   configure "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1 -DNDEBUG" \
       -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
@@ -140,7 +140,7 @@ phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
 # locks, the test library's watchdog) are left out; every access of ours is checked.
 TSAN_OPTIONS="halt_on_error=1 exitcode=66 ignore_noninstrumented_modules=1 suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir "$TSAN_DIR" -R '^tst_((data|search)thread|linearbiter)$' --output-on-failure -j2
+  ctest --test-dir "$TSAN_DIR" -R '^tst_((data|search)thread|linearbiter|readingquality)$' --output-on-failure -j2
 
 phase "Fuzz targets, ${ORBIX_FUZZ_SECONDS:-3} s each (inputs that fail: $FUZZ_DIR/tests/fuzz/findings)"
 ctest --test-dir "$FUZZ_DIR" -L fuzz --output-on-failure -j2
