@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QProgressBar>
 #include <QStringList>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QWidget>
 #include <QWindow>
@@ -163,6 +165,10 @@ QString WidgetProbe::textOf(QWidget *widget)
         return button->text();
     if (auto *field = qobject_cast<QLineEdit *>(widget))
         return field->displayText();
+    if (auto *spin = qobject_cast<QAbstractSpinBox *>(widget)) // with its unit, as shown
+        return spin->text();
+    if (auto *status = qobject_cast<QStatusBar *>(widget)) // the message the window shows now
+        return status->currentMessage();
     if (auto *box = qobject_cast<QComboBox *>(widget))
         return box->currentText();
     if (auto *bar = qobject_cast<QProgressBar *>(widget))

@@ -13,7 +13,8 @@ class QWidget;
 // test outside Wine reaches too): where a widget named so is on the screen and what it
 // shows. One request line, one answer line, "OK ..." or "ERR reason":
 //   widget NAME          -> OK WINDOW X Y W H SHOWN ENABLED  (the part on screen)
-//   text NAME            -> OK TEXT  (line breaks as \n; a plot: its curves' titles)
+//   text NAME            -> OK TEXT  (line breaks as \n; a plot: its curves' titles;
+//                           a spin box: its text with the unit; a status bar: its message)
 //   cell NAME ROW COLUMN -> OK X Y W H FITS TEXT  (FITS: the text is shown whole;
 //                           a tab bar's tabs are the columns of row 0)
 //   screen NAME          -> OK X Y W H  (the available area of the widget's screen)

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTabWidget>
@@ -151,6 +153,8 @@ void TestWidgetProbe::texts_data()
     QTest::newRow("two-line label") << "label" << "OK ДВИГАТЕЛЬ\\nНЕ РАБОТАЕТ";
     QTest::newRow("line edit") << "field" << "OK 1234";
     QTest::newRow("combo box") << "combo" << "OK 19200";
+    QTest::newRow("spin box with its unit") << "spin" << "OK 17 А";
+    QTest::newRow("status message") << "status" << "OK Настройки записаны";
     QTest::newRow("a widget without text") << "table" << "OK ";
 }
 
@@ -165,6 +169,13 @@ void TestWidgetProbe::texts()
     combo->setObjectName(QStringLiteral("combo"));
     combo->addItems({QStringLiteral("9600"), QStringLiteral("19200")});
     combo->setCurrentIndex(1);
+    auto *spin = new QSpinBox(window.get());
+    spin->setObjectName(QStringLiteral("spin"));
+    spin->setSuffix(QStringLiteral(" А"));
+    spin->setValue(17);
+    auto *status = new QStatusBar(window.get());
+    status->setObjectName(QStringLiteral("status"));
+    status->showMessage(QStringLiteral("Настройки записаны"));
     QTEST(probe.answer(QStringLiteral("text ") + name), "expected");
 }
 
