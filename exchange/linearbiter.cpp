@@ -171,6 +171,21 @@ void LineArbiter::remember(quint8 unit, quint32 firstRegister, const quint16 *va
     readings.push_back({firstRegister, std::vector<quint16>(values, values + count), now});
 }
 
+// A master's read that covers a block the poll reads is as fresh a reading of it: the
+// masters reading it after it are answered from it too.
+void LineArbiter::refresh(quint8 unit, quint32 first, const quint16 *values, int count)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto it = cache.find(unit);
+    if (it == cache.end())
+        return;
+    for (Reading &r : it->second)
+        if (r.first >= first && r.first + r.values.size() <= first + quint32(count)) {
+            std::copy(values + (r.first - first), values + (r.first - first) + r.values.size(), r.values.begin());
+            r.timeMs = nowMs();
+        }
+}
+
 // Registers counted from 1, as the poll names them; the PDU carries the number - 1.
 bool LineArbiter::fromCache(quint8 unit, const QByteArray &request, QByteArray &pdu) const
 {
@@ -355,8 +370,10 @@ LineArbiter::Reply LineArbiter::execute(ModbusPort &port, const Pending &p)
         const int count = word(p.pdu, 3);
         quint16 values[RtuFraming::kMaxReadRegisters];
         ok = port.readRegisters(first, quint32(2 * count), values);
-        if (ok)
+        if (ok) {
             r.pdu = readReply(values, count);
+            refresh(p.unit, first, values, count);
+        }
     } else if (function == RtuFraming::kFunctionWriteSingle) {
         ok = port.writeRegister(first, word(p.pdu, 3));
         r.pdu = p.pdu; // the device's echo

@@ -106,6 +106,7 @@ private:
     Reply execute(ModbusPort &port, const Pending &p);
     bool fromCache(quint8 unit, const QByteArray &request, QByteArray &pdu) const; // under lock
     void refill(qint64 now); // under lock
+    void refresh(quint8 unit, quint32 first, const quint16 *values, int count);
     void waitForHold(std::unique_lock<std::mutex> &lock);
 
     const Settings setup;

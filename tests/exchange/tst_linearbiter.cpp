@@ -309,6 +309,28 @@ private slots:
         QCOMPARE(qFromBigEndian<quint16>(r.last().pdu.constData() + 2), quint16(1000 + first - 33));
     }
 
+    // A reading too old goes to the line; what the device answered serves the next read.
+    void aMastersReadFreshensTheBlock()
+    {
+        LineArbiter::Settings s = quick();
+        s.cacheMs = 200;
+        LineArbiter arbiter(s);
+        const QVector<quint16> stale(17, 0xdead);
+        arbiter.remember(2, RegisterMap::Monitoring, stale.constData(), stale.size());
+        QElapsedTimer age;
+        age.start();
+        QTRY_VERIFY_WITH_TIMEOUT(age.elapsed() > s.cacheMs, 5000);
+        Replies r;
+        arbiter.submit(1, 2, read(RegisterMap::Monitoring, 17), r.call("line"));
+        QCOMPARE(r.count(), 0);
+        arbiter.serve(port(), false);
+        QCOMPARE(r.last().result, Result::Answered);
+        arbiter.submit(2, 2, read(RegisterMap::Monitoring + 2, 3), r.call("cache"));
+        QCOMPARE(r.count(), 2);
+        QCOMPARE(r.last().result, Result::Cached);
+        QCOMPARE(r.last().pdu.toHex(), QByteArray(pdu({3, 6}) + r.replies[0].pdu.mid(2 + 4, 6)).toHex());
+    }
+
     // The access code arms only the device's next request: another master's request to
     // it in between would make the write that follows refused.
     void accessCodeHoldsTheLine()
