@@ -52,7 +52,8 @@ ARM64_PACKAGES=(crossbuild-essential-arm64 qemu-user-static cmake ninja-build pk
                 libprometheus-cpp-core1.0:arm64 libprometheus-cpp-pull1.0:arm64 libprometheus-cpp-push1.0:arm64
                 libcurl4-openssl-dev:arm64
                 civetweb  # civetweb's arm64 CMake files check that its program exists: the host's does
-                help2man dpkg-dev file  # the package: its manual page, dependencies, the check
+                python3 python3-seccomp  # scripts/qemu-run.py, with which Qt starts programs under qemu
+                help2man dpkg-dev file lintian  # the package: its manual page, dependencies, the checks
                 mosquitto mosquitto-clients prometheus openssl)  # the tests' peers, on the host
 case "${ORBIX_SETUP_PACKAGES:-all}" in
   run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
