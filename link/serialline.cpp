@@ -272,6 +272,19 @@ bool SerialLine::setBaud(termios &s, quint32 baud)
     return true;
 }
 
+quint32 SerialLine::speedOf(int fd)
+{
+    if (const quint32 baud = CustomBaud::read(fd))
+        return baud;
+    termios s {};
+    if (tcgetattr(fd, &s) != 0)
+        return 0;
+    for (const auto &b : kBauds)
+        if (b.code == cfgetospeed(&s))
+            return b.baud;
+    return 0;
+}
+
 static bool raiseModemLine(int fd, int bit, int &error)
 {
     if (ioctl(fd, TIOCMBIS, &bit) == 0)

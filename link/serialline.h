@@ -35,6 +35,10 @@ public:
     // termios for a raw 8-bit line; false from setBaud for a speed without a constant.
     static void makeRaw(termios &settings, quint32 baud, Parity parity, int stopBits);
     static bool setBaud(termios &settings, quint32 baud);
+    // The output speed of the open line fd in bit/s, however it was set: through
+    // termios2, or termios' own speeds where the termios2 ioctls are unknown (qemu-user
+    // 7.2 passes none on); 0 if unknown.
+    static quint32 speedOf(int fd);
 
 protected:
     void decode(const quint8 *raw, qint64 size) override;

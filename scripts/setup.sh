@@ -5,7 +5,9 @@
 # configure. ORBIX_SETUP_ONLY=1 installs the packages and builds nothing;
 # ORBIX_SETUP_PACKAGES=run installs only what the programs need, not the test tools;
 # =windows-toolchain, =windows-build, =windows only what the Windows libraries, the
-# Windows programs, or those and their tests need.
+# Windows programs, or those and their tests need; =arm64 what the gateway's arm64 build,
+# its package and its tests under qemu need (scripts/arm64.sh). The default, all, is
+# the programs', the checks' and the arm64 part's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,25 +41,77 @@ WINDOWS_BUILD_PACKAGES=("${WINDOWS_TOOLCHAIN_PACKAGES[@]}" cmake ninja-build nsi
                         qttools5-dev      # the host's lrelease makes the translations
                         qttranslations5-l10n) # Qt's own texts in Russian, shipped beside the programs
 WINDOWS_TEST_PACKAGES=(wine64 ccache)
+# ... and the gateway for arm64: Debian's cross compilers and arm64 libraries beside the
+# host's (multiarch), the emulator its tests run under, the host's peers of those tests.
+ARM64_PACKAGES=(crossbuild-essential-arm64 qemu-user-static cmake ninja-build pkg-config ccache
+                qtbase5-dev-tools  # the host's moc and rcc, which Qt's arm64 CMake files name
+                qtbase5-dev:arm64 libqt5serialport5-dev:arm64 libqt5sql5-sqlite:arm64 libsqlite3-dev:arm64
+                libmosquitto-dev:arm64 libcivetweb-dev:arm64 zlib1g-dev:arm64
+                # prometheus-cpp's libraries and what its CMake files look for; its development
+                # files are unpacked below
+                libprometheus-cpp-core1.0:arm64 libprometheus-cpp-pull1.0:arm64 libprometheus-cpp-push1.0:arm64
+                libcurl4-openssl-dev:arm64
+                civetweb  # civetweb's arm64 CMake files check that its program exists: the host's does
+                python3 python3-seccomp  # scripts/qemu-run.py, with which Qt starts programs under qemu
+                help2man dpkg-dev file lintian  # the package: its manual page, dependencies, the checks
+                mosquitto mosquitto-clients prometheus openssl)  # the tests' peers, on the host
 case "${ORBIX_SETUP_PACKAGES:-all}" in
   run) PACKAGES=("${RUN_PACKAGES[@]}") ;;
   windows-toolchain) PACKAGES=("${WINDOWS_TOOLCHAIN_PACKAGES[@]}") ;;
   windows-build) PACKAGES=("${WINDOWS_BUILD_PACKAGES[@]}") ;;
   windows) PACKAGES=("${WINDOWS_BUILD_PACKAGES[@]}" "${WINDOWS_TEST_PACKAGES[@]}") ;;
-  *) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}") ;;
+  arm64) PACKAGES=("${ARM64_PACKAGES[@]}") ;;
+  *) PACKAGES=("${RUN_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${ARM64_PACKAGES[@]}") ;;
 esac
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
 
+# A package named without an architecture is the host's (or one for all); NAME:ARCH is
+# that architecture's, whose packages apt then has to know.
+native=$(dpkg --print-architecture)
+installed() { # package[:arch]
+  local name=${1%%:*} arch=$native
+  [[ $1 == *:* ]] && arch=${1#*:}
+  dpkg-query -W -f='${Status} ${Architecture}\n' "$name" 2>/dev/null \
+    | grep -Eq "^install ok installed ($arch|all)\$"
+}
 missing=()
 for p in "${PACKAGES[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  if [[ $p == *:* ]] && ! dpkg --print-foreign-architectures | grep -qx "${p#*:}"; then
+    echo "Adding the architecture ${p#*:}"
+    $sudo dpkg --add-architecture "${p#*:}"
+  fi
+  installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# prometheus-cpp-dev for arm64 depends on the arm64 civetweb program, which cannot be
+# installed beside the host's that the host's prometheus-cpp-dev needs: its files (CMake
+# and pkg-config files, headers) are unpacked into a cache instead, of the version of the
+# arm64 libraries installed above, and its libraries there are those libraries.
+arm64_prometheus_cpp() {
+  local prefix=${ORBIX_ARM64_CACHE:-$HOME/.cache/orbix}/arm64-prometheus-cpp version tmp lib
+  version=$(dpkg-query -W -f='${Version}' libprometheus-cpp-pull1.0:arm64)
+  [ "$(cat "$prefix/.complete" 2>/dev/null)" = "prometheus-cpp-dev $version" ] && return
+  echo "Unpacking prometheus-cpp-dev:arm64 $version into $prefix"
+  tmp=$(mktemp -d)
+  (cd "$tmp" && apt-get download -qq -o APT::Sandbox::User=root "prometheus-cpp-dev:arm64=$version")
+  rm -rf "$prefix"
+  dpkg-deb --extract "$tmp"/prometheus-cpp-dev_*_arm64.deb "$prefix"
+  rm -rf "$tmp"
+  for lib in /usr/lib/aarch64-linux-gnu/libprometheus-cpp-*.so.*; do
+    ln -sf "$lib" "$prefix/usr/lib/aarch64-linux-gnu/"
+  done
+  echo "prometheus-cpp-dev $version" >"$prefix/.complete"
+}
+case "${ORBIX_SETUP_PACKAGES:-all}" in
+  run | windows*) ;;
+  *) arm64_prometheus_cpp ;;
+esac
 
 [ "${ORBIX_SETUP_ONLY:-0}" = 1 ] && exit 0
 

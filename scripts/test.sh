@@ -10,9 +10,11 @@
 #     and AppStream files, no GUI library for the gateway);
 #  5. when the Windows libraries are built (scripts/windows-toolchain.sh), the Windows
 #     programs and tests (MinGW-w64, warnings as errors), the tests under Wine, and the
-#     installer installed, started and removed again (scripts/windows-package-check.sh).
-# Build trees: build-asan, build-tsan, build-fuzz, build-package, build-windows-test
-# (ORBIX_*_BUILD_DIR to change).
+#     installer installed, started and removed again (scripts/windows-package-check.sh);
+#  6. the gateway for arm64 (Debian's cross compilers and arm64 libraries, warnings as
+#     errors) and its tests with those of the layers under it, under qemu-user.
+# Build trees: build-asan, build-tsan, build-fuzz, build-package, build-windows-test,
+# build-arm64-test (ORBIX_*_BUILD_DIR to change).
 # ORBIX_FUZZ_SECONDS sets the time of each fuzz run (default 3).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -61,6 +63,8 @@ TSAN_DIR=${ORBIX_TSAN_BUILD_DIR:-build-tsan}
 FUZZ_DIR=${ORBIX_FUZZ_BUILD_DIR:-build-fuzz}
 PACKAGE_DIR=${ORBIX_PACKAGE_BUILD_DIR:-build-package}
 WINDOWS_DIR=${ORBIX_WINDOWS_BUILD_DIR:-build-windows-test}
+ARM64_DIR=${ORBIX_ARM64_BUILD_DIR:-build-arm64-test}
+ARM64_CACHE=${ORBIX_ARM64_CACHE:-$HOME/.cache/orbix}
 other_builds() {
   renice -n 19 $BASHPID >/dev/null
   phase "Build: ThreadSanitizer, the thread tests only"
@@ -90,6 +94,13 @@ other_builds() {
     # Without precompiled headers every compile is one the compiler cache can answer.
     CCACHE_DIR=$WINDOWS_CACHE/ccache-windows CCACHE_BASEDIR=$PWD cmake --build "$WINDOWS_DIR" -j2
   fi
+  phase "Build: the gateway for arm64 (cross, warnings as errors), its tests and the layers' under it"
+  configure "$ARM64_DIR" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake" \
+      -DORBIX_ARM64_PREFIX="$ARM64_CACHE/arm64-prometheus-cpp" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g0 -DNDEBUG" -DORBIX_DEVELOPER=ON -DORBIX_WITH_GUI=OFF \
+      -DORBIX_BUILD_BENCH=OFF -DORBIX_PACKAGE=OFF -DORBIX_UNITY=ON -DORBIX_PCH=OFF \
+      -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
+  CCACHE_DIR=$ARM64_CACHE/ccache-arm64 CCACHE_BASEDIR=$PWD cmake --build "$ARM64_DIR" -j2
 }
 builds_log=$(mktemp)
 trap 'rm -f "$builds_log"' EXIT
@@ -131,10 +142,24 @@ windows_checks() {
 }
 if ((windows)); then
   windows_log=$(mktemp)
-  trap 'rm -f "$builds_log" "$windows_log"; [ -n "${windows_job:-}" ] && kill "$windows_job" 2>/dev/null' EXIT
   (set -e; windows_checks) >"$windows_log" 2>&1 &
   windows_job=$!
 fi
+# The arm64 tests mostly wait on lines, brokers and processes: they too run beside the
+# checks below. Under qemu-user a program that fails to start a process may signal pid -1
+# (Qt's QProcess does): in a PID namespace of their own, that reaches none but theirs.
+arm64_checks() {
+  phase "arm64 tests under qemu-user: link, device, storage, simulator, exchange, history, the gateway's (its MQTT client, brokers, metrics, the whole program)"
+  local namespace=()
+  if unshare --pid --fork --kill-child --mount-proc true 2>/dev/null; then
+    namespace=(unshare --pid --fork --kill-child --mount-proc)
+  fi
+  "${namespace[@]}" ctest --test-dir "$ARM64_DIR" --output-on-failure -j2
+}
+arm64_log=$(mktemp)
+trap 'rm -f "$builds_log" "${windows_log:-}" "$arm64_log"; [ -n "${windows_job:-}" ] && kill "$windows_job" 2>/dev/null; [ -n "${arm64_job:-}" ] && kill "$arm64_job" 2>/dev/null' EXIT
+(set -e; arm64_checks) >"$arm64_log" 2>&1 &
+arm64_job=$!
 
 phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
@@ -157,4 +182,9 @@ if ((windows)); then
 else
   echo "== Windows build and tests skipped: no toolchain cache in $WINDOWS_PREFIX (bash scripts/windows-toolchain.sh builds it)"
 fi
+arm64_ok=1
+wait "$arm64_job" || arm64_ok=0
+arm64_job=
+cat "$arm64_log"
+((arm64_ok)) || { echo "test.sh: the arm64 tests failed" >&2; exit 1; }
 phase "Done"

@@ -236,7 +236,7 @@ quint32 SimLine::lineBaud() const
 {
     if (!pty)
         return ttyBaud;
-    const quint32 baud = CustomBaud::read(int(fd));
+    const quint32 baud = SerialLine::speedOf(int(fd));
     return baud ? baud : kDefaultBaud;
 }
 
@@ -247,7 +247,7 @@ bool SimLine::settingsMatch(quint32 baud, int format) const
     termios t {}; // the master side reports the termios the master program set on the slave
     if (tcgetattr(int(fd), &t) != 0)
         return false;
-    return CustomBaud::read(int(fd)) == baud && sameFormat(formatOf(t), format);
+    return SerialLine::speedOf(int(fd)) == baud && sameFormat(formatOf(t), format);
 }
 
 SimLine::Ready SimLine::waitInput(const SimWake &stop, qint64 timeoutNs)

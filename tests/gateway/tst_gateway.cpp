@@ -22,6 +22,7 @@
 #include "sim/simtcpserver.h"
 #include "sim/simulator.h"
 #include "storage/datadirectory.h"
+#include "tests/testdeadline.h"
 #include "tests/testreplygap.h"
 #include "tests/testwritefailure.h"
 
@@ -46,7 +47,7 @@
 
 namespace {
 
-constexpr int kWaitMs = 8000;
+const int kWaitMs = testDeadlineMs(8000);
 
 // A process stopped by its id whatever the test's outcome, its output kept as lines.
 struct Peer {

@@ -4,6 +4,7 @@
 #include "gateway/mqttpublisher.h"
 #include "gateway/outbox.h"
 #include "storage/datadirectory.h"
+#include "tests/testdeadline.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -13,9 +14,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 
+#include <linux/tcp.h> // tcpi_bytes_received, as the client reads it
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" size_t __sanitizer_get_current_allocated_bytes(); // the sanitizer's own, no header with GCC
@@ -25,12 +30,26 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes(); // the sanitizer's 
 
 namespace {
 
-constexpr int kWaitMs = 15000;
+const int kWaitMs = testDeadlineMs(15000);
 const char kClientId[] = "tst-publisher";
 
 QString tool(const char *name)
 {
     return QStandardPaths::findExecutable(QLatin1String(name), {"/usr/sbin", "/usr/bin"});
+}
+
+// Whether the kernel tells a connection's byte counts (TCP_INFO), by which the client
+// bounds what a broker sends it: qemu-user 7.2 passes on 4 bytes of it.
+bool tcpInfoCounts()
+{
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    tcp_info info {};
+    socklen_t size = sizeof info;
+    const bool whole = fd >= 0 && getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0
+                       && size >= offsetof(tcp_info, tcpi_bytes_received) + sizeof info.tcpi_bytes_received;
+    if (fd >= 0)
+        close(fd);
+    return whole;
 }
 
 quint16 freePort()
@@ -116,6 +135,9 @@ public:
         connect(&server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket *s = server.nextPendingConnection()) {
                 s->setParent(this);
+                // A socket may have the address of one closed before: none of its bytes or counts.
+                buffers.remove(s);
+                perConnection.remove(s);
                 connect(s, &QTcpSocket::readyRead, this, [this, s] { read(s); });
                 connect(s, &QTcpSocket::bytesWritten, this, [this, s] { sendJunk(s); });
                 connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
@@ -343,6 +365,8 @@ void TestMqttPublisher::reconnectsAfterABrokenPeer()
     QFETCH(QByteArray, bytes);
     if (tool("mosquitto").isEmpty())
         QSKIP("mosquitto is not installed");
+    if (ScriptedBroker::Script(script) == ScriptedBroker::Script::Oversize && !tcpInfoCounts())
+        QSKIP("no byte counts of a connection here (TCP_INFO cut short, as under qemu-user)");
     QTemporaryDir dir;
     const quint16 port = freePort();
     auto peer = std::make_unique<ScriptedBroker>(ScriptedBroker::Script(script), bytes);
@@ -359,7 +383,8 @@ void TestMqttPublisher::reconnectsAfterABrokenPeer()
     QVERIFY(publisher.start(error));
     constexpr qint64 kBound = 64 * 1024 * 1024;
     // A client that takes the junk in shows it in its size before it could connect again.
-    QVERIFY(QTest::qWaitFor([&] { return peer->connects >= 2 || peer->junkSent > kBound + (16 << 20); }, 40000));
+    QVERIFY(QTest::qWaitFor([&] { return peer->connects >= 2 || peer->junkSent > kBound + (16 << 20); },
+                            testDeadlineMs(40000)));
     if (ScriptedBroker::Script(script) == ScriptedBroker::Script::Oversize) {
         const qint64 grown = peer->peakResident - before;
         QVERIFY2(grown < kBound, qPrintable(QStringLiteral("%1 bytes more resident, %2 bytes of junk sent")
@@ -402,7 +427,7 @@ void TestMqttPublisher::flappingBrokerGetsEachEventOnceOrTwice()
     QVERIFY2(QTest::qWaitFor([&] {
         grown = qMax(grown, heapBytes() - before);
         return publisher.outboxSize() == 0;
-    }, 40000), log.text().constData());
+    }, testDeadlineMs(40000)), log.text().constData());
     publisher.stop(200);
     QMap<QByteArray, int> times;
     for (const QByteArray &p : peer.payloads)
@@ -439,7 +464,7 @@ void TestMqttPublisher::manyEventsLeaveNoneBehind()
             publisher.publishEvent("plant/event", QByteArray::number(i));
         QString error;
         QVERIFY(publisher.start(error));
-        QVERIFY2(QTest::qWaitFor([&] { return publisher.outboxSize() == 0; }, 50000),
+        QVERIFY2(QTest::qWaitFor([&] { return publisher.outboxSize() == 0; }, testDeadlineMs(50000)),
                  qPrintable(QString::number(publisher.outboxSize())));
         publisher.stop(2000);
         QCOMPARE(outbox.size(), 0);

@@ -314,6 +314,8 @@ void TestModbusPort::frameFormatsReachTheLine()
         ::close(fd);
         return baud;
     };
+    if (lineBaud() == 0) // the line is at 9600 (above)
+        QSKIP("no termios2 ioctls here (qemu-user 7.2 passes none on): no speed without a termios constant");
     QVERIFY(port.setSpeed(14400));
     QCOMPARE(lineBaud(), 14400u);
     QVERIFY(port.setFrameFormat(0));

@@ -18,6 +18,14 @@ constexpr uid_t kNobody = 65534; // root writes anywhere: the read-only case run
 constexpr const char *kAsNobody = "ORBIX_TEST_AS_NOBODY";
 constexpr const char *kInstalled = "ORBIX_TEST_INSTALLED"; // set in a copy run from a bin directory
 
+// The command that runs a copy of this test: the copy, or under an emulator (CTest sets
+// ORBIX_TEST_EMULATOR in an arm64 tree) the emulator with it, as no binfmt handler may.
+QStringList runCopy(const QString &copy)
+{
+    const QString emulator = qEnvironmentVariable("ORBIX_TEST_EMULATOR");
+    return emulator.isEmpty() ? QStringList {copy} : QStringList {emulator, copy};
+}
+
 // Every path below dir, to see that nothing was made.
 QStringList allEntries(const QString &dir)
 {
@@ -147,8 +155,9 @@ void TestDataDirectory::savedSettingsAreReadFromWhereTheyWent()
     env.insert(kAsNobody, data);
     env.insert("HOME", home);
     child.setProcessEnvironment(env);
-    child.start("setpriv", {"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody),
-                            "--clear-groups", copy, "savedSettingsAreReadFromWhereTheyWent"});
+    child.start("setpriv", QStringList {"--reuid=" + QString::number(kNobody), "--regid=" + QString::number(kNobody),
+                                        "--clear-groups"}
+                               + runCopy(copy) + QStringList {"savedSettingsAreReadFromWhereTheyWent"});
     QVERIFY2(child.waitForFinished(20000), "the run as nobody did not end");
     if (child.exitCode() == 126) // setpriv could not execute it: a temporary directory mounted noexec
         QSKIP("nobody cannot execute a copy of this test in the temporary directory");
@@ -195,7 +204,8 @@ void TestDataDirectory::installedProgramKeepsFilesInTheUserDirectory()
     env.remove("XDG_DATA_HOME");
     env.remove(DataDirectory::kEnvironmentVariable);
     child.setProcessEnvironment(env);
-    child.start(copy, {"installedProgramKeepsFilesInTheUserDirectory"});
+    const QStringList run = runCopy(copy);
+    child.start(run.first(), run.mid(1) + QStringList {"installedProgramKeepsFilesInTheUserDirectory"});
     QVERIFY2(child.waitForFinished(20000), "the installed copy did not end");
     const QByteArray err = child.readAllStandardError();
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
