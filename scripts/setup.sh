@@ -101,6 +101,7 @@ arm64_prometheus_cpp() {
   tmp=$(mktemp -d)
   (cd "$tmp" && apt-get download -qq -o APT::Sandbox::User=root "prometheus-cpp-dev:arm64=$version")
   rm -rf "$prefix"
+  mkdir -p "$prefix" # a fresh machine has no ~/.cache yet
   dpkg-deb --extract "$tmp"/prometheus-cpp-dev_*_arm64.deb "$prefix"
   rm -rf "$tmp"
   for lib in /usr/lib/aarch64-linux-gnu/libprometheus-cpp-*.so.*; do
