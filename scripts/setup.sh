@@ -21,7 +21,8 @@ RUN_PACKAGES=(cmake ninja-build g++ pkg-config python3
               libmosquitto-dev prometheus-cpp-dev libcivetweb-dev  # the gateway: MQTT and /metrics
               zlib1g-dev)  # the outbox's record checksums
 # ... and what only the checks need (scripts/test.sh).
-TEST_PACKAGES=(libmodbus-dev mbpoll
+TEST_PACKAGES=(ccache  # the checks' compiler cache (scripts/test.sh)
+               libmodbus-dev mbpoll
                python3-pymodbus python3-serial python3-serial-asyncio ser2net
                xvfb xauth xdotool x11-utils libx11-dev
                poppler-utils  # the report tests read the PDF back (pdftotext, pdftoppm)
