@@ -40,7 +40,7 @@ bool isWrite(const QByteArray &pdu)
     return f == RtuFraming::kFunctionWriteSingle || f == RtuFraming::kFunctionWriteMultiple;
 }
 
-constexpr qint64 kRefusalLogEveryMs = 60000; // a client knocking again is not news every time
+constexpr qint64 kRefusalLogEveryMs = 60000;
 constexpr qint64 kMaxUnsentBytes = 64 * 1024;  // replies a client does not read: it is gone or hostile
 
 } // namespace
@@ -121,7 +121,9 @@ private:
             else if (connections.size() >= size_t(kMaxConnections) || perClient.value(client) >= kMaxConnectionsPerClient)
                 refusal = QStringLiteral("too many connections at once");
             if (!refusal.isEmpty()) {
-                logRefusal(client, refusal);
+                logRefusal(QStringLiteral("connect ") + client,
+                           QStringLiteral("line %1: refused a Modbus TCP connection from %2: %3")
+                               .arg(owner.lineName, client, refusal));
                 socket->abort();
                 socket->deleteLater();
                 continue;
@@ -135,15 +137,16 @@ private:
         }
     }
 
-    void logRefusal(const QString &client, const QString &why)
+    // Once a minute for each kind of refusal and client: a SCADA retrying every second
+    // must not fill the journal (the metrics count every one).
+    void logRefusal(const QString &key, const QString &text)
     {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        auto it = refusalsLogged.find(client);
+        auto it = refusalsLogged.find(key);
         if (it != refusalsLogged.end() && now - *it < kRefusalLogEveryMs)
             return;
-        refusalsLogged.insert(client, now);
-        GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1: refused a Modbus TCP connection from %2: %3")
-                                                   .arg(owner.lineName, client, why));
+        refusalsLogged.insert(key, now);
+        GatewayLog::write(GatewayLog::Warning, text);
     }
 
     void drop(quint64 id)
@@ -197,9 +200,9 @@ private:
             return;
         }
         if (isWrite(pdu) && !c.mayWrite) {
-            GatewayLog::write(GatewayLog::Warning, QStringLiteral("line %1: refused a write from %2 to address %3 "
-                                                                  "(function %4): the client may only read")
-                                                       .arg(owner.lineName, c.client).arg(unit).arg(quint8(pdu[0])));
+            logRefusal(QStringLiteral("write ") + c.client,
+                       QStringLiteral("line %1: refused a write from %2 to address %3 (function %4): the client "
+                                      "may only read").arg(owner.lineName, c.client).arg(unit).arg(quint8(pdu[0])));
             o.result = LineArbiter::Result::Refused;
             send(id, transaction, o, exceptionPdu(pdu, LineArbiter::kIllegalFunction));
             return;

@@ -1591,7 +1591,8 @@ void TestGateway::mastersShareTheLine()
     // Rights: reads only for 127.0.0.2, nothing for a client not listed.
     const QByteArray identification = QByteArray::fromHex("0300000004");
     QCOMPARE(askAs("127.0.0.2", modbusPort, 2, identification).left(2).toHex(), QByteArray("0308"));
-    QCOMPARE(askAs("127.0.0.2", modbusPort, 2, QByteArray::fromHex("06001e0000")).toHex(), QByteArray("8601"));
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(askAs("127.0.0.2", modbusPort, 2, QByteArray::fromHex("06001e0000")).toHex(), QByteArray("8601"));
     QCOMPARE(askAs("127.0.0.3", modbusPort, 2, identification), QByteArray());
     QCOMPARE(askAs("127.0.0.1", modbusPort, 0, identification).toHex(), QByteArray("830a"));
     QVERIFY2(QTest::qWaitFor([&] {
@@ -1599,6 +1600,7 @@ void TestGateway::mastersShareTheLine()
         return log.contains("refused a write from 127.0.0.2 to address 2 (function 6)")
                && log.contains("refused a Modbus TCP connection from 127.0.0.3");
     }, kWaitMs), qPrintable(gateway.errors()));
+    QCOMPARE(gateway.errors().count("refused a write from 127.0.0.2"), 1); // logged once a minute, counted each time
 
     // Every device published all along; the trip once, before its oscillogram.
     for (int address : {1, 2, 3})
@@ -1616,7 +1618,7 @@ void TestGateway::mastersShareTheLine()
 
     // What the masters asked, by client and how it ended, and how long they waited.
     const QByteArray metrics = httpGet(metricsPort, "/metrics");
-    QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.2\",line=\"L\",result=\"refused\"} 1").size(), 1);
+    QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.2\",line=\"L\",result=\"refused\"} 2").size(), 1);
     QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.2\",line=\"L\",result=\"answered\"} 1").size(), 1);
     QCOMPARE(series(metrics, "orbix_master_requests_total{client=\"127.0.0.1\",line=\"L\",result=\"line_down\"} 1").size(), 1);
     const QByteArrayList answered = series(metrics, "orbix_master_requests_total{client=\"127.0.0.1\",line=\"L\",result=\"answered\"}");
