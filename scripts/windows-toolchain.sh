@@ -46,7 +46,7 @@ if [ -f /etc/apt/sources.list ] && grep -q '^deb ' /etc/apt/sources.list; then
     fi
   done < <(grep '^deb ' /etc/apt/sources.list)
 fi
-if ((sources_changed)) || ! apt-cache showsrc qwt 2>/dev/null | grep -q '^Package: qwt'; then
+if ((sources_changed)) || ! apt-cache showsrc qwt 2>/dev/null | grep '^Package: qwt' >/dev/null; then
   $sudo apt-get update -qq
 fi
 ORBIX_SETUP_PACKAGES=windows-toolchain ORBIX_SETUP_ONLY=1 bash scripts/setup.sh
