@@ -5,6 +5,7 @@
 #include "link/rtuframing.h"
 #include "link/modbustcpline.h"
 #include "tests/link/hostilepeer.h"
+#include "tests/testdeadline.h"
 #include "tests/testreplygap.h"
 
 #include <QtTest>
@@ -110,8 +111,9 @@ void TestHostileLine::floodIsCountedNotKept()
     Flood flood(ends.second);
     QVERIFY(QTest::qWaitFor([&] { return flood.sent > quint64(4 * Line::kDiscardLimit); }, 5000));
     QVERIFY(line->discardInput());
-    // A gap of a few characters would be seen whenever a busy machine holds the flood up.
-    QCOMPARE(line->waitQuiet(30 * kMs, 300 * kMs), Line::Quiet::Talking);
+    // A gap of a few characters would be seen whenever a busy machine holds the flood up
+    // (an emulated one even more).
+    QCOMPARE(line->waitQuiet(testDeadlineMs(30) * kMs, testDeadlineMs(300) * kMs), Line::Quiet::Talking);
     quint8 buffer[ModbusPort::kResponseBuffer];
     line->read(buffer, sizeof buffer); // garbage for RTU, nothing for Modbus TCP
     QVERIFY(line->pendingBytes() <= Line::kPendingLimit);
