@@ -31,13 +31,22 @@ fi
 
 phase() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 # The compiler cache outside the checkout serves every clone of it: a run rebuilds only
-# what changed (paths relative to the clone, without precompiled headers, which it
-# cannot answer). The Windows and arm64 trees keep caches of their own.
+# what changed (the build trees' paths relative to the clone, without precompiled
+# headers, which it cannot answer). The Windows and arm64 trees keep caches of their own.
+# CI builds a fresh clone each time, in a folder of its own: its trees see the sources
+# through one path that stays, a link to the clone, since a unity build's sources name
+# the files they include by their whole path.
+SOURCE=$PWD
+if [ "${CI:-}" = true ]; then
+  SOURCE=${ORBIX_CI_SOURCE:-$HOME/.cache/orbix/ci-source}
+  mkdir -p "$(dirname "$SOURCE")"
+  ln -sfn "$PWD" "$SOURCE"
+fi
 export CCACHE_DIR=${ORBIX_CCACHE_DIR:-$HOME/.cache/orbix/ccache-linux} CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 configure() { # build dir, cmake arguments...
   local dir=$1
   shift
-  [ -f "$dir/build.ninja" ] || cmake -S . -B "$dir" -G Ninja -DORBIX_PCH=OFF \
+  [ -f "$dir/build.ninja" ] || cmake -S "$SOURCE" -B "$dir" -G Ninja -DORBIX_PCH=OFF \
       -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
 }
 
@@ -91,7 +100,7 @@ other_builds() {
   cmake --build "$PACKAGE_DIR" --target package
   if ((windows)); then
     phase "Build: Windows (MinGW-w64, warnings as errors), the programs and their tests"
-    configure "$WINDOWS_DIR" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
+    configure "$WINDOWS_DIR" -DCMAKE_TOOLCHAIN_FILE="$SOURCE/cmake/mingw-w64-x86_64.cmake" \
         -DORBIX_WINDOWS_PREFIX="$WINDOWS_PREFIX" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g0 -DNDEBUG" -DORBIX_DEVELOPER=ON -DORBIX_BUILD_BENCH=OFF \
         -DORBIX_UNITY=ON -DORBIX_PCH=OFF -DORBIX_HOST_BUILD_DIR="$PWD/$ASAN_DIR" \
@@ -100,7 +109,7 @@ other_builds() {
     CCACHE_DIR=$WINDOWS_CACHE/ccache-windows CCACHE_BASEDIR=$PWD cmake --build "$WINDOWS_DIR" -j2
   fi
   phase "Build: the gateway for arm64 (cross, warnings as errors), its tests and the layers' under it"
-  configure "$ARM64_DIR" -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/aarch64-linux-gnu.cmake" \
+  configure "$ARM64_DIR" -DCMAKE_TOOLCHAIN_FILE="$SOURCE/cmake/aarch64-linux-gnu.cmake" \
       -DORBIX_ARM64_PREFIX="$ARM64_CACHE/arm64-prometheus-cpp" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g0 -DNDEBUG" -DORBIX_DEVELOPER=ON -DORBIX_WITH_GUI=OFF \
       -DORBIX_BUILD_BENCH=OFF -DORBIX_PACKAGE=OFF -DORBIX_UNITY=ON -DORBIX_PCH=OFF \
