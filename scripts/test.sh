@@ -34,8 +34,9 @@ phase() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*"; }
 # what changed (the build trees' paths relative to the clone, without precompiled
 # headers, which it cannot answer). The Windows and arm64 trees keep caches of their own.
 # CI builds a fresh clone each time, in a folder of its own: its trees see the sources
-# through one path that stays, a link to the clone, since a unity build's sources name
-# the files they include by their whole path.
+# and themselves through one path that stays, a link to the clone, since a unity build's
+# sources name the files they include by their whole path and Qt's test library puts the
+# tree's path into every test's compile.
 SOURCE=$PWD
 if [ "${CI:-}" = true ]; then
   SOURCE=${ORBIX_CI_SOURCE:-$HOME/.cache/orbix/ci-source}
@@ -46,6 +47,7 @@ export CCACHE_DIR=${ORBIX_CCACHE_DIR:-$HOME/.cache/orbix/ccache-linux} CCACHE_BA
 configure() { # build dir, cmake arguments...
   local dir=$1
   shift
+  [[ $dir == /* ]] || dir=$SOURCE/$dir
   [ -f "$dir/build.ninja" ] || cmake -S "$SOURCE" -B "$dir" -G Ninja -DORBIX_PCH=OFF \
       -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
 }
@@ -103,7 +105,7 @@ other_builds() {
     configure "$WINDOWS_DIR" -DCMAKE_TOOLCHAIN_FILE="$SOURCE/cmake/mingw-w64-x86_64.cmake" \
         -DORBIX_WINDOWS_PREFIX="$WINDOWS_PREFIX" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g0 -DNDEBUG" -DORBIX_DEVELOPER=ON -DORBIX_BUILD_BENCH=OFF \
-        -DORBIX_UNITY=ON -DORBIX_PCH=OFF -DORBIX_HOST_BUILD_DIR="$PWD/$ASAN_DIR" \
+        -DORBIX_UNITY=ON -DORBIX_PCH=OFF -DORBIX_HOST_BUILD_DIR="$SOURCE/$ASAN_DIR" \
         -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
     # Without precompiled headers every compile is one the compiler cache can answer.
     CCACHE_DIR=$WINDOWS_CACHE/ccache-windows CCACHE_BASEDIR=$PWD cmake --build "$WINDOWS_DIR" -j2
