@@ -13,6 +13,7 @@
 // line (request and reply bytes, fitted to the round trips measured first), and the
 // sum over a window is divided by the window's wall time. The time the poll holds the
 // line with what it does between its transactions is the visits' own wall time.
+#include "bench/gatewaybench.h"
 #include "exchange/devicesession.h"
 #include "exchange/pollersink.h"
 #include "gateway/gatewayconfig.h"
@@ -223,16 +224,9 @@ public:
     }
     bool connectTo(quint16 port)
     {
-        fd = socket(AF_INET, SOCK_STREAM, 0);
+        fd = bench::loopbackConnection(port);
         const int one = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-        timeval timeout {5, 0};
-        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(port);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+        return fd >= 0 && setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) == 0;
     }
     // The reply's function code (with the exception bit when refused) and exception
     // code; false when the connection failed or the reply did not match.

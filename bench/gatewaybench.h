@@ -43,27 +43,38 @@ inline double residentMiB(qint64 pid)
     return -1;
 }
 
-// The body of an HTTP/1.0 GET on the loopback, empty when it fails.
-inline QByteArray httpGet(quint16 port, const QByteArray &path)
+// A blocking connection to a loopback port whose reads give up after 5 s; -1 when it
+// could not be made.
+inline int loopbackConnection(quint16 port)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     if (fd < 0)
-        return {};
+        return -1;
     timeval timeout {5, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     sockaddr_in a {};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+// The body of an HTTP/1.0 GET on the loopback, empty when it fails.
+inline QByteArray httpGet(quint16 port, const QByteArray &path)
+{
+    const int fd = loopbackConnection(port);
+    if (fd < 0)
+        return {};
     QByteArray reply;
-    if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) {
-        const QByteArray request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
-        if (::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
-            char buffer[65536];
-            ssize_t n;
-            while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-                reply.append(buffer, int(n));
-        }
+    const QByteArray request = "GET " + path + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    if (::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL) == request.size()) {
+        char buffer[65536];
+        ssize_t n;
+        while ((n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+            reply.append(buffer, int(n));
     }
     ::close(fd);
     const int body = reply.indexOf("\r\n\r\n");
