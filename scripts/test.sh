@@ -119,28 +119,9 @@ other_builds() {
   CCACHE_DIR=$ARM64_CACHE/ccache-arm64 CCACHE_BASEDIR=$PWD cmake --build "$ARM64_DIR" -j2
 }
 builds_log=$(mktemp)
-builds_done=$builds_log.done
-arm64_log=$(mktemp)
-trap 'rm -f "$builds_log" "$builds_done" "${windows_log:-}" "$arm64_log"; [ -n "${windows_job:-}" ] && kill "$windows_job" 2>/dev/null; [ -n "${arm64_job:-}" ] && kill "$arm64_job" 2>/dev/null' EXIT
-(set -e; other_builds; touch "$builds_done") >"$builds_log" 2>&1 &
+trap 'rm -f "$builds_log"' EXIT
+(set -e; other_builds) >"$builds_log" 2>&1 &
 builds=$!
-
-# The arm64 tests mostly wait on lines, brokers and processes: they start as soon as the
-# builds beside the tests are done, a little below the tests' priority, and run beside
-# everything after. Under qemu-user a program that fails to start a process may signal
-# pid -1 (Qt's QProcess does): in a PID namespace of their own, that reaches none but theirs.
-arm64_checks() {
-  while [ ! -f "$builds_done" ] && kill -0 "$builds" 2>/dev/null; do sleep 1; done
-  [ -f "$builds_done" ] || return 0 # a build failed: said below
-  phase "arm64 tests under qemu-user: link, device, storage, simulator, exchange, history, the gateway's (its MQTT client, brokers, metrics, the whole program)"
-  local namespace=()
-  if unshare --pid --fork --kill-child --mount-proc true 2>/dev/null; then
-    namespace=(unshare --pid --fork --kill-child --mount-proc)
-  fi
-  nice -n 5 "${namespace[@]}" ctest --test-dir "$ARM64_DIR" --output-on-failure -j2
-}
-(set -e; arm64_checks) >"$arm64_log" 2>&1 &
-arm64_job=$!
 
 phase "All tests under AddressSanitizer + UndefinedBehaviorSanitizer (the other builds beside them)"
 tests_ok=1
@@ -180,6 +161,21 @@ if ((windows)); then
   (set -e; windows_checks) >"$windows_log" 2>&1 &
   windows_job=$!
 fi
+# The arm64 tests mostly wait on lines, brokers and processes: they too run beside the
+# checks below. Under qemu-user a program that fails to start a process may signal pid -1
+# (Qt's QProcess does): in a PID namespace of their own, that reaches none but theirs.
+arm64_checks() {
+  phase "arm64 tests under qemu-user: link, device, storage, simulator, exchange, history, the gateway's (its MQTT client, brokers, metrics, the whole program)"
+  local namespace=()
+  if unshare --pid --fork --kill-child --mount-proc true 2>/dev/null; then
+    namespace=(unshare --pid --fork --kill-child --mount-proc)
+  fi
+  "${namespace[@]}" ctest --test-dir "$ARM64_DIR" --output-on-failure -j2
+}
+arm64_log=$(mktemp)
+trap 'rm -f "$builds_log" "${windows_log:-}" "$arm64_log"; [ -n "${windows_job:-}" ] && kill "$windows_job" 2>/dev/null; [ -n "${arm64_job:-}" ] && kill "$arm64_job" 2>/dev/null' EXIT
+(set -e; arm64_checks) >"$arm64_log" 2>&1 &
+arm64_job=$!
 
 phase "Thread tests under ThreadSanitizer"
 # Qt is not built with the sanitizer: accesses made inside Qt's own libraries (its
